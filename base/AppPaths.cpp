@@ -1,0 +1,103 @@
+#include "base/AppPaths.h"
+
+#include "base/LogFile.h"
+#include "base/TextConvert.h"
+#include "base/platform/AppFolders.h"
+
+#include <atomic>
+#include <cerrno>
+#include <mutex>
+#include <sys/stat.h>
+
+namespace PubUtils {
+namespace {
+
+constexpr char kAppFolderName[] = "Talvora";
+
+constinit std::atomic<AppDataFirstUseHook> g_firstUseHook{nullptr};
+constinit std::atomic<bool> g_resolved{false};
+
+bool IsDirectory(const std::string& path)
+{
+    struct stat info{};
+    return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+}  // namespace
+
+bool SetAppDataFirstUseHook(AppDataFirstUseHook hook)
+{
+    g_firstUseHook.store(hook);
+    return true;
+}
+
+std::string GetAppDataDir()
+{
+    // Resolved once; the hook runs outside the once-block, so it can ask for the folder again.
+    static std::once_flag once;
+    static std::string cached;
+    bool firstCall = false;
+    std::call_once(once, [&] {
+        const int saved = errno;
+        cached = Platform::LocalAppDataFolder() + "/" + kAppFolderName;
+        if (!IsDirectory(cached))
+            mkdir(cached.c_str(), 0700);
+        errno = saved;
+        g_resolved.store(true);
+        firstCall = true;
+    });
+    if (firstCall) {
+        if (const AppDataFirstUseHook hook = g_firstUseHook.load())
+            hook(cached);
+    }
+    return cached;
+}
+
+std::string GetTempDir()
+{
+    const std::string temp = GetAppDataDir() + "/Temp";
+    if (!IsDirectory(temp)) {
+        const int saved = errno;
+        mkdir(temp.c_str(), 0700);
+        errno = saved;
+    }
+    return temp;
+}
+
+void ClearTempDir()
+{
+    const std::string source = GetTempDir();
+    const std::string userTemp = Platform::UserTempFolder();
+    if (userTemp.empty()) {
+        WriteLog(Warning, "PubUtils::ClearTempDir", "%s", "the user's temporary folder is not safe to use; Temp stays in place");
+        return;
+    }
+    if (!Platform::MoveFolderReplacing(source, userTemp + "/Temp"))
+        WriteLog(Warning, "PubUtils::ClearTempDir", "could not move %s to %s/Temp", source.c_str(), userTemp.c_str());
+}
+
+std::string GetModuleDir()
+{
+    const std::string path = Platform::ExecutablePath();
+    const size_t slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return path;
+    return path.substr(0, slash);
+}
+
+std::wstring GetConfigPath(bool besideProgram)
+{
+    if (besideProgram)
+        return AnsiToWide(GetModuleDir()) + L"/" + AnsiToWide(kAppFolderName) + L"/config.ini";
+    return AnsiToWide(GetAppDataDir()) + L"/config.ini";
+}
+
+std::string GetUpdateDataDir()
+{
+    const std::string base = Platform::LocalAppDataFolder();
+    if (base.empty())
+        return {};
+    return base + "/" + WideToAnsi(L"Talvora");
+}
+
+}  // namespace PubUtils

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <string>
+
+// Well-known folders of the program. Narrow paths are UTF-8 with "/" separators.
+namespace PubUtils {
+
+// Runs once, right after the application data folder is first resolved and cached, with that
+// folder. The crash-report check plugs in here; it may call GetAppDataDir again.
+using AppDataFirstUseHook = void (*)(const std::string& appDataDir);
+
+// Installs the hook; it only takes effect if the folder has not been resolved yet. Returns true
+// so it can initialise a static flag in front of the objects that resolve the folder.
+bool SetAppDataFirstUseHook(AppDataFirstUseHook hook);
+
+// The local application data folder + "/Talvora", created (this level only) on first use and
+// cached for the life of the process.
+std::string GetAppDataDir();
+
+// GetAppDataDir() + "/Temp", created whenever it is missing.
+std::string GetTempDir();
+
+// Moves the temporary folder, with every job folder in it, as "Temp" into the user's own
+// temporary folder, replacing the previous run's. Leaves it in place (and logs why) when that
+// folder is not safe to use.
+void ClearTempDir();
+
+// The folder of the running executable, without a trailing "/".
+std::string GetModuleDir();
+
+// The settings file: in the application data folder, or (besideProgram) in the folder
+// "Talvora" inside the program folder.
+std::wstring GetConfigPath(bool besideProgram);
+
+// The application data folder as the update check computes it: uncached, nothing created
+// but the platform's own data folder. Empty when there is no home folder.
+std::string GetUpdateDataDir();
+
+}  // namespace PubUtils

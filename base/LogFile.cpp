@@ -1,0 +1,166 @@
+#include "base/LogFile.h"
+
+#include "base/platform/DebugOutput.h"
+#include "base/platform/SystemInfo.h"
+
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+
+namespace {
+
+// "日志开始" and "日志结束" in GBK: the banners carry these bytes whatever the locale, so the
+// file reads the same as the logs of the Windows builds.
+constexpr char kStartWords[] = "\xC8\xD5\xD6\xBE\xBF\xAA\xCA\xBC";
+constexpr char kEndWords[] = "\xC8\xD5\xD6\xBE\xBD\xE1\xCA\xF8";
+
+constinit std::atomic<CLogFile*> g_processLog{nullptr};
+
+void FormatTimestamp(char (&out)[32])
+{
+    const time_t now = time(nullptr);
+    tm local{};
+    localtime_r(&now, &local);
+    if (strftime(out, sizeof out, "%Y-%m-%d %H:%M:%S", &local) == 0)
+        out[0] = '\0';
+}
+
+
+
+}  // namespace
+
+void WriteLog(int level, const char* tag, const char* format, ...)
+{
+    CLogFile* log = g_processLog.load(std::memory_order_acquire);
+    if (log == nullptr)
+        return;
+    va_list args;
+    va_start(args, format);
+    log->WriteV(level, tag, format, args);
+    va_end(args);
+}
+
+CLogFile::CLogFile(const std::string& path)
+{
+    Open(path);
+}
+
+CLogFile::CLogFile(const std::string& path, ProcessWideTag) : processWide_(true)
+{
+    Open(path);
+    g_processLog.store(this, std::memory_order_release);
+}
+
+CLogFile::~CLogFile()
+{
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        if (file_ != nullptr) {
+            WriteBanner(kEndWords);
+            std::fclose(file_);
+            file_ = nullptr;
+        }
+    }
+    if (processWide_) {
+        CLogFile* self = this;
+        g_processLog.compare_exchange_strong(self, nullptr);
+    }
+}
+
+void CLogFile::Open(const std::string& path)
+{
+    if (path.empty())
+        return;
+    const int saved = errno;
+    file_ = std::fopen(path.c_str(), "ab+");
+    if (file_ != nullptr) {
+        std::fseek(file_, 0, SEEK_END);
+        if (std::ftell(file_) > kMaxSizeAtOpen) {
+            std::fclose(file_);
+            file_ = std::fopen(path.c_str(), "wb+");
+        }
+    }
+    if (file_ != nullptr)
+        WriteBanner(kStartWords);
+    errno = saved;
+}
+
+void CLogFile::WriteBanner(const char* words)
+{
+    char timestamp[32];
+    FormatTimestamp(timestamp);
+    std::fprintf(file_, "********************%s%s************************\r\n", words, timestamp);
+    std::fflush(file_);
+}
+
+bool CLogFile::IsOpen() const
+{
+    std::lock_guard<std::mutex> guard(lock_);
+    return file_ != nullptr;
+}
+
+void CLogFile::Write(int level, const char* tag, const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    WriteV(level, tag, format, args);
+    va_end(args);
+}
+
+void CLogFile::WriteV(int level, const char* tag, const char* format, va_list args)
+{
+    // Taken before anything here can touch errno, so an Error entry reports the caller's failure.
+    const int lastError = errno;
+    int errnoAfter = lastError;
+    if (format == nullptr)
+        return;
+    if (tag == nullptr)
+        tag = "";
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        if (file_ == nullptr)
+            return;
+        std::memset(buffer_, 0, sizeof buffer_);
+        const int length = std::vsnprintf(buffer_, sizeof buffer_, format, args);
+        if (length <= 0 || length > static_cast<int>(kBufferSize) - 1) {
+            errno = lastError;
+            return;
+        }
+        // The text only changes once a second, and entries come much faster.
+        const time_t now = time(nullptr);
+        if (now != stampSecond_) {
+            FormatTimestamp(stamp_);
+            stampSecond_ = now;
+        }
+        const char* timestamp = stamp_;
+        const int thread = Platform::CurrentThreadId();
+        switch (level) {
+        case Info:
+            std::fprintf(file_, "%s [%d]%s:\t\t%s\r\n", timestamp, thread, tag, buffer_);
+            break;
+        case Warning:
+            std::fprintf(file_, "%s warning>>> [%d]%s:\t\t%s\r\n", timestamp, thread, tag, buffer_);
+            Platform::OutputDebugText("warning >>>");
+            break;
+        case Error:
+            std::fprintf(file_, "%s Error>>>>> [%d]%s:\t\t%s ", timestamp, thread, tag, buffer_);
+            if (lastError != 0) {
+                const std::string text = Platform::ErrorText(lastError);
+                errnoAfter = 0;
+                std::fprintf(file_, "LastError info: %s\r\n", text.c_str());
+                Platform::OutputDebugText("Error >>>>>");
+                Platform::OutputDebugText(text.c_str());
+            } else {
+                std::fputs("\r\n", file_);
+            }
+            break;
+        default:
+            break;
+        }
+        Platform::OutputDebugText(buffer_);
+        Platform::OutputDebugText("\r\n");
+        std::fflush(file_);
+    }
+    errno = errnoAfter;
+}

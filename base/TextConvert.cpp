@@ -1,0 +1,108 @@
+#include "base/TextConvert.h"
+
+#include <cstdint>
+
+namespace {
+
+constexpr wchar_t kReplacement = 0xFFFD;
+
+// Length of the well-formed UTF-8 sequence at text[pos], or 0 when the byte there does not
+// start one (RFC 3629: no overlong forms, no surrogates, nothing past U+10FFFF).
+size_t DecodeOne(std::string_view text, size_t pos, char32_t& out)
+{
+    const auto byte = [&](size_t i) { return static_cast<uint8_t>(text[pos + i]); };
+    const uint8_t lead = byte(0);
+    if (lead < 0x80) {
+        out = lead;
+        return 1;
+    }
+    size_t length;
+    char32_t value;
+    char32_t minimum;
+    if ((lead & 0xE0) == 0xC0) {
+        length = 2, value = lead & 0x1F, minimum = 0x80;
+    } else if ((lead & 0xF0) == 0xE0) {
+        length = 3, value = lead & 0x0F, minimum = 0x800;
+    } else if ((lead & 0xF8) == 0xF0) {
+        length = 4, value = lead & 0x07, minimum = 0x10000;
+    } else {
+        return 0;
+    }
+    if (pos + length > text.size())
+        return 0;
+    for (size_t i = 1; i < length; ++i) {
+        if ((byte(i) & 0xC0) != 0x80)
+            return 0;
+        value = (value << 6) | (byte(i) & 0x3F);
+    }
+    if (value < minimum || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF))
+        return 0;
+    out = value;
+    return length;
+}
+
+std::wstring DecodeUtf8(std::string_view text)
+{
+    std::wstring result;
+    result.reserve(text.size());
+    size_t pos = 0;
+    while (pos < text.size()) {
+        char32_t value = 0;
+        const size_t length = DecodeOne(text, pos, value);
+        if (length == 0) {
+            result.push_back(kReplacement);
+            ++pos;
+        } else {
+            result.push_back(static_cast<wchar_t>(value));
+            pos += length;
+        }
+    }
+    // Like the C-string based original, the result ends at the first NUL.
+    const size_t nul = result.find(L'\0');
+    if (nul != std::wstring::npos)
+        result.resize(nul);
+    return result;
+}
+
+}  // namespace
+
+std::wstring AnsiToWide(std::string_view text)
+{
+    return DecodeUtf8(text);
+}
+
+std::wstring Utf8ToWide(std::string_view text)
+{
+    return DecodeUtf8(text);
+}
+
+std::string WideToAnsi(std::wstring_view text)
+{
+    std::string result;
+    result.reserve(text.size());
+    for (const wchar_t ch : text) {
+        const auto value = static_cast<uint32_t>(ch);
+        if (value == 0) {
+            break;
+        } else if (value < 0x80) {
+            result.push_back(static_cast<char>(value));
+        } else if (value < 0x800) {
+            result.push_back(static_cast<char>(0xC0 | (value >> 6)));
+            result.push_back(static_cast<char>(0x80 | (value & 0x3F)));
+        } else if (value >= 0xD800 && value <= 0xDFFF) {
+            result.push_back('?');
+        } else if (value < 0x10000) {
+            result.push_back(static_cast<char>(0xE0 | (value >> 12)));
+            result.push_back(static_cast<char>(0x80 | ((value >> 6) & 0x3F)));
+            result.push_back(static_cast<char>(0x80 | (value & 0x3F)));
+        } else if (value <= 0x10FFFF) {
+            result.push_back(static_cast<char>(0xF0 | (value >> 18)));
+            result.push_back(static_cast<char>(0x80 | ((value >> 12) & 0x3F)));
+            result.push_back(static_cast<char>(0x80 | ((value >> 6) & 0x3F)));
+            result.push_back(static_cast<char>(0x80 | (value & 0x3F)));
+        } else {
+            result.push_back('?');
+        }
+    }
+    return result;
+}

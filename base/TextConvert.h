@@ -1,0 +1,13 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// Crossings between the program's text forms. On this platform the "ANSI code page" of file
+// paths, log messages and settings is UTF-8, and wide strings hold one code point per wchar_t.
+// Invalid input never fails: undecodable bytes become U+FFFD when widening, and characters that
+// cannot be encoded (lone surrogates, values past U+10FFFF) become '?' when narrowing.
+
+std::wstring AnsiToWide(std::string_view text);
+std::string WideToAnsi(std::wstring_view text);
+std::wstring Utf8ToWide(std::string_view text);

@@ -1,0 +1,52 @@
+#include "base/TextUtils.h"
+
+#include <openssl/evp.h>
+
+#include <cstdio>
+
+namespace PubUtils {
+
+std::string FormatDuration(int seconds)
+{
+    const int hours = seconds / 3600;
+    const int minutes = (seconds % 3600) / 60;
+    const int rest = seconds % 60;
+    char buffer[128] = {};
+    if (hours != 0)
+        std::snprintf(buffer, sizeof buffer, "%02d:%02d:%02d", hours, minutes, rest);
+    else
+        std::snprintf(buffer, sizeof buffer, "%02d:%02d", minutes, rest);
+    return buffer;
+}
+
+std::wstring CutString(std::wstring_view text, std::wstring_view separator, bool fromEnd, bool keepBefore,
+                       bool includeSeparator)
+{
+    if (separator.empty())
+        return std::wstring(text);
+    const size_t pos = fromEnd ? text.rfind(separator) : text.find(separator);
+    if (pos == std::wstring_view::npos)
+        return std::wstring(text);
+    if (keepBefore)
+        return std::wstring(text.substr(0, pos));
+    return std::wstring(text.substr(includeSeparator ? pos : pos + 1));
+}
+
+std::string Md5Hex(std::string_view text)
+{
+    if (text.empty())
+        return {};
+    unsigned char digest[EVP_MAX_MD_SIZE];
+    unsigned int length = 0;
+    if (EVP_Digest(text.data(), text.size(), digest, &length, EVP_md5(), nullptr) != 1 || length != 16)
+        return {};
+    std::string hex(32, '0');
+    static constexpr char kDigits[] = "0123456789abcdef";
+    for (unsigned int i = 0; i < length; ++i) {
+        hex[2 * i] = kDigits[digest[i] >> 4];
+        hex[2 * i + 1] = kDigits[digest[i] & 0x0F];
+    }
+    return hex;
+}
+
+}  // namespace PubUtils

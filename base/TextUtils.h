@@ -1,0 +1,20 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace PubUtils {
+
+// "mm:ss" below an hour, "hh:mm:ss" from an hour on; hours are never folded into days.
+std::string FormatDuration(int seconds);
+
+// Cuts `text` at the first (or, with fromEnd, the last) `separator`. keepBefore returns what
+// stands before it; otherwise what follows it, with the separator when includeSeparator is set.
+// A text without the separator comes back unchanged.
+std::wstring CutString(std::wstring_view text, std::wstring_view separator, bool fromEnd, bool keepBefore,
+                       bool includeSeparator);
+
+// MD5 of the text's bytes as 32 lowercase hex digits; an empty text gives an empty string.
+std::string Md5Hex(std::string_view text);
+
+}  // namespace PubUtils

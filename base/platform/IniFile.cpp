@@ -1,0 +1,314 @@
+#include "base/platform/IniFile.h"
+
+#include "base/TextConvert.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cwctype>
+#include <fcntl.h>
+#include <optional>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace Platform {
+namespace {
+
+struct Line {
+    std::string text;  // without its line end
+};
+
+struct ParsedFile {
+    std::vector<Line> lines;
+    std::string lineEnd = "\n";
+    bool endsWithLineEnd = true;
+    bool hadBom = false;
+};
+
+std::string_view Trim(std::string_view text)
+{
+    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; };
+    while (!text.empty() && blank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && blank(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
+bool SameName(std::string_view fileName, const std::wstring& wanted)
+{
+    const std::wstring name = AnsiToWide(fileName);
+    if (name.size() != wanted.size())
+        return false;
+    for (size_t i = 0; i < name.size(); ++i) {
+        if (std::towlower(static_cast<wint_t>(name[i])) != std::towlower(static_cast<wint_t>(wanted[i])))
+            return false;
+    }
+    return true;
+}
+
+std::optional<std::string> ReadWholeFile(const std::string& path)
+{
+    FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr)
+        return std::nullopt;
+    std::string content;
+    char chunk[65536];
+    size_t got;
+    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0)
+        content.append(chunk, got);
+    std::fclose(file);
+    return content;
+}
+
+ParsedFile Parse(const std::string& content)
+{
+    ParsedFile parsed;
+    std::string_view rest(content);
+    if (rest.substr(0, 3) == "\xEF\xBB\xBF") {
+        parsed.hadBom = true;
+        rest.remove_prefix(3);
+    }
+    bool lineEndKnown = false;
+    parsed.endsWithLineEnd = rest.empty() || rest.back() == '\n';
+    while (!rest.empty()) {
+        const size_t newline = rest.find('\n');
+        std::string_view line = rest.substr(0, newline);
+        if (newline != std::string_view::npos && !line.empty() && line.back() == '\r') {
+            line.remove_suffix(1);
+            if (!lineEndKnown)
+                parsed.lineEnd = "\r\n";
+        }
+        if (newline != std::string_view::npos)
+            lineEndKnown = true;
+        parsed.lines.push_back({std::string(line)});
+        if (newline == std::string_view::npos)
+            break;
+        rest.remove_prefix(newline + 1);
+    }
+    return parsed;
+}
+
+std::optional<std::string_view> SectionName(std::string_view line)
+{
+    line = Trim(line);
+    if (line.empty() || line.front() != '[')
+        return std::nullopt;
+    const size_t close = line.find(']');
+    std::string_view inner = line.substr(1, close == std::string_view::npos ? std::string_view::npos : close - 1);
+    return Trim(inner);
+}
+
+// Key and value of a "key=value" line; comments and lines without "=" have none.
+bool SplitEntry(std::string_view line, std::string_view& key, std::string_view& value)
+{
+    const std::string_view trimmed = Trim(line);
+    if (trimmed.empty() || trimmed.front() == ';' || trimmed.front() == '#')
+        return false;
+    const size_t equals = line.find('=');
+    if (equals == std::string_view::npos)
+        return false;
+    key = Trim(line.substr(0, equals));
+    value = Trim(line.substr(equals + 1));
+    // As the Windows readers do, one pair of surrounding quotes is not part of the value.
+    if (value.size() >= 2 && ((value.front() == '"' && value.back() == '"') || (value.front() == '\'' && value.back() == '\'')))
+        value = value.substr(1, value.size() - 2);
+    return true;
+}
+
+std::optional<std::string> FindValue(const ParsedFile& parsed, const std::wstring& section, const std::wstring& key)
+{
+    bool inSection = false;
+    for (const Line& line : parsed.lines) {
+        if (const auto name = SectionName(line.text)) {
+            inSection = SameName(*name, section);
+            continue;
+        }
+        std::string_view entryKey, entryValue;
+        if (inSection && SplitEntry(line.text, entryKey, entryValue) && SameName(entryKey, key))
+            return std::string(entryValue);
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> LookUp(const std::wstring& section, const std::wstring& key, const std::wstring& path)
+{
+    const int saved = errno;
+    const auto content = ReadWholeFile(WideToAnsi(path));
+    errno = saved;
+    if (!content)
+        return std::nullopt;
+    return FindValue(Parse(*content), section, key);
+}
+
+std::string FolderOf(const std::string& path)
+{
+    const size_t slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// Writes to a private file beside `path` and renames it over `path`.
+bool ReplaceFile(const std::string& path, const std::string& content, mode_t mode)
+{
+    std::string temp = path + ".XXXXXX";
+    const int fd = mkstemp(temp.data());
+    if (fd < 0)
+        return false;
+    fchmod(fd, mode);
+    size_t written = 0;
+    while (written < content.size()) {
+        const ssize_t n = write(fd, content.data() + written, content.size() - written);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            break;
+        }
+        written += static_cast<size_t>(n);
+    }
+    const bool ok = written == content.size() && fsync(fd) == 0;
+    close(fd);
+    if (!ok || rename(temp.c_str(), path.c_str()) != 0) {
+        unlink(temp.c_str());
+        return false;
+    }
+    return true;
+}
+
+std::string Render(const ParsedFile& parsed)
+{
+    std::string out;
+    if (parsed.hadBom)
+        out += "\xEF\xBB\xBF";
+    for (size_t i = 0; i < parsed.lines.size(); ++i) {
+        out += parsed.lines[i].text;
+        if (i + 1 < parsed.lines.size() || parsed.endsWithLineEnd)
+            out += parsed.lineEnd;
+    }
+    return out;
+}
+
+void SetEntry(ParsedFile& parsed, const std::wstring& section, const std::wstring& key, const std::string& newLine)
+{
+    // The entry a read would find is the one that changes.
+    bool inSection = false;
+    std::optional<size_t> insertAt;  // after the last entry of the first matching section
+    bool firstSectionOpen = false;
+    for (size_t i = 0; i < parsed.lines.size(); ++i) {
+        const std::string& text = parsed.lines[i].text;
+        if (const auto name = SectionName(text)) {
+            inSection = SameName(*name, section);
+            firstSectionOpen = inSection && !insertAt;
+            if (firstSectionOpen)
+                insertAt = i + 1;
+            continue;
+        }
+        if (!inSection)
+            continue;
+        std::string_view entryKey, entryValue;
+        if (SplitEntry(text, entryKey, entryValue) && SameName(entryKey, key)) {
+            parsed.lines[i].text = newLine;
+            return;
+        }
+        if (firstSectionOpen && !Trim(text).empty())
+            insertAt = i + 1;
+    }
+    if (insertAt) {
+        parsed.lines.insert(parsed.lines.begin() + static_cast<std::ptrdiff_t>(*insertAt), Line{newLine});
+        return;
+    }
+    parsed.lines.push_back({"[" + WideToAnsi(section) + "]"});
+    parsed.lines.push_back({newLine});
+    parsed.endsWithLineEnd = true;
+}
+
+class FolderLock {
+public:
+    explicit FolderLock(const std::string& folder) : fd_(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC))
+    {
+        if (fd_ >= 0) {
+            while (flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
+            }
+        }
+    }
+    ~FolderLock()
+    {
+        if (fd_ >= 0)
+            close(fd_);  // releases the lock
+    }
+    FolderLock(const FolderLock&) = delete;
+    FolderLock& operator=(const FolderLock&) = delete;
+    bool Held() const { return fd_ >= 0; }
+
+private:
+    int fd_;
+};
+
+}  // namespace
+
+std::wstring GetPrivateProfileString(const std::wstring& section, const std::wstring& key,
+                                     const std::wstring& defaultValue, int size, const std::wstring& path)
+{
+    if (size <= 0)
+        return {};
+    const auto found = LookUp(section, key, path);
+    std::wstring value = found ? AnsiToWide(*found) : defaultValue;
+    if (value.size() > static_cast<size_t>(size - 1))
+        value.resize(static_cast<size_t>(size - 1));
+    return value;
+}
+
+int GetPrivateProfileInt(const std::wstring& section, const std::wstring& key, int defaultValue,
+                         const std::wstring& path)
+{
+    const auto found = LookUp(section, key, path);
+    if (!found)
+        return defaultValue;
+    long long number = 0;
+    for (const char c : *found) {
+        if (c < '0' || c > '9')
+            break;
+        number = number * 10 + (c - '0');
+        if (number > INT_MAX)
+            return INT_MAX;
+    }
+    return static_cast<int>(number);
+}
+
+bool WritePrivateProfileString(const std::wstring& section, const std::wstring& key, const std::wstring& value,
+                               const std::wstring& path)
+{
+    const int saved = errno;
+    std::string target = WideToAnsi(path);
+    // Write through a symbolic link to the file it names instead of replacing the link.
+    char resolved[PATH_MAX];
+    if (realpath(target.c_str(), resolved) != nullptr)
+        target = resolved;
+
+    std::string cleanValue = WideToAnsi(value);
+    for (char& c : cleanValue) {
+        if (c == '\r' || c == '\n')
+            c = ' ';
+    }
+
+    bool ok = false;
+    FolderLock lock(FolderOf(target));
+    if (lock.Held()) {
+        mode_t mode = 0644;
+        struct stat info{};
+        if (stat(target.c_str(), &info) == 0)
+            mode = info.st_mode & 07777;
+        const auto content = ReadWholeFile(target);
+        ParsedFile parsed = content ? Parse(*content) : ParsedFile{};
+        SetEntry(parsed, section, key, WideToAnsi(key) + "=" + cleanValue);
+        ok = ReplaceFile(target, Render(parsed), mode);
+    }
+    errno = saved;
+    return ok;
+}
+
+}  // namespace Platform

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <string>
+
+// INI files with the semantics of the Windows profile functions: section and key names are
+// compared without regard to case, names and values are trimmed, the first matching entry wins,
+// and a write creates the file when needed while keeping every other line byte for byte.
+// Files are UTF-8 (a leading byte-order mark is skipped); both LF and CR LF line ends are read,
+// and a write keeps the line end the file already uses.
+//
+// Safe across threads and processes: writers hold an exclusive lock on the file's folder and
+// replace the file by an atomic rename, so a reader sees either the old or the new file.
+namespace Platform {
+
+// The value as a string, cut to size - 1 characters (the default too); size <= 0 gives "".
+std::wstring GetPrivateProfileString(const std::wstring& section, const std::wstring& key,
+                                     const std::wstring& defaultValue, int size, const std::wstring& path);
+
+// The value's leading decimal digits as a number (0 when there are none), or the default when
+// the file, the section or the key is missing.
+int GetPrivateProfileInt(const std::wstring& section, const std::wstring& key, int defaultValue,
+                         const std::wstring& path);
+
+// Sets key=value in the section, creating the file and the section when missing. Fails when
+// the folder does not exist or cannot be written. Line breaks in the value become blanks, so a
+// value can never add lines of its own.
+bool WritePrivateProfileString(const std::wstring& section, const std::wstring& key, const std::wstring& value,
+                               const std::wstring& path);
+
+}  // namespace Platform

@@ -1,0 +1,76 @@
+// Child process for the tests that need a fresh process: the application data folder is
+// resolved once per process. Runs the commands given as arguments in order and prints what
+// they return, one "name=value" per line.
+#include "base/AppPaths.h"
+#include "base/Config.h"
+#include "base/LogFile.h"
+#include "base/TextConvert.h"
+#include "base/platform/IniFile.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+
+namespace {
+
+int g_hookCalls = 0;
+
+void RecordingHook(const std::string& dir)
+{
+    ++g_hookCalls;
+    // The real check logs and asks for the folder again while the log is still being opened.
+    WriteLog(Info, "Helper::Hook", "%s", "inside the first-use hook");
+    std::printf("hook=%s\nhook-again=%s\n", dir.c_str(), PubUtils::GetAppDataDir().c_str());
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (const char* hook = std::getenv("TALVORA_HELPER_HOOK"); hook != nullptr && std::strcmp(hook, "1") == 0)
+        PubUtils::SetAppDataFirstUseHook(&RecordingHook);
+    std::unique_ptr<CLogFile> log;
+    for (int i = 1; i < argc; ++i) {
+        const std::string command = argv[i];
+        if (command == "log-open") {
+            log = std::make_unique<CLogFile>(PubUtils::GetAppDataDir() + "/Talvora.log", CLogFile::ProcessWide);
+        } else if (command == "log" && i + 1 < argc) {
+            WriteLog(Info, "Helper::Main", "%s", argv[++i]);
+        } else if (command == "paths") {
+            std::printf("appdata=%s\nmodule=%s\nconfig=%s\nconfig-beside=%s\nupdate=%s\n",
+                        PubUtils::GetAppDataDir().c_str(), PubUtils::GetModuleDir().c_str(),
+                        WideToAnsi(PubUtils::GetConfigPath(false)).c_str(),
+                        WideToAnsi(PubUtils::GetConfigPath(true)).c_str(), PubUtils::GetUpdateDataDir().c_str());
+        } else if (command == "temp") {
+            std::printf("temp=%s\n", PubUtils::GetTempDir().c_str());
+        } else if (command == "clear") {
+            PubUtils::ClearTempDir();
+        } else if (command == "config-write" && i + 2 < argc) {
+            WriteConfigString(AnsiToWide(argv[i + 1]), AnsiToWide(argv[i + 2]));
+            i += 2;
+        } else if (command == "config-read" && i + 1 < argc) {
+            std::printf("%s=%s\n", argv[i + 1], WideToAnsi(ReadConfigString(AnsiToWide(argv[i + 1]), L"<default>", 50)).c_str());
+            ++i;
+        } else if (command == "update-read" && i + 1 < argc) {
+            std::printf("%s=%s\n", argv[i + 1], WideToAnsi(ReadUpdateConfigString(AnsiToWide(argv[i + 1]), L"<default>", 50)).c_str());
+            ++i;
+        } else if (command == "ini-write" && i + 3 < argc) {
+            // Writes <count> keys "<prefix>N" into the file, one write each.
+            const std::wstring path = AnsiToWide(argv[i + 1]);
+            const std::string prefix = argv[i + 2];
+            const int count = std::atoi(argv[i + 3]);
+            for (int n = 0; n < count; ++n) {
+                if (!Platform::WritePrivateProfileString(L"Talvora", AnsiToWide(prefix + std::to_string(n)), L"v" + std::to_wstring(n), path))
+                    return 3;
+            }
+            i += 3;
+        } else {
+            std::fprintf(stderr, "unknown command %s\n", command.c_str());
+            return 2;
+        }
+    }
+    std::printf("hook-calls=%d\n", g_hookCalls);
+    return 0;
+}

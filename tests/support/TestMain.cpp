@@ -1,0 +1,55 @@
+#include "support/TestSupport.h"
+
+#include "base/AppPaths.h"
+#include "base/LogFile.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <string>
+
+namespace {
+
+std::string MakeRoot()
+{
+    const char* tmp = std::getenv("TMPDIR");
+    std::string pattern = std::string(tmp != nullptr && tmp[0] == '/' ? tmp : "/tmp") + "/talvora-test-XXXXXX";
+    if (mkdtemp(pattern.data()) == nullptr)
+        std::abort();
+    return pattern;
+}
+
+std::string& RootStorage()
+{
+    static std::string root;
+    return root;
+}
+
+}  // namespace
+
+const std::string& TestSupport::Root()
+{
+    return RootStorage();
+}
+
+int main(int argc, char** argv)
+{
+    // Every test process gets its own data folder and temporary folder, so tests can run in
+    // parallel and never touch the user's own files.
+    RootStorage() = MakeRoot();
+    const std::string data = RootStorage() + "/data";
+    const std::string tmp = RootStorage() + "/tmp";
+    std::filesystem::create_directories(tmp);
+    setenv("XDG_DATA_HOME", data.c_str(), 1);
+    setenv("TMPDIR", tmp.c_str(), 1);
+
+    int result;
+    {
+        CLogFile log(PubUtils::GetAppDataDir() + "/Talvora.log", CLogFile::ProcessWide);
+        testing::InitGoogleTest(&argc, argv);
+        result = RUN_ALL_TESTS();
+    }
+    std::error_code ignored;
+    std::filesystem::remove_all(RootStorage(), ignored);
+    return result;
+}

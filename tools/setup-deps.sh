@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Talvora needs to build, run and test. Idempotent: prints nothing
+# and installs nothing when every package is already there.
+set -euo pipefail
+
+packages=(
+  cmake g++ make pkg-config
+  qt6-base-dev libcurl4-openssl-dev libjsoncpp-dev libzip-dev zipcmp zipmerge ziptool libssl-dev
+  libcpp-httplib-dev googletest libgtest-dev libgmock-dev
+  ffmpeg libmediainfo0v5 fonts-wqy-microhei
+  xvfb xauth ca-certificates
+)
+
+missing=()
+for package in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$package")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing missing packages: ${missing[*]}"
+sudo=()
+if [ "$(id -u)" -ne 0 ]; then
+  command -v sudo >/dev/null || { echo "Need root or sudo to install: ${missing[*]}" >&2; exit 1; }
+  sudo=(sudo)
+fi
+export DEBIAN_FRONTEND=noninteractive
+"${sudo[@]}" apt-get update -qq
+"${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
