@@ -1,0 +1,17 @@
+#pragma once
+
+#include <string>
+
+// One upload of a crash-report archive to the log server, run on a thread of its own which
+// deletes the job when it is done.
+class CUpLoadLog {
+public:
+    CUpLoadLog(std::string zipPath, std::string uploadUrl);
+
+    // Posts the archive as multipart form data: "reqformat" = "plain", then "file" = the archive.
+    void DoWork();
+
+private:
+    std::string zipPath_;
+    std::string uploadUrl_;
+};

@@ -1,0 +1,377 @@
+#include "maintenance/CUpdateChecker.h"
+
+#include "base/AppPaths.h"
+#include "base/Config.h"
+#include "base/LogFile.h"
+#include "base/TextConvert.h"
+#include "base/platform/WindowHandle.h"
+#include "base/platform/WindowMessages.h"
+#include "maintenance/CUpdateNotice.h"
+#include "maintenance/MaintenanceEndpoints.h"
+
+#include <curl/curl.h>
+#include <json/reader.h>
+#include <openssl/evp.h>
+
+#include <cstdio>
+#include <dirent.h>
+#include <sys/stat.h>
+#include <thread>
+
+namespace {
+
+// Replies beyond this are not an update server talking; the transfer is cut off.
+constexpr size_t kMaxReplyBytes = 16u << 20;
+// A directory tree deeper than this under the program folder is not an installation.
+constexpr int kMaxScanDepth = 64;
+
+// Standard JSON only: no comments, no trailing commas, nothing after the value.
+bool ParseStrictJson(const std::string& text, Json::Value& value, std::string& errors)
+{
+    Json::CharReaderBuilder builder;
+    Json::CharReaderBuilder::strictMode(&builder.settings_);
+    const std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
+    try {
+        value = Json::Value();
+        if (reader->parse(text.data(), text.data() + text.size(), &value, &errors))
+            return true;
+        value = Json::Value();  // what a failed parse leaves behind is not a reply
+        return false;
+    } catch (const std::exception& error) {  // nesting deeper than the reader's limit
+        value = Json::Value();
+        errors = error.what();
+        return false;
+    }
+}
+
+uint8_t HexValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return static_cast<uint8_t>(c - '0');
+    if (c >= 'a' && c <= 'f')
+        return static_cast<uint8_t>(c - 'a' + 10);
+    if (c >= 'A' && c <= 'F')
+        return static_cast<uint8_t>(c - 'A' + 10);
+    return 0;
+}
+
+struct Transfer {
+    std::string* body;
+    bool tooLarge = false;
+};
+
+size_t AppendBody(char* data, size_t size, size_t count, void* user)
+{
+    auto* transfer = static_cast<Transfer*>(user);
+    const size_t bytes = size * count;
+    if (transfer->body->size() + bytes > kMaxReplyBytes) {
+        transfer->tooLarge = true;
+        return 0;  // ends the transfer
+    }
+    transfer->body->append(data, bytes);
+    return bytes;
+}
+
+// GET with the update server's options; returns the response code (0 when nothing came back).
+long HttpGet(const std::string& url, std::string& body)
+{
+    body.clear();
+    CURL* curl = curl_easy_init();
+    if (curl == nullptr)
+        return 0;
+    Transfer transfer{&body};
+    curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &AppendBody);
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &transfer);
+    curl_easy_setopt(curl, CURLOPT_ACCEPT_ENCODING, "deflate");
+    curl_easy_setopt(curl, CURLOPT_USERAGENT, curl_version());
+    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+    // A server that stops sending would otherwise hold the check thread for the whole run.
+    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, 30L);
+    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, 60L);
+    const CURLcode result = curl_easy_perform(curl);
+    long code = 0;
+    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &code);
+    curl_easy_cleanup(curl);
+    if (result != CURLE_OK)
+        WriteLog(Warning, "CUpdateChecker::HttpGet", "%s: %s%s", url.c_str(), curl_easy_strerror(result),
+                 transfer.tooLarge ? " (reply too large)" : "");
+    return code;
+}
+
+}  // namespace
+
+struct CUpdateChecker::State {
+    std::string exeDir;
+    std::string latestBody;
+    std::string versionBody;
+    std::map<std::string, CUpdateFileInfo> localFiles;
+    Json::Value latestManifest;
+    Json::Value versionReply;
+    std::shared_ptr<WindowHandle> notifyWnd;
+    std::vector<CUpdateFileInfo> updateList;
+    std::string updateUrl;
+    std::string appName;
+
+    // The strings that other threads read.
+    mutable std::mutex published;
+    std::string installedKey;
+    std::string latestVersion;
+    std::string minimumRequired;
+
+    void Post(int kind, CUpdateNotice* notice)
+    {
+        std::shared_ptr<WindowHandle> window;
+        {
+            std::lock_guard<std::mutex> guard(published);
+            window = notifyWnd;
+        }
+        if (window == nullptr || !window->PostMessage(WM_USER_UPDATE, static_cast<uintptr_t>(kind), reinterpret_cast<intptr_t>(notice)))
+            delete notice;
+    }
+    void PostText(int kind, const std::wstring& text) { Post(kind, new CUpdateNotice{text, {}}); }
+    void PostValue(int kind, const std::string& value) { Post(kind, new CUpdateNotice{{}, value}); }
+
+    std::string Get(std::string State::*field) const
+    {
+        std::lock_guard<std::mutex> guard(published);
+        return this->*field;
+    }
+    void Set(std::string State::*field, std::string value)
+    {
+        std::lock_guard<std::mutex> guard(published);
+        this->*field = std::move(value);
+    }
+
+    void RunCheck();
+    bool CheckRemoteVersion();
+    bool LoadLocalManifest();
+    void ScanInstallFolder() { ScanDirectory(exeDir, 0); }
+    void ScanDirectory(const std::string& dir, int depth);
+    void AddLocalFile(const std::string& path, uint32_t size);
+    bool FetchLatestManifest();
+    void CompareManifest();
+    CUpdateFileInfo ParseFileItem(const Json::Value& item) const;
+    bool InstalledBefore(std::string State::*field) const
+    {
+        std::lock_guard<std::mutex> guard(published);
+        return installedKey < this->*field;
+    }
+};
+
+void CUpdateChecker::State::RunCheck()
+{
+    if (!CheckRemoteVersion())
+        return;
+    if (!LoadLocalManifest())
+        ScanInstallFolder();
+    if (!InstalledBefore(&State::latestVersion)) {
+        Post(kUpdateNotNeeded, nullptr);
+        return;
+    }
+    if (!FetchLatestManifest())
+        return;
+    CompareManifest();
+}
+
+bool CUpdateChecker::State::CheckRemoteVersion()
+{
+    const long code = HttpGet(updateUrl + "/version/" + appName, versionBody);
+    std::string errors;
+    ParseStrictJson(versionBody, versionReply, errors);
+    if (code != 200)
+        PostText(kUpdateCheckFailed, L"cannot get remote version");
+    const Json::Value& reply = versionReply;
+    if (reply.isObject() && reply["latest-version"].isString() && reply["minimum-required"].isString()) {
+        {
+            std::lock_guard<std::mutex> guard(published);
+            latestVersion = reply["latest-version"].asString();
+            minimumRequired = reply["minimum-required"].asString();
+        }
+        PostValue(kUpdateVersionKnown, Get(&State::latestVersion));
+        return true;
+    }
+    PostText(kUpdateCheckFailed, L"无法获取远程服务器软件版本");
+    return false;
+}
+
+bool CUpdateChecker::State::LoadLocalManifest()
+{
+    FILE* file = std::fopen((PubUtils::GetUpdateDataDir() + "/ver").c_str(), "rb");
+    if (file == nullptr)
+        return false;
+    std::string content;
+    char chunk[4096];
+    size_t got;
+    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0 && content.size() < kMaxReplyBytes)
+        content.append(chunk, got);
+    std::fclose(file);
+
+    Json::Value parsed;
+    std::string errors;
+    ParseStrictJson(content, parsed, errors);
+    const Json::Value& manifest = parsed;
+    if (manifest.isObject() && manifest["version"].isString())
+        Set(&State::installedKey, manifest["version"].asString() + ".json");
+    if (manifest.isObject() && manifest["files"].isArray()) {
+        for (const Json::Value& item : manifest["files"]) {
+            CUpdateFileInfo info = ParseFileItem(item);
+            localFiles.emplace(info.relPath, std::move(info));
+        }
+    }
+    return true;
+}
+
+void CUpdateChecker::State::ScanDirectory(const std::string& dir, int depth)
+{
+    PostValue(kUpdateScanningFolder, dir);
+    if (depth >= kMaxScanDepth) {
+        WriteLog(Warning, "CUpdateChecker::ScanDirectory", "%s: too deep, not scanned", dir.c_str());
+        return;
+    }
+    DIR* folder = opendir(dir.c_str());
+    if (folder == nullptr)
+        return;
+    std::map<std::string, unsigned char> entries;  // by name, for a stable order
+    while (const dirent* entry = readdir(folder))
+        entries.emplace(entry->d_name, entry->d_type);
+    closedir(folder);
+    for (const auto& [name, type] : entries) {
+        const std::string path = dir + "/" + name;
+        struct stat info{};
+        // Symbolic links are not followed into folders: a link loop would never end.
+        if (lstat(path.c_str(), &info) != 0)
+            continue;
+        if (S_ISDIR(info.st_mode)) {
+            if (name == "." || name == ".." || name.compare(0, 3, "log") == 0)
+                continue;
+            ScanDirectory(path, depth + 1);
+        } else if (S_ISREG(info.st_mode) || (S_ISLNK(info.st_mode) && stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode))) {
+            AddLocalFile(path, static_cast<uint32_t>(info.st_size));
+        }
+    }
+}
+
+void CUpdateChecker::State::AddLocalFile(const std::string& path, uint32_t size)
+{
+    CUpdateFileInfo info;
+    info.fullPath = path;
+    info.relPath = path.size() > exeDir.size() + 1 ? path.substr(exeDir.size() + 1) : std::string();
+    info.size = size;
+    EVP_MD_CTX* context = EVP_MD_CTX_new();
+    EVP_DigestInit_ex(context, EVP_sha1(), nullptr);
+    if (FILE* file = std::fopen(path.c_str(), "rb")) {
+        unsigned char block[4096];
+        uint32_t left = size;
+        while (left > 0) {
+            const size_t got = std::fread(block, 1, std::min<size_t>(sizeof block, left), file);
+            if (got == 0)
+                break;
+            EVP_DigestUpdate(context, block, got);
+            left -= static_cast<uint32_t>(got);
+        }
+        std::fclose(file);
+    }
+    unsigned int length = 0;
+    EVP_DigestFinal_ex(context, info.digest.data(), &length);
+    EVP_MD_CTX_free(context);
+    localFiles.emplace(info.relPath, std::move(info));
+}
+
+bool CUpdateChecker::State::FetchLatestManifest()
+{
+    const long code = HttpGet(updateUrl + "/latest/" + appName, latestBody);
+    std::string errors;
+    // Parsed once the whole body is in: the value after the last chunk is the one that counts,
+    // and parsing after every chunk would be quadratic in the reply's size.
+    if (!ParseStrictJson(latestBody, latestManifest, errors))
+        std::fprintf(stderr, "parse latest version error: %s\n", errors.c_str());
+    if (code != 200)
+        PostText(kUpdateCheckFailed, L"cannot get latest version");
+    return latestManifest.isObject();
+}
+
+void CUpdateChecker::State::CompareManifest()
+{
+    if (latestManifest.isNull())
+        return;
+    const Json::Value& manifest = latestManifest;
+    const Json::Value files = manifest.isObject() && manifest["files"].isArray() ? manifest["files"] : Json::Value(Json::arrayValue);
+    for (const Json::Value& item : files) {
+        CUpdateFileInfo info = ParseFileItem(item);
+        const auto installed = localFiles.find(info.relPath);
+        if (installed != localFiles.end()) {
+            if (installed->second.digest != info.digest) {
+                std::fprintf(stderr, "file %s need to be updated\n", info.relPath.c_str());
+                updateList.push_back(info);
+            }
+            localFiles.erase(installed);
+        } else {
+            std::fprintf(stderr, "file %s is a new file\n", info.relPath.c_str());
+            updateList.push_back(info);
+        }
+    }
+    Post(!updateList.empty() || !localFiles.empty() ? kUpdateNeeded : kUpdateNotNeeded, nullptr);
+}
+
+CUpdateFileInfo CUpdateChecker::State::ParseFileItem(const Json::Value& item) const
+{
+    CUpdateFileInfo info;
+    if (!item.isObject())
+        return info;
+    if (item["path"].isString())
+        info.relPath = item["path"].asString();
+    const Json::Value& size = item["size"];
+    if (size.isUInt())
+        info.size = size.asUInt();
+    else if (size.isNumeric() && size.asDouble() > 0)
+        info.size = size.asDouble() >= 4294967295.0 ? UINT32_MAX : static_cast<uint32_t>(size.asDouble());
+    info.fullPath = exeDir + "/" + info.relPath;
+    // A digest shorter than 40 digits leaves the missing bytes 0; nothing past its end is read.
+    const std::string digest = item["digest"].isString() ? item["digest"].asString() : std::string();
+    for (size_t i = 0; i < info.digest.size() && 2 * i < digest.size(); ++i) {
+        const uint8_t high = HexValue(digest[2 * i]);
+        const uint8_t low = 2 * i + 1 < digest.size() ? HexValue(digest[2 * i + 1]) : 0;
+        info.digest[i] = static_cast<uint8_t>(high << 4 | low);
+    }
+    return info;
+}
+
+CUpdateChecker::CUpdateChecker() : state_(std::make_shared<State>())
+{
+    state_->exeDir = PubUtils::GetModuleDir();
+    state_->updateUrl = WideToAnsi(ReadUpdateConfigString(L"UpdateUrl", kDefaultUpdateUrl, 50));
+    state_->appName = WideToAnsi(ReadUpdateConfigString(L"AppName", L"Talvora", 50));
+}
+
+CUpdateChecker::~CUpdateChecker() = default;
+
+void CUpdateChecker::SetNotifyWnd(std::shared_ptr<WindowHandle> window)
+{
+    std::lock_guard<std::mutex> guard(state_->published);
+    state_->notifyWnd = std::move(window);
+}
+
+bool CUpdateChecker::StartCheck()
+{
+    // The thread shares the state, so the checker may go away while the thread still runs.
+    std::thread([state = state_] { state->RunCheck(); }).detach();
+    return true;
+}
+
+bool CUpdateChecker::IsUpdateAvailable() const { return state_->InstalledBefore(&State::latestVersion); }
+bool CUpdateChecker::IsUpdateRequired() const { return state_->InstalledBefore(&State::minimumRequired); }
+bool CUpdateChecker::HasLatestVersion() const { return !state_->Get(&State::latestVersion).empty(); }
+std::string CUpdateChecker::LatestVersion() const { return state_->Get(&State::latestVersion); }
+std::string CUpdateChecker::InstalledKey() const { return state_->Get(&State::installedKey); }
+
+void CUpdateChecker::RunCheck() { state_->RunCheck(); }
+bool CUpdateChecker::CheckRemoteVersion() { return state_->CheckRemoteVersion(); }
+bool CUpdateChecker::LoadLocalManifest() { return state_->LoadLocalManifest(); }
+void CUpdateChecker::ScanInstallFolder() { state_->ScanInstallFolder(); }
+bool CUpdateChecker::FetchLatestManifest() { return state_->FetchLatestManifest(); }
+void CUpdateChecker::CompareManifest() { state_->CompareManifest(); }
+CUpdateFileInfo CUpdateChecker::ParseFileItem(const Json::Value& item) const { return state_->ParseFileItem(item); }
+const std::vector<CUpdateFileInfo>& CUpdateChecker::UpdateList() const { return state_->updateList; }
+const std::map<std::string, CUpdateFileInfo>& CUpdateChecker::LocalFiles() const { return state_->localFiles; }

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "maintenance/CUpdateFileInfo.h"
+
+#include <json/value.h>
+
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+class WindowHandle;
+
+// The once-per-run update check. A background thread asks the update server for the newest
+// version, compares it with the installed version from the local manifest "ver", and when the
+// server's is newer compares the server's file manifest with the installed files (SHA-1). It
+// reports each step to the notify window with WM_USER_UPDATE (kinds in CUpdateNotice.h).
+//
+// Version strings are opaque and compared byte by byte ("1.0.9.json" sorts after "1.0.10").
+// The queries may be called from any thread at any time and see either the old or the new value
+// of each version string.
+class CUpdateChecker {
+public:
+    CUpdateChecker();
+    ~CUpdateChecker();
+
+    CUpdateChecker(const CUpdateChecker&) = delete;
+    CUpdateChecker& operator=(const CUpdateChecker&) = delete;
+
+    void SetNotifyWnd(std::shared_ptr<WindowHandle> window);
+
+    // Starts the check thread; nobody waits for it. The thread keeps what it works on alive by
+    // itself, so the checker may be destroyed while it runs.
+    bool StartCheck();
+
+    bool IsUpdateAvailable() const;  // installed key sorts before the latest version
+    bool IsUpdateRequired() const;   // installed key sorts before the minimum required version
+    bool HasLatestVersion() const;   // a valid version reply has arrived
+
+    // What the check reached so far; for display and diagnostics.
+    std::string LatestVersion() const;
+    std::string InstalledKey() const;
+
+    // The steps of the check, public so that each can be exercised on its own. The thread runs
+    // them in this order through RunCheck.
+    void RunCheck();
+    bool CheckRemoteVersion();
+    bool LoadLocalManifest();
+    void ScanInstallFolder();
+    bool FetchLatestManifest();
+    void CompareManifest();
+    CUpdateFileInfo ParseFileItem(const Json::Value& item) const;
+
+    const std::vector<CUpdateFileInfo>& UpdateList() const;
+    const std::map<std::string, CUpdateFileInfo>& LocalFiles() const;
+
+    struct State;
+
+private:
+    std::shared_ptr<State> state_;
+};

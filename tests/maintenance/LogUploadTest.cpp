@@ -1,0 +1,269 @@
+#include "base/AppPaths.h"
+#include "base/Config.h"
+#include "maintenance/CUpLoadLog.h"
+#include "maintenance/CheckUploadLog.h"
+#include "maintenance/CreateZipFromFiles.h"
+#include "support/LoopbackHttpServer.h"
+#include "support/TestSupport.h"
+
+#include <zip.h>
+
+#include <ctime>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <mutex>
+
+using namespace TestSupport;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct ZipEntry {
+    std::string name;
+    std::string content;
+    bool deflated;
+};
+
+std::vector<ZipEntry> ReadZip(const std::string& path)
+{
+    std::vector<ZipEntry> entries;
+    int error = 0;
+    zip_t* archive = zip_open(path.c_str(), ZIP_RDONLY, &error);
+    if (archive == nullptr)
+        return entries;
+    for (zip_int64_t i = 0; i < zip_get_num_entries(archive, 0); ++i) {
+        zip_stat_t info;
+        zip_stat_index(archive, static_cast<zip_uint64_t>(i), 0, &info);
+        std::string content(info.size, '\0');
+        zip_file_t* file = zip_fopen_index(archive, static_cast<zip_uint64_t>(i), 0);
+        zip_fread(file, content.data(), info.size);
+        zip_fclose(file);
+        entries.push_back({info.name, content, info.comp_method == ZIP_CM_DEFLATE});
+    }
+    zip_close(archive);
+    return entries;
+}
+
+std::string ZipBytesToFile(const std::string& bytes, const std::string& path)
+{
+    WriteFile(path, bytes);
+    return path;
+}
+
+long long NowStamp()
+{
+    const time_t now = time(nullptr);
+    tm local{};
+    localtime_r(&now, &local);
+    char buffer[32];
+    strftime(buffer, sizeof buffer, "%Y%m%d%H%M", &local);
+    return std::stoll(buffer);
+}
+
+// One part of a multipart form as the log server received it.
+struct Part {
+    std::string name;
+    std::string filename;
+    std::string contentType;
+    std::string content;
+};
+
+struct Upload {
+    std::string contentType;
+    std::vector<Part> parts;  // in the order they arrived
+};
+
+class LogServer {
+public:
+    LogServer(int status = 200)
+    {
+        server_.Server().Post("/upload", [this, status](const httplib::Request& req, httplib::Response& res,
+                                                         const httplib::ContentReader& reader) {
+            Upload upload{req.get_header_value("Content-Type"), {}};
+            reader(
+                [&](const httplib::MultipartFormData& header) {
+                    upload.parts.push_back({header.name, header.filename, header.content_type, {}});
+                    return true;
+                },
+                [&](const char* data, size_t length) {
+                    upload.parts.back().content.append(data, length);
+                    return true;
+                });
+            {
+                std::lock_guard<std::mutex> guard(lock_);
+                uploads_.push_back(upload);
+            }
+            res.status = status;
+            res.set_content("stored", "text/plain");
+        });
+        server_.Start();
+    }
+    std::string Url() const { return server_.Url() + "/upload"; }
+    std::vector<Upload> Uploads()
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        return uploads_;
+    }
+
+private:
+    LoopbackHttpServer server_;
+    std::mutex lock_;
+    std::vector<Upload> uploads_;
+};
+
+std::string FilePartContent(const Upload& upload)
+{
+    return upload.parts.size() == 2 ? upload.parts[1].content : std::string();
+}
+
+}  // namespace
+
+TEST(LogUpload, NewestFilesComeFirstAndFoldersAreSkipped)
+{
+    TempDir dir;
+    for (int i = 1; i <= 6; ++i) {
+        WriteFile(dir / (std::to_string(i) + ".dmp"), "dump");
+        // Distinct creation times, whatever the file system's time resolution.
+        const auto created = fs::last_write_time(dir / (std::to_string(i) + ".dmp"));
+        WaitUntil([&] {
+            WriteFile(dir / "probe", "");
+            return fs::last_write_time(dir / "probe") > created;
+        });
+    }
+    fs::create_directories(dir / "zz-folder");
+    std::remove((dir / "probe").c_str());
+    EXPECT_EQ(ListNewestFiles(dir.Path(), 4), (std::vector<std::string>{dir / "6.dmp", dir / "5.dmp", dir / "4.dmp", dir / "3.dmp"}));
+    EXPECT_TRUE(ListNewestFiles(dir / "missing", 4).empty());
+}
+
+TEST(LogUpload, ArchiveHoldsTheInputsInOrderUnderTheirBaseNames)
+{
+    TempDir dir;
+    fs::create_directories(dir / "a b");
+    WriteFile(dir / "a b/20261209083300.dmp", std::string(100000, 'd'));
+    WriteFile(dir / "Talvora.log", "log text");
+    const std::string zip = CreateLogZip({dir / "a b/20261209083300.dmp", dir / "missing.ini", dir / "Talvora.log"});
+    ASSERT_FALSE(zip.empty());
+    EXPECT_EQ(zip.substr(0, PubUtils::GetTempDir().size() + 8), PubUtils::GetTempDir() + "/Talvora");
+    EXPECT_TRUE(zip.ends_with("Log.zip"));
+    const auto entries = ReadZip(zip);
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries[0].name, "20261209083300.dmp");
+    EXPECT_EQ(entries[0].content, std::string(100000, 'd'));
+    EXPECT_TRUE(entries[0].deflated);
+    EXPECT_EQ(entries[1].name, "Talvora.log");
+    EXPECT_EQ(entries[1].content, "log text");
+
+    EXPECT_EQ(CreateLogZip({}), "");
+    EXPECT_EQ(CreateLogZip({dir / "missing"}), "");
+    EXPECT_EQ(CreateZipFromFiles("", {dir / "Talvora.log"}), -1);
+    EXPECT_EQ(CreateZipFromFiles(dir / "no-folder/x.zip", {dir / "Talvora.log"}), -1);
+}
+
+TEST(LogUpload, PostsTheTwoPartsInOrder)
+{
+    LogServer server;
+    TempDir dir;
+    WriteFile(dir / "x.log", "content");
+    const std::string zip = CreateLogZip({dir / "x.log"});
+    CUpLoadLog(zip, server.Url()).DoWork();
+    ASSERT_EQ(server.Uploads().size(), 1u);
+    const Upload upload = server.Uploads()[0];
+    EXPECT_TRUE(upload.contentType.starts_with("multipart/form-data; boundary="));
+    ASSERT_EQ(upload.parts.size(), 2u);
+    EXPECT_EQ(upload.parts[0].name, "reqformat");
+    EXPECT_EQ(upload.parts[0].filename, "");
+    EXPECT_EQ(upload.parts[0].content, "plain");
+    EXPECT_EQ(upload.parts[1].name, "file");
+    EXPECT_EQ(upload.parts[1].filename, zip.substr(zip.rfind('/') + 1));
+    EXPECT_EQ(upload.parts[1].contentType, "application/octet-stream");
+    EXPECT_EQ(upload.parts[1].content, ReadFile(zip));
+    EXPECT_TRUE(fs::exists(zip));  // left in the temporary folder
+}
+
+TEST(LogUpload, FailedPostsLeaveAWarning)
+{
+    const std::string log = PubUtils::GetAppDataDir() + "/Talvora.log";
+    {
+        LogServer server(500);
+        CUpLoadLog(ZipBytesToFile("zip", PubUtils::GetTempDir() + "/a.zip"), server.Url()).DoWork();
+    }
+    EXPECT_NE(ReadFile(log).find("CUpLoadLog::DoWork:\t\tupload log error. code=0, response code=500, \r\n"), std::string::npos);
+    LoopbackHttpServer closed;
+    closed.Start();
+    const std::string url = closed.Url() + "/upload";
+    closed.Stop();
+    CUpLoadLog(PubUtils::GetTempDir() + "/a.zip", url).DoWork();
+    EXPECT_NE(ReadFile(log).find("upload log error. code=7, response code=0, "), std::string::npos);
+}
+
+TEST(LogUpload, StampAllowsOneUploadPerInterval)
+{
+    LogServer server;
+    setenv("TALVORA_LOG_URL", server.Url().c_str(), 1);
+    const std::string appDir = PubUtils::GetAppDataDir();
+    fs::create_directories(appDir + "/crashDumps");
+    const std::string dump = appDir + "/crashDumps/20261209083300.dmp";
+
+    struct Case {
+        long long last;
+        bool uploads;
+    };
+    // The same minute, the clock set back, and 100 apart (which always uploads).
+    const Case cases[] = {{NowStamp(), false}, {NowStamp() + 1000, false}, {NowStamp() - 100, true}};
+    size_t expectedUploads = 0;
+    for (const Case& c : cases) {
+        WriteFile(dump, "dump");
+        WriteConfigString(L"UploadLogTime", std::to_wstring(c.last));
+        CheckUploadLog(appDir);
+        EXPECT_EQ(fs::exists(dump), !c.uploads) << c.last;
+        if (c.uploads) {
+            EXPECT_GE(std::stoll(ReadConfigString(L"UploadLogTime", L"0", 50)), NowStamp() - 1);
+            ++expectedUploads;
+        } else {
+            EXPECT_EQ(ReadConfigString(L"UploadLogTime", L"0", 50), std::to_wstring(c.last));
+        }
+    }
+    EXPECT_TRUE(WaitUntil([&] { return server.Uploads().size() == expectedUploads; }));
+    unsetenv("TALVORA_LOG_URL");
+}
+
+TEST(LogUpload, FirstStartWithCrashReportsPostsThemBeforeTheLogOpens)
+{
+    LogServer server;
+    TempDir dir;
+    const std::string appDir = dir / "data/Talvora";
+    fs::create_directories(appDir + "/crashDumps");
+    for (int i = 1; i <= 6; ++i) {
+        WriteFile(appDir + "/crashDumps/" + std::to_string(i) + ".dmp", "dump " + std::to_string(i));
+        const auto created = fs::last_write_time(appDir + "/crashDumps/" + std::to_string(i) + ".dmp");
+        WaitUntil([&] {
+            WriteFile(dir / "probe", "");
+            return fs::last_write_time(dir / "probe") > created;
+        });
+    }
+    WriteFile(appDir + "/Talvora.log", "earlier run\r\n");
+    const std::string release = dir / "release";
+    ChildResult result;
+    std::thread child([&] {
+        result = RunChild({TALVORA_MAINTENANCE_HELPER, "startup", release},
+                          {{"XDG_DATA_HOME", dir / "data"}, {"TALVORA_LOG_URL", server.Url()}});
+    });
+    const bool arrived = WaitUntil([&] { return server.Uploads().size() == 1; }, std::chrono::seconds(20));
+    WriteFile(release, "");
+    child.join();
+    ASSERT_TRUE(arrived);
+    EXPECT_EQ(result.exitCode, 0);
+
+    const auto entries = ReadZip(ZipBytesToFile(FilePartContent(server.Uploads()[0]), dir / "received.zip"));
+    std::vector<std::string> names;
+    for (const auto& entry : entries)
+        names.push_back(entry.name);
+    EXPECT_EQ(names, (std::vector<std::string>{"6.dmp", "5.dmp", "4.dmp", "3.dmp", "Talvora.log", "config.ini"}));
+    EXPECT_EQ(entries[4].content, "earlier run\r\n");
+    for (int i = 3; i <= 6; ++i)
+        EXPECT_FALSE(fs::exists(appDir + "/crashDumps/" + std::to_string(i) + ".dmp"));
+    EXPECT_TRUE(fs::exists(appDir + "/crashDumps/1.dmp"));
+    EXPECT_TRUE(fs::exists(appDir + "/crashDumps/2.dmp"));
+    EXPECT_NE(ReadFile(appDir + "/config.ini").find("UploadLogTime="), std::string::npos);
+}

@@ -1,0 +1,68 @@
+// Child process for the maintenance tests: runs in a program folder and a data folder of the
+// test's choosing, like the real program would.
+//   update-check          runs the update check and prints each report as "kind|value|text"
+//   launch                starts the updater
+//   startup <release>     resolves the data folder for the first time (which runs the
+//                         crash-report check) and stays alive until <release> exists
+#include "base/AppPaths.h"
+#include "base/TextConvert.h"
+#include "base/platform/WindowHandle.h"
+#include "base/platform/WindowMessages.h"
+#include "maintenance/CUpdateChecker.h"
+#include "maintenance/CUpdateNotice.h"
+#include "maintenance/CheckUploadLog.h"
+#include "maintenance/LaunchUpdater.h"
+
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <sys/stat.h>
+#include <thread>
+
+namespace {
+
+class PrintingWindow : public WindowHandle {
+public:
+    bool PostMessage(uint32_t message, uintptr_t wParam, intptr_t lParam) override
+    {
+        auto* notice = reinterpret_cast<CUpdateNotice*>(lParam);
+        std::printf("%u|%lu|%s|%s\n", message, static_cast<unsigned long>(wParam), notice ? notice->Value.c_str() : "",
+                    notice ? WideToAnsi(notice->Text).c_str() : "");
+        delete notice;
+        return true;
+    }
+};
+
+bool Exists(const std::string& path)
+{
+    struct stat info{};
+    return stat(path.c_str(), &info) == 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    const std::string command = argc > 1 ? argv[1] : "";
+    if (command == "update-check") {
+        CUpdateChecker checker;
+        checker.SetNotifyWnd(std::make_shared<PrintingWindow>());
+        checker.RunCheck();
+        return 0;
+    }
+    if (command == "launch") {
+        LaunchUpdater();
+        return 0;
+    }
+    if (command == "startup" && argc > 2) {
+        PubUtils::SetAppDataFirstUseHook(&CheckUploadLog);
+        PubUtils::GetAppDataDir();
+        // The upload runs on its own thread; stay alive until the test has seen it arrive.
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        while (!Exists(argv[2]) && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        return 0;
+    }
+    std::fprintf(stderr, "unknown command\n");
+    return 2;
+}
