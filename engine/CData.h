@@ -1,0 +1,53 @@
+#pragma once
+
+#include "base/platform/WindowHandle.h"
+#include "engine/CredentialPair.h"
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+// The application context: the main window, the pool of speech-service credentials and the
+// concurrency limit, reached from the UI thread and the recognition workers alike, and the one
+// orderly way to end the application.
+class CData {
+public:
+    // The one context of the process, created on the first call (on the UI thread, before any
+    // worker exists). It is never destroyed, so a detached worker that asks for a key while
+    // the process exits still finds it.
+    static CData& Instance();
+
+    // An empty pool. Instance() is what the program uses; separate contexts are for tests.
+    CData();
+    CData(const CData&) = delete;
+    CData& operator=(const CData&) = delete;
+
+    void SetMainWnd(std::shared_ptr<WindowHandle> wnd);
+    std::shared_ptr<WindowHandle> GetMainWnd() const;
+
+    // Replaces the pool. An empty list is logged as a warning, and the built-in pair is used
+    // from then on.
+    void AddKey(const std::vector<CredentialPair>& keys);
+
+    // The next pair round-robin; the position advances before it is used, so a fresh pool of
+    // three gives 1, 2, 0, 1, ... The built-in pair while the pool is empty. Any thread.
+    CredentialPair GetKey();
+
+    // The most segment workers that may run at once.
+    int32_t GetMaxTasks() const;
+
+    // Ends the application: logs "app exit", disarms the crash handler (a crash during shutdown
+    // leaves no report), moves the temporary folder away and asks the main window to close.
+    void PostAppExit();
+
+private:
+    mutable std::mutex wndLock;
+    std::shared_ptr<WindowHandle> mainWnd;
+    // The update check object goes here, after the main window handle: created by the
+    // constructor and owned by the context for the life of the process.
+
+    std::vector<CredentialPair> keyPool;
+    int32_t keyIndex = 0;
+    std::mutex keyLock;
+};

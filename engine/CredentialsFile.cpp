@@ -1,0 +1,151 @@
+#include "engine/CredentialsFile.h"
+
+#include "base/AppPaths.h"
+#include "base/LogFile.h"
+#include "base/platform/SystemInfo.h"
+#include "engine/CData.h"
+
+#include <cerrno>
+#include <exception>
+#include <fstream>
+#include <json/json.h>
+#include <memory>
+#include <regex>
+#include <sstream>
+#include <sys/stat.h>
+
+namespace {
+
+constexpr char kTag[] = "CredentialsFile::Read";
+
+// JsonCpp's messages can quote pieces of the document, which may be a secret; only the place
+// of the first error is passed on.
+std::string ErrorPlace(const std::string& errors)
+{
+    static const std::regex place(R"(Line (\d+), Column (\d+))");
+    std::smatch match;
+    if (std::regex_search(errors, match, place))
+        return "line " + match[1].str() + ", column " + match[2].str();
+    return "unknown place";
+}
+
+bool Parse(const std::string& text, Json::Value& root, std::string& problem)
+{
+    Json::CharReaderBuilder builder;
+    builder["failIfExtra"] = true;
+    builder["rejectDupKeys"] = true;
+    std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
+    std::string errors;
+    try {
+        if (reader->parse(text.data(), text.data() + text.size(), &root, &errors))
+            return true;
+    } catch (const std::exception&) {
+        // JsonCpp throws when the nesting is deeper than its stack limit.
+        problem = "it is not valid JSON (nested too deeply)";
+        return false;
+    }
+    problem = "it is not valid JSON (" + ErrorPlace(errors) + ")";
+    return false;
+}
+
+// Checks one member of entry `number` (1-based); the value itself is never quoted.
+bool TakeString(const Json::Value& entry, const char* name, size_t number, std::string& out, std::string& problem)
+{
+    const Json::Value& value = entry[name];
+    if (value.isNull()) {
+        problem = "entry " + std::to_string(number) + " has no \"" + name + "\"";
+        return false;
+    }
+    if (!value.isString()) {
+        problem = "\"" + std::string(name) + "\" of entry " + std::to_string(number) + " is not a string";
+        return false;
+    }
+    out = value.asString();
+    if (out.empty()) {
+        problem = "\"" + std::string(name) + "\" of entry " + std::to_string(number) + " is empty";
+        return false;
+    }
+    return true;
+}
+
+bool Extract(const Json::Value& root, std::vector<CredentialPair>& pairs, std::string& problem)
+{
+    if (!root.isArray()) {
+        problem = "the top level is not an array of credential objects";
+        return false;
+    }
+    for (Json::ArrayIndex i = 0; i < root.size(); ++i) {
+        const Json::Value& entry = root[i];
+        const size_t number = i + 1;
+        if (!entry.isObject()) {
+            problem = "entry " + std::to_string(number) + " is not an object";
+            return false;
+        }
+        CredentialPair pair;
+        if (!TakeString(entry, "api_key", number, pair.apiKey, problem) ||
+            !TakeString(entry, "secret_key", number, pair.secretKey, problem))
+            return false;
+        pairs.push_back(std::move(pair));
+    }
+    return true;
+}
+
+CredentialsFile::Result Reject(const std::string& path, const std::string& problem, std::vector<CredentialPair>& pairs)
+{
+    pairs.clear();
+    WriteLog(Warning, kTag, "%s is not used: %s; the built-in credential pair stays in use", path.c_str(), problem.c_str());
+    return CredentialsFile::Result::Invalid;
+}
+
+}  // namespace
+
+std::string CredentialsFile::DefaultPath()
+{
+    return PubUtils::GetAppDataDir() + "/" + kFileName;
+}
+
+CredentialsFile::Result CredentialsFile::Read(const std::string& path, std::vector<CredentialPair>& pairs)
+{
+    pairs.clear();
+    const int savedErrno = errno;
+    struct stat info{};
+    if (stat(path.c_str(), &info) != 0) {
+        const int error = errno;
+        errno = savedErrno;
+        if (error == ENOENT || error == ENOTDIR) {
+            WriteLog(Info, kTag, "%s not found; the built-in credential pair is used", path.c_str());
+            return Result::Missing;
+        }
+        return Reject(path, "it cannot be read (" + Platform::ErrorText(error) + ")", pairs);
+    }
+    if (!S_ISREG(info.st_mode))
+        return Reject(path, "it is not a regular file", pairs);
+    if (info.st_size > kMaxSize)
+        return Reject(path, "it is larger than " + std::to_string(kMaxSize) + " bytes", pairs);
+
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        const int error = errno;
+        errno = savedErrno;
+        return Reject(path, "it cannot be read (" + Platform::ErrorText(error) + ")", pairs);
+    }
+    std::ostringstream content;
+    content << in.rdbuf();
+    errno = savedErrno;
+
+    Json::Value root;
+    std::string problem;
+    if (!Parse(content.str(), root, problem) || !Extract(root, pairs, problem))
+        return Reject(path, problem, pairs);
+    WriteLog(Info, kTag, "%zu credential pair(s) read from %s", pairs.size(), path.c_str());
+    return Result::Loaded;
+}
+
+CredentialsFile::Result CredentialsFile::Apply(CData& data, const std::string& path)
+{
+    std::vector<CredentialPair> pairs;
+    const Result result = Read(path, pairs);
+    if (result == Result::Loaded)
+        data.AddKey(pairs);
+    return result;
+}
