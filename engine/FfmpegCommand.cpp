@@ -1,0 +1,61 @@
+#include "engine/FfmpegCommand.h"
+
+#include "base/TextConvert.h"
+
+#include <cstdio>
+
+std::string FormatClock(int seconds)
+{
+    char buffer[128] = {};
+    std::snprintf(buffer, sizeof buffer, "%02d:%02d:%02d", seconds / 3600, (seconds % 3600) / 60, seconds % 60);
+    return buffer;
+}
+
+int PlanSegmentCount(int durationSeconds)
+{
+    if (durationSeconds <= 0)
+        return 0;
+    const int count = durationSeconds / kSegmentSeconds + (durationSeconds % kSegmentSeconds >= 2 ? 1 : 0);
+    return count > 0 ? count : 1;
+}
+
+std::wstring BuildSegmentCommand(const std::string& inputCopy, int index)
+{
+    const std::string start = FormatClock(index * kSegmentSeconds);
+    const std::string end = FormatClock(index * kSegmentSeconds + kSegmentSeconds);
+    const std::string segmentFile = inputCopy.substr(0, inputCopy.rfind('/') + 1) + std::to_string(index + 1) + ".pcm";
+    const std::string line = "-y -i \"" + inputCopy + "\" -ss " + start + " -to " + end +
+                             " -acodec pcm_s16le -f s16le -ac 1 -ar 16000 \"" + segmentFile + "\"";
+    return AnsiToWide(line);
+}
+
+std::vector<std::string> SplitArguments(const std::string& line)
+{
+    std::vector<std::string> arguments;
+    std::string current;
+    bool quoted = false;
+    bool inArgument = false;
+    for (const char c : line) {
+        if (c == '"') {
+            quoted = !quoted;
+            inArgument = true;
+        } else if (c == ' ' && !quoted) {
+            if (inArgument)
+                arguments.push_back(current);
+            current.clear();
+            inArgument = false;
+        } else {
+            current.push_back(c);
+            inArgument = true;
+        }
+    }
+    if (inArgument)
+        arguments.push_back(current);
+    return arguments;
+}
+
+std::string SegmentFileOfCommand(const std::wstring& command)
+{
+    const std::vector<std::string> arguments = SplitArguments(WideToAnsi(command));
+    return arguments.empty() ? std::string() : arguments.back();
+}

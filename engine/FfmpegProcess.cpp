@@ -1,0 +1,82 @@
+#include "engine/FfmpegProcess.h"
+
+#include "base/AppPaths.h"
+#include "base/TextConvert.h"
+#include "engine/FfmpegCommand.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+extern char** environ;
+
+namespace PubUtils {
+
+pid_t StartFfmpeg(const std::wstring& arguments, bool showOutput)
+{
+    const std::string beside = GetModuleDir() + "/ffmpeg";
+    const bool useBeside = access(beside.c_str(), X_OK) == 0;
+    std::vector<std::string> args = SplitArguments(WideToAnsi(arguments));
+    args.insert(args.begin(), useBeside ? beside : std::string("ffmpeg"));
+    std::vector<char*> argv;
+    for (std::string& arg : args)
+        argv.push_back(arg.data());
+    argv.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    // ffmpeg reads keyboard commands from its input; it must never wait on ours.
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    if (!showOutput) {
+        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    }
+    pid_t pid = -1;
+    const int saved = errno;
+    const int result = useBeside ? posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ)
+                                 : posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    errno = saved;
+    return result == 0 ? pid : -1;
+}
+
+}  // namespace PubUtils
+
+bool WaitForProcess(pid_t pid, int waitMs)
+{
+    if (pid <= 0)
+        return true;
+    int status = 0;
+    if (waitMs < 1) {
+        while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+        }
+        return true;
+    }
+    // glibc's pidfd_open lacks C linkage in C++ here, so the system call is made directly.
+    const int fd = static_cast<int>(syscall(SYS_pidfd_open, pid, 0));
+    if (fd >= 0) {
+        pollfd ready{fd, POLLIN, 0};
+        int polled;
+        while ((polled = poll(&ready, 1, waitMs)) < 0 && errno == EINTR) {
+        }
+        close(fd);
+        if (polled > 0) {
+            while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+            }
+            return true;
+        }
+    }
+    // Still running (or not watchable): leave it, but collect it when it ends.
+    std::thread([pid] {
+        int status = 0;
+        while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+        }
+    }).detach();
+    return false;
+}

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <string>
+#include <sys/types.h>
+
+namespace PubUtils {
+
+// Starts ffmpeg ("ffmpeg" beside the program, else the first on PATH) with an argument line
+// (split at blanks outside double quotes; no shell). Its input is /dev/null; its output goes to
+// /dev/null unless `showOutput`, when it shares ours. Returns the process ID, or -1 when it
+// could not be started.
+pid_t StartFfmpeg(const std::wstring& arguments, bool showOutput);
+
+}  // namespace PubUtils
+
+// Waits for a started process: without limit when `waitMs` < 1. Returns false when the limit
+// passed first; the process is then left running (and collected in the background when it
+// ends). A process ID of -1 returns at once.
+bool WaitForProcess(pid_t pid, int waitMs);

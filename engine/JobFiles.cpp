@@ -1,0 +1,120 @@
+#include "engine/JobFiles.h"
+
+#include "base/AppPaths.h"
+#include "base/LogFile.h"
+#include "base/TextUtils.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// Copies byte for byte, replacing `to`. On failure errno tells why, for the log.
+bool CopyFile(const std::string& from, const std::string& to)
+{
+    const int in = open(from.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0)
+        return false;
+    struct stat info{};
+    if (fstat(in, &info) != 0 || S_ISDIR(info.st_mode)) {
+        if (S_ISDIR(info.st_mode))
+            errno = EISDIR;
+        const int saved = errno;
+        close(in);
+        errno = saved;
+        return false;
+    }
+    const int out = open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (out < 0) {
+        const int saved = errno;
+        close(in);
+        errno = saved;
+        return false;
+    }
+    char buffer[1 << 16];
+    bool ok = true;
+    for (;;) {
+        const ssize_t got = read(in, buffer, sizeof buffer);
+        if (got == 0)
+            break;
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            ok = false;
+            break;
+        }
+        for (ssize_t done = 0; done < got;) {
+            const ssize_t written = write(out, buffer + done, static_cast<size_t>(got - done));
+            if (written < 0) {
+                if (errno == EINTR)
+                    continue;
+                ok = false;
+                break;
+            }
+            done += written;
+        }
+        if (!ok)
+            break;
+    }
+    const int saved = errno;
+    close(in);
+    if (close(out) != 0)
+        ok = false;
+    else
+        errno = saved;
+    return ok;
+}
+
+}  // namespace
+
+namespace PubUtils {
+
+std::string GetCopyByFile(const std::string& path)
+{
+    if (path.size() < 4)
+        return {};
+    const std::string folder = GetTempDir() + "/" + Md5Hex(path);
+    const int saved = errno;
+    mkdir(folder.c_str(), 0700);
+    errno = saved;
+    std::string suffix = path.substr(path.size() - 4);
+    // The copy's name only needs to be a file name; ffmpeg goes by the content. A quote or a
+    // separator taken over from the source would break the argument line or the folder.
+    for (char& c : suffix) {
+        if (c == '"' || c == '/')
+            c = '_';
+    }
+    const std::string copy = folder + "/input" + suffix;
+    if (!CopyFile(path, copy)) {
+        WriteLog(Error, "PubUtils::GetCopyByFile", "%s", ("CopyFileA failed. " + path + " to " + copy).c_str());
+        return {};
+    }
+    return copy;
+}
+
+}  // namespace PubUtils
+
+int ReadFileContent(const std::string& path, std::string* out)
+{
+    FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr)
+        return -1;
+    std::string content;
+    if (std::fseek(file, 0, SEEK_END) == 0) {
+        const long size = std::ftell(file);
+        if (size > 0)
+            content.reserve(static_cast<size_t>(size));
+        std::fseek(file, 0, SEEK_SET);
+    }
+    char chunk[1 << 16];
+    size_t got;
+    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0)
+        content.append(chunk, got);
+    std::fclose(file);
+    if (out != nullptr)
+        *out = std::move(content);
+    return 0;
+}

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <string>
+
+namespace PubUtils {
+
+// Makes the job folder of an audio file (the temporary folder + "/" + the MD5 of its path) and
+// copies the file into it as "input" + the path's last four characters. Returns the copy's
+// path, or "" when the path is shorter than four characters or the copy fails (logged).
+std::string GetCopyByFile(const std::string& path);
+
+}  // namespace PubUtils
+
+// Reads a whole file byte for byte into `out`. 0 on success; -1 when it cannot be opened, in
+// which case `out` is left as it was.
+int ReadFileContent(const std::string& path, std::string* out);

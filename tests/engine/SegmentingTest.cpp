@@ -1,0 +1,136 @@
+#include "base/AppPaths.h"
+#include "base/TextConvert.h"
+#include "base/TextUtils.h"
+#include "engine/FfmpegCommand.h"
+#include "engine/FfmpegProcess.h"
+#include "engine/JobFiles.h"
+#include "support/AudioFiles.h"
+#include "support/TestSupport.h"
+
+#include <csignal>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+using namespace TestSupport;
+namespace fs = std::filesystem;
+
+TEST(Segmenting, ClockTexts)
+{
+    EXPECT_EQ(FormatClock(0), "00:00:00");
+    EXPECT_EQ(FormatClock(240), "00:04:00");
+    EXPECT_EQ(FormatClock(3599), "00:59:59");
+    EXPECT_EQ(FormatClock(3600), "01:00:00");
+    EXPECT_EQ(FormatClock(450000), "125:00:00");
+}
+
+TEST(Segmenting, SegmentPlan)
+{
+    const std::pair<int, int> cases[] = {{360, 3}, {361, 3}, {362, 4}, {120, 1}, {121, 1}, {122, 2},
+                                         {119, 1}, {3600, 30}, {1, 1}, {0, 0}, {-5, 0}};
+    for (const auto& [duration, count] : cases)
+        EXPECT_EQ(PlanSegmentCount(duration), count) << duration;
+}
+
+TEST(Segmenting, ArgumentLineQuotesPathsAndNamesTheSegmentFile)
+{
+    const std::string copy = "/home/u/.local/share/Talvora/Temp/0123/input.mp3";
+    EXPECT_EQ(BuildSegmentCommand(copy, 2),
+              L"-y -i \"/home/u/.local/share/Talvora/Temp/0123/input.mp3\" -ss 00:04:00 -to 00:06:00 -acodec pcm_s16le "
+              L"-f s16le -ac 1 -ar 16000 \"/home/u/.local/share/Talvora/Temp/0123/3.pcm\"");
+    const std::string odd = "/tmp/my data/\xE9\x9F\xB3\xE9\xA2\x91/input.wav";
+    EXPECT_EQ(SegmentFileOfCommand(BuildSegmentCommand(odd, 0)), "/tmp/my data/\xE9\x9F\xB3\xE9\xA2\x91/1.pcm");
+    EXPECT_EQ(SplitArguments("  -y  -i \"a b\"  c\"d e\"f \"\" "), (std::vector<std::string>{"-y", "-i", "a b", "cd ef", ""}));
+}
+
+TEST(Segmenting, JobFolderAndCopyNames)
+{
+    TempDir dir;
+    const std::string source = dir / "talk.flac";
+    WriteFile(source, "flac bytes");
+    const std::string copy = PubUtils::GetCopyByFile(source);
+    EXPECT_EQ(copy, PubUtils::GetTempDir() + "/" + PubUtils::Md5Hex(source) + "/inputflac");
+    EXPECT_EQ(ReadFile(copy), "flac bytes");
+    WriteFile(source, "changed");
+    EXPECT_EQ(PubUtils::GetCopyByFile(source), copy);  // the same folder, the copy overwritten
+    EXPECT_EQ(ReadFile(copy), "changed");
+
+    WriteFile(dir / "x.ra", "ra");
+    EXPECT_TRUE(PubUtils::GetCopyByFile(dir / "x.ra").ends_with("/inputx.ra"));
+    WriteFile(dir / "odd\".a", "q");
+    EXPECT_TRUE(PubUtils::GetCopyByFile(dir / "odd\".a").ends_with("/inputd_.a"));
+}
+
+TEST(Segmenting, ShortPathsAndMissingFiles)
+{
+    TempDir dir;
+    const std::string cwd = fs::current_path();
+    fs::current_path(dir.Path());
+    WriteFile("a.wa", "four");
+    WriteFile("a.w", "three");
+    const std::string four = PubUtils::GetCopyByFile("a.wa");
+    const std::string three = PubUtils::GetCopyByFile("a.w");
+    fs::current_path(cwd);
+    EXPECT_TRUE(four.ends_with("/inputa.wa"));
+    EXPECT_EQ(three, "");
+
+    const std::string missing = dir / "gone.mp3";
+    EXPECT_EQ(PubUtils::GetCopyByFile(missing), "");
+    const std::string log = ReadFile(PubUtils::GetAppDataDir() + "/Talvora.log");
+    EXPECT_NE(log.find("PubUtils::GetCopyByFile:\t\tCopyFileA failed. " + missing + " to " + PubUtils::GetTempDir() + "/" +
+                       PubUtils::Md5Hex(missing) + "/input.mp3 LastError info: No such file or directory\r\n"),
+              std::string::npos);
+}
+
+TEST(Segmenting, ReadFileContent)
+{
+    TempDir dir;
+    std::string out = "untouched";
+    EXPECT_EQ(ReadFileContent(dir / "missing", &out), -1);
+    EXPECT_EQ(out, "untouched");
+    WriteFile(dir / "empty", "");
+    EXPECT_EQ(ReadFileContent(dir / "empty", &out), 0);
+    EXPECT_EQ(out, "");
+    const std::string bytes("\x00\x01\xFF\r\n\x1A rest", 10);
+    WriteFile(dir / "bytes", bytes);
+    EXPECT_EQ(ReadFileContent(dir / "bytes", &out), 0);
+    EXPECT_EQ(out, bytes);
+}
+
+TEST(Segmenting, FfmpegCutsASegmentInAFolderWithBlanksAndNonAsciiCharacters)
+{
+    TempDir dir;
+    const std::string folder = dir / "job folder \xE9\x9F\xB3";
+    fs::create_directories(folder);
+    ASSERT_TRUE(MakeToneFile(folder + "/input.ogg", 250, {440}, 250));
+    const std::wstring command = BuildSegmentCommand(folder + "/input.ogg", 2);
+    const pid_t pid = PubUtils::StartFfmpeg(command, false);
+    ASSERT_GT(pid, 0);
+    EXPECT_TRUE(WaitForProcess(pid, 0));
+    std::string pcm;
+    ASSERT_EQ(ReadFileContent(SegmentFileOfCommand(command), &pcm), 0);
+    EXPECT_EQ(pcm.size(), 10u * 16000u * 2u);  // the last 10 seconds, 16 kHz, 16 bits, mono
+
+    // A segment past the end of the audio leaves an empty file.
+    const std::wstring past = BuildSegmentCommand(folder + "/input.ogg", 5);
+    EXPECT_TRUE(WaitForProcess(PubUtils::StartFfmpeg(past, false), 0));
+    pcm = "x";
+    ReadFileContent(SegmentFileOfCommand(past), &pcm);
+    EXPECT_EQ(pcm, "");
+}
+
+TEST(Segmenting, MissingFfmpegAndWaitLimits)
+{
+    const std::string path = getenv("PATH");
+    setenv("PATH", "/nonexistent", 1);
+    const pid_t missing = PubUtils::StartFfmpeg(L"-version", false);
+    setenv("PATH", path.c_str(), 1);
+    EXPECT_EQ(missing, -1);
+    EXPECT_TRUE(WaitForProcess(missing, 0));
+
+    // Ten seconds of audio produced in real time: still running after 50 ms.
+    const pid_t slow = PubUtils::StartFfmpeg(L"-re -f lavfi -i sine=d=10 -f null -", false);
+    ASSERT_GT(slow, 0);
+    EXPECT_FALSE(WaitForProcess(slow, 50));
+    kill(slow, SIGKILL);
+}
