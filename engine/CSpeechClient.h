@@ -1,0 +1,61 @@
+#pragma once
+
+#include "engine/CHttpRequest.h"
+
+#include <json/reader.h>
+#include <json/value.h>
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <string_view>
+
+// The client of the cloud speech-recognition REST service: an OAuth access token by the
+// client-credentials grant, then one segment of raw audio as a JSON request. A worker makes one
+// client per recognition attempt and drops it afterwards; a client is used by one thread only.
+// Nothing here throws: failures come back as values (see RecognizePcm).
+class CSpeechClient {
+public:
+    CSpeechClient(const std::string& apiKey, const std::string& secretKey);
+
+    void SetConnectTimeout(int32_t milliseconds);
+    void SetRequestTimeout(int32_t milliseconds);
+    std::string GetApiKey() const;
+
+    // The token to send: the cached one while more than a day of its life is left, else a
+    // fresh one from the token endpoint. When the token request fails in transport, the styled
+    // text of the transport-failure object ({"curl_error_code": code}) comes back instead and
+    // the cache stays as it was; a reply without "access_token" gives an empty token.
+    std::string FetchToken();
+
+    // One recognition request: the options as string members, then "speech" (Base64 of
+    // `audio`), "format", "rate" (decimal text), "channel" "1", "token", "cuid" (the API key)
+    // and "len" (the audio's byte count). Exactly two HTTP requests: the token GET (unless
+    // cached) and this POST. Returns the parsed reply, the transport-failure object, or null
+    // when the reply is not JSON; the reply is not interpreted here.
+    Json::Value RecognizePcm(const std::string& audio, const std::string& format, int32_t rate,
+                             const std::map<std::string, std::string>& options);
+
+    // One JSON POST: the parsed reply of whatever HTTP status, {"curl_error_code": code} when
+    // the transfer failed, null when the reply is not JSON.
+    Json::Value PostJsonRequest(const std::string& url, const Json::Value& body);
+
+    // RFC 4648 Base64 ("+", "/", "=" padding), no line breaks.
+    static std::string Base64Encode(std::string_view bytes);
+
+    // The object that stands in for a reply when libcurl reports a failure.
+    static Json::Value TransportFailure(int32_t curlCode);
+
+private:
+    Json::Value ParseReply(const std::string& text);
+
+    int64_t tokenExpiresAt = 0;  // seconds since 1970; 64 bits so it survives 2038
+    std::string scope;
+    std::string apiKey;
+    std::string secretKey;
+    CHttpRequest http;
+    Json::CharReaderBuilder reader;
+    std::string accessToken;
+    std::string recognitionUrl;
+    std::string tokenUrl;
+};

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <json/value.h>
+
+#include <string>
+
+// JSON text as the speech service's requests and messages carry it: JsonCpp's StreamWriterBuilder
+// with its default settings (tab indentation, " : " after a member's name, members in ascending
+// name order, non-ASCII characters escaped).
+
+// The writer's output, without a trailing newline. The text is built in one buffer of exactly
+// its final size, so a request holding a few megabytes of Base64 is not copied through a
+// growing stream. Throws std::bad_alloc when memory runs out.
+std::string WriteJsonText(const Json::Value& value);
+
+// The "styled" text of a value that goes into messages: the writer's output and a newline.
+std::string StyledJsonText(const Json::Value& value);
