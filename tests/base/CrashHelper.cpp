@@ -35,6 +35,13 @@ __attribute__((noinline)) void TalvoraHelperWriteToBadAddress()
     *reinterpret_cast<volatile int*>(g_badAddress) = 42;
 }
 
+// The same fault as an atomic store, for two threads faulting at once: the thread sanitizer
+// would otherwise report the two writes as a race before the processor traps either of them.
+__attribute__((noinline)) void TalvoraHelperAtomicWriteToBadAddress()
+{
+    __atomic_store_n(reinterpret_cast<int*>(g_badAddress), 42, __ATOMIC_RELAXED);
+}
+
 __attribute__((noinline)) int TalvoraHelperRecurse(int depth)
 {
     volatile char pad[2048];
@@ -97,7 +104,7 @@ void TwoThreadsAtOnce()
         arrived.fetch_add(1);
         while (arrived.load() < 2) {
         }
-        TalvoraHelperWriteToBadAddress();
+        TalvoraHelperAtomicWriteToBadAddress();
     };
     std::thread first(fault);
     std::thread second(fault);
