@@ -4,10 +4,10 @@
 
 #include <atomic>
 #include <cerrno>
-#include <pthread.h>
-#include <setjmp.h>
 #include <cstdint>
 #include <ctime>
+#include <pthread.h>
+#include <setjmp.h>
 #include <sys/mman.h>
 #include <sys/syscall.h>
 #include <unistd.h>
