@@ -1,0 +1,11 @@
+#pragma once
+
+#include <cstddef>
+
+// The skin archive compiled into the program: every file of skin/res (the layout files and
+// their images) in one zip archive.
+const unsigned char* EmbeddedSkinData();
+size_t EmbeddedSkinSize();
+
+// Hands the archive to the UI toolkit (UiToolkit::SetSkinArchive); false when it cannot be read.
+bool InstallEmbeddedSkin();

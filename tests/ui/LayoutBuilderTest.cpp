@@ -1,0 +1,312 @@
+// The layout builder: elements, attributes, geometry and what reaches the diagnostic hook.
+#include "tests/ui/UiTestSupport.h"
+#include "ui/toolkit/CButtonUI.h"
+#include "ui/toolkit/CContainerUI.h"
+#include "ui/toolkit/CLabelUI.h"
+#include "ui/toolkit/CListHeaderUI.h"
+#include "ui/toolkit/CListUI.h"
+#include "ui/toolkit/CRichEditUI.h"
+#include "ui/toolkit/UiToolkit.h"
+
+#include <QImage>
+#include <QScrollBar>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+using UiTest::ScopedSkin;
+using UiTest::TestWindow;
+
+namespace {
+
+const char* const kLayout = R"(<?xml version="1.0" encoding="UTF-8"?>
+<Window size="500,300" mininfo="300,200" caption="0,0,0,30" sizebox="4,4,4,4" roundcorner="6,6"
+        disabledtextcolor="#FFA7A6AA">
+  <Font id="0" name="微软雅黑" size="16" default="true"/>
+  <Font id="1" name="微软雅黑" size="14" bold="true"/>
+  <Font id="2" name="微软雅黑" size="18" underline="true"/>
+  <Font id="3" name="微软雅黑" size="28" italic="true"/>
+  <ScrollBar width="14" upnormalimage="red.png" thumbnormalimage="file='green.png' corner='0,4,0,4'" bkimage="blue.png"/>
+  <VerticalLayout name="root" inset="2,2,2,2" bkcolor="#FFF0F0F0" bkcolor2="#FF1D97E4">
+    <HorizontalLayout name="bar" height="50" bordersize="0,0,0,2" bordercolor="#FFA0A0A0" inset="10,0,15,0">
+      <Label name="fixed" width="60" height="32" padding="5,3,0,0" text="Quenby" textcolor="#FF91A0A1" font="3"/>
+      <Label name="filler" height="32" padding="5,8,0,0"/>
+      <Button name="btn" width="21" height="21" padding="10,10,0,0" normalimage="red.png" hotimage="green.png" pushedimage="blue.png"/>
+    </HorizontalLayout>
+    <HorizontalLayout name="tools" height="30" childpadding="10" bkcolor="#FFF0F0F0">
+      <Button name="a" text="添加音频" font="2" textcolor="#FF000000"/>
+      <Button name="b" text="开始识别" font="2" visible="false"/>
+      <Button name="c" text="批量识别" font="2"/>
+      <Control name="spacer"/>
+    </HorizontalLayout>
+    <List name="list" bkcolor="#FFFFFFFF" bordersize="1" bordercolor="#FF9CC4EA" inset="1,1,1,1" vscrollbar="true"
+          itemselectedbkcolor="#FFC1E3FF" itemhotbkcolor="#FFDED8DA" itembkcolor="#FFE2DDDF" itemaltbk="true"
+          itemalign="center" itemendellipsis="true" itemtextpadding="3,0,3,0">
+      <ListHeader height="24" bkimage="blue.png" sepimage="red.png" sepwidth="1" font="1">
+        <ListHeaderItem text="文件"/>
+        <ListHeaderItem text="时间" width="100"/>
+        <ListHeaderItem text="类型" width="60"/>
+      </ListHeader>
+    </List>
+    <RichEdit name="edit" inset="5,5,5,5" textcolor="#FF91A0A1" readonly="true" multiline="true" vscrollbar="true"
+              autovscroll="true" wantreturn="false" wantctrlreturn="false" menu="true" bkcolor="#FFF0F0F0"/>
+  </VerticalLayout>
+</Window>
+)";
+
+std::map<std::string, std::string> Skin(const std::string& layout = kLayout)
+{
+    return {
+        {"test.xml", layout},
+        {"red.png", UiTest::MakePng(4, 4, 0xFFFF0000)},
+        {"green.png", UiTest::MakePng(4, 4, 0xFF00FF00)},
+        {"blue.png", UiTest::MakePng(4, 4, 0xFF0000FF)},
+    };
+}
+
+UiRect Pos(CWindowBase& window, const wchar_t* name)
+{
+    CControlUI* control = window.FindControl(name);
+    return control != nullptr ? control->GetPos() : UiRect{-1, -1, -1, -1};
+}
+
+class LayoutBuilderTest : public testing::Test {
+protected:
+    void SetUp() override { UiTest::ClearDiagnostics(); }
+};
+
+TEST_F(LayoutBuilderTest, WindowAttributesSizeFontsAndCorners)
+{
+    ScopedSkin skin(Skin());
+    ASSERT_TRUE(skin.Installed());
+    TestWindow window;
+    ASSERT_TRUE(UiTest::CreateShown(window));
+    EXPECT_TRUE(UiTest::Diagnostics().empty()) << (UiTest::Diagnostics().empty() ? "" : "first: ");
+
+    QWidget* widget = window.GetWidget();
+    ASSERT_NE(widget, nullptr);
+    EXPECT_EQ(widget->size(), QSize(500, 300)) << "the layout's size wins over Create's";
+    EXPECT_EQ(widget->minimumSize(), QSize(300, 200));
+    EXPECT_TRUE(widget->windowFlags().testFlag(Qt::FramelessWindowHint));
+    EXPECT_FALSE(widget->mask().isEmpty());
+    EXPECT_FALSE(widget->mask().contains(QPoint(0, 0))) << "the corner is cut off";
+    EXPECT_TRUE(widget->mask().contains(QPoint(250, 150)));
+
+    EXPECT_EQ(window.GetFont(3).pixelSize(), 28);
+    EXPECT_TRUE(window.GetFont(3).italic());
+    EXPECT_TRUE(window.GetFont(1).bold());
+    EXPECT_TRUE(window.GetFont(2).underline());
+    EXPECT_EQ(window.GetFont(-1).pixelSize(), 16) << "the default font";
+    EXPECT_TRUE(window.GetFont(0).families().contains(QStringLiteral("WenQuanYi Micro Hei")));
+
+    auto* fixed = window.FindControl<CLabelUI>(L"fixed");
+    ASSERT_NE(fixed, nullptr);
+    EXPECT_EQ(fixed->font().pixelSize(), 28);
+    EXPECT_TRUE(fixed->font().italic());
+    EXPECT_EQ(fixed->GetTextColor(), QColor::fromRgba(0xFF91A0A1));
+    auto* a = window.FindControl<CButtonUI>(L"a");
+    ASSERT_NE(a, nullptr);
+    EXPECT_TRUE(a->font().underline());
+    EXPECT_EQ(a->GetText(), L"添加音频");
+}
+
+TEST_F(LayoutBuilderTest, FixedSizesPaddingsInsetsSpacingAndFlexibleShares)
+{
+    ScopedSkin skin(Skin());
+    TestWindow window;
+    ASSERT_TRUE(UiTest::CreateShown(window));
+
+    EXPECT_EQ(Pos(window, L"root"), (UiRect{0, 0, 500, 300})) << "the root fills the window";
+    EXPECT_EQ(Pos(window, L"bar"), (UiRect{2, 2, 498, 52})) << "inset 2 around the root's children";
+    // Title bar: inset 10 left and 15 right; the fixed label (60 wide, padding 5/3), the button
+    // (21 x 21, padding 10/10) and between them the label without a width takes the rest.
+    EXPECT_EQ(Pos(window, L"fixed"), (UiRect{17, 5, 77, 37}));
+    EXPECT_EQ(Pos(window, L"filler"), (UiRect{82, 10, 452, 42}));
+    EXPECT_EQ(Pos(window, L"btn"), (UiRect{462, 12, 483, 33}));
+    // Toolbar: 10 between visible children; the hidden one takes no space; three equal shares.
+    EXPECT_EQ(Pos(window, L"tools"), (UiRect{2, 52, 498, 82}));
+    EXPECT_EQ(Pos(window, L"a"), (UiRect{2, 52, 161, 82}));
+    EXPECT_EQ(Pos(window, L"c"), (UiRect{171, 52, 330, 82}));
+    EXPECT_EQ(Pos(window, L"spacer"), (UiRect{340, 52, 498, 82}));
+    // The list and the text pane share what is left equally.
+    EXPECT_EQ(Pos(window, L"list"), (UiRect{2, 82, 498, 190}));
+    EXPECT_EQ(Pos(window, L"edit"), (UiRect{2, 190, 498, 298}));
+
+    // Showing a hidden child lays the row out again at once.
+    window.FindControl(L"b")->SetVisible(true);
+    EXPECT_EQ(Pos(window, L"a").Width(), 117) << "four shares of 466";
+    EXPECT_EQ(Pos(window, L"spacer").right, 498);
+
+    // A resize of the window lays everything out again.
+    window.ResizeClient(600, 400);
+    ASSERT_TRUE(UiTest::WaitFor([&] { return Pos(window, L"edit").right == 598; }));
+    EXPECT_EQ(Pos(window, L"btn"), (UiRect{562, 12, 583, 33}));
+}
+
+TEST_F(LayoutBuilderTest, BackgroundGradientBorderAndButtonImagesArePainted)
+{
+    ScopedSkin skin(Skin());
+    TestWindow window;
+    ASSERT_TRUE(UiTest::CreateShown(window));
+    const QImage image = window.GetWidget()->grab().toImage();
+    ASSERT_EQ(image.size(), QSize(500, 300));
+
+    // The title bar's bottom border, 2 pixels of #FFA0A0A0.
+    EXPECT_EQ(image.pixelColor(250, 50), QColor(0xA0, 0xA0, 0xA0));
+    EXPECT_EQ(image.pixelColor(250, 51), QColor(0xA0, 0xA0, 0xA0));
+    // The root's vertical gradient: light at the top, near the second colour at the bottom.
+    const QColor top = image.pixelColor(1, 4);
+    const QColor bottom = image.pixelColor(1, 295);
+    EXPECT_GT(top.red(), 0xE0);
+    EXPECT_LT(bottom.red(), 0x40);
+    EXPECT_GT(bottom.blue(), 0xD0);
+    // The button shows its normal image, stretched over it.
+    EXPECT_EQ(image.pixelColor(472, 22), QColor(Qt::red));
+    // The list's border.
+    EXPECT_EQ(image.pixelColor(250, 82), QColor(0x9C, 0xC4, 0xEA));
+}
+
+TEST_F(LayoutBuilderTest, ControlsAreFoundByNameOnlyAsTheirOwnType)
+{
+    ScopedSkin skin(Skin());
+    TestWindow window;
+    ASSERT_TRUE(UiTest::CreateShown(window));
+
+    EXPECT_NE(window.FindControl<CLabelUI>(L"fixed"), nullptr);
+    EXPECT_EQ(window.FindControl<CButtonUI>(L"fixed"), nullptr) << "a label is not a button";
+    EXPECT_EQ(window.FindControl<CRichEditUI>(L"btn"), nullptr);
+    EXPECT_NE(window.FindControl<CButtonUI>(L"btn"), nullptr);
+    EXPECT_NE(window.FindControl<CHorizontalLayoutUI>(L"bar"), nullptr);
+    EXPECT_NE(window.FindControl<CContainerUI>(L"bar"), nullptr);
+    EXPECT_NE(window.FindControl<CListUI>(L"list"), nullptr);
+    EXPECT_NE(window.FindControl<CRichEditUI>(L"edit"), nullptr);
+    EXPECT_EQ(window.FindControl(L"nothing"), nullptr);
+    EXPECT_EQ(window.FindControl<CLabelUI>(L"nothing"), nullptr);
+}
+
+TEST_F(LayoutBuilderTest, ListHeaderRichEditAndScrollBarAttributes)
+{
+    ScopedSkin skin(Skin());
+    TestWindow window;
+    ASSERT_TRUE(UiTest::CreateShown(window));
+
+    auto* list = window.FindControl<CListUI>(L"list");
+    ASSERT_NE(list, nullptr);
+    CListHeaderUI* header = list->GetHeader();
+    ASSERT_EQ(header->GetColumnCount(), 3);
+    EXPECT_EQ(header->GetColumnText(1), L"时间");
+    EXPECT_EQ(header->height(), 24);
+    EXPECT_EQ(header->GetColumnRect(1).Width(), 100);
+    EXPECT_EQ(header->GetColumnRect(2).Width(), 60);
+    EXPECT_EQ(header->GetColumnRect(0).Width(), 494 - 160) << "the column without a width takes the rest";
+    EXPECT_EQ(header->GetColumnRect(0).left, 3);
+    EXPECT_EQ(header->GetColumnRect(0).top, 83);
+    EXPECT_EQ(list->GetItemTextPadding(), (UiRect{3, 0, 3, 0}));
+    EXPECT_TRUE(list->GetItemStyle().altBk);
+    EXPECT_EQ(list->GetItemStyle().selectedBkColor, QColor::fromRgba(0xFFC1E3FF));
+
+    auto* edit = window.FindControl<CRichEditUI>(L"edit");
+    ASSERT_NE(edit, nullptr);
+    EXPECT_TRUE(edit->IsReadOnly());
+    EXPECT_EQ(edit->palette().color(QPalette::Active, QPalette::Text), QColor::fromRgba(0xFF91A0A1));
+    EXPECT_EQ(edit->viewport()->geometry().topLeft(), QPoint(5, 5)) << "the inset keeps 5 pixels free";
+    EXPECT_EQ(edit->verticalScrollBarPolicy(), Qt::ScrollBarAsNeeded);
+    EXPECT_EQ(edit->verticalScrollBar()->style()->pixelMetric(QStyle::PM_ScrollBarExtent), 14)
+        << "scroll bars take the window's skin";
+}
+
+TEST_F(LayoutBuilderTest, TheFactoryIsAskedForEveryElementClassAndItsControlIsUsed)
+{
+    const std::string layout = R"(<Window size="200,100">
+  <VerticalLayout name="root">
+    <MyBox name="mine" height="20" bkcolor="#FF00FF00"/>
+    <Label name="plain" text="x"/>
+  </VerticalLayout>
+</Window>)";
+    ScopedSkin skin(Skin(layout));
+    TestWindow window;
+    CBoxUI* made = nullptr;
+    window.factory = [&made](const std::wstring& className) -> CControlUI* {
+        if (className != L"MyBox")
+            return nullptr;
+        made = new CBoxUI();
+        return made;
+    };
+    ASSERT_TRUE(UiTest::CreateShown(window));
+    EXPECT_EQ(window.factoryAsked, (std::vector<std::wstring>{L"VerticalLayout", L"MyBox", L"Label"}));
+    ASSERT_NE(made, nullptr);
+    EXPECT_EQ(window.FindControl(L"mine"), made);
+    EXPECT_EQ(made->GetPos(), (UiRect{0, 0, 200, 20})) << "the factory's control takes its attributes";
+    EXPECT_NE(window.FindControl<CLabelUI>(L"plain"), nullptr) << "a class the factory declines is the toolkit's";
+    EXPECT_TRUE(UiTest::Diagnostics().empty());
+}
+
+TEST_F(LayoutBuilderTest, UnknownElementsAndMissingImagesReachTheHookAsOneLine)
+{
+    const std::string layout = R"(<Window size="200,100">
+  <VerticalLayout name="root">
+    <Bogus name="odd"><Label name="inside"/></Bogus>
+    <Label name="pic" bkimage="missing.png"/>
+    <Button name="after" normalimage="gone.png"/>
+  </VerticalLayout>
+</Window>)";
+    ScopedSkin skin(Skin(layout));
+    TestWindow window;
+    ASSERT_TRUE(UiTest::CreateShown(window)) << "the rest of the layout still stands";
+    EXPECT_EQ(window.FindControl(L"odd"), nullptr);
+    EXPECT_EQ(window.FindControl(L"inside"), nullptr) << "an unknown element is left out with its children";
+    EXPECT_NE(window.FindControl<CLabelUI>(L"pic"), nullptr);
+    EXPECT_NE(window.FindControl<CButtonUI>(L"after"), nullptr);
+
+    EXPECT_TRUE(UiTest::HasDiagnostic(L"<Bogus>"));
+    EXPECT_TRUE(UiTest::HasDiagnostic(L"missing.png"));
+    EXPECT_TRUE(UiTest::HasDiagnostic(L"gone.png"));
+    ASSERT_EQ(UiTest::Diagnostics().size(), 3u);
+    for (const std::wstring& line : UiTest::Diagnostics()) {
+        ASSERT_FALSE(line.empty());
+        EXPECT_EQ(line.back(), L'\n');
+        EXPECT_EQ(line.find(L'\n'), line.size() - 1) << "one line per diagnostic";
+    }
+}
+
+TEST_F(LayoutBuilderTest, AMissingOrBrokenLayoutFailsCreateAndStillEndsWithTheFinalMessage)
+{
+    {
+        ScopedSkin skin(Skin());
+        TestWindow window(L"absent.xml");
+        EXPECT_FALSE(window.Create(nullptr, L"", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 0, 100, 100));
+        EXPECT_FALSE(window.IsWindow());
+        EXPECT_TRUE(UiTest::HasDiagnostic(L"absent.xml"));
+        EXPECT_TRUE(UiTest::WaitFor([&] { return window.finalCount == 1; }));
+        EXPECT_EQ(window.initCount, 0);
+    }
+    UiTest::ClearDiagnostics();
+    {
+        ScopedSkin skin(Skin("<Window size=\"100,100\"><VerticalLayout name=\"root\"><Label"));
+        TestWindow window;
+        window.Create(nullptr, L"", WS_OVERLAPPEDWINDOW, 0, 0, 0, 100, 100);
+        EXPECT_TRUE(UiTest::HasDiagnostic(L"XML error"));
+    }
+    UiTest::ClearDiagnostics();
+    {
+        ScopedSkin skin(Skin("<Dialog/>"));
+        TestWindow window;
+        EXPECT_FALSE(window.Create(nullptr, L"", WS_OVERLAPPEDWINDOW, 0, 0, 0, 100, 100));
+        EXPECT_TRUE(UiTest::HasDiagnostic(L"<Dialog>"));
+    }
+}
+
+TEST_F(LayoutBuilderTest, ABrokenArchiveIsRefusedWithADiagnostic)
+{
+    const std::string garbage = "this is not a zip archive at all";
+    EXPECT_FALSE(UiToolkit::SetSkinArchive(garbage.data(), garbage.size()));
+    EXPECT_TRUE(UiTest::HasDiagnostic(L"skin archive"));
+    EXPECT_FALSE(UiToolkit::HasSkinArchive());
+    UiTest::ClearDiagnostics();
+    TestWindow window(L"MessageWnd.xml");
+    EXPECT_FALSE(window.Create(nullptr, L"", WS_OVERLAPPEDWINDOW, 0, 0, 0, 100, 100));
+    EXPECT_TRUE(UiTest::HasDiagnostic(L"MessageWnd.xml"));
+    ScopedSkin restore({});  // puts the embedded skin back when it goes
+}
+
+}  // namespace

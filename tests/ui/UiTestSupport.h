@@ -1,0 +1,97 @@
+#pragma once
+
+#include "base/platform/WindowMessages.h"
+#include "ui/toolkit/CWindowBase.h"
+
+#include <chrono>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+// Helpers of the widget tests. The test process runs a QApplication on the offscreen platform
+// (set up once per process) with the embedded skin and a diagnostic hook that records.
+namespace UiTest {
+
+// The diagnostic hook the test process installs.
+void RecordDiagnostic(const wchar_t* message);
+// Every diagnostic of the toolkit since the last ClearDiagnostics, as it reached the hook.
+const std::vector<std::wstring>& Diagnostics();
+void ClearDiagnostics();
+// Whether some diagnostic contains `part`.
+bool HasDiagnostic(const std::wstring& part);
+
+// Runs the event loop until `condition` holds or `timeout` passes; returns whether it held.
+bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout = std::chrono::seconds(10));
+// Handles what is queued now, deferred deletions included.
+void ProcessEvents();
+
+// A zip archive (deflated entries) with these files, built in memory.
+std::string MakeZip(const std::map<std::string, std::string>& files);
+// Installs a skin archive for one test; the embedded skin comes back when it goes.
+class ScopedSkin {
+public:
+    explicit ScopedSkin(const std::map<std::string, std::string>& files);
+    ~ScopedSkin();
+    ScopedSkin(const ScopedSkin&) = delete;
+    ScopedSkin& operator=(const ScopedSkin&) = delete;
+    bool Installed() const { return installed_; }
+
+private:
+    std::string bytes_;
+    bool installed_ = false;
+};
+// A small valid PNG image of the given size and colour (ARGB).
+std::string MakePng(int width, int height, uint32_t argb);
+
+// A window for tests: its layout file and control factory are chosen by the test, and it keeps
+// what it was told.
+class TestWindow : public CWindowBase {
+public:
+    explicit TestWindow(std::wstring skinFile = L"test.xml") : skinFile_(std::move(skinFile)) {}
+
+    std::wstring GetWindowClassName() const override { return L"TestWindow"; }
+    std::wstring GetSkinFile() const override { return skinFile_; }
+    void InitWindow() override;
+    void Notify(TNotifyUI& message) override;
+    void OnClick(TNotifyUI& message) override;
+    CControlUI* CreateControl(const std::wstring& className) override;
+    intptr_t MessageHandler(uint32_t message, uintptr_t wParam, intptr_t lParam, bool& handled) override;
+    void OnFinalMessage() override;
+    void OnUndeliveredMessage(uint32_t message, uintptr_t wParam, intptr_t lParam) override;
+
+    struct Message {
+        uint32_t message;
+        uintptr_t wParam;
+        intptr_t lParam;
+    };
+    struct Note {
+        std::wstring type;
+        CControlUI* sender;
+        uintptr_t wParam;
+        intptr_t lParam;
+    };
+
+    std::vector<Message> messages;
+    std::vector<Message> undelivered;
+    std::vector<Note> notes;
+    std::vector<CControlUI*> clicks;
+    std::vector<std::wstring> factoryAsked;
+    int initCount = 0;
+    int finalCount = 0;
+    std::function<CControlUI*(const std::wstring&)> factory;
+    std::function<void(TestWindow&)> onInit;
+    std::function<void(TNotifyUI&)> onNotify;
+    std::function<bool(const Message&)> consume;
+
+    std::vector<Note> NotesOfType(const std::wstring& type) const;
+    std::vector<Message> MessagesOf(uint32_t message) const;
+
+private:
+    std::wstring skinFile_;
+};
+
+// Creates `window` with the default arguments of a top-level window and shows it.
+bool CreateShown(CWindowBase& window, CWindowBase* parent = nullptr, int x = 0, int y = 0);
+
+}  // namespace UiTest

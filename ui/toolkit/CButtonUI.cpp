@@ -1,0 +1,150 @@
+#include "ui/toolkit/CButtonUI.h"
+
+#include "ui/toolkit/UiPainting.h"
+
+#include <QEnterEvent>
+#include <QPainter>
+
+CButtonUI::CButtonUI()
+    : QAbstractButton(nullptr), CControlUI(this)
+{
+    style_.align = Qt::AlignCenter;
+    // A click on a button leaves the keyboard focus where it was (in the text pane, say).
+    setFocusPolicy(Qt::TabFocus);
+    QObject::connect(this, &QAbstractButton::clicked, this, [this] { SendNotify(kNotifyClick); });
+}
+
+void CButtonUI::SetText(const std::wstring& text)
+{
+    // The text is drawn here; handing it to QAbstractButton would turn "&" into a shortcut.
+    text_ = text;
+    setAccessibleName(QString::fromStdWString(text));
+    update();
+}
+
+void CButtonUI::SetImage(UiAttributes::UiImage& slot, const std::wstring& image)
+{
+    UiAttributes::UiImage parsed;
+    if (image.empty())
+        slot = parsed;
+    else if (UiAttributes::ParseImage(QString::fromStdWString(image), parsed))
+        slot = parsed;
+    if (!slot.IsEmpty())
+        UiPainting::LoadImage(slot);
+    update();
+}
+
+void CButtonUI::SetNormalImage(const std::wstring& image)
+{
+    SetImage(normal_, image);
+}
+
+void CButtonUI::SetHotImage(const std::wstring& image)
+{
+    SetImage(hot_, image);
+}
+
+void CButtonUI::SetPushedImage(const std::wstring& image)
+{
+    SetImage(pushed_, image);
+}
+
+void CButtonUI::SetDisabledImage(const std::wstring& image)
+{
+    SetImage(disabled_, image);
+}
+
+void CButtonUI::SetHotTextColor(const QColor& color)
+{
+    hotTextColor_ = color;
+    update();
+}
+
+void CButtonUI::SetPushedTextColor(const QColor& color)
+{
+    pushedTextColor_ = color;
+    update();
+}
+
+bool CButtonUI::SetAttribute(const std::wstring& name, const std::wstring& value)
+{
+    QColor color;
+    if (name == L"normalimage")
+        SetNormalImage(value);
+    else if (name == L"hotimage")
+        SetHotImage(value);
+    else if (name == L"pushedimage")
+        SetPushedImage(value);
+    else if (name == L"disabledimage")
+        SetDisabledImage(value);
+    else if (name == L"hottextcolor") {
+        if (UiAttributes::ParseColor(QString::fromStdWString(value), color))
+            SetHotTextColor(color);
+    } else if (name == L"pushedtextcolor") {
+        if (UiAttributes::ParseColor(QString::fromStdWString(value), color))
+            SetPushedTextColor(color);
+    } else
+        return CControlUI::SetAttribute(name, value);
+    return true;
+}
+
+QSize CButtonUI::sizeHint() const
+{
+    return QSize(GetFixedWidth() > 0 ? GetFixedWidth() : 80, GetFixedHeight() > 0 ? GetFixedHeight() : 24);
+}
+
+void CButtonUI::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    PaintBackground(painter, rect());
+    const UiAttributes::UiImage* image = &normal_;
+    QColor color = EffectiveTextColor();
+    if (!isEnabled()) {
+        if (!disabled_.IsEmpty())
+            image = &disabled_;
+    } else if (isDown()) {
+        if (!pushed_.IsEmpty())
+            image = &pushed_;
+        else if (!hot_.IsEmpty())
+            image = &hot_;
+        if (pushedTextColor_.isValid())
+            color = pushedTextColor_;
+        else if (hotTextColor_.isValid())
+            color = hotTextColor_;
+    } else if (hot_state_) {
+        if (!hot_.IsEmpty())
+            image = &hot_;
+        if (hotTextColor_.isValid())
+            color = hotTextColor_;
+    }
+    UiPainting::DrawImage(painter, rect(), *image);
+
+    const UiRect& p = style_.textPadding;
+    UiPainting::TextStyle textStyle;
+    textStyle.font = font();
+    textStyle.color = color;
+    textStyle.align = style_.align;
+    textStyle.html = style_.showHtml;
+    textStyle.endEllipsis = style_.endEllipsis;
+    UiPainting::DrawText(painter, rect().adjusted(p.left, p.top, -p.right, -p.bottom), QString::fromStdWString(text_),
+                         textStyle);
+}
+
+void CButtonUI::enterEvent(QEnterEvent* event)
+{
+    hot_state_ = true;
+    update();
+    QAbstractButton::enterEvent(event);
+}
+
+void CButtonUI::leaveEvent(QEvent* event)
+{
+    hot_state_ = false;
+    update();
+    QAbstractButton::leaveEvent(event);
+}
+
+void CButtonUI::ApplyStyle()
+{
+    CControlUI::ApplyStyle();
+}

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "ui/toolkit/CControlUI.h"
+
+#include <QAbstractButton>
+
+// "Button": draws the image of its state (normal, hot while the pointer is over it, pushed while
+// pressed, disabled) stretched over itself, then its text; a click sends a "click" notification.
+// The images can be changed at run time.
+class CButtonUI : public QAbstractButton, public CControlUI {
+public:
+    CButtonUI();
+    std::wstring GetClass() const override { return L"Button"; }
+
+    void SetText(const std::wstring& text) override;
+    void SetNormalImage(const std::wstring& image);
+    void SetHotImage(const std::wstring& image);
+    void SetPushedImage(const std::wstring& image);
+    void SetDisabledImage(const std::wstring& image);
+    std::wstring GetNormalImage() const { return normal_.file; }
+    std::wstring GetHotImage() const { return hot_.file; }
+    std::wstring GetPushedImage() const { return pushed_.file; }
+    void SetHotTextColor(const QColor& color);
+    void SetPushedTextColor(const QColor& color);
+
+    // Whether the pointer is over the button, and whether it is held down.
+    bool IsHot() const { return hot_state_; }
+    bool IsPushed() const { return isDown(); }
+
+    bool SetAttribute(const std::wstring& name, const std::wstring& value) override;
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void enterEvent(QEnterEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    void ApplyStyle() override;
+
+private:
+    void SetImage(UiAttributes::UiImage& slot, const std::wstring& image);
+
+    UiAttributes::UiImage normal_;
+    UiAttributes::UiImage hot_;
+    UiAttributes::UiImage pushed_;
+    UiAttributes::UiImage disabled_;
+    QColor hotTextColor_;
+    QColor pushedTextColor_;
+    bool hot_state_ = false;
+};

@@ -1,0 +1,75 @@
+#include "ui/toolkit/CLabelUI.h"
+
+#include "ui/toolkit/UiPainting.h"
+
+#include <QEvent>
+#include <QPainter>
+
+CLabelUI::CLabelUI()
+    : QLabel(nullptr), CControlUI(this)
+{
+    setTextFormat(Qt::PlainText);
+    setTextInteractionFlags(Qt::NoTextInteraction);
+    ApplyStyle();
+}
+
+void CLabelUI::SetText(const std::wstring& text)
+{
+    text_ = text;
+    setText(QString::fromStdWString(text));
+}
+
+bool CLabelUI::SetAttribute(const std::wstring& name, const std::wstring& value)
+{
+    if (name == L"wordwrap") {
+        setWordWrap(UiAttributes::ParseBool(QString::fromStdWString(value)));
+        return true;
+    }
+    return CControlUI::SetAttribute(name, value);
+}
+
+void CLabelUI::ApplyStyle()
+{
+    CControlUI::ApplyStyle();
+    setTextFormat(style_.showHtml ? Qt::RichText : Qt::PlainText);
+    setAlignment(style_.align);
+    const UiRect& p = style_.textPadding;
+    setContentsMargins(p.left, p.top, p.right, p.bottom);
+    QPalette colours = palette();
+    const QColor normal = style_.textColor.isValid() ? style_.textColor : QColor(Qt::black);
+    colours.setColor(QPalette::Active, QPalette::WindowText, normal);
+    colours.setColor(QPalette::Inactive, QPalette::WindowText, normal);
+    colours.setColor(QPalette::Disabled, QPalette::WindowText, EffectiveDisabledTextColor());
+    setPalette(colours);
+}
+
+void CLabelUI::paintEvent(QPaintEvent* event)
+{
+    {
+        QPainter painter(this);
+        PaintBackground(painter, rect());
+        if (style_.endEllipsis && !style_.showHtml && !wordWrap()) {
+            UiPainting::TextStyle textStyle;
+            textStyle.font = font();
+            textStyle.color = EffectiveTextColor();
+            textStyle.align = style_.align;
+            textStyle.endEllipsis = true;
+            UiPainting::DrawText(painter, contentsRect(), text(), textStyle);
+            return;
+        }
+    }
+    QLabel::paintEvent(event);
+}
+
+void CLabelUI::changeEvent(QEvent* event)
+{
+    QLabel::changeEvent(event);
+    if (event->type() == QEvent::ParentChange)
+        ApplyStyle();
+}
+
+CTextUI::CTextUI()
+{
+    setWordWrap(true);
+    SetAlign(Qt::AlignLeft | Qt::AlignTop);
+}

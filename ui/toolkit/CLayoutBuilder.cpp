@@ -1,0 +1,309 @@
+#include "ui/toolkit/CLayoutBuilder.h"
+
+#include "base/LogFile.h"
+#include "base/TextConvert.h"
+#include "ui/toolkit/CButtonUI.h"
+#include "ui/toolkit/CContainerUI.h"
+#include "ui/toolkit/CLabelUI.h"
+#include "ui/toolkit/CListHeaderUI.h"
+#include "ui/toolkit/CListUI.h"
+#include "ui/toolkit/CRichEditUI.h"
+#include "ui/toolkit/CScrollBarStyleUI.h"
+#include "ui/toolkit/CWindowWidget.h"
+#include "ui/toolkit/UiAttributes.h"
+#include "ui/toolkit/UiToolkit.h"
+
+#include <QXmlStreamReader>
+
+namespace {
+
+using namespace UiAttributes;
+
+class Builder {
+public:
+    Builder(const QByteArray& xml, const std::wstring& fileName, CWindowWidget* window,
+            const CLayoutBuilder::Factory& factory)
+        : reader_(xml), fileName_(fileName), window_(window), factory_(factory)
+    {
+    }
+
+    CControlUI* Run();
+
+private:
+    void Diagnose(const std::wstring& what) { UiToolkit::Diagnose(L"Layout file \"" + fileName_ + L"\": " + what); }
+    void WarnAttribute(const QString& element, const QString& name);
+    void ReadWindowAttributes();
+    void ReadFont();
+    void ReadScrollBar();
+    CControlUI* ReadControl(CContainerUI* parent);
+    void ReadChildren(CControlUI* control);
+    void ReadHeader(CListUI* list);
+    static CControlUI* MakeBuiltIn(const QString& className);
+
+    QXmlStreamReader reader_;
+    std::wstring fileName_;
+    CWindowWidget* window_;
+    const CLayoutBuilder::Factory& factory_;
+    CControlUI* root_ = nullptr;
+    int nextFontId_ = 0;
+};
+
+CControlUI* Builder::Run()
+{
+    if (!reader_.readNextStartElement()) {
+        Diagnose(L"no <Window> element");
+        return nullptr;
+    }
+    if (reader_.name().compare(QLatin1String("Window"), Qt::CaseInsensitive) != 0) {
+        Diagnose(L"unknown element <" + reader_.name().toString().toStdWString() + L">, expected <Window>");
+        return nullptr;
+    }
+    ReadWindowAttributes();
+    while (reader_.readNextStartElement()) {
+        const QString name = reader_.name().toString();
+        if (name.compare(QLatin1String("Font"), Qt::CaseInsensitive) == 0) {
+            ReadFont();
+        } else if (name.compare(QLatin1String("ScrollBar"), Qt::CaseInsensitive) == 0) {
+            ReadScrollBar();
+        } else if (root_ != nullptr) {
+            Diagnose(L"a second root control <" + name.toStdWString() + L"> is left out");
+            reader_.skipCurrentElement();
+        } else {
+            root_ = ReadControl(nullptr);
+        }
+    }
+    if (reader_.hasError()) {
+        Diagnose(L"XML error at line " + std::to_wstring(reader_.lineNumber()) + L": " +
+                 reader_.errorString().toStdWString());
+    }
+    if (root_ == nullptr)
+        Diagnose(L"no control to show");
+    return root_;
+}
+
+void Builder::WarnAttribute(const QString& element, const QString& name)
+{
+    const std::string text = WideToAnsi(fileName_) + ": <" + element.toStdString() + "> has no attribute \"" +
+                             name.toStdString() + "\"";
+    WriteLog(Warning, "CLayoutBuilder::Build", "%s", text.c_str());
+}
+
+void Builder::ReadWindowAttributes()
+{
+    for (const QXmlStreamAttribute& attribute : reader_.attributes()) {
+        const QString name = attribute.name().toString().toLower();
+        const QString value = attribute.value().toString();
+        int width = 0;
+        int height = 0;
+        UiRect rect;
+        QColor color;
+        if (name == QLatin1String("size")) {
+            if (ParseSize(value, width, height))
+                window_->resize(width, height);
+        } else if (name == QLatin1String("mininfo")) {
+            if (ParseSize(value, width, height))
+                window_->setMinimumSize(width, height);
+        } else if (name == QLatin1String("maxinfo")) {
+            if (ParseSize(value, width, height))
+                window_->setMaximumSize(width, height);
+        } else if (name == QLatin1String("caption")) {
+            if (ParseRect(value, rect))
+                window_->SetCaption(rect);
+        } else if (name == QLatin1String("sizebox")) {
+            if (ParseRect(value, rect))
+                window_->SetSizeBox(rect);
+        } else if (name == QLatin1String("roundcorner")) {
+            if (ParseSize(value, width, height))
+                window_->SetRoundCorner(width, height);
+        } else if (name == QLatin1String("disabledtextcolor")) {
+            if (ParseColor(value, color))
+                window_->SetDisabledTextColor(color);
+        } else {
+            WarnAttribute(QStringLiteral("Window"), name);
+        }
+    }
+}
+
+void Builder::ReadFont()
+{
+    int id = nextFontId_;
+    std::wstring face;
+    int size = 12;
+    bool bold = false;
+    bool underline = false;
+    bool italic = false;
+    bool isDefault = false;
+    for (const QXmlStreamAttribute& attribute : reader_.attributes()) {
+        const QString name = attribute.name().toString().toLower();
+        const QString value = attribute.value().toString();
+        if (name == QLatin1String("id"))
+            ParseInt(value, id);
+        else if (name == QLatin1String("name"))
+            face = value.toStdWString();
+        else if (name == QLatin1String("size"))
+            ParseInt(value, size);
+        else if (name == QLatin1String("bold"))
+            bold = ParseBool(value);
+        else if (name == QLatin1String("underline"))
+            underline = ParseBool(value);
+        else if (name == QLatin1String("italic"))
+            italic = ParseBool(value);
+        else if (name == QLatin1String("default"))
+            isDefault = ParseBool(value);
+        else
+            WarnAttribute(QStringLiteral("Font"), name);
+    }
+    nextFontId_ = id + 1;
+    window_->AddFont(id, UiToolkit::MakeFont(face, size, bold, underline, italic), isDefault);
+    reader_.skipCurrentElement();
+}
+
+void Builder::ReadScrollBar()
+{
+    UiScrollBarSkin skin;
+    struct Slot {
+        const char* name;
+        UiImage* image;
+    };
+    const Slot entries[] = {
+        {"upnormalimage", &skin.upNormal},       {"uphotimage", &skin.upHot},
+        {"uppushedimage", &skin.upPushed},       {"downnormalimage", &skin.downNormal},
+        {"downhotimage", &skin.downHot},         {"downpushedimage", &skin.downPushed},
+        {"thumbnormalimage", &skin.thumbNormal}, {"thumbhotimage", &skin.thumbHot},
+        {"thumbpushedimage", &skin.thumbPushed}, {"bkimage", &skin.track},
+    };
+    for (const QXmlStreamAttribute& attribute : reader_.attributes()) {
+        const QString name = attribute.name().toString().toLower();
+        const QString value = attribute.value().toString();
+        if (name == QLatin1String("width")) {
+            ParseInt(value, skin.width);
+            continue;
+        }
+        bool known = false;
+        for (const Slot& slot : entries) {
+            if (name == QLatin1String(slot.name)) {
+                known = true;
+                if (ParseImage(value, *slot.image))
+                    UiToolkit::GetImage(slot.image->file);
+            }
+        }
+        if (!known)
+            WarnAttribute(QStringLiteral("ScrollBar"), name);
+    }
+    window_->SetScrollBarSkin(skin);
+    reader_.skipCurrentElement();
+}
+
+CControlUI* Builder::MakeBuiltIn(const QString& className)
+{
+    const QString name = className.toLower();
+    if (name == QLatin1String("container") || name == QLatin1String("verticallayout"))
+        return name == QLatin1String("container") ? new CContainerUI(Qt::Vertical) : new CVerticalLayoutUI();
+    if (name == QLatin1String("horizontallayout"))
+        return new CHorizontalLayoutUI();
+    if (name == QLatin1String("control"))
+        return new CBoxUI();
+    if (name == QLatin1String("label"))
+        return new CLabelUI();
+    if (name == QLatin1String("text"))
+        return new CTextUI();
+    if (name == QLatin1String("button"))
+        return new CButtonUI();
+    if (name == QLatin1String("richedit"))
+        return new CRichEditUI();
+    if (name == QLatin1String("list"))
+        return new CListUI();
+    return nullptr;
+}
+
+CControlUI* Builder::ReadControl(CContainerUI* parent)
+{
+    const QString className = reader_.name().toString();
+    CControlUI* control = factory_ ? factory_(className.toStdWString()) : nullptr;
+    if (control == nullptr)
+        control = MakeBuiltIn(className);
+    if (control == nullptr) {
+        Diagnose(L"unknown element <" + className.toStdWString() + L">");
+        reader_.skipCurrentElement();
+        return nullptr;
+    }
+    if (control->GetWidget() == nullptr) {
+        Diagnose(L"<" + className.toStdWString() + L"> cannot stand in a layout");
+        delete control;
+        reader_.skipCurrentElement();
+        return nullptr;
+    }
+    // Attached before its attributes, so fonts and the scroll bar skin of the window apply.
+    if (parent != nullptr)
+        parent->Add(control);
+    else
+        window_->SetRoot(control);
+
+    for (const QXmlStreamAttribute& attribute : reader_.attributes()) {
+        const QString name = attribute.name().toString().toLower();
+        if (!control->SetAttribute(name.toStdWString(), attribute.value().toString().toStdWString()))
+            WarnAttribute(className, name);
+    }
+    ReadChildren(control);
+    return control;
+}
+
+void Builder::ReadChildren(CControlUI* control)
+{
+    auto* container = dynamic_cast<CContainerUI*>(control);
+    auto* list = dynamic_cast<CListUI*>(control);
+    while (reader_.readNextStartElement()) {
+        const QString name = reader_.name().toString();
+        if (container != nullptr) {
+            ReadControl(container);
+        } else if (list != nullptr && name.compare(QLatin1String("ListHeader"), Qt::CaseInsensitive) == 0) {
+            ReadHeader(list);
+        } else {
+            Diagnose(L"unknown element <" + name.toStdWString() + L"> inside <" + control->GetClass() + L">");
+            reader_.skipCurrentElement();
+        }
+    }
+}
+
+void Builder::ReadHeader(CListUI* list)
+{
+    CListHeaderUI* header = list->GetHeader();
+    for (const QXmlStreamAttribute& attribute : reader_.attributes()) {
+        const QString name = attribute.name().toString().toLower();
+        if (!header->SetAttribute(name.toStdWString(), attribute.value().toString().toStdWString()))
+            WarnAttribute(QStringLiteral("ListHeader"), name);
+    }
+    while (reader_.readNextStartElement()) {
+        const QString name = reader_.name().toString();
+        if (name.compare(QLatin1String("ListHeaderItem"), Qt::CaseInsensitive) != 0) {
+            Diagnose(L"unknown element <" + name.toStdWString() + L"> inside <ListHeader>");
+            reader_.skipCurrentElement();
+            continue;
+        }
+        const int column = header->AddColumn(std::wstring(), 0);
+        for (const QXmlStreamAttribute& attribute : reader_.attributes()) {
+            const QString key = attribute.name().toString().toLower();
+            if (!header->SetColumnAttribute(column, key.toStdWString(), attribute.value().toString().toStdWString()))
+                WarnAttribute(QStringLiteral("ListHeaderItem"), key);
+        }
+        reader_.skipCurrentElement();
+    }
+    list->OnColumnsChanged();
+}
+
+}  // namespace
+
+CControlUI* CLayoutBuilder::Build(const std::wstring& fileName, CWindowWidget* window, const Factory& factory)
+{
+    QByteArray xml;
+    if (!UiToolkit::ReadSkinFile(fileName, xml))
+        return nullptr;
+    return BuildFromText(xml, fileName, window, factory);
+}
+
+CControlUI* CLayoutBuilder::BuildFromText(const QByteArray& xml, const std::wstring& fileName, CWindowWidget* window,
+                                          const Factory& factory)
+{
+    Builder builder(xml, fileName, window, factory);
+    return builder.Run();
+}

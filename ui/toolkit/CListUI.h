@@ -1,0 +1,110 @@
+#pragma once
+
+#include "ui/toolkit/CControlUI.h"
+
+#include <QWidget>
+
+#include <memory>
+#include <vector>
+
+class CListHeaderUI;
+class CListModelUI;
+class CListTextElementUI;
+class CListViewUI;
+class IListCallbackUI;
+
+// "List": rows of CListTextElementUI under a CListHeaderUI, with one selected row. Cell texts
+// come from the text callback (IListCallbackUI) at every paint. Selecting a row (by the user or
+// by SelectItem) sends "itemselect" (wParam: new row or -1, lParam: old row); pressing a row
+// sends "itemclick", double-clicking it "itemactivate", both from the row's element.
+//
+// Layout attributes besides the common ones: inset, vscrollbar, header ("hidden"), itemheight,
+// itemfont, itemtextcolor, itemselectedtextcolor, itemhottextcolor, itembkcolor, itemaltbk
+// (alternate-row shading), itemaltbkcolor, itemselectedbkcolor, itemhotbkcolor, itemalign,
+// itemtextpadding, itemendellipsis. Its <ListHeader> child describes the columns.
+//
+// The row operations are virtual so a subclass that keeps data per row can keep it in step:
+// Remove goes through RemoveAt.
+class CListUI : public QWidget, public CControlUI {
+public:
+    CListUI();
+    ~CListUI() override;
+    std::wstring GetClass() const override { return L"List"; }
+
+    void SetTextCallback(IListCallbackUI* callback);
+    IListCallbackUI* GetTextCallback() const { return callback_; }
+
+    // Takes ownership of a CListTextElementUI; refuses (ownership stays with the caller) any other
+    // control, or an element already in a list.
+    virtual bool Add(CControlUI* element);
+    virtual bool AddAt(CControlUI* element, int index);
+    // Removes and deletes the row's element. Removing the selected row leaves no row selected
+    // and sends "itemselect" with wParam -1.
+    virtual bool Remove(CControlUI* element);
+    virtual bool RemoveAt(int index);
+    virtual void RemoveAll();
+    int GetCount() const { return static_cast<int>(elements_.size()); }
+    CControlUI* GetItemAt(int index) const;
+    // The row of an element of this list, -1 for anything else.
+    int GetItemIndex(CControlUI* element) const;
+
+    // The selected row, -1 when none.
+    int GetCurSel() const;
+    // Selects a row (-1: none) and scrolls it into view; the keyboard focus moves only when asked.
+    bool SelectItem(int index, bool takeFocus = false);
+    void EnsureVisible(int index);
+
+    CListHeaderUI* GetHeader() const { return header_; }
+    // Insets of each cell's text inside its cell (left, top, right, bottom).
+    UiRect GetItemTextPadding() const { return items_.textPadding; }
+    void SetItemTextPadding(const UiRect& padding);
+    // A row's rectangle in the client coordinates of the window (empty for no such row).
+    UiRect GetRowRect(int index) const;
+    // The row element under a point in client coordinates, or null.
+    CControlUI* GetItemAtPoint(int x, int y) const;
+
+    // Redraws every row; cell texts are asked for again.
+    void Invalidate() override;
+
+    bool SetAttribute(const std::wstring& name, const std::wstring& value) override;
+
+    // Toolkit internals.
+    std::wstring CellText(int row, int column);
+    void OnColumnsChanged();
+    CListViewUI* View() const { return view_; }
+
+    struct ItemStyle {
+        int font = -1;
+        int height = 28;
+        QColor textColor;
+        QColor selectedTextColor;
+        QColor hotTextColor;
+        QColor bkColor;
+        QColor altBkColor;
+        bool altBk = false;
+        QColor selectedBkColor;
+        QColor hotBkColor;
+        Qt::Alignment align = Qt::AlignLeft | Qt::AlignVCenter;
+        UiRect textPadding;
+        bool endEllipsis = false;
+    };
+    const ItemStyle& GetItemStyle() const { return items_; }
+
+protected:
+    void ApplyStyle() override;
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void PlaceView();
+    void OnCurrentRowChanged(int current, int previous);
+
+    IListCallbackUI* callback_ = nullptr;
+    std::vector<std::unique_ptr<CListTextElementUI>> elements_;
+    CListModelUI* model_;
+    CListViewUI* view_;
+    CListHeaderUI* header_;
+    UiRect inset_;
+    ItemStyle items_;
+    bool quiet_ = false;
+};

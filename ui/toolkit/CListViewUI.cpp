@@ -1,0 +1,153 @@
+#include "ui/toolkit/CListViewUI.h"
+
+#include "ui/toolkit/CListHeaderUI.h"
+#include "ui/toolkit/CListUI.h"
+#include "ui/toolkit/CWindowWidget.h"
+#include "ui/toolkit/UiPainting.h"
+
+#include <QHeaderView>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QStyledItemDelegate>
+
+namespace {
+
+// Gives every row the list's item height.
+class RowHeightDelegate final : public QStyledItemDelegate {
+public:
+    RowHeightDelegate(CListUI* list, QObject* parent) : QStyledItemDelegate(parent), list_(list) {}
+    QSize sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const override
+    {
+        return QSize(10, list_->GetItemStyle().height);
+    }
+
+private:
+    CListUI* list_;
+};
+
+}  // namespace
+
+CListModelUI::CListModelUI(CListUI* list)
+    : QAbstractTableModel(nullptr), list_(list)
+{
+}
+
+int CListModelUI::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : list_->GetCount();
+}
+
+int CListModelUI::columnCount(const QModelIndex& parent) const
+{
+    if (parent.isValid())
+        return 0;
+    CListHeaderUI* header = list_->GetHeader();
+    return header != nullptr && header->GetColumnCount() > 0 ? header->GetColumnCount() : 1;
+}
+
+QVariant CListModelUI::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || role != Qt::DisplayRole)
+        return QVariant();
+    return QString::fromStdWString(list_->CellText(index.row(), index.column()));
+}
+
+QVariant CListModelUI::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || list_->GetHeader() == nullptr)
+        return QVariant();
+    return QString::fromStdWString(list_->GetHeader()->GetColumnText(section));
+}
+
+CListViewUI::CListViewUI(CListUI* list)
+    : QTreeView(nullptr), list_(list)
+{
+    setRootIsDecorated(false);
+    setItemsExpandable(false);
+    setUniformRowHeights(true);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setFrameShape(QFrame::NoFrame);
+    setAllColumnsShowFocus(true);
+    setMouseTracking(true);
+    setItemDelegate(new RowHeightDelegate(list, this));
+}
+
+void CListViewUI::drawRow(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
+{
+    const CListUI::ItemStyle& style = list_->GetItemStyle();
+    const int row = index.row();
+    const bool selected = selectionModel() != nullptr && selectionModel()->isRowSelected(row, QModelIndex());
+    const bool hot = row == hotRow_;
+    const QRect rowRect(0, option.rect.top(), viewport()->width(), option.rect.height());
+
+    QColor background = style.bkColor;
+    if (style.altBk && row % 2 == 1)
+        background = style.altBkColor.isValid() ? style.altBkColor
+                                                : (style.bkColor.isValid() ? style.bkColor.lighter(106) : QColor());
+    QColor text = style.textColor.isValid() ? style.textColor : QColor(Qt::black);
+    if (selected) {
+        if (style.selectedBkColor.isValid())
+            background = style.selectedBkColor;
+        if (style.selectedTextColor.isValid())
+            text = style.selectedTextColor;
+    } else if (hot) {
+        if (style.hotBkColor.isValid())
+            background = style.hotBkColor;
+        if (style.hotTextColor.isValid())
+            text = style.hotTextColor;
+    }
+    if (background.isValid())
+        painter->fillRect(rowRect, background);
+
+    UiPainting::TextStyle textStyle;
+    CWindowWidget* window = list_->GetWindowWidget();
+    textStyle.font = window != nullptr ? window->GetLayoutFont(style.font) : font();
+    textStyle.color = text;
+    textStyle.align = style.align;
+    textStyle.endEllipsis = style.endEllipsis;
+    const UiRect& pad = style.textPadding;
+    const int columns = model()->columnCount();
+    for (int column = 0; column < columns; ++column) {
+        if (header()->isSectionHidden(column))
+            continue;
+        const QRect cell(columnViewportPosition(column), option.rect.top(), columnWidth(column), option.rect.height());
+        const QRect inner = cell.adjusted(pad.left, pad.top, -pad.right, -pad.bottom);
+        const QString value = model()->index(row, column).data(Qt::DisplayRole).toString();
+        UiPainting::DrawText(*painter, inner, value, textStyle);
+    }
+}
+
+QItemSelectionModel::SelectionFlags CListViewUI::selectionCommand(const QModelIndex& index, const QEvent*) const
+{
+    // One row is always the selection and the current row at once; clicks never just deselect.
+    if (!index.isValid())
+        return QItemSelectionModel::NoUpdate;
+    return QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows;
+}
+
+bool CListViewUI::viewportEvent(QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::MouseMove:
+    case QEvent::MouseButtonPress:
+        SetHotRow(indexAt(static_cast<QMouseEvent*>(event)->position().toPoint()).row());
+        break;
+    case QEvent::Leave:
+        SetHotRow(-1);
+        break;
+    default:
+        break;
+    }
+    return QTreeView::viewportEvent(event);
+}
+
+void CListViewUI::SetHotRow(int row)
+{
+    if (row == hotRow_)
+        return;
+    hotRow_ = row;
+    viewport()->update();
+}

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QTreeView>
+
+class CListUI;
+
+// The Qt model behind a CListUI (toolkit internal): one row per element, one column per header
+// column; every cell's text is asked of the list when the view needs it.
+class CListModelUI final : public QAbstractTableModel {
+public:
+    explicit CListModelUI(CListUI* list);
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+    void BeginInsert(int row) { beginInsertRows(QModelIndex(), row, row); }
+    void EndInsert() { endInsertRows(); }
+    void BeginRemove(int first, int last) { beginRemoveRows(QModelIndex(), first, last); }
+    void EndRemove() { endRemoveRows(); }
+    void BeginReset() { beginResetModel(); }
+    void EndReset() { endResetModel(); }
+
+private:
+    CListUI* list_;
+};
+
+// The Qt view behind a CListUI (toolkit internal): draws whole rows itself (background by
+// state, then each cell's text with the list's item style) and tracks the row under the
+// pointer for the hot colour.
+class CListViewUI final : public QTreeView {
+public:
+    explicit CListViewUI(CListUI* list);
+
+    int HotRow() const { return hotRow_; }
+
+protected:
+    void drawRow(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
+                                                         const QEvent* event = nullptr) const override;
+    bool viewportEvent(QEvent* event) override;
+
+private:
+    void SetHotRow(int row);
+
+    CListUI* list_;
+    int hotRow_ = -1;
+};

@@ -1,0 +1,476 @@
+#include "ui/toolkit/CWindowBase.h"
+
+#include "base/LogFile.h"
+#include "base/TextConvert.h"
+#include "base/platform/WindowMessages.h"
+#include "ui/toolkit/CContainerUI.h"
+#include "ui/toolkit/CControlUI.h"
+#include "ui/toolkit/CLayoutBuilder.h"
+#include "ui/toolkit/CListUI.h"
+#include "ui/toolkit/CWindowHandleUI.h"
+#include "ui/toolkit/CWindowWidget.h"
+#include "ui/toolkit/UiToolkit.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QIcon>
+#include <QScreen>
+
+#include <algorithm>
+#include <climits>
+
+namespace {
+
+constexpr uintptr_t kSystemCommandMask = 0xFFF0;
+
+UiRect ToUiRect(const QRect& rect)
+{
+    return UiRect{rect.left(), rect.top(), rect.left() + rect.width(), rect.top() + rect.height()};
+}
+
+CControlUI* FindByName(CControlUI* control, const std::wstring& name)
+{
+    if (control == nullptr)
+        return nullptr;
+    if (control->GetName() == name)
+        return control;
+    if (auto* container = dynamic_cast<CContainerUI*>(control)) {
+        for (int i = 0; i < container->GetCount(); ++i) {
+            if (CControlUI* found = FindByName(container->GetItemAt(i), name))
+                return found;
+        }
+    }
+    return nullptr;
+}
+
+CControlUI* FindAt(CControlUI* control, int x, int y)
+{
+    if (control == nullptr || !control->IsVisible() || !control->GetPos().Contains(x, y))
+        return nullptr;
+    if (auto* container = dynamic_cast<CContainerUI*>(control)) {
+        for (int i = container->GetCount() - 1; i >= 0; --i) {
+            if (CControlUI* found = FindAt(container->GetItemAt(i), x, y))
+                return found;
+        }
+    } else if (auto* list = dynamic_cast<CListUI*>(control)) {
+        if (CControlUI* row = list->GetItemAtPoint(x, y))
+            return row;
+    }
+    return control;
+}
+
+}  // namespace
+
+CWindowBase::CWindowBase()
+    : alive_(std::make_shared<bool>(true))
+{
+}
+
+CWindowBase::~CWindowBase()
+{
+    *alive_ = false;
+    if (handle_ != nullptr)
+        handle_->Close();
+    if (widget_ != nullptr) {
+        CWindowWidget* widget = widget_;
+        widget_ = nullptr;
+        widget->DetachOwner();
+        widget->SetClosing();
+        widget->hide();
+        widget->deleteLater();
+    }
+}
+
+void CWindowBase::InitWindow()
+{
+}
+
+void CWindowBase::Notify(TNotifyUI& message)
+{
+    if (message.type == kNotifyClick)
+        OnClick(message);
+}
+
+void CWindowBase::OnClick(TNotifyUI&)
+{
+}
+
+CControlUI* CWindowBase::CreateControl(const std::wstring&)
+{
+    return nullptr;
+}
+
+intptr_t CWindowBase::MessageHandler(uint32_t, uintptr_t, intptr_t, bool&)
+{
+    return 0;
+}
+
+void CWindowBase::OnFinalMessage()
+{
+}
+
+void CWindowBase::OnUndeliveredMessage(uint32_t, uintptr_t, intptr_t)
+{
+}
+
+bool CWindowBase::Create(CWindowBase* parent, const std::wstring& title, uint32_t style, uint32_t, int x, int y, int cx,
+                         int cy)
+{
+    if (QCoreApplication::instance() == nullptr) {
+        WriteLog(Error, "CWindowBase::Create", "%s", "no application object; the window cannot be created");
+        return false;
+    }
+    if (widget_ != nullptr) {
+        WriteLog(Warning, "CWindowBase::Create", "%s",
+                 (WideToAnsi(GetWindowClassName()) + ": the window exists already").c_str());
+        return false;
+    }
+    UiToolkit::EnsureInitialized();
+    closeRequested_ = false;
+    closeResult_ = 0;
+
+    QWidget* parentWidget = parent != nullptr && parent->IsWindow() ? parent->GetWidget() : nullptr;
+    auto* widget = new CWindowWidget(this, parentWidget);
+    widget->setObjectName(QString::fromStdWString(GetWindowClassName()));
+    widget->setWindowTitle(QString::fromStdWString(title));
+    widget->move(x, y);
+    widget->resize(std::max(cx, 1), std::max(cy, 1));
+    widget_ = widget;
+
+    std::shared_ptr<bool> alive = alive_;
+    CControlUI* root = CLayoutBuilder::Build(
+        GetSkinFile(), widget, [this, alive](const std::wstring& className) -> CControlUI* {
+            return *alive ? CreateControl(className) : nullptr;
+        });
+    if (!*alive)
+        return false;
+    if (root == nullptr) {
+        // Like a window whose creation failed: nothing is shown and the final message follows.
+        widget_ = nullptr;
+        widget->DetachOwner();
+        delete widget;
+        ScheduleFinalMessage();
+        return false;
+    }
+    widget->winId();
+    widget->WatchInput();
+    handle_ = std::make_shared<CWindowHandleUI>(widget->Pump(), this);
+    widget->ArrangeNow();
+
+    InitWindow();
+    if (!*alive || widget_ == nullptr)
+        return false;
+    widget->ArrangeNow();
+    if (CControlUI* first = GetRoot()) {
+        TNotifyUI message;
+        message.type = kNotifyWindowInit;
+        message.sender = first;
+        widget->SendNotify(message);
+        if (!*alive || widget_ == nullptr)
+            return false;
+    }
+    if ((style & WS_VISIBLE) != 0 && !widget->isVisible())
+        ShowWindow(true, true);
+    return true;
+}
+
+void CWindowBase::ScheduleFinalMessage()
+{
+    std::weak_ptr<bool> alive = alive_;
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(),
+        [this, alive] {
+            std::shared_ptr<bool> token = alive.lock();
+            if (token != nullptr && *token && widget_ == nullptr)
+                OnFinalMessage();
+        },
+        Qt::QueuedConnection);
+}
+
+bool CWindowBase::IsWindow() const
+{
+    return widget_ != nullptr && !widget_->IsClosing();
+}
+
+void CWindowBase::ShowWindow(bool show, bool takeFocus)
+{
+    if (!IsWindow())
+        return;
+    if (!show) {
+        widget_->hide();
+        return;
+    }
+    widget_->ArrangeNow();
+    widget_->setAttribute(Qt::WA_ShowWithoutActivating, !takeFocus);
+    widget_->show();
+    widget_->WatchInput();
+    if (takeFocus) {
+        widget_->raise();
+        widget_->activateWindow();
+    }
+}
+
+void CWindowBase::CenterWindow()
+{
+    if (!IsWindow())
+        return;
+    const UiRect self = GetWindowRect();
+    QWidget* owner = widget_->parentWidget();
+    UiRect around;
+    UiRect work;
+    if (owner != nullptr && owner->isVisible() && !owner->isMinimized()) {
+        around = ToUiRect(owner->frameGeometry());
+        work = GetWorkArea(around);
+    } else {
+        work = GetWorkArea(self);
+        around = work;
+    }
+    int x = (around.left + around.right) / 2 - self.Width() / 2;
+    int y = (around.top + around.bottom) / 2 - self.Height() / 2;
+    if (x < work.left)
+        x = work.left;
+    else if (x + self.Width() > work.right)
+        x = work.right - self.Width();
+    if (y < work.top)
+        y = work.top;
+    else if (y + self.Height() > work.bottom)
+        y = work.bottom - self.Height();
+    SetWindowPos(x, y);
+}
+
+void CWindowBase::BringToTop()
+{
+    if (!IsWindow())
+        return;
+    if (widget_->isMinimized())
+        widget_->setWindowState(widget_->windowState() & ~Qt::WindowMinimized);
+    widget_->show();
+    widget_->raise();
+    widget_->activateWindow();
+}
+
+void CWindowBase::Close(int result)
+{
+    if (!IsWindow())
+        return;
+    closeRequested_ = true;
+    PostMessage(WM_CLOSE, static_cast<uintptr_t>(result), 0);
+}
+
+bool CWindowBase::IsVisible() const
+{
+    return IsWindow() && widget_->isVisible();
+}
+
+bool CWindowBase::IsMinimized() const
+{
+    return IsWindow() && widget_->isMinimized();
+}
+
+bool CWindowBase::IsMaximized() const
+{
+    return IsWindow() && widget_->isMaximized();
+}
+
+UiRect CWindowBase::GetWindowRect() const
+{
+    return IsWindow() ? ToUiRect(widget_->frameGeometry()) : UiRect{};
+}
+
+void CWindowBase::SetWindowPos(int x, int y)
+{
+    if (IsWindow())
+        widget_->move(x, y);
+}
+
+void CWindowBase::ResizeClient(int cx, int cy)
+{
+    if (IsWindow())
+        widget_->resize(cx, cy);
+}
+
+void CWindowBase::SetIcon(const QIcon& icon)
+{
+    if (IsWindow())
+        widget_->setWindowIcon(icon);
+}
+
+UiRect CWindowBase::GetWorkArea(const UiRect& near)
+{
+    const QRect area(near.left, near.top, std::max(near.Width(), 1), std::max(near.Height(), 1));
+    const QPoint centre = area.center();
+    QScreen* best = QGuiApplication::screenAt(centre);
+    if (best == nullptr) {
+        long long bestDistance = LLONG_MAX;
+        for (QScreen* screen : QGuiApplication::screens()) {
+            const QRect g = screen->geometry();
+            const long long dx = centre.x() < g.left() ? g.left() - centre.x()
+                                                       : (centre.x() > g.right() ? centre.x() - g.right() : 0);
+            const long long dy = centre.y() < g.top() ? g.top() - centre.y()
+                                                      : (centre.y() > g.bottom() ? centre.y() - g.bottom() : 0);
+            const long long distance = dx * dx + dy * dy;
+            if (distance < bestDistance) {
+                bestDistance = distance;
+                best = screen;
+            }
+        }
+    }
+    if (best == nullptr)
+        best = QGuiApplication::primaryScreen();
+    return best != nullptr ? ToUiRect(best->availableGeometry()) : UiRect{0, 0, 800, 600};
+}
+
+QWidget* CWindowBase::GetWidget() const
+{
+    return IsWindow() ? widget_ : nullptr;
+}
+
+std::shared_ptr<WindowHandle> CWindowBase::GetHandle() const
+{
+    return handle_;
+}
+
+bool CWindowBase::PostMessage(uint32_t message, uintptr_t wParam, intptr_t lParam)
+{
+    return handle_ != nullptr && handle_->PostMessage(message, wParam, lParam);
+}
+
+CWindowBase* CWindowBase::FromHandle(const WindowHandle* handle)
+{
+    const auto* own = dynamic_cast<const CWindowHandleUI*>(handle);
+    if (own == nullptr)
+        return nullptr;
+    CWindowBase* window = own->Window();
+    return window != nullptr && window->IsWindow() ? window : nullptr;
+}
+
+CControlUI* CWindowBase::GetRoot() const
+{
+    return IsWindow() ? widget_->Root() : nullptr;
+}
+
+CControlUI* CWindowBase::FindControl(const std::wstring& name) const
+{
+    return FindByName(GetRoot(), name);
+}
+
+CControlUI* CWindowBase::FindControlAt(int x, int y) const
+{
+    return FindAt(GetRoot(), x, y);
+}
+
+QFont CWindowBase::GetFont(int index) const
+{
+    return widget_ != nullptr ? widget_->GetLayoutFont(index) : QFont();
+}
+
+bool CWindowBase::SetTimer(CControlUI* control, uint32_t id, uint32_t elapseMs)
+{
+    return control != nullptr && control->SetTimer(id, elapseMs);
+}
+
+void CWindowBase::KillTimer(CControlUI* control, uint32_t id)
+{
+    if (control != nullptr)
+        control->KillTimer(id);
+}
+
+void CWindowBase::KillTimer(CControlUI* control)
+{
+    if (control != nullptr)
+        control->KillTimer();
+}
+
+bool CWindowBase::FilterMessage(uint32_t message, uintptr_t wParam, intptr_t lParam)
+{
+    bool handled = false;
+    MessageHandler(message, wParam, lParam, handled);
+    return handled;
+}
+
+void CWindowBase::ProcessMessage(uint32_t message, uintptr_t wParam, intptr_t lParam)
+{
+    std::shared_ptr<bool> alive = alive_;
+    const bool handled = FilterMessage(message, wParam, lParam);
+    if (!handled && *alive)
+        DefaultProcessing(message, wParam, lParam);
+}
+
+void CWindowBase::DispatchNextPosted()
+{
+    UiMessage message;
+    if (handle_ == nullptr || !handle_->TakeNext(message))
+        return;
+    // The handle stays alive for the call even if the window goes during it.
+    std::shared_ptr<CWindowHandleUI> handle = handle_;
+    ProcessMessage(message.message, message.wParam, message.lParam);
+}
+
+void CWindowBase::DefaultProcessing(uint32_t message, uintptr_t wParam, intptr_t)
+{
+    if (!IsWindow())
+        return;
+    if (message == WM_CLOSE) {
+        DestroyWindowNow(static_cast<int>(wParam));
+        return;
+    }
+    if (message != WM_SYSCOMMAND)
+        return;
+    switch (wParam & kSystemCommandMask) {
+    case SC_CLOSE:
+        DestroyWindowNow(0);
+        break;
+    case SC_MINIMIZE:
+        widget_->showMinimized();
+        break;
+    case SC_MAXIMIZE:
+        widget_->showMaximized();
+        break;
+    case SC_RESTORE:
+        if (widget_->isMinimized())
+            widget_->setWindowState(widget_->windowState() & ~Qt::WindowMinimized);
+        else
+            widget_->showNormal();
+        break;
+    default:
+        break;
+    }
+}
+
+void CWindowBase::DestroyWindowNow(int result)
+{
+    if (!IsWindow())
+        return;
+    closeResult_ = result;
+    CWindowWidget* widget = widget_;
+    widget->SetClosing();
+    widget->hide();
+    HandOverUndelivered();
+    // Deleted from the event loop, never from inside one of its own controls' handlers.
+    widget->deleteLater();
+}
+
+void CWindowBase::HandOverUndelivered()
+{
+    if (handle_ == nullptr)
+        return;
+    const std::vector<UiMessage> left = handle_->Close();
+    std::shared_ptr<bool> alive = alive_;
+    for (const UiMessage& message : left) {
+        if (!*alive)
+            return;
+        OnUndeliveredMessage(message.message, message.wParam, message.lParam);
+    }
+}
+
+void CWindowBase::OnWidgetDestroyed()
+{
+    std::shared_ptr<bool> alive = alive_;
+    HandOverUndelivered();
+    if (!*alive)
+        return;
+    widget_ = nullptr;
+    handle_.reset();
+    closeRequested_ = false;
+    OnFinalMessage();
+}

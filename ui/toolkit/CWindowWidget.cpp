@@ -1,0 +1,383 @@
+#include "ui/toolkit/CWindowWidget.h"
+
+#include "base/platform/WindowMessages.h"
+#include "ui/toolkit/CContainerUI.h"
+#include "ui/toolkit/CControlUI.h"
+#include "ui/toolkit/CScrollBarStyleUI.h"
+#include "ui/toolkit/CWindowBase.h"
+#include "ui/toolkit/CWindowHandleUI.h"
+#include "ui/toolkit/UiInputState.h"
+#include "ui/toolkit/VirtualKeys.h"
+
+#include <QAbstractButton>
+#include <QAbstractScrollArea>
+#include <QAbstractSlider>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainterPath>
+#include <QRegion>
+#include <QWindow>
+
+#include <algorithm>
+
+namespace {
+
+// Takes the posted messages of its window off the handle's queue, one per wake-up.
+class MessagePump final : public QObject {
+public:
+    explicit MessagePump(CWindowWidget* window) : QObject(window), window_(window) {}
+
+    bool event(QEvent* event) override
+    {
+        if (event->type() != CWindowHandleUI::WakeEventType())
+            return QObject::event(event);
+        window_->DeliverPosted();
+        return true;
+    }
+
+private:
+    CWindowWidget* window_;
+};
+
+uintptr_t MouseKeyFlags(const QMouseEvent* event)
+{
+    uintptr_t flags = 0;
+    if (event->buttons() & Qt::LeftButton)
+        flags |= MK_LBUTTON;
+    if (event->buttons() & Qt::RightButton)
+        flags |= MK_RBUTTON;
+    if (event->modifiers() & Qt::ShiftModifier)
+        flags |= MK_SHIFT;
+    if (event->modifiers() & Qt::ControlModifier)
+        flags |= MK_CONTROL;
+    return flags;
+}
+
+bool IsInteractive(QWidget* widget, QWidget* top)
+{
+    for (; widget != nullptr && widget != top; widget = widget->parentWidget()) {
+        if (qobject_cast<QAbstractButton*>(widget) != nullptr || qobject_cast<QAbstractScrollArea*>(widget) != nullptr ||
+            qobject_cast<QAbstractSlider*>(widget) != nullptr)
+            return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+CWindowWidget::CWindowWidget(CWindowBase* owner, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), owner_(owner)
+{
+    pump_ = new MessagePump(this);
+    QPalette colours = palette();
+    colours.setColor(QPalette::WindowText, Qt::black);
+    colours.setColor(QPalette::Text, Qt::black);
+    colours.setColor(QPalette::ButtonText, Qt::black);
+    setPalette(colours);
+}
+
+CWindowWidget::~CWindowWidget()
+{
+    // The controls go first, while this window is still whole for their own clean-up.
+    closing_ = true;
+    UpdateBorderCursor(Qt::Edges());
+    delete root_;
+    root_ = nullptr;
+    if (watchedWindow_ != nullptr)
+        watchedWindow_->removeEventFilter(this);
+    if (CWindowBase* owner = owner_) {
+        owner_ = nullptr;
+        owner->OnWidgetDestroyed();
+    }
+}
+
+void CWindowWidget::SetRoot(CControlUI* root)
+{
+    root_ = root;
+    if (root_ != nullptr && root_->GetWidget() != nullptr) {
+        root_->GetWidget()->setParent(this);
+        root_->GetWidget()->setGeometry(rect());
+        root_->GetWidget()->show();
+    }
+}
+
+void CWindowWidget::ArrangeNow()
+{
+    if (root_ == nullptr || root_->GetWidget() == nullptr)
+        return;
+    root_->GetWidget()->setGeometry(rect());
+    if (auto* container = dynamic_cast<CContainerUI*>(root_))
+        container->ArrangeChildren();
+}
+
+void CWindowWidget::SetRoundCorner(int width, int height)
+{
+    cornerWidth_ = width;
+    cornerHeight_ = height;
+    UpdateMask();
+}
+
+void CWindowWidget::AddFont(int id, const QFont& font, bool isDefault)
+{
+    fonts_[id] = font;
+    if (isDefault || defaultFont_ < 0) {
+        defaultFont_ = id;
+        setFont(font);
+    }
+}
+
+QFont CWindowWidget::GetLayoutFont(int id) const
+{
+    auto found = fonts_.find(id);
+    if (found != fonts_.end())
+        return found->second;
+    found = fonts_.find(defaultFont_);
+    return found != fonts_.end() ? found->second : font();
+}
+
+void CWindowWidget::SetScrollBarSkin(const UiScrollBarSkin& skin)
+{
+    scrollBarStyle_ = std::make_unique<CScrollBarStyleUI>(skin);
+}
+
+QStyle* CWindowWidget::ScrollBarStyle() const
+{
+    return scrollBarStyle_.get();
+}
+
+void CWindowWidget::SendNotify(TNotifyUI& message)
+{
+    if (owner_ != nullptr && !closing_ && !owner_->closeRequested_)
+        owner_->Notify(message);
+}
+
+void CWindowWidget::DeliverPosted()
+{
+    if (owner_ != nullptr)
+        owner_->DispatchNextPosted();
+}
+
+void CWindowWidget::WatchInput()
+{
+    QWindow* native = windowHandle();
+    if (native == nullptr || native == watchedWindow_)
+        return;
+    if (watchedWindow_ != nullptr)
+        watchedWindow_->removeEventFilter(this);
+    watchedWindow_ = native;
+    native->installEventFilter(this);
+}
+
+bool CWindowWidget::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched != watchedWindow_ || closing_ || owner_ == nullptr)
+        return QWidget::eventFilter(watched, event);
+    if (FilterInput(event))
+        return true;
+    if (closing_ || owner_ == nullptr)
+        return false;
+    return HandleFrameMouse(event);
+}
+
+bool CWindowWidget::FilterInput(QEvent* event)
+{
+    uint32_t message = 0;
+    uintptr_t wParam = 0;
+    intptr_t lParam = 0;
+    Qt::KeyboardModifiers modifiers;
+    switch (event->type()) {
+    case QEvent::KeyPress: {
+        auto* key = static_cast<QKeyEvent*>(event);
+        wParam = VirtualKeyFromQtKey(key->key());
+        if (wParam == 0)
+            return false;
+        message = WM_KEYDOWN;
+        lParam = static_cast<intptr_t>(1u | ((key->nativeScanCode() & 0xFFu) << 16) |
+                                       (key->isAutoRepeat() ? (1u << 30) : 0u));
+        modifiers = key->modifiers();
+        break;
+    }
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove: {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        if (event->type() == QEvent::MouseMove)
+            message = WM_MOUSEMOVE;
+        else if (mouse->button() != Qt::LeftButton)
+            return false;
+        else if (event->type() == QEvent::MouseButtonPress)
+            message = WM_LBUTTONDOWN;
+        else if (event->type() == QEvent::MouseButtonRelease)
+            message = WM_LBUTTONUP;
+        else
+            message = WM_LBUTTONDBLCLK;
+        const QPoint point = mouse->position().toPoint();
+        wParam = MouseKeyFlags(mouse);
+        lParam = MakePointLParam(point.x(), point.y());
+        modifiers = mouse->modifiers();
+        break;
+    }
+    default:
+        return false;
+    }
+    UiInputState::Scope scope(modifiers);
+    return owner_->FilterMessage(message, wParam, lParam);
+}
+
+Qt::Edges CWindowWidget::EdgesAt(const QPoint& point) const
+{
+    Qt::Edges edges;
+    if (isMaximized() || isFullScreen() || minimumSize() == maximumSize())
+        return edges;
+    if (point.x() < sizeBox_.left)
+        edges |= Qt::LeftEdge;
+    if (point.x() >= width() - sizeBox_.right)
+        edges |= Qt::RightEdge;
+    if (point.y() < sizeBox_.top)
+        edges |= Qt::TopEdge;
+    if (point.y() >= height() - sizeBox_.bottom)
+        edges |= Qt::BottomEdge;
+    return edges;
+}
+
+bool CWindowWidget::InCaption(const QPoint& point) const
+{
+    if (caption_.bottom <= 0)
+        return false;
+    const QRect area(caption_.left, caption_.top, width() - caption_.left - caption_.right,
+                     caption_.bottom - caption_.top);
+    return area.contains(point) && !IsInteractive(childAt(point), const_cast<CWindowWidget*>(this));
+}
+
+bool CWindowWidget::HandleFrameMouse(QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::MouseButtonPress: {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() != Qt::LeftButton)
+            return false;
+        const QPoint point = mouse->position().toPoint();
+        const Qt::Edges edges = EdgesAt(point);
+        if (edges) {
+            if (windowHandle() == nullptr || !windowHandle()->startSystemResize(edges)) {
+                drag_ = Drag::Resize;
+                dragEdges_ = edges;
+                dragStartGlobal_ = mouse->globalPosition().toPoint();
+                dragStartGeometry_ = geometry();
+            }
+            return true;
+        }
+        if (InCaption(point) && !isMaximized()) {
+            if (windowHandle() == nullptr || !windowHandle()->startSystemMove()) {
+                drag_ = Drag::Move;
+                dragStartGlobal_ = mouse->globalPosition().toPoint();
+                dragStartGeometry_ = geometry();
+            }
+            return true;
+        }
+        return false;
+    }
+    case QEvent::MouseMove: {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        const QPoint delta = mouse->globalPosition().toPoint() - dragStartGlobal_;
+        if (drag_ == Drag::Move) {
+            move(dragStartGeometry_.topLeft() + delta);
+            return true;
+        }
+        if (drag_ == Drag::Resize) {
+            QRect next = dragStartGeometry_;
+            const QSize least = minimumSize();
+            if (dragEdges_ & Qt::LeftEdge)
+                next.setLeft(std::min(next.left() + delta.x(), next.right() + 1 - least.width()));
+            if (dragEdges_ & Qt::RightEdge)
+                next.setRight(std::max(next.right() + delta.x(), next.left() + least.width() - 1));
+            if (dragEdges_ & Qt::TopEdge)
+                next.setTop(std::min(next.top() + delta.y(), next.bottom() + 1 - least.height()));
+            if (dragEdges_ & Qt::BottomEdge)
+                next.setBottom(std::max(next.bottom() + delta.y(), next.top() + least.height() - 1));
+            setGeometry(next);
+            return true;
+        }
+        if (mouse->buttons() == Qt::NoButton)
+            UpdateBorderCursor(EdgesAt(mouse->position().toPoint()));
+        return false;
+    }
+    case QEvent::MouseButtonRelease:
+        if (drag_ != Drag::None) {
+            drag_ = Drag::None;
+            return true;
+        }
+        return false;
+    case QEvent::Leave:
+        UpdateBorderCursor(Qt::Edges());
+        return false;
+    default:
+        return false;
+    }
+}
+
+void CWindowWidget::UpdateBorderCursor(Qt::Edges edges)
+{
+    Qt::CursorShape shape = Qt::ArrowCursor;
+    const bool horizontal = edges & (Qt::LeftEdge | Qt::RightEdge);
+    const bool vertical = edges & (Qt::TopEdge | Qt::BottomEdge);
+    if (horizontal && vertical) {
+        const bool falling = ((edges & Qt::LeftEdge) && (edges & Qt::TopEdge)) ||
+                             ((edges & Qt::RightEdge) && (edges & Qt::BottomEdge));
+        shape = falling ? Qt::SizeFDiagCursor : Qt::SizeBDiagCursor;
+    } else if (horizontal) {
+        shape = Qt::SizeHorCursor;
+    } else if (vertical) {
+        shape = Qt::SizeVerCursor;
+    }
+    const bool wanted = edges != Qt::Edges();
+    if (wanted && cursorOverridden_) {
+        QGuiApplication::changeOverrideCursor(QCursor(shape));
+    } else if (wanted) {
+        QGuiApplication::setOverrideCursor(QCursor(shape));
+        cursorOverridden_ = true;
+    } else if (cursorOverridden_) {
+        QGuiApplication::restoreOverrideCursor();
+        cursorOverridden_ = false;
+    }
+}
+
+void CWindowWidget::UpdateMask()
+{
+    if (cornerWidth_ <= 0 || isMaximized() || isFullScreen()) {
+        clearMask();
+        return;
+    }
+    QPainterPath path;
+    path.addRoundedRect(QRectF(rect()), cornerWidth_, cornerHeight_ > 0 ? cornerHeight_ : cornerWidth_);
+    setMask(QRegion(path.toFillPolygon().toPolygon()));
+}
+
+void CWindowWidget::closeEvent(QCloseEvent* event)
+{
+    if (closing_ || owner_ == nullptr) {
+        event->accept();
+        return;
+    }
+    // A close from the desktop (its close button, Alt+F4) is the system close command.
+    event->ignore();
+    owner_->ProcessMessage(WM_SYSCOMMAND, SC_CLOSE, 0);
+}
+
+void CWindowWidget::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    if (root_ != nullptr && root_->GetWidget() != nullptr)
+        root_->GetWidget()->setGeometry(rect());
+    UpdateMask();
+}
+
+void CWindowWidget::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange)
+        UpdateMask();
+}

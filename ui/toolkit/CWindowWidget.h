@@ -1,0 +1,99 @@
+#pragma once
+
+#include "ui/toolkit/UiTypes.h"
+
+#include <QColor>
+#include <QFont>
+#include <QPoint>
+#include <QRect>
+#include <QWidget>
+
+#include <map>
+#include <memory>
+
+class CControlUI;
+class CWindowBase;
+class CScrollBarStyleUI;
+struct UiScrollBarSkin;
+
+// The top-level widget of a skinned window (toolkit internal; windows deal with CWindowBase).
+// It draws no frame of its own: the layout's root control fills it. It supplies what the
+// layout's <Window> element asks for (drag area, resize borders, rounded corners, minimum size,
+// fonts, the scroll bar skin), turns input into Windows messages for its owner's message filter,
+// and hands control notifications to its owner.
+class CWindowWidget final : public QWidget {
+public:
+    CWindowWidget(CWindowBase* owner, QWidget* parent);
+    ~CWindowWidget() override;
+
+    CWindowBase* Owner() const { return owner_; }
+    // The owner is going away: nothing reaches it from now on.
+    void DetachOwner() { owner_ = nullptr; }
+    // The window is being closed: no more notifications or input reach the owner.
+    void SetClosing() { closing_ = true; }
+    bool IsClosing() const { return closing_; }
+
+    void SetRoot(CControlUI* root);
+    CControlUI* Root() const { return root_; }
+    // Lays the whole control tree out for the current size, at once.
+    void ArrangeNow();
+
+    // Settings of the layout's <Window> element.
+    void SetCaption(const UiRect& caption) { caption_ = caption; }
+    UiRect Caption() const { return caption_; }
+    void SetSizeBox(const UiRect& sizeBox) { sizeBox_ = sizeBox; }
+    UiRect SizeBox() const { return sizeBox_; }
+    void SetRoundCorner(int width, int height);
+    void AddFont(int id, const QFont& font, bool isDefault);
+    // The font with that id; the default font for -1 or an unknown id.
+    QFont GetLayoutFont(int id) const;
+    bool HasLayoutFont(int id) const { return fonts_.count(id) != 0; }
+    void SetDisabledTextColor(const QColor& color) { disabledTextColor_ = color; }
+    QColor DisabledTextColor() const { return disabledTextColor_; }
+    void SetScrollBarSkin(const UiScrollBarSkin& skin);
+    // The style that draws scroll bars with the layout's images, or null.
+    QStyle* ScrollBarStyle() const;
+
+    void SendNotify(TNotifyUI& message);
+    // The object posted messages wake up, and the hand-over of the next one to the owner.
+    QObject* Pump() const { return pump_; }
+    void DeliverPosted();
+    // Starts watching the native window's input (after it exists).
+    void WatchInput();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    enum class Drag { None, Move, Resize };
+
+    bool FilterInput(QEvent* event);
+    bool HandleFrameMouse(QEvent* event);
+    Qt::Edges EdgesAt(const QPoint& point) const;
+    bool InCaption(const QPoint& point) const;
+    void UpdateMask();
+    void UpdateBorderCursor(Qt::Edges edges);
+
+    CWindowBase* owner_;
+    CControlUI* root_ = nullptr;
+    bool closing_ = false;
+    UiRect caption_;
+    UiRect sizeBox_;
+    int cornerWidth_ = 0;
+    int cornerHeight_ = 0;
+    std::map<int, QFont> fonts_;
+    int defaultFont_ = -1;
+    QColor disabledTextColor_;
+    std::unique_ptr<CScrollBarStyleUI> scrollBarStyle_;
+    QObject* watchedWindow_ = nullptr;
+    QObject* pump_ = nullptr;
+
+    Drag drag_ = Drag::None;
+    Qt::Edges dragEdges_;
+    QPoint dragStartGlobal_;
+    QRect dragStartGeometry_;
+    bool cursorOverridden_ = false;
+};

@@ -1,0 +1,239 @@
+#include "ui/toolkit/UiToolkit.h"
+
+#include "base/LogFile.h"
+#include "base/TextConvert.h"
+#include "base/platform/WindowMessages.h"
+#include "ui/toolkit/CSkinArchive.h"
+#include "ui/toolkit/UiInputState.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QGuiApplication>
+#include <QHash>
+#include <QImage>
+#include <QSet>
+#include <QUrl>
+
+#include <atomic>
+#include <mutex>
+
+namespace {
+
+constexpr uintptr_t kVirtualKeyAlt = 0x12;
+
+std::atomic<UiToolkit::DiagnosticHook> g_hook{nullptr};
+
+CSkinArchive& Archive()
+{
+    static CSkinArchive archive;
+    return archive;
+}
+
+struct ImageCache {
+    QHash<QString, QPixmap> images;
+    QSet<QString> failed;
+};
+
+ImageCache& Images()
+{
+    static ImageCache cache;
+    return cache;
+}
+
+std::mutex g_quitLock;
+bool g_quitPending = false;
+int g_quitCode = 0;
+
+thread_local bool t_hasInput = false;
+thread_local Qt::KeyboardModifiers t_inputModifiers;
+
+}  // namespace
+
+UiInputState::Scope::Scope(Qt::KeyboardModifiers modifiers)
+    : previous_(t_inputModifiers), hadPrevious_(t_hasInput)
+{
+    t_inputModifiers = modifiers;
+    t_hasInput = true;
+}
+
+UiInputState::Scope::~Scope()
+{
+    t_inputModifiers = previous_;
+    t_hasInput = hadPrevious_;
+}
+
+bool UiInputState::Current(Qt::KeyboardModifiers& modifiers)
+{
+    if (!t_hasInput)
+        return false;
+    modifiers = t_inputModifiers;
+    return true;
+}
+
+void UiToolkit::SetDiagnosticHook(DiagnosticHook hook)
+{
+    g_hook.store(hook);
+}
+
+void UiToolkit::Diagnose(const std::wstring& text)
+{
+    std::wstring line = text;
+    line += L'\n';
+    DiagnosticHook hook = g_hook.load();
+    if (hook != nullptr)
+        hook(line.c_str());
+    else
+        WriteLog(Warning, "UiToolkit::Diagnose", "%s", WideToAnsi(line).c_str());
+}
+
+bool UiToolkit::SetSkinArchive(const void* data, size_t size)
+{
+    ReleaseSkinArchive();
+    std::string error;
+    if (!Archive().Open(data, size, error)) {
+        Diagnose(L"The skin archive cannot be opened: " + AnsiToWide(error));
+        return false;
+    }
+    return true;
+}
+
+void UiToolkit::ReleaseSkinArchive()
+{
+    Archive().Close();
+    Images().images.clear();
+    Images().failed.clear();
+}
+
+bool UiToolkit::HasSkinArchive()
+{
+    return Archive().IsOpen();
+}
+
+bool UiToolkit::ReadSkinFile(const std::wstring& name, QByteArray& content)
+{
+    content.clear();
+    std::string bytes;
+    std::string error;
+    if (name.empty()) {
+        Diagnose(L"A skin file without a name was asked for");
+        return false;
+    }
+    if (!Archive().Read(WideToAnsi(name), bytes, error)) {
+        Diagnose(L"The skin file \"" + name + L"\" cannot be loaded: " + AnsiToWide(error));
+        return false;
+    }
+    content = QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    return true;
+}
+
+QPixmap UiToolkit::GetImage(const std::wstring& name)
+{
+    ImageCache& cache = Images();
+    const QString key = QString::fromStdWString(name);
+    auto found = cache.images.constFind(key);
+    if (found != cache.images.constEnd())
+        return found.value();
+    if (cache.failed.contains(key))
+        return QPixmap();
+    QByteArray bytes;
+    QPixmap pixmap;
+    if (ReadSkinFile(name, bytes)) {
+        QImage image;
+        if (image.loadFromData(bytes))
+            pixmap = QPixmap::fromImage(image);
+        else
+            Diagnose(L"The image \"" + name + L"\" cannot be decoded");
+    }
+    if (pixmap.isNull()) {
+        cache.failed.insert(key);
+        return pixmap;
+    }
+    cache.images.insert(key, pixmap);
+    return pixmap;
+}
+
+QFont UiToolkit::MakeFont(const std::wstring& face, int pixelSize, bool bold, bool underline, bool italic)
+{
+    QString family = QString::fromStdWString(face);
+    if (family == QStringLiteral("微软雅黑"))
+        family = QStringLiteral("Microsoft YaHei");
+    QStringList families;
+    if (!family.isEmpty())
+        families << family;
+    families << QStringLiteral("WenQuanYi Micro Hei");
+    QFont font;
+    font.setFamilies(families);
+    font.setPixelSize(pixelSize > 0 ? pixelSize : 12);
+    font.setBold(bold);
+    font.setUnderline(underline);
+    font.setItalic(italic);
+    return font;
+}
+
+int UiToolkit::MessageLoop()
+{
+    {
+        std::lock_guard<std::mutex> guard(g_quitLock);
+        if (g_quitPending) {
+            g_quitPending = false;
+            return g_quitCode;
+        }
+    }
+    int code = QApplication::exec();
+    std::lock_guard<std::mutex> guard(g_quitLock);
+    g_quitPending = false;
+    return code;
+}
+
+void UiToolkit::PostQuitMessage(int exitCode)
+{
+    {
+        std::lock_guard<std::mutex> guard(g_quitLock);
+        g_quitPending = true;
+        g_quitCode = exitCode;
+    }
+    if (QCoreApplication::instance() != nullptr)
+        QMetaObject::invokeMethod(QCoreApplication::instance(), [exitCode] { QCoreApplication::exit(exitCode); },
+                                  Qt::QueuedConnection);
+}
+
+bool UiToolkit::IsKeyDown(uintptr_t virtualKey)
+{
+    Qt::KeyboardModifiers modifiers;
+    if (!UiInputState::Current(modifiers))
+        modifiers = QGuiApplication::queryKeyboardModifiers();
+    switch (virtualKey) {
+    case VK_SHIFT:
+        return modifiers.testFlag(Qt::ShiftModifier);
+    case VK_CONTROL:
+        return modifiers.testFlag(Qt::ControlModifier);
+    case kVirtualKeyAlt:
+        return modifiers.testFlag(Qt::AltModifier);
+    default:
+        return false;
+    }
+}
+
+bool UiToolkit::ShellOpen(const std::wstring& target)
+{
+    const QString text = QString::fromStdWString(target);
+    if (text.isEmpty())
+        return false;
+    const QUrl url = text.startsWith(QLatin1Char('/')) ? QUrl::fromLocalFile(text) : QUrl::fromUserInput(text);
+    bool opened = url.isValid() && QDesktopServices::openUrl(url);
+    if (!opened)
+        WriteLog(Warning, "UiToolkit::ShellOpen", "%s", ("cannot open " + WideToAnsi(target)).c_str());
+    return opened;
+}
+
+void UiToolkit::EnsureInitialized()
+{
+    static bool done = false;
+    if (done || QCoreApplication::instance() == nullptr)
+        return;
+    done = true;
+    // Windows end explicitly through PostQuitMessage, never because the last one closed.
+    QApplication::setQuitOnLastWindowClosed(false);
+    QFont::insertSubstitutions(QStringLiteral("Microsoft YaHei"), {QStringLiteral("WenQuanYi Micro Hei")});
+    QFont::insertSubstitutions(QStringLiteral("微软雅黑"), {QStringLiteral("WenQuanYi Micro Hei")});
+}

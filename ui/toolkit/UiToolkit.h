@@ -1,0 +1,75 @@
+#pragma once
+
+// The UI toolkit: a thin layer over Qt Widgets for skinned windows built from XML layout files
+// kept in a zip archive.
+//
+// In brief:
+// - UiToolkit (this file): process-wide services. The diagnostic hook, the skin archive the
+//   layouts and images are read from, the message loop and its end, the key state, the desktop's
+//   opener. A QApplication must exist before any window is created.
+// - CWindowBase (CWindowBase.h): the base of every window. A subclass names its class and its
+//   layout file and overrides the hooks it needs: InitWindow (after the layout is built),
+//   Notify / OnClick (notifications from controls), CreateControl (element classes the toolkit
+//   does not know), MessageHandler (the pre-dispatch filter that sees every posted and input
+//   message as Windows message numbers), OnFinalMessage (after the window is destroyed) and
+//   OnUndeliveredMessage (posted messages still queued when the window goes).
+//   GetHandle() gives the thread-safe WindowHandle that engine code posts through.
+// - Controls (CControlUI and subclasses): found by name with a type check through
+//   CWindowBase::FindControl<T>; per-control timers deliver "timer" notifications.
+//   CContainerUI / CVerticalLayoutUI / CHorizontalLayoutUI, CLabelUI, CTextUI, CButtonUI,
+//   CRichEditUI, CListUI with CListHeaderUI, CListTextElementUI and IListCallbackUI.
+// - CLayoutBuilder (CLayoutBuilder.h): the layout file format and what each element means.
+
+#include <QByteArray>
+#include <QFont>
+#include <QPixmap>
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace UiToolkit {
+
+// Receives each diagnostic of the toolkit (a layout file, image or archive that cannot be
+// loaded, an element name the toolkit does not know) as one wide text ending in a line feed.
+// Without a hook the diagnostics go to the log as warnings.
+using DiagnosticHook = void (*)(const wchar_t* message);
+void SetDiagnosticHook(DiagnosticHook hook);
+// Hands `text` (a line feed is added) to the hook. Any thread.
+void Diagnose(const std::wstring& text);
+
+// The zip archive the layouts and images are read from. The memory is used in place and must
+// stay valid until the archive is released or replaced (the embedded archive is static data).
+// A buffer that is not a readable zip archive is refused with a diagnostic.
+bool SetSkinArchive(const void* data, size_t size);
+// Forgets the archive and every image decoded from it.
+void ReleaseSkinArchive();
+bool HasSkinArchive();
+
+// The bytes of one file of the archive; false (and a diagnostic) when there is no archive or the
+// file is missing or unreadable.
+bool ReadSkinFile(const std::wstring& name, QByteArray& content);
+// A decoded image of the archive, cached until the archive is released. A null pixmap (and a
+// diagnostic, once per name) when it cannot be loaded. UI thread.
+QPixmap GetImage(const std::wstring& name);
+
+// A font for a face name as layouts give it. "微软雅黑" asks for "Microsoft YaHei"; every face
+// falls back to "WenQuanYi Micro Hei", so Chinese text always finds its glyphs. Sizes are pixels.
+QFont MakeFont(const std::wstring& face, int pixelSize, bool bold, bool underline, bool italic);
+
+// Runs the message loop until PostQuitMessage; returns its exit code.
+int MessageLoop();
+// Ends the message loop with `exitCode` once the messages already queued have been handled.
+void PostQuitMessage(int exitCode);
+
+// Whether a key is held down as of the input message being handled: VK_SHIFT, VK_CONTROL and
+// 0x12 (Alt) are answered; other keys are reported as up.
+bool IsKeyDown(uintptr_t virtualKey);
+
+// Opens a web address, or a local file or folder, with the desktop's opener.
+bool ShellOpen(const std::wstring& target);
+
+// Process-wide settings every window relies on; called by CWindowBase::Create, callable again.
+void EnsureInitialized();
+
+}  // namespace UiToolkit

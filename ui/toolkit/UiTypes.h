@@ -1,0 +1,84 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+class CControlUI;
+
+// A rectangle with exclusive right and bottom edges, as window code measures client areas:
+// a point (x, y) lies inside when left <= x < right and top <= y < bottom. Also used for the
+// four sides of insets, paddings and borders (left, top, right, bottom).
+struct UiRect {
+    int left = 0;
+    int top = 0;
+    int right = 0;
+    int bottom = 0;
+
+    int Width() const { return right - left; }
+    int Height() const { return bottom - top; }
+    bool IsEmpty() const { return right <= left || bottom <= top; }
+    bool Contains(int x, int y) const { return x >= left && x < right && y >= top && y < bottom; }
+    bool operator==(const UiRect&) const = default;
+};
+
+struct UiPoint {
+    int x = 0;
+    int y = 0;
+    bool operator==(const UiPoint&) const = default;
+};
+
+// One notification from a control to its window's Notify: a type string, the control that
+// sent it, and the type's own values (the timer id of "timer", the new and old row of
+// "itemselect").
+struct TNotifyUI {
+    std::wstring type;
+    CControlUI* sender = nullptr;
+    uint32_t timestamp = 0;  // milliseconds, from Platform::TickCount
+    UiPoint mouse;           // the pointer in client coordinates when the notification was sent
+    uintptr_t wParam = 0;
+    intptr_t lParam = 0;
+};
+
+// Notification types.
+inline constexpr wchar_t kNotifyClick[] = L"click";            // a button was clicked
+inline constexpr wchar_t kNotifyTimer[] = L"timer";            // wParam: the timer id
+inline constexpr wchar_t kNotifyItemSelect[] = L"itemselect";  // wParam: new row (or -1), lParam: old row
+inline constexpr wchar_t kNotifyItemClick[] = L"itemclick";    // sender: the row element pressed
+inline constexpr wchar_t kNotifyItemActivate[] = L"itemactivate";  // sender: the row double-clicked
+inline constexpr wchar_t kNotifyTextChanged[] = L"textchanged";    // a rich-edit pane's text changed
+inline constexpr wchar_t kNotifyWindowInit[] = L"windowinit";      // after InitWindow
+
+// Window styles, with the values Windows gives them. Every window of the toolkit draws its own
+// frame; of the styles only WS_VISIBLE changes what Create does (the window is shown at once).
+inline constexpr uint32_t WS_OVERLAPPED = 0x00000000;
+inline constexpr uint32_t WS_MAXIMIZEBOX = 0x00010000;
+inline constexpr uint32_t WS_MINIMIZEBOX = 0x00020000;
+inline constexpr uint32_t WS_THICKFRAME = 0x00040000;
+inline constexpr uint32_t WS_SYSMENU = 0x00080000;
+inline constexpr uint32_t WS_CAPTION = 0x00C00000;
+inline constexpr uint32_t WS_CLIPCHILDREN = 0x02000000;
+inline constexpr uint32_t WS_CLIPSIBLINGS = 0x04000000;
+inline constexpr uint32_t WS_VISIBLE = 0x10000000;
+inline constexpr uint32_t WS_POPUP = 0x80000000;
+inline constexpr uint32_t WS_OVERLAPPEDWINDOW =
+    WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
+
+// Key-state flags that WM_LBUTTONDOWN and friends carry in wParam.
+inline constexpr uintptr_t MK_LBUTTON = 0x0001;
+inline constexpr uintptr_t MK_RBUTTON = 0x0002;
+inline constexpr uintptr_t MK_SHIFT = 0x0004;
+inline constexpr uintptr_t MK_CONTROL = 0x0008;
+
+// The lParam of mouse messages: the client x in the low word and y in the high word, each as a
+// signed 16-bit value.
+inline intptr_t MakePointLParam(int x, int y)
+{
+    return static_cast<intptr_t>((static_cast<uint32_t>(static_cast<uint16_t>(y)) << 16) |
+                                 static_cast<uint32_t>(static_cast<uint16_t>(x)));
+}
+
+inline UiPoint PointFromLParam(intptr_t lParam)
+{
+    const auto bits = static_cast<uint32_t>(lParam);
+    return UiPoint{static_cast<int16_t>(bits & 0xFFFF), static_cast<int16_t>((bits >> 16) & 0xFFFF)};
+}
