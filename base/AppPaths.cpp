@@ -15,7 +15,6 @@ namespace {
 constexpr char kAppFolderName[] = "Talvora";
 
 constinit std::atomic<AppDataFirstUseHook> g_firstUseHook{nullptr};
-constinit std::atomic<bool> g_resolved{false};
 
 bool IsDirectory(const std::string& path)
 {
@@ -34,23 +33,24 @@ bool SetAppDataFirstUseHook(AppDataFirstUseHook hook)
 std::string GetAppDataDir()
 {
     // Resolved once; the hook runs outside the once-block, so it can ask for the folder again.
+    // Never destroyed: detached worker threads may still ask for it while the process exits.
     static std::once_flag once;
-    static std::string cached;
+    static const std::string* cached = nullptr;
     bool firstCall = false;
     std::call_once(once, [&] {
         const int saved = errno;
-        cached = Platform::LocalAppDataFolder() + "/" + kAppFolderName;
-        if (!IsDirectory(cached))
-            mkdir(cached.c_str(), 0700);
+        auto* folder = new std::string(Platform::LocalAppDataFolder() + "/" + kAppFolderName);
+        if (!IsDirectory(*folder))
+            mkdir(folder->c_str(), 0700);
         errno = saved;
-        g_resolved.store(true);
+        cached = folder;
         firstCall = true;
     });
     if (firstCall) {
         if (const AppDataFirstUseHook hook = g_firstUseHook.load())
-            hook(cached);
+            hook(*cached);
     }
-    return cached;
+    return *cached;
 }
 
 std::string GetTempDir()

@@ -4,6 +4,7 @@
 #include "base/CMiniDumpHandler.h"
 #include "base/LogFile.h"
 #include "base/platform/WindowMessages.h"
+#include "maintenance/CUpdateChecker.h"
 
 #include <utility>
 
@@ -13,7 +14,14 @@ CData& CData::Instance()
     return *instance;
 }
 
-CData::CData() = default;
+CData::CData() : updateChecker(std::make_unique<CUpdateChecker>()) {}
+
+CData::~CData() = default;
+
+CUpdateChecker& CData::GetUpdateChecker()
+{
+    return *updateChecker;
+}
 
 void CData::SetMainWnd(std::shared_ptr<WindowHandle> wnd)
 {

@@ -8,6 +8,8 @@
 #include <mutex>
 #include <vector>
 
+class CUpdateChecker;
+
 // The application context: the main window, the pool of speech-service credentials and the
 // concurrency limit, reached from the UI thread and the recognition workers alike, and the one
 // orderly way to end the application.
@@ -20,6 +22,7 @@ public:
 
     // An empty pool. Instance() is what the program uses; separate contexts are for tests.
     CData();
+    ~CData();
     CData(const CData&) = delete;
     CData& operator=(const CData&) = delete;
 
@@ -34,6 +37,9 @@ public:
     // three gives 1, 2, 0, 1, ... The built-in pair while the pool is empty. Any thread.
     CredentialPair GetKey();
 
+    // The once-per-run update check, created with the context.
+    CUpdateChecker& GetUpdateChecker();
+
     // The most segment workers that may run at once.
     int32_t GetMaxTasks() const;
 
@@ -44,8 +50,7 @@ public:
 private:
     mutable std::mutex wndLock;
     std::shared_ptr<WindowHandle> mainWnd;
-    // The update check object goes here, after the main window handle: created by the
-    // constructor and owned by the context for the life of the process.
+    std::unique_ptr<CUpdateChecker> updateChecker;
 
     std::vector<CredentialPair> keyPool;
     int32_t keyIndex = 0;

@@ -45,10 +45,11 @@ struct Library {
     GetFn get = nullptr;
 };
 
+// Never destroyed: a probe may run on another thread while the process exits.
 Library& TheLibrary()
 {
-    static Library library;
-    return library;
+    static auto* library = new Library;
+    return *library;
 }
 
 // Called with the lock held.

@@ -1,6 +1,7 @@
 #include "maintenance/CUpdateChecker.h"
 
 #include "base/AppPaths.h"
+#include "base/CMiniDumpHandler.h"
 #include "base/Config.h"
 #include "base/LogFile.h"
 #include "base/TextConvert.h"
@@ -356,7 +357,10 @@ void CUpdateChecker::SetNotifyWnd(std::shared_ptr<WindowHandle> window)
 bool CUpdateChecker::StartCheck()
 {
     // The thread shares the state, so the checker may go away while the thread still runs.
-    std::thread([state = state_] { state->RunCheck(); }).detach();
+    std::thread([state = state_] {
+        CMiniDumpHandler::PrepareThread();
+        state->RunCheck();
+    }).detach();
     return true;
 }
 

@@ -1,6 +1,7 @@
 #include "maintenance/CheckUploadLog.h"
 
 #include "base/AppPaths.h"
+#include "base/CMiniDumpHandler.h"
 #include "base/Config.h"
 #include "base/TextConvert.h"
 #include "base/platform/DebugOutput.h"
@@ -124,6 +125,7 @@ void UploadLogFiles(const std::vector<std::string>& files, const std::string& ur
     curl_global_init(CURL_GLOBAL_DEFAULT);
     auto* job = new CUpLoadLog(zip, url);
     std::thread([job] {
+        CMiniDumpHandler::PrepareThread();
         job->DoWork();
         delete job;
     }).detach();

@@ -9,7 +9,7 @@ dir="$top/build"
 [ "$flavour" = normal ] || dir="$top/build-$flavour"
 export QT_QPA_PLATFORM=offscreen
 # TSan needs a fixed memory layout on recent kernels; ASan leaks are real faults here.
-export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 ${TSAN_OPTIONS:-}"
+export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$top/tests/tsan.supp ${TSAN_OPTIONS:-}"
 export ASAN_OPTIONS="detect_leaks=1 ${ASAN_OPTIONS:-}"
 export UBSAN_OPTIONS="print_stacktrace=1 halt_on_error=1 ${UBSAN_OPTIONS:-}"
 cd "$dir"

@@ -43,12 +43,12 @@ int main(int argc, char** argv)
     setenv("XDG_DATA_HOME", data.c_str(), 1);
     setenv("TMPDIR", tmp.c_str(), 1);
 
-    int result;
-    {
-        CLogFile log(PubUtils::GetAppDataDir() + "/Talvora.log", CLogFile::ProcessWide);
-        testing::InitGoogleTest(&argc, argv);
-        result = RUN_ALL_TESTS();
-    }
+    // Kept for the whole life of the process, as the program's own log is: threads a test
+    // left running (workers are never waited for) may still write while the process exits.
+    static CLogFile* log = new CLogFile(PubUtils::GetAppDataDir() + "/Talvora.log", CLogFile::ProcessWide);
+    (void)log;
+    testing::InitGoogleTest(&argc, argv);
+    const int result = RUN_ALL_TESTS();
     std::error_code ignored;
     std::filesystem::remove_all(RootStorage(), ignored);
     return result;

@@ -1,0 +1,191 @@
+// The transcription engine against the local speech double (HTTPS on loopback), on a generated
+// file of the given length (default 20 minutes):
+//   1. Dispatch driven as fast as workers free up: wall time, segments per second, CPU seconds
+//      spent in ffmpeg, peak memory of the process (which also holds the double);
+//   2. the program's pacing, Dispatch every 1000 ms: wall time against the pacing floor, which is
+//      (segments - 1) seconds plus the time the last segment takes on its own.
+#include "base/platform/WindowHandle.h"
+#include "base/platform/WindowMessages.h"
+#include "engine/CAudioConvert.h"
+#include "engine/CAudioTask.h"
+#include "engine/CData.h"
+#include "engine/FfmpegCommand.h"
+#include "engine/JobFiles.h"
+#include "speech_double/SpeechDouble.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <spawn.h>
+#include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <thread>
+
+extern char** environ;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+class CountingWindow : public WindowHandle {
+public:
+    bool PostMessage(uint32_t message, uintptr_t, intptr_t) override
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        if (message == WM_USER_SEGMENT_DONE)
+            ++count_;
+        changed_.notify_all();
+        return true;
+    }
+    // Waits at most `wait` for the count to reach `target`.
+    bool WaitFor(int target, std::chrono::milliseconds wait)
+    {
+        std::unique_lock<std::mutex> guard(lock_);
+        return changed_.wait_for(guard, wait, [&] { return count_ >= target; });
+    }
+    void Reset()
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        count_ = 0;
+    }
+
+private:
+    std::mutex lock_;
+    std::condition_variable changed_;
+    int count_ = 0;
+};
+
+bool GenerateAudio(const std::string& path, int seconds)
+{
+    const std::string source = "sine=f=440:sample_rate=16000:d=" + std::to_string(seconds);
+    const char* argv[] = {"ffmpeg", "-nostdin", "-loglevel", "error", "-y", "-f", "lavfi", "-i", source.c_str(), "-ac", "1", path.c_str(), nullptr};
+    pid_t pid = 0;
+    if (posix_spawnp(&pid, "ffmpeg", nullptr, nullptr, const_cast<char**>(argv), environ) != 0)
+        return false;
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+double ChildCpuSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_CHILDREN, &usage);
+    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+long PeakRssKb()
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("VmHWM:", 0) == 0)
+            return std::atol(line.c_str() + 6);
+    }
+    return 0;
+}
+
+double Since(Clock::time_point start)
+{
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// One worker on one segment, on its own: the engine's time for that segment.
+double TimeOneSegment(const std::wstring& command)
+{
+    struct Done {
+        std::mutex lock;
+        std::condition_variable changed;
+        bool finished = false;
+    } done;
+    auto* task = new CAudioTask();
+    task->SetCallBack(
+        [](CAudioTask* finished, void* owner) {
+            auto* state = static_cast<Done*>(owner);
+            delete finished;
+            std::lock_guard<std::mutex> guard(state->lock);
+            state->finished = true;
+            state->changed.notify_all();
+        },
+        &done);
+    const auto start = Clock::now();
+    task->StartTask(command, 0);
+    std::unique_lock<std::mutex> guard(done.lock);
+    done.changed.wait(guard, [&] { return done.finished; });
+    return Since(start);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    const int seconds = argc > 1 ? std::atoi(argv[1]) : 1200;
+    const std::string folder = std::filesystem::temp_directory_path() / ("engine_bench_" + std::to_string(getpid()));
+    std::filesystem::create_directories(folder);
+    setenv("XDG_DATA_HOME", folder.c_str(), 1);
+    const std::string audio = folder + "/lecture.wav";
+    if (!GenerateAudio(audio, seconds)) {
+        std::fprintf(stderr, "ffmpeg could not generate the audio\n");
+        return 1;
+    }
+    SpeechDouble::Options options;
+    options.recordBodies = false;
+    std::string error;
+    auto speech = SpeechDouble::Server::Start(options, &error);
+    if (!speech) {
+        std::fprintf(stderr, "speech double: %s\n", error.c_str());
+        return 1;
+    }
+    speech->ExportEnvironment();
+    CData::Instance().AddKey({{SpeechDouble::kTestApiKey, SpeechDouble::kTestSecretKey}});
+    auto window = std::make_shared<CountingWindow>();
+    CData::Instance().SetMainWnd(window);
+    const int segments = PlanSegmentCount(seconds);
+    std::printf("file: %d s, %d segments of %d s\n", seconds, segments, kSegmentSeconds);
+
+    {
+        const double cpuBefore = ChildCpuSeconds();
+        const auto start = Clock::now();
+        CAudioConvert convert;
+        convert.AddTask(audio, seconds);
+        while (!window->WaitFor(segments, std::chrono::milliseconds(5)))
+            convert.Dispatch();
+        const double wall = Since(start);
+        std::printf("as fast as workers free up: %.2f s wall, %.2f segments/s, %.2f CPU s in ffmpeg, peak memory %.1f MB "
+                    "(target <= 250 MB)\n",
+                    wall, segments / wall, ChildCpuSeconds() - cpuBefore, PeakRssKb() / 1024.0);
+        std::printf("  speech double: %.2f s spent answering, peak %d recognitions at once\n", speech->BusyMilliseconds() / 1000,
+                    speech->PeakConcurrency(SpeechDouble::Endpoint::Recognition));
+    }
+
+    window->Reset();
+    {
+        const std::string paced = folder + "/paced.wav";
+        std::filesystem::copy_file(audio, paced);
+        const auto start = Clock::now();
+        CAudioConvert convert;
+        convert.AddTask(paced, seconds);
+        auto nextTick = start + std::chrono::seconds(1);
+        while (!window->WaitFor(segments, std::chrono::duration_cast<std::chrono::milliseconds>(nextTick - Clock::now()))) {
+            if (Clock::now() >= nextTick) {
+                convert.Dispatch();
+                nextTick += std::chrono::seconds(1);
+            }
+        }
+        const double wall = Since(start);
+        const double last = TimeOneSegment(BuildSegmentCommand(PubUtils::GetCopyByFile(paced), segments - 1));
+        const double floor = (segments - 1) + last;
+        std::printf("paced, Dispatch every 1000 ms: %.2f s wall; floor %.2f s (%d s of pacing + %.2f s for the last segment "
+                    "alone); ratio %.3f (target <= 1.15)\n",
+                    wall, floor, segments - 1, last, wall / floor);
+    }
+    CData::Instance().SetMainWnd(nullptr);
+    speech->Stop();
+    std::filesystem::remove_all(folder);
+    return 0;
+}

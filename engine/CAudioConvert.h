@@ -1,0 +1,74 @@
+#pragma once
+
+#include "engine/CAudioSegment.h"
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+class CAudioTask;
+class TaskNotice;
+
+// The job manager: plans each started file into 120-second segments, queues them by segment
+// index (all first segments of all files, then all second ones, ...), hands them to
+// recognition workers while fewer than CData::GetMaxTasks() run, tries a failed segment again
+// until it has been tried 10 times, keeps every outcome, and posts WM_USER_SEGMENT_DONE to the
+// main window once per segment whose outcome is final.
+//
+// Everything but the workers' completions runs on the UI thread. Workers are never waited
+// for: a completion that arrives after its file was removed, or after the manager was
+// destroyed, only releases its worker.
+class CAudioConvert {
+public:
+    CAudioConvert();
+    ~CAudioConvert();
+
+    CAudioConvert(const CAudioConvert&) = delete;
+    CAudioConvert& operator=(const CAudioConvert&) = delete;
+
+    // Where the "task failed" notice goes; the notice is logged while none is set.
+    void SetTaskNotice(std::shared_ptr<TaskNotice> notice);
+
+    // Copies the file into its job folder, plans and queues its segments and starts one worker.
+    // False, with the notice shown, when the copy failed. `durationSeconds` below 1 counts as
+    // an hour.
+    bool AddTask(const std::string& file, int32_t durationSeconds);
+    // Drops the file's queued segments and frees all its records; its running workers finish
+    // without effect.
+    void RemoveTask(const std::string& file);
+    // The file's finished records, by segment index; valid until the file is removed or the
+    // manager is destroyed.
+    std::vector<CAudioSegment*> GetFinishedSegments(const std::string& file);
+    // Whether `segment` is one of the records still held, without touching it. The receiver of
+    // WM_USER_SEGMENT_DONE asks this before reading the record: the file may have been removed
+    // while the message waited in the queue.
+    bool IsRegistered(const CAudioSegment* segment);
+    // Starts at most one queued segment, if fewer than the maximum of workers run.
+    void Dispatch();
+
+    // Completion of every worker, on the worker's thread.
+    static void AudioTaskDone(CAudioTask* task, void* owner);
+
+    static constexpr int32_t kSubstituteSeconds = 3600;
+    static constexpr int32_t kMaxAttempts = 10;
+
+    // For tests and diagnostics.
+    int32_t RunningCount();
+    size_t QueuedCount();
+
+private:
+    void OnAudioCallBack(CAudioTask* task);
+    void Enqueue(CAudioSegment* segment);
+    void Forget(CAudioSegment* segment);
+
+    std::recursive_mutex lock;
+    std::vector<CAudioSegment*> pendingQueue;
+    int32_t runningCount = 0;
+    std::map<std::wstring, std::unique_ptr<CAudioSegment>> registry;
+    // Which record each running worker works for; null once the record is gone.
+    std::map<CAudioTask*, CAudioSegment*> running;
+    std::shared_ptr<TaskNotice> notice;
+};

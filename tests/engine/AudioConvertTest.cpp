@@ -1,0 +1,209 @@
+#include "EngineFixture.h"
+
+#include "engine/CAudioConvert.h"
+#include "engine/TaskNotice.h"
+#include "support/AudioFiles.h"
+
+#include <dirent.h>
+
+using namespace TestSupport;
+using SpeechDouble::Endpoint;
+using SpeechDouble::Fault;
+
+namespace {
+
+class RecordingNotice : public TaskNotice {
+public:
+    void ShowTaskFailed(const std::wstring& message) override { messages.push_back(message); }
+    std::vector<std::wstring> messages;
+};
+
+size_t ThreadCount()
+{
+    size_t count = 0;
+    if (DIR* dir = opendir("/proc/self/task")) {
+        while (const dirent* entry = readdir(dir))
+            count += entry->d_name[0] != '.';
+        closedir(dir);
+    }
+    return count;
+}
+
+class AudioConvertTest : public EngineTest {
+protected:
+    // Dispatches as fast as workers free up until `messages` segments were announced.
+    bool RunUntil(size_t messages, std::chrono::seconds timeout = std::chrono::seconds(120))
+    {
+        return WaitUntil(
+            [&] {
+                convert_->Dispatch();
+                return window_->Count() >= messages;
+            },
+            timeout);
+    }
+    std::vector<std::string> Texts(const std::string& file)
+    {
+        std::vector<std::string> texts;
+        for (const CAudioSegment* segment : convert_->GetFinishedSegments(file))
+            texts.push_back(segment->text);
+        return texts;
+    }
+    std::unique_ptr<CAudioConvert> convert_ = std::make_unique<CAudioConvert>();
+};
+
+}  // namespace
+
+TEST_F(AudioConvertTest, WholeFileComesBackInSegmentOrder)
+{
+    const std::string file = dir_ / "a talk \xE9\x9F\xB3.mp3";  // a blank and non-ASCII characters
+    ASSERT_TRUE(MakeToneFile(file, 362, {440, 550, 660, 770}, 120));
+    ASSERT_TRUE(convert_->AddTask(file, 362));
+    ASSERT_TRUE(RunUntil(4));
+    EXPECT_EQ(Texts(file), (std::vector<std::string>{"tone 440", "tone 550", "tone 660", "tone 770"}));
+    for (const auto& post : window_->Posts()) {
+        EXPECT_EQ(post.message, WM_USER_SEGMENT_DONE);
+        EXPECT_EQ(post.lParam, 0);
+        const auto* segment = reinterpret_cast<const CAudioSegment*>(post.wParam);
+        EXPECT_TRUE(convert_->IsRegistered(segment));
+        EXPECT_EQ(segment->file, file);
+        EXPECT_EQ(segment->segmentCount, 4);
+        EXPECT_EQ(segment->attempts, 1);
+    }
+    EXPECT_EQ(convert_->RunningCount(), 0);
+    EXPECT_EQ(speech_->RequestCount(Endpoint::Recognition), 4);
+}
+
+TEST_F(AudioConvertTest, TwoFilesInterleaveBySegmentIndex)
+{
+    const std::string a = dir_ / "a.wav";
+    const std::string b = dir_ / "b.wav";
+    ASSERT_TRUE(MakeToneFile(a, 360, {440, 550, 660}, 120));
+    ASSERT_TRUE(MakeToneFile(b, 360, {880, 990, 1100}, 120));
+    ASSERT_TRUE(convert_->AddTask(a, 360));
+    ASSERT_TRUE(speech_->WaitForArrivals(Endpoint::Recognition, 1));
+    ASSERT_TRUE(convert_->AddTask(b, 360));
+    // One worker per Dispatch, each waited for, so the arrival order is the dispatch order.
+    for (int started = 2; started <= 6; ++started) {
+        ASSERT_TRUE(speech_->WaitForArrivals(Endpoint::Recognition, started));
+        convert_->Dispatch();
+    }
+    ASSERT_TRUE(RunUntil(6));
+    auto requests = speech_->Requests(Endpoint::Recognition);
+    std::sort(requests.begin(), requests.end(), [](const auto& x, const auto& y) { return x->number < y->number; });
+    std::vector<std::string> order;
+    for (const auto& request : requests)
+        order.push_back(request->text);
+    EXPECT_EQ(order, (std::vector<std::string>{"tone 440", "tone 880", "tone 550", "tone 990", "tone 660", "tone 1100"}));
+    EXPECT_EQ(Texts(b), (std::vector<std::string>{"tone 880", "tone 990", "tone 1100"}));
+}
+
+TEST_F(AudioConvertTest, FailedSegmentsAreTriedAgainUpToTenTimes)
+{
+    const std::string file = dir_ / "c.wav";
+    ASSERT_TRUE(MakeToneFile(file, 240, {440, 550}, 120));
+    speech_->AddFault({.text = "tone 440", .times = 3, .fault = Fault::ErrNo(3303)});
+    speech_->AddFault({.text = "tone 550", .times = -1, .fault = Fault::ErrNo(3301)});
+    ASSERT_TRUE(convert_->AddTask(file, 240));
+    ASSERT_TRUE(RunUntil(2));
+    const auto finished = convert_->GetFinishedSegments(file);
+    ASSERT_EQ(finished.size(), 2u);
+    EXPECT_EQ(finished[0]->attempts, 4);
+    EXPECT_EQ(finished[0]->resultCode, 0);
+    EXPECT_EQ(finished[0]->text, "tone 440");
+    EXPECT_EQ(finished[1]->attempts, 10);
+    EXPECT_EQ(finished[1]->resultCode, 3301);
+    EXPECT_EQ(finished[1]->errorMessage, "speech quality error.");
+    EXPECT_EQ(finished[1]->text, "");
+    EXPECT_EQ(window_->Count(), 2u);
+
+    int toneB = 0;
+    for (const auto& request : speech_->Requests(Endpoint::Recognition))
+        toneB += request->text == "tone 550";
+    EXPECT_EQ(toneB, 10);
+    const std::string log = Log();
+    const std::string retry = "speech task failed. " + finished[1]->pcmFile + ", code:3301, err:speech quality error., retry:";
+    EXPECT_EQ(Occurrences(log, retry), 9u);
+    EXPECT_NE(log.find(retry + "9\r\n"), std::string::npos);
+    EXPECT_EQ(log.find(retry + "10\r\n"), std::string::npos);
+}
+
+TEST_F(AudioConvertTest, SuccessWithAnEmptyMessageStillFinishes)
+{
+    const std::string file = dir_ / "d.wav";
+    ASSERT_TRUE(MakeToneFile(file, 60, {440}, 60));
+    speech_->AddFault({.fault = Fault::Raw(200, "application/json", R"({"err_no":0,"err_msg":"","result":["quiet"]})")});
+    ASSERT_TRUE(convert_->AddTask(file, 60));
+    ASSERT_TRUE(RunUntil(1));
+    const auto finished = convert_->GetFinishedSegments(file);
+    ASSERT_EQ(finished.size(), 1u);
+    EXPECT_EQ(finished[0]->errorMessage, "");
+    EXPECT_EQ(finished[0]->text, "quiet");
+}
+
+TEST_F(AudioConvertTest, ShortMissingAndUnreadableFiles)
+{
+    // One second of audio still makes one segment.
+    const std::string tiny = dir_ / "tiny.wav";
+    ASSERT_TRUE(MakeToneFile(tiny, 1, {440}, 1));
+    ASSERT_TRUE(convert_->AddTask(tiny, 1));
+    ASSERT_TRUE(RunUntil(1));
+    EXPECT_EQ(Texts(tiny), (std::vector<std::string>{"tone 440"}));
+
+    // Not audio: every segment ends as "no file", never retried.
+    WriteFile(dir_ / "notes.mp3", "not audio");
+    ASSERT_TRUE(convert_->AddTask(dir_ / "notes.mp3", 130));
+    ASSERT_TRUE(RunUntil(3));
+    for (const CAudioSegment* segment : convert_->GetFinishedSegments(dir_ / "notes.mp3")) {
+        EXPECT_EQ(segment->resultCode, 0);
+        EXPECT_EQ(segment->errorMessage, "no file");
+        EXPECT_EQ(segment->attempts, 1);
+    }
+
+    // A file that cannot be copied: the notice, nothing queued.
+    auto notice = std::make_shared<RecordingNotice>();
+    convert_->SetTaskNotice(notice);
+    EXPECT_FALSE(convert_->AddTask(dir_ / "missing.wav", 100));
+    EXPECT_EQ(notice->messages, (std::vector<std::wstring>{L"任务失败，请确保任务文件未被其他程序占用."}));
+    EXPECT_EQ(convert_->QueuedCount(), 0u);
+
+    // No duration: planned as an hour.
+    WriteFile(dir_ / "unknown.wav", "x");
+    ASSERT_TRUE(convert_->AddTask(dir_ / "unknown.wav", 0));
+    EXPECT_EQ(convert_->QueuedCount() + static_cast<size_t>(convert_->RunningCount()), 30u);
+    EXPECT_NE(Log().find("CAudioConvert::AddTask:\t\taudio " + dir_ / "unknown.wav" + " time is 0, set 3600\r\n"), std::string::npos);
+    convert_->RemoveTask(dir_ / "unknown.wav");
+    EXPECT_TRUE(WaitUntil([&] { return convert_->RunningCount() == 0; }));
+}
+
+TEST_F(AudioConvertTest, RemovedFileWhileTwoSegmentsRunPostsNothing)
+{
+    const std::string file = dir_ / "e.wav";
+    ASSERT_TRUE(MakeToneFile(file, 360, {440, 550, 660}, 120));
+    speech_->SetLatency(std::chrono::milliseconds(500));
+    ASSERT_TRUE(convert_->AddTask(file, 360));
+    convert_->Dispatch();
+    ASSERT_TRUE(speech_->WaitForArrivals(Endpoint::Recognition, 2));
+    const auto segments = window_->Count();
+    convert_->RemoveTask(file);
+    EXPECT_EQ(convert_->QueuedCount(), 0u);
+    EXPECT_TRUE(WaitUntil([&] { return convert_->RunningCount() == 0; }, std::chrono::seconds(30)));
+    EXPECT_EQ(window_->Count(), segments);
+    EXPECT_EQ(Occurrences(Log(), "CAudioConvert::OnAudioCallBack:\t\tapp exit. OnAudioCallBack no  PostMessage\r\n"), 2u);
+    EXPECT_TRUE(convert_->GetFinishedSegments(file).empty());
+}
+
+TEST_F(AudioConvertTest, DestroyedManagerWithWorkersRunningIsLeftAlone)
+{
+    const std::string file = dir_ / "f.wav";
+    ASSERT_TRUE(MakeToneFile(file, 240, {440, 550}, 120));
+    const size_t threadsBefore = ThreadCount();
+    speech_->SetLatency(std::chrono::milliseconds(300));
+    ASSERT_TRUE(convert_->AddTask(file, 240));
+    convert_->Dispatch();
+    ASSERT_TRUE(speech_->WaitForArrivals(Endpoint::Recognition, 2));
+    convert_.reset();
+    ASSERT_TRUE(speech_->WaitForRequests(Endpoint::Recognition, 2));
+    // The workers end on their own, and their memory goes with them (checked by the sanitizers).
+    EXPECT_TRUE(WaitUntil([&] { return ThreadCount() <= threadsBefore; }, std::chrono::seconds(30)));
+    EXPECT_EQ(window_->Count(), 0u);
+}

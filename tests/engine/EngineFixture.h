@@ -1,0 +1,71 @@
+#pragma once
+
+#include "base/AppPaths.h"
+#include "base/platform/WindowHandle.h"
+#include "base/platform/WindowMessages.h"
+#include "engine/CData.h"
+#include "speech_double/SpeechDouble.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <mutex>
+#include <vector>
+
+// A main window stand-in that keeps what was posted to it.
+class RecordingWindow : public WindowHandle {
+public:
+    bool PostMessage(uint32_t message, uintptr_t wParam, intptr_t lParam) override
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        posts_.push_back({message, wParam, lParam});
+        return true;
+    }
+    struct Post {
+        uint32_t message;
+        uintptr_t wParam;
+        intptr_t lParam;
+    };
+    std::vector<Post> Posts()
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        return posts_;
+    }
+    size_t Count()
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        return posts_.size();
+    }
+
+private:
+    std::mutex lock_;
+    std::vector<Post> posts_;
+};
+
+// The speech double on loopback HTTPS, the context pointed at it, and a recording main window.
+class EngineTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::string error;
+        speech_ = SpeechDouble::Server::Start({}, &error);
+        ASSERT_TRUE(speech_) << error;
+        speech_->ExportEnvironment();
+        CData::Instance().AddKey({{SpeechDouble::kTestApiKey, SpeechDouble::kTestSecretKey}});
+        CData::Instance().SetMainWnd(window_);
+    }
+    void TearDown() override { CData::Instance().SetMainWnd(nullptr); }
+
+    static std::string Log() { return TestSupport::ReadFile(PubUtils::GetAppDataDir() + "/Talvora.log"); }
+    static size_t Occurrences(const std::string& text, const std::string& part)
+    {
+        size_t count = 0;
+        for (size_t pos = text.find(part); pos != std::string::npos; pos = text.find(part, pos + 1))
+            ++count;
+        return count;
+    }
+
+    std::unique_ptr<SpeechDouble::Server> speech_;
+    std::shared_ptr<RecordingWindow> window_ = std::make_shared<RecordingWindow>();
+    TestSupport::TempDir dir_;
+};
