@@ -2,76 +2,86 @@
 
 #include <json/writer.h>
 
-#include <memory>
-#include <ostream>
-#include <streambuf>
+#include <algorithm>
+#include <string_view>
+#include <vector>
 
 namespace {
 
-// Counts what the writer produces without keeping it.
-class CountingBuffer : public std::streambuf {
-public:
-    size_t Count() const { return count_; }
+// Strings at least this long are spliced into the text instead of going through the writer.
+constexpr size_t kSpliceBytes = 4096;
 
-protected:
-    std::streamsize xsputn(const char*, std::streamsize n) override
-    {
-        count_ += static_cast<size_t>(n);
-        return n;
-    }
-    int_type overflow(int_type c) override
-    {
-        if (!traits_type::eq_int_type(c, traits_type::eof()))
-            ++count_;
-        return traits_type::not_eof(c);
-    }
-
-private:
-    size_t count_ = 0;
-};
-
-// Appends what the writer produces to a string reserved beforehand.
-class AppendingBuffer : public std::streambuf {
-public:
-    explicit AppendingBuffer(std::string& out) : out_(out) {}
-
-protected:
-    std::streamsize xsputn(const char* data, std::streamsize n) override
-    {
-        out_.append(data, static_cast<size_t>(n));
-        return n;
-    }
-    int_type overflow(int_type c) override
-    {
-        if (!traits_type::eq_int_type(c, traits_type::eof()))
-            out_.push_back(traits_type::to_char_type(c));
-        return traits_type::not_eof(c);
-    }
-
-private:
-    std::string& out_;
-};
-
-void Write(const Json::Value& value, std::streambuf& buffer)
+const Json::StreamWriterBuilder& Builder()
 {
     static const Json::StreamWriterBuilder builder;
-    const std::unique_ptr<Json::StreamWriter> writer(builder.newStreamWriter());
-    std::ostream out(&buffer);
-    out.exceptions(std::ios::badbit);
-    writer->write(value, &out);
+    return builder;
+}
+
+// What JsonCpp's writer (default settings) would escape inside a string.
+bool NeedsEscaping(std::string_view text)
+{
+    return std::any_of(text.begin(), text.end(), [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return c == '"' || c == '\\' || byte < 0x20 || byte > 0x7F;
+    });
 }
 
 }  // namespace
 
 std::string WriteJsonText(const Json::Value& value)
 {
-    CountingBuffer counter;
-    Write(value, counter);
-    std::string text;
-    text.reserve(counter.Count());
-    AppendingBuffer appender(text);
-    Write(value, appender);
-    return text;
+    // JsonCpp quotes a string by concatenating it into a temporary that can grow to twice its
+    // length, then copies it through the stream: a request carrying a segment's Base64 text would
+    // hold several copies of it at once. Long top-level strings that need no escaping (Base64
+    // never does) come out of the writer as the string between quotes, so a short stand-in is
+    // written in their place and the string copied in once, straight into the final text.
+    std::vector<std::string_view> spliced;  // the value's own bytes, in member order
+    Json::Value shell;
+    if (value.isObject()) {
+        shell = Json::Value(Json::objectValue);
+        for (auto it = value.begin(); it != value.end(); ++it) {
+            const Json::Value& member = *it;
+            if (member.isString()) {
+                const char* begin = nullptr;
+                const char* end = nullptr;
+                member.getString(&begin, &end);
+                const std::string_view text(begin, static_cast<size_t>(end - begin));
+                if (text.size() >= kSpliceBytes && !NeedsEscaping(text)) {
+                    shell[it.name()] = "\x7F" + std::to_string(spliced.size()) + "\x7F";
+                    spliced.push_back(text);
+                    continue;
+                }
+            }
+            shell[it.name()] = member;
+        }
+    }
+    if (spliced.empty())
+        return Json::writeString(Builder(), value);
+
+    const std::string frame = Json::writeString(Builder(), shell);
+    // Each stand-in must be found exactly once; a small member holding the same odd bytes would
+    // make the splice ambiguous, and then the plain way is taken.
+    if (static_cast<size_t>(std::count(frame.begin(), frame.end(), '\x7F')) != 2 * spliced.size())
+        return Json::writeString(Builder(), value);
+    size_t total = frame.size();
+    for (const std::string_view text : spliced)
+        total += text.size();
+    std::string out;
+    out.reserve(total);
+    size_t from = 0;
+    for (size_t index = 0; index < spliced.size(); ++index) {
+        const std::string marker = "\"\x7F" + std::to_string(index) + "\x7F\"";
+        const size_t at = frame.find(marker, from);
+        if (at == std::string::npos)
+            return Json::writeString(Builder(), value);
+        out.append(frame, from, at - from);
+        out += '"';
+        out += spliced[index];
+        out += '"';
+        from = at + marker.size();
+    }
+    out.append(frame, from, std::string::npos);
+    return out;
 }
 
 std::string StyledJsonText(const Json::Value& value)

@@ -8,9 +8,9 @@
 // with its default settings (tab indentation, " : " after a member's name, members in ascending
 // name order, non-ASCII characters escaped).
 
-// The writer's output, without a trailing newline. The text is built in one buffer of exactly
-// its final size, so a request holding a few megabytes of Base64 is not copied through a
-// growing stream. Throws std::bad_alloc when memory runs out.
+// The writer's output, without a trailing newline, byte for byte. Long top-level strings that
+// need no escaping (a segment's Base64 text) are copied once, straight into the result, instead
+// of several times through the writer. Throws std::bad_alloc when memory runs out.
 std::string WriteJsonText(const Json::Value& value);
 
 // The "styled" text of a value that goes into messages: the writer's output and a newline.

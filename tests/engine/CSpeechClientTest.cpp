@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 #include <json/reader.h>
+#include <json/writer.h>
 
 #include <cstdlib>
 #include <random>
@@ -92,6 +93,32 @@ TEST(StyledJsonText, DefaultWriterOutputAndANewline)
     nested["b"]["c"] = "\xE4\xB8\xAD";
     nested["a"] = Json::Value(Json::arrayValue);
     EXPECT_EQ(StyledJsonText(nested), "{\n\t\"a\" : [],\n\t\"b\" : \n\t{\n\t\t\"c\" : \"\\u4e2d\"\n\t}\n}\n");
+}
+
+TEST(WriteJsonText, IsJsonCppsDefaultWriterOutputByteForByte)
+{
+    const Json::StreamWriterBuilder builder;
+    const std::string base64 = CSpeechClient::Base64Encode(SpeechDouble::SinePcm(440, 1));
+    std::vector<Json::Value> values;
+    Json::Value request(Json::objectValue);
+    request["channel"] = "1";
+    request["len"] = 32000;
+    request["speech"] = base64;
+    request["token"] = "{\n\t\"curl_error_code\" : 7\n}\n";
+    values.push_back(request);
+    request["zz"] = base64 + "\n\"\xE4\xB8\xAD";  // long, but needs escaping
+    request["aa"] = std::string(5000, '\x7F');      // long, with the bytes a stand-in would use
+    values.push_back(request);
+    request.removeMember("aa");
+    request["ab"] = "\x7F" "0\x7F";                // short, looking like a stand-in
+    values.push_back(request);
+    values.push_back(Json::Value(base64));
+    Json::Value array(Json::arrayValue);
+    array.append(base64);
+    values.push_back(array);
+    values.push_back(Json::Value());
+    for (size_t i = 0; i < values.size(); ++i)
+        EXPECT_EQ(WriteJsonText(values[i]), Json::writeString(builder, values[i])) << i;
 }
 
 TEST_F(SpeechClientTest, OneAttemptIsOneTokenRequestAndOneRecognitionRequest)

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <netdb.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/socket.h>
@@ -235,8 +236,10 @@ void FrontDoor::AcceptLoop()
         connection->upstreamFd = upstreamFd;
         connection->wakeFd = wakeFd;
         connection->upstreamPort = LocalPort(upstreamFd);
-        const int flags = 1;
-        setsockopt(upstreamFd, SOL_SOCKET, SO_KEEPALIVE, &flags, sizeof flags);
+        // Small writes (an interim "100 Continue") must not wait for the peer's delayed ACK.
+        const int on = 1;
+        setsockopt(clientFd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+        setsockopt(upstreamFd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
         std::lock_guard lock(mutex_);
         connections_[nextId_++] = connection;
         connection->thread = std::thread([this, connection] { Relay(connection); });

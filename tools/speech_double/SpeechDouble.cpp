@@ -345,7 +345,10 @@ std::unique_ptr<Server> Server::Start(const Options& options, std::string* error
 
     if (options.https) {
         state->folder = options.folder;
-        if (state->folder.empty()) {
+        if (!state->folder.empty()) {
+            std::error_code ignored;
+            std::filesystem::create_directories(state->folder, ignored);
+        } else {
             state->folder = MakeFolder(error);
             if (state->folder.empty())
                 return nullptr;
@@ -369,6 +372,7 @@ std::unique_ptr<Server> Server::Start(const Options& options, std::string* error
 
     s->http->new_task_queue = [] { return new httplib::ThreadPool(kServerThreads); };
     s->http->set_payload_max_length(kMaxPayload);
+    s->http->set_tcp_nodelay(true);
     s->http->set_read_timeout(std::chrono::seconds(60));
     s->http->set_write_timeout(std::chrono::seconds(60));
     s->http->Get(kTokenPath, [s](const httplib::Request& request, httplib::Response& response) {

@@ -57,7 +57,8 @@ struct Options {
     int port = 0;  // 0: a free port
     // Names the server certificate is issued for.
     std::vector<std::string> certificateNames = {"127.0.0.1", "localhost"};
-    // Where the certificate files go; empty: a fresh folder under $TMPDIR, removed at Stop.
+    // Where the certificate files go (made if missing, kept at Stop); empty: a fresh folder under
+    // $TMPDIR, removed at Stop.
     std::string folder{};
     // Credential pairs (API key, secret key) the token endpoint accepts; the program's built-in
     // pair and kTestApiKey/kTestSecretKey are always accepted as well.
