@@ -16,7 +16,17 @@ CLabelUI::CLabelUI()
 void CLabelUI::SetText(const std::wstring& text)
 {
     text_ = text;
-    setText(QString::fromStdWString(text));
+    ShowText();
+}
+
+void CLabelUI::ShowText()
+{
+    const QString text = QString::fromStdWString(text_);
+    // Markup keeps the blanks as written, like plain text does.
+    if (style_.showHtml)
+        setText(QStringLiteral("<span style=\"white-space:pre-wrap\">") + text + QStringLiteral("</span>"));
+    else
+        setText(text);
 }
 
 bool CLabelUI::SetAttribute(const std::wstring& name, const std::wstring& value)
@@ -31,7 +41,10 @@ bool CLabelUI::SetAttribute(const std::wstring& name, const std::wstring& value)
 void CLabelUI::ApplyStyle()
 {
     CControlUI::ApplyStyle();
-    setTextFormat(style_.showHtml ? Qt::RichText : Qt::PlainText);
+    if (textFormat() != (style_.showHtml ? Qt::RichText : Qt::PlainText)) {
+        setTextFormat(style_.showHtml ? Qt::RichText : Qt::PlainText);
+        ShowText();
+    }
     setAlignment(style_.align);
     const UiRect& p = style_.textPadding;
     setContentsMargins(p.left, p.top, p.right, p.bottom);
@@ -54,7 +67,7 @@ void CLabelUI::paintEvent(QPaintEvent* event)
             textStyle.color = EffectiveTextColor();
             textStyle.align = style_.align;
             textStyle.endEllipsis = true;
-            UiPainting::DrawText(painter, contentsRect(), text(), textStyle);
+            UiPainting::DrawText(painter, contentsRect(), QString::fromStdWString(text_), textStyle);
             return;
         }
     }

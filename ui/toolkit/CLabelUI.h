@@ -15,6 +15,7 @@ public:
     bool SetAttribute(const std::wstring& name, const std::wstring& value) override;
 
 protected:
+    void ShowText();
     void ApplyStyle() override;
     void paintEvent(QPaintEvent* event) override;
     void changeEvent(QEvent* event) override;

@@ -32,7 +32,7 @@ bool CSkinArchive::Open(const void* data, size_t size, std::string& error)
         zip_error_fini(&zipError);
         return false;
     }
-    zip_t* archive = zip_open_from_source(source, ZIP_RDONLY | ZIP_CHECKCONS, &zipError);
+    zip_t* archive = zip_open_from_source(source, ZIP_RDONLY, &zipError);
     if (archive == nullptr) {
         error = ErrorText(&zipError);
         zip_error_fini(&zipError);

@@ -109,7 +109,9 @@ void UiPainting::DrawText(QPainter& painter, const QRect& rect, const QString& t
     QTextOption option(style.align & Qt::AlignHorizontal_Mask);
     option.setWrapMode(style.wrap ? QTextOption::WrapAtWordBoundaryOrAnywhere : QTextOption::NoWrap);
     document.setDefaultTextOption(option);
-    document.setHtml(text);
+    // Markup keeps the blanks as written, like plain text does ("电话:..." + four spaces + "QQ:").
+    const QString space = style.wrap ? QStringLiteral("pre-wrap") : QStringLiteral("pre");
+    document.setHtml(QStringLiteral("<div style=\"white-space:%1\">").arg(space) + text + QStringLiteral("</div>"));
     document.setTextWidth(rect.width());
     const qreal height = document.size().height();
     qreal y = rect.top();

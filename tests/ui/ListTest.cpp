@@ -1,0 +1,317 @@
+// The list: cells asked of the text callback, rows added and removed by index, the header's
+// column rectangles, the selection and its notifications, and rows under the pointer.
+#include "tests/ui/UiTestSupport.h"
+#include "ui/toolkit/CListHeaderUI.h"
+#include "ui/toolkit/CListTextElementUI.h"
+#include "ui/toolkit/CListUI.h"
+#include "ui/toolkit/CListViewUI.h"
+#include "ui/toolkit/IListCallbackUI.h"
+
+#include <QTest>
+#include <QWidget>
+#include <QWindow>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <climits>
+
+using UiTest::ScopedSkin;
+using UiTest::TestWindow;
+
+namespace {
+
+const char* const kLayout = R"(<Window size="600,300">
+  <VerticalLayout name="root" bkcolor="#FFF0F0F0">
+    <Label name="top" height="40"/>
+    <TestList name="list" bkcolor="#FFFFFFFF" bordersize="1" bordercolor="#FF9CC4EA" inset="1,1,1,1" vscrollbar="true"
+              itemheight="30" itemselectedbkcolor="#FFC1E3FF" itemhotbkcolor="#FFDED8DA" itembkcolor="#FFE2DDDF"
+              itemaltbk="true" itemalign="center" itemendellipsis="true" itemtextpadding="4,2,4,2">
+      <ListHeader height="24" sepwidth="1">
+        <ListHeaderItem text="文件"/>
+        <ListHeaderItem text="时间" width="100"/>
+        <ListHeaderItem text="操作" width="80"/>
+        <ListHeaderItem text="删除" width="80"/>
+      </ListHeader>
+    </TestList>
+  </VerticalLayout>
+</Window>)";
+
+// A list that keeps one record per row beside its elements, the way the program's playlist does.
+class TestList : public CListUI, public IListCallbackUI {
+public:
+    TestList() { SetTextCallback(this); }
+
+    void Append(const std::wstring& name)
+    {
+        names.push_back(name);
+        AddAt(new CListTextElementUI(), GetCount());
+    }
+
+    const wchar_t* GetItemText(CControlUI* element, int row, int column) override
+    {
+        ++asked;
+        lastRow = row;
+        lastColumn = column;
+        std::wstring text = row >= 0 && row < static_cast<int>(names.size())
+                                ? names[static_cast<size_t>(row)] + L"/" + std::to_wstring(column)
+                                : L"unknown";
+        element->SetUserData(text);
+        return element->GetUserData().c_str();
+    }
+
+    bool RemoveAt(int index) override
+    {
+        if (index < 0 || index >= static_cast<int>(names.size()))
+            return false;
+        names.erase(names.begin() + index);
+        return CListUI::RemoveAt(index);
+    }
+
+    void RemoveAll() override
+    {
+        names.clear();
+        CListUI::RemoveAll();
+    }
+
+    std::vector<std::wstring> names;
+    int asked = 0;
+    int lastRow = -2;
+    int lastColumn = -2;
+};
+
+class ListTest : public testing::Test {
+protected:
+    ListTest() : skin_(std::map<std::string, std::string>{{"test.xml", kLayout}}) {}
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(skin_.Installed());
+        window_.factory = [](const std::wstring& className) -> CControlUI* {
+            return className == L"TestList" ? new TestList() : nullptr;
+        };
+        ASSERT_TRUE(UiTest::CreateShown(window_));
+        list_ = window_.FindControl<TestList>(L"list");
+        ASSERT_NE(list_, nullptr);
+    }
+
+    std::vector<std::wstring> Column0()
+    {
+        std::vector<std::wstring> texts;
+        for (int i = 0; i < list_->GetCount(); ++i)
+            texts.push_back(static_cast<CListTextElementUI*>(list_->GetItemAt(i))->GetText(0));
+        return texts;
+    }
+
+    ScopedSkin skin_;
+    TestWindow window_;
+    TestList* list_ = nullptr;
+};
+
+TEST_F(ListTest, CellsAskTheCallbackAndTheElementKeepsTheLastText)
+{
+    list_->Append(L"a.mp3");
+    list_->Append(L"b.wav");
+    ASSERT_EQ(list_->GetCount(), 2);
+    auto* second = static_cast<CListTextElementUI*>(list_->GetItemAt(1));
+    EXPECT_EQ(second->GetText(3), L"b.wav/3");
+    EXPECT_EQ(list_->lastRow, 1);
+    EXPECT_EQ(list_->lastColumn, 3);
+    EXPECT_EQ(second->GetUserData(), L"b.wav/3");
+
+    // Painting asks again for every visible cell; nothing is cached in the list.
+    list_->names[1] = L"c.ogg";
+    const int before = list_->asked;
+    list_->Invalidate();
+    window_.GetWidget()->grab();
+    EXPECT_GE(list_->asked - before, 2 * 4);
+    EXPECT_EQ(second->GetText(0), L"c.ogg/0");
+}
+
+TEST_F(ListTest, RowsAreInsertedAndRemovedByIndexAndFoundByElement)
+{
+    for (const wchar_t* name : {L"0", L"1", L"2", L"3", L"4"})
+        list_->Append(name);
+    auto* extra = new CListTextElementUI();
+    list_->names.insert(list_->names.begin() + 1, L"x");
+    ASSERT_TRUE(list_->AddAt(extra, 1));
+    EXPECT_EQ(list_->GetItemIndex(extra), 1);
+    EXPECT_EQ(extra->GetIndex(), 1);
+    EXPECT_EQ(extra->GetOwner(), list_);
+    EXPECT_EQ(Column0(), (std::vector<std::wstring>{L"0/0", L"x/0", L"1/0", L"2/0", L"3/0", L"4/0"}));
+
+    ASSERT_TRUE(list_->RemoveAt(3));
+    EXPECT_EQ(Column0(), (std::vector<std::wstring>{L"0/0", L"x/0", L"1/0", L"3/0", L"4/0"}));
+    // Remove goes through RemoveAt, so a subclass keeps its rows in step.
+    ASSERT_TRUE(list_->Remove(extra));
+    EXPECT_EQ(list_->names.size(), 4u);
+    EXPECT_EQ(Column0(), (std::vector<std::wstring>{L"0/0", L"1/0", L"3/0", L"4/0"}));
+
+    EXPECT_FALSE(list_->RemoveAt(4));
+    EXPECT_FALSE(list_->RemoveAt(-1));
+    CListTextElementUI stranger;
+    EXPECT_EQ(list_->GetItemIndex(&stranger), -1);
+    EXPECT_FALSE(list_->Remove(&stranger));
+    EXPECT_EQ(list_->GetItemIndex(window_.FindControl(L"top")), -1);
+    EXPECT_FALSE(list_->Add(window_.FindControl(L"top"))) << "only row elements go into a list";
+    EXPECT_EQ(list_->GetItemAt(4), nullptr);
+
+    list_->RemoveAll();
+    EXPECT_EQ(list_->GetCount(), 0);
+    EXPECT_TRUE(list_->names.empty());
+}
+
+TEST_F(ListTest, HeaderColumnRectanglesRowRectanglesAndTextInsets)
+{
+    list_->Append(L"a");
+    list_->Append(L"b");
+    CListHeaderUI* header = list_->GetHeader();
+    ASSERT_EQ(header->GetColumnCount(), 4);
+    // The list spans x 0..600 with a border and inset of 1; the header starts below y 40 + 1.
+    const UiRect file = header->GetColumnRect(0);
+    const UiRect action = header->GetColumnRect(2);
+    const UiRect remove = header->GetColumnRect(3);
+    EXPECT_EQ(file, (UiRect{1, 41, 1 + 598 - 260, 65}));
+    EXPECT_EQ(header->GetColumnRect(1).Width(), 100);
+    EXPECT_EQ(action, (UiRect{599 - 160, 41, 599 - 80, 65}));
+    EXPECT_EQ(remove, (UiRect{599 - 80, 41, 599, 65}));
+    EXPECT_EQ(list_->GetItemTextPadding(), (UiRect{4, 2, 4, 2}));
+
+    const UiRect row1 = list_->GetItemAt(1)->GetPos();
+    EXPECT_EQ(row1, (UiRect{1, 65 + 30, 599, 65 + 60}));
+    EXPECT_EQ(list_->GetRowRect(5), UiRect{});
+
+    // A row element is the control under a point of its row.
+    EXPECT_EQ(window_.FindControlAt(remove.left + 5, row1.top + 5), list_->GetItemAt(1));
+    EXPECT_EQ(window_.FindControlAt(remove.left + 5, 50), list_) << "the header is the list's";
+    EXPECT_EQ(window_.FindControlAt(100, 200), list_) << "below the rows";
+}
+
+TEST_F(ListTest, SelectingWithoutFocusAndTheItemSelectNotification)
+{
+    for (const wchar_t* name : {L"a", L"b", L"c"})
+        list_->Append(name);
+    EXPECT_EQ(list_->GetCurSel(), -1);
+    window_.notes.clear();
+    ASSERT_TRUE(list_->SelectItem(2));
+    EXPECT_EQ(list_->GetCurSel(), 2);
+    EXPECT_TRUE(static_cast<CListTextElementUI*>(list_->GetItemAt(2))->IsSelected());
+    EXPECT_FALSE(list_->View()->hasFocus()) << "the focus stays where it was";
+    auto selects = window_.NotesOfType(kNotifyItemSelect);
+    ASSERT_EQ(selects.size(), 1u);
+    EXPECT_EQ(selects[0].sender, list_);
+    EXPECT_EQ(static_cast<intptr_t>(selects[0].wParam), 2);
+    EXPECT_EQ(selects[0].lParam, -1);
+
+    ASSERT_TRUE(list_->SelectItem(2));
+    EXPECT_EQ(window_.NotesOfType(kNotifyItemSelect).size(), 1u) << "selecting the selected row changes nothing";
+    EXPECT_FALSE(list_->SelectItem(3));
+    EXPECT_EQ(list_->GetCurSel(), 2);
+}
+
+TEST_F(ListTest, RemovingRowsKeepsTheSelectionOnItsElementOrClearsIt)
+{
+    for (const wchar_t* name : {L"a", L"b", L"c", L"d"})
+        list_->Append(name);
+    ASSERT_TRUE(list_->SelectItem(2));
+    CControlUI* selected = list_->GetItemAt(2);
+    window_.notes.clear();
+
+    ASSERT_TRUE(list_->RemoveAt(0));
+    EXPECT_EQ(list_->GetCurSel(), 1);
+    EXPECT_EQ(list_->GetItemAt(1), selected);
+    EXPECT_TRUE(window_.NotesOfType(kNotifyItemSelect).empty());
+
+    // The callback answers for the list as it stands after the removal, at any notification.
+    int countAtNotify = -1;
+    window_.onNotify = [&](TNotifyUI& message) {
+        if (message.type == kNotifyItemSelect)
+            countAtNotify = list_->GetCount();
+    };
+    ASSERT_TRUE(list_->RemoveAt(1));
+    EXPECT_EQ(list_->GetCurSel(), -1);
+    auto selects = window_.NotesOfType(kNotifyItemSelect);
+    ASSERT_EQ(selects.size(), 1u);
+    EXPECT_EQ(static_cast<intptr_t>(selects[0].wParam), -1);
+    EXPECT_EQ(selects[0].lParam, 1);
+    EXPECT_EQ(countAtNotify, 2);
+}
+
+TEST_F(ListTest, AClickOnARowPassesTheFilterFirstThenSelectsIt)
+{
+    for (const wchar_t* name : {L"a", L"b", L"c"})
+        list_->Append(name);
+    CControlUI* underAtFilter = nullptr;
+    int selectionAtFilter = -2;
+    window_.consume = [&](const TestWindow::Message& seen) {
+        if (seen.message == WM_LBUTTONDOWN) {
+            const UiPoint point = PointFromLParam(seen.lParam);
+            underAtFilter = window_.FindControlAt(point.x, point.y);
+            selectionAtFilter = list_->GetCurSel();
+        }
+        return false;
+    };
+    const UiRect row = list_->GetItemAt(1)->GetPos();
+    window_.notes.clear();
+    QTest::mouseClick(window_.GetWidget()->windowHandle(), Qt::LeftButton, Qt::NoModifier,
+                      QPoint(row.left + 20, row.top + 10));
+    ASSERT_TRUE(UiTest::WaitFor([&] { return list_->GetCurSel() == 1; }));
+    EXPECT_EQ(underAtFilter, list_->GetItemAt(1));
+    EXPECT_EQ(selectionAtFilter, -1);
+    const auto clicks = window_.NotesOfType(kNotifyItemClick);
+    ASSERT_EQ(clicks.size(), 1u);
+    EXPECT_EQ(clicks[0].sender, list_->GetItemAt(1));
+    EXPECT_EQ(window_.NotesOfType(kNotifyItemSelect).size(), 1u);
+}
+
+TEST_F(ListTest, AFilterThatRemovesTheRowUnderThePressLeavesTheClickToTheListAsItStands)
+{
+    for (const wchar_t* name : {L"a", L"b", L"c"})
+        list_->Append(name);
+    window_.consume = [&](const TestWindow::Message& seen) {
+        if (seen.message == WM_LBUTTONDOWN) {
+            const UiPoint point = PointFromLParam(seen.lParam);
+            if (CControlUI* row = window_.FindControlAt(point.x, point.y); list_->GetItemIndex(row) >= 0)
+                list_->Remove(row);
+        }
+        return false;
+    };
+    const UiRect row = list_->GetItemAt(1)->GetPos();
+    QTest::mouseClick(window_.GetWidget()->windowHandle(), Qt::LeftButton, Qt::NoModifier,
+                      QPoint(row.left + 20, row.top + 10));
+    ASSERT_TRUE(UiTest::WaitFor([&] { return list_->GetCurSel() == 1; }));
+    EXPECT_EQ(list_->names, (std::vector<std::wstring>{L"a", L"c"}));
+    EXPECT_EQ(static_cast<CListTextElementUI*>(list_->GetItemAt(1))->GetText(0), L"c/0")
+        << "the row now under the pointer is selected";
+}
+
+TEST_F(ListTest, RowsArePaintedWithTheirStateColoursAndCentredText)
+{
+    for (const wchar_t* name : {L"a", L"b", L"c"})
+        list_->Append(name);
+    ASSERT_TRUE(list_->SelectItem(2));
+    const UiRect r0 = list_->GetItemAt(0)->GetPos();
+    const UiRect r1 = list_->GetItemAt(1)->GetPos();
+    const UiRect r2 = list_->GetItemAt(2)->GetPos();
+    const QImage image = window_.GetWidget()->grab().toImage();
+    EXPECT_EQ(image.pixelColor(r0.left + 2, r0.top + 1), QColor(0xE2, 0xDD, 0xDF));
+    EXPECT_NE(image.pixelColor(r1.left + 2, r1.top + 1), QColor(0xE2, 0xDD, 0xDF)) << "alternate shading";
+    EXPECT_EQ(image.pixelColor(r2.left + 2, r2.top + 1), QColor(0xC1, 0xE3, 0xFF)) << "selected";
+
+    // Row 0's first cell: its text ("a/0") is centred in the column.
+    const UiRect column = list_->GetHeader()->GetColumnRect(0);
+    int least = INT_MAX;
+    int most = INT_MIN;
+    for (int y = r0.top; y < r0.bottom; ++y) {
+        for (int x = column.left; x < column.right; ++x) {
+            if (image.pixelColor(x, y).lightness() < 100) {
+                least = std::min(least, x);
+                most = std::max(most, x);
+            }
+        }
+    }
+    ASSERT_LE(least, most) << "the cell shows text";
+    EXPECT_NEAR((least + most) / 2.0, (column.left + column.right) / 2.0, 3.0);
+}
+
+}  // namespace

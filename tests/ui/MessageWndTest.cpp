@@ -1,0 +1,313 @@
+// The program's message box: texts and buttons, the callback, the countdown, self-deletion,
+// placing over its parent and coming to the front.
+#include "tests/ui/UiTestSupport.h"
+#include "ui/CMessageWnd.h"
+#include "ui/toolkit/CButtonUI.h"
+#include "ui/toolkit/CLabelUI.h"
+
+#include <QTest>
+#include <QWidget>
+#include <QWindow>
+
+#include <gtest/gtest.h>
+
+using UiTest::TestWindow;
+
+namespace {
+
+struct Observed {
+    std::vector<std::pair<int, uint32_t>> results;
+    std::vector<bool> windowExistedAtCallback;
+    int ticks = 0;
+    bool deleted = false;
+};
+
+Observed* g_observed = nullptr;
+CWindowBase* g_box = nullptr;
+
+void RecordResult(int result, uint32_t userData)
+{
+    g_observed->results.emplace_back(result, userData);
+    g_observed->windowExistedAtCallback.push_back(g_box != nullptr && g_box->IsWindow());
+}
+
+// A message box that reports its countdown ticks and its deletion.
+class ObservedMessageWnd : public CMessageWnd {
+public:
+    ObservedMessageWnd(int autoDelete, int countdownSeconds, Observed& observed)
+        : CMessageWnd(autoDelete, countdownSeconds), observed_(observed)
+    {
+    }
+    ~ObservedMessageWnd() override
+    {
+        observed_.deleted = true;
+        if (g_box == this)
+            g_box = nullptr;
+    }
+    void Notify(TNotifyUI& message) override
+    {
+        if (message.type == kNotifyTimer)
+            ++observed_.ticks;
+        CMessageWnd::Notify(message);
+    }
+
+private:
+    Observed& observed_;
+};
+
+QPoint Centre(const UiRect& rect)
+{
+    return QPoint((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+}
+
+class MessageWndTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        g_observed = &observed_;
+        UiTest::ClearDiagnostics();
+    }
+    void TearDown() override
+    {
+        g_observed = nullptr;
+        g_box = nullptr;
+    }
+
+    ObservedMessageWnd* Show(int autoDelete, int countdown, CWindowBase* parent, bool withCallback = true,
+                             bool showCancel = true)
+    {
+        auto* box = new ObservedMessageWnd(autoDelete, countdown, observed_);
+        g_box = box;
+        box->SetButtons(L"确定", showCancel ? L"取消" : L"", showCancel);
+        box->SetMessage(L"暂无需要保存的内容!");
+        box->ShowMessageWnd(parent, withCallback ? &RecordResult : nullptr, 42);
+        return box;
+    }
+
+    void Click(CWindowBase* box, const wchar_t* name)
+    {
+        CControlUI* control = box->FindControl(name);
+        ASSERT_NE(control, nullptr) << name;
+        QTest::mouseClick(box->GetWidget()->windowHandle(), Qt::LeftButton, Qt::NoModifier,
+                          Centre(control->GetPos()));
+    }
+
+    Observed observed_;
+};
+
+TEST_F(MessageWndTest, TextsButtonsAndFontsComeFromTheCallerAndTheLayout)
+{
+    ObservedMessageWnd* box = Show(1, 0, nullptr);
+    ASSERT_TRUE(box->IsWindow());
+    EXPECT_TRUE(box->IsVisible());
+    EXPECT_TRUE(UiTest::Diagnostics().empty());
+    EXPECT_EQ(box->GetWidget()->size(), QSize(400, 260));
+    EXPECT_EQ(box->GetWindowClassName(), L"CMessageWnd");
+    EXPECT_EQ(box->GetSkinFile(), L"MessageWnd.xml");
+
+    auto* title = box->FindControl<CLabelUI>(L"TitleTxtLab");
+    auto* text = box->FindControl<CTextUI>(L"MainTxtLab");
+    auto* ok = box->FindControl<CButtonUI>(L"btnOK");
+    auto* cancel = box->FindControl<CButtonUI>(L"btnCancel");
+    ASSERT_TRUE(title && text && ok && cancel);
+    EXPECT_NE(box->FindControl<CLabelUI>(L"MainIconLab"), nullptr);
+    EXPECT_EQ(title->GetText(), L"提示");
+    EXPECT_EQ(text->GetText(), L"暂无需要保存的内容!");
+    EXPECT_EQ(ok->GetText(), L"确定");
+    EXPECT_EQ(cancel->GetText(), L"取消");
+    EXPECT_TRUE(cancel->IsVisible());
+    EXPECT_EQ(title->font().pixelSize(), 16);
+    EXPECT_EQ(text->font().pixelSize(), 14);
+    EXPECT_FALSE(title->font().bold());
+    EXPECT_EQ(ok->GetPos().Width(), 100);
+    EXPECT_EQ(ok->GetPos().Height(), 30);
+    box->Close(2);
+    EXPECT_TRUE(UiTest::WaitFor([&] { return observed_.deleted; }));
+}
+
+TEST_F(MessageWndTest, OkCallsBackWithOneWhileTheWindowStandsThenTheBoxGoesAndDeletesItself)
+{
+    ObservedMessageWnd* box = Show(1, 0, nullptr);
+    Click(box, L"btnOK");
+    ASSERT_TRUE(UiTest::WaitFor([&] { return observed_.deleted; }));
+    ASSERT_EQ(observed_.results.size(), 1u);
+    EXPECT_EQ(observed_.results[0], std::make_pair(1, uint32_t{42}));
+    EXPECT_TRUE(observed_.windowExistedAtCallback[0]) << "the callback runs before the window closes";
+}
+
+TEST_F(MessageWndTest, CancelAndTheCloseButtonReportTwo)
+{
+    for (const wchar_t* button : {L"btnCancel", L"btnClose"}) {
+        observed_ = Observed{};
+        ObservedMessageWnd* box = Show(1, 0, nullptr);
+        Click(box, button);
+        ASSERT_TRUE(UiTest::WaitFor([&] { return observed_.deleted; })) << button;
+        ASSERT_EQ(observed_.results.size(), 1u) << button;
+        EXPECT_EQ(observed_.results[0].first, 2) << button;
+        EXPECT_TRUE(observed_.windowExistedAtCallback[0]);
+    }
+}
+
+TEST_F(MessageWndTest, TheCountdownClosesTheBoxAfterItsSecondsWithoutTheCallback)
+{
+    ObservedMessageWnd* box = Show(1, 2, nullptr);
+    CControlUI* close = box->FindControl(L"btnClose");
+    ASSERT_NE(close, nullptr);
+    EXPECT_TRUE(close->HasTimer(0)) << "the countdown runs on the close button";
+    ASSERT_TRUE(UiTest::WaitFor([&] { return observed_.deleted; }, std::chrono::seconds(15)));
+    EXPECT_EQ(observed_.ticks, 2) << "closed on the second one-second tick";
+    EXPECT_TRUE(observed_.results.empty()) << "no callback on this path";
+}
+
+TEST_F(MessageWndTest, WithoutACountdownNoTimerRunsAndTheBoxStaysUntilClicked)
+{
+    ObservedMessageWnd* box = Show(1, 0, nullptr, true, false);
+    CControlUI* close = box->FindControl(L"btnClose");
+    ASSERT_NE(close, nullptr);
+    EXPECT_FALSE(close->HasTimer(0));
+    UiTest::ProcessEvents();
+    EXPECT_TRUE(box->IsWindow());
+    Click(box, L"btnClose");
+    ASSERT_TRUE(UiTest::WaitFor([&] { return observed_.deleted; }));
+    EXPECT_EQ(observed_.ticks, 0);
+    ASSERT_EQ(observed_.results.size(), 1u);
+    EXPECT_EQ(observed_.results[0].first, 2) << "the close button reports 2 with Cancel hidden too";
+}
+
+TEST_F(MessageWndTest, AHiddenCancelLeavesOkCentredInTheButtonRow)
+{
+    ObservedMessageWnd* box = Show(1, 0, nullptr, false, false);
+    auto* cancel = box->FindControl<CButtonUI>(L"btnCancel");
+    auto* ok = box->FindControl<CButtonUI>(L"btnOK");
+    ASSERT_TRUE(cancel && ok);
+    EXPECT_FALSE(cancel->IsVisible());
+    EXPECT_EQ(cancel->GetText(), L"");
+    const UiRect r = ok->GetPos();
+    // The row has a padding of 10 on both sides inside the 400-pixel window.
+    EXPECT_NEAR((r.left + r.right) / 2.0, 200.0, 1.0);
+    EXPECT_EQ(r.bottom, 260 - 15);
+    box->Close(1);
+    EXPECT_TRUE(UiTest::WaitFor([&] { return observed_.deleted; }));
+    EXPECT_TRUE(observed_.results.empty()) << "a box shown without a callback calls none";
+}
+
+TEST_F(MessageWndTest, BothButtonsStandCentredAsAGroup)
+{
+    ObservedMessageWnd* box = Show(1, 0, nullptr);
+    const UiRect ok = box->FindControl(L"btnOK")->GetPos();
+    const UiRect cancel = box->FindControl(L"btnCancel")->GetPos();
+    EXPECT_EQ(cancel.left - ok.right, 20);
+    EXPECT_NEAR((ok.left + cancel.right) / 2.0, 200.0, 1.0);
+    box->Close(1);
+    EXPECT_TRUE(UiTest::WaitFor([&] { return observed_.deleted; }));
+}
+
+TEST_F(MessageWndTest, CentredOverItsParentAndOnTheWorkAreaWithoutOne)
+{
+    TestWindow parent(L"AboutAppDlg.xml");
+    ASSERT_TRUE(UiTest::CreateShown(parent, nullptr, 100, 80));
+    const UiRect p = parent.GetWindowRect();
+    ObservedMessageWnd* box = Show(1, 0, &parent);
+    EXPECT_EQ(box->GetWindowRect(),
+              (UiRect{(p.left + p.right) / 2 - 200, (p.top + p.bottom) / 2 - 130, (p.left + p.right) / 2 + 200,
+                      (p.top + p.bottom) / 2 + 130}));
+    EXPECT_EQ(box->GetWidget()->parentWidget(), parent.GetWidget()) << "owned by the parent";
+    box->Close(1);
+    ASSERT_TRUE(UiTest::WaitFor([&] { return observed_.deleted; }));
+
+    observed_ = Observed{};
+    const UiRect work = CWindowBase::GetWorkArea(UiRect{0, 0, 1, 1});
+    box = Show(1, 0, nullptr);
+    EXPECT_EQ(box->GetWindowRect().left, (work.left + work.right) / 2 - 200);
+    EXPECT_EQ(box->GetWindowRect().top, (work.top + work.bottom) / 2 - 130);
+    box->Close(1);
+    ASSERT_TRUE(UiTest::WaitFor([&] { return observed_.deleted; }));
+}
+
+TEST_F(MessageWndTest, AMinimisedParentCountsAsNoneAndAParentNearTheEdgeKeepsTheBoxInside)
+{
+    TestWindow parent(L"AboutAppDlg.xml");
+    ASSERT_TRUE(UiTest::CreateShown(parent));
+    const UiRect work = CWindowBase::GetWorkArea(parent.GetWindowRect());
+
+    // Near the bottom-right corner, half outside: the box is pushed back inside.
+    parent.SetWindowPos(work.right - 200, work.bottom - 100);
+    ObservedMessageWnd* box = Show(1, 0, &parent);
+    EXPECT_EQ(box->GetWindowRect(), (UiRect{work.right - 400, work.bottom - 260, work.right, work.bottom}));
+    box->Close(1);
+    ASSERT_TRUE(UiTest::WaitFor([&] { return observed_.deleted; }));
+
+    // Near the top-left corner.
+    observed_ = Observed{};
+    parent.SetWindowPos(work.left - 400, work.top - 300);
+    box = Show(1, 0, &parent);
+    EXPECT_EQ(box->GetWindowRect().left, work.left);
+    EXPECT_EQ(box->GetWindowRect().top, work.top);
+    box->Close(1);
+    ASSERT_TRUE(UiTest::WaitFor([&] { return observed_.deleted; }));
+
+    // Minimised: the work area's centre.
+    observed_ = Observed{};
+    parent.SetWindowPos(0, 0);
+    parent.GetWidget()->showMinimized();
+    ASSERT_TRUE(UiTest::WaitFor([&] { return parent.IsMinimized(); }));
+    box = Show(1, 0, &parent);
+    EXPECT_EQ(box->GetWindowRect().left, (work.left + work.right) / 2 - 200);
+    EXPECT_EQ(box->GetWindowRect().top, (work.top + work.bottom) / 2 - 130);
+    box->Close(1);
+    ASSERT_TRUE(UiTest::WaitFor([&] { return observed_.deleted; }));
+}
+
+TEST_F(MessageWndTest, BroughtToTheFrontWithoutStayingOnTop)
+{
+    TestWindow parent(L"AboutAppDlg.xml");
+    ASSERT_TRUE(UiTest::CreateShown(parent));
+    ObservedMessageWnd* box = Show(1, 0, &parent);
+    EXPECT_TRUE(UiTest::WaitFor([&] { return box->GetWidget()->isActiveWindow(); }));
+    EXPECT_FALSE(box->GetWidget()->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_FALSE(box->GetWidget()->windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint));
+    box->Close(1);
+    ASSERT_TRUE(UiTest::WaitFor([&] { return observed_.deleted; }));
+}
+
+TEST_F(MessageWndTest, TheParentsEndOrTheSystemCloseEndsTheBoxWithoutTheCallback)
+{
+    {
+        TestWindow parent(L"AboutAppDlg.xml");
+        ASSERT_TRUE(UiTest::CreateShown(parent));
+        Show(1, 0, &parent);
+        parent.Close(1);
+        ASSERT_TRUE(UiTest::WaitFor([&] { return observed_.deleted && parent.finalCount == 1; }));
+        EXPECT_TRUE(observed_.results.empty());
+    }
+    observed_ = Observed{};
+    ObservedMessageWnd* box = Show(1, 0, nullptr);
+    ASSERT_TRUE(box->GetHandle()->PostMessage(WM_SYSCOMMAND, SC_CLOSE, 0));
+    ASSERT_TRUE(UiTest::WaitFor([&] { return observed_.deleted; }));
+    EXPECT_TRUE(observed_.results.empty());
+}
+
+TEST_F(MessageWndTest, WithoutAutoDeleteTheCallerKeepsTheObject)
+{
+    ObservedMessageWnd* box = Show(0, 0, nullptr);
+    Click(box, L"btnOK");
+    ASSERT_TRUE(UiTest::WaitFor([&] { return !box->IsWindow() && box->GetHandle() == nullptr; }));
+    UiTest::ProcessEvents();
+    EXPECT_FALSE(observed_.deleted);
+    EXPECT_EQ(box->GetCloseResult(), 1);
+    delete box;
+    EXPECT_TRUE(observed_.deleted);
+}
+
+TEST_F(MessageWndTest, ABoxThatCannotBeBuiltStillDeletesItself)
+{
+    {
+        UiTest::ScopedSkin empty(std::map<std::string, std::string>{{"other.xml", "<Window/>"}});
+        Show(1, 0, nullptr);
+        EXPECT_TRUE(UiTest::HasDiagnostic(L"MessageWnd.xml"));
+        ASSERT_TRUE(UiTest::WaitFor([&] { return observed_.deleted; }));
+    }
+    EXPECT_TRUE(observed_.results.empty());
+}
+
+}  // namespace
