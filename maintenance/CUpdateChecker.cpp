@@ -17,6 +17,7 @@
 #include <cstdio>
 #include <dirent.h>
 #include <sys/stat.h>
+#include <pthread.h>
 #include <thread>
 
 namespace {
@@ -358,6 +359,7 @@ bool CUpdateChecker::StartCheck()
 {
     // The thread shares the state, so the checker may go away while the thread still runs.
     std::thread([state = state_] {
+        pthread_setname_np(pthread_self(), "update check");
         CMiniDumpHandler::PrepareThread();
         state->RunCheck();
     }).detach();

@@ -18,6 +18,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <map>
+#include <pthread.h>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -125,6 +126,7 @@ void UploadLogFiles(const std::vector<std::string>& files, const std::string& ur
     curl_global_init(CURL_GLOBAL_DEFAULT);
     auto* job = new CUpLoadLog(zip, url);
     std::thread([job] {
+        pthread_setname_np(pthread_self(), "log upload");
         CMiniDumpHandler::PrepareThread();
         job->DoWork();
         delete job;

@@ -15,6 +15,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <dirent.h>
 #include <string>
 #include <sys/stat.h>
 #include <thread>
@@ -39,6 +40,25 @@ bool Exists(const std::string& path)
     return stat(path.c_str(), &info) == 0;
 }
 
+bool UploadThreadRuns()
+{
+    bool found = false;
+    if (DIR* dir = opendir("/proc/self/task")) {
+        while (const dirent* entry = readdir(dir)) {
+            if (entry->d_name[0] == '.')
+                continue;
+            FILE* comm = std::fopen(("/proc/self/task/" + std::string(entry->d_name) + "/comm").c_str(), "r");
+            char name[32] = {};
+            if (comm != nullptr) {
+                found = found || (std::fgets(name, sizeof name, comm) != nullptr && std::string(name) == "log upload\n");
+                std::fclose(comm);
+            }
+        }
+        closedir(dir);
+    }
+    return found;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -60,6 +80,10 @@ int main(int argc, char** argv)
         // The upload runs on its own thread; stay alive until the test has seen it arrive.
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
         while (!Exists(argv[2]) && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        // Let the upload thread finish its clean-up too, so the exit does not pull libcurl's
+        // and OpenSSL's state from under it.
+        while (UploadThreadRuns() && std::chrono::steady_clock::now() < deadline)
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         return 0;
     }
