@@ -1,7 +1,7 @@
 // The transcription engine against the local speech double (HTTPS on loopback), on a generated
 // file of the given length (default 20 minutes):
 //   1. Dispatch driven as fast as workers free up: wall time, segments per second, CPU seconds
-//      spent in ffmpeg, peak memory of the process (which also holds the double);
+//      spent in ffmpeg, peak memory of the process (the double runs as a process of its own);
 //   2. the program's pacing, Dispatch every 1000 ms: wall time against the pacing floor, which is
 //      (segments - 1) seconds plus the time the last segment takes on its own.
 #include "base/platform/WindowHandle.h"
@@ -11,6 +11,7 @@
 #include "engine/CData.h"
 #include "engine/FfmpegCommand.h"
 #include "engine/JobFiles.h"
+#include "DoubleProcess.h"
 #include "speech_double/SpeechDouble.h"
 
 #include <chrono>
@@ -124,6 +125,7 @@ double TimeOneSegment(const std::wstring& command)
 
 int main(int argc, char** argv)
 {
+    // Arguments: [seconds of audio] [speech_double program]
     const int seconds = argc > 1 ? std::atoi(argv[1]) : 1200;
     const std::string folder = std::filesystem::temp_directory_path() / ("engine_bench_" + std::to_string(getpid()));
     std::filesystem::create_directories(folder);
@@ -133,15 +135,12 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "ffmpeg could not generate the audio\n");
         return 1;
     }
-    SpeechDouble::Options options;
-    options.recordBodies = false;
-    std::string error;
-    auto speech = SpeechDouble::Server::Start(options, &error);
-    if (!speech) {
-        std::fprintf(stderr, "speech double: %s\n", error.c_str());
+    DoubleProcess speech;
+    if (!speech.Start(argc > 2 ? argv[2] : TALVORA_SPEECH_DOUBLE)) {
+        std::fprintf(stderr, "the speech double did not start\n");
         return 1;
     }
-    speech->ExportEnvironment();
+    speech.ExportEnvironment();
     CData::Instance().AddKey({{SpeechDouble::kTestApiKey, SpeechDouble::kTestSecretKey}});
     auto window = std::make_shared<CountingWindow>();
     CData::Instance().SetMainWnd(window);
@@ -159,8 +158,6 @@ int main(int argc, char** argv)
         std::printf("as fast as workers free up: %.2f s wall, %.2f segments/s, %.2f CPU s in ffmpeg, peak memory %.1f MB "
                     "(target <= 250 MB)\n",
                     wall, segments / wall, ChildCpuSeconds() - cpuBefore, PeakRssKb() / 1024.0);
-        std::printf("  speech double: %.2f s spent answering, peak %d recognitions at once\n", speech->BusyMilliseconds() / 1000,
-                    speech->PeakConcurrency(SpeechDouble::Endpoint::Recognition));
     }
 
     window->Reset();
@@ -185,7 +182,7 @@ int main(int argc, char** argv)
                     wall, floor, segments - 1, last, wall / floor);
     }
     CData::Instance().SetMainWnd(nullptr);
-    speech->Stop();
+    speech.Stop();
     std::filesystem::remove_all(folder);
     return 0;
 }
