@@ -157,8 +157,12 @@ int Run(const QString& folder, bool show, int holdSeconds, bool check)
     for (const Picture& picture : pictures) {
         QWidget* widget = picture.window->GetWidget();
         QImage image;
-        if (show && widget->windowHandle() != nullptr && widget->screen() != nullptr)
+        if (show && widget->windowHandle() != nullptr && widget->screen() != nullptr) {
+            // The display gives what is on top there, so the window comes to the top first.
+            picture.window->BringToTop();
+            Settle(300);
             image = widget->screen()->grabWindow(widget->winId()).toImage();
+        }
         if (image.isNull() || IsBlank(image))
             image = widget->grab().toImage();
         const QString path = folder + QLatin1Char('/') + QString::fromStdString(picture.name) + QStringLiteral(".png");
