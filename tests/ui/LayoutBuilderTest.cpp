@@ -8,8 +8,11 @@
 #include "ui/toolkit/CRichEditUI.h"
 #include "ui/toolkit/UiToolkit.h"
 
+#include <QCursor>
 #include <QImage>
 #include <QScrollBar>
+#include <QTest>
+#include <QWindow>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -26,7 +29,7 @@ const char* const kLayout = R"(<?xml version="1.0" encoding="UTF-8"?>
   <Font id="1" name="微软雅黑" size="14" bold="true"/>
   <Font id="2" name="微软雅黑" size="18" underline="true"/>
   <Font id="3" name="微软雅黑" size="28" italic="true"/>
-  <ScrollBar width="14" upnormalimage="red.png" thumbnormalimage="file='green.png' corner='0,4,0,4'" bkimage="blue.png"/>
+  <ScrollBar width="14" upnormalimage="red.png" thumbnormalimage="file='thumb.png' corner='0,4,0,4'" bkimage="blue.png"/>
   <VerticalLayout name="root" inset="2,2,2,2" bkcolor="#FFF0F0F0" bkcolor2="#FF1D97E4">
     <HorizontalLayout name="bar" height="50" bordersize="0,0,0,2" bordercolor="#FFA0A0A0" inset="10,0,15,0">
       <Label name="fixed" width="60" height="32" padding="5,3,0,0" text="Quenby" textcolor="#FF91A0A1" font="3"/>
@@ -61,6 +64,7 @@ std::map<std::string, std::string> Skin(const std::string& layout = kLayout)
         {"red.png", UiTest::MakePng(4, 4, 0xFFFF0000)},
         {"green.png", UiTest::MakePng(4, 4, 0xFF00FF00)},
         {"blue.png", UiTest::MakePng(4, 4, 0xFF0000FF)},
+        {"thumb.png", UiTest::MakePng(4, 12, 0xFF00FF00)},
     };
 }
 
@@ -164,6 +168,77 @@ TEST_F(LayoutBuilderTest, BackgroundGradientBorderAndButtonImagesArePainted)
     EXPECT_EQ(image.pixelColor(472, 22), QColor(Qt::red));
     // The list's border.
     EXPECT_EQ(image.pixelColor(250, 82), QColor(0x9C, 0xC4, 0xEA));
+}
+
+TEST_F(LayoutBuilderTest, AButtonShowsItsNormalHotAndPushedImagesAndTheyCanChange)
+{
+    ScopedSkin skin(Skin());
+    TestWindow window;
+    ASSERT_TRUE(UiTest::CreateShown(window));
+    auto* button = window.FindControl<CButtonUI>(L"btn");
+    ASSERT_NE(button, nullptr);
+    const QPoint centre(10, 10);
+    auto colour = [&] { return button->grab().toImage().pixelColor(centre); };
+    EXPECT_EQ(colour(), QColor(Qt::red));
+
+    // Images are changed at run time, as a maximise button does.
+    button->SetNormalImage(L"blue.png");
+    EXPECT_EQ(button->GetNormalImage(), L"blue.png");
+    EXPECT_EQ(colour(), QColor(Qt::blue));
+    button->SetNormalImage(L"red.png");
+
+    // The pointer moves over the button (the offscreen platform turns this into real input).
+    QCursor::setPos(button->mapToGlobal(centre));
+    ASSERT_TRUE(UiTest::WaitFor([&] { return button->IsHot(); }));
+    EXPECT_EQ(colour(), QColor(Qt::green));
+    QWindow* native = window.GetWidget()->windowHandle();
+    const QPoint inWindow = button->mapTo(window.GetWidget(), centre);
+    QTest::mousePress(native, Qt::LeftButton, Qt::NoModifier, inWindow);
+    ASSERT_TRUE(UiTest::WaitFor([&] { return button->IsPushed(); }));
+    EXPECT_EQ(colour(), QColor(Qt::blue));
+    QTest::mouseRelease(native, Qt::LeftButton, Qt::NoModifier, inWindow);
+    ASSERT_TRUE(UiTest::WaitFor([&] { return window.clicks.size() == 1; }));
+    EXPECT_FALSE(button->IsPushed());
+    button->SetHotImage(L"blue.png");
+    EXPECT_EQ(button->GetHotImage(), L"blue.png");
+    EXPECT_EQ(colour(), QColor(Qt::blue)) << "the pointer is still over it";
+    EXPECT_TRUE(UiTest::Diagnostics().empty());
+}
+
+TEST_F(LayoutBuilderTest, ScrollBarsAreDrawnWithTheWindowsImages)
+{
+    ScopedSkin skin(Skin());
+    TestWindow window;
+    ASSERT_TRUE(UiTest::CreateShown(window));
+    auto* edit = window.FindControl<CRichEditUI>(L"edit");
+    ASSERT_NE(edit, nullptr);
+    std::wstring text;
+    for (int i = 0; i < 60; ++i)
+        text += L"第 " + std::to_wstring(i) + L" 行\n";
+    edit->SetText(text);
+    QScrollBar* bar = edit->verticalScrollBar();
+    ASSERT_TRUE(UiTest::WaitFor([&] { return bar->isVisible(); }));
+    EXPECT_EQ(bar->value(), bar->maximum()) << "autovscroll keeps the end in view";
+    EXPECT_EQ(bar->width(), 14);
+    const QImage image = bar->grab().toImage();
+    EXPECT_EQ(image.pixelColor(7, 3), QColor(Qt::red)) << "the up arrow";
+    EXPECT_EQ(image.pixelColor(7, image.height() / 2 - 20), QColor(Qt::blue)) << "the track above the thumb";
+    EXPECT_EQ(image.pixelColor(7, image.height() - 20), QColor(Qt::green)) << "the thumb, at the end";
+}
+
+TEST_F(LayoutBuilderTest, TooDeepANestingIsLeftOutWithADiagnostic)
+{
+    std::string layout = "<Window size=\"100,100\"><VerticalLayout name=\"root\">";
+    for (int i = 0; i < 200; ++i)
+        layout += "<VerticalLayout>";
+    for (int i = 0; i < 200; ++i)
+        layout += "</VerticalLayout>";
+    layout += "<Label name=\"after\"/></VerticalLayout></Window>";
+    ScopedSkin skin(Skin(layout));
+    TestWindow window;
+    ASSERT_TRUE(UiTest::CreateShown(window));
+    EXPECT_TRUE(UiTest::HasDiagnostic(L"nested too deeply"));
+    EXPECT_NE(window.FindControl(L"after"), nullptr);
 }
 
 TEST_F(LayoutBuilderTest, ControlsAreFoundByNameOnlyAsTheirOwnType)

@@ -46,7 +46,11 @@ private:
     const CLayoutBuilder::Factory& factory_;
     CControlUI* root_ = nullptr;
     int nextFontId_ = 0;
+    int depth_ = 0;
 };
+
+// Deeper nesting than this is no layout anyone draws; it is refused before the stack runs out.
+constexpr int kMaxDepth = 64;
 
 CControlUI* Builder::Run()
 {
@@ -219,6 +223,11 @@ CControlUI* Builder::MakeBuiltIn(const QString& className)
 CControlUI* Builder::ReadControl(CContainerUI* parent)
 {
     const QString className = reader_.name().toString();
+    if (depth_ >= kMaxDepth) {
+        Diagnose(L"<" + className.toStdWString() + L"> is nested too deeply and is left out");
+        reader_.skipCurrentElement();
+        return nullptr;
+    }
     CControlUI* control = factory_ ? factory_(className.toStdWString()) : nullptr;
     if (control == nullptr)
         control = MakeBuiltIn(className);
@@ -244,7 +253,9 @@ CControlUI* Builder::ReadControl(CContainerUI* parent)
         if (!control->SetAttribute(name.toStdWString(), attribute.value().toString().toStdWString()))
             WarnAttribute(className, name);
     }
+    ++depth_;
     ReadChildren(control);
+    --depth_;
     return control;
 }
 

@@ -12,6 +12,7 @@
 #include <QHash>
 #include <QImage>
 #include <QSet>
+#include <QThread>
 #include <QUrl>
 
 #include <atomic>
@@ -192,9 +193,27 @@ void UiToolkit::PostQuitMessage(int exitCode)
         g_quitPending = true;
         g_quitCode = exitCode;
     }
-    if (QCoreApplication::instance() != nullptr)
-        QMetaObject::invokeMethod(QCoreApplication::instance(), [exitCode] { QCoreApplication::exit(exitCode); },
-                                  Qt::QueuedConnection);
+    QCoreApplication* app = QCoreApplication::instance();
+    if (app == nullptr)
+        return;
+    // Behind the events queued so far. A loop that starts later takes the pending quit itself,
+    // and then this finds nothing left to do.
+    QMetaObject::invokeMethod(
+        app,
+        [] {
+            if (QThread::currentThread()->loopLevel() == 0)
+                return;
+            int code = 0;
+            {
+                std::lock_guard<std::mutex> guard(g_quitLock);
+                if (!g_quitPending)
+                    return;
+                g_quitPending = false;
+                code = g_quitCode;
+            }
+            QCoreApplication::exit(code);
+        },
+        Qt::QueuedConnection);
 }
 
 bool UiToolkit::IsKeyDown(uintptr_t virtualKey)
