@@ -143,8 +143,3 @@ void CButtonUI::leaveEvent(QEvent* event)
     update();
     QAbstractButton::leaveEvent(event);
 }
-
-void CButtonUI::ApplyStyle()
-{
-    CControlUI::ApplyStyle();
-}

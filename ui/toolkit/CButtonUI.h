@@ -34,7 +34,6 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
-    void ApplyStyle() override;
 
 private:
     void SetImage(UiAttributes::UiImage& slot, const std::wstring& image);
