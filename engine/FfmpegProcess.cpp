@@ -2,6 +2,7 @@
 
 #include "base/AppPaths.h"
 #include "base/TextConvert.h"
+#include "base/platform/ChildProcess.h"
 #include "engine/FfmpegCommand.h"
 
 #include <cerrno>
@@ -10,7 +11,6 @@
 #include <spawn.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -73,10 +73,6 @@ bool WaitForProcess(pid_t pid, int waitMs)
         }
     }
     // Still running (or not watchable): leave it, but collect it when it ends.
-    std::thread([pid] {
-        int status = 0;
-        while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-        }
-    }).detach();
+    Platform::ReapInBackground(pid);
     return false;
 }

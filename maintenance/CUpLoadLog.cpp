@@ -3,6 +3,8 @@
 #include "base/LogFile.h"
 #include "base/platform/DebugOutput.h"
 
+#include "maintenance/BackgroundTransfer.h"
+
 #include <curl/curl.h>
 
 namespace {
@@ -46,11 +48,7 @@ void CUpLoadLog::DoWork()
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &AppendResponse);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &response);
     curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errorText);
-    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-    // A stalled server would otherwise keep this thread for the whole run.
-    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, 30L);
-    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, 60L);
+    SetBackgroundTransferOptions(curl);
     const CURLcode result = curl_easy_perform(curl);
     long code = 0;
     curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &code);

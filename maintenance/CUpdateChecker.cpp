@@ -10,6 +10,8 @@
 #include "maintenance/CUpdateNotice.h"
 #include "maintenance/MaintenanceEndpoints.h"
 
+#include "maintenance/BackgroundTransfer.h"
+
 #include <curl/curl.h>
 #include <json/reader.h>
 #include <openssl/evp.h>
@@ -87,11 +89,7 @@ long HttpGet(const std::string& url, std::string& body)
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &transfer);
     curl_easy_setopt(curl, CURLOPT_ACCEPT_ENCODING, "deflate");
     curl_easy_setopt(curl, CURLOPT_USERAGENT, curl_version());
-    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-    // A server that stops sending would otherwise hold the check thread for the whole run.
-    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, 30L);
-    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, 60L);
+    SetBackgroundTransferOptions(curl);
     const CURLcode result = curl_easy_perform(curl);
     long code = 0;
     curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &code);

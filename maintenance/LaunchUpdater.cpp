@@ -3,11 +3,10 @@
 #include "base/AppPaths.h"
 #include "base/LogFile.h"
 #include "base/TextConvert.h"
+#include "base/platform/ChildProcess.h"
 
 #include <filesystem>
 #include <spawn.h>
-#include <sys/wait.h>
-#include <thread>
 
 extern char** environ;
 
@@ -24,13 +23,7 @@ bool Start(const std::string& program)
     posix_spawnattr_destroy(&attributes);
     if (result != 0)
         return false;
-    // Nobody waits for the updater, but its exit status is collected so it leaves no zombie
-    // while this process lives on.
-    std::thread([pid] {
-        int status = 0;
-        while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-        }
-    }).detach();
+    Platform::ReapInBackground(pid);
     return true;
 }
 
