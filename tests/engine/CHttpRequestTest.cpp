@@ -1,6 +1,7 @@
 #include "engine/CHttpRequest.h"
 #include "engine/JsonText.h"
 #include "speech_double/SpeechDouble.h"
+#include "speech_double/LoopbackPort.h"
 #include "speech_double/TonePcm.h"
 
 #include <gtest/gtest.h>

@@ -2,6 +2,7 @@
 #include "engine/JsonText.h"
 #include "speech_double/SpeechDouble.h"
 #include "speech_double/StrictBase64.h"
+#include "speech_double/LoopbackPort.h"
 #include "speech_double/TonePcm.h"
 
 #include <gtest/gtest.h>

@@ -30,6 +30,11 @@
 //   EXPECT_EQ(speech->RequestCount(SpeechDouble::Endpoint::Recognition), 3);
 //   EXPECT_EQ(speech->Requests(SpeechDouble::Endpoint::Recognition)[0]->text, "tone 440");
 //
+// Helpers beside it: SinePcm (TonePcm.h) makes test audio, EstimateTone/ToneText
+// (ToneDetector.h) name a PCM buffer's tone the way the double does, UnusedLoopbackPort
+// (LoopbackPort.h) gives a port where connections are refused, and DecodeBase64Strict
+// (StrictBase64.h) is an independent Base64 decoder.
+//
 // For a child process, pass Environment() to it instead. All methods are safe from any thread;
 // selectors and observers run on the double's server threads. The double stops (and removes
 // the folder it made) when the object goes away; a stalled request ends when the double stops.

@@ -1,12 +1,8 @@
 #include "speech_double/TonePcm.h"
 
-#include <arpa/inet.h>
 #include <cmath>
 #include <cstdint>
-#include <netinet/in.h>
 #include <numbers>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace SpeechDouble {
 
@@ -22,23 +18,6 @@ std::string SinePcm(double frequency, double seconds, double amplitude, int samp
         pcm[2 * i + 1] = static_cast<char>(bits >> 8);
     }
     return pcm;
-}
-
-int UnusedLoopbackPort()
-{
-    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0)
-        return 0;
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    int port = 0;
-    if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-        getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0)
-        port = ntohs(address.sin_port);
-    close(fd);
-    return port;
 }
 
 }  // namespace SpeechDouble

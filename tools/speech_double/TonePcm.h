@@ -8,8 +8,4 @@ namespace SpeechDouble {
 // "-acodec pcm_s16le -f s16le -ac 1 -ar 16000". 120 seconds make one full 3,840,000-byte segment.
 std::string SinePcm(double frequency, double seconds, double amplitude = 8000.0, int sampleRate = 16000);
 
-// A loopback port with nothing listening on it (bound and released again), for "connection
-// refused" cases. Another process could take it in between, which is very unlikely.
-int UnusedLoopbackPort();
-
 }  // namespace SpeechDouble
