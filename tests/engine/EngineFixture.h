@@ -53,10 +53,13 @@ protected:
         speech_->ExportEnvironment();
         CData::Instance().AddKey({{SpeechDouble::kTestApiKey, SpeechDouble::kTestSecretKey}});
         CData::Instance().SetMainWnd(window_);
+        logStart_ = TestSupport::ReadFile(LogPath()).size();
     }
     void TearDown() override { CData::Instance().SetMainWnd(nullptr); }
 
-    static std::string Log() { return TestSupport::ReadFile(PubUtils::GetAppDataDir() + "/Talvora.log"); }
+    static std::string LogPath() { return PubUtils::GetAppDataDir() + "/Talvora.log"; }
+    // What this test wrote to the log; other tests of the same process wrote the rest.
+    std::string Log() const { return TestSupport::ReadFile(LogPath()).substr(logStart_); }
     static size_t Occurrences(const std::string& text, const std::string& part)
     {
         size_t count = 0;
@@ -68,4 +71,5 @@ protected:
     std::unique_ptr<SpeechDouble::Server> speech_;
     std::shared_ptr<RecordingWindow> window_ = std::make_shared<RecordingWindow>();
     TestSupport::TempDir dir_;
+    size_t logStart_ = 0;
 };
