@@ -7,6 +7,7 @@
 // reset through /proc/self/clear_refs before each run).
 //
 //   speech_bench [runs] [path of speech_double]
+#include "DoubleProcess.h"
 #include "engine/CHttpRequest.h"
 #include "engine/CSpeechClient.h"
 #include "speech_double/TonePcm.h"
@@ -18,16 +19,10 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
 #include <fstream>
 #include <memory>
-#include <spawn.h>
 #include <string>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <vector>
-
-extern char** environ;
 
 namespace {
 
@@ -53,48 +48,6 @@ bool ResetPeak()
     return static_cast<bool>(clear);
 }
 
-struct Child {
-    pid_t pid = 0;
-    std::string output;
-};
-
-bool StartDouble(const std::string& program, Child& child)
-{
-    int out[2];
-    if (pipe2(out, O_CLOEXEC) != 0)
-        return false;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-    std::vector<char*> argv = {const_cast<char*>(program.c_str()), const_cast<char*>("--quiet"), nullptr};
-    const int spawned = posix_spawn(&child.pid, program.c_str(), &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    close(out[1]);
-    if (spawned != 0) {
-        close(out[0]);
-        return false;
-    }
-    char buffer[512];
-    while (child.output.find("accepted credential") == std::string::npos) {
-        const ssize_t got = read(out[0], buffer, sizeof buffer);
-        if (got <= 0)
-            break;
-        child.output.append(buffer, static_cast<size_t>(got));
-    }
-    close(out[0]);
-    return child.output.find("accepted credential") != std::string::npos;
-}
-
-std::string Exported(const std::string& output, const std::string& name)
-{
-    const std::string key = "export " + name + "=";
-    const size_t start = output.find(key);
-    if (start == std::string::npos)
-        return {};
-    const size_t from = start + key.size();
-    return output.substr(from, output.find('\n', from) - from);
-}
-
 double DoubleBusyMs(const std::string& statsUrl, const std::string& caFile)
 {
     CHttpRequest http;
@@ -118,17 +71,14 @@ int main(int argc, char** argv)
     const std::string program = argc > 2 ? argv[2] : TALVORA_SPEECH_DOUBLE;
     signal(SIGPIPE, SIG_IGN);
 
-    Child child;
-    if (!StartDouble(program, child)) {
+    DoubleProcess child;
+    if (!child.Start(program)) {
         std::fprintf(stderr, "cannot start the double %s\n", program.c_str());
         return 1;
     }
-    const std::string tokenUrl = Exported(child.output, "TALVORA_TOKEN_URL");
-    const std::string speechUrl = Exported(child.output, "TALVORA_SPEECH_URL");
-    const std::string caFile = Exported(child.output, "TALVORA_CA_FILE");
-    setenv("TALVORA_TOKEN_URL", tokenUrl.c_str(), 1);
-    setenv("TALVORA_SPEECH_URL", speechUrl.c_str(), 1);
-    setenv("TALVORA_CA_FILE", caFile.c_str(), 1);
+    child.ExportEnvironment();
+    const std::string speechUrl = child.Environment().at("TALVORA_SPEECH_URL");
+    const std::string caFile = child.Environment().at("TALVORA_CA_FILE");
     const std::string statsUrl = speechUrl.substr(0, speechUrl.rfind('/')) + "/double/stats";
     const std::map<std::string, std::string> options = {{"lan", "ZH"}};
     const char* apiKey = "double-api-key";
@@ -179,8 +129,6 @@ int main(int argc, char** argv)
                 "segment (target: at most 5)\n",
                 walls[walls.size() / 2], busies[busies.size() / 2], worstMultiple);
 
-    kill(child.pid, SIGTERM);
-    int status = 0;
-    waitpid(child.pid, &status, 0);
+    child.Stop();
     return allRecognised && worstMultiple <= 5.0 ? 0 : 1;
 }
