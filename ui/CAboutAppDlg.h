@@ -1,0 +1,38 @@
+#pragma once
+
+#include "ui/toolkit/CWindowBase.h"
+
+#include <string>
+
+class CButtonUI;
+class CLabelUI;
+
+// The About window ("AboutAppDlg.xml"): logo, version, the update state at the moment of
+// opening, the maker's site and support links, and OK, which reads "立即更新" and starts the
+// updater when a newer version is known. The object outlives its window: the main window keeps
+// one for its whole life and creates the window again on each opening.
+class CAboutAppDlg : public CWindowBase {
+public:
+    // The maker's site both links open, and the support numbers.
+    static constexpr wchar_t kSiteUrl[] = L"https://www.talvora.example";
+    static constexpr wchar_t kSupportPhone[] = L"400-000-0000";
+    static constexpr wchar_t kSupportQQ[] = L"10000";
+
+    CAboutAppDlg();
+    std::wstring GetWindowClassName() const override;
+    ~CAboutAppDlg() override;
+    void InitWindow() override;
+    void OnClick(TNotifyUI& message) override;
+    std::wstring GetSkinFile() const override;
+
+    // Creates and shows the window, centred on the work area, or raises the one already open.
+    void ShowDialog();
+
+private:
+    CButtonUI* btnClose = nullptr;
+    CButtonUI* btnOK = nullptr;
+    CButtonUI* btnAppUrl = nullptr;
+    CLabelUI* labVersion = nullptr;
+    CLabelUI* labVerInfo = nullptr;
+    CButtonUI* btnTelHelp = nullptr;
+};
