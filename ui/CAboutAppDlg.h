@@ -13,10 +13,12 @@ class CLabelUI;
 // one for its whole life and creates the window again on each opening.
 class CAboutAppDlg : public CWindowBase {
 public:
-    // The maker's site both links open, and the support numbers.
-    static constexpr wchar_t kSiteUrl[] = L"https://www.talvora.example";
-    static constexpr wchar_t kSupportPhone[] = L"400-000-0000";
-    static constexpr wchar_t kSupportQQ[] = L"10000";
+    // The maker's site that both links open, the same address as the site link shows it (short
+    // enough for the link's 200 pixels), and the support numbers.
+    static constexpr wchar_t kSiteUrl[] = L"https://talvora.test";
+    static constexpr wchar_t kSiteText[] = L"talvora.test";
+    static constexpr wchar_t kSupportPhone[] = L"555-0100";
+    static constexpr wchar_t kSupportQQ[] = L"100000001";
 
     CAboutAppDlg();
     std::wstring GetWindowClassName() const override;
@@ -35,4 +37,5 @@ private:
     CLabelUI* labVersion = nullptr;
     CLabelUI* labVerInfo = nullptr;
     CButtonUI* btnTelHelp = nullptr;
+    bool offersUpdate = false;  // what "btnOK" offered when the window opened
 };

@@ -1,12 +1,100 @@
 #include "ui/CFileOpenDialog.h"
 
+#include "base/LogFile.h"
+#include "base/TextConvert.h"
+
+#include <QFileDialog>
+#include <QStringList>
+
 CFileOpenDialog::CFileOpenDialog() = default;
 CFileOpenDialog::~CFileOpenDialog() = default;
-void CFileOpenDialog::SetOwner(QWidget* widget) { owner = widget; }
-void CFileOpenDialog::SetTitle(const std::wstring& text) { title = text; }
-bool CFileOpenDialog::AddFilter(const std::wstring&, const std::wstring&) { return false; }
-void CFileOpenDialog::SetFlags(unsigned value) { flags = value; }
-void CFileOpenDialog::SetBufferSize(size_t) {}
-bool CFileOpenDialog::DoModal() { return false; }
-bool CFileOpenDialog::GetNextPathName(std::wstring&) { return false; }
-void CFileOpenDialog::SetResult(const std::vector<std::wstring>&) {}
+
+void CFileOpenDialog::SetOwner(QWidget* widget)
+{
+    owner = widget;
+}
+
+void CFileOpenDialog::SetTitle(const std::wstring& text)
+{
+    title = text;
+}
+
+bool CFileOpenDialog::AddFilter(const std::wstring& description, const std::wstring& patterns)
+{
+    // Each entry is kept as "description\0patterns\0", the list closed by one more "\0".
+    const size_t added = description.size() + 1 + patterns.size() + 1;
+    if (description.empty() || patterns.empty() || filterChars + added + 1 > kMaxFilterChars + 1) {
+        WriteLog(Warning, "CFileOpenDialog::AddFilter", "%s",
+                 ("filter not added: " + WideToAnsi(description)).c_str());
+        return false;
+    }
+    filters.emplace_back(description, patterns);
+    filterChars += added;
+    return true;
+}
+
+void CFileOpenDialog::SetFlags(unsigned value)
+{
+    flags = value;
+}
+
+void CFileOpenDialog::SetBufferSize(size_t chars)
+{
+    bufferChars = chars > kDefaultBufferChars ? chars : kFallbackBufferChars;
+}
+
+bool CFileOpenDialog::DoModal()
+{
+    paths.clear();
+    nextPath = 0;
+
+    QStringList nameFilters;
+    for (const auto& [description, patterns] : filters) {
+        // The dialog's own form: "description (pattern pattern ...)".
+        QString list = QString::fromStdWString(patterns);
+        list.replace(QLatin1Char(';'), QLatin1Char(' '));
+        nameFilters << QString::fromStdWString(description) + QStringLiteral(" (") + list.simplified() +
+                           QLatin1Char(')');
+    }
+
+    QFileDialog dialog(owner, QString::fromStdWString(title));
+    dialog.setObjectName(QStringLiteral("CFileOpenDialog"));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode((flags & kAllowMultiSelect) != 0 ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
+    if (!nameFilters.isEmpty())
+        dialog.setNameFilters(nameFilters);
+    if (dialog.exec() != QDialog::Accepted) {
+        WriteLog(Info, "CFileOpenDialog::DoModal", "%s", "cancelled");
+        return false;
+    }
+    std::vector<std::wstring> chosen;
+    for (const QString& file : dialog.selectedFiles())
+        chosen.push_back(file.toStdWString());
+    SetResult(chosen);
+    return !paths.empty();
+}
+
+void CFileOpenDialog::SetResult(const std::vector<std::wstring>& chosen)
+{
+    paths.clear();
+    nextPath = 0;
+    // The result holds each path and its terminator, and one more terminator at the end.
+    size_t used = 1;
+    for (const std::wstring& path : chosen) {
+        if (used + path.size() + 1 > bufferChars) {
+            WriteLog(Warning, "CFileOpenDialog::SetResult", "%zu of %zu chosen files exceed %zu characters: dropped",
+                     chosen.size() - paths.size(), chosen.size(), bufferChars);
+            break;
+        }
+        used += path.size() + 1;
+        paths.push_back(path);
+    }
+}
+
+bool CFileOpenDialog::GetNextPathName(std::wstring& path)
+{
+    if (nextPath >= paths.size())
+        return false;
+    path = paths[nextPath++];
+    return true;
+}

@@ -79,4 +79,5 @@ protected:
 
 private:
     std::vector<PlayItem> items;
+    std::wstring lastText;  // the answer for a caller without an element
 };
