@@ -6,6 +6,27 @@
 #include <QFileDialog>
 #include <QStringList>
 
+namespace {
+
+// The desktop's dialog, shown modally; its whole life (and the folder reading Qt does for it on
+// a thread of its own) lies within this call.
+bool ShowFileDialog(QWidget* owner, const QString& title, const QStringList& nameFilters, bool multiple,
+                    QStringList& selected)
+{
+    QFileDialog dialog(owner, title);
+    dialog.setObjectName(QStringLiteral("CFileOpenDialog"));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(multiple ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
+    if (!nameFilters.isEmpty())
+        dialog.setNameFilters(nameFilters);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    selected = dialog.selectedFiles();
+    return true;
+}
+
+}  // namespace
+
 CFileOpenDialog::CFileOpenDialog() = default;
 CFileOpenDialog::~CFileOpenDialog() = default;
 
@@ -57,18 +78,14 @@ bool CFileOpenDialog::DoModal()
                            QLatin1Char(')');
     }
 
-    QFileDialog dialog(owner, QString::fromStdWString(title));
-    dialog.setObjectName(QStringLiteral("CFileOpenDialog"));
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode((flags & kAllowMultiSelect) != 0 ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
-    if (!nameFilters.isEmpty())
-        dialog.setNameFilters(nameFilters);
-    if (dialog.exec() != QDialog::Accepted) {
+    QStringList selected;
+    if (!ShowFileDialog(owner, QString::fromStdWString(title), nameFilters, (flags & kAllowMultiSelect) != 0,
+                        selected)) {
         WriteLog(Info, "CFileOpenDialog::DoModal", "%s", "cancelled");
         return false;
     }
     std::vector<std::wstring> chosen;
-    for (const QString& file : dialog.selectedFiles())
+    for (const QString& file : selected)
         chosen.push_back(file.toStdWString());
     SetResult(chosen);
     return !paths.empty();

@@ -9,6 +9,7 @@
 // The About window is shown in its three update states with the texts the About dialog sets.
 #include "base/AppVersion.h"
 #include "skin/EmbeddedSkin.h"
+#include "ui/CAboutAppDlg.h"
 #include "ui/CMessageWnd.h"
 #include "ui/toolkit/CButtonUI.h"
 #include "ui/toolkit/CLabelUI.h"
@@ -57,9 +58,9 @@ public:
         if (!support || !site || !version || !info || !ok)
             return;
         support->SetShowHtml(true);
-        support->SetText(L"电话:555-0100    QQ:100000001");
+        support->SetText(std::wstring(L"电话:") + CAboutAppDlg::kSupportPhone + L"    QQ:" + CAboutAppDlg::kSupportQQ);
         site->SetShowHtml(true);
-        site->SetText(L"<u>Quenby官网: talvora.example</u>");
+        site->SetText(std::wstring(L"<u>Quenby官网: ") + CAboutAppDlg::kSiteText + L"</u>");
         version->SetText(std::wstring(L"软件版本: ") + kAppVersion);
         if (state_ == Failed) {
             info->SetText(L"更新失败,有问题请联系客服!");
