@@ -303,6 +303,17 @@ TEST_F(PlayListCtrlTest, DroppedFilesBecomeRowsUnderTheSameRules)
     EXPECT_EQ(Files(), (std::vector<std::wstring>{b, a}));
     EXPECT_EQ(Row(1)[1], L"00:01");
 
+    // A drag over the rows reaches the list: the window system hands it to the innermost widget
+    // under the pointer that takes drops, climbing from there towards the window.
+    window_.GetWidget()->grab();
+    const UiRect rowRect = list_->GetItemAt(0)->GetPos();
+    QWidget* target = window_.GetWidget()->childAt((rowRect.left + rowRect.right) / 2, (rowRect.top + rowRect.bottom) / 2);
+    ASSERT_NE(target, nullptr);
+    EXPECT_NE(target, static_cast<QWidget*>(list_));  // the rows' own view is on top
+    while (target != nullptr && !target->isWindow() && !target->acceptDrops())
+        target = target->parentWidget();
+    EXPECT_EQ(target, static_cast<QWidget*>(list_));
+
     // Nothing the list can take: the drag is refused.
     EXPECT_FALSE(Drop({QUrl(QStringLiteral("https://talvora.example/x.mp3"))}));
     EXPECT_FALSE(Drop({}));
