@@ -1,21 +1,100 @@
+#include "app/SingleInstance.h"
+#include "app/TerminationSignals.h"
 #include "base/AppPaths.h"
 #include "base/AppVersion.h"
 #include "base/CMiniDumpHandler.h"
+#include "base/DuilibExceptFunc.h"
 #include "base/LogFile.h"
 #include "base/TextConvert.h"
 #include "engine/CData.h"
 #include "engine/CredentialsFile.h"
+#include "skin/EmbeddedSkin.h"
+#include "ui/RtmpPlayer.h"
+#include "ui/toolkit/UiToolkit.h"
 
+#include <QApplication>
+#include <QIcon>
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <curl/curl.h>
 #include <string>
 
-int main(int /*argc*/, char** /*argv*/)
+namespace {
+
+// The names a second start finds this one by.
+constexpr wchar_t kInstanceName[] = L"Talvora";
+constexpr wchar_t kMainWindowClass[] = L"Talvora";
+// The program's icon, kept in the skin archive with the window images.
+constexpr wchar_t kIconImage[] = L"app_icon.png";
+
+// A display the windows can go to, or a platform chosen explicitly (offscreen, vnc, ...).
+bool HasDisplay()
 {
+    for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) {
+        const char* value = std::getenv(name);
+        if (value != nullptr && *value != '\0')
+            return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+// The log (app/ProcessLog.cpp) is a static object: it is open before this runs and closes after
+// it returns. The command line is ignored.
+int main(int argc, char** argv)
+{
+    // A write to a socket or pipe whose reader has gone must come back as an error (EPIPE) to
+    // the code that wrote, never end the whole program.
+    std::signal(SIGPIPE, SIG_IGN);
+
+    if (!PubUtils::CheckSingleInstance(kInstanceName, kMainWindowClass))
+        return 0;
+
+    curl_global_init(CURL_GLOBAL_DEFAULT);
 
     const std::wstring dumpFolder = AnsiToWide(PubUtils::GetAppDataDir()) + L"/crashDumps";
     CMiniDumpHandler dumpHandler(false, dumpFolder.c_str());
 
+    // Without any display Qt would abort, and the crash handler would file that as a crash.
+    if (!HasDisplay()) {
+        WriteLog(Error, "WinMain", "%s", "no display to show the window on: DISPLAY and WAYLAND_DISPLAY are unset");
+        std::fprintf(stderr, "talvora: no display (DISPLAY and WAYLAND_DISPLAY are unset)\n");
+        return 0;
+    }
+
+    // Only the program's name reaches Qt: the program takes no arguments of its own or Qt's.
+    int qtArgc = argc > 0 ? 1 : 0;
+    QApplication application(qtArgc, argv);
+    QApplication::setApplicationName(QStringLiteral("Talvora"));
+    QApplication::setDesktopFileName(QStringLiteral("talvora"));
+    UiToolkit::SetDiagnosticHook(&DuilibExceptFunc);
+    if (!InstallEmbeddedSkin())
+        WriteLog(Error, "WinMain", "%s", "the embedded skin cannot be read; the windows stay empty");
+    const QIcon icon(UiToolkit::GetImage(kIconImage));
+    QApplication::setWindowIcon(icon);
+
     CredentialsFile::Apply(CData::Instance(), CredentialsFile::DefaultPath());
 
+    // Declared after the application object, so its window goes before the application does.
+    RtmpPlayer player;
+    // The window shows itself once its layout is built; when it cannot be built the loop below
+    // still ends, through the window's final message.
+    player.Create(nullptr, L"", WS_OVERLAPPEDWINDOW, 0, 0, 0, 800, 600);
+    player.SetIcon(icon);
+    player.CenterWindow();
+    PubUtils::ListenForLaterInstances();
+    CloseOnTerminationSignals();
+
     WriteLog(Info, "WinMain", "start app %s", WideToAnsi(kAppVersion).c_str());
+
+    UiToolkit::MessageLoop();
+
+    UiToolkit::ReleaseSkinArchive();
+    curl_global_cleanup();
+    // Then, in this order: the main window object, the application object and the crash handler
+    // go as they leave scope; the log closes last, after main returns.
     return 0;
 }

@@ -9,6 +9,8 @@ packages=(
   libcpp-httplib-dev googletest libgtest-dev libgmock-dev
   ffmpeg libmediainfo0v5 fonts-wqy-microhei
   xvfb xauth ca-certificates
+  # --- Main window and the program: the end-to-end test drives the real window with xdotool ---
+  xdotool
 )
 
 missing=()

@@ -173,6 +173,26 @@ void DrawLogo(QPainter& p)
     p.drawText(QRectF(58, 0, 115, 60), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Quenby"));
 }
 
+// The program's icon: the logo's tile with its sound bars, filling a square of `size`.
+void DrawAppIcon(QPainter& p, int size)
+{
+    const qreal unit = size / 64.0;
+    const QRectF tile(2 * unit, 2 * unit, 60 * unit, 60 * unit);
+    QLinearGradient fill(tile.topLeft(), tile.bottomRight());
+    fill.setColorAt(0, QColor(0x3A, 0xB8, 0xF5));
+    fill.setColorAt(1, QColor(0x12, 0x6F, 0xC8));
+    p.setPen(Qt::NoPen);
+    p.setBrush(fill);
+    p.drawRoundedRect(tile, 14 * unit, 14 * unit);
+    const qreal bars[] = {0.30, 0.55, 0.85, 0.55, 0.30};
+    p.setBrush(Qt::white);
+    for (int i = 0; i < 5; ++i) {
+        const qreal h = 44 * unit * bars[i];
+        const qreal x = tile.left() + 11 * unit + i * 8.4 * unit;
+        p.drawRoundedRect(QRectF(x, tile.center().y() - h / 2, 4.6 * unit, h), 2.3 * unit, 2.3 * unit);
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -211,6 +231,7 @@ int main(int argc, char** argv)
     Save("blueClose2.png", 26, 26, [&](QPainter& p) { DrawClose(p, 26, Qt::white, kBlue); });
     Save("blueClose3.png", 26, 26, [&](QPainter& p) { DrawClose(p, 26, Qt::white, kBluePushed); });
     Save("applogo.png", 173, 60, [&](QPainter& p) { DrawLogo(p); });
+    Save("app_icon.png", 256, 256, [&](QPainter& p) { DrawAppIcon(p, 256); });
 
     Save("list_header_bg.png", 8, 24, [&](QPainter& p) {
         QLinearGradient fill(0, 0, 0, 24);

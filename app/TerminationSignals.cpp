@@ -1,0 +1,67 @@
+#include "app/TerminationSignals.h"
+
+#include "base/LogFile.h"
+#include "base/platform/WindowMessages.h"
+#include "engine/CData.h"
+#include "ui/toolkit/UiToolkit.h"
+
+#include <QCoreApplication>
+#include <QSocketNotifier>
+
+#include <cerrno>
+#include <csignal>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int kSignals[] = {SIGTERM, SIGINT, SIGHUP};
+
+int g_wakeFds[2] = {-1, -1};
+
+void OnSignal(int signalNumber)
+{
+    const int saved = errno;
+    const unsigned char byte = static_cast<unsigned char>(signalNumber);
+    [[maybe_unused]] const ssize_t written = write(g_wakeFds[1], &byte, 1);
+    errno = saved;
+}
+
+void CloseMainWindow()
+{
+    unsigned char byte = 0;
+    int signalNumber = 0;
+    while (read(g_wakeFds[0], &byte, 1) == 1)
+        signalNumber = byte;
+    if (signalNumber == 0)
+        return;
+    // From now on a further signal takes its default action, so a stuck close cannot hold the
+    // process.
+    for (int each : kSignals)
+        std::signal(each, SIG_DFL);
+    WriteLog(Info, "WinMain", "signal %d: closing", signalNumber);
+    const std::shared_ptr<WindowHandle> window = CData::Instance().GetMainWnd();
+    if (window == nullptr || !window->PostMessage(WM_SYSCOMMAND, SC_CLOSE, 0))
+        UiToolkit::PostQuitMessage(0);
+}
+
+}  // namespace
+
+void CloseOnTerminationSignals()
+{
+    if (QCoreApplication::instance() == nullptr || g_wakeFds[0] >= 0)
+        return;
+    if (pipe2(g_wakeFds, O_CLOEXEC | O_NONBLOCK) != 0) {
+        WriteLog(Warning, "WinMain", "%s", "no pipe for termination signals; they end the program at once");
+        return;
+    }
+    auto* notifier = new QSocketNotifier(static_cast<qintptr>(g_wakeFds[0]), QSocketNotifier::Read,
+                                         QCoreApplication::instance());
+    QObject::connect(notifier, &QSocketNotifier::activated, notifier, [] { CloseMainWindow(); });
+    struct sigaction action = {};
+    action.sa_handler = &OnSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (int each : kSignals)
+        sigaction(each, &action, nullptr);
+}

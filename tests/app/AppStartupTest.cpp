@@ -1,0 +1,169 @@
+// The real program as a process of its own: start-up in order, credentials, one instance per
+// user, the orderly end on a termination signal, and a start without any display.
+#include "ProgramProcess.h"
+#include "speech_double/LoopbackPort.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+#include <regex>
+
+using namespace TestSupport;
+namespace fs = std::filesystem;
+
+namespace {
+
+class AppStartupTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        fs::create_directories(AppData());
+        fs::create_directories(dir_ / "tmp");
+        // The update check goes to a port nobody listens on, so it fails at once.
+        WriteFile(AppData() + "/config.ini", "[Talvora]\nUpdateUrl=http://127.0.0.1:" +
+                                                 std::to_string(SpeechDouble::UnusedLoopbackPort()) + "\n");
+    }
+
+    std::string AppData() const { return dir_ / "data/Talvora"; }
+    std::string Log() const { return ReadFile(AppData() + "/Talvora.log"); }
+    std::map<std::string, std::string> Environment() const
+    {
+        return {{"XDG_DATA_HOME", dir_ / "data"}, {"TMPDIR", dir_ / "tmp"}, {"QT_QPA_PLATFORM", "offscreen"},
+                {"TALVORA_DEBUG_OUTPUT", ""}};
+    }
+    bool Start(AppTest::ProgramProcess& program)
+    {
+        return program.Start({TALVORA_APP}, Environment(), dir_ / "output.txt");
+    }
+    bool WaitForLog(const std::string& part, size_t count = 1)
+    {
+        return WaitUntil([&] { return Occurrences(Log(), part) >= count; }, std::chrono::seconds(30));
+    }
+    static size_t Occurrences(const std::string& text, const std::string& part)
+    {
+        size_t count = 0;
+        for (size_t pos = text.find(part); pos != std::string::npos; pos = text.find(part, pos + 1))
+            ++count;
+        return count;
+    }
+    // The position of the first line that matches `pattern`, or npos.
+    static size_t LineAt(const std::string& log, const std::string& pattern)
+    {
+        std::smatch match;
+        if (!std::regex_search(log, match, std::regex(pattern)))
+            return std::string::npos;
+        return static_cast<size_t>(match.position(0));
+    }
+    // Starts the program, waits for its window, ends it with SIGTERM; returns its log.
+    std::string RunOnce()
+    {
+        const size_t starts = Occurrences(Log(), "WinMain:\t\tstart app v1.0.8\r\n");
+        AppTest::ProgramProcess program;
+        EXPECT_TRUE(Start(program));
+        EXPECT_TRUE(WaitForLog("WinMain:\t\tstart app v1.0.8\r\n", starts + 1)) << ReadFile(dir_ / "output.txt");
+        EXPECT_TRUE(program.Signal(SIGTERM));
+        EXPECT_EQ(program.Wait(std::chrono::seconds(30)), 0) << ReadFile(dir_ / "output.txt");
+        return Log();
+    }
+
+    TempDir dir_;
+};
+
+TEST_F(AppStartupTest, CredentialsAreReadBeforeTheStartEntryAndTheSecretIsNeverLogged)
+{
+    WriteFile(AppData() + "/credentials.json", R"([{"api_key": "k", "secret_key": "PrivateSecretKey0123"}])");
+    const std::string log = RunOnce();
+    const size_t read = LineAt(log, R"(\[\d+\]CredentialsFile::Read:\t\t1 credential pair\(s\) read from [^\r]*/credentials\.json\r\n)");
+    const size_t start = LineAt(log, R"(\[\d+\]WinMain:\t\tstart app v1\.0\.8\r\n)");
+    ASSERT_NE(read, std::string::npos) << log;
+    ASSERT_NE(start, std::string::npos) << log;
+    EXPECT_LT(read, start);
+    EXPECT_EQ(log.find("PrivateSecretKey0123"), std::string::npos);
+    EXPECT_TRUE(fs::is_directory(AppData() + "/crashDumps"));
+}
+
+TEST_F(AppStartupTest, MissingOrMalformedCredentialsStillStart)
+{
+    std::string log = RunOnce();
+    EXPECT_NE(log.find("credentials.json not found; the built-in credential pair is used\r\n"), std::string::npos) << log;
+
+    WriteFile(AppData() + "/credentials.json", R"([{"api_key": "k", "secret_key": "PrivateSecretKey0123"})");
+    log = RunOnce();
+    EXPECT_NE(log.find("credentials.json is not used: it is not valid JSON"), std::string::npos) << log;
+    EXPECT_EQ(Occurrences(log, "WinMain:\t\tstart app v1.0.8\r\n"), 2u);
+    EXPECT_EQ(log.find("PrivateSecretKey0123"), std::string::npos);
+}
+
+TEST_F(AppStartupTest, ATerminationSignalClosesTheWindowInOrderAndTheProcessEndsWithZero)
+{
+    const std::string log = RunOnce();
+    const size_t start = log.find("WinMain:\t\tstart app v1.0.8\r\n");
+    const size_t signal = log.find("WinMain:\t\tsignal 15: closing\r\n");
+    const size_t close = log.find("RtmpPlayer::Close:\t\tmain close\r\n");
+    const size_t exit = log.find("CData::PostAppExit:\t\tapp exit\r\n");
+    ASSERT_NE(signal, std::string::npos) << log;
+    ASSERT_NE(close, std::string::npos) << log;
+    ASSERT_NE(exit, std::string::npos) << log;
+    EXPECT_LT(start, signal);
+    EXPECT_LT(signal, close);
+    EXPECT_LT(close, exit);
+    // The log's end banner is the last thing written.
+    const size_t banner = log.rfind("************************");
+    ASSERT_NE(banner, std::string::npos);
+    EXPECT_GT(banner, exit);
+    EXPECT_TRUE(fs::is_empty(AppData() + "/crashDumps"));
+}
+
+TEST_F(AppStartupTest, ASecondStartAsksTheRunningOneAndEndsAtOnce)
+{
+    AppTest::ProgramProcess first;
+    ASSERT_TRUE(Start(first));
+    ASSERT_TRUE(WaitForLog("WinMain:\t\tstart app v1.0.8\r\n")) << ReadFile(dir_ / "output.txt");
+
+    const ChildResult second = RunChild({TALVORA_APP}, Environment(), std::chrono::seconds(30));
+    EXPECT_EQ(second.exitCode, 0);
+    ASSERT_TRUE(WaitForLog("PubUtils::CheckSingleInstance:\t\tanother start asked for the main window\r\n"));
+    // The second start wrote only its banners.
+    EXPECT_EQ(Occurrences(Log(), "start app"), 1u);
+    EXPECT_TRUE(first.Running());
+
+    // Another user's data folder (here: another data folder) is another instance.
+    TempDir other;
+    fs::create_directories(other / "data/Talvora");
+    WriteFile(other / "data/Talvora/config.ini", ReadFile(AppData() + "/config.ini"));
+    AppTest::ProgramProcess third;
+    std::map<std::string, std::string> env = Environment();
+    env["XDG_DATA_HOME"] = other / "data";
+    ASSERT_TRUE(third.Start({TALVORA_APP}, env, dir_ / "output-third.txt"));
+    ASSERT_TRUE(WaitUntil([&] { return ReadFile(other / "data/Talvora/Talvora.log").find("start app") != std::string::npos; },
+                          std::chrono::seconds(30)));
+    EXPECT_TRUE(third.Signal(SIGTERM));
+    EXPECT_EQ(third.Wait(std::chrono::seconds(30)), 0);
+
+    EXPECT_TRUE(first.Signal(SIGTERM));
+    EXPECT_EQ(first.Wait(std::chrono::seconds(30)), 0);
+    // Once it has ended, a new start is the first again.
+    AppTest::ProgramProcess again;
+    ASSERT_TRUE(Start(again));
+    EXPECT_TRUE(WaitForLog("WinMain:\t\tstart app v1.0.8\r\n", 2));
+    EXPECT_TRUE(again.Signal(SIGTERM));
+    EXPECT_EQ(again.Wait(std::chrono::seconds(30)), 0);
+}
+
+TEST_F(AppStartupTest, WithoutAnyDisplayItSaysSoAndEnds)
+{
+    std::map<std::string, std::string> env = Environment();
+    env["QT_QPA_PLATFORM"] = "";
+    env["DISPLAY"] = "";
+    env["WAYLAND_DISPLAY"] = "";
+    const ChildResult result = RunChild({TALVORA_APP}, env, std::chrono::seconds(30));
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_NE(Log().find("Error>>>>> "), std::string::npos);
+    EXPECT_NE(Log().find("WinMain:\t\tno display to show the window on"), std::string::npos) << Log();
+    EXPECT_EQ(Log().find("start app"), std::string::npos);
+    EXPECT_TRUE(fs::is_empty(AppData() + "/crashDumps"));
+}
+
+}  // namespace

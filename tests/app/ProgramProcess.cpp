@@ -1,0 +1,102 @@
+#include "ProgramProcess.h"
+
+#include "support/TestSupport.h"
+
+#include <csignal>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace AppTest {
+
+std::vector<std::string> MergedEnvironment(const std::map<std::string, std::string>& changes)
+{
+    std::map<std::string, std::string> merged;
+    for (char** entry = environ; *entry != nullptr; ++entry) {
+        const std::string text = *entry;
+        const size_t equals = text.find('=');
+        if (equals != std::string::npos)
+            merged[text.substr(0, equals)] = text.substr(equals + 1);
+    }
+    for (const auto& [name, value] : changes) {
+        if (value.empty())
+            merged.erase(name);
+        else
+            merged[name] = value;
+    }
+    std::vector<std::string> result;
+    for (const auto& [name, value] : merged)
+        result.push_back(name + "=" + value);
+    return result;
+}
+
+ProgramProcess::~ProgramProcess()
+{
+    if (pid_ > 0 && !ended_) {
+        kill(pid_, SIGKILL);
+        waitpid(pid_, nullptr, 0);
+    }
+}
+
+bool ProgramProcess::Start(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env,
+                           const std::string& outputFile, int passFd)
+{
+    std::vector<std::string> envStrings = MergedEnvironment(env);
+    std::vector<char*> envp;
+    for (std::string& text : envStrings)
+        envp.push_back(text.data());
+    envp.push_back(nullptr);
+    std::vector<std::string> args = argv;
+    std::vector<char*> argp;
+    for (std::string& text : args)
+        argp.push_back(text.data());
+    argp.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outputFile.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
+    posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
+    if (passFd >= 0)
+        posix_spawn_file_actions_adddup2(&actions, passFd, 3);
+    const int spawned = posix_spawnp(&pid_, argp[0], &actions, nullptr, argp.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0) {
+        pid_ = -1;
+        return false;
+    }
+    ended_ = false;
+    return true;
+}
+
+bool ProgramProcess::Running()
+{
+    if (pid_ <= 0 || ended_)
+        return false;
+    int status = 0;
+    const pid_t done = waitpid(pid_, &status, WNOHANG);
+    if (done != pid_)
+        return true;
+    ended_ = true;
+    if (WIFEXITED(status))
+        exitCode_ = WEXITSTATUS(status);
+    else if (WIFSIGNALED(status))
+        termSignal_ = WTERMSIG(status);
+    return false;
+}
+
+bool ProgramProcess::Signal(int signalNumber)
+{
+    return pid_ > 0 && !ended_ && kill(pid_, signalNumber) == 0;
+}
+
+int ProgramProcess::Wait(std::chrono::milliseconds timeout)
+{
+    TestSupport::WaitUntil([&] { return !Running(); }, timeout);
+    return ended_ ? exitCode_ : -1;
+}
+
+}  // namespace AppTest

@@ -1,0 +1,256 @@
+#pragma once
+
+// The main window under test: a real RtmpPlayer with its real job manager, recognising through
+// the speech double on loopback HTTPS, cutting generated audio files with the real ffmpeg. The
+// double's answers can be held back per recognised text ("tone 440") until the test lets them go.
+#include "base/AppPaths.h"
+#include "base/Config.h"
+#include "base/TextConvert.h"
+#include "engine/CAudioConvert.h"
+#include "engine/CData.h"
+#include "speech_double/LoopbackPort.h"
+#include "speech_double/SpeechDouble.h"
+#include "support/AudioFiles.h"
+#include "support/TestSupport.h"
+#include "tests/ui/UiTestSupport.h"
+#include "ui/CPlayListCtrl.h"
+#include "ui/PlayItem.h"
+#include "ui/RtmpPlayer.h"
+#include "ui/toolkit/CButtonUI.h"
+#include "ui/toolkit/CListHeaderUI.h"
+#include "ui/toolkit/CRichEditUI.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QTest>
+#include <QTimer>
+#include <QWidget>
+#include <QWindow>
+
+#include <gtest/gtest.h>
+
+#include <condition_variable>
+#include <fstream>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace MainWindowTesting {
+
+// Holds the double's recognition answers back until their text is let through.
+class AnswerGate {
+public:
+    SpeechDouble::Fault Pass(const SpeechDouble::RequestInfo& info)
+    {
+        if (info.endpoint != SpeechDouble::Endpoint::Recognition)
+            return SpeechDouble::Fault::Normal();
+        std::unique_lock<std::mutex> guard(lock_);
+        ++waiting_;
+        changed_.notify_all();
+        changed_.wait(guard, [&] { return all_ || open_.count(info.text) != 0; });
+        --waiting_;
+        return SpeechDouble::Fault::Normal();
+    }
+    void Open(const std::string& text)
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        open_.insert(text);
+        changed_.notify_all();
+    }
+    void OpenAll()
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        all_ = true;
+        changed_.notify_all();
+    }
+    int Waiting()
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        return waiting_;
+    }
+
+private:
+    std::mutex lock_;
+    std::condition_variable changed_;
+    std::set<std::string> open_;
+    bool all_ = false;
+    int waiting_ = 0;
+};
+
+// Answers the next folder chooser that opens: picks `folder`, or cancels when it is empty.
+class FolderChooserAnswer {
+public:
+    explicit FolderChooserAnswer(QString folder) : folder_(std::move(folder))
+    {
+        timer_.setInterval(10);
+        QObject::connect(&timer_, &QTimer::timeout, [this] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            if (dialog == nullptr)
+                return;
+            timer_.stop();
+            title_ = dialog->windowTitle();
+            if (folder_.isEmpty()) {
+                dialog->reject();
+            } else {
+                dialog->setDirectory(folder_);
+                // QFileDialog's own accept (checks and takes the folder), through the public base.
+                static_cast<QDialog*>(dialog)->accept();
+            }
+            answered_ = true;
+        });
+        timer_.start();
+    }
+    bool Answered() const { return answered_; }
+    QString Title() const { return title_; }
+
+private:
+    QString folder_;
+    QString title_;
+    QTimer timer_;
+    bool answered_ = false;
+};
+
+class MainWindowTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        // Each window starts the update check: it goes to a port nobody listens on and fails at
+        // once. Written before the context (and its checker) first exists.
+        WriteConfigString(L"UpdateUrl", UpdateUrl());
+        std::string error;
+        speech_ = SpeechDouble::Server::Start({}, &error);
+        ASSERT_TRUE(speech_) << error;
+        speech_->ExportEnvironment();
+        speech_->SetFaultSelector([this](const SpeechDouble::RequestInfo& info) { return gate_.Pass(info); });
+        CData::Instance().AddKey({{SpeechDouble::kTestApiKey, SpeechDouble::kTestSecretKey}});
+        logStart_ = TestSupport::ReadFile(LogPath()).size();
+        UiTest::ClearDiagnostics();
+
+        player_ = std::make_unique<RtmpPlayer>();
+        ASSERT_TRUE(player_->Create(nullptr, L"", WS_OVERLAPPEDWINDOW, 0, 0, 0, 800, 600));
+        ASSERT_TRUE(player_->IsVisible());
+        list_ = player_->GetPlayList();
+        ASSERT_NE(list_, nullptr);
+        UiTest::ProcessEvents();
+    }
+
+    void TearDown() override
+    {
+        gate_.OpenAll();
+        // Workers still running finish against the double before it goes.
+        if (player_ != nullptr && player_->GetAudioConvert() != nullptr) {
+            EXPECT_TRUE(UiTest::WaitFor([&] { return player_->GetAudioConvert()->RunningCount() == 0; },
+                                        std::chrono::seconds(60)));
+        }
+        player_.reset();
+        UiTest::ProcessEvents();
+        speech_.reset();
+        CData::Instance().SetMainWnd(nullptr);
+    }
+
+    // Where the windows' update check goes: by default a port nobody listens on.
+    virtual std::wstring UpdateUrl()
+    {
+        return L"http://127.0.0.1:" + std::to_wstring(SpeechDouble::UnusedLoopbackPort());
+    }
+
+    static std::string LogPath() { return PubUtils::GetAppDataDir() + "/Talvora.log"; }
+    // What this test wrote to the log.
+    std::string Log() const { return TestSupport::ReadFile(LogPath()).substr(logStart_); }
+    // Waits until `count` workers have reached the end of their recognition (their last log
+    // entry before their completion).
+    bool WaitForWorkersDone(size_t count)
+    {
+        return UiTest::WaitFor([&] { return Occurrences(Log(), "CAudioTask::Run:\t\tspeech text size: ") >= count; },
+                               std::chrono::seconds(60));
+    }
+    static size_t Occurrences(const std::string& text, const std::string& part)
+    {
+        size_t count = 0;
+        for (size_t pos = text.find(part); pos != std::string::npos; pos = text.find(part, pos + 1))
+            ++count;
+        return count;
+    }
+
+    // A generated audio file of `seconds` whose segment i carries tones[i] ("tone <Hz>").
+    std::string MakeAudio(const std::string& name, int seconds, const std::vector<int>& tones)
+    {
+        const std::string path = dir_ / name;
+        EXPECT_TRUE(TestSupport::MakeToneFile(path, seconds, tones, 120)) << path;
+        return path;
+    }
+    void Add(const std::string& path) { list_->AddItem(AnsiToWide(path)); }
+
+    std::wstring Cell(int row, int column)
+    {
+        CControlUI* element = list_->GetItemAt(row);
+        if (element == nullptr)
+            return L"<no row>";
+        const wchar_t* text = list_->GetItemText(element, row, column);
+        return text != nullptr ? std::wstring(text) : std::wstring();
+    }
+    int Status(int row) { return list_->GetItemStatus(row); }
+    bool WaitStatus(int row, int status, std::chrono::milliseconds timeout = std::chrono::seconds(60))
+    {
+        return UiTest::WaitFor([&] { return Status(row) == status; }, timeout);
+    }
+
+    QWindow* Native() const { return player_->GetWidget()->windowHandle(); }
+    static QPoint Centre(const UiRect& rect) { return QPoint((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2); }
+    // A real click of the left button on a control, through the window system's input.
+    void ClickControl(const wchar_t* name)
+    {
+        CControlUI* control = player_->FindControl(name);
+        ASSERT_NE(control, nullptr);
+        QTest::mouseClick(Native(), Qt::LeftButton, Qt::NoModifier, Centre(control->GetPos()));
+    }
+    QPoint CellPoint(int row, int column)
+    {
+        const UiRect columnRect = list_->GetHeader()->GetColumnRect(column);
+        const UiRect rowRect = list_->GetRowRect(row);
+        return QPoint((columnRect.left + columnRect.right) / 2, (rowRect.top + rowRect.bottom) / 2);
+    }
+    void ClickCell(int row, int column)
+    {
+        QTest::mouseClick(Native(), Qt::LeftButton, Qt::NoModifier, CellPoint(row, column));
+    }
+    std::wstring PaneText()
+    {
+        auto* pane = player_->FindControl<CRichEditUI>(L"edtText");
+        return pane != nullptr ? pane->GetText() : L"<no pane>";
+    }
+
+    // The message boxes on screen, by their text.
+    static std::vector<std::wstring> MessageBoxTexts()
+    {
+        std::vector<std::wstring> texts;
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (widget->objectName() != QStringLiteral("CMessageWnd") || !widget->isVisible())
+                continue;
+            for (QObject* child : widget->findChildren<QObject*>()) {
+                if (auto* control = dynamic_cast<CControlUI*>(child); control != nullptr &&
+                                                                       control->GetName() == L"MainTxtLab")
+                    texts.push_back(control->GetText());
+            }
+        }
+        return texts;
+    }
+    static size_t CountBoxes(const std::wstring& text)
+    {
+        size_t count = 0;
+        for (const std::wstring& each : MessageBoxTexts())
+            count += each == text;
+        return count;
+    }
+
+    AnswerGate gate_;
+    std::unique_ptr<SpeechDouble::Server> speech_;
+    TestSupport::TempDir dir_;
+    std::unique_ptr<RtmpPlayer> player_;
+    CPlayListCtrl* list_ = nullptr;
+    size_t logStart_ = 0;
+};
+
+}  // namespace MainWindowTesting

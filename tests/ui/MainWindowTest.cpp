@@ -1,0 +1,288 @@
+// The main window: its layout, the toolbar and title-bar commands, starting rows, the tick, the
+// result text of a file and the About window.
+#include "tests/ui/MainWindowFixture.h"
+
+using namespace MainWindowTesting;
+using SpeechDouble::Endpoint;
+
+namespace {
+
+const wchar_t* const kButtons[] = {L"btnMin",  L"btnMax",   L"btnClose",    L"btnAbout",
+                                   L"btnAdd",  L"btnStart", L"btnStartAll", L"btnSave"};
+
+TEST_F(MainWindowTest, TheLayoutHoldsTheTitleBarToolbarListAndTextPane)
+{
+    EXPECT_EQ(player_->GetWindowClassName(), L"Talvora");
+    EXPECT_EQ(player_->GetSkinFile(), L"RtmpPlayer.xml");
+    EXPECT_TRUE(UiTest::Diagnostics().empty()) << QString::fromStdWString(UiTest::Diagnostics().front()).toStdString();
+    for (const wchar_t* name : kButtons)
+        EXPECT_NE(player_->FindControl<CButtonUI>(name), nullptr) << QString::fromWCharArray(name).toStdString();
+    auto* pane = player_->FindControl<CRichEditUI>(L"edtText");
+    ASSERT_NE(pane, nullptr);
+    EXPECT_TRUE(pane->IsReadOnly());
+
+    const UiRect window = player_->GetWindowRect();
+    EXPECT_EQ(window.Width(), 800);
+    EXPECT_EQ(window.Height(), 600);
+    EXPECT_EQ(player_->GetWidget()->minimumSize(), QSize(800, 600));
+
+    // Toolbar: four buttons and a spacer share the width equally.
+    const UiRect add = player_->FindControl(L"btnAdd")->GetPos();
+    const UiRect save = player_->FindControl(L"btnSave")->GetPos();
+    EXPECT_EQ(add.Height(), 30);
+    EXPECT_NEAR(add.Width(), save.Width(), 1);
+    EXPECT_NEAR(add.Width(), (796 - 4 * 10) / 5, 1);
+    EXPECT_EQ(player_->FindControl<CButtonUI>(L"btnAdd")->GetText(), L"添加音频");
+    EXPECT_EQ(player_->FindControl<CButtonUI>(L"btnStart")->GetText(), L"开始识别");
+    EXPECT_EQ(player_->FindControl<CButtonUI>(L"btnStartAll")->GetText(), L"批量识别");
+    EXPECT_EQ(player_->FindControl<CButtonUI>(L"btnSave")->GetText(), L"保存结果");
+    EXPECT_EQ(add.top, 2 + 50);
+
+    // The list area (toolbar and list) and the text area share the height under the title bar.
+    const UiRect list = list_->GetPos();
+    const UiRect text = pane->GetPos();
+    EXPECT_NEAR((list.bottom - add.top), (text.bottom + 5) - (text.top - 5), 2);
+
+    // Seven columns; the first takes the width the others leave.
+    CListHeaderUI* header = list_->GetHeader();
+    ASSERT_EQ(header->GetColumnCount(), 7);
+    const wchar_t* const titles[] = {L"文件", L"时间", L"类型", L"进度", L"用时", L"操作", L"删除"};
+    const int widths[] = {0, 100, 60, 80, 80, 80, 80};
+    for (int column = 0; column < 7; ++column) {
+        EXPECT_EQ(header->GetColumnText(column), titles[column]);
+        if (widths[column] > 0) {
+            EXPECT_EQ(header->GetColumnRect(column).Width(), widths[column]) << column;
+        }
+    }
+    EXPECT_GT(header->GetColumnRect(0).Width(), 200);
+}
+
+TEST_F(MainWindowTest, TheWindowHandsItselfToTheContextAndTicksEverySecond)
+{
+    EXPECT_EQ(CWindowBase::FromHandle(CData::Instance().GetMainWnd().get()), player_.get());
+    auto* close = player_->FindControl<CButtonUI>(L"btnClose");
+    ASSERT_NE(close, nullptr);
+    EXPECT_TRUE(close->HasTimer(RtmpPlayer::kTickTimerId));
+    // The update check started with the window and reported its failure to it.
+    EXPECT_TRUE(UiTest::WaitFor([&] { return Log().find("update msg: 2, ") != std::string::npos; }));
+    EXPECT_NE(Log().find("warning>>> "), std::string::npos);
+    EXPECT_NE(Log().find("RtmpPlayer::MessageHandler:\t\tcheck update version failed\r\n"), std::string::npos);
+}
+
+TEST_F(MainWindowTest, StartTakesTheFirstIdleRowEachTimeAndSkipsDoneRows)
+{
+    const std::string a = MakeAudio("a.wav", 20, {440});
+    const std::string b = MakeAudio("b.wav", 20, {550});
+    const std::string c = MakeAudio("c.wav", 20, {660});
+    Add(a);
+    Add(b);
+    Add(c);
+    gate_.OpenAll();
+
+    // The middle row first, through its action cell: idle, done, idle.
+    ClickCell(1, CPlayListCtrl::kColumnAction);
+    EXPECT_EQ(Status(1), ItemRecognizing);
+    ASSERT_TRUE(WaitStatus(1, ItemDone));
+    EXPECT_EQ(Status(0), ItemIdle);
+    EXPECT_EQ(Status(2), ItemIdle);
+
+    ClickControl(L"btnStart");
+    EXPECT_EQ(Status(0), ItemRecognizing);
+    EXPECT_EQ(Status(2), ItemIdle);
+    ClickControl(L"btnStart");
+    EXPECT_EQ(Status(2), ItemRecognizing);
+    ASSERT_TRUE(WaitStatus(0, ItemDone));
+    ASSERT_TRUE(WaitStatus(2, ItemDone));
+
+    // Nothing idle is left: further clicks start nothing.
+    ClickControl(L"btnStart");
+    ClickControl(L"btnStartAll");
+    ClickCell(0, CPlayListCtrl::kColumnAction);
+    UiTest::ProcessEvents();
+    EXPECT_EQ(speech_->RequestCount(Endpoint::Recognition), 3);
+    for (int row = 0; row < 3; ++row) {
+        EXPECT_EQ(Cell(row, CPlayListCtrl::kColumnProgress), L"100%");
+        EXPECT_EQ(Cell(row, CPlayListCtrl::kColumnAction), L"完成");
+    }
+}
+
+TEST_F(MainWindowTest, ARefusedFirstRowHoldsStartButNotStartAll)
+{
+    const std::string missing = dir_ / "gone.wav";
+    const std::string b = MakeAudio("b.wav", 20, {550});
+    const std::string c = MakeAudio("c.wav", 20, {660});
+    Add(missing);
+    Add(b);
+    Add(c);
+
+    // The job manager cannot copy a missing file: it says so, and the row stays idle.
+    ClickControl(L"btnStart");
+    EXPECT_EQ(Status(0), ItemIdle);
+    EXPECT_EQ(Status(1), ItemIdle);
+    EXPECT_TRUE(UiTest::WaitFor([] { return CountBoxes(L"任务失败，请确保任务文件未被其他程序占用.") == 1; }));
+    ClickControl(L"btnStart");
+    EXPECT_EQ(Status(1), ItemIdle);
+    EXPECT_EQ(Status(2), ItemIdle);
+
+    ClickControl(L"btnStartAll");
+    EXPECT_EQ(Status(0), ItemIdle);
+    EXPECT_EQ(Status(1), ItemRecognizing);
+    EXPECT_EQ(Status(2), ItemRecognizing);
+    gate_.OpenAll();
+    ASSERT_TRUE(WaitStatus(1, ItemDone));
+    ASSERT_TRUE(WaitStatus(2, ItemDone));
+}
+
+TEST_F(MainWindowTest, ProgressElapsedTimeAndTextFollowTheSegmentsAsTheyFinish)
+{
+    // Three segments of two minutes; each answer is let through on its own.
+    const std::string file = MakeAudio("talk.wav", 360, {440, 550, 660});
+    Add(file);
+    EXPECT_EQ(Cell(0, CPlayListCtrl::kColumnDuration), L"06:00");
+    EXPECT_EQ(Cell(0, CPlayListCtrl::kColumnType), L".wav");
+    EXPECT_EQ(Cell(0, CPlayListCtrl::kColumnProgress), L"0");
+    EXPECT_EQ(Cell(0, CPlayListCtrl::kColumnElapsed), L"00:00");
+    EXPECT_EQ(Cell(0, CPlayListCtrl::kColumnAction), L"开始");
+
+    ClickControl(L"btnStart");
+    EXPECT_EQ(Cell(0, CPlayListCtrl::kColumnAction), L"识别中");
+    EXPECT_EQ(Cell(0, CPlayListCtrl::kColumnProgress), L"0");
+    // The one-second tick dispatches the other two segments and counts the time.
+    ASSERT_TRUE(UiTest::WaitFor([&] { return gate_.Waiting() == 3; }, std::chrono::seconds(30)));
+    ASSERT_TRUE(UiTest::WaitFor([&] { return Cell(0, CPlayListCtrl::kColumnElapsed) != L"00:00"; }));
+
+    // With no row selected, the first result selects row 0 and shows its text.
+    EXPECT_EQ(list_->GetCurSel(), -1);
+    gate_.Open("tone 550");
+    ASSERT_TRUE(UiTest::WaitFor([&] { return Cell(0, CPlayListCtrl::kColumnProgress) == L"33%"; }));
+    EXPECT_EQ(list_->GetCurSel(), 0);
+    // Segment 0 is missing: the text of segment 1 comes after a line break.
+    EXPECT_EQ(player_->BuildResultText(AnsiToWide(file)), L"\r\ntone 550");
+    EXPECT_EQ(PaneText().find(L"tone 550") != std::wstring::npos, true);
+
+    gate_.Open("tone 660");
+    ASSERT_TRUE(UiTest::WaitFor([&] { return Cell(0, CPlayListCtrl::kColumnProgress) == L"66%"; }));
+    // Every record after the gap comes after a line break of its own.
+    EXPECT_EQ(player_->BuildResultText(AnsiToWide(file)), L"\r\ntone 550\r\ntone 660");
+    EXPECT_EQ(Status(0), ItemRecognizing);
+
+    gate_.Open("tone 440");
+    ASSERT_TRUE(WaitStatus(0, ItemDone));
+    EXPECT_EQ(Cell(0, CPlayListCtrl::kColumnProgress), L"100%");
+    EXPECT_EQ(Cell(0, CPlayListCtrl::kColumnAction), L"完成");
+    EXPECT_EQ(player_->BuildResultText(AnsiToWide(file)), L"tone 440tone 550tone 660");
+    EXPECT_TRUE(UiTest::WaitFor([&] { return PaneText() == L"tone 440tone 550tone 660"; }));
+
+    // A finished row's time stands still.
+    const std::wstring elapsed = Cell(0, CPlayListCtrl::kColumnElapsed);
+    TNotifyUI tick;
+    tick.type = kNotifyTimer;
+    tick.sender = player_->FindControl(L"btnClose");
+    player_->Notify(tick);
+    player_->Notify(tick);
+    EXPECT_EQ(Cell(0, CPlayListCtrl::kColumnElapsed), elapsed);
+}
+
+TEST_F(MainWindowTest, FourSegmentsShowThreeQuartersThenCompletion)
+{
+    const std::string file = MakeAudio("long.wav", 480, {440, 550, 660, 770});
+    Add(file);
+    gate_.Open("tone 440");
+    gate_.Open("tone 550");
+    gate_.Open("tone 660");
+    ClickControl(L"btnStart");
+    ASSERT_TRUE(UiTest::WaitFor([&] { return Cell(0, CPlayListCtrl::kColumnProgress) == L"75%"; },
+                                std::chrono::seconds(60)));
+    EXPECT_EQ(Status(0), ItemRecognizing);
+    gate_.Open("tone 770");
+    ASSERT_TRUE(WaitStatus(0, ItemDone));
+    EXPECT_EQ(player_->BuildResultText(AnsiToWide(file)), L"tone 440tone 550tone 660tone 770");
+}
+
+TEST_F(MainWindowTest, ASegmentThatFailsForGoodLeavesNoGapAndWarnsOnce)
+{
+    // Segment 2 of 4 is refused by the service every time: ten dispatches, then it is final.
+    speech_->AddFault({.text = "tone 660", .times = -1, .fault = SpeechDouble::Fault::ErrNo(3301)});
+    gate_.OpenAll();
+    const std::string file = MakeAudio("noisy.wav", 480, {440, 550, 660, 770});
+    Add(file);
+    ClickControl(L"btnStart");
+    ASSERT_TRUE(WaitStatus(0, ItemDone, std::chrono::seconds(90)));
+    EXPECT_EQ(Cell(0, CPlayListCtrl::kColumnAction), L"完成");
+    EXPECT_EQ(player_->BuildResultText(AnsiToWide(file)), L"tone 440tone 550tone 770");
+
+    const std::wstring warning = AnsiToWide(file) + L",音频质量太差，部分内容无法识别。";
+    ASSERT_TRUE(UiTest::WaitFor([&] { return CountBoxes(warning) == 1; }));
+    // Showing the file's text again does not warn again.
+    list_->SelectItem(0);
+    player_->RefreshResultText();
+    player_->BuildResultText(AnsiToWide(file));
+    UiTest::ProcessEvents();
+    EXPECT_EQ(CountBoxes(warning), 1u);
+    EXPECT_EQ(PaneText(), L"tone 440tone 550tone 770");
+}
+
+TEST_F(MainWindowTest, TheSelectedFilesTextStaysWhenAnotherFileProgresses)
+{
+    const std::string a = MakeAudio("a.wav", 20, {440});
+    const std::string b = MakeAudio("b.wav", 20, {550});
+    Add(a);
+    Add(b);
+    gate_.Open("tone 440");
+    list_->SelectItem(0);
+    ClickCell(0, CPlayListCtrl::kColumnAction);
+    ASSERT_TRUE(WaitStatus(0, ItemDone));
+    ASSERT_TRUE(UiTest::WaitFor([&] { return PaneText() == L"tone 440"; }));
+
+    // The toolbar starts the next idle row and leaves the selection alone.
+    ClickControl(L"btnStart");
+    EXPECT_EQ(Status(1), ItemRecognizing);
+    gate_.Open("tone 550");
+    ASSERT_TRUE(WaitStatus(1, ItemDone));
+    UiTest::ProcessEvents();
+    EXPECT_EQ(list_->GetCurSel(), 0);
+    EXPECT_EQ(PaneText(), L"tone 440");
+
+    // Selecting the other row shows its text.
+    ClickCell(1, CPlayListCtrl::kColumnFile);
+    EXPECT_TRUE(UiTest::WaitFor([&] { return list_->GetCurSel() == 1; }));
+    EXPECT_TRUE(UiTest::WaitFor([&] { return PaneText() == L"tone 550"; }));
+}
+
+TEST_F(MainWindowTest, MaximiseAndRestoreSwapTheButtonImages)
+{
+    auto* max = player_->FindControl<CButtonUI>(L"btnMax");
+    ASSERT_NE(max, nullptr);
+    EXPECT_EQ(max->GetNormalImage(), L"max_normal.png");
+    ClickControl(L"btnMax");
+    ASSERT_TRUE(UiTest::WaitFor([&] { return player_->IsMaximized(); }));
+    EXPECT_EQ(max->GetNormalImage(), L"max_normal.png");
+    EXPECT_EQ(max->GetHotImage(), L"max_over.png");
+    EXPECT_EQ(max->GetPushedImage(), L"max_over.png");
+
+    ClickControl(L"btnMax");
+    ASSERT_TRUE(UiTest::WaitFor([&] { return !player_->IsMaximized(); }));
+    EXPECT_EQ(max->GetNormalImage(), L"restore_normal.png");
+    EXPECT_EQ(max->GetHotImage(), L"restore_over.png");
+    EXPECT_EQ(max->GetPushedImage(), L"restore_over.png");
+
+    ClickControl(L"btnMin");
+    EXPECT_TRUE(UiTest::WaitFor([&] { return player_->IsMinimized(); }));
+}
+
+TEST_F(MainWindowTest, AboutOpensOnceAndIsRaisedWhenAskedAgain)
+{
+    auto aboutWindows = [] {
+        int count = 0;
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            count += widget->objectName() == QStringLiteral("CAboutAppDlg") && widget->isVisible();
+        return count;
+    };
+    ClickControl(L"btnAbout");
+    ASSERT_TRUE(UiTest::WaitFor([&] { return aboutWindows() == 1; }));
+    ClickControl(L"btnAbout");
+    UiTest::ProcessEvents();
+    EXPECT_EQ(aboutWindows(), 1);
+}
+
+}  // namespace

@@ -1,0 +1,432 @@
+#include "ui/RtmpPlayer.h"
+
+#include "base/AppPaths.h"
+#include "base/LogFile.h"
+#include "base/TextConvert.h"
+#include "base/platform/WindowMessages.h"
+#include "engine/CAudioConvert.h"
+#include "engine/CAudioSegment.h"
+#include "engine/CData.h"
+#include "maintenance/CUpdateChecker.h"
+#include "maintenance/CUpdateNotice.h"
+#include "maintenance/LaunchUpdater.h"
+#include "ui/BrowseForFolder.h"
+#include "ui/CAboutAppDlg.h"
+#include "ui/CMessageWnd.h"
+#include "ui/CPlayListCtrl.h"
+#include "ui/MessageWndTaskNotice.h"
+#include "ui/PlayItem.h"
+#include "ui/ResultFileNames.h"
+#include "ui/toolkit/CButtonUI.h"
+#include "ui/toolkit/CRichEditUI.h"
+#include "ui/toolkit/UiToolkit.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <map>
+
+namespace {
+
+constexpr uintptr_t kSystemCommandMask = 0xFFF0;
+constexpr uintptr_t kKeyL = 0x4C;
+constexpr int kNoticeSeconds = 5;
+
+// Writes `bytes` as the whole content of `path`. False when the file cannot be created or not
+// everything reached it (a full disk shows only when the data is flushed at the close).
+bool WriteWholeFile(const std::string& path, const std::string& bytes, bool& opened)
+{
+    opened = false;
+    FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr)
+        return false;
+    opened = true;
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    const bool closed = std::fclose(file) == 0;
+    return written && closed;
+}
+
+}  // namespace
+
+RtmpPlayer::RtmpPlayer()
+    : audioConvert(std::make_unique<CAudioConvert>()), aboutDlg(std::make_unique<CAboutAppDlg>())
+{
+    audioConvert->SetTaskNotice(std::make_shared<MessageWndTaskNotice>());
+}
+
+RtmpPlayer::~RtmpPlayer()
+{
+    // Nothing may reach the job manager from here on, even if the window still exists.
+    closing = true;
+    aboutDlg.reset();
+    audioConvert.reset();
+}
+
+std::wstring RtmpPlayer::GetWindowClassName() const
+{
+    return L"Talvora";
+}
+
+std::wstring RtmpPlayer::GetSkinFile() const
+{
+    return L"RtmpPlayer.xml";
+}
+
+CControlUI* RtmpPlayer::CreateControl(const std::wstring& className)
+{
+    if (className == L"CPlayListCtrl")
+        return new CPlayListCtrl();
+    return nullptr;
+}
+
+void RtmpPlayer::InitWindow()
+{
+    btnMin = FindControl<CButtonUI>(L"btnMin");
+    btnMax = FindControl<CButtonUI>(L"btnMax");
+    btnClose = FindControl<CButtonUI>(L"btnClose");
+    btnAbout = FindControl<CButtonUI>(L"btnAbout");
+    btnAdd = FindControl<CButtonUI>(L"btnAdd");
+    btnStart = FindControl<CButtonUI>(L"btnStart");
+    btnStartAll = FindControl<CButtonUI>(L"btnStartAll");
+    btnSave = FindControl<CButtonUI>(L"btnSave");
+    playList = FindControl<CPlayListCtrl>(L"playList");
+    edtText = FindControl<CRichEditUI>(L"edtText");
+    if (playList == nullptr || edtText == nullptr || btnClose == nullptr)
+        WriteLog(Error, "RtmpPlayer::InitWindow", "%s", "the layout lacks the list, the text pane or the close button");
+
+    CData::Instance().SetMainWnd(GetHandle());
+    if (!SetTimer(btnClose, kTickTimerId, kTickMs))
+        WriteLog(Error, "RtmpPlayer::InitWindow", "%s", "the one-second tick cannot be started");
+
+    CUpdateChecker& checker = CData::Instance().GetUpdateChecker();
+    checker.SetNotifyWnd(GetHandle());
+    checker.StartCheck();
+
+    // Centred before it is shown, so it does not appear in the corner first.
+    CenterWindow();
+    ShowWindow(true, true);
+}
+
+void RtmpPlayer::Notify(TNotifyUI& message)
+{
+    CWindowBase::Notify(message);
+    if (closing)
+        return;
+    if (message.type == kNotifyTimer) {
+        if (audioConvert != nullptr)
+            audioConvert->Dispatch();
+        if (playList != nullptr)
+            playList->TickElapsed();
+    } else if (message.type == kNotifyItemSelect) {
+        // The new row comes with the notification: while a click is being handled the list may
+        // not report it as selected yet.
+        const auto row = static_cast<int>(static_cast<intptr_t>(message.wParam));
+        if (playList != nullptr && row >= 0 && row < playList->GetCount())
+            ShowResultText(row);
+        else
+            RefreshResultText();
+    }
+}
+
+void RtmpPlayer::OnClick(TNotifyUI& message)
+{
+    CControlUI* sender = message.sender;
+    if (sender == nullptr)
+        return;
+    if (sender == btnClose)
+        Close();
+    else if (sender == btnMax)
+        ToggleMaximize();
+    else if (sender == btnMin)
+        PostMessage(WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    else if (sender == btnAbout)
+        ShowAboutDlg();
+    else if (sender == btnAdd) {
+        if (playList != nullptr)
+            playList->AddFiles();
+    } else if (sender == btnStart)
+        StartNextItem();
+    else if (sender == btnStartAll)
+        StartAllItems();
+    else if (sender == btnSave)
+        SaveResults();
+}
+
+void RtmpPlayer::ToggleMaximize()
+{
+    if (btnMax == nullptr)
+        return;
+    if (IsMaximized()) {
+        PostMessage(WM_SYSCOMMAND, SC_RESTORE, 0);
+        btnMax->SetNormalImage(L"restore_normal.png");
+        btnMax->SetHotImage(L"restore_over.png");
+        btnMax->SetPushedImage(L"restore_over.png");
+    } else {
+        PostMessage(WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+        btnMax->SetNormalImage(L"max_normal.png");
+        btnMax->SetHotImage(L"max_over.png");
+        btnMax->SetPushedImage(L"max_over.png");
+    }
+}
+
+void RtmpPlayer::ShowAboutDlg()
+{
+    if (aboutDlg == nullptr)
+        return;
+    if (aboutDlg->IsWindow()) {
+        aboutDlg->BringToTop();
+        return;
+    }
+    if (!aboutDlg->Create(nullptr, L"", WS_OVERLAPPEDWINDOW, 0, 0, 0, 600, 400))
+        return;
+    aboutDlg->CenterWindow();
+    aboutDlg->ShowWindow(true, true);
+}
+
+bool RtmpPlayer::StartItem(int index)
+{
+    if (audioConvert == nullptr || playList == nullptr)
+        return false;
+    const std::string path = WideToAnsi(playList->GetItemFile(index));
+    if (!audioConvert->AddTask(path, playList->GetItemDuration(index)))
+        return false;
+    playList->SetItemRecognizing(index);
+    return true;
+}
+
+void RtmpPlayer::StartNextItem()
+{
+    if (closing || playList == nullptr)
+        return;
+    for (int i = 0; i < playList->GetCount(); ++i) {
+        if (playList->GetItemStatus(i) != ItemIdle)
+            continue;
+        // One click starts at most one file; a refused file is tried again by the next click.
+        StartItem(i);
+        return;
+    }
+}
+
+void RtmpPlayer::StartAllItems()
+{
+    if (closing || playList == nullptr)
+        return;
+    for (int i = 0; i < playList->GetCount(); ++i) {
+        if (playList->GetItemStatus(i) == ItemIdle)
+            StartItem(i);
+    }
+}
+
+std::wstring RtmpPlayer::BuildResultText(const std::wstring& file)
+{
+    if (audioConvert == nullptr)
+        return {};
+    const std::vector<CAudioSegment*> records = audioConvert->GetFinishedSegments(WideToAnsi(file));
+    if (!records.empty() && playList != nullptr)
+        playList->UpdateItemStatus(records);
+    std::wstring text;
+    for (size_t j = 0; j < records.size(); ++j) {
+        if (records[j]->segmentIndex != static_cast<int32_t>(j))
+            text += L"\r\n";
+        if (records[j]->resultCode == 0)
+            text += Utf8ToWide(records[j]->text);
+    }
+    return text;
+}
+
+void RtmpPlayer::RefreshResultText()
+{
+    if (closing || playList == nullptr || edtText == nullptr)
+        return;
+    int row = playList->GetCurSel();
+    if (row < 0) {
+        if (playList->GetCount() == 0)
+            return;
+        playList->SelectItem(0, false);
+        row = 0;
+    }
+    ShowResultText(row);
+}
+
+void RtmpPlayer::ShowResultText(int row)
+{
+    if (edtText != nullptr && playList != nullptr)
+        edtText->SetText(BuildResultText(playList->GetItemFile(row)));
+}
+
+void RtmpPlayer::SaveResults()
+{
+    if (closing || playList == nullptr)
+        return;
+    std::map<std::wstring, std::wstring> results;
+    for (int i = 0; i < playList->GetCount(); ++i) {
+        if (playList->GetItemStatus(i) == ItemDone) {
+            const std::wstring path = playList->GetItemFile(i);
+            results[path] = BuildResultText(path);
+        }
+    }
+    if (results.empty()) {
+        ShowNotice(L"暂无需要保存的内容!");
+        return;
+    }
+
+    const std::string folder = WideToAnsi(BrowseForFolder(this, L"选择保存目录"));
+    if (folder.empty())
+        return;
+
+    ResultFileNames names;
+    int saved = 0;
+    for (const auto& [path, text] : results) {
+        const std::string target = folder + "/" + WideToAnsi(names.Take(path)) + ".txt";
+        bool opened = false;
+        if (WriteWholeFile(target, WideToAnsi(text), opened)) {
+            ++saved;
+        } else if (!opened) {
+            WriteLog(Error, "RtmpPlayer::OnClick", "%s", ("fopen create file failed." + folder).c_str());
+        } else {
+            // Not counted: the user would otherwise take a cut-off file for the whole text.
+            const int error = errno;
+            WriteLog(Error, "RtmpPlayer::OnClick", "%s",
+                     ("write file failed. " + target + ": " + std::to_string(error)).c_str());
+        }
+    }
+    // The window may have been closed while the folder chooser was open.
+    if (!closing)
+        ShowNotice(L"成功保存 " + std::to_wstring(saved) + L" 个结果");
+}
+
+void RtmpPlayer::Close()
+{
+    if (closing)
+        return;
+    closing = true;
+    WriteLog(Info, "RtmpPlayer::Close", "main close");
+    KillTimer(btnClose);
+    ShowWindow(false);
+    // The About window goes with its object; the job manager's workers finish without effect.
+    aboutDlg.reset();
+    audioConvert.reset();
+    CData::Instance().PostAppExit();
+}
+
+void RtmpPlayer::OnFinalMessage()
+{
+    CWindowBase::OnFinalMessage();
+    UiToolkit::PostQuitMessage(0);
+}
+
+void RtmpPlayer::OnUndeliveredMessage(uint32_t message, uintptr_t, intptr_t lParam)
+{
+    if (message == WM_USER_UPDATE)
+        delete reinterpret_cast<CUpdateNotice*>(lParam);
+}
+
+intptr_t RtmpPlayer::MessageHandler(uint32_t message, uintptr_t wParam, intptr_t lParam, bool&)
+{
+    switch (message) {
+    case WM_KEYDOWN:
+        if (wParam == kKeyL && UiToolkit::IsKeyDown(VK_CONTROL) && UiToolkit::IsKeyDown(VK_SHIFT))
+            UiToolkit::ShellOpen(AnsiToWide(PubUtils::GetAppDataDir()));
+        break;
+    case WM_SYSCOMMAND:
+        if ((wParam & kSystemCommandMask) == SC_CLOSE) {
+            // A close from the desktop (its close button, Alt+F4) releases the jobs and ends the
+            // application just like the close button does.
+            if (!closing)
+                Close();
+            ShowWindow(false);
+        }
+        break;
+    case WM_USER_UPDATE:
+        OnUpdateReport(wParam, lParam);
+        break;
+    case WM_LBUTTONDOWN:
+        OnListButtonDown(lParam);
+        break;
+    case WM_USER_SEGMENT_DONE:
+        OnSegmentDone(wParam);
+        break;
+    default:
+        break;
+    }
+    return 0;
+}
+
+void RtmpPlayer::OnUpdateReport(uintptr_t kind, intptr_t lParam)
+{
+    std::unique_ptr<CUpdateNotice> notice(reinterpret_cast<CUpdateNotice*>(lParam));
+    if (kind == kUpdateCheckFailed) {
+        WriteLog(Warning, "RtmpPlayer::MessageHandler", "check update version failed");
+    } else if (kind == kUpdateNeeded) {
+        CUpdateChecker& checker = CData::Instance().GetUpdateChecker();
+        if (checker.IsUpdateAvailable())
+            WriteLog(Info, "RtmpPlayer::MessageHandler", "has no must update version");
+        if (checker.IsUpdateRequired()) {
+            WriteLog(Info, "RtmpPlayer::MessageHandler", "find must update version. start update");
+            if (!closing) {
+                LaunchUpdater();
+                // The same orderly shutdown as the close button.
+                Close();
+            }
+        }
+    }
+    WriteLog(Info, "RtmpPlayer::MessageHandler", "update msg: %d, %s", static_cast<int>(kind),
+             notice != nullptr ? notice->Value.c_str() : "");
+}
+
+void RtmpPlayer::OnListButtonDown(intptr_t lParam)
+{
+    if (closing || playList == nullptr || audioConvert == nullptr)
+        return;
+    const UiPoint point = PointFromLParam(lParam);
+    CControlUI* element = FindControlAt(point.x, point.y);
+    if (element == nullptr)
+        return;
+    const int index = playList->GetItemIndex(element);
+    if (index < 0)
+        return;
+    const std::string path = WideToAnsi(playList->GetItemFile(index));
+    if (playList->HitTestColumn(element, point.x, point.y, false)) {
+        if (playList->GetItemStatus(index) == ItemRecognizing) {
+            ShowNotice(L"当前文件正在识别中，无法删除!");
+            return;
+        }
+        audioConvert->RemoveTask(path);
+        playList->Remove(element);
+    } else if (playList->HitTestColumn(element, point.x, point.y, true)) {
+        if (playList->GetItemStatus(index) == ItemIdle)
+            StartItem(index);
+    }
+}
+
+void RtmpPlayer::OnSegmentDone(uintptr_t wParam)
+{
+    const auto* segment = reinterpret_cast<const CAudioSegment*>(wParam);
+    // A result that waited in the queue while Close released the job manager, or while its file
+    // was removed, points at a record that is gone: it is dropped unread.
+    if (closing || audioConvert == nullptr || !audioConvert->IsRegistered(segment))
+        return;
+    const std::string file = segment->file;
+    if (playList == nullptr)
+        return;
+    const std::vector<CAudioSegment*> records = audioConvert->GetFinishedSegments(file);
+    playList->UpdateItemStatus(records);
+    if (records.size() == static_cast<size_t>(segment->segmentCount))
+        WriteLog(Info, "RtmpPlayer::MessageHandler", "%s", ("recognition finished: " + file).c_str());
+
+    int row = playList->GetCurSel();
+    if (row < 0 && playList->GetCount() > 0) {
+        playList->SelectItem(0, false);
+        row = playList->GetCurSel();
+    }
+    if (row >= 0 && playList->GetItemFile(row) == AnsiToWide(file))
+        RefreshResultText();
+}
+
+void RtmpPlayer::ShowNotice(const std::wstring& text)
+{
+    // The box deletes itself once its window is gone.
+    auto* box = new CMessageWnd(1, kNoticeSeconds);
+    box->SetButtons(L"确定", L"", false);
+    box->SetMessage(text);
+    box->ShowMessageWnd(IsWindow() ? this : nullptr, nullptr, 0);
+}
