@@ -1,0 +1,27 @@
+# Installs the build into a fresh prefix and checks that a desktop finds the program there:
+#   cmake -DBUILD=<build folder> -DPREFIX=<empty folder to use> -P CheckInstall.cmake
+file(REMOVE_RECURSE "${PREFIX}")
+execute_process(COMMAND "${CMAKE_COMMAND}" --install "${BUILD}" --prefix "${PREFIX}"
+                RESULT_VARIABLE result OUTPUT_QUIET)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "cmake --install failed: ${result}")
+endif()
+foreach(path bin/talvora share/applications/talvora.desktop share/icons/hicolor/256x256/apps/talvora.png)
+  if(NOT EXISTS "${PREFIX}/${path}")
+    message(FATAL_ERROR "not installed: ${path}")
+  endif()
+endforeach()
+file(READ "${PREFIX}/share/applications/talvora.desktop" entry)
+foreach(line "[Desktop Entry]" "Type=Application" "Name=Talvora" "Exec=talvora" "Icon=talvora" "StartupWMClass=Talvora")
+  string(FIND "${entry}" "${line}\n" found)
+  if(found EQUAL -1)
+    message(FATAL_ERROR "the desktop entry lacks \"${line}\"")
+  endif()
+endforeach()
+file(READ "${PREFIX}/share/icons/hicolor/256x256/apps/talvora.png" header LIMIT 24 HEX)
+# PNG signature, then the IHDR chunk with a width and height of 256.
+if(NOT header MATCHES "^89504e470d0a1a0a0000000d4948445200000100")
+  message(FATAL_ERROR "the icon is not a 256-pixel PNG image: ${header}")
+endif()
+file(REMOVE_RECURSE "${PREFIX}")
+message(STATUS "installed program, desktop entry and icon are in place")

@@ -1,0 +1,219 @@
+// Pictures of the main window with files in each state, made with the real window, job manager,
+// ffmpeg and the speech double (its answers held back or worded for the picture).
+//
+//   talvora_main_window_pictures <folder>    renders offscreen into <folder>/MainWindow-*.png
+//   talvora_main_window_pictures --check     the same into a temporary folder, and checks them
+//
+// It works in a temporary data folder of its own; nothing of the user's is touched.
+#include "engine/CAudioConvert.h"
+#include "engine/CData.h"
+#include "skin/EmbeddedSkin.h"
+#include "speech_double/LoopbackPort.h"
+#include "speech_double/SpeechDouble.h"
+#include "ui/CPlayListCtrl.h"
+#include "ui/PlayItem.h"
+#include "ui/RtmpPlayer.h"
+#include "ui/toolkit/UiToolkit.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QImage>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QWidget>
+
+#include <condition_variable>
+#include <cstdio>
+#include <functional>
+#include <mutex>
+#include <set>
+
+namespace {
+
+constexpr char kMeetingText[] =
+    "今天的会议主要讨论三件事：第一，下个月的产品发布时间；第二，测试环境的准备情况；第三，用户反馈的处理流程。"
+    "大家先从发布时间说起，目前的计划是月底之前完成所有功能的验收。";
+
+int g_diagnostics = 0;
+
+void CountDiagnostic(const wchar_t* message)
+{
+    ++g_diagnostics;
+    std::fprintf(stderr, "toolkit: %ls", message);
+}
+
+// Holds the answers for some recognised texts back until the end.
+class Gate {
+public:
+    SpeechDouble::Fault Pass(const SpeechDouble::RequestInfo& info)
+    {
+        std::unique_lock<std::mutex> guard(lock_);
+        changed_.wait(guard, [&] { return open_ || held_.count(info.text) == 0; });
+        return SpeechDouble::Fault::Normal();
+    }
+    void Hold(const std::string& text) { held_.insert(text); }
+    void Open()
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        open_ = true;
+        changed_.notify_all();
+    }
+
+private:
+    std::mutex lock_;
+    std::condition_variable changed_;
+    std::set<std::string> held_;
+    bool open_ = false;
+};
+
+bool WaitFor(const std::function<bool()>& condition, int milliseconds)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!condition()) {
+        if (clock.elapsed() > milliseconds)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return true;
+}
+
+bool MakeTone(const QString& path, int seconds, const QList<int>& tones)
+{
+    QString expression = QStringLiteral("sin(2*PI*t*(");
+    for (int i = 0; i + 1 < tones.size(); ++i)
+        expression += QStringLiteral("if(lt(t,%1),%2,").arg((i + 1) * 120).arg(tones[i]);
+    expression += QString::number(tones.last()) + QString(tones.size() - 1, QLatin1Char(')')) + QStringLiteral("))*0.5");
+    const QStringList args{QStringLiteral("-nostdin"), QStringLiteral("-loglevel"), QStringLiteral("error"),
+                           QStringLiteral("-y"), QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+                           QStringLiteral("aevalsrc=exprs='%1':s=16000:d=%2").arg(expression).arg(seconds),
+                           QStringLiteral("-ac"), QStringLiteral("1"), path};
+    return QProcess::execute(QStringLiteral("ffmpeg"), args) == 0;
+}
+
+bool IsBlank(const QImage& image)
+{
+    if (image.isNull())
+        return true;
+    const QRgb first = image.pixel(0, 0);
+    for (int y = 0; y < image.height(); y += 3) {
+        for (int x = 0; x < image.width(); x += 3) {
+            if (image.pixel(x, y) != first)
+                return false;
+        }
+    }
+    return true;
+}
+
+bool Save(RtmpPlayer& player, const QString& folder, const char* name, bool check)
+{
+    QCoreApplication::processEvents();
+    const QImage image = player.GetWidget()->grab().toImage();
+    const QString path = folder + QLatin1Char('/') + QLatin1String(name) + QStringLiteral(".png");
+    if (!image.save(path, "PNG") || (check && IsBlank(QImage(path)))) {
+        std::fprintf(stderr, "bad picture %s\n", qPrintable(path));
+        return false;
+    }
+    std::printf("%s (%dx%d)\n", qPrintable(path), image.width(), image.height());
+    return true;
+}
+
+int Run(const QString& folder, const QString& work, bool check)
+{
+    if (!QDir().mkpath(folder))
+        return 1;
+    Gate gate;
+    std::string error;
+    std::unique_ptr<SpeechDouble::Server> speech = SpeechDouble::Server::Start({}, &error);
+    if (speech == nullptr) {
+        std::fprintf(stderr, "speech double: %s\n", error.c_str());
+        return 1;
+    }
+    speech->ExportEnvironment();
+    speech->AddFault({.text = "tone 440", .times = -1, .fault = SpeechDouble::Fault::Text(kMeetingText)});
+    speech->SetFaultSelector([&gate](const SpeechDouble::RequestInfo& info) { return gate.Pass(info); });
+    // The second file stays at one of three segments: its other two answers wait.
+    gate.Hold("tone 660");
+    gate.Hold("tone 770");
+
+    const QString audio = work + QStringLiteral("/录音");
+    QDir().mkpath(audio);
+    const QString meeting = audio + QStringLiteral("/项目例会 2019.10.08.wav");
+    const QString interview = audio + QStringLiteral("/用户访谈 第二部分.wav");
+    const QString lecture = audio + QStringLiteral("/讲座.wav");
+    if (!MakeTone(meeting, 95, {440}) || !MakeTone(interview, 360, {550, 660, 770}) || !MakeTone(lecture, 150, {880}))
+        return 1;
+
+    int failures = 0;
+    {
+        RtmpPlayer player;
+        if (!player.Create(nullptr, L"", WS_OVERLAPPEDWINDOW, 0, 0, 0, 800, 600))
+            return 1;
+        CPlayListCtrl* list = player.GetPlayList();
+        if (!Save(player, folder, "MainWindow-empty", check))
+            ++failures;
+
+        for (const QString& path : {meeting, interview, lecture})
+            list->AddItem(path.toStdWString());
+        list->SelectItem(0);
+        if (!Save(player, folder, "MainWindow-added", check))
+            ++failures;
+
+        player.StartNextItem();
+        player.StartNextItem();
+        const bool states = WaitFor([&] { return list->GetItemStatus(0) == ItemDone; }, 60000) &&
+                            WaitFor([&] { return list->GetItemText(list->GetItemAt(1), 1, 3) == std::wstring(L"33%"); }, 60000) &&
+                            WaitFor([&] { return list->GetItemText(list->GetItemAt(1), 1, 4) >= std::wstring(L"00:03"); }, 60000);
+        if (!states) {
+            std::fprintf(stderr, "the rows did not reach their states\n");
+            ++failures;
+        }
+        player.RefreshResultText();
+        if (!Save(player, folder, "MainWindow-states", check))
+            ++failures;
+
+        gate.Open();
+        WaitFor([&] { return player.GetAudioConvert()->RunningCount() == 0; }, 60000);
+    }
+    QCoreApplication::processEvents();
+    if (g_diagnostics > 0)
+        ++failures;
+    return failures == 0 ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    const QString first = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
+    if (first.isEmpty() || first == QStringLiteral("--help")) {
+        std::fprintf(stderr, "usage: %s <folder> | --check\n", argv[0]);
+        return 2;
+    }
+    QTemporaryDir work;
+    if (!work.isValid())
+        return 1;
+    // Job folders, the log and settings go to a data folder of the program's own.
+    qputenv("XDG_DATA_HOME", work.path().toLocal8Bit());
+    // The window's update check goes to a port nobody listens on and fails at once.
+    QDir().mkpath(work.path() + QStringLiteral("/Talvora"));
+    QFile settings(work.path() + QStringLiteral("/Talvora/config.ini"));
+    if (settings.open(QIODevice::WriteOnly))
+        settings.write(QStringLiteral("[Talvora]\nUpdateUrl=http://127.0.0.1:%1\n")
+                           .arg(SpeechDouble::UnusedLoopbackPort())
+                           .toUtf8());
+    settings.close();
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    UiToolkit::SetDiagnosticHook(&CountDiagnostic);
+    if (!InstallEmbeddedSkin())
+        return 1;
+    const bool check = first == QStringLiteral("--check");
+    const QString folder = check ? work.path() + QStringLiteral("/pictures") : first;
+    const int result = Run(folder, work.path(), check);
+    UiToolkit::ReleaseSkinArchive();
+    return result;
+}
