@@ -22,6 +22,7 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
@@ -79,10 +80,12 @@ private:
     int waiting_ = 0;
 };
 
-// Answers the next folder chooser that opens: picks `folder`, or cancels when it is empty.
+// Answers the next file dialog or folder chooser that opens as a user would: goes to `folder`
+// and, when `typed` is given, types it as the file name (several names in double quotes), then
+// accepts; cancels when `folder` is empty.
 class FolderChooserAnswer {
 public:
-    explicit FolderChooserAnswer(QString folder) : folder_(std::move(folder))
+    explicit FolderChooserAnswer(QString folder, QString typed = {}) : folder_(std::move(folder)), typed_(std::move(typed))
     {
         timer_.setInterval(10);
         QObject::connect(&timer_, &QTimer::timeout, [this] {
@@ -95,6 +98,10 @@ public:
                 dialog->reject();
             } else {
                 dialog->setDirectory(folder_);
+                if (!typed_.isEmpty()) {
+                    if (auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+                        name->setText(typed_);
+                }
                 // QFileDialog's own accept (checks and takes the folder), through the public base.
                 static_cast<QDialog*>(dialog)->accept();
             }
@@ -107,6 +114,7 @@ public:
 
 private:
     QString folder_;
+    QString typed_;
     QString title_;
     QTimer timer_;
     bool answered_ = false;

@@ -69,6 +69,32 @@ TEST_F(MainWindowTest, TheWindowHandsItselfToTheContextAndTicksEverySecond)
     EXPECT_NE(Log().find("RtmpPlayer::MessageHandler:\t\tcheck update version failed\r\n"), std::string::npos);
 }
 
+TEST_F(MainWindowTest, AddOpensTheFileDialogAndListsTheChosenFilesOnce)
+{
+    const std::string a = MakeAudio("b talk.wav", 20, {440});
+    const std::string b = MakeAudio("a memo.wav", 130, {550});
+    {
+        FolderChooserAnswer answer(QString::fromStdString(dir_.Path()), QStringLiteral("\"b talk.wav\" \"a memo.wav\""));
+        ClickControl(L"btnAdd");
+        ASSERT_TRUE(answer.Answered());
+        EXPECT_EQ(answer.Title(), QStringLiteral("选择文件"));
+    }
+    ASSERT_EQ(list_->GetCount(), 2);
+    // In the order chosen, with their durations.
+    EXPECT_EQ(list_->GetItemFile(0), AnsiToWide(a));
+    EXPECT_EQ(list_->GetItemFile(1), AnsiToWide(b));
+    EXPECT_EQ(Cell(1, CPlayListCtrl::kColumnDuration), L"02:10");
+    EXPECT_EQ(list_->GetItemDuration(1), 130);
+
+    // The same file again is not listed twice.
+    {
+        FolderChooserAnswer answer(QString::fromStdString(dir_.Path()), QStringLiteral("\"a memo.wav\""));
+        ClickControl(L"btnAdd");
+        ASSERT_TRUE(answer.Answered());
+    }
+    EXPECT_EQ(list_->GetCount(), 2);
+}
+
 TEST_F(MainWindowTest, StartTakesTheFirstIdleRowEachTimeAndSkipsDoneRows)
 {
     const std::string a = MakeAudio("a.wav", 20, {440});
