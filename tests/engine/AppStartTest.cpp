@@ -1,5 +1,7 @@
+#include "app/ProgramProcess.h"
 #include "support/TestSupport.h"
 
+#include <csignal>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <regex>
@@ -9,15 +11,21 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Runs the program with its own data folder and returns its log.
+// Runs the program with its own data folder until its start entry is logged, ends it the way
+// the session does (SIGTERM) and returns its log.
 std::string StartProgram(const TempDir& dir, const std::string* credentials)
 {
     const std::string appData = dir / "data/Talvora";
     fs::create_directories(appData);
     if (credentials != nullptr)
         WriteFile(appData + "/credentials.json", *credentials);
-    const auto result = RunChild({TALVORA_APP}, {{"XDG_DATA_HOME", dir / "data"}});
-    EXPECT_EQ(result.exitCode, 0);
+    AppTest::ProgramProcess program;
+    EXPECT_TRUE(program.Start({TALVORA_APP}, {{"XDG_DATA_HOME", dir / "data"}, {"QT_QPA_PLATFORM", "offscreen"}},
+                              dir / "output.txt"));
+    EXPECT_TRUE(WaitUntil([&] { return ReadFile(appData + "/Talvora.log").find("start app v1.0.8") != std::string::npos; },
+                          std::chrono::seconds(30)));
+    program.Signal(SIGTERM);
+    EXPECT_EQ(program.Wait(std::chrono::seconds(30)), 0) << ReadFile(dir / "output.txt");
     EXPECT_TRUE(fs::is_directory(appData + "/crashDumps"));
     return ReadFile(appData + "/Talvora.log");
 }
