@@ -186,6 +186,8 @@ TEST_F(EndToEndTest, TwoFilesAreAddedRecognisedAndSavedThroughTheWindow)
     ASSERT_TRUE(WaitUntil([&] { return Log().find("WinMain:\t\tstart app v1.0.8\r\n") != std::string::npos; },
                           std::chrono::seconds(30)))
         << ReadFile(dir_ / "program.txt");
+    // The update check (to a port nobody listens on) has ended.
+    ASSERT_TRUE(WaitUntil([&] { return Occurrences(Log(), "update msg: 2, ") == 2; }, std::chrono::seconds(30)));
     const ChildResult found = Xdo({"search", "--sync", "--onlyvisible", "--class", "Talvora"});
     ASSERT_EQ(found.exitCode, 0);
     window_ = Trim(found.output.substr(0, found.output.find('\n')));

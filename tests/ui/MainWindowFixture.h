@@ -141,8 +141,14 @@ protected:
         ASSERT_TRUE(player_->IsVisible());
         list_ = player_->GetPlayList();
         ASSERT_NE(list_, nullptr);
+        // The window's update check has ended before the test goes on: its thread is nobody's to
+        // wait for, and it must not still run when the test process exits.
+        ASSERT_TRUE(UiTest::WaitFor([&] { return UpdateCheckDone(Log()); }, std::chrono::seconds(30))) << Log();
         UiTest::ProcessEvents();
     }
+
+    // Whether the log shows the last report of the window's update check.
+    virtual bool UpdateCheckDone(const std::string& log) { return Occurrences(log, "update msg: 2, ") >= 2; }
 
     void TearDown() override
     {

@@ -20,15 +20,21 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QWidget>
 
+#include <cerrno>
 #include <condition_variable>
 #include <cstdio>
 #include <functional>
 #include <mutex>
 #include <set>
+#include <spawn.h>
+#include <string>
+#include <sys/wait.h>
+#include <vector>
+
+extern char** environ;
 
 namespace {
 
@@ -90,7 +96,22 @@ bool MakeTone(const QString& path, int seconds, const QList<int>& tones)
                            QStringLiteral("-y"), QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
                            QStringLiteral("aevalsrc=exprs='%1':s=16000:d=%2").arg(expression).arg(seconds),
                            QStringLiteral("-ac"), QStringLiteral("1"), path};
-    return QProcess::execute(QStringLiteral("ffmpeg"), args) == 0;
+    // posix_spawn, not fork: the program also runs under ThreadSanitizer, which refuses threads
+    // after a fork of a threaded process.
+    std::vector<std::string> strings{"ffmpeg"};
+    for (const QString& arg : args)
+        strings.push_back(arg.toStdString());
+    std::vector<char*> argv;
+    for (std::string& text : strings)
+        argv.push_back(text.data());
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    if (posix_spawnp(&pid, "ffmpeg", nullptr, nullptr, argv.data(), environ) != 0)
+        return false;
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 bool IsBlank(const QImage& image)
