@@ -54,6 +54,10 @@ int main(int argc, char** argv)
         return 0;
 
     curl_global_init(CURL_GLOBAL_DEFAULT);
+    // The first curl_version() sets up the LDAP library's globals; done here, on this thread,
+    // before the update check's thread would do it, so a quick exit never tears them down
+    // under a thread that is still setting them up.
+    curl_version();
 
     const std::wstring dumpFolder = AnsiToWide(PubUtils::GetAppDataDir()) + L"/crashDumps";
     CMiniDumpHandler dumpHandler(false, dumpFolder.c_str());

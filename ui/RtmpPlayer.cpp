@@ -21,7 +21,6 @@
 #include "ui/toolkit/CRichEditUI.h"
 #include "ui/toolkit/UiToolkit.h"
 
-#include <cerrno>
 #include <cstdio>
 #include <map>
 
@@ -284,9 +283,7 @@ void RtmpPlayer::SaveResults()
             WriteLog(Error, "RtmpPlayer::OnClick", "%s", ("fopen create file failed." + folder).c_str());
         } else {
             // Not counted: the user would otherwise take a cut-off file for the whole text.
-            const int error = errno;
-            WriteLog(Error, "RtmpPlayer::OnClick", "%s",
-                     ("write file failed. " + target + ": " + std::to_string(error)).c_str());
+            WriteLog(Error, "RtmpPlayer::OnClick", "%s", ("write file failed. " + target).c_str());
         }
     }
     // The window may have been closed while the folder chooser was open.
