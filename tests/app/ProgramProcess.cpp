@@ -12,27 +12,6 @@ extern char** environ;
 
 namespace AppTest {
 
-std::vector<std::string> MergedEnvironment(const std::map<std::string, std::string>& changes)
-{
-    std::map<std::string, std::string> merged;
-    for (char** entry = environ; *entry != nullptr; ++entry) {
-        const std::string text = *entry;
-        const size_t equals = text.find('=');
-        if (equals != std::string::npos)
-            merged[text.substr(0, equals)] = text.substr(equals + 1);
-    }
-    for (const auto& [name, value] : changes) {
-        if (value.empty())
-            merged.erase(name);
-        else
-            merged[name] = value;
-    }
-    std::vector<std::string> result;
-    for (const auto& [name, value] : merged)
-        result.push_back(name + "=" + value);
-    return result;
-}
-
 ProgramProcess::~ProgramProcess()
 {
     if (pid_ > 0 && !ended_) {
@@ -44,7 +23,7 @@ ProgramProcess::~ProgramProcess()
 bool ProgramProcess::Start(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env,
                            const std::string& outputFile, int passFd)
 {
-    std::vector<std::string> envStrings = MergedEnvironment(env);
+    std::vector<std::string> envStrings = TestSupport::MergedEnvironment(env);
     std::vector<char*> envp;
     for (std::string& text : envStrings)
         envp.push_back(text.data());

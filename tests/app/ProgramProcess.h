@@ -37,7 +37,4 @@ private:
     bool ended_ = false;
 };
 
-// The environment of this process with `changes` applied (an empty value removes a variable).
-std::vector<std::string> MergedEnvironment(const std::map<std::string, std::string>& changes);
-
 }  // namespace AppTest

@@ -83,8 +83,7 @@ bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds
     return true;
 }
 
-ChildResult RunChild(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env,
-                     std::chrono::milliseconds timeout)
+std::vector<std::string> MergedEnvironment(const std::map<std::string, std::string>& changes)
 {
     std::map<std::string, std::string> merged;
     for (char** entry = environ; *entry != nullptr; ++entry) {
@@ -93,15 +92,22 @@ ChildResult RunChild(const std::vector<std::string>& argv, const std::map<std::s
         if (equals != std::string::npos)
             merged[text.substr(0, equals)] = text.substr(equals + 1);
     }
-    for (const auto& [name, value] : env) {
+    for (const auto& [name, value] : changes) {
         if (value.empty())
             merged.erase(name);
         else
             merged[name] = value;
     }
-    std::vector<std::string> envStrings;
+    std::vector<std::string> result;
     for (const auto& [name, value] : merged)
-        envStrings.push_back(name + "=" + value);
+        result.push_back(name + "=" + value);
+    return result;
+}
+
+ChildResult RunChild(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env,
+                     std::chrono::milliseconds timeout)
+{
+    std::vector<std::string> envStrings = MergedEnvironment(env);
     std::vector<char*> envp;
     for (auto& text : envStrings)
         envp.push_back(text.data());

@@ -34,6 +34,10 @@ std::vector<std::string> SplitLines(const std::string& text, const std::string& 
 // Polls `condition` until it holds or `timeout` passes; returns whether it held.
 bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout = std::chrono::seconds(10));
 
+// The environment of this process as "NAME=value" entries, with `changes` applied (an empty
+// value removes a variable).
+std::vector<std::string> MergedEnvironment(const std::map<std::string, std::string>& changes);
+
 struct ChildResult {
     int exitCode = -1;  // -1 when the child did not exit normally
     int signal = 0;     // the signal that ended it, if any
