@@ -26,7 +26,27 @@ void FormatTimestamp(char (&out)[32])
         out[0] = '\0';
 }
 
-
+// Copies `text` into `out` (at least four times the text's length plus one), control characters
+// other than tab escaped; a line feed at the very end is kept.
+void EscapeControls(const char* text, size_t length, char* out)
+{
+    static constexpr char kHex[] = "0123456789abcdef";
+    for (size_t i = 0; i < length; ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c >= 0x20 || c == '\t' || (c == '\n' && i + 1 == length)) {
+            *out++ = static_cast<char>(c);
+        } else if (c == '\r' || c == '\n') {
+            *out++ = '\\';
+            *out++ = c == '\r' ? 'r' : 'n';
+        } else {
+            *out++ = '\\';
+            *out++ = 'x';
+            *out++ = kHex[c >> 4];
+            *out++ = kHex[c & 0xF];
+        }
+    }
+    *out = '\0';
+}
 
 }  // namespace
 
@@ -127,6 +147,8 @@ void CLogFile::WriteV(int level, const char* tag, const char* format, va_list ar
             errno = lastError;
             return;
         }
+        EscapeControls(buffer_, static_cast<size_t>(length), escaped_);
+        const char* message = escaped_;
         // The text only changes once a second, and entries come much faster.
         const time_t now = time(nullptr);
         if (now != stampSecond_) {
@@ -137,14 +159,14 @@ void CLogFile::WriteV(int level, const char* tag, const char* format, va_list ar
         const int thread = Platform::CurrentThreadId();
         switch (level) {
         case Info:
-            std::fprintf(file_, "%s [%d]%s:\t\t%s\r\n", timestamp, thread, tag, buffer_);
+            std::fprintf(file_, "%s [%d]%s:\t\t%s\r\n", timestamp, thread, tag, message);
             break;
         case Warning:
-            std::fprintf(file_, "%s warning>>> [%d]%s:\t\t%s\r\n", timestamp, thread, tag, buffer_);
+            std::fprintf(file_, "%s warning>>> [%d]%s:\t\t%s\r\n", timestamp, thread, tag, message);
             Platform::OutputDebugText("warning >>>");
             break;
         case Error:
-            std::fprintf(file_, "%s Error>>>>> [%d]%s:\t\t%s ", timestamp, thread, tag, buffer_);
+            std::fprintf(file_, "%s Error>>>>> [%d]%s:\t\t%s ", timestamp, thread, tag, message);
             if (lastError != 0) {
                 const std::string text = Platform::ErrorText(lastError);
                 errnoAfter = 0;
@@ -158,7 +180,7 @@ void CLogFile::WriteV(int level, const char* tag, const char* format, va_list ar
         default:
             break;
         }
-        Platform::OutputDebugText(buffer_);
+        Platform::OutputDebugText(message);
         Platform::OutputDebugText("\r\n");
         std::fflush(file_);
     }

@@ -15,6 +15,9 @@ void WriteLog(int level, const char* tag, const char* format, ...) __attribute__
 
 // The log file "Talvora.log": one entry per line, each flushed at once so the file is complete
 // up to the last entry even after a crash. Entries from several threads never interleave.
+// Messages carry text from outside (server replies, file names), so their control characters
+// are escaped ("\r", "\n", "\xNN"; a tab stays) and no message can forge an entry of its own.
+// A single line feed that ends a message stays as it is: nothing can follow it on that line.
 class CLogFile {
 public:
     struct ProcessWideTag {};
@@ -46,6 +49,8 @@ private:
     mutable std::mutex lock_;
     FILE* file_ = nullptr;
     char buffer_[kBufferSize] = {};
+    // The message with its control characters escaped: at most four bytes for each of buffer_'s.
+    char escaped_[4 * kBufferSize] = {};
     time_t stampSecond_ = -1;
     char stamp_[32] = {};
     bool processWide_ = false;

@@ -70,19 +70,18 @@ bool CAudioConvert::AddTask(const std::string& file, int32_t durationSeconds)
         durationSeconds = kSubstituteSeconds;
         WriteLog(Warning, "CAudioConvert::AddTask", "audio %s time is 0, set %d", file.c_str(), kSubstituteSeconds);
     }
-    const std::string copy = PubUtils::GetCopyByFile(file);
-    if (copy.empty()) {
-        std::shared_ptr<TaskNotice> target;
-        {
-            std::lock_guard<std::recursive_mutex> guard(lock);
-            target = notice;
-        }
-        if (target != nullptr)
-            target->ShowTaskFailed(kTaskFailedText);
-        else
-            WriteLog(Warning, "CAudioConvert::AddTask", "%s: %s", WideToAnsi(kTaskFailedText).c_str(), file.c_str());
+    if (durationSeconds > kMaxPlannedSeconds) {
+        WriteLog(Warning, "CAudioConvert::AddTask", "audio %s time %d is above %d, refused", file.c_str(), durationSeconds,
+                 kMaxPlannedSeconds);
+        ShowTaskFailed(file);
         return false;
     }
+    const std::string copy = PubUtils::GetCopyByFile(file);
+    if (copy.empty()) {
+        ShowTaskFailed(file);
+        return false;
+    }
+    PubUtils::RemoveSegmentFiles(copy.substr(0, copy.rfind('/')));
 
     const int32_t count = PlanSegmentCount(durationSeconds);
     std::lock_guard<std::recursive_mutex> guard(lock);
@@ -92,7 +91,7 @@ bool CAudioConvert::AddTask(const std::string& file, int32_t durationSeconds)
         segment->totalSeconds = durationSeconds;
         segment->segmentCount = count;
         segment->segmentIndex = i;
-        segment->command = BuildSegmentCommand(copy, i);
+        segment->command = BuildSegmentCommand(copy, i, i == count - 1);
         segment->pcmFile = SegmentFileOfCommand(segment->command);
         const auto existing = registry.find(segment->command);
         if (existing != registry.end())
@@ -104,6 +103,19 @@ bool CAudioConvert::AddTask(const std::string& file, int32_t durationSeconds)
     std::stable_sort(pendingQueue.begin(), pendingQueue.end(), ByIndex);
     Dispatch();
     return true;
+}
+
+void CAudioConvert::ShowTaskFailed(const std::string& file)
+{
+    std::shared_ptr<TaskNotice> target;
+    {
+        std::lock_guard<std::recursive_mutex> guard(lock);
+        target = notice;
+    }
+    if (target != nullptr)
+        target->ShowTaskFailed(kTaskFailedText);
+    else
+        WriteLog(Warning, "CAudioConvert::AddTask", "%s: %s", WideToAnsi(kTaskFailedText).c_str(), file.c_str());
 }
 
 void CAudioConvert::Forget(CAudioSegment* segment)

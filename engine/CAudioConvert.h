@@ -33,8 +33,8 @@ public:
     void SetTaskNotice(std::shared_ptr<TaskNotice> notice);
 
     // Copies the file into its job folder, plans and queues its segments and starts one worker.
-    // False, with the notice shown, when the copy failed. `durationSeconds` below 1 counts as
-    // an hour.
+    // False, with the notice shown, when the copy failed or the duration is above
+    // kMaxPlannedSeconds. `durationSeconds` below 1 counts as an hour.
     bool AddTask(const std::string& file, int32_t durationSeconds);
     // Drops the file's queued segments and frees all its records; its running workers finish
     // without effect.
@@ -53,6 +53,9 @@ public:
     static void AudioTaskDone(CAudioTask* task, void* owner);
 
     static constexpr int32_t kSubstituteSeconds = 3600;
+    // Longer durations are refused: no real recording lasts a week, and a container that claims
+    // years would have the plan freeze the window and exhaust the memory.
+    static constexpr int32_t kMaxPlannedSeconds = 7 * 24 * 3600;
     static constexpr int32_t kMaxAttempts = 10;
 
     // For tests and diagnostics.
@@ -63,6 +66,7 @@ private:
     void OnAudioCallBack(CAudioTask* task);
     void Enqueue(CAudioSegment* segment);
     void Forget(CAudioSegment* segment);
+    void ShowTaskFailed(const std::string& file);
 
     std::recursive_mutex lock;
     std::vector<CAudioSegment*> pendingQueue;

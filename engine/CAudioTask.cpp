@@ -1,5 +1,6 @@
 #include "engine/CAudioTask.h"
 
+#include "base/AppPaths.h"
 #include "base/Config.h"
 #include "base/LogFile.h"
 #include "base/TextConvert.h"
@@ -10,8 +11,12 @@
 #include "engine/JobFiles.h"
 #include "engine/JsonText.h"
 
+#include <atomic>
+#include <cerrno>
 #include <cmath>
+#include <cstring>
 #include <map>
+#include <unistd.h>
 
 namespace {
 
@@ -31,6 +36,18 @@ bool ReadErrorCode(const Json::Value& value, int32_t& code)
         }
     }
     return false;
+}
+
+// The longest prefix of UTF-8 `text` of at most `limit` bytes that does not end inside a
+// character.
+size_t CutAtCharacter(const std::string& text, size_t limit)
+{
+    if (text.size() <= limit)
+        return text.size();
+    size_t end = limit;
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
+        --end;
+    return end;
 }
 
 std::string TextOf(const Json::Value& value)
@@ -61,11 +78,8 @@ bool CAudioTask::StartTask(const std::wstring& commandLine, int32_t waitLimitMs)
 
 void CAudioTask::Run()
 {
-    const bool showOutput = ReadConfigInt(L"Debug", 0) != 0;
-    const pid_t process = PubUtils::StartFfmpeg(command, showOutput);
-    if (!WaitForProcess(process, waitMs))
-        WriteLog(Info, "CAudioTask::Run", "wait CAudioTask exit time out: %d, %s", waitMs, WideToAnsi(command).c_str());
-    Recognize();
+    if (Cut())
+        Recognize();
 
     // Nobody joins a worker: its thread goes when Run returns, and the completion below may
     // destroy this object, so nothing of it is touched afterwards.
@@ -76,6 +90,43 @@ void CAudioTask::Run()
         done(this, doneOwner);
 }
 
+bool CAudioTask::Cut()
+{
+    // A file left by an earlier cut (of an earlier attempt, or of an earlier file at the same
+    // path) must never be taken for this one's output.
+    const std::string pcmFile = SegmentFileOfCommand(command);
+    unlink(pcmFile.c_str());
+
+    const bool showOutput = ReadConfigInt(L"Debug", 0) != 0;
+    int spawnError = 0;
+    const pid_t process = PubUtils::StartFfmpeg(command, showOutput, &spawnError);
+    std::string failure;
+    if (process < 0) {
+        failure = std::string("ffmpeg could not be started: ") + std::strerror(spawnError);
+        // Without ffmpeg every attempt of every file fails the same way: say it once, plainly.
+        static std::atomic<bool> reported{false};
+        if (spawnError == ENOENT && !reported.exchange(true))
+            WriteLog(Warning, "CAudioTask::Run", "%s",
+                     ("ffmpeg was found neither beside the program (" + PubUtils::GetModuleDir() +
+                      "/ffmpeg) nor on PATH; no file can be recognised")
+                         .c_str());
+    } else {
+        int status = 0;
+        if (!WaitForProcess(process, waitMs, &status)) {
+            WriteLog(Info, "CAudioTask::Run", "wait CAudioTask exit time out: %d, %s", waitMs, WideToAnsi(command).c_str());
+            return true;  // the limit was asked for: go on with whatever was written so far
+        }
+        failure = DescribeFailedExit(status);
+    }
+    if (failure.empty())
+        return true;
+    resultCode = kCutFailedCode;
+    errorMessage = failure;
+    text.clear();
+    WriteLog(Warning, "CAudioTask::Run", "%s", ("cut failed. " + pcmFile + ": " + failure).c_str());
+    return false;
+}
+
 void CAudioTask::Recognize()
 {
     const std::string pcmFile = SegmentFileOfCommand(command);
@@ -83,6 +134,7 @@ void CAudioTask::Recognize()
     CSpeechClient client(key.apiKey, key.secretKey);
     client.SetConnectTimeout(kConnectTimeoutMs);
     client.SetRequestTimeout(kRequestTimeoutMs);
+    client.SetStallTimeout(kStallTimeoutMs);
     const std::map<std::string, std::string> options{{"lan", "ZH"}};
 
     std::string audio;
@@ -102,6 +154,11 @@ void CAudioTask::Recognize()
         if (resultCode == 0) {
             const Json::Value& result = reply["result"];
             text = result.isArray() && !result.empty() && result[0].isString() ? result[0].asString() : std::string();
+            if (text.size() > kMaxTextBytes) {
+                const size_t received = text.size();
+                text.resize(CutAtCharacter(text, kMaxTextBytes));
+                WriteLog(Warning, "CAudioTask::Run", "speech text of %zu bytes cut to %zu", received, text.size());
+            }
             WriteLog(Info, "CAudioTask::Run", "speech text size: %d", static_cast<int>(text.size()));
         } else {
             WriteLog(Warning, "CAudioTask::Run", "%s",

@@ -28,11 +28,22 @@ public:
 
     static constexpr int32_t kConnectTimeoutMs = 60000;
     static constexpr int32_t kRequestTimeoutMs = 600000;
+    // A transfer in which not one byte moves for this long is given up long before the
+    // request time-out: a server that accepts and then says nothing must not hold a segment.
+    static constexpr int32_t kStallTimeoutMs = 60000;
+    // The outcome code of an attempt whose cut failed (ffmpeg missing, failing or killed): a
+    // failure like any other, tried again, never sent.
+    static constexpr int32_t kCutFailedCode = -2;
+    // A 120-second segment is at most a few thousand characters of speech; a longer text is
+    // cut here (at a character boundary) so that a hostile reply cannot swamp the window.
+    static constexpr size_t kMaxTextBytes = 64 * 1024;
 
 protected:
     void Run() override;
 
 private:
+    // Runs ffmpeg for the segment; false (with the outcome set) when the cut failed.
+    bool Cut();
     void Recognize();
 
     CallBack callBack = nullptr;

@@ -3,6 +3,7 @@
 #include "engine/JsonText.h"
 
 #include <algorithm>
+#include <chrono>
 #include <memory>
 #include <new>
 
@@ -28,6 +29,31 @@ void AppendEscaped(const std::string& text, std::string& out)
     out += escaped;
     curl_free(escaped);
 }
+
+// Watches a transfer's byte counters; libcurl calls it at least about once a second even while
+// nothing moves.
+struct StallWatch {
+    std::chrono::steady_clock::duration limit;
+    std::chrono::steady_clock::time_point lastMove = std::chrono::steady_clock::now();
+    curl_off_t seen[4] = {-1, -1, -1, -1};
+    bool stalled = false;
+
+    static int Progress(void* user, curl_off_t dlTotal, curl_off_t dlNow, curl_off_t ulTotal, curl_off_t ulNow)
+    {
+        auto* watch = static_cast<StallWatch*>(user);
+        const curl_off_t now[4] = {dlTotal, dlNow, ulTotal, ulNow};
+        const auto time = std::chrono::steady_clock::now();
+        if (!std::equal(std::begin(now), std::end(now), std::begin(watch->seen))) {
+            std::copy(std::begin(now), std::end(now), std::begin(watch->seen));
+            watch->lastMove = time;
+            return 0;
+        }
+        if (time - watch->lastMove < watch->limit)
+            return 0;
+        watch->stalled = true;
+        return 1;
+    }
+};
 
 }  // namespace
 
@@ -112,6 +138,8 @@ int32_t CHttpRequest::PostJson(const std::string& url, const HttpFields* params,
 int32_t CHttpRequest::Perform(const std::string& url, const HttpFields* params, const HttpFields* headers,
                               const std::string* body, std::string* response)
 {
+    lastStatus = 0;
+    stalled = false;
     try {
         const std::unique_ptr<CURL, EasyDeleter> handle(curl_easy_init());
         if (!handle)
@@ -148,8 +176,19 @@ int32_t CHttpRequest::Perform(const std::string& url, const HttpFields* params, 
             curl_easy_setopt(h, CURLOPT_CAPATH, static_cast<const char*>(nullptr));
         }
         curl_easy_setopt(h, CURLOPT_VERBOSE, static_cast<long>(verbose));
+        StallWatch watch{std::chrono::milliseconds(stallTimeoutMs)};
+        if (stallTimeoutMs > 0) {
+            curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &StallWatch::Progress);
+            curl_easy_setopt(h, CURLOPT_XFERINFODATA, static_cast<void*>(&watch));
+            curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
+        }
 
-        return static_cast<int32_t>(curl_easy_perform(h));
+        const CURLcode result = curl_easy_perform(h);
+        long status = 0;
+        if (curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status) == CURLE_OK)
+            lastStatus = static_cast<int32_t>(status);
+        stalled = watch.stalled;
+        return static_cast<int32_t>(result);
     } catch (...) {
         return CURLE_OUT_OF_MEMORY;
     }

@@ -23,11 +23,20 @@ public:
     void SetVerbose(int32_t value) { verbose = value; }
     void SetConnectTimeout(int32_t milliseconds) { connectTimeoutMs = milliseconds; }
     void SetTimeout(int32_t milliseconds) { timeoutMs = milliseconds; }
+    // Gives a transfer up when not one byte has moved in either direction for this long (0:
+    // never); it then ends with CURLE_ABORTED_BY_CALLBACK and Stalled() is true.
+    void SetStallTimeout(int32_t milliseconds) { stallTimeoutMs = milliseconds; }
     // A PEM bundle of certificates to trust instead of the system's store; empty: the system's.
     void SetCaFile(const std::string& path) { caFile = path; }
 
     int32_t ConnectTimeout() const { return connectTimeoutMs; }
     int32_t Timeout() const { return timeoutMs; }
+    int32_t StallTimeout() const { return stallTimeoutMs; }
+
+    // Of the last request: the HTTP status (0 when none arrived) and whether it was given up
+    // for the stall limit.
+    int32_t LastStatus() const { return lastStatus; }
+    bool Stalled() const { return stalled; }
 
     int32_t Get(const std::string& url, const HttpFields* params, const HttpFields* headers, std::string* response);
     // `body` goes to libcurl as it is, bytes and length, without a copy.
@@ -57,5 +66,8 @@ private:
     int32_t verbose = 0;
     int32_t connectTimeoutMs = 10000;
     int32_t timeoutMs = 10000;
+    int32_t stallTimeoutMs = 0;
     std::string caFile;
+    int32_t lastStatus = 0;
+    bool stalled = false;
 };

@@ -35,6 +35,22 @@ int64_t MemberSeconds(const Json::Value& reply, const char* name)
                                std::numeric_limits<int32_t>::max());
 }
 
+// The host part of a URL, for log lines: the rest of a token URL carries the secret key.
+std::string HostOf(const std::string& url)
+{
+    std::string host;
+    if (CURLU* parsed = curl_url()) {
+        char* part = nullptr;
+        if (curl_url_set(parsed, CURLUPART_URL, url.c_str(), 0) == CURLUE_OK &&
+            curl_url_get(parsed, CURLUPART_HOST, &part, 0) == CURLUE_OK && part != nullptr) {
+            host = part;
+            curl_free(part);
+        }
+        curl_url_cleanup(parsed);
+    }
+    return host.empty() ? std::string("(unknown host)") : host;
+}
+
 }  // namespace
 
 CSpeechClient::CSpeechClient(const std::string& apiKey, const std::string& secretKey)
@@ -56,6 +72,17 @@ void CSpeechClient::SetRequestTimeout(int32_t milliseconds)
     http.SetTimeout(milliseconds);
 }
 
+void CSpeechClient::SetStallTimeout(int32_t milliseconds)
+{
+    http.SetStallTimeout(milliseconds);
+}
+
+void CSpeechClient::LogStall(const char* tag, const char* what, const std::string& url) const
+{
+    WriteLog(Warning, tag, "%s request to %s stalled: not one byte moved in %d ms", what, HostOf(url).c_str(),
+             http.StallTimeout());
+}
+
 std::string CSpeechClient::GetApiKey() const
 {
     return apiKey;
@@ -75,13 +102,28 @@ std::string CSpeechClient::FetchToken()
         };
         std::string response;
         const int32_t code = http.Get(tokenUrl, &params, nullptr, &response);
-        if (code != 0)
+        if (code != 0) {
+            if (http.Stalled())
+                LogStall("CSpeechClient::FetchToken", "token", tokenUrl);
+            else
+                WriteLog(Warning, "CSpeechClient::FetchToken", "token request to %s failed: curl error %d (%s)",
+                         HostOf(tokenUrl).c_str(), code, curl_easy_strerror(static_cast<CURLcode>(code)));
             return StyledJsonText(TransportFailure(code));
+        }
 
         const Json::Value reply = ParseReply(response);
         accessToken = MemberText(reply, "access_token");
         tokenExpiresAt = now + MemberSeconds(reply, "expires_in");
         scope = MemberText(reply, "scope");
+        if (http.LastStatus() != 200 || accessToken.empty()) {
+            // The service names its refusal ("invalid_client", ...); a short piece of it helps.
+            std::string detail = MemberText(reply, "error").substr(0, 100);
+            if (!detail.empty())
+                detail = ", error: " + detail;
+            WriteLog(Warning, "CSpeechClient::FetchToken", "token request to %s failed: HTTP status %d%s%s",
+                     HostOf(tokenUrl).c_str(), http.LastStatus(), accessToken.empty() ? ", no access_token" : "",
+                     detail.c_str());
+        }
         return accessToken;
     } catch (const std::exception& e) {
         WriteLog(Error, "CSpeechClient::FetchToken", "%s", e.what());
@@ -117,8 +159,11 @@ Json::Value CSpeechClient::PostJsonRequest(const std::string& url, const Json::V
     try {
         std::string response;
         const int32_t code = http.PostJson(url, nullptr, body, &response);
-        if (code != 0)
+        if (code != 0) {
+            if (http.Stalled())
+                LogStall("CSpeechClient::PostJsonRequest", "speech", url);
             return TransportFailure(code);
+        }
         return ParseReply(response);
     } catch (const std::exception& e) {
         WriteLog(Error, "CSpeechClient::PostJsonRequest", "%s", e.what());

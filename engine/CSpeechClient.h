@@ -20,12 +20,16 @@ public:
 
     void SetConnectTimeout(int32_t milliseconds);
     void SetRequestTimeout(int32_t milliseconds);
+    // Gives a request up when not one byte moves for this long (0: never); logged as a stall.
+    void SetStallTimeout(int32_t milliseconds);
     std::string GetApiKey() const;
 
     // The token to send: the cached one while more than a day of its life is left, else a
     // fresh one from the token endpoint. When the token request fails in transport, the styled
     // text of the transport-failure object ({"curl_error_code": code}) comes back instead and
-    // the cache stays as it was; a reply without "access_token" gives an empty token.
+    // the cache stays as it was; a reply without "access_token" gives an empty token. Every
+    // failed fetch logs one warning naming the token host and the transport error or the HTTP
+    // status, so an unreachable server and refused keys can be told apart (never the secret).
     std::string FetchToken();
 
     // One recognition request: the options as string members, then "speech" (Base64 of
@@ -48,6 +52,7 @@ public:
 
 private:
     Json::Value ParseReply(const std::string& text);
+    void LogStall(const char* tag, const char* what, const std::string& url) const;
 
     int64_t tokenExpiresAt = 0;  // seconds since 1970; 64 bits so it survives 2038
     std::string scope;

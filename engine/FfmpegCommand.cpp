@@ -19,10 +19,11 @@ int PlanSegmentCount(int durationSeconds)
     return count > 0 ? count : 1;
 }
 
-std::wstring BuildSegmentCommand(const std::string& inputCopy, int index)
+std::wstring BuildSegmentCommand(const std::string& inputCopy, int index, bool lastSegment)
 {
     const std::string start = FormatClock(index * kSegmentSeconds);
-    const std::string end = FormatClock(index * kSegmentSeconds + kSegmentSeconds);
+    const std::string end =
+        FormatClock(index * kSegmentSeconds + kSegmentSeconds + (lastSegment ? kLastSegmentOverrunSeconds : 0));
     const std::string segmentFile = inputCopy.substr(0, inputCopy.rfind('/') + 1) + std::to_string(index + 1) + ".pcm";
     const std::string line = "-y -i \"" + inputCopy + "\" -ss " + start + " -to " + end +
                              " -acodec pcm_s16le -f s16le -ac 1 -ar 16000 \"" + segmentFile + "\"";

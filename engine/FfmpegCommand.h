@@ -14,10 +14,16 @@ inline constexpr int kSegmentSeconds = 120;
 // segment, so a very short file is not left waiting forever.
 int PlanSegmentCount(int durationSeconds);
 
+// The last segment's cut runs this much past its planned end. The probe rounds a duration down
+// to whole seconds and the plan drops a remainder of one second, so without it the end of a
+// recording would never be cut; ffmpeg stops at the end of the input anyway.
+inline constexpr int kLastSegmentOverrunSeconds = 2;
+
 // The ffmpeg argument line that cuts segment `index` (0-based) of the input copy into raw
 // 16 kHz mono s16le PCM, written to the job folder as "<index + 1>.pcm". The two paths are
-// quoted, so blanks in them survive.
-std::wstring BuildSegmentCommand(const std::string& inputCopy, int index);
+// quoted, so blanks in them survive. The last segment of a file (`lastSegment`) is cut with the
+// overrun above.
+std::wstring BuildSegmentCommand(const std::string& inputCopy, int index, bool lastSegment = false);
 
 // The segment file an argument line writes: its last argument.
 std::string SegmentFileOfCommand(const std::wstring& command);

@@ -12,13 +12,14 @@
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <string>
 #include <vector>
 
 extern char** environ;
 
 namespace PubUtils {
 
-pid_t StartFfmpeg(const std::wstring& arguments, bool showOutput)
+pid_t StartFfmpeg(const std::wstring& arguments, bool showOutput, int* spawnError)
 {
     const std::string beside = GetModuleDir() + "/ffmpeg";
     const bool useBeside = access(beside.c_str(), X_OK) == 0;
@@ -43,16 +44,19 @@ pid_t StartFfmpeg(const std::wstring& arguments, bool showOutput)
                                  : posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     errno = saved;
+    if (spawnError != nullptr)
+        *spawnError = result;
     return result == 0 ? pid : -1;
 }
 
 }  // namespace PubUtils
 
-bool WaitForProcess(pid_t pid, int waitMs)
+bool WaitForProcess(pid_t pid, int waitMs, int* exitStatus)
 {
     if (pid <= 0)
         return true;
-    int status = 0;
+    int ignored = 0;
+    int& status = exitStatus != nullptr ? *exitStatus : ignored;
     if (waitMs < 1) {
         while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
         }
@@ -75,4 +79,13 @@ bool WaitForProcess(pid_t pid, int waitMs)
     // Still running (or not watchable): leave it, but collect it when it ends.
     Platform::ReapInBackground(pid);
     return false;
+}
+
+std::string DescribeFailedExit(int status)
+{
+    if (WIFEXITED(status))
+        return WEXITSTATUS(status) == 0 ? std::string() : "ffmpeg exited with code " + std::to_string(WEXITSTATUS(status));
+    if (WIFSIGNALED(status))
+        return "ffmpeg was killed by signal " + std::to_string(WTERMSIG(status));
+    return "ffmpeg ended abnormally";
 }

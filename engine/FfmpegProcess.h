@@ -8,12 +8,17 @@ namespace PubUtils {
 // Starts ffmpeg ("ffmpeg" beside the program, else the first on PATH) with an argument line
 // (split at blanks outside double quotes; no shell). Its input is /dev/null; its output goes to
 // /dev/null unless `showOutput`, when it shares ours. Returns the process ID, or -1 when it
-// could not be started.
-pid_t StartFfmpeg(const std::wstring& arguments, bool showOutput);
+// could not be started; `spawnError` (when given) then holds why (ENOENT: no ffmpeg anywhere).
+pid_t StartFfmpeg(const std::wstring& arguments, bool showOutput, int* spawnError = nullptr);
 
 }  // namespace PubUtils
 
 // Waits for a started process: without limit when `waitMs` < 1. Returns false when the limit
 // passed first; the process is then left running (and collected in the background when it
-// ends). A process ID of -1 returns at once.
-bool WaitForProcess(pid_t pid, int waitMs);
+// ends). A process ID of -1 returns at once. When it ended, `status` (when given) receives its
+// wait status (WIFEXITED and friends read it).
+bool WaitForProcess(pid_t pid, int waitMs, int* status = nullptr);
+
+// What went wrong with an ended ffmpeg, from its wait status: "" when it exited with 0, else
+// "ffmpeg exited with code N" or "ffmpeg was killed by signal N".
+std::string DescribeFailedExit(int status);

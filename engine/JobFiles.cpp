@@ -6,22 +6,36 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <filesystem>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
-// Copies byte for byte, replacing `to`. On failure errno tells why, for the log.
+// Copies byte for byte, replacing `to`. Only a regular file (after following links) is taken: a
+// FIFO would block the caller for good and a device such as /dev/zero never ends. The source is
+// opened without blocking and checked again on the descriptor, as it may change in between. On
+// failure errno tells why, for the log.
 bool CopyFile(const std::string& from, const std::string& to)
 {
-    const int in = open(from.c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat info{};
+    if (stat(from.c_str(), &info) != 0)
+        return false;
+    if (!S_ISREG(info.st_mode)) {
+        WriteLog(Warning, "PubUtils::GetCopyByFile", "%s", ("not a regular file: " + from).c_str());
+        errno = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
+        return false;
+    }
+    const int in = open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (in < 0)
         return false;
-    struct stat info{};
-    if (fstat(in, &info) != 0 || S_ISDIR(info.st_mode)) {
-        if (S_ISDIR(info.st_mode))
-            errno = EISDIR;
+    const int flags = fcntl(in, F_GETFL);
+    if (fstat(in, &info) != 0 || !S_ISREG(info.st_mode) || flags < 0 || fcntl(in, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+        if (!S_ISREG(info.st_mode)) {
+            WriteLog(Warning, "PubUtils::GetCopyByFile", "%s", ("not a regular file: " + from).c_str());
+            errno = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
+        }
         const int saved = errno;
         close(in);
         errno = saved;
@@ -82,9 +96,11 @@ std::string GetCopyByFile(const std::string& path)
     errno = saved;
     std::string suffix = path.substr(path.size() - 4);
     // The copy's name only needs to be a file name; ffmpeg goes by the content. A quote or a
-    // separator taken over from the source would break the argument line or the folder.
+    // separator taken over from the source would break the argument line or the folder, and the
+    // four bytes may cut a multi-byte character in two, which is no valid name to hand on.
     for (char& c : suffix) {
-        if (c == '"' || c == '/')
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '"' || c == '/' || byte < 0x20 || byte >= 0x7F)
             c = '_';
     }
     const std::string copy = folder + "/input" + suffix;
@@ -93,6 +109,19 @@ std::string GetCopyByFile(const std::string& path)
         return {};
     }
     return copy;
+}
+
+void RemoveSegmentFiles(const std::string& jobFolder)
+{
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(jobFolder, error)) {
+        const std::string name = entry.path().filename().string();
+        const size_t digits = name.find_first_not_of("0123456789");
+        if (digits > 0 && digits != std::string::npos && name.substr(digits) == ".pcm") {
+            std::error_code ignored;
+            std::filesystem::remove(entry.path(), ignored);
+        }
+    }
 }
 
 }  // namespace PubUtils

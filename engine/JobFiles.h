@@ -7,7 +7,12 @@ namespace PubUtils {
 // Makes the job folder of an audio file (the temporary folder + "/" + the MD5 of its path) and
 // copies the file into it as "input" + the path's last four characters. Returns the copy's
 // path, or "" when the path is shorter than four characters or the copy fails (logged).
+// Only regular files are copied (links followed); anything else is refused without blocking.
 std::string GetCopyByFile(const std::string& path);
+
+// Removes the segment files ("1.pcm", "2.pcm", ...) an earlier job left in a job folder, so a
+// file added again at the same path never shows the previous file's audio.
+void RemoveSegmentFiles(const std::string& jobFolder);
 
 }  // namespace PubUtils
 

@@ -1,10 +1,13 @@
 #include "EngineFixture.h"
 
 #include "engine/CAudioConvert.h"
+#include "engine/CAudioTask.h"
 #include "engine/TaskNotice.h"
 #include "support/AudioFiles.h"
 
 #include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace TestSupport;
 using SpeechDouble::Endpoint;
@@ -149,22 +152,43 @@ TEST_F(AudioConvertTest, ShortMissingAndUnreadableFiles)
     ASSERT_TRUE(RunUntil(1));
     EXPECT_EQ(Texts(tiny), (std::vector<std::string>{"tone 440"}));
 
-    // Not audio: every segment ends as "no file", never retried.
+    // The probe rounds down and the plan drops a remainder of a second: the cut still reaches
+    // the end of the recording.
+    const std::string tail = dir_ / "tail.ogg";
+    ASSERT_TRUE(MakeToneFile(tail, 120.9, {440}, 120.9));
+    ASSERT_TRUE(convert_->AddTask(tail, 120));
+    ASSERT_TRUE(RunUntil(2));
+    ASSERT_EQ(speech_->Requests(Endpoint::Recognition).size(), 2u);
+    EXPECT_EQ(speech_->Requests(Endpoint::Recognition)[1]->audioBytes, 120u * 32000u + 28800u);
+
+    // Not audio: every cut fails, so each segment is tried ten times and fails for good.
     WriteFile(dir_ / "notes.mp3", "not audio");
     ASSERT_TRUE(convert_->AddTask(dir_ / "notes.mp3", 130));
-    ASSERT_TRUE(RunUntil(3));
-    for (const CAudioSegment* segment : convert_->GetFinishedSegments(dir_ / "notes.mp3")) {
-        EXPECT_EQ(segment->resultCode, 0);
-        EXPECT_EQ(segment->errorMessage, "no file");
-        EXPECT_EQ(segment->attempts, 1);
+    ASSERT_TRUE(RunUntil(4));
+    const auto failed = convert_->GetFinishedSegments(dir_ / "notes.mp3");
+    ASSERT_EQ(failed.size(), 2u);
+    for (const CAudioSegment* segment : failed) {
+        EXPECT_EQ(segment->resultCode, CAudioTask::kCutFailedCode);
+        EXPECT_EQ(segment->errorMessage, "ffmpeg exited with code 1");
+        EXPECT_EQ(segment->attempts, CAudioConvert::kMaxAttempts);
     }
+    EXPECT_EQ(speech_->RequestCount(Endpoint::Recognition), 2);
 
-    // A file that cannot be copied: the notice, nothing queued.
+    // What cannot be copied, or must not be: the notice, nothing queued, and never a hang on a
+    // FIFO or an endless copy of a device.
     auto notice = std::make_shared<RecordingNotice>();
     convert_->SetTaskNotice(notice);
-    EXPECT_FALSE(convert_->AddTask(dir_ / "missing.wav", 100));
-    EXPECT_EQ(notice->messages, (std::vector<std::wstring>{L"任务失败，请确保任务文件未被其他程序占用."}));
+    ASSERT_EQ(mkfifo((dir_ / "x.wav").c_str(), 0600), 0);
+    ASSERT_EQ(symlink("/dev/zero", (dir_ / "z.wav").c_str()), 0);
+    for (const std::string name : {"missing.wav", "x.wav", "z.wav"})
+        EXPECT_FALSE(convert_->AddTask(dir_ / name, 100)) << name;
+    // A container that claims years is refused before anything is planned.
+    EXPECT_FALSE(convert_->AddTask(tiny, 2147483647));
+    EXPECT_EQ(notice->messages, std::vector<std::wstring>(4, L"任务失败，请确保任务文件未被其他程序占用."));
     EXPECT_EQ(convert_->QueuedCount(), 0u);
+    const std::string log = Log();
+    EXPECT_NE(log.find("not a regular file: " + dir_ / "x.wav"), std::string::npos);
+    EXPECT_NE(log.find("audio " + tiny + " time 2147483647 is above 604800, refused\r\n"), std::string::npos);
 
     // No duration: planned as an hour.
     WriteFile(dir_ / "unknown.wav", "x");
@@ -173,6 +197,28 @@ TEST_F(AudioConvertTest, ShortMissingAndUnreadableFiles)
     EXPECT_NE(Log().find("CAudioConvert::AddTask:\t\taudio " + dir_ / "unknown.wav" + " time is 0, set 3600\r\n"), std::string::npos);
     convert_->RemoveTask(dir_ / "unknown.wav");
     EXPECT_TRUE(WaitUntil([&] { return convert_->RunningCount() == 0; }));
+}
+
+TEST_F(AudioConvertTest, AFileReplacedAtTheSamePathNeverShowsTheOldText)
+{
+    const std::string file = dir_ / "\xE4\xBC\x9A\xE8\xAE\xAE\xE5\xBD\x95\xE9\x9F\xB3";  // 会议录音, no extension
+    ASSERT_TRUE(MakeToneFile(file, 30, {440}, 30, "wav"));
+    ASSERT_TRUE(convert_->AddTask(file, 30));
+    ASSERT_TRUE(RunUntil(1));
+    EXPECT_EQ(Texts(file), (std::vector<std::string>{"tone 440"}));
+    // The name's last four bytes cut a character in two; the copy's name must stay valid.
+    const std::string pcm = convert_->GetFinishedSegments(file)[0]->pcmFile;
+    EXPECT_TRUE(Exists(pcm.substr(0, pcm.rfind('/')) + "/input____"));
+    convert_->RemoveTask(file);
+
+    WriteFile(file, "no longer audio");
+    ASSERT_TRUE(convert_->AddTask(file, 30));
+    ASSERT_TRUE(RunUntil(2));
+    const auto finished = convert_->GetFinishedSegments(file);
+    ASSERT_EQ(finished.size(), 1u);
+    EXPECT_EQ(finished[0]->resultCode, CAudioTask::kCutFailedCode);
+    EXPECT_EQ(finished[0]->text, "");
+    EXPECT_EQ(speech_->RequestCount(Endpoint::Recognition), 1);
 }
 
 TEST_F(AudioConvertTest, RemovedFileWhileTwoSegmentsRunPostsNothing)

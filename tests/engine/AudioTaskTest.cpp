@@ -1,10 +1,16 @@
 #include "EngineFixture.h"
 
 #include "engine/CAudioTask.h"
+#include "engine/CSpeechClient.h"
 #include "engine/FfmpegCommand.h"
 #include "support/AudioFiles.h"
 
 #include <condition_variable>
+#include <filesystem>
+#include <sys/mount.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
 
 using namespace TestSupport;
 using SpeechDouble::Endpoint;
@@ -104,12 +110,93 @@ TEST_F(AudioTaskTest, ServiceErrorsAndUnreadableReplies)
     EXPECT_EQ(outcome.text, "");
 }
 
-TEST_F(AudioTaskTest, NoAudioMeansNoFileAndNoRequest)
+TEST_F(AudioTaskTest, FailedCutsAreFailedAttemptsAndNothingIsSent)
 {
+    // Not audio, with a segment file of an earlier cut lying in the way: ffmpeg's failure is the
+    // outcome, and the stale audio is never sent.
     WriteFile(dir_ / "text.wav", "not audio at all");
-    const Outcome outcome = RunTask(BuildSegmentCommand(dir_ / "text.wav", 0));
+    WriteFile(dir_ / "1.pcm", std::string(32000, 'x'));
+    Outcome outcome = RunTask(BuildSegmentCommand(dir_ / "text.wav", 0));
+    EXPECT_EQ(outcome.code, CAudioTask::kCutFailedCode);
+    EXPECT_EQ(outcome.message, "ffmpeg exited with code 1");
+    EXPECT_FALSE(Exists(dir_ / "1.pcm"));
+    EXPECT_NE(Log().find("CAudioTask::Run:\t\tcut failed. " + dir_ / "1.pcm" + ": ffmpeg exited with code 1\r\n"),
+              std::string::npos);
+
+    // A segment past the end of the audio is cut fine and is simply empty.
+    outcome = RunTask(BuildSegmentCommand(dir_ / "input.wav", 3));
     EXPECT_EQ(outcome.code, 0);
     EXPECT_EQ(outcome.message, "no file");
+
+    // No ffmpeg anywhere: a failure each time, said plainly once.
+    const std::string path = getenv("PATH");
+    setenv("PATH", "/nonexistent", 1);
+    outcome = RunTask(command_);
+    RunTask(command_);
+    setenv("PATH", path.c_str(), 1);
+    EXPECT_EQ(outcome.code, CAudioTask::kCutFailedCode);
+    EXPECT_EQ(outcome.message, "ffmpeg could not be started: No such file or directory");
+    EXPECT_EQ(Occurrences(Log(), "nor on PATH; no file can be recognised"), 1u);
+
+    // A full disk truncates the segment; ffmpeg says so and the piece is not sent.
+    const std::string full = dir_ / "full";
+    fs::create_directory(full);
+    if (geteuid() == 0 && mount("tmpfs", full.c_str(), "tmpfs", 0, "size=100k") == 0) {
+        ASSERT_TRUE(MakeToneFile(full + "/input.ogg", 30, {440}, 30));
+        outcome = RunTask(BuildSegmentCommand(full + "/input.ogg", 0));
+        umount2(full.c_str(), MNT_DETACH);
+        EXPECT_EQ(outcome.code, CAudioTask::kCutFailedCode);
+        EXPECT_EQ(outcome.message, "ffmpeg exited with code 1");
+    }
     EXPECT_EQ(speech_->RequestCount(Endpoint::Recognition), 0);
     EXPECT_FALSE(CAudioTask().StartTask(L"", 0));
+}
+
+TEST_F(AudioTaskTest, HostileRepliesAreBoundedAndCannotForgeLogEntries)
+{
+    // A text of 15 MiB is cut to the limit, at a character boundary.
+    std::string huge;
+    while (huge.size() < (15u << 20))
+        huge += "\xE9\x9F\xB3";
+    speech_->AddFault({.fault = Fault::Text(huge)});
+    Outcome outcome = RunTask(command_);
+    EXPECT_EQ(outcome.code, 0);
+    EXPECT_EQ(outcome.text.size(), CAudioTask::kMaxTextBytes / 3 * 3);
+    EXPECT_EQ(outcome.text, huge.substr(0, outcome.text.size()));
+    EXPECT_NE(Log().find("speech text of " + std::to_string(huge.size()) + " bytes cut to " +
+                         std::to_string(outcome.text.size())),
+              std::string::npos);
+
+    // A message with line breaks stays inside its own entry.
+    speech_->AddFault({.fault = Fault::ErrNo(3301, "bad\r\n2026-01-01 00:00:00 [1]Forged::Entry:\t\tfake\x01")});
+    outcome = RunTask(command_);
+    EXPECT_EQ(outcome.code, 3301);
+    const std::string log = Log();
+    EXPECT_EQ(log.find("\r\n2026-01-01"), std::string::npos);
+    EXPECT_NE(log.find(",msg:bad\\r\\n2026-01-01 00:00:00 [1]Forged::Entry:\t\tfake\\x01\r\n"), std::string::npos);
+}
+
+TEST_F(AudioTaskTest, ASilentServerEndsTheAttemptAtTheStallLimitAndTokenFailuresNameTheHost)
+{
+    CSpeechClient client(SpeechDouble::kTestApiKey, SpeechDouble::kTestSecretKey);
+    client.SetStallTimeout(1500);
+    speech_->AddFault({.endpoint = Endpoint::Recognition, .fault = Fault::Stall()});
+    const auto start = std::chrono::steady_clock::now();
+    const Json::Value reply = client.RecognizePcm(std::string(3200, '\0'), "pcm", 16000, {{"lan", "ZH"}});
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
+    EXPECT_EQ(reply["curl_error_code"].asInt(), CURLE_ABORTED_BY_CALLBACK);
+    EXPECT_NE(Log().find("CSpeechClient::PostJsonRequest:\t\tspeech request to 127.0.0.1 stalled: not one byte moved in 1500 ms\r\n"),
+              std::string::npos);
+
+    // Refused keys and an unreachable server read differently, and the secret shows in neither.
+    CSpeechClient refused("unknown-key", "the-secret-value");
+    refused.FetchToken();
+    EXPECT_NE(Log().find("CSpeechClient::FetchToken:\t\ttoken request to 127.0.0.1 failed: HTTP status 401, no access_token, "
+                         "error: invalid_client\r\n"),
+              std::string::npos);
+    speech_->AddFault({.endpoint = Endpoint::Token, .fault = Fault::Refuse()});
+    refused.FetchToken();
+    const std::string log = Log();
+    EXPECT_NE(log.find("CSpeechClient::FetchToken:\t\ttoken request to 127.0.0.1 failed: curl error "), std::string::npos);
+    EXPECT_EQ(log.find("the-secret-value"), std::string::npos);
 }
