@@ -25,7 +25,12 @@ std::wstring BuildSegmentCommand(const std::string& inputCopy, int index, bool l
     const std::string end =
         FormatClock(index * kSegmentSeconds + kSegmentSeconds + (lastSegment ? kLastSegmentOverrunSeconds : 0));
     const std::string segmentFile = inputCopy.substr(0, inputCopy.rfind('/') + 1) + std::to_string(index + 1) + ".pcm";
-    const std::string line = "-y -i \"" + inputCopy + "\" -ss " + start + " -to " + end +
+    // The seek goes before the input, so ffmpeg seeks in the input instead of decoding everything
+    // before the segment and throwing it away: cutting a whole file then costs time in
+    // proportion to its length, not to the square of it, with the same samples. The input keeps
+    // its own timestamps and the output drops what lies before the start again: a seek past the
+    // end of some inputs (Ogg) lands on their last page, which must not come out as a segment.
+    const std::string line = "-y -ss " + start + " -to " + end + " -copyts -i \"" + inputCopy + "\" -ss " + start +
                              " -acodec pcm_s16le -f s16le -ac 1 -ar 16000 \"" + segmentFile + "\"";
     return AnsiToWide(line);
 }

@@ -20,7 +20,8 @@ int PlanSegmentCount(int durationSeconds);
 inline constexpr int kLastSegmentOverrunSeconds = 2;
 
 // The ffmpeg argument line that cuts segment `index` (0-based) of the input copy into raw
-// 16 kHz mono s16le PCM, written to the job folder as "<index + 1>.pcm". The two paths are
+// 16 kHz mono s16le PCM, written to the job folder as "<index + 1>.pcm", seeking in the input
+// (the clocks come before "-i"). The two paths are
 // quoted, so blanks in them survive. The last segment of a file (`lastSegment`) is cut with the
 // overrun above.
 std::wstring BuildSegmentCommand(const std::string& inputCopy, int index, bool lastSegment = false);

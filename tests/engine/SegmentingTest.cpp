@@ -36,8 +36,11 @@ TEST(Segmenting, ArgumentLineQuotesPathsAndNamesTheSegmentFile)
 {
     const std::string copy = "/home/u/.local/share/Talvora/Temp/0123/input.mp3";
     EXPECT_EQ(BuildSegmentCommand(copy, 2),
-              L"-y -i \"/home/u/.local/share/Talvora/Temp/0123/input.mp3\" -ss 00:04:00 -to 00:06:00 -acodec pcm_s16le "
+              L"-y -ss 00:04:00 -to 00:06:00 -copyts -i \"/home/u/.local/share/Talvora/Temp/0123/input.mp3\" -ss 00:04:00 "
+              L"-acodec pcm_s16le "
               L"-f s16le -ac 1 -ar 16000 \"/home/u/.local/share/Talvora/Temp/0123/3.pcm\"");
+    // The last segment of a file is cut a little past its planned end.
+    EXPECT_EQ(BuildSegmentCommand(copy, 2, true).substr(0, 29), L"-y -ss 00:04:00 -to 00:06:02 ");
     const std::string odd = "/tmp/my data/\xE9\x9F\xB3\xE9\xA2\x91/input.wav";
     EXPECT_EQ(SegmentFileOfCommand(BuildSegmentCommand(odd, 0)), "/tmp/my data/\xE9\x9F\xB3\xE9\xA2\x91/1.pcm");
     EXPECT_EQ(SplitArguments("  -y  -i \"a b\"  c\"d e\"f \"\" "), (std::vector<std::string>{"-y", "-i", "a b", "cd ef", ""}));
@@ -133,4 +136,46 @@ TEST(Segmenting, MissingFfmpegAndWaitLimits)
     ASSERT_GT(slow, 0);
     EXPECT_FALSE(WaitForProcess(slow, 50));
     kill(slow, SIGKILL);
+}
+
+// Seeking in the input must give the same audio as decoding from the start and dropping what
+// lies before the segment: the same length and the same samples, apart from the decoder's first
+// frame and the resampler's last few milliseconds.
+TEST(Segmenting, InputSeekCutsTheSameSamplesAsDecodingFromTheStart)
+{
+    TempDir dir;
+    for (const std::string name : {"long.mp3", "long.m4a"}) {
+        const std::string file = dir / name;
+        ASSERT_EQ(RunChild({"ffmpeg", "-nostdin", "-loglevel", "error", "-y", "-f", "lavfi", "-i",
+                            "sine=f=440:d=500", "-f", "lavfi", "-i", "anoisesrc=d=500:a=0.1", "-filter_complex",
+                            "amix,aformat=channel_layouts=stereo", "-ar", "44100", "-b:a", "128k", file},
+                           {}, std::chrono::seconds(120))
+                      .exitCode,
+                  0);
+        // A segment in the middle of the file, the last, partial one, and one past the end.
+        for (const int index : {2, 4, 5}) {
+            const std::wstring seeking = BuildSegmentCommand(file, index, index == 4);
+            const std::string pcm = SegmentFileOfCommand(seeking);
+            const std::string start = FormatClock(index * kSegmentSeconds);
+            const std::string end = FormatClock(index * kSegmentSeconds + kSegmentSeconds + (index == 4 ? 2 : 0));
+            const std::wstring decoding = AnsiToWide("-y -i \"" + file + "\" -ss " + start + " -to " + end +
+                                                     " -acodec pcm_s16le -f s16le -ac 1 -ar 16000 \"" + pcm + ".ref\"");
+            int status = -1;
+            ASSERT_TRUE(WaitForProcess(PubUtils::StartFfmpeg(seeking, false), 0, &status));
+            EXPECT_EQ(status, 0);
+            ASSERT_TRUE(WaitForProcess(PubUtils::StartFfmpeg(decoding, false), 0, &status));
+            EXPECT_EQ(status, 0);
+            const std::string cut = ReadFile(pcm);
+            const std::string reference = ReadFile(pcm + ".ref");
+            ASSERT_EQ(cut.size(), reference.size()) << name << " " << index;
+            if (index == 5) {
+                EXPECT_EQ(cut, "");
+                continue;
+            }
+            ASSERT_GT(cut.size(), 8u * 16000u * 2u);
+            constexpr size_t kHead = 1024 * 2, kTail = 512 * 2;
+            EXPECT_TRUE(cut.compare(kHead, cut.size() - kHead - kTail, reference, kHead, cut.size() - kHead - kTail) == 0)
+                << name << " segment " << index;
+        }
+    }
 }
