@@ -55,6 +55,19 @@ struct StallWatch {
     }
 };
 
+size_t ReadBody(char* buffer, size_t size, size_t count, void* user)
+{
+    return static_cast<HttpBodySource*>(user)->Read(buffer, size * count);
+}
+
+int RewindBody(void* user, curl_off_t offset, int origin)
+{
+    if (offset != 0 || origin != SEEK_SET)
+        return CURL_SEEKFUNC_CANTSEEK;
+    static_cast<HttpBodySource*>(user)->Rewind();
+    return CURL_SEEKFUNC_OK;
+}
+
 }  // namespace
 
 std::string CHttpRequest::EncodeForm(const HttpFields& params)
@@ -112,13 +125,19 @@ size_t CHttpRequest::AppendBody(char* data, size_t size, size_t count, void* use
 int32_t CHttpRequest::Get(const std::string& url, const HttpFields* params, const HttpFields* headers,
                           std::string* response)
 {
-    return Perform(url, params, headers, nullptr, response);
+    return Perform(url, params, headers, nullptr, nullptr, response);
 }
 
 int32_t CHttpRequest::Post(const std::string& url, const HttpFields* params, const std::string& body,
                            const HttpFields* headers, std::string* response)
 {
-    return Perform(url, params, headers, &body, response);
+    return Perform(url, params, headers, &body, nullptr, response);
+}
+
+int32_t CHttpRequest::PostStream(const std::string& url, const HttpFields* params, HttpBodySource& body,
+                                 const HttpFields* headers, std::string* response)
+{
+    return Perform(url, params, headers, nullptr, &body, response);
 }
 
 int32_t CHttpRequest::PostJson(const std::string& url, const HttpFields* params, const Json::Value& data,
@@ -136,7 +155,7 @@ int32_t CHttpRequest::PostJson(const std::string& url, const HttpFields* params,
 }
 
 int32_t CHttpRequest::Perform(const std::string& url, const HttpFields* params, const HttpFields* headers,
-                              const std::string* body, std::string* response)
+                              const std::string* body, HttpBodySource* source, std::string* response)
 {
     lastStatus = 0;
     stalled = false;
@@ -161,6 +180,14 @@ int32_t CHttpRequest::Perform(const std::string& url, const HttpFields* params, 
             curl_easy_setopt(h, CURLOPT_POST, 1L);
             curl_easy_setopt(h, CURLOPT_POSTFIELDS, body->data());
             curl_easy_setopt(h, CURLOPT_POSTFIELDSIZE, static_cast<long>(body->size()));
+        } else if (source != nullptr) {
+            source->Rewind();
+            curl_easy_setopt(h, CURLOPT_POST, 1L);
+            curl_easy_setopt(h, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(source->Size()));
+            curl_easy_setopt(h, CURLOPT_READFUNCTION, &ReadBody);
+            curl_easy_setopt(h, CURLOPT_READDATA, static_cast<void*>(source));
+            curl_easy_setopt(h, CURLOPT_SEEKFUNCTION, &RewindBody);
+            curl_easy_setopt(h, CURLOPT_SEEKDATA, static_cast<void*>(source));
         }
         curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &CHttpRequest::AppendBody);
         curl_easy_setopt(h, CURLOPT_WRITEDATA, static_cast<void*>(response));

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/HttpBodySource.h"
+
 #include <curl/curl.h>
 #include <json/value.h>
 
@@ -42,6 +44,9 @@ public:
     // `body` goes to libcurl as it is, bytes and length, without a copy.
     int32_t Post(const std::string& url, const HttpFields* params, const std::string& body, const HttpFields* headers,
                  std::string* response);
+    // Posts a body produced while it is sent, with its size as Content-Length.
+    int32_t PostStream(const std::string& url, const HttpFields* params, HttpBodySource& body, const HttpFields* headers,
+                       std::string* response);
     // Posts `data` as JSON text with the single header Content-Type:application/json.
     int32_t PostJson(const std::string& url, const HttpFields* params, const Json::Value& data, std::string* response);
 
@@ -61,7 +66,7 @@ public:
 
 private:
     int32_t Perform(const std::string& url, const HttpFields* params, const HttpFields* headers, const std::string* body,
-                    std::string* response);
+                    HttpBodySource* source, std::string* response);
 
     int32_t verbose = 0;
     int32_t connectTimeoutMs = 10000;

@@ -1,6 +1,7 @@
 #include "engine/CSpeechClient.h"
 
 #include "base/LogFile.h"
+#include "engine/Base64JsonBody.h"
 #include "engine/JsonText.h"
 #include "engine/SpeechEndpoints.h"
 
@@ -139,17 +140,38 @@ Json::Value CSpeechClient::RecognizePcm(const std::string& audio, const std::str
         for (const auto& [name, value] : options)
             body[name] = value;
         const std::string token = FetchToken();
-        body["speech"] = Base64Encode(audio);
         body["format"] = format;
         body["rate"] = std::to_string(rate);
         body["channel"] = "1";
         body["token"] = token;
         body["cuid"] = apiKey;
         body["len"] = static_cast<Json::UInt64>(audio.size());
-        return PostJsonRequest(recognitionUrl, body);
+        // The body goes out while its Base64 text is made, a block at a time: the same bytes
+        // as the text written whole, without holding the encoded audio twice beside the audio.
+        body["speech"] = "";
+        std::string before;
+        std::string after;
+        if (!SplitJsonTextAround(body, "speech", &before, &after)) {
+            body["speech"] = Base64Encode(audio);
+            return PostJsonRequest(recognitionUrl, body);
+        }
+        Base64JsonBody stream(std::move(before), audio, std::move(after));
+        return PostBody(recognitionUrl, stream);
     } catch (const std::exception& e) {
         // Only memory exhaustion gets here; the worker treats it like a failed transfer.
         WriteLog(Error, "CSpeechClient::RecognizePcm", "%s", e.what());
+        return TransportFailure(CURLE_OUT_OF_MEMORY);
+    }
+}
+
+Json::Value CSpeechClient::PostBody(const std::string& url, HttpBodySource& body)
+{
+    try {
+        std::string response;
+        const HttpFields headers{{"Content-Type", "application/json"}};
+        return ReplyOf(http.PostStream(url, nullptr, body, &headers, &response), response, url);
+    } catch (const std::exception& e) {
+        WriteLog(Error, "CSpeechClient::PostJsonRequest", "%s", e.what());
         return TransportFailure(CURLE_OUT_OF_MEMORY);
     }
 }
@@ -158,17 +180,20 @@ Json::Value CSpeechClient::PostJsonRequest(const std::string& url, const Json::V
 {
     try {
         std::string response;
-        const int32_t code = http.PostJson(url, nullptr, body, &response);
-        if (code != 0) {
-            if (http.Stalled())
-                LogStall("CSpeechClient::PostJsonRequest", "speech", url);
-            return TransportFailure(code);
-        }
-        return ParseReply(response);
+        return ReplyOf(http.PostJson(url, nullptr, body, &response), response, url);
     } catch (const std::exception& e) {
         WriteLog(Error, "CSpeechClient::PostJsonRequest", "%s", e.what());
         return TransportFailure(CURLE_OUT_OF_MEMORY);
     }
+}
+
+Json::Value CSpeechClient::ReplyOf(int32_t code, const std::string& response, const std::string& url)
+{
+    if (code == 0)
+        return ParseReply(response);
+    if (http.Stalled())
+        LogStall("CSpeechClient::PostJsonRequest", "speech", url);
+    return TransportFailure(code);
 }
 
 Json::Value CSpeechClient::ParseReply(const std::string& text)

@@ -53,6 +53,10 @@ public:
 private:
     Json::Value ParseReply(const std::string& text);
     void LogStall(const char* tag, const char* what, const std::string& url) const;
+    // PostJsonRequest for a body produced while it is sent.
+    Json::Value PostBody(const std::string& url, HttpBodySource& body);
+    // The parsed reply of a finished POST, or the transport-failure object.
+    Json::Value ReplyOf(int32_t code, const std::string& response, const std::string& url);
 
     int64_t tokenExpiresAt = 0;  // seconds since 1970; 64 bits so it survives 2038
     std::string scope;

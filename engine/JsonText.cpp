@@ -84,6 +84,23 @@ std::string WriteJsonText(const Json::Value& value)
     return out;
 }
 
+bool SplitJsonTextAround(const Json::Value& object, const char* name, std::string* before, std::string* after)
+{
+    if (!object.isObject() || !object.isMember(name) || !object[name].isString())
+        return false;
+    // A stand-in that the writer copies as it is, found exactly once.
+    Json::Value shell = object;
+    shell[name] = "\x7F";
+    const std::string frame = Json::writeString(Builder(), shell);
+    const std::string marker = "\"\x7F\"";
+    const size_t at = frame.find(marker);
+    if (at == std::string::npos || frame.find(marker, at + 1) != std::string::npos)
+        return false;
+    *before = frame.substr(0, at + 1);
+    *after = frame.substr(at + marker.size() - 1);
+    return true;
+}
+
 std::string StyledJsonText(const Json::Value& value)
 {
     return WriteJsonText(value) + "\n";

@@ -13,5 +13,10 @@
 // of several times through the writer. Throws std::bad_alloc when memory runs out.
 std::string WriteJsonText(const Json::Value& value);
 
+// The writer's output of an object split around the value of its string member `name`, as if
+// that member held a string that needs no escaping: `before` ends with the value's opening quote,
+// `after` starts with its closing quote. False when the object has no such member.
+bool SplitJsonTextAround(const Json::Value& object, const char* name, std::string* before, std::string* after);
+
 // The "styled" text of a value that goes into messages: the writer's output and a newline.
 std::string StyledJsonText(const Json::Value& value);

@@ -1,3 +1,4 @@
+#include "engine/Base64JsonBody.h"
 #include "engine/CSpeechClient.h"
 #include "engine/JsonText.h"
 #include "speech_double/SpeechDouble.h"
@@ -84,6 +85,28 @@ TEST(Base64Encode, AFullSegmentDecodesBackWithAnIndependentDecoder)
         const std::string part = audio.substr(0, length);
         ASSERT_TRUE(SpeechDouble::DecodeBase64Strict(CSpeechClient::Base64Encode(part), decoded)) << length;
         EXPECT_EQ(decoded, part) << length;
+    }
+}
+
+TEST(Base64Encode, AStreamedBodyIsTheWholeTextInAnyPieces)
+{
+    std::mt19937 random(7);
+    std::string audio(3 * 48 * 1024 + 2, '\0');
+    for (char& byte : audio)
+        byte = static_cast<char>(random());
+    for (const size_t length : {size_t{0}, size_t{1}, size_t{2}, size_t{3}, size_t{48 * 1024}, audio.size()}) {
+        const std::string_view bytes(audio.data(), length);
+        Base64JsonBody body("{\"speech\" : \"", bytes, "\",\n\t\"token\" : \"x\"\n}");
+        const std::string whole = "{\"speech\" : \"" + CSpeechClient::Base64Encode(bytes) + "\",\n\t\"token\" : \"x\"\n}";
+        ASSERT_EQ(body.Size(), whole.size());
+        for (const size_t piece : {size_t{7}, size_t{16384}}) {
+            body.Rewind();
+            std::string read;
+            char buffer[16384];
+            while (const size_t n = body.Read(buffer, piece))
+                read.append(buffer, n);
+            EXPECT_EQ(read, whole) << length << " in pieces of " << piece;
+        }
     }
 }
 
