@@ -11,25 +11,9 @@
 #include "engine/TaskNotice.h"
 
 #include <algorithm>
-#include <set>
+#include <mutex>
 
 namespace {
-
-// Managers that still take completions. A completion checks and uses its manager under this
-// lock, and a manager leaves the set under it before it goes away, so no completion can reach
-// a destroyed manager. Both live until the very end of the process (never destroyed), as
-// workers may still complete while it exits.
-std::mutex& CompletionLock()
-{
-    static auto* lock = new std::mutex;
-    return *lock;
-}
-
-std::set<const void*>& LiveManagers()
-{
-    static auto* managers = new std::set<const void*>;
-    return *managers;
-}
 
 constexpr wchar_t kTaskFailedText[] = L"任务失败，请确保任务文件未被其他程序占用.";
 
@@ -40,27 +24,46 @@ bool ByIndex(const CAudioSegment* a, const CAudioSegment* b)
 
 }  // namespace
 
-CAudioConvert::CAudioConvert()
-{
-    std::lock_guard<std::mutex> guard(CompletionLock());
-    LiveManagers().insert(this);
-}
+// The queue and the records, shared between the manager (which owns them) and its workers
+// (which only watch them). The lock is never held across a wait.
+struct CAudioConvert::Jobs {
+    std::mutex lock;
+    std::vector<CAudioSegment*> pendingQueue;
+    int32_t runningCount = 0;
+    std::map<std::wstring, std::shared_ptr<CAudioSegment>> registry;
+
+    void Enqueue(CAudioSegment* segment)
+    {
+        pendingQueue.push_back(segment);
+        std::stable_sort(pendingQueue.begin(), pendingQueue.end(), ByIndex);
+    }
+    void Drop(CAudioSegment* segment)
+    {
+        pendingQueue.erase(std::remove(pendingQueue.begin(), pendingQueue.end(), segment), pendingQueue.end());
+    }
+    void Complete(const CAudioTask& task, const std::weak_ptr<CAudioSegment>& watched);
+};
+
+// What a worker carries back to its completion: weak views of the manager's state and of its
+// own record, and nothing else.
+struct CAudioConvert::Ticket {
+    std::weak_ptr<Jobs> jobs;
+    std::weak_ptr<CAudioSegment> segment;
+};
+
+CAudioConvert::CAudioConvert() : jobs(std::make_shared<Jobs>()) {}
 
 CAudioConvert::~CAudioConvert()
 {
-    {
-        std::lock_guard<std::mutex> guard(CompletionLock());
-        LiveManagers().erase(this);
-    }
-    std::lock_guard<std::recursive_mutex> guard(lock);
-    pendingQueue.clear();
-    running.clear();
-    registry.clear();
+    // Workers that complete from now on find no record; once the last of them lets go of the
+    // state, it goes too.
+    std::lock_guard<std::mutex> guard(jobs->lock);
+    jobs->pendingQueue.clear();
+    jobs->registry.clear();
 }
 
 void CAudioConvert::SetTaskNotice(std::shared_ptr<TaskNotice> taskNotice)
 {
-    std::lock_guard<std::recursive_mutex> guard(lock);
     notice = std::move(taskNotice);
 }
 
@@ -84,56 +87,43 @@ bool CAudioConvert::AddTask(const std::string& file, int32_t durationSeconds)
     PubUtils::RemoveSegmentFiles(copy.substr(0, copy.rfind('/')));
 
     const int32_t count = PlanSegmentCount(durationSeconds);
-    std::lock_guard<std::recursive_mutex> guard(lock);
+    std::lock_guard<std::mutex> guard(jobs->lock);
     for (int32_t i = 0; i < count; ++i) {
-        auto segment = std::make_unique<CAudioSegment>();
+        auto segment = std::make_shared<CAudioSegment>();
         segment->file = file;
         segment->totalSeconds = durationSeconds;
         segment->segmentCount = count;
         segment->segmentIndex = i;
         segment->command = BuildSegmentCommand(copy, i, i == count - 1);
         segment->pcmFile = SegmentFileOfCommand(segment->command);
-        const auto existing = registry.find(segment->command);
-        if (existing != registry.end())
-            Forget(existing->second.get());
-        CAudioSegment* raw = segment.get();
-        registry[raw->command] = std::move(segment);
-        pendingQueue.push_back(raw);
+        // A record with the same command line is replaced; its running worker, if any, finds it
+        // gone when it completes.
+        const auto existing = jobs->registry.find(segment->command);
+        if (existing != jobs->registry.end())
+            jobs->Drop(existing->second.get());
+        jobs->pendingQueue.push_back(segment.get());
+        jobs->registry[segment->command] = std::move(segment);
     }
-    std::stable_sort(pendingQueue.begin(), pendingQueue.end(), ByIndex);
-    Dispatch();
+    std::stable_sort(jobs->pendingQueue.begin(), jobs->pendingQueue.end(), ByIndex);
+    DispatchLocked();
     return true;
 }
 
 void CAudioConvert::ShowTaskFailed(const std::string& file)
 {
-    std::shared_ptr<TaskNotice> target;
-    {
-        std::lock_guard<std::recursive_mutex> guard(lock);
-        target = notice;
-    }
-    if (target != nullptr)
-        target->ShowTaskFailed(kTaskFailedText);
+    if (notice != nullptr)
+        notice->ShowTaskFailed(kTaskFailedText);
     else
         WriteLog(Warning, "CAudioConvert::AddTask", "%s: %s", WideToAnsi(kTaskFailedText).c_str(), file.c_str());
 }
 
-void CAudioConvert::Forget(CAudioSegment* segment)
-{
-    pendingQueue.erase(std::remove(pendingQueue.begin(), pendingQueue.end(), segment), pendingQueue.end());
-    for (auto& [task, record] : running) {
-        if (record == segment)
-            record = nullptr;
-    }
-}
-
 void CAudioConvert::RemoveTask(const std::string& file)
 {
-    std::lock_guard<std::recursive_mutex> guard(lock);
-    for (auto it = registry.begin(); it != registry.end();) {
+    std::lock_guard<std::mutex> guard(jobs->lock);
+    for (auto it = jobs->registry.begin(); it != jobs->registry.end();) {
         if (it->second->file == file) {
-            Forget(it->second.get());
-            it = registry.erase(it);
+            jobs->Drop(it->second.get());
+            it = jobs->registry.erase(it);
         } else {
             ++it;
         }
@@ -142,9 +132,9 @@ void CAudioConvert::RemoveTask(const std::string& file)
 
 std::vector<CAudioSegment*> CAudioConvert::GetFinishedSegments(const std::string& file)
 {
-    std::lock_guard<std::recursive_mutex> guard(lock);
+    std::lock_guard<std::mutex> guard(jobs->lock);
     std::vector<CAudioSegment*> finished;
-    for (const auto& [command, segment] : registry) {
+    for (const auto& [command, segment] : jobs->registry) {
         if (segment->file == file && segment->finished)
             finished.push_back(segment.get());
     }
@@ -154,87 +144,78 @@ std::vector<CAudioSegment*> CAudioConvert::GetFinishedSegments(const std::string
 
 bool CAudioConvert::IsRegistered(const CAudioSegment* segment)
 {
-    std::lock_guard<std::recursive_mutex> guard(lock);
-    return std::any_of(registry.begin(), registry.end(), [segment](const auto& entry) { return entry.second.get() == segment; });
+    std::lock_guard<std::mutex> guard(jobs->lock);
+    return std::any_of(jobs->registry.begin(), jobs->registry.end(),
+                       [segment](const auto& entry) { return entry.second.get() == segment; });
 }
 
 void CAudioConvert::Dispatch()
 {
-    std::lock_guard<std::recursive_mutex> guard(lock);
-    if (runningCount >= CData::Instance().GetMaxTasks() || pendingQueue.empty())
-        return;
-    CAudioSegment* segment = pendingQueue.front();
-    pendingQueue.erase(pendingQueue.begin());
-    ++segment->attempts;
-    ++runningCount;
-    auto* task = new CAudioTask();
-    task->SetCallBack(&CAudioConvert::AudioTaskDone, this);
-    running[task] = segment;
-    // The worker's completion waits for this lock, so it cannot run before the bookkeeping
-    // above is complete.
-    if (!task->StartTask(segment->command, 0)) {
-        WriteLog(Error, "CAudioConvert::Dispatch", "cannot start a worker for %s", segment->pcmFile.c_str());
-        running.erase(task);
-        delete task;
-        --runningCount;
-        --segment->attempts;
-        Enqueue(segment);
-    }
+    std::lock_guard<std::mutex> guard(jobs->lock);
+    DispatchLocked();
 }
 
-void CAudioConvert::Enqueue(CAudioSegment* segment)
+void CAudioConvert::DispatchLocked()
 {
-    pendingQueue.push_back(segment);
-    std::stable_sort(pendingQueue.begin(), pendingQueue.end(), ByIndex);
+    if (jobs->runningCount >= CData::Instance().GetMaxTasks() || jobs->pendingQueue.empty())
+        return;
+    CAudioSegment* segment = jobs->pendingQueue.front();
+    jobs->pendingQueue.erase(jobs->pendingQueue.begin());
+    ++segment->attempts;
+    ++jobs->runningCount;
+    auto* ticket = new Ticket{jobs, jobs->registry.at(segment->command)};
+    auto* task = new CAudioTask();
+    task->SetCallBack(&CAudioConvert::AudioTaskDone, ticket);
+    // The worker's completion waits for the lock held here, so it cannot run before the
+    // bookkeeping above is complete.
+    if (!task->StartTask(segment->command, 0)) {
+        WriteLog(Error, "CAudioConvert::Dispatch", "cannot start a worker for %s", segment->pcmFile.c_str());
+        delete task;
+        delete ticket;
+        --jobs->runningCount;
+        --segment->attempts;
+        jobs->Enqueue(segment);
+    }
 }
 
 void CAudioConvert::AudioTaskDone(CAudioTask* task, void* owner)
 {
-    std::lock_guard<std::mutex> guard(CompletionLock());
-    if (LiveManagers().count(owner) == 0) {
-        // The manager is gone: the worker only has to go too.
-        delete task;
-        return;
-    }
-    static_cast<CAudioConvert*>(owner)->OnAudioCallBack(task);
+    const std::unique_ptr<CAudioTask> done(task);
+    const std::unique_ptr<Ticket> ticket(static_cast<Ticket*>(owner));
+    // The manager is gone: the worker only has to go too.
+    if (const std::shared_ptr<Jobs> state = ticket->jobs.lock())
+        state->Complete(*task, ticket->segment);
 }
 
-void CAudioConvert::OnAudioCallBack(CAudioTask* task)
+void CAudioConvert::Jobs::Complete(const CAudioTask& task, const std::weak_ptr<CAudioSegment>& watched)
 {
-    {
-        std::lock_guard<std::recursive_mutex> guard(lock);
-        const auto entry = running.find(task);
-        CAudioSegment* segment = entry != running.end() ? entry->second : nullptr;
-        if (entry != running.end()) {
-            running.erase(entry);
-            --runningCount;
-        }
-        if (segment == nullptr) {
-            WriteLog(Warning, "CAudioConvert::OnAudioCallBack", "app exit. OnAudioCallBack no  PostMessage");
-        } else if (task->ResultCode() != 0 && segment->attempts < kMaxAttempts) {
-            WriteLog(Warning, "CAudioConvert::OnAudioCallBack", "speech task failed. %s, code:%d, err:%s, retry:%d",
-                     segment->pcmFile.c_str(), task->ResultCode(), task->ErrorMessage().c_str(), segment->attempts);
-            Enqueue(segment);
-        } else {
-            segment->resultCode = task->ResultCode();
-            segment->errorMessage = task->ErrorMessage();
-            segment->text = task->Text();
-            segment->finished = true;
-            if (const std::shared_ptr<WindowHandle> window = CData::Instance().GetMainWnd())
-                window->PostMessage(WM_USER_SEGMENT_DONE, reinterpret_cast<uintptr_t>(segment), 0);
-        }
+    std::lock_guard<std::mutex> guard(lock);
+    --runningCount;
+    const std::shared_ptr<CAudioSegment> segment = watched.lock();
+    if (segment == nullptr) {
+        WriteLog(Warning, "CAudioConvert::OnAudioCallBack", "app exit. OnAudioCallBack no  PostMessage");
+    } else if (task.ResultCode() != 0 && segment->attempts < kMaxAttempts) {
+        WriteLog(Warning, "CAudioConvert::OnAudioCallBack", "speech task failed. %s, code:%d, err:%s, retry:%d",
+                 segment->pcmFile.c_str(), task.ResultCode(), task.ErrorMessage().c_str(), segment->attempts);
+        Enqueue(segment.get());
+    } else {
+        segment->resultCode = task.ResultCode();
+        segment->errorMessage = task.ErrorMessage();
+        segment->text = task.Text();
+        segment->finished = true;
+        if (const std::shared_ptr<WindowHandle> window = CData::Instance().GetMainWnd())
+            window->PostMessage(WM_USER_SEGMENT_DONE, reinterpret_cast<uintptr_t>(segment.get()), 0);
     }
-    delete task;
 }
 
 int32_t CAudioConvert::RunningCount()
 {
-    std::lock_guard<std::recursive_mutex> guard(lock);
-    return runningCount;
+    std::lock_guard<std::mutex> guard(jobs->lock);
+    return jobs->runningCount;
 }
 
 size_t CAudioConvert::QueuedCount()
 {
-    std::lock_guard<std::recursive_mutex> guard(lock);
-    return pendingQueue.size();
+    std::lock_guard<std::mutex> guard(jobs->lock);
+    return jobs->pendingQueue.size();
 }

@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <map>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -19,8 +18,10 @@ class TaskNotice;
 // main window once per segment whose outcome is final.
 //
 // Everything but the workers' completions runs on the UI thread. Workers are never waited
-// for: a completion that arrives after its file was removed, or after the manager was
-// destroyed, only releases its worker.
+// for. One rule keeps their completions safe: the queue and the records live in a state that the
+// manager owns and each worker only watches (weakly), together with its own record. A completion
+// whose manager is gone does nothing; one whose record was removed (or replaced) only releases
+// its worker. Nothing a worker holds can keep a destroyed manager or a freed record in use.
 class CAudioConvert {
 public:
     CAudioConvert();
@@ -63,16 +64,12 @@ public:
     size_t QueuedCount();
 
 private:
-    void OnAudioCallBack(CAudioTask* task);
-    void Enqueue(CAudioSegment* segment);
-    void Forget(CAudioSegment* segment);
+    struct Jobs;
+    struct Ticket;
+
+    void DispatchLocked();
     void ShowTaskFailed(const std::string& file);
 
-    std::recursive_mutex lock;
-    std::vector<CAudioSegment*> pendingQueue;
-    int32_t runningCount = 0;
-    std::map<std::wstring, std::unique_ptr<CAudioSegment>> registry;
-    // Which record each running worker works for; null once the record is gone.
-    std::map<CAudioTask*, CAudioSegment*> running;
-    std::shared_ptr<TaskNotice> notice;
+    const std::shared_ptr<Jobs> jobs;
+    std::shared_ptr<TaskNotice> notice;  // UI thread only
 };
