@@ -11,6 +11,8 @@ packages=(
   xvfb xauth ca-certificates
   # --- Main window and the program: the end-to-end test drives the real window with xdotool ---
   xdotool
+  # --- First-window benchmark: watches the display through Xlib ---
+  libx11-dev
 )
 
 missing=()
