@@ -99,7 +99,7 @@ std::string GetCopyByFile(const std::string& path)
 
 int ReadFileContent(const std::string& path, std::string* out)
 {
-    FILE* file = std::fopen(path.c_str(), "rb");
+    FILE* file = std::fopen(path.c_str(), "rbe");
     if (file == nullptr)
         return -1;
     std::string content;
