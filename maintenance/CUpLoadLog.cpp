@@ -43,7 +43,10 @@ std::string BaseName(const std::string& path)
 }  // namespace
 
 CUpLoadLog::CUpLoadLog(std::string zipPath, std::string uploadUrl, BackgroundTransfer::Limits limits)
-    : zipPath_(std::move(zipPath)), uploadUrl_(std::move(uploadUrl)), limits_(limits)
+    // curl_version() rewrites one static buffer on every call, and the main thread calls it
+    // during start-up; taken here, on the thread that creates the job, the upload thread never
+    // calls it at the same time.
+    : zipPath_(std::move(zipPath)), uploadUrl_(std::move(uploadUrl)), limits_(limits), userAgent_(curl_version())
 {
 }
 
@@ -73,7 +76,7 @@ void CUpLoadLog::DoWork()
     std::string response;
     curl_easy_setopt(curl, CURLOPT_MIMEPOST, form);
     curl_easy_setopt(curl, CURLOPT_URL, uploadUrl_.c_str());
-    curl_easy_setopt(curl, CURLOPT_USERAGENT, curl_version());
+    curl_easy_setopt(curl, CURLOPT_USERAGENT, userAgent_.c_str());
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &AppendResponse);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &response);
     BackgroundTransfer transfer(curl, limits_);

@@ -18,4 +18,5 @@ private:
     std::string zipPath_;
     std::string uploadUrl_;
     BackgroundTransfer::Limits limits_;
+    std::string userAgent_;  // the text of curl_version()
 };
