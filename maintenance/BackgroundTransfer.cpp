@@ -53,8 +53,13 @@ int BackgroundTransfer::OnProgress(void* self, curl_off_t, curl_off_t downNow, c
 bool BackgroundTransfer::Overdue(curl_off_t downNow, curl_off_t upTotal, curl_off_t upNow)
 {
     const auto now = std::chrono::steady_clock::now();
-    if (downNow != lastDown_ || upNow != lastUp_) {
-        lastDown_ = downNow;
+    // The reply's header lines count as bytes moved too: libcurl counts only the body in
+    // downNow, and the status line of a slow answer arrives long after the last byte sent.
+    long headerBytes = 0;
+    curl_easy_getinfo(curl_, CURLINFO_HEADER_SIZE, &headerBytes);
+    const curl_off_t received = downNow + headerBytes;
+    if (received != lastDown_ || upNow != lastUp_) {
+        lastDown_ = received;
         lastUp_ = upNow;
         lastMove_ = now;
         return false;

@@ -39,7 +39,7 @@ private:
     CURL* curl_;
     Limits limits_;
     std::chrono::steady_clock::time_point lastMove_;
-    curl_off_t lastDown_ = 0;
+    curl_off_t lastDown_ = 0;  // reply bytes, header lines included
     curl_off_t lastUp_ = 0;
     std::chrono::milliseconds overdue_{0};  // the limit that ended the transfer, if one did
     bool overdueAwaitingReply_ = false;
