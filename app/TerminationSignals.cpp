@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
+#include <pthread.h>
 #include <unistd.h>
 
 namespace {
@@ -18,6 +19,7 @@ namespace {
 constexpr int kSignals[] = {SIGTERM, SIGINT, SIGHUP};
 
 int g_wakeFds[2] = {-1, -1};
+bool g_watched = false;
 
 void OnSignal(int signalNumber)
 {
@@ -47,21 +49,40 @@ void CloseMainWindow()
 
 }  // namespace
 
-void CloseOnTerminationSignals()
+void CatchTerminationSignals()
 {
-    if (QCoreApplication::instance() == nullptr || g_wakeFds[0] >= 0)
+    if (g_wakeFds[0] >= 0)
         return;
     if (pipe2(g_wakeFds, O_CLOEXEC | O_NONBLOCK) != 0) {
-        WriteLog(Warning, "WinMain", "%s", "no pipe for termination signals; they end the program at once");
-        return;
+        g_wakeFds[0] = g_wakeFds[1] = -1;
+        return;  // nothing to keep a signal in: they end the program at once, as by default
     }
-    auto* notifier = new QSocketNotifier(static_cast<qintptr>(g_wakeFds[0]), QSocketNotifier::Read,
-                                         QCoreApplication::instance());
-    QObject::connect(notifier, &QSocketNotifier::activated, notifier, [] { CloseMainWindow(); });
     struct sigaction action = {};
     action.sa_handler = &OnSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    for (int each : kSignals)
+    sigset_t caught;
+    sigemptyset(&caught);
+    for (int each : kSignals) {
         sigaction(each, &action, nullptr);
+        sigaddset(&caught, each);
+    }
+    // Blocked, they would be neither acted on nor end the program; threads started later
+    // inherit this mask.
+    pthread_sigmask(SIG_UNBLOCK, &caught, nullptr);
+}
+
+void CloseOnTerminationSignals()
+{
+    if (QCoreApplication::instance() == nullptr || g_watched)
+        return;
+    g_watched = true;
+    if (g_wakeFds[0] < 0) {
+        WriteLog(Warning, "WinMain", "%s", "no pipe for termination signals; they end the program at once");
+        return;
+    }
+    // Whatever was caught before this point is still in the pipe, so the notifier fires at once.
+    auto* notifier = new QSocketNotifier(static_cast<qintptr>(g_wakeFds[0]), QSocketNotifier::Read,
+                                         QCoreApplication::instance());
+    QObject::connect(notifier, &QSocketNotifier::activated, notifier, [] { CloseMainWindow(); });
 }

@@ -4,6 +4,12 @@
 // started the program) and SIGHUP (that terminal closing) close the main window the orderly way,
 // as its close button does, instead of ending the process on the spot. A second such signal,
 // while that close runs, ends the process with the signal's default action.
-//
-// Call once, on the UI thread, after the application object and the main window exist.
+
+// Call first of all, before anything that may take time (the crash-report check, the log, the
+// window): from then on these signals are caught, and one that comes before the main window
+// exists waits for it. Signals a parent left blocked are let in here too.
+void CatchTerminationSignals();
+
+// Call once, on the UI thread, after the application object and the main window exist: a
+// signal caught so far, or any later one, closes the main window once the message loop runs.
 void CloseOnTerminationSignals();

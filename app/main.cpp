@@ -15,6 +15,7 @@
 #include <QApplication>
 #include <QIcon>
 
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -63,6 +64,8 @@ int main(int argc, char** argv)
     CMiniDumpHandler dumpHandler(false, dumpFolder.c_str());
 
     // Without any display Qt would abort, and the crash handler would file that as a crash.
+    // The error entry reports errno: only what the check itself leaves there belongs to it.
+    errno = 0;
     if (!HasDisplay()) {
         WriteLog(Error, "WinMain", "%s", "no display to show the window on: DISPLAY and WAYLAND_DISPLAY are unset");
         std::fprintf(stderr, "talvora: no display (DISPLAY and WAYLAND_DISPLAY are unset)\n");
@@ -75,6 +78,7 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("Talvora"));
     QApplication::setDesktopFileName(QStringLiteral("talvora"));
     UiToolkit::SetDiagnosticHook(&DuilibExceptFunc);
+    errno = 0;
     if (!InstallEmbeddedSkin())
         WriteLog(Error, "WinMain", "%s", "the embedded skin cannot be read; the windows stay empty");
     const QIcon icon(UiToolkit::GetImage(kIconImage));

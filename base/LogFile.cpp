@@ -93,12 +93,13 @@ void CLogFile::Open(const std::string& path)
     if (path.empty())
         return;
     const int saved = errno;
-    file_ = std::fopen(path.c_str(), "ab+");
+    // "e" (close-on-exec): the children the program starts (ffmpeg, the updater) get no share of it.
+    file_ = std::fopen(path.c_str(), "ab+e");
     if (file_ != nullptr) {
         std::fseek(file_, 0, SEEK_END);
         if (std::ftell(file_) > kMaxSizeAtOpen) {
             std::fclose(file_);
-            file_ = std::fopen(path.c_str(), "wb+");
+            file_ = std::fopen(path.c_str(), "wb+e");
         }
     }
     if (file_ != nullptr)

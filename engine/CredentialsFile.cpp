@@ -6,12 +6,11 @@
 #include "engine/CData.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <exception>
-#include <fstream>
 #include <json/json.h>
 #include <memory>
 #include <regex>
-#include <sstream>
 #include <sys/stat.h>
 
 namespace {
@@ -123,19 +122,24 @@ CredentialsFile::Result CredentialsFile::Read(const std::string& path, std::vect
     if (info.st_size > kMaxSize)
         return Reject(path, "it is larger than " + std::to_string(kMaxSize) + " bytes", pairs);
 
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    // Close-on-exec (the "e"), so the secret keys' file never stays open in a child program.
+    FILE* in = std::fopen(path.c_str(), "rbe");
+    if (in == nullptr) {
         const int error = errno;
         errno = savedErrno;
         return Reject(path, "it cannot be read (" + Platform::ErrorText(error) + ")", pairs);
     }
-    std::ostringstream content;
-    content << in.rdbuf();
+    std::string text;
+    char chunk[4096];
+    size_t got;
+    while ((got = std::fread(chunk, 1, sizeof chunk, in)) > 0 && text.size() <= static_cast<size_t>(kMaxSize))
+        text.append(chunk, got);
+    std::fclose(in);
     errno = savedErrno;
 
     Json::Value root;
     std::string problem;
-    if (!Parse(content.str(), root, problem) || !Extract(root, pairs, problem))
+    if (!Parse(text, root, problem) || !Extract(root, pairs, problem))
         return Reject(path, problem, pairs);
     WriteLog(Info, kTag, "%zu credential pair(s) read from %s", pairs.size(), path.c_str());
     return Result::Loaded;

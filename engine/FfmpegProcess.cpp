@@ -34,6 +34,9 @@ pid_t StartFfmpeg(const std::wstring& arguments, bool showOutput, int* spawnErro
     posix_spawn_file_actions_init(&actions);
     // ffmpeg reads keyboard commands from its input; it must never wait on ours.
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    // The program's own files are close-on-exec, but the libraries' are not all (the TLS
+    // library's certificate file, the duration probe's media file, opened on other threads).
+    posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
     if (!showOutput) {
         posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
         posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);

@@ -128,7 +128,7 @@ void RemoveSegmentFiles(const std::string& jobFolder)
 
 int ReadFileContent(const std::string& path, std::string* out)
 {
-    FILE* file = std::fopen(path.c_str(), "rb");
+    FILE* file = std::fopen(path.c_str(), "rbe");
     if (file == nullptr)
         return -1;
     std::string content;

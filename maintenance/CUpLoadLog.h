@@ -1,12 +1,15 @@
 #pragma once
 
+#include "maintenance/BackgroundTransfer.h"
+
 #include <string>
 
 // One upload of a crash-report archive to the log server, run on a thread of its own which
 // deletes the job when it is done.
 class CUpLoadLog {
 public:
-    CUpLoadLog(std::string zipPath, std::string uploadUrl);
+    // `limits` are the background transfers' own; tests shorten them.
+    CUpLoadLog(std::string zipPath, std::string uploadUrl, BackgroundTransfer::Limits limits = {});
 
     // Posts the archive as multipart form data: "reqformat" = "plain", then "file" = the archive.
     void DoWork();
@@ -14,4 +17,6 @@ public:
 private:
     std::string zipPath_;
     std::string uploadUrl_;
+    BackgroundTransfer::Limits limits_;
+    std::string userAgent_;  // the text of curl_version()
 };

@@ -89,8 +89,8 @@ long HttpGet(const std::string& url, std::string& body)
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &transfer);
     curl_easy_setopt(curl, CURLOPT_ACCEPT_ENCODING, "deflate");
     curl_easy_setopt(curl, CURLOPT_USERAGENT, curl_version());
-    SetBackgroundTransferOptions(curl);
-    const CURLcode result = curl_easy_perform(curl);
+    BackgroundTransfer background(curl);
+    const CURLcode result = background.Perform();
     long code = 0;
     curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &code);
     curl_easy_cleanup(curl);
@@ -198,7 +198,7 @@ bool CUpdateChecker::State::CheckRemoteVersion()
 
 bool CUpdateChecker::State::LoadLocalManifest()
 {
-    FILE* file = std::fopen((PubUtils::GetUpdateDataDir() + "/ver").c_str(), "rb");
+    FILE* file = std::fopen((PubUtils::GetUpdateDataDir() + "/ver").c_str(), "rbe");
     if (file == nullptr)
         return false;
     std::string content;
@@ -261,7 +261,7 @@ void CUpdateChecker::State::AddLocalFile(const std::string& path, uint32_t size)
     info.size = size;
     EVP_MD_CTX* context = EVP_MD_CTX_new();
     EVP_DigestInit_ex(context, EVP_sha1(), nullptr);
-    if (FILE* file = std::fopen(path.c_str(), "rb")) {
+    if (FILE* file = std::fopen(path.c_str(), "rbe")) {
         unsigned char block[4096];
         uint32_t left = size;
         while (left > 0) {

@@ -8,6 +8,7 @@
 #include "maintenance/CUpLoadLog.h"
 #include "maintenance/CreateZipFromFiles.h"
 #include "maintenance/MaintenanceEndpoints.h"
+#include "maintenance/RegularFile.h"
 
 #include <curl/curl.h>
 
@@ -16,7 +17,6 @@
 #include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
-#include <filesystem>
 #include <map>
 #include <pthread.h>
 #include <sys/stat.h>
@@ -63,10 +63,10 @@ long long CreationTime(const std::string& path)
 
 bool IsReadable(const std::string& path)
 {
-    FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr)
+    const int fd = OpenRegularFile(path);
+    if (fd < 0)
         return false;
-    std::fclose(file);
+    close(fd);
     return true;
 }
 
@@ -99,9 +99,11 @@ std::vector<std::string> ListNewestFiles(const std::string& folder, size_t max)
     std::map<long long, std::string, std::greater<>> byTime;
     if (DIR* dir = opendir(folder.c_str())) {
         while (const dirent* entry = readdir(dir)) {
+            // Anyone who can write into the folder could plant a link named like a report (to
+            // the credentials, say) or a FIFO (whose open would wait for a writer, before the
+            // program even shows): only regular files are reports.
             const std::string path = folder + "/" + entry->d_name;
-            struct stat info{};
-            if (lstat(path.c_str(), &info) != 0 || S_ISDIR(info.st_mode))
+            if (!IsRegularFile(path))
                 continue;
             byTime[CreationTime(path)] = path;
         }
@@ -140,8 +142,7 @@ std::string CreateLogZip(const std::vector<std::string>& files)
     std::string path = PubUtils::GetTempDir() + "/Talvora" + LocalTime("%Y%m%d_%H%M%SLog.zip");
     std::vector<std::string> inputs;
     for (size_t i = 0; i < files.size() && i < kMaxArchiveFiles; ++i) {
-        std::error_code error;
-        if (!std::filesystem::exists(files[i], error))
+        if (!IsRegularFile(files[i]))
             continue;
         inputs.push_back(GetReadableFile(files[i]));
     }
@@ -158,7 +159,6 @@ std::string GetReadableFile(const std::string& path)
         return path;
     const size_t slash = path.rfind('/');
     const std::string copy = PubUtils::GetTempDir() + (slash == std::string::npos ? "/" + path : path.substr(slash));
-    std::error_code error;
-    std::filesystem::copy_file(path, copy, std::filesystem::copy_options::overwrite_existing, error);
+    CopyRegularFile(path, copy);
     return copy;
 }

@@ -12,16 +12,17 @@
 // PubUtils::GetAppDataDir (before the log is open).
 void CheckUploadLog(const std::string& appDir);
 
-// The full paths of the folder's newest files (by creation time, else modification time),
-// newest first, at most `max`. Of files with the same time only one is listed.
+// The full paths of the folder's newest regular files (by creation time, else modification
+// time), newest first, at most `max`. Of files with the same time only one is listed. Links,
+// FIFOs, devices and folders are passed over.
 std::vector<std::string> ListNewestFiles(const std::string& folder, size_t max);
 
 // Builds the archive now and posts it on a new thread.
 void UploadLogFiles(const std::vector<std::string>& files, const std::string& url);
 
 // The archive of `files` (at most the first 20) in the temporary folder; empty when none was made.
-// Inputs that do not exist are left out, so a missing log or settings file does not hold back
-// the crash reports.
+// Inputs that are not regular files (missing, or a link, FIFO or device in the file's place) are
+// left out, so a missing log or settings file does not hold back the crash reports.
 std::string CreateLogZip(const std::vector<std::string>& files);
 
 // `path` when it can be read, else the path of a copy in the temporary folder.

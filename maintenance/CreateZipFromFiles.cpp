@@ -1,5 +1,9 @@
 #include "maintenance/CreateZipFromFiles.h"
 
+#include "maintenance/RegularFile.h"
+
+#include <cstdio>
+#include <unistd.h>
 #include <zip.h>
 
 namespace {
@@ -29,8 +33,16 @@ int CreateZipFromFiles(const std::string& zipPath, const std::vector<std::string
             result = -1;
             break;
         }
-        zip_source_t* source = zip_source_file(archive, path.c_str(), 0, -1);
+        // Read from a descriptor checked to be a regular file, never through a link; the source
+        // owns the stream from here on.
+        const int fd = OpenRegularFile(path);
+        FILE* stream = fd >= 0 ? fdopen(fd, "rb") : nullptr;
+        zip_source_t* source = stream != nullptr ? zip_source_filep(archive, stream, 0, -1) : nullptr;
         if (source == nullptr) {
+            if (stream != nullptr)
+                std::fclose(stream);
+            else if (fd >= 0)
+                close(fd);
             result = -1;
             break;
         }

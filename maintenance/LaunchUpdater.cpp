@@ -4,9 +4,10 @@
 #include "base/LogFile.h"
 #include "base/TextConvert.h"
 #include "base/platform/ChildProcess.h"
+#include "maintenance/RegularFile.h"
 
-#include <filesystem>
 #include <spawn.h>
+#include <unistd.h>
 
 extern char** environ;
 
@@ -17,9 +18,15 @@ bool Start(const std::string& program)
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
     posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
+    // Nothing of this process beyond the standard streams goes with the updater, not even a
+    // library's descriptor that lacks close-on-exec.
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
     char* argv[] = {const_cast<char*>(program.c_str()), nullptr};
     pid_t pid = 0;
-    const int result = posix_spawn(&pid, program.c_str(), nullptr, &attributes, argv, environ);
+    const int result = posix_spawn(&pid, program.c_str(), &actions, &attributes, argv, environ);
+    posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attributes);
     if (result != 0)
         return false;
@@ -34,8 +41,8 @@ void LaunchUpdater()
     const std::wstring folder = AnsiToWide(PubUtils::GetModuleDir());
     const std::string source = WideToAnsi(folder + L"/AutoUpdate");
     const std::string copy = WideToAnsi(folder + L"/AutoUpdateTmp");
-    std::error_code error;
-    const bool copied = std::filesystem::copy_file(source, copy, std::filesystem::copy_options::overwrite_existing, error);
+    // The program folder is the installation's own, so a link there (a packaged layout) counts.
+    const bool copied = CopyRegularFile(source, copy, true);
     const std::string& program = copied ? copy : source;
     if (!Start(program))
         WriteLog(Warning, "LaunchUpdater", "cannot start %s", program.c_str());

@@ -35,7 +35,7 @@ constexpr int kNoticeSeconds = 5;
 bool WriteWholeFile(const std::string& path, const std::string& bytes, bool& opened)
 {
     opened = false;
-    FILE* file = std::fopen(path.c_str(), "wb");
+    FILE* file = std::fopen(path.c_str(), "wbe");
     if (file == nullptr)
         return false;
     opened = true;

@@ -52,7 +52,7 @@ bool SameName(std::string_view fileName, const std::wstring& wanted)
 
 std::optional<std::string> ReadWholeFile(const std::string& path)
 {
-    FILE* file = std::fopen(path.c_str(), "rb");
+    FILE* file = std::fopen(path.c_str(), "rbe");
     if (file == nullptr)
         return std::nullopt;
     std::string content;
@@ -156,7 +156,7 @@ std::string FolderOf(const std::string& path)
 bool ReplaceFile(const std::string& path, const std::string& content, mode_t mode)
 {
     std::string temp = path + ".XXXXXX";
-    const int fd = mkstemp(temp.data());
+    const int fd = mkostemp(temp.data(), O_CLOEXEC);
     if (fd < 0)
         return false;
     fchmod(fd, mode);

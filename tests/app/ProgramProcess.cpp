@@ -21,7 +21,7 @@ ProgramProcess::~ProgramProcess()
 }
 
 bool ProgramProcess::Start(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env,
-                           const std::string& outputFile, int passFd)
+                           const std::string& outputFile, int passFd, const std::vector<int>& blockedSignals)
 {
     std::vector<std::string> envStrings = TestSupport::MergedEnvironment(env);
     std::vector<char*> envp;
@@ -41,7 +41,18 @@ bool ProgramProcess::Start(const std::vector<std::string>& argv, const std::map<
     posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
     if (passFd >= 0)
         posix_spawn_file_actions_adddup2(&actions, passFd, 3);
-    const int spawned = posix_spawnp(&pid_, argp[0], &actions, nullptr, argp.data(), envp.data());
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t mask;
+    sigemptyset(&mask);
+    for (const int each : blockedSignals)
+        sigaddset(&mask, each);
+    posix_spawnattr_setsigmask(&attributes, &mask);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK);
+    // posix_spawn returns once the program runs in the child, so a signal sent from now on
+    // reaches the program itself.
+    const int spawned = posix_spawnp(&pid_, argp[0], &actions, &attributes, argp.data(), envp.data());
+    posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
     if (spawned != 0) {
         pid_ = -1;

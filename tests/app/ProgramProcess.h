@@ -19,10 +19,11 @@ public:
     ProgramProcess& operator=(const ProgramProcess&) = delete;
 
     // Starts argv[0] (no shell) with the test's environment plus `env` (an empty value removes a
-    // variable). `passFd`, when given, becomes the child's descriptor 3. False when it cannot be
-    // started.
+    // variable). `passFd`, when given, becomes the child's descriptor 3. `blockedSignals` start
+    // blocked in the child, as a parent may leave them; a signal sent to it then stays pending
+    // until the program itself lets it in. False when it cannot be started.
     bool Start(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env,
-               const std::string& outputFile, int passFd = -1);
+               const std::string& outputFile, int passFd = -1, const std::vector<int>& blockedSignals = {});
     pid_t Pid() const { return pid_; }
     bool Running();
     bool Signal(int signalNumber);

@@ -158,6 +158,20 @@ TEST_F(LogFileTest, OneMebibyteRuleAtOpening)
     EXPECT_LT(ReadFile(Path()).size(), 1000u);
 }
 
+TEST_F(LogFileTest, ChildProgramsDoNotInheritTheLog)
+{
+    // Both ways of opening: appending, and emptying a file past the size limit.
+    for (const size_t size : {size_t{0}, static_cast<size_t>(CLogFile::kMaxSizeAtOpen) + 1}) {
+        WriteFile(Path(), std::string(size, 'x'));
+        CLogFile log(Path());
+        ASSERT_TRUE(log.IsOpen());
+        // The child lists the descriptors it was given; the process log must not be one either.
+        const ChildResult child = RunChild({"ls", "-l", "/proc/self/fd/"});
+        EXPECT_EQ(child.exitCode, 0);
+        EXPECT_EQ(child.output.find("Talvora.log"), std::string::npos) << child.output;
+    }
+}
+
 TEST_F(LogFileTest, UnopenableFileMeansASilentLog)
 {
     DebugCapture capture;

@@ -8,10 +8,14 @@
 
 #include <zip.h>
 
+#include <atomic>
+#include <condition_variable>
 #include <ctime>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <mutex>
+#include <sys/stat.h>
+#include <thread>
 
 using namespace TestSupport;
 namespace fs = std::filesystem;
@@ -48,6 +52,14 @@ std::string ZipBytesToFile(const std::string& bytes, const std::string& path)
 {
     WriteFile(path, bytes);
     return path;
+}
+
+size_t Occurrences(const std::string& text, const std::string& part)
+{
+    size_t count = 0;
+    for (size_t pos = text.find(part); pos != std::string::npos; pos = text.find(part, pos + 1))
+        ++count;
+    return count;
 }
 
 long long NowStamp()
@@ -118,7 +130,7 @@ std::string FilePartContent(const Upload& upload)
 
 }  // namespace
 
-TEST(LogUpload, NewestFilesComeFirstAndFoldersAreSkipped)
+TEST(LogUpload, NewestFilesComeFirstAndFoldersLinksAndFifosAreSkipped)
 {
     TempDir dir;
     for (int i = 1; i <= 6; ++i) {
@@ -131,6 +143,9 @@ TEST(LogUpload, NewestFilesComeFirstAndFoldersAreSkipped)
         });
     }
     fs::create_directories(dir / "zz-folder");
+    // The newest of all, but no reports: their open would block or read another file.
+    ASSERT_EQ(mkfifo((dir / "7.dmp").c_str(), 0600), 0);
+    fs::create_symlink("6.dmp", dir / "8.dmp");
     std::remove((dir / "probe").c_str());
     EXPECT_EQ(ListNewestFiles(dir.Path(), 4), (std::vector<std::string>{dir / "6.dmp", dir / "5.dmp", dir / "4.dmp", dir / "3.dmp"}));
     EXPECT_TRUE(ListNewestFiles(dir / "missing", 4).empty());
@@ -142,7 +157,10 @@ TEST(LogUpload, ArchiveHoldsTheInputsInOrderUnderTheirBaseNames)
     fs::create_directories(dir / "a b");
     WriteFile(dir / "a b/20261209083300.dmp", std::string(100000, 'd'));
     WriteFile(dir / "Talvora.log", "log text");
-    const std::string zip = CreateLogZip({dir / "a b/20261209083300.dmp", dir / "missing.ini", dir / "Talvora.log"});
+    ASSERT_EQ(mkfifo((dir / "fifo.dmp").c_str(), 0600), 0);
+    fs::create_symlink("Talvora.log", dir / "link.dmp");
+    const std::string zip = CreateLogZip({dir / "a b/20261209083300.dmp", dir / "fifo.dmp", dir / "link.dmp",
+                                          dir / "missing.ini", dir / "Talvora.log"});
     ASSERT_FALSE(zip.empty());
     EXPECT_EQ(zip.substr(0, PubUtils::GetTempDir().size() + 8), PubUtils::GetTempDir() + "/Talvora");
     EXPECT_TRUE(zip.ends_with("Log.zip"));
@@ -158,6 +176,8 @@ TEST(LogUpload, ArchiveHoldsTheInputsInOrderUnderTheirBaseNames)
     EXPECT_EQ(CreateLogZip({dir / "missing"}), "");
     EXPECT_EQ(CreateZipFromFiles("", {dir / "Talvora.log"}), -1);
     EXPECT_EQ(CreateZipFromFiles(dir / "no-folder/x.zip", {dir / "Talvora.log"}), -1);
+    EXPECT_EQ(CreateZipFromFiles(dir / "x.zip", {dir / "fifo.dmp"}), -1);
+    EXPECT_EQ(CreateZipFromFiles(dir / "x.zip", {dir / "link.dmp"}), -1);
 }
 
 TEST(LogUpload, PostsTheTwoPartsInOrder)
@@ -195,6 +215,65 @@ TEST(LogUpload, FailedPostsLeaveAWarning)
     closed.Stop();
     CUpLoadLog(PubUtils::GetTempDir() + "/a.zip", url).DoWork();
     EXPECT_NE(ReadFile(log).find("upload log error. code=7, response code=0, "), std::string::npos);
+}
+
+TEST(LogUpload, AServerMayTakeLongToAnswerADeliveredUploadButNotToTakeIt)
+{
+    const std::string log = PubUtils::GetAppDataDir() + "/Talvora.log";
+    const auto warnings = [&] { return Occurrences(ReadFile(log), "CUpLoadLog::DoWork:\t\tupload log error."); };
+    TempDir dir;
+    const std::string zip = ZipBytesToFile(std::string(100000, 'z'), dir / "small.zip");
+    // Limits cut down from 60 and 600 seconds.
+    const BackgroundTransfer::Limits limits{std::chrono::seconds(1), std::chrono::seconds(30)};
+
+    // The whole archive arrives, and the answer comes well after the stall limit.
+    {
+        LoopbackHttpServer server;
+        std::atomic<size_t> received{0};
+        server.Server().Post("/upload", [&](const httplib::Request& request, httplib::Response& response) {
+            received = request.get_file_value("file").content.size();
+            std::this_thread::sleep_for(2 * limits.stall);  // the server's own slowness
+            response.set_content("stored", "text/plain");
+        });
+        server.Start();
+        const size_t before = warnings();
+        CUpLoadLog(zip, server.Url() + "/upload", limits).DoWork();
+        EXPECT_EQ(received.load(), 100000u);
+        EXPECT_EQ(warnings(), before) << ReadFile(log);
+    }
+
+    // A server that stops taking the archive, and one that takes it and never answers: each
+    // ends after its own limit.
+    std::mutex lock;
+    std::condition_variable changed;
+    bool released = false;
+    LoopbackHttpServer server;
+    server.Server().Post("/stall", [&](const httplib::Request&, httplib::Response& response, const httplib::ContentReader&) {
+        std::unique_lock<std::mutex> guard(lock);
+        changed.wait_for(guard, std::chrono::seconds(60), [&] { return released; });
+        response.status = 503;
+    });
+    server.Server().Post("/silent", [&](const httplib::Request&, httplib::Response& response) {
+        std::unique_lock<std::mutex> guard(lock);
+        changed.wait_for(guard, std::chrono::seconds(60), [&] { return released; });
+        response.status = 503;
+    });
+    server.Start();
+    // More than the loopback socket buffers hold.
+    const std::string large = ZipBytesToFile(std::string(48 << 20, 'z'), dir / "large.zip");
+    CUpLoadLog(large, server.Url() + "/stall", limits).DoWork();
+    EXPECT_NE(ReadFile(log).find("upload log error. code=28, response code="), std::string::npos);
+    EXPECT_NE(ReadFile(log).find(", no data moved for 1 seconds\r\n"), std::string::npos) << ReadFile(log);
+    const auto started = std::chrono::steady_clock::now();
+    CUpLoadLog(zip, server.Url() + "/silent", {std::chrono::seconds(1), std::chrono::seconds(2)}).DoWork();
+    EXPECT_GE(std::chrono::steady_clock::now() - started, std::chrono::seconds(2));
+    EXPECT_NE(ReadFile(log).find("upload log error. code=28, response code=0, no reply within 2 seconds after the request was sent\r\n"),
+              std::string::npos) << ReadFile(log);
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        released = true;
+    }
+    changed.notify_all();
 }
 
 TEST(LogUpload, StampAllowsOneUploadPerInterval)
