@@ -1,6 +1,7 @@
 #include "engine/CHttpRequest.h"
 
 #include "engine/JsonText.h"
+#include "maintenance/BackgroundTransfer.h"
 
 #include <algorithm>
 #include <chrono>
@@ -192,6 +193,7 @@ int32_t CHttpRequest::Perform(const std::string& url, const HttpFields* params, 
         curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &CHttpRequest::AppendBody);
         curl_easy_setopt(h, CURLOPT_WRITEDATA, static_cast<void*>(response));
         curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
+        curl_easy_setopt(h, CURLOPT_OPENSOCKETFUNCTION, &BackgroundTransfer::OpenSocket);
         curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(connectTimeoutMs));
         curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, static_cast<long>(timeoutMs));
         curl_easy_setopt(h, CURLOPT_SSL_ENABLE_ALPN, 0L);

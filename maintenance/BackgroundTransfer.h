@@ -32,6 +32,10 @@ public:
     // libcurl's text for the last failure, or the rule's; empty after a success.
     const char* ErrorText() const { return errorText_; }
 
+    // For CURLOPT_OPENSOCKETFUNCTION: libcurl here opens its sockets without close-on-exec;
+    // created with it, they cannot reach a program started meanwhile (ffmpeg, the updater).
+    static curl_socket_t OpenSocket(void* user, curlsocktype purpose, curl_sockaddr* address);
+
 private:
     static int OnProgress(void* self, curl_off_t downTotal, curl_off_t downNow, curl_off_t upTotal, curl_off_t upNow);
     bool Overdue(curl_off_t downNow, curl_off_t upTotal, curl_off_t upNow);
