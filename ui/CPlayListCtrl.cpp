@@ -86,7 +86,8 @@ void CPlayListCtrl::AddFiles()
     dialog.SetBufferSize(kDialogResultChars);
     if (!dialog.DoModal())
         return;
-    AddPaths(dialog.GetPathNames());
+    const int added = AddPaths(dialog.GetPathNames());
+    WriteLog(Info, "CPlayListCtrl::AddFiles", "chose %zu files, added %d", dialog.GetPathNames().size(), added);
 }
 
 void CPlayListCtrl::AddItem(const std::wstring& path)
