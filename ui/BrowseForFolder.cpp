@@ -1,5 +1,6 @@
 #include "ui/BrowseForFolder.h"
 
+#include "ui/toolkit/CModalLoopUI.h"
 #include "ui/toolkit/CWindowBase.h"
 
 #include <QDir>
@@ -10,8 +11,12 @@ std::wstring BrowseForFolder(CWindowBase* owner, const std::wstring& title)
 {
     const QString caption = QString::fromStdWString(title.empty() ? std::wstring(L"选择一个文件夹") : title);
     QWidget* parent = owner != nullptr ? owner->GetWidget() : nullptr;
-    const QString chosen =
-        QFileDialog::getExistingDirectory(parent, caption, QDir::homePath(), QFileDialog::ShowDirsOnly);
+    QFileDialog dialog(parent, caption, QDir::homePath());
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    if (CModalLoopUI::Exec(dialog) != QDialog::Accepted)
+        return {};
+    const QString chosen = dialog.selectedFiles().value(0);
     // Desktop portals may answer with something that is no local folder (a remote location).
     if (chosen.isEmpty() || !QFileInfo(chosen).isDir())
         return {};

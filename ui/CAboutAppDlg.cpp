@@ -90,7 +90,10 @@ void CAboutAppDlg::OnClick(TNotifyUI& message)
         if (offersUpdate && CData::Instance().GetUpdateChecker().IsUpdateAvailable()) {
             WriteLog(Info, "CAboutAppDlg::OnClick", "%s", "update now");
             LaunchUpdater();
-            CData::Instance().PostAppExit();
+            if (exitRequest != nullptr)
+                exitRequest(exitUser);
+            else
+                CData::Instance().PostAppExit();
         }
     } else if (sender == btnTelHelp || sender == btnAppUrl) {
         UiToolkit::ShellOpen(kSiteUrl);
@@ -100,6 +103,12 @@ void CAboutAppDlg::OnClick(TNotifyUI& message)
 std::wstring CAboutAppDlg::GetSkinFile() const
 {
     return L"AboutAppDlg.xml";
+}
+
+void CAboutAppDlg::SetExitRequest(ExitRequest request, void* user)
+{
+    exitRequest = request;
+    exitUser = user;
 }
 
 void CAboutAppDlg::ShowDialog()

@@ -30,6 +30,12 @@ public:
     // Creates and shows the window, centred on the work area, or raises the one already open.
     void ShowDialog();
 
+    // How "立即更新" ends the application once the updater runs. Without one set, it calls the
+    // application's exit (CData::PostAppExit) itself. The main window sets its own close
+    // sequence, which ends with that exit, so the exit runs once and in the usual order.
+    using ExitRequest = void (*)(void* user);
+    void SetExitRequest(ExitRequest request, void* user);
+
 private:
     CButtonUI* btnClose = nullptr;
     CButtonUI* btnOK = nullptr;
@@ -38,4 +44,6 @@ private:
     CLabelUI* labVerInfo = nullptr;
     CButtonUI* btnTelHelp = nullptr;
     bool offersUpdate = false;  // what "btnOK" offered when the window opened
+    ExitRequest exitRequest = nullptr;
+    void* exitUser = nullptr;
 };

@@ -2,6 +2,7 @@
 
 #include "base/LogFile.h"
 #include "base/TextConvert.h"
+#include "ui/toolkit/CModalLoopUI.h"
 
 #include <QFileDialog>
 #include <QStringList>
@@ -17,9 +18,12 @@ bool ShowFileDialog(QWidget* owner, const QString& title, const QStringList& nam
     dialog.setObjectName(QStringLiteral("CFileOpenDialog"));
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(multiple ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
+    // The list of filters shows their descriptions only, as given: a description that names
+    // its pattern ("all files(*.*)") would otherwise show it twice.
+    dialog.setOption(QFileDialog::HideNameFilterDetails);
     if (!nameFilters.isEmpty())
         dialog.setNameFilters(nameFilters);
-    if (dialog.exec() != QDialog::Accepted)
+    if (CModalLoopUI::Exec(dialog) != QDialog::Accepted)
         return false;
     selected = dialog.selectedFiles();
     return true;
@@ -72,9 +76,12 @@ bool CFileOpenDialog::DoModal()
     QStringList nameFilters;
     for (const auto& [description, patterns] : filters) {
         // The dialog's own form: "description (pattern pattern ...)".
-        QString list = QString::fromStdWString(patterns);
-        list.replace(QLatin1Char(';'), QLatin1Char(' '));
-        nameFilters << QString::fromStdWString(description) + QStringLiteral(" (") + list.simplified() +
+        QStringList list;
+        for (const QString& pattern : QString::fromStdWString(patterns).split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+            // "*.*" means every file; here it would only match names with a dot.
+            list << (pattern.trimmed() == QStringLiteral("*.*") ? QStringLiteral("*") : pattern.trimmed());
+        }
+        nameFilters << QString::fromStdWString(description) + QStringLiteral(" (") + list.join(QLatin1Char(' ')) +
                            QLatin1Char(')');
     }
 

@@ -8,6 +8,7 @@
 #include "engine/MediaInfoProbe.h"
 #include "ui/CFileOpenDialog.h"
 #include "ui/CMessageWnd.h"
+#include "ui/RecognitionFailure.h"
 #include "ui/toolkit/CListHeaderUI.h"
 #include "ui/toolkit/CListTextElementUI.h"
 #include "ui/toolkit/CListViewUI.h"
@@ -24,6 +25,7 @@ namespace {
 constexpr wchar_t kActionStart[] = L"开始";
 constexpr wchar_t kActionRecognizing[] = L"识别中";
 constexpr wchar_t kActionDone[] = L"完成";
+constexpr wchar_t kActionFailed[] = L"失败";
 constexpr wchar_t kDeleteText[] = L"删除";
 constexpr wchar_t kUnknownText[] = L"unknown";
 constexpr wchar_t kPoorAudioText[] = L",音频质量太差，部分内容无法识别。";
@@ -84,7 +86,8 @@ void CPlayListCtrl::AddFiles()
     dialog.SetBufferSize(kDialogResultChars);
     if (!dialog.DoModal())
         return;
-    AddPaths(dialog.GetPathNames());
+    const int added = AddPaths(dialog.GetPathNames());
+    WriteLog(Info, "CPlayListCtrl::AddFiles", "chose %zu files, added %d", dialog.GetPathNames().size(), added);
 }
 
 void CPlayListCtrl::AddItem(const std::wstring& path)
@@ -160,8 +163,13 @@ bool CPlayListCtrl::SetItemRecognizing(int index)
     if (index < 0 || index >= GetItemCount())
         return false;
     PlayItem& item = items[static_cast<size_t>(index)];
-    if (item.status != ItemIdle)
+    if (item.status == ItemFailed) {
+        // A new recognition of the file: its progress and time start over.
+        item.progressText = L"0";
+        item.elapsedSeconds = 0;
+    } else if (item.status != ItemIdle) {
         return false;
+    }
     item.status = ItemRecognizing;
     item.actionText = kActionRecognizing;
     Invalidate();
@@ -207,23 +215,34 @@ void CPlayListCtrl::UpdateItemStatus(const std::vector<CAudioSegment*>& vctInfo)
     item->progressText = progress;
 
     if (count == static_cast<size_t>(first.segmentCount)) {
-        if (item->status != ItemDone) {
-            for (const CAudioSegment* record : vctInfo) {
-                if (record->attempts >= kPoorAudioAttempts) {
-                    // The box deletes itself when its window is gone.
-                    auto* box = new CMessageWnd(1, 0);
-                    box->SetButtons(L"确定", L"取消", false);
-                    box->SetMessage(AnsiToWide(record->file) + kPoorAudioText);
-                    box->ShowMessageWnd(CWindowBase::FromHandle(CData::Instance().GetMainWnd().get()), nullptr, 0);
-                    break;
+        const bool failed = RecognitionFailure::IsFailed(vctInfo);
+        // Told once, when the file completes; later calls only rewrite the same values.
+        if (item->status != ItemDone && item->status != ItemFailed) {
+            if (failed) {
+                ShowWarning(RecognitionFailure::Describe(vctInfo));
+            } else {
+                for (const CAudioSegment* record : vctInfo) {
+                    if (record->attempts >= kPoorAudioAttempts) {
+                        ShowWarning(AnsiToWide(record->file) + kPoorAudioText);
+                        break;
+                    }
                 }
             }
         }
         item->progressText = L"100%";
-        item->actionText = kActionDone;
-        item->status = ItemDone;
+        item->actionText = failed ? kActionFailed : kActionDone;
+        item->status = failed ? ItemFailed : ItemDone;
     }
     Invalidate();
+}
+
+void CPlayListCtrl::ShowWarning(const std::wstring& text)
+{
+    // It stays until clicked, and deletes itself when its window is gone.
+    auto* box = new CMessageWnd(1, 0);
+    box->SetButtons(L"确定", L"取消", false);
+    box->SetMessage(text);
+    box->ShowMessageWnd(CWindowBase::FromHandle(CData::Instance().GetMainWnd().get()), nullptr, 0);
 }
 
 void CPlayListCtrl::TickElapsed()

@@ -53,10 +53,13 @@ public:
     std::wstring GetItemFile(int index);
     int GetItemDuration(int index);
     int GetItemStatus(int index);
-    // Only an idle row becomes recognising; false (nothing changes) for any other row.
+    // An idle or failed row becomes recognising (a failed one from progress "0" and no elapsed
+    // time); false (nothing changes) for any other row.
     bool SetItemRecognizing(int index);
     // Progress and completion of the file the records belong to: the finished records of one
-    // file in ascending segment order, as CAudioConvert::GetFinishedSegments gives them.
+    // file in ascending segment order, as CAudioConvert::GetFinishedSegments gives them. A file
+    // that completes without any text and with an error becomes failed, with one box that says
+    // so instead of the poor-audio warning.
     void UpdateItemStatus(const std::vector<CAudioSegment*>& vctInfo);
     // One second more for every recognising row.
     void TickElapsed();
@@ -78,6 +81,8 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    void ShowWarning(const std::wstring& text);
+
     std::vector<PlayItem> items;
     std::wstring lastText;  // the answer for a caller without an element
 };

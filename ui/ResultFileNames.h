@@ -4,18 +4,28 @@
 #include <string>
 
 // Names of the text files of one save into one folder. Two audio files whose names differ only
-// in the folder or the extension (talk.mp3, talk.wav) would both become "talk.txt", and the
-// later one would silently replace the earlier one; the later one gets "talk (2).txt" instead.
-// Names are compared exactly (the file system here is case-sensitive).
+// in the folder or the extension (talk.mp3, talk.wav) would both become "talk.txt", and a file
+// of that name may already be in the folder (a text the user may have edited since): the later
+// one, or the new one, gets "talk (2).txt" instead, never replacing anything. Names are compared
+// without regard to case, since the folder may be on a file system that ignores it (vfat,
+// exFAT, SMB shares), where "Talk.txt" and "talk.txt" are one file.
 class ResultFileNames {
 public:
+    // Names for a save into `folder`: the files in it when this is made are taken already.
+    // Without a folder only the names handed out are.
+    explicit ResultFileNames(const std::wstring& folder = {});
+
     // The name (without ".txt") to write a result under, derived from the audio file's path: its
-    // part after the last "/", without the part from its last ".". Never returns a name twice.
+    // part after the last "/", without the part from its last ".". Never returns a name twice,
+    // nor one of a file already in the folder.
     std::wstring Take(const std::wstring& audioPath);
 
     // The name proper, before any clash is resolved.
     static std::wstring BaseName(const std::wstring& audioPath);
 
 private:
-    std::set<std::wstring> used;
+    bool IsTaken(const std::wstring& fileName) const;
+    void MarkTaken(const std::wstring& fileName);
+
+    std::set<std::wstring> used;  // whole file names, case-folded
 };

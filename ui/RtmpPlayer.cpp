@@ -16,12 +16,14 @@
 #include "ui/CPlayListCtrl.h"
 #include "ui/MessageWndTaskNotice.h"
 #include "ui/PlayItem.h"
+#include "ui/RecognitionFailure.h"
 #include "ui/ResultFileNames.h"
 #include "ui/toolkit/CButtonUI.h"
 #include "ui/toolkit/CRichEditUI.h"
 #include "ui/toolkit/UiToolkit.h"
 
-#include <cstdio>
+#include <QSaveFile>
+
 #include <map>
 
 namespace {
@@ -30,18 +32,21 @@ constexpr uintptr_t kSystemCommandMask = 0xFFF0;
 constexpr uintptr_t kKeyL = 0x4C;
 constexpr int kNoticeSeconds = 5;
 
-// Writes `bytes` as the whole content of `path`. False when the file cannot be created or not
-// everything reached it (a full disk shows only when the data is flushed at the close).
+// Writes `bytes` as the whole content of `path`, through a temporary file in the same folder
+// that takes the name only once everything is on disk: a failure half-way leaves no cut-off
+// text under the name. False when the file cannot be created or not everything reached it.
 bool WriteWholeFile(const std::string& path, const std::string& bytes, bool& opened)
 {
-    opened = false;
-    FILE* file = std::fopen(path.c_str(), "wbe");
-    if (file == nullptr)
+    QSaveFile file(QString::fromStdString(path));
+    opened = file.open(QIODevice::WriteOnly);
+    if (!opened)
         return false;
-    opened = true;
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    const bool closed = std::fclose(file) == 0;
-    return written && closed;
+    const bool written = file.write(bytes.data(), static_cast<qint64>(bytes.size())) == static_cast<qint64>(bytes.size());
+    if (!written) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
 }
 
 }  // namespace
@@ -50,6 +55,11 @@ RtmpPlayer::RtmpPlayer()
     : audioConvert(std::make_unique<CAudioConvert>()), aboutDlg(std::make_unique<CAboutAppDlg>())
 {
     audioConvert->SetTaskNotice(std::make_shared<MessageWndTaskNotice>());
+    // "立即更新" ends the application through this window's close sequence, which ends with the
+    // application's exit: the exit then runs once. Posted, because the close releases the
+    // About object whose click is being handled.
+    aboutDlg->SetExitRequest([](void* self) { static_cast<RtmpPlayer*>(self)->PostMessage(WM_SYSCOMMAND, SC_CLOSE, 0); },
+                             this);
 }
 
 RtmpPlayer::~RtmpPlayer()
@@ -222,6 +232,8 @@ std::wstring RtmpPlayer::BuildResultText(const std::wstring& file)
     const std::vector<CAudioSegment*> records = audioConvert->GetFinishedSegments(WideToAnsi(file));
     if (!records.empty() && playList != nullptr)
         playList->UpdateItemStatus(records);
+    if (RecognitionFailure::IsFailed(records))
+        return RecognitionFailure::Describe(records);
     std::wstring text;
     for (size_t j = 0; j < records.size(); ++j) {
         if (records[j]->segmentIndex != static_cast<int32_t>(j))
@@ -269,10 +281,12 @@ void RtmpPlayer::SaveResults()
     }
 
     const std::string folder = WideToAnsi(BrowseForFolder(this, L"选择保存目录"));
-    if (folder.empty())
+    // The window may have been closed while the folder chooser was open.
+    if (folder.empty() || closing)
         return;
 
-    ResultFileNames names;
+    // Files already in the folder keep their content: the texts take names still free there.
+    ResultFileNames names(AnsiToWide(folder));
     int saved = 0;
     for (const auto& [path, text] : results) {
         const std::string target = folder + "/" + WideToAnsi(names.Take(path)) + ".txt";
@@ -286,9 +300,7 @@ void RtmpPlayer::SaveResults()
             WriteLog(Error, "RtmpPlayer::OnClick", "%s", ("write file failed. " + target).c_str());
         }
     }
-    // The window may have been closed while the folder chooser was open.
-    if (!closing)
-        ShowNotice(L"成功保存 " + std::to_wstring(saved) + L" 个结果");
+    ShowNotice(L"成功保存 " + std::to_wstring(saved) + L" 个结果");
 }
 
 void RtmpPlayer::Close()
@@ -390,8 +402,14 @@ void RtmpPlayer::OnListButtonDown(intptr_t lParam)
         audioConvert->RemoveTask(path);
         playList->Remove(element);
     } else if (playList->HitTestColumn(element, point.x, point.y, true)) {
-        if (playList->GetItemStatus(index) == ItemIdle)
+        const int status = playList->GetItemStatus(index);
+        if (status == ItemFailed) {
+            // Started again from scratch: the failed attempt's records go first.
+            audioConvert->RemoveTask(path);
             StartItem(index);
+        } else if (status == ItemIdle) {
+            StartItem(index);
+        }
     }
 }
 

@@ -1,16 +1,19 @@
 // The whole program as a user meets it: the real executable on a virtual X display (Xvfb),
-// driven through its window with real mouse clicks and key presses (xdotool), recognising two
-// generated audio files through the speech double, and saving their texts.
+// driven through its windows with real mouse clicks and key presses (xdotool): recognising
+// generated audio files through the speech double and saving their texts, after a message box;
+// ended by a termination signal while a file dialog is open; ended by the About window's update.
 //
 // With TALVORA_SCREENSHOTS set to a folder, the test also saves pictures of the window there.
 #include "ProgramProcess.h"
 #include "speech_double/LoopbackPort.h"
+#include "support/LoopbackHttpServer.h"
 #include "speech_double/SpeechDouble.h"
 #include "support/AudioFiles.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <filesystem>
 #include <poll.h>
@@ -32,6 +35,21 @@ constexpr int kStartAllX = 2 + kToolbarPart * 2 + 75;
 constexpr int kSaveX = 2 + kToolbarPart * 3 + 75;
 constexpr int kCloseX = 800 - 2 - 15 - 10;
 constexpr int kCloseY = 2 + 10 + 10;
+// The About button, left of the minimise, maximise and close buttons.
+constexpr int kAboutX = 800 - 2 - 15 - 3 * (21 + 10) - 14;
+constexpr int kAboutY = 2 + 6 + 14;
+// A point in the title bar away from its buttons: the caption a drag moves the window by.
+constexpr int kCaptionX = 400;
+constexpr int kCaptionY = 25;
+// The first row's delete cell: the list starts below the toolbar, its border, inset and 24-pixel
+// header; the delete column is the last 80 pixels (left of the scroll bar when it has one).
+constexpr int kDeleteX = 745;
+constexpr int kFirstRowY = 2 + 50 + 30 + 1 + 1 + 24 + 8;
+// OK of a message box (400 x 260, Cancel hidden) and of the About window (520 x 360).
+constexpr int kNoticeOkX = 200;
+constexpr int kNoticeOkY = 260 - 10 - 15 - 15;
+constexpr int kAboutOkX = 260;
+constexpr int kAboutOkY = 360 - 10 - 10 - 17;
 
 bool OnPath(const std::string& program)
 {
@@ -70,6 +88,8 @@ protected:
 
     void TearDown() override
     {
+        if (HasFailure())
+            std::fprintf(stderr, "program output:\n%s\nlog:\n%s\n", ReadFile(dir_ / "program.txt").c_str(), Log().c_str());
         if (program_.Running())
             program_.Signal(SIGTERM);
         program_.Wait(std::chrono::seconds(30));
@@ -106,6 +126,58 @@ protected:
     }
 
     std::string AppData() const { return dir_ / "data/Talvora"; }
+    // Where the exit moves "Temp" to.
+    std::string MovedTemp() const { return dir_ / ("talvora-" + std::to_string(getuid()) + "/Temp"); }
+
+    // Starts the program on the display and waits until its window is up and its update check
+    // has sent `updateReports` reports ending with "update msg: 2, " (the check failed).
+    void StartProgram(size_t updateReports = 2)
+    {
+        std::map<std::string, std::string> env = speech_->Environment();
+        env["DISPLAY"] = display_;
+        env["QT_QPA_PLATFORM"] = "xcb";
+        env["XDG_DATA_HOME"] = dir_ / "data";
+        env["TMPDIR"] = dir_.Path();
+        env["XAUTHORITY"] = "";
+        env["WAYLAND_DISPLAY"] = "";
+        env["TALVORA_DEBUG_OUTPUT"] = "";
+        // In a sanitizer build: a system library's own leak is not the program's.
+        const char* lsan = std::getenv("LSAN_OPTIONS");
+        env["LSAN_OPTIONS"] = std::string(lsan != nullptr ? lsan : "") + " suppressions=" TALVORA_LSAN_SUPPRESSIONS;
+        logStart_ = Log().size();
+        ASSERT_TRUE(program_.Start({TALVORA_APP}, env, dir_ / "program.txt"));
+        ASSERT_TRUE(WaitUntil([&] { return RunLog().find("WinMain:\t\tstart app v1.0.8\r\n") != std::string::npos; },
+                              std::chrono::seconds(30)))
+            << ReadFile(dir_ / "program.txt");
+        // The update check (to a port nobody listens on, or to the test's server) has ended.
+        ASSERT_TRUE(WaitUntil([&] { return Occurrences(RunLog(), "update msg: 2, ") == updateReports; },
+                              std::chrono::seconds(30)));
+        const ChildResult found = Xdo({"search", "--sync", "--onlyvisible", "--class", "Talvora"});
+        ASSERT_EQ(found.exitCode, 0);
+        window_ = Trim(found.output.substr(0, found.output.find('\n')));
+        ASSERT_TRUE(WaitUntil([&] { return Trim(Xdo({"getwindowfocus"}).output) == window_; }, std::chrono::seconds(30)));
+    }
+    // What the current run wrote to the log.
+    std::string RunLog() const { return Log().substr(std::min(logStart_, Log().size())); }
+
+    // The program ended in order: exit code 0, the close sequence and the exit once each, the
+    // log's end banner, no crash report, and "Temp" moved away.
+    void ExpectOrderlyEnd()
+    {
+        EXPECT_EQ(program_.Wait(std::chrono::seconds(30)), 0) << ReadFile(dir_ / "program.txt");
+        const std::string log = RunLog();
+        const size_t close = log.find("RtmpPlayer::Close:\t\tmain close\r\n");
+        const size_t exit = log.find("CData::PostAppExit:\t\tapp exit\r\n");
+        ASSERT_NE(close, std::string::npos) << log;
+        ASSERT_NE(exit, std::string::npos) << log;
+        EXPECT_LT(close, exit);
+        EXPECT_EQ(Occurrences(log, "main close"), 1u);
+        EXPECT_EQ(Occurrences(log, "app exit"), 1u);
+        EXPECT_GT(log.rfind("************************"), exit);
+        EXPECT_TRUE(!fs::exists(AppData() + "/crashDumps") || fs::is_empty(AppData() + "/crashDumps"));
+        EXPECT_TRUE(fs::is_directory(MovedTemp()));
+        EXPECT_FALSE(fs::exists(AppData() + "/Temp"));
+    }
     std::string Log() const { return ReadFile(AppData() + "/Talvora.log"); }
     static size_t Occurrences(const std::string& text, const std::string& part)
     {
@@ -134,9 +206,41 @@ protected:
             return !window.empty() && Trim(Xdo({"getwindowfocus"}).output) == window;
         }, std::chrono::seconds(30));
     }
-    void Click(int x, int y)
+    // The visible windows of the program.
+    std::vector<std::string> ProgramWindows()
     {
-        EXPECT_EQ(Xdo({"mousemove", "--window", window_, std::to_string(x), std::to_string(y), "click", "1"}).exitCode, 0);
+        std::vector<std::string> windows;
+        std::stringstream found(Xdo({"search", "--onlyvisible", "--class", "Talvora"}).output);
+        std::string window;
+        while (std::getline(found, window)) {
+            if (!Trim(window).empty())
+                windows.push_back(Trim(window));
+        }
+        return windows;
+    }
+    // The window of the program that has the focus once it is not the main window, or empty.
+    std::string WaitForOtherFocusedWindow()
+    {
+        std::string other;
+        WaitUntil([&] {
+            other = Trim(Xdo({"getwindowfocus"}).output);
+            return !other.empty() && other != window_;
+        }, std::chrono::seconds(30));
+        return other != window_ ? other : std::string();
+    }
+    void Click(int x, int y, const std::string& window = {})
+    {
+        EXPECT_EQ(Xdo({"mousemove", "--window", window.empty() ? window_ : window, std::to_string(x), std::to_string(y),
+                       "click", "1"})
+                      .exitCode,
+                  0);
+    }
+    // The main window's position on the screen.
+    std::string Position()
+    {
+        const std::string geometry = Xdo({"getwindowgeometry", window_}).output;
+        const size_t at = geometry.find("Position: ");
+        return at == std::string::npos ? std::string() : geometry.substr(at + 10, geometry.find(' ', at + 10) - at - 10);
     }
     void Type(const std::string& text)
     {
@@ -159,6 +263,7 @@ protected:
     std::string display_;
     std::string window_;
     std::unique_ptr<SpeechDouble::Server> speech_;
+    size_t logStart_ = 0;
 };
 
 TEST_F(EndToEndTest, TwoFilesAreAddedRecognisedAndSavedThroughTheWindow)
@@ -167,38 +272,32 @@ TEST_F(EndToEndTest, TwoFilesAreAddedRecognisedAndSavedThroughTheWindow)
     const std::string out = dir_ / "saved texts";
     fs::create_directories(audio);
     fs::create_directories(out);
-    // Two segments for the first file, one for the second.
+    // Two segments for the first file, one for the second; the third is deleted unheard.
     ASSERT_TRUE(MakeToneFile(audio + "/meeting one.wav", 130, {440, 660}, 120));
     ASSERT_TRUE(MakeToneFile(audio + "/memo.mp3", 20, {550}, 120));
-
-    std::map<std::string, std::string> env = speech_->Environment();
-    env["DISPLAY"] = display_;
-    env["QT_QPA_PLATFORM"] = "xcb";
-    env["XDG_DATA_HOME"] = dir_ / "data";
-    env["TMPDIR"] = dir_.Path();
-    env["XAUTHORITY"] = "";
-    env["WAYLAND_DISPLAY"] = "";
-    env["TALVORA_DEBUG_OUTPUT"] = "";
-    // In a sanitizer build: a system library's own leak is not the program's.
-    const char* lsan = std::getenv("LSAN_OPTIONS");
-    env["LSAN_OPTIONS"] = std::string(lsan != nullptr ? lsan : "") + " suppressions=" TALVORA_LSAN_SUPPRESSIONS;
-    ASSERT_TRUE(program_.Start({TALVORA_APP}, env, dir_ / "program.txt"));
-    ASSERT_TRUE(WaitUntil([&] { return Log().find("WinMain:\t\tstart app v1.0.8\r\n") != std::string::npos; },
-                          std::chrono::seconds(30)))
-        << ReadFile(dir_ / "program.txt");
-    // The update check (to a port nobody listens on) has ended.
-    ASSERT_TRUE(WaitUntil([&] { return Occurrences(Log(), "update msg: 2, ") == 2; }, std::chrono::seconds(30)));
-    const ChildResult found = Xdo({"search", "--sync", "--onlyvisible", "--class", "Talvora"});
-    ASSERT_EQ(found.exitCode, 0);
-    window_ = Trim(found.output.substr(0, found.output.find('\n')));
+    ASSERT_TRUE(MakeToneFile(audio + "/gone.wav", 20, {770}, 120));
+    StartProgram();
     EXPECT_NE(Xdo({"getwindowgeometry", window_}).output.find("Geometry: 800x600"), std::string::npos);
 
-    // Add both files through the open-file dialog: into the folder, then both names.
+    // A message box first ("暂无需要保存的内容!"), closed with its OK.
+    Click(kSaveX, kToolbarY);
+    const std::string notice = WaitForOtherFocusedWindow();
+    ASSERT_FALSE(notice.empty());
+    Click(kNoticeOkX, kNoticeOkY, notice);
+    ASSERT_TRUE(WaitUntil([&] {
+        const std::vector<std::string> windows = ProgramWindows();
+        return std::find(windows.begin(), windows.end(), notice) == windows.end();
+    }, std::chrono::seconds(30)));
+
+    // Add the files through the open-file dialog: into the folder, then the names.
     Click(kAddX, kToolbarY);
     ASSERT_TRUE(WaitForFocusedWindow("选择文件"));
     Type(audio + "/");
-    Type("\"meeting one.wav\" \"memo.mp3\"");
-    ASSERT_TRUE(WaitUntil([&] { return WindowNamed("选择文件").empty(); }, std::chrono::seconds(30)));
+    Type("\"gone.wav\" \"meeting one.wav\" \"memo.mp3\"");
+    ASSERT_TRUE(WaitUntil([&] { return RunLog().find("AddFiles:\t\tchose 3 files, added 3") != std::string::npos; },
+                          std::chrono::seconds(30)));
+    // The list's cells still take clicks after the message box: the first row goes.
+    Click(kDeleteX, kFirstRowY);
     Picture("MainWindow-added");
 
     // Recognise all; the tick dispatches the second segment.
@@ -206,29 +305,91 @@ TEST_F(EndToEndTest, TwoFilesAreAddedRecognisedAndSavedThroughTheWindow)
     ASSERT_TRUE(WaitUntil([&] { return Occurrences(Log(), "recognition finished: ") == 2; }, std::chrono::seconds(60)))
         << Log();
     EXPECT_EQ(speech_->RequestCount(SpeechDouble::Endpoint::Recognition), 3);
+    EXPECT_EQ(Log().find("gone.wav"), std::string::npos);
     Picture("MainWindow-done");
 
-    // Save both texts into a folder picked in the folder chooser.
+    // Save both texts into a folder picked in the folder chooser. The texts appear whole under
+    // their names, but the test waits for their contents, not just for the names.
     Click(kSaveX, kToolbarY);
     ASSERT_TRUE(WaitForFocusedWindow("选择保存目录"));
     Type(out);
-    ASSERT_TRUE(WaitUntil([&] { return Exists(out + "/meeting one.txt") && Exists(out + "/memo.txt"); },
-                          std::chrono::seconds(30)));
-    EXPECT_TRUE(WaitUntil([&] { return ReadFile(out + "/meeting one.txt") == "tone 440tone 660"; }));
+    EXPECT_TRUE(WaitUntil([&] {
+        return ReadFile(out + "/meeting one.txt") == "tone 440tone 660" && ReadFile(out + "/memo.txt") == "tone 550";
+    }, std::chrono::seconds(30)));
+    EXPECT_EQ(ReadFile(out + "/meeting one.txt"), "tone 440tone 660");
     EXPECT_EQ(ReadFile(out + "/memo.txt"), "tone 550");
+    EXPECT_FALSE(Exists(out + "/gone.txt"));
     Picture("MainWindow-saved");
+
+    // The title bar still drags the window.
+    const std::string before = Position();
+    ASSERT_FALSE(before.empty());
+    EXPECT_EQ(Xdo({"mousemove", "--window", window_, std::to_string(kCaptionX), std::to_string(kCaptionY), "mousedown",
+                   "1", "mousemove_relative", "60", "40", "mousemove_relative", "40", "30", "mouseup", "1"})
+                  .exitCode,
+              0);
+    EXPECT_TRUE(WaitUntil([&] { return Position() != before; })) << before;
 
     // Close with the title bar's button: the program ends in order, with exit code 0.
     Click(kCloseX, kCloseY);
-    EXPECT_EQ(program_.Wait(std::chrono::seconds(30)), 0) << ReadFile(dir_ / "program.txt");
-    const std::string log = Log();
-    const size_t close = log.find("RtmpPlayer::Close:\t\tmain close\r\n");
-    const size_t exit = log.find("CData::PostAppExit:\t\tapp exit\r\n");
-    ASSERT_NE(close, std::string::npos) << log;
-    ASSERT_NE(exit, std::string::npos) << log;
-    EXPECT_LT(close, exit);
-    EXPECT_GT(log.rfind("************************"), exit);
-    EXPECT_TRUE(fs::is_empty(AppData() + "/crashDumps"));
+    ExpectOrderlyEnd();
+    // The moved "Temp" holds the two files' jobs.
+    EXPECT_EQ(std::distance(fs::directory_iterator(MovedTemp()), fs::directory_iterator()), 2);
+}
+
+TEST_F(EndToEndTest, ATerminationSignalWhileAFileDialogIsOpenEndsInOrder)
+{
+    // The open-file dialog.
+    StartProgram();
+    Click(kAddX, kToolbarY);
+    ASSERT_TRUE(WaitForFocusedWindow("选择文件"));
+    ASSERT_TRUE(program_.Signal(SIGTERM));
+    ExpectOrderlyEnd();
+    EXPECT_NE(RunLog().find("WinMain:\t\tsignal 15: closing\r\n"), std::string::npos);
+
+    // The folder chooser, once a file is done.
+    const std::string audio = dir_ / "audio";
+    fs::create_directories(audio);
+    ASSERT_TRUE(MakeToneFile(audio + "/memo.wav", 20, {550}, 120));
+    StartProgram();
+    Click(kAddX, kToolbarY);
+    ASSERT_TRUE(WaitForFocusedWindow("选择文件"));
+    Type(audio + "/memo.wav");
+    ASSERT_TRUE(WaitUntil([&] { return RunLog().find("AddFiles:\t\tchose 1 files, added 1") != std::string::npos; },
+                          std::chrono::seconds(30)));
+    Click(kStartAllX, kToolbarY);
+    ASSERT_TRUE(WaitUntil([&] { return Occurrences(RunLog(), "recognition finished: ") == 1; }, std::chrono::seconds(60)));
+    Click(kSaveX, kToolbarY);
+    ASSERT_TRUE(WaitForFocusedWindow("选择保存目录"));
+    ASSERT_TRUE(program_.Signal(SIGTERM));
+    ExpectOrderlyEnd();
+    EXPECT_EQ(std::distance(fs::directory_iterator(MovedTemp()), fs::directory_iterator()), 1);
+}
+
+TEST_F(EndToEndTest, UpdateNowInTheAboutWindowEndsTheProgramOnce)
+{
+    // An update server that knows a newer version (its list of files is missing).
+    LoopbackHttpServer updates;
+    updates.Server().Get("/version/Talvora", [](const httplib::Request&, httplib::Response& res) {
+        res.set_content(R"({"latest-version":"9.9.9","minimum-required":"0"})", "application/json");
+    });
+    updates.Start();
+    WriteFile(AppData() + "/config.ini", "[Talvora]\nUpdateUrl=" + updates.Url() + "\n");
+    StartProgram(1);
+    ASSERT_NE(RunLog().find("update msg: 1, 9.9.9"), std::string::npos) << RunLog();
+    // Work of this run that the exit must keep.
+    fs::create_directories(AppData() + "/Temp/job");
+    WriteFile(AppData() + "/Temp/job/mark", "kept");
+
+    Click(kAboutX, kAboutY);
+    const std::string about = WaitForOtherFocusedWindow();
+    ASSERT_FALSE(about.empty());
+    Click(kAboutOkX, kAboutOkY, about);
+    ExpectOrderlyEnd();
+    const std::string log = RunLog();
+    EXPECT_NE(log.find("CAboutAppDlg::OnClick:\t\tupdate now"), std::string::npos) << log;
+    EXPECT_LT(log.find("update now"), log.find("main close"));
+    EXPECT_EQ(ReadFile(MovedTemp() + "/job/mark"), "kept");
 }
 
 }  // namespace

@@ -6,8 +6,10 @@
 #include "ui/CFileOpenDialog.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QListView>
 
 #include <gtest/gtest.h>
 
@@ -101,7 +103,7 @@ TEST(FileOpenDialogTest, TheRealDialogGivesItsChoicesInOrder)
     });
     ASSERT_TRUE(dialog.DoModal());
     EXPECT_EQ(title, QStringLiteral("选择文件"));
-    EXPECT_EQ(filters, (QStringList{QStringLiteral("audio files (*.wav *.mp3)"), QStringLiteral("all files(*.*) (*.*)")}));
+    EXPECT_EQ(filters, (QStringList{QStringLiteral("audio files (*.wav *.mp3)"), QStringLiteral("all files(*.*) (*)")}));
     std::vector<std::wstring> expected;
     for (const QString& file : chosen)
         expected.push_back(file.toStdWString());
@@ -121,6 +123,62 @@ TEST(FileOpenDialogTest, TheRealDialogGivesItsChoicesInOrder)
     ASSERT_TRUE(single.DoModal());
     EXPECT_TRUE(onlyOne);
     EXPECT_EQ(Drain(single), (std::vector<std::wstring>{std::filesystem::path(dir / "c.txt").wstring()}));
+}
+
+// The names the dialog lists in its current folder now (it reads the folder in the background).
+QStringList Listed(QFileDialog& shown)
+{
+    QStringList names;
+    auto* view = shown.findChild<QListView*>(QStringLiteral("listView"));
+    if (view == nullptr || view->model() == nullptr)
+        return names;
+    const QModelIndex root = view->rootIndex();
+    for (int row = 0; row < view->model()->rowCount(root); ++row)
+        names << view->model()->index(row, 0, root).data().toString();
+    return names;
+}
+
+TEST(FileOpenDialogTest, AllFilesListsEveryFileAndEachFilterShowsItsDescription)
+{
+    TestSupport::TempDir dir;
+    TestSupport::WriteFile(dir / "talk.wav", "a");
+    TestSupport::WriteFile(dir / "录音", "b");
+    TestSupport::WriteFile(dir / "notes.txt", "c");
+
+    CFileOpenDialog dialog;
+    dialog.AddFilter(L"audio files", L"*.wav;*.mp3");
+    dialog.AddFilter(L"all files(*.*)", L"*.*");
+    QStringList shownFilters;
+    QStringList audioListed;
+    QStringList allListed;
+    int ticks = 0;
+    FileDialogDriver driver([&](QFileDialog& shown) {
+        if (ticks++ == 0) {
+            if (auto* combo = shown.findChild<QComboBox*>(QStringLiteral("fileTypeCombo"))) {
+                for (int i = 0; i < combo->count(); ++i)
+                    shownFilters << combo->itemText(i);
+            }
+            shown.setDirectory(QString::fromStdString(dir.Path()));
+        }
+        const QStringList listed = Listed(shown);
+        if (audioListed.isEmpty()) {
+            // The audio filter first, as the dialog opens; then every file.
+            if (listed.contains(QStringLiteral("talk.wav"))) {
+                audioListed = listed;
+                shown.selectNameFilter(shown.nameFilters().value(1));
+            }
+        } else if (listed.size() >= 3 || ticks > 500) {
+            allListed = listed;
+            shown.reject();
+        }
+        if (ticks > 1000)
+            shown.reject();
+    });
+    EXPECT_FALSE(dialog.DoModal());
+    EXPECT_EQ(shownFilters, (QStringList{QStringLiteral("audio files"), QStringLiteral("all files(*.*)")}));
+    EXPECT_EQ(audioListed, QStringList{QStringLiteral("talk.wav")});
+    allListed.sort();
+    EXPECT_EQ(allListed, (QStringList{QStringLiteral("notes.txt"), QStringLiteral("talk.wav"), QStringLiteral("录音")}));
 }
 
 TEST(FileOpenDialogTest, CancelledDialogHasNoChoices)

@@ -251,6 +251,15 @@ protected:
         }
         return texts;
     }
+    // Closes every message box on screen, as the desktop's close would.
+    static void CloseBoxes()
+    {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (widget->objectName() == QStringLiteral("CMessageWnd") && widget->isVisible())
+                widget->close();
+        }
+        UiTest::WaitFor([] { return MessageBoxTexts().empty(); });
+    }
     static size_t CountBoxes(const std::wstring& text)
     {
         size_t count = 0;

@@ -1,5 +1,5 @@
 // Pictures of the main window with files in each state, made with the real window, job manager,
-// ffmpeg and the speech double (its answers held back or worded for the picture).
+// ffmpeg and the speech double (its answers held back, worded or refused for the picture).
 //
 //   talvora_main_window_pictures <folder>    renders offscreen into <folder>/MainWindow-*.png
 //   talvora_main_window_pictures --check     the same into a temporary folder, and checks them
@@ -164,7 +164,11 @@ int Run(const QString& folder, const QString& work, bool check)
     const QString meeting = audio + QStringLiteral("/项目例会 2019.10.08.wav");
     const QString interview = audio + QStringLiteral("/用户访谈 第二部分.wav");
     const QString lecture = audio + QStringLiteral("/讲座.wav");
-    if (!MakeTone(meeting, 95, {440}) || !MakeTone(interview, 360, {550, 660, 770}) || !MakeTone(lecture, 150, {880}))
+    // The service refuses every attempt at this one: the file fails.
+    const QString damaged = audio + QStringLiteral("/电话录音 损坏.wav");
+    speech->AddFault({.text = "tone 330", .times = -1, .fault = SpeechDouble::Fault::ErrNo(3301, "speech quality error")});
+    if (!MakeTone(meeting, 95, {440}) || !MakeTone(interview, 360, {550, 660, 770}) || !MakeTone(lecture, 150, {880}) ||
+        !MakeTone(damaged, 30, {330}))
         return 1;
 
     int failures = 0;
@@ -193,6 +197,25 @@ int Run(const QString& folder, const QString& work, bool check)
         }
         player.RefreshResultText();
         if (!Save(player, folder, "MainWindow-states", check))
+            ++failures;
+
+        // A file that failed: started as the window starts a row, its ten attempts dispatched
+        // without waiting for the window's tick.
+        list->AddItem(damaged.toStdWString());
+        const int row = list->GetCount() - 1;
+        if (player.GetAudioConvert()->AddTask(damaged.toStdString(), list->GetItemDuration(row)))
+            list->SetItemRecognizing(row);
+        const bool failed = WaitFor([&] {
+            player.GetAudioConvert()->Dispatch();
+            return list->GetItemStatus(row) == ItemFailed;
+        }, 60000);
+        if (!failed) {
+            std::fprintf(stderr, "the damaged file did not fail\n");
+            ++failures;
+        }
+        list->SelectItem(row);
+        player.RefreshResultText();
+        if (!Save(player, folder, "MainWindow-failed", check))
             ++failures;
 
         gate.Open();

@@ -20,7 +20,17 @@ TEST(ResultFileNamesTest, NamesComeFromTheFileNameAndNeverRepeat)
     EXPECT_EQ(names.Take(L"/a/talk.mp3"), L"talk");
     EXPECT_EQ(names.Take(L"/a/talk.wav"), L"talk (3)");
     EXPECT_EQ(names.Take(L"/b/talk.mp3"), L"talk (4)");
-    EXPECT_EQ(names.Take(L"/b/Talk.mp3"), L"Talk");
+    // One file on a file system that ignores case.
+    EXPECT_EQ(names.Take(L"/b/Talk.mp3"), L"Talk (5)");
+
+    // Names of files already in the folder are taken too, whatever their case.
+    TestSupport::TempDir dir;
+    TestSupport::WriteFile(dir / "MEMO.TXT", "kept");
+    TestSupport::WriteFile(dir / "memo (2).txt", "kept");
+    ResultFileNames inFolder(AnsiToWide(dir.Path()));
+    EXPECT_EQ(inFolder.Take(L"/a/memo.wav"), L"memo (3)");
+    EXPECT_EQ(inFolder.Take(L"/a/memo"), L"memo (4)");
+    EXPECT_EQ(inFolder.Take(L"/a/talk.wav"), L"talk");
 }
 
 class MainWindowSaveTest : public MainWindowTest {
@@ -54,27 +64,35 @@ TEST_F(MainWindowSaveTest, NothingFinishedMeansNothingToSave)
     EXPECT_TRUE(UiTest::WaitFor([] { return CountBoxes(L"暂无需要保存的内容!") == 1; }));
 }
 
-TEST_F(MainWindowSaveTest, TalkMp3AndTalkWavBothKeepTheirText)
+TEST_F(MainWindowSaveTest, TextsNeverReplaceEachOtherNorFilesAlreadyInTheFolder)
 {
-    const std::string mp3 = MakeAudio("talk.mp3", 20, {440});
+    const std::string mp3 = MakeAudio("Talk.mp3", 20, {440});
     const std::string wav = MakeAudio("talk.wav", 20, {550});
     const std::string idle = MakeAudio("idle.wav", 20, {660});
     Transcribe({wav, mp3});
     Add(idle);
     const std::string out = dir_ / "保存 结果";
     fs::create_directories(out);
+    // A text saved earlier and edited since; the folder may ignore case, as vfat does.
+    TestSupport::WriteFile(out + "/talk.TXT", "edited by hand");
     Save(out);
-    // In path order: talk.mp3 first.
-    EXPECT_EQ(TestSupport::ReadFile(out + "/talk.txt"), "tone 440");
-    EXPECT_EQ(TestSupport::ReadFile(out + "/talk (2).txt"), "tone 550");
+    // In path order: Talk.mp3 first. Each takes the next name free in any case.
+    EXPECT_EQ(TestSupport::ReadFile(out + "/talk.TXT"), "edited by hand");
+    EXPECT_EQ(TestSupport::ReadFile(out + "/Talk (2).txt"), "tone 440");
+    EXPECT_EQ(TestSupport::ReadFile(out + "/talk (3).txt"), "tone 550");
     EXPECT_FALSE(TestSupport::Exists(out + "/idle.txt"));
-    EXPECT_EQ(std::distance(fs::directory_iterator(out), fs::directory_iterator()), 2);
+    // Nothing else: no temporary file is left behind.
+    EXPECT_EQ(std::distance(fs::directory_iterator(out), fs::directory_iterator()), 3);
     EXPECT_TRUE(UiTest::WaitFor([] { return CountBoxes(L"成功保存 2 个结果") == 1; }));
+    CloseBoxes();
 
-    // Saving again into the same folder writes the same two files again.
+    // Saving again into the same folder keeps everything there and adds both texts again.
     Save(out);
-    EXPECT_EQ(std::distance(fs::directory_iterator(out), fs::directory_iterator()), 2);
-    EXPECT_EQ(TestSupport::ReadFile(out + "/talk (2).txt"), "tone 550");
+    EXPECT_EQ(std::distance(fs::directory_iterator(out), fs::directory_iterator()), 5);
+    EXPECT_EQ(TestSupport::ReadFile(out + "/Talk (2).txt"), "tone 440");
+    EXPECT_EQ(TestSupport::ReadFile(out + "/Talk (4).txt"), "tone 440");
+    EXPECT_EQ(TestSupport::ReadFile(out + "/talk (5).txt"), "tone 550");
+    EXPECT_TRUE(UiTest::WaitFor([] { return CountBoxes(L"成功保存 2 个结果") == 1; }));
 }
 
 TEST_F(MainWindowSaveTest, NamesWithDotsTextsWithPercentSignsAndEmptyTextsAreWrittenAsTheyAre)
@@ -106,21 +124,63 @@ TEST_F(MainWindowSaveTest, ACancelledChooserWritesAndShowsNothing)
 
 TEST_F(MainWindowSaveTest, FilesThatCannotBeWrittenAreLoggedAndNotCounted)
 {
-    const std::string a = MakeAudio("a.wav", 20, {440});
-    const std::string b = MakeAudio("b.wav", 20, {550});
+    // The longest name a file can have, with a short extension: its text's name would be
+    // longer still. The text is written, but cannot take its name: nothing is left behind.
+    const std::string longest = dir_ / (std::string(252, 'x') + ".w");
+    fs::rename(MakeAudio("long.wav", 20, {440}), longest);
     const std::string c = MakeAudio("c.wav", 20, {660});
-    Transcribe({a, b, c});
+    Transcribe({longest, c});
     const std::string out = dir_ / "out";
-    // a.txt cannot be created (a folder has that name); b.txt leads to a full device.
-    fs::create_directories(out + "/a.txt");
-    fs::create_symlink("/dev/full", out + "/b.txt");
+    fs::create_directories(out);
     Save(out);
     EXPECT_EQ(TestSupport::ReadFile(out + "/c.txt"), "tone 660");
     EXPECT_TRUE(UiTest::WaitFor([] { return CountBoxes(L"成功保存 1 个结果") == 1; }));
+    EXPECT_EQ(std::distance(fs::directory_iterator(out), fs::directory_iterator()), 1);
     const std::string log = Log();
     EXPECT_NE(log.find("Error>>>>> "), std::string::npos);
-    EXPECT_NE(log.find("RtmpPlayer::OnClick:\t\tfopen create file failed." + out), std::string::npos) << log;
-    EXPECT_NE(log.find("write file failed. " + out + "/b.txt"), std::string::npos) << log;
+    EXPECT_NE(log.find("RtmpPlayer::OnClick:\t\twrite file failed. " + out + "/" + std::string(252, 'x') + ".txt"),
+              std::string::npos)
+        << log;
+}
+
+TEST_F(MainWindowSaveTest, AFileThatFailedIsShownAsFailedIsNotSavedAndItsActionCellStartsItAgain)
+{
+    // The service refuses every one of the first file's ten attempts, then answers again.
+    speech_->AddFault({.text = "tone 440", .times = 10, .fault = SpeechDouble::Fault::ErrNo(3301, "speech quality error")});
+    gate_.OpenAll();
+    const std::string bad = MakeAudio("bad.wav", 20, {440});
+    const std::string good = MakeAudio("good.wav", 20, {550});
+    Add(bad);
+    Add(good);
+    list_->SelectItem(0);
+    ClickControl(L"btnStartAll");
+    ASSERT_TRUE(WaitStatus(1, ItemDone));
+    ASSERT_TRUE(WaitStatus(0, ItemFailed, std::chrono::seconds(90)));
+    EXPECT_EQ(Cell(0, CPlayListCtrl::kColumnAction), L"失败");
+
+    // One box that stays, instead of the poor-audio warning; the pane says the same.
+    const std::wstring told = AnsiToWide(bad) + L",文件无法识别。错误码: 3301，错误信息: speech quality error";
+    EXPECT_TRUE(UiTest::WaitFor([&] { return CountBoxes(told) == 1; }));
+    EXPECT_EQ(CountBoxes(AnsiToWide(bad) + L",音频质量太差，部分内容无法识别。"), 0u);
+    EXPECT_TRUE(UiTest::WaitFor([&] { return PaneText() == told; }));
+    CloseBoxes();
+
+    // Only the file with text is saved and counted.
+    const std::string out = dir_ / "out";
+    fs::create_directories(out);
+    Save(out);
+    EXPECT_EQ(TestSupport::ReadFile(out + "/good.txt"), "tone 550");
+    EXPECT_EQ(std::distance(fs::directory_iterator(out), fs::directory_iterator()), 1);
+    EXPECT_TRUE(UiTest::WaitFor([] { return CountBoxes(L"成功保存 1 个结果") == 1; }));
+    CloseBoxes();
+
+    // Its action cell starts it again, from the beginning.
+    ClickCell(0, CPlayListCtrl::kColumnAction);
+    EXPECT_EQ(Status(0), ItemRecognizing);
+    ASSERT_TRUE(WaitStatus(0, ItemDone));
+    EXPECT_EQ(player_->BuildResultText(AnsiToWide(bad)), L"tone 440");
+    EXPECT_TRUE(UiTest::WaitFor([&] { return PaneText() == L"tone 440"; }));
+    EXPECT_TRUE(MessageBoxTexts().empty());
 }
 
 TEST_F(MainWindowSaveTest, ADeletedRowIsNotSaved)

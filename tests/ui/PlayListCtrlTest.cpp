@@ -270,7 +270,7 @@ TEST_F(PlayListCtrlTest, AddFilesTakesTheFilesChosenInTheDialogInItsOrder)
     EXPECT_TRUE(filters[0].startsWith(QStringLiteral("audio files (*.3ga *.669 *.a52 ")));
     EXPECT_TRUE(filters[0].endsWith(QStringLiteral(" *.wv *.xa *.xm)")));
     EXPECT_TRUE(filters[0].contains(QStringLiteral(" *.mp3 ")));
-    EXPECT_EQ(filters[1], QStringLiteral("all files(*.*) (*.*)"));
+    EXPECT_EQ(filters[1], QStringLiteral("all files(*.*) (*)"));
     EXPECT_TRUE(multiple);
     ASSERT_EQ(offered.size(), 2);
     std::vector<std::wstring> expected{second};
@@ -443,6 +443,74 @@ TEST_F(PlayListCtrlTest, PoorAudioIsReportedOnceWhenTheFileCompletes)
     // It stays until clicked.
     QMetaObject::invokeMethod(ok, "click");
     EXPECT_TRUE(UiTest::WaitFor([] { return MessageBoxes().empty(); }));
+}
+
+TEST_F(PlayListCtrlTest, AFileWithoutTextThatHadAnErrorFailsSaysWhyOnceAndCanStartAgain)
+{
+    AddNamed({L"bad.wav", L"part.wav", L"quiet.wav"});
+    for (int row = 0; row < 3; ++row)
+        ASSERT_TRUE(list_->SetItemRecognizing(row));
+    list_->TickElapsed();
+    ASSERT_EQ(Row(0)[CPlayListCtrl::kColumnElapsed], L"00:01");
+
+    // Every segment failed: the last error is the one told.
+    Records bad(list_->GetItemFile(0), 2);
+    CAudioSegment& first = bad.Finish(0, 10);
+    first.resultCode = -1;
+    first.errorMessage = "token request failed";
+    first.text.clear();
+    CAudioSegment& second = bad.Finish(1, 10);
+    second.resultCode = 3301;
+    second.errorMessage = "speech quality\nerror";
+    second.text.clear();
+    list_->UpdateItemStatus(bad.All());
+    EXPECT_EQ(list_->GetItemStatus(0), ItemFailed);
+    EXPECT_EQ(Cell(0, CPlayListCtrl::kColumnAction), L"失败");
+    EXPECT_EQ(Cell(0, CPlayListCtrl::kColumnProgress), L"100%");
+    ASSERT_TRUE(UiTest::WaitFor([] { return MessageBoxes().size() == 1; }));
+    QWidget* box = MessageBoxes().front();
+    auto* text = box->findChild<QWidget*>(QStringLiteral("MainTxtLab"));
+    ASSERT_NE(text, nullptr);
+    EXPECT_EQ(dynamic_cast<CControlUI*>(text)->GetText(),
+              AnsiToWide(dir_ / "bad.wav") + L",文件无法识别。错误码: 3301，错误信息: speech quality error");
+    EXPECT_FALSE(box->findChild<QWidget*>(QStringLiteral("btnCancel"))->isVisible());
+    // Told once; the box stays until clicked, like the poor-audio warning.
+    list_->UpdateItemStatus(bad.All());
+    UiTest::ProcessEvents();
+    EXPECT_EQ(MessageBoxes().size(), 1u);
+    EXPECT_EQ(list_->GetItemStatus(0), ItemFailed);
+    QMetaObject::invokeMethod(box->findChild<QWidget*>(QStringLiteral("btnOK")), "click");
+    ASSERT_TRUE(UiTest::WaitFor([] { return MessageBoxes().empty(); }));
+
+    // Some text: done, with the poor-audio warning for the segment that failed for good.
+    Records part(list_->GetItemFile(1), 2);
+    part.Finish(0, 1);
+    CAudioSegment& lost = part.Finish(1, 10);
+    lost.resultCode = 3301;
+    lost.text.clear();
+    list_->UpdateItemStatus(part.All());
+    EXPECT_EQ(list_->GetItemStatus(1), ItemDone);
+    EXPECT_EQ(Cell(1, CPlayListCtrl::kColumnAction), L"完成");
+    ASSERT_TRUE(UiTest::WaitFor([] { return MessageBoxes().size() == 1; }));
+    EXPECT_EQ(dynamic_cast<CControlUI*>(MessageBoxes().front()->findChild<QWidget*>(QStringLiteral("MainTxtLab")))->GetText(),
+              AnsiToWide(dir_ / "part.wav") + L",音频质量太差，部分内容无法识别。");
+    CloseMessageBoxes();
+
+    // No text but no error either (the service heard nothing): done, nothing to tell.
+    Records quiet(list_->GetItemFile(2), 1);
+    quiet.Finish(0, 1).text.clear();
+    list_->UpdateItemStatus(quiet.All());
+    EXPECT_EQ(list_->GetItemStatus(2), ItemDone);
+    UiTest::ProcessEvents();
+    EXPECT_TRUE(MessageBoxes().empty());
+
+    // A failed row starts again from the beginning; a done one does not.
+    EXPECT_TRUE(list_->SetItemRecognizing(0));
+    EXPECT_EQ(list_->GetItemStatus(0), ItemRecognizing);
+    EXPECT_EQ(Row(0)[CPlayListCtrl::kColumnAction], L"识别中");
+    EXPECT_EQ(Row(0)[CPlayListCtrl::kColumnProgress], L"0");
+    EXPECT_EQ(Row(0)[CPlayListCtrl::kColumnElapsed], L"00:00");
+    EXPECT_FALSE(list_->SetItemRecognizing(1));
 }
 
 TEST_F(PlayListCtrlTest, ElapsedTimeAdvancesOnlyWhileRecognising)

@@ -7,6 +7,7 @@
 #include "ui/toolkit/CControlUI.h"
 #include "ui/toolkit/CLayoutBuilder.h"
 #include "ui/toolkit/CListUI.h"
+#include "ui/toolkit/CModalLoopUI.h"
 #include "ui/toolkit/CWindowHandleUI.h"
 #include "ui/toolkit/CWindowWidget.h"
 #include "ui/toolkit/UiToolkit.h"
@@ -77,7 +78,7 @@ CWindowBase::~CWindowBase()
         widget->DetachOwner();
         widget->SetClosing();
         widget->hide();
-        widget->deleteLater();
+        CModalLoopUI::DeleteWindowLater(widget);
     }
 }
 
@@ -152,7 +153,7 @@ bool CWindowBase::Create(CWindowBase* parent, const std::wstring& title, uint32_
         ScheduleFinalMessage();
         return false;
     }
-    widget->winId();
+    widget->CreateNativeWindow();
     widget->WatchInput();
     handle_ = std::make_shared<CWindowHandleUI>(widget->Pump(), this);
     widget->ArrangeNow();
@@ -446,8 +447,9 @@ void CWindowBase::DestroyWindowNow(int result)
     widget->SetClosing();
     widget->hide();
     HandOverUndelivered();
-    // Deleted from the event loop, never from inside one of its own controls' handlers.
-    widget->deleteLater();
+    // Deleted from the event loop, never from inside one of its own controls' handlers, nor
+    // under a modal dialog's loop whose caller still uses the window.
+    CModalLoopUI::DeleteWindowLater(widget);
 }
 
 void CWindowBase::HandOverUndelivered()

@@ -58,6 +58,11 @@ public:
     // The object posted messages wake up, and the hand-over of the next one to the owner.
     QObject* Pump() const { return pump_; }
     void DeliverPosted();
+    // Makes the window's own native window, and only that one: an owned window (a message box
+    // over the main window) given a native window through winId() would be marked a native
+    // child, and its owner's controls would then each get a native window of their own, whose
+    // mouse input bypasses the owner's input filter.
+    void CreateNativeWindow() { create(); }
     // Starts watching the native window's input (after it exists).
     void WatchInput();
 

@@ -253,6 +253,9 @@ void UiToolkit::EnsureInitialized()
     done = true;
     // Windows end explicitly through PostQuitMessage, never because the last one closed.
     QApplication::setQuitOnLastWindowClosed(false);
+    // A native window made for one widget must not make its siblings native too: the controls
+    // of a window stay inside its one native window, where its input filter sees them.
+    QCoreApplication::setAttribute(Qt::AA_DontCreateNativeWidgetSiblings);
     QFont::insertSubstitutions(QStringLiteral("Microsoft YaHei"), {QStringLiteral("WenQuanYi Micro Hei")});
     QFont::insertSubstitutions(QStringLiteral("微软雅黑"), {QStringLiteral("WenQuanYi Micro Hei")});
 }

@@ -19,6 +19,8 @@
 //   CContainerUI / CVerticalLayoutUI / CHorizontalLayoutUI, CLabelUI, CTextUI, CButtonUI,
 //   CRichEditUI, CListUI with CListHeaderUI, CListTextElementUI and IListCallbackUI.
 // - CLayoutBuilder (CLayoutBuilder.h): the layout file format and what each element means.
+// - CModalLoopUI (CModalLoopUI.h): modal dialogs run through it, so a window closed while one
+//   is open goes only after the dialog's loop has returned.
 
 #include <QByteArray>
 #include <QFont>

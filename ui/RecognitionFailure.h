@@ -1,0 +1,20 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct CAudioSegment;
+
+// Whether a file's recognition failed as a whole, and the one line that says so. A file has
+// failed when all its segments have finished, none of them produced text and at least one
+// ended with an error (a non-zero outcome code): a non-audio or empty file, no ffmpeg, the
+// service unreachable or refusing every attempt. A file with any text has not failed.
+class RecognitionFailure {
+public:
+    // `records`: the finished records of one file in ascending segment order, as
+    // CAudioConvert::GetFinishedSegments gives them.
+    static bool IsFailed(const std::vector<CAudioSegment*>& records);
+    // "<file>,文件无法识别。错误码: <code>，错误信息: <message>" for the last segment that
+    // failed, on one line (without the message part when the segment has none).
+    static std::wstring Describe(const std::vector<CAudioSegment*>& records);
+};
