@@ -129,6 +129,21 @@ TEST_F(PlayListEngineTest, SegmentsBecomeProgressAndAPoorSegmentWarnsOnceAtTheEn
     EXPECT_EQ(MessageBoxes().size(), 1u);
 }
 
+TEST_F(PlayListEngineTest, AFileThatIsNotAudioFailsWithFfmpegsReason)
+{
+    const std::string path = dir_ / "notes.wav";
+    TestSupport::WriteFile(path, "not audio at all");
+    list_->AddItem(AnsiToWide(path));
+    ASSERT_TRUE(convert_->AddTask(path, 60) && list_->SetItemRecognizing(0));
+    ASSERT_TRUE(UiTest::WaitFor([&] { return list_->GetItemStatus(0) == ItemFailed; }, std::chrono::seconds(60)));
+    ASSERT_TRUE(UiTest::WaitFor([] { return MessageBoxes().size() == 1; }));
+    QWidget* text = MessageBoxes().front()->findChild<QWidget*>(QStringLiteral("MainTxtLab"));
+    ASSERT_NE(text, nullptr);
+    EXPECT_NE(dynamic_cast<CControlUI*>(text)->GetText().find(L"错误码: -2，错误信息: ffmpeg exited with code 1"),
+              std::wstring::npos);
+    EXPECT_EQ(speech_->RequestCount(SpeechDouble::Endpoint::Recognition), 0);
+}
+
 TEST_F(PlayListEngineTest, ResultsOfARemovedRowAreNotRead)
 {
     const std::string path = dir_ / "gone.wav";
