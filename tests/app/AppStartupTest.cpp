@@ -1,6 +1,7 @@
 // The real program as a process of its own: start-up in order, credentials, crash reports left
 // in its folder, one instance per user, the orderly end on a termination signal, and a start
 // without any display.
+#include "base/AppVersion.h"
 #include "ProgramProcess.h"
 #include "speech_double/LoopbackPort.h"
 #include "support/LoopbackHttpServer.h"
@@ -18,6 +19,11 @@ using namespace TestSupport;
 namespace fs = std::filesystem;
 
 namespace {
+
+std::string StartEntry()
+{
+    return std::string("WinMain:\t\tstart app ") + kAppVersionText + "\r\n";
+}
 
 class AppStartupTest : public testing::Test {
 protected:
@@ -45,7 +51,7 @@ protected:
     // the test ends the program only once it has finished, as a user's close would).
     bool WaitForStart(size_t count = 1)
     {
-        return WaitForLog("WinMain:\t\tstart app v1.0.8\r\n", count) && WaitForLog("update msg: 2, ", 2 * count);
+        return WaitForLog(StartEntry(), count) && WaitForLog("update msg: 2, ", 2 * count);
     }
     bool WaitForLog(const std::string& part, size_t count = 1)
     {
@@ -79,7 +85,7 @@ protected:
     // Starts the program, waits for its window, ends it with SIGTERM; returns its log.
     std::string RunOnce()
     {
-        const size_t starts = Occurrences(Log(), "WinMain:\t\tstart app v1.0.8\r\n");
+        const size_t starts = Occurrences(Log(), StartEntry());
         AppTest::ProgramProcess program;
         EXPECT_TRUE(Start(program));
         EXPECT_TRUE(WaitForStart(starts + 1)) << ReadFile(dir_ / "output.txt");
@@ -112,14 +118,14 @@ TEST_F(AppStartupTest, MissingOrMalformedCredentialsStillStart)
     WriteFile(AppData() + "/credentials.json", R"([{"api_key": "k", "secret_key": "PrivateSecretKey0123"})");
     log = RunOnce();
     EXPECT_NE(log.find("credentials.json is not used: it is not valid JSON"), std::string::npos) << log;
-    EXPECT_EQ(Occurrences(log, "WinMain:\t\tstart app v1.0.8\r\n"), 2u);
+    EXPECT_EQ(Occurrences(log, StartEntry()), 2u);
     EXPECT_EQ(log.find("PrivateSecretKey0123"), std::string::npos);
 }
 
 TEST_F(AppStartupTest, ATerminationSignalClosesTheWindowInOrderAndTheProcessEndsWithZero)
 {
     const auto expectOrderlyEnd = [](const std::string& log) {
-        const size_t start = log.find("WinMain:\t\tstart app v1.0.8\r\n");
+        const size_t start = log.find(StartEntry());
         const size_t signal = log.find("WinMain:\t\tsignal 15: closing\r\n");
         const size_t close = log.find("RtmpPlayer::Close:\t\tmain close\r\n");
         const size_t exit = log.find("CData::PostAppExit:\t\tapp exit\r\n");

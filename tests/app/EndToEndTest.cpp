@@ -4,6 +4,7 @@
 // ended by a termination signal while a file dialog is open; ended by the About window's update.
 //
 // With TALVORA_SCREENSHOTS set to a folder, the test also saves pictures of the window there.
+#include "base/AppVersion.h"
 #include "ProgramProcess.h"
 #include "speech_double/LoopbackPort.h"
 #include "support/LoopbackHttpServer.h"
@@ -146,7 +147,7 @@ protected:
         env["LSAN_OPTIONS"] = std::string(lsan != nullptr ? lsan : "") + " suppressions=" TALVORA_LSAN_SUPPRESSIONS;
         logStart_ = Log().size();
         ASSERT_TRUE(program_.Start({TALVORA_APP}, env, dir_ / "program.txt"));
-        ASSERT_TRUE(WaitUntil([&] { return RunLog().find("WinMain:\t\tstart app v1.0.8\r\n") != std::string::npos; },
+        ASSERT_TRUE(WaitUntil([&] { return RunLog().find(std::string("WinMain:\t\tstart app ") + kAppVersionText + "\r\n") != std::string::npos; },
                               std::chrono::seconds(30)))
             << ReadFile(dir_ / "program.txt");
         // The update check (to a port nobody listens on, or to the test's server) has ended.

@@ -1,3 +1,4 @@
+#include "base/AppVersion.h"
 #include "support/TestSupport.h"
 
 #include <algorithm>
@@ -122,7 +123,7 @@ TEST_F(CrashReport, FaultOnWorkerThreadLeavesOneDescriptiveReport)
     ChildResult result;
     const std::string report = CrashAndReadReport({"segv-worker"}, result);
     EXPECT_TRUE(report.starts_with("Talvora crash report\n")) << report;
-    EXPECT_NE(report.find("version: v1.0.8\n"), std::string::npos);
+    EXPECT_NE(report.find(std::string("version: ") + kAppVersionText + "\n"), std::string::npos);
     EXPECT_NE(report.find("executable: " + std::string(TALVORA_CRASH_HELPER) + "\n"), std::string::npos);
     EXPECT_NE(report.find("signal: 11 SIGSEGV"), std::string::npos);
     EXPECT_NE(report.find("code: 1 SEGV_MAPERR"), std::string::npos);

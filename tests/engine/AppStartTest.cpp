@@ -1,3 +1,4 @@
+#include "base/AppVersion.h"
 #include "app/ProgramProcess.h"
 #include "support/TestSupport.h"
 
@@ -22,7 +23,7 @@ std::string StartProgram(const TempDir& dir, const std::string* credentials)
     AppTest::ProgramProcess program;
     EXPECT_TRUE(program.Start({TALVORA_APP}, {{"XDG_DATA_HOME", dir / "data"}, {"QT_QPA_PLATFORM", "offscreen"}},
                               dir / "output.txt"));
-    EXPECT_TRUE(WaitUntil([&] { return ReadFile(appData + "/Talvora.log").find("start app v1.0.8") != std::string::npos; },
+    EXPECT_TRUE(WaitUntil([&] { return ReadFile(appData + "/Talvora.log").find(std::string("start app ") + kAppVersionText) != std::string::npos; },
                           std::chrono::seconds(30)));
     program.Signal(SIGTERM);
     EXPECT_EQ(program.Wait(std::chrono::seconds(30)), 0) << ReadFile(dir / "output.txt");
@@ -59,7 +60,7 @@ TEST(AppStart, MissingOrMalformedCredentialsStillStart)
     TempDir missing;
     std::string log = StartProgram(missing, nullptr);
     EXPECT_NE(log.find("credentials.json not found; the built-in credential pair is used\r\n"), std::string::npos) << log;
-    EXPECT_NE(log.find("WinMain:\t\tstart app v1.0.8\r\n"), std::string::npos);
+    EXPECT_NE(log.find(std::string("WinMain:\t\tstart app ") + kAppVersionText + "\r\n"), std::string::npos);
 
     TempDir malformed;
     const std::string bad = R"([{"api_key": "k", "secret_key": "PrivateSecretKey0123"})";
@@ -67,6 +68,6 @@ TEST(AppStart, MissingOrMalformedCredentialsStillStart)
     EXPECT_NE(LineAt(log, R"(warning>>> \[\d+\]CredentialsFile::Read:\t\t[^\r]*credentials\.json is not used: it is not valid JSON \(line 1, column \d+\); the built-in credential pair stays in use\r\n)"),
               std::string::npos)
         << log;
-    EXPECT_NE(log.find("WinMain:\t\tstart app v1.0.8\r\n"), std::string::npos);
+    EXPECT_NE(log.find(std::string("WinMain:\t\tstart app ") + kAppVersionText + "\r\n"), std::string::npos);
     EXPECT_EQ(log.find("PrivateSecretKey0123"), std::string::npos);
 }

@@ -2,6 +2,7 @@
 // the end of the application, the site), one window at a time, and the object outliving its
 // windows. The update state comes from a real check against an update server of the test's own;
 // the updater beside this test program is a double that records that it ran.
+#include "base/AppVersion.h"
 #include "base/AppPaths.h"
 #include "base/TextConvert.h"
 #include "engine/CData.h"
@@ -179,7 +180,7 @@ TEST_F(AboutAppDlgTest, BeforeAnyVersionIsKnownItReportsAFailedCheckAndOkOnlyClo
     Open();
     EXPECT_EQ(about_->GetWindowRect().Width(), 520);
     EXPECT_EQ(about_->GetWindowRect().Height(), 360);
-    EXPECT_EQ(Text(L"labVersion"), L"软件版本: v1.0.8");
+    EXPECT_EQ(Text(L"labVersion"), std::wstring(L"软件版本: ") + kAppVersion);
     EXPECT_EQ(Text(L"labVerInfo"), L"更新失败,有问题请联系客服!");
     EXPECT_EQ(InfoColour(), QColor::fromRgba(0xFFFF3333));
     EXPECT_EQ(Text(L"btnOK"), L"确定");
@@ -310,7 +311,7 @@ TEST_F(AboutAppDlgTest, OneWindowAtATimeAndTheObjectOutlivesIt)
     EXPECT_EQ(AboutWindows(), 0);
     Open();
     EXPECT_EQ(AboutWindows(), 1);
-    EXPECT_EQ(Text(L"labVersion"), L"软件版本: v1.0.8");
+    EXPECT_EQ(Text(L"labVersion"), std::wstring(L"软件版本: ") + kAppVersion);
 
     // Going with the main window takes an open window along.
     about_.reset();
