@@ -147,17 +147,17 @@ TEST(Segmenting, InputSeekCutsTheSameSamplesAsDecodingFromTheStart)
     for (const std::string name : {"long.mp3", "long.m4a"}) {
         const std::string file = dir / name;
         ASSERT_EQ(RunChild({"ffmpeg", "-nostdin", "-loglevel", "error", "-y", "-f", "lavfi", "-i",
-                            "sine=f=440:d=500", "-f", "lavfi", "-i", "anoisesrc=d=500:a=0.1", "-filter_complex",
+                            "sine=f=440:d=290", "-f", "lavfi", "-i", "anoisesrc=d=290:a=0.1", "-filter_complex",
                             "amix,aformat=channel_layouts=stereo", "-ar", "44100", "-b:a", "128k", file},
                            {}, std::chrono::seconds(120))
                       .exitCode,
                   0);
         // A segment in the middle of the file, the last, partial one, and one past the end.
-        for (const int index : {2, 4, 5}) {
-            const std::wstring seeking = BuildSegmentCommand(file, index, index == 4);
+        for (const int index : {1, 2, 3}) {
+            const std::wstring seeking = BuildSegmentCommand(file, index, index == 2);
             const std::string pcm = SegmentFileOfCommand(seeking);
             const std::string start = FormatClock(index * kSegmentSeconds);
-            const std::string end = FormatClock(index * kSegmentSeconds + kSegmentSeconds + (index == 4 ? 2 : 0));
+            const std::string end = FormatClock(index * kSegmentSeconds + kSegmentSeconds + (index == 2 ? 2 : 0));
             const std::wstring decoding = AnsiToWide("-y -i \"" + file + "\" -ss " + start + " -to " + end +
                                                      " -acodec pcm_s16le -f s16le -ac 1 -ar 16000 \"" + pcm + ".ref\"");
             int status = -1;
@@ -168,7 +168,7 @@ TEST(Segmenting, InputSeekCutsTheSameSamplesAsDecodingFromTheStart)
             const std::string cut = ReadFile(pcm);
             const std::string reference = ReadFile(pcm + ".ref");
             ASSERT_EQ(cut.size(), reference.size()) << name << " " << index;
-            if (index == 5) {
+            if (index == 3) {
                 EXPECT_EQ(cut, "");
                 continue;
             }
