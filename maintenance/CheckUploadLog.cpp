@@ -97,7 +97,12 @@ void CheckUploadLog(const std::string& appDir)
 std::vector<std::string> ListNewestFiles(const std::string& folder, size_t max)
 {
     std::map<long long, std::string, std::greater<>> byTime;
-    if (DIR* dir = opendir(folder.c_str())) {
+    // The folder itself must not be a link either: it could lead anywhere.
+    const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    DIR* dir = fd >= 0 ? fdopendir(fd) : nullptr;
+    if (dir == nullptr && fd >= 0)
+        close(fd);
+    if (dir != nullptr) {
         while (const dirent* entry = readdir(dir)) {
             // Anyone who can write into the folder could plant a link named like a report (to
             // the credentials, say) or a FIFO (whose open would wait for a writer, before the

@@ -149,6 +149,8 @@ TEST(LogUpload, NewestFilesComeFirstAndFoldersLinksAndFifosAreSkipped)
     std::remove((dir / "probe").c_str());
     EXPECT_EQ(ListNewestFiles(dir.Path(), 4), (std::vector<std::string>{dir / "6.dmp", dir / "5.dmp", dir / "4.dmp", dir / "3.dmp"}));
     EXPECT_TRUE(ListNewestFiles(dir / "missing", 4).empty());
+    fs::create_directory_symlink(dir.Path(), dir / "linked");
+    EXPECT_TRUE(ListNewestFiles(dir / "linked", 4).empty());
 }
 
 TEST(LogUpload, ArchiveHoldsTheInputsInOrderUnderTheirBaseNames)
