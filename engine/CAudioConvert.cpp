@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <mutex>
+#include <unordered_map>
 
 namespace {
 
@@ -31,15 +32,19 @@ struct CAudioConvert::Jobs {
     std::vector<CAudioSegment*> pendingQueue;
     int32_t runningCount = 0;
     std::map<std::wstring, std::shared_ptr<CAudioSegment>> registry;
+    std::unordered_map<uint64_t, CAudioSegment*> byId;  // the same records, by id
+    uint64_t lastId = 0;
 
     void Enqueue(CAudioSegment* segment)
     {
         pendingQueue.push_back(segment);
         std::stable_sort(pendingQueue.begin(), pendingQueue.end(), ByIndex);
     }
+    // Takes a record out of the queue and the id index; the caller erases it from the registry.
     void Drop(CAudioSegment* segment)
     {
         pendingQueue.erase(std::remove(pendingQueue.begin(), pendingQueue.end(), segment), pendingQueue.end());
+        byId.erase(segment->id);
     }
     void Complete(const CAudioTask& task, const std::weak_ptr<CAudioSegment>& watched);
 };
@@ -59,6 +64,7 @@ CAudioConvert::~CAudioConvert()
     // state, it goes too.
     std::lock_guard<std::mutex> guard(jobs->lock);
     jobs->pendingQueue.clear();
+    jobs->byId.clear();
     jobs->registry.clear();
 }
 
@@ -101,6 +107,8 @@ bool CAudioConvert::AddTask(const std::string& file, int32_t durationSeconds)
         const auto existing = jobs->registry.find(segment->command);
         if (existing != jobs->registry.end())
             jobs->Drop(existing->second.get());
+        segment->id = ++jobs->lastId;
+        jobs->byId[segment->id] = segment.get();
         jobs->pendingQueue.push_back(segment.get());
         jobs->registry[segment->command] = std::move(segment);
     }
@@ -142,11 +150,11 @@ std::vector<CAudioSegment*> CAudioConvert::GetFinishedSegments(const std::string
     return finished;
 }
 
-bool CAudioConvert::IsRegistered(const CAudioSegment* segment)
+CAudioSegment* CAudioConvert::FindSegment(uint64_t id)
 {
     std::lock_guard<std::mutex> guard(jobs->lock);
-    return std::any_of(jobs->registry.begin(), jobs->registry.end(),
-                       [segment](const auto& entry) { return entry.second.get() == segment; });
+    const auto found = jobs->byId.find(id);
+    return found != jobs->byId.end() ? found->second : nullptr;
 }
 
 void CAudioConvert::Dispatch()
@@ -204,7 +212,7 @@ void CAudioConvert::Jobs::Complete(const CAudioTask& task, const std::weak_ptr<C
         segment->text = task.Text();
         segment->finished = true;
         if (const std::shared_ptr<WindowHandle> window = CData::Instance().GetMainWnd())
-            window->PostMessage(WM_USER_SEGMENT_DONE, reinterpret_cast<uintptr_t>(segment.get()), 0);
+            window->PostMessage(WM_USER_SEGMENT_DONE, static_cast<uintptr_t>(segment->id), 0);
     }
 }
 

@@ -15,7 +15,7 @@ class TaskNotice;
 // index (all first segments of all files, then all second ones, ...), hands them to
 // recognition workers while fewer than CData::GetMaxTasks() run, tries a failed segment again
 // until it has been tried 10 times, keeps every outcome, and posts WM_USER_SEGMENT_DONE to the
-// main window once per segment whose outcome is final.
+// main window once per segment whose outcome is final, naming the record by its id.
 //
 // Everything but the workers' completions runs on the UI thread. Workers are never waited
 // for. One rule keeps their completions safe: the queue and the records live in a state that the
@@ -43,10 +43,9 @@ public:
     // The file's finished records, by segment index; valid until the file is removed or the
     // manager is destroyed.
     std::vector<CAudioSegment*> GetFinishedSegments(const std::string& file);
-    // Whether `segment` is one of the records still held, without touching it. The receiver of
-    // WM_USER_SEGMENT_DONE asks this before reading the record: the file may have been removed
-    // while the message waited in the queue.
-    bool IsRegistered(const CAudioSegment* segment);
+    // The record that WM_USER_SEGMENT_DONE names (its wParam, the record's id), or null when it
+    // is no longer held: the file may have been removed while the message waited in the queue.
+    CAudioSegment* FindSegment(uint64_t id);
     // Starts at most one queued segment, if fewer than the maximum of workers run.
     void Dispatch();
 

@@ -6,6 +6,9 @@
 // One planned 120-second segment of one file and its outcome. Owned by the job manager until
 // the file is removed or the manager is destroyed; readers never free it.
 struct CAudioSegment {
+    // Unique among all records of one job manager, never reused: what WM_USER_SEGMENT_DONE
+    // carries. An address could be taken again by a new record after a file was removed.
+    uint64_t id = 0;
     std::string file;        // the source path exactly as given to AddTask
     int32_t totalSeconds = 0;
     int32_t segmentCount = 0;

@@ -415,10 +415,10 @@ void RtmpPlayer::OnListButtonDown(intptr_t lParam)
 
 void RtmpPlayer::OnSegmentDone(uintptr_t wParam)
 {
-    const auto* segment = reinterpret_cast<const CAudioSegment*>(wParam);
     // A result that waited in the queue while Close released the job manager, or while its file
-    // was removed, points at a record that is gone: it is dropped unread.
-    if (closing || audioConvert == nullptr || !audioConvert->IsRegistered(segment))
+    // was removed, names a record that is gone: it is dropped unread.
+    const CAudioSegment* segment = closing || audioConvert == nullptr ? nullptr : audioConvert->FindSegment(wParam);
+    if (segment == nullptr)
         return;
     const std::string file = segment->file;
     if (playList == nullptr)

@@ -66,8 +66,8 @@ TEST_F(AudioConvertTest, WholeFileComesBackInSegmentOrder)
     for (const auto& post : window_->Posts()) {
         EXPECT_EQ(post.message, WM_USER_SEGMENT_DONE);
         EXPECT_EQ(post.lParam, 0);
-        const auto* segment = reinterpret_cast<const CAudioSegment*>(post.wParam);
-        EXPECT_TRUE(convert_->IsRegistered(segment));
+        const CAudioSegment* segment = convert_->FindSegment(post.wParam);
+        ASSERT_NE(segment, nullptr);
         EXPECT_EQ(segment->file, file);
         EXPECT_EQ(segment->segmentCount, 4);
         EXPECT_EQ(segment->attempts, 1);
@@ -209,6 +209,7 @@ TEST_F(AudioConvertTest, AFileReplacedAtTheSamePathNeverShowsTheOldText)
     // The name's last four bytes cut a character in two; the copy's name must stay valid.
     const std::string pcm = convert_->GetFinishedSegments(file)[0]->pcmFile;
     EXPECT_TRUE(Exists(pcm.substr(0, pcm.rfind('/')) + "/input____"));
+    const uint64_t oldId = convert_->GetFinishedSegments(file)[0]->id;
     convert_->RemoveTask(file);
 
     WriteFile(file, "no longer audio");
@@ -217,6 +218,10 @@ TEST_F(AudioConvertTest, AFileReplacedAtTheSamePathNeverShowsTheOldText)
     const auto finished = convert_->GetFinishedSegments(file);
     ASSERT_EQ(finished.size(), 1u);
     EXPECT_EQ(finished[0]->resultCode, CAudioTask::kCutFailedCode);
+    // A late message about the removed record names nothing, even if the new record took over
+    // its address.
+    EXPECT_EQ(convert_->FindSegment(oldId), nullptr);
+    EXPECT_EQ(convert_->FindSegment(finished[0]->id), finished[0]);
     EXPECT_EQ(finished[0]->text, "");
     EXPECT_EQ(speech_->RequestCount(Endpoint::Recognition), 1);
 }

@@ -246,7 +246,7 @@ TEST_F(MainWindowTest, AResultQueuedWhenCloseBeginsIsDroppedUnread)
     ASSERT_EQ(records.size(), 1u);
     // Posted like a worker would, then the window closes before the message is handled: the
     // record is freed with the job manager, and reading it would be caught by the sanitizers.
-    ASSERT_TRUE(player_->GetHandle()->PostMessage(WM_USER_SEGMENT_DONE, reinterpret_cast<uintptr_t>(records[0]), 0));
+    ASSERT_TRUE(player_->GetHandle()->PostMessage(WM_USER_SEGMENT_DONE, static_cast<uintptr_t>(records[0]->id), 0));
     player_->Close();
     ASSERT_TRUE(UiTest::WaitFor([&] { return !player_->IsWindow(); }));
     EXPECT_EQ(Log().find("UpdateItemStatus"), std::string::npos);
@@ -261,7 +261,7 @@ TEST_F(MainWindowTest, AResultOfARemovedFileIsDroppedUnread)
     ASSERT_TRUE(WaitStatus(0, ItemDone));
     const std::vector<CAudioSegment*> records = player_->GetAudioConvert()->GetFinishedSegments(a);
     ASSERT_EQ(records.size(), 1u);
-    ASSERT_TRUE(player_->GetHandle()->PostMessage(WM_USER_SEGMENT_DONE, reinterpret_cast<uintptr_t>(records[0]), 0));
+    ASSERT_TRUE(player_->GetHandle()->PostMessage(WM_USER_SEGMENT_DONE, static_cast<uintptr_t>(records[0]->id), 0));
     // The row is deleted (and its records freed) before the message is handled.
     ClickCell(0, CPlayListCtrl::kColumnDelete);
     ASSERT_EQ(list_->GetCount(), 0);

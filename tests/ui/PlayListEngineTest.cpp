@@ -44,8 +44,8 @@ protected:
         window_.consume = [this](const UiTest::TestWindow::Message& message) {
             if (message.message != WM_USER_SEGMENT_DONE || convert_ == nullptr)
                 return false;
-            auto* segment = reinterpret_cast<CAudioSegment*>(message.wParam);
-            if (!convert_->IsRegistered(segment)) {
+            const CAudioSegment* segment = convert_->FindSegment(message.wParam);
+            if (segment == nullptr) {
                 ++stale_;
                 return true;
             }
