@@ -3,20 +3,18 @@
 #include "base/AppPaths.h"
 #include "base/LogFile.h"
 #include "base/TextUtils.h"
+#include "base/platform/RegularFile.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
 // Copies byte for byte, replacing `to`. Only a regular file (after following links) is taken: a
-// FIFO would block the caller for good and a device such as /dev/zero never ends. The source is
-// opened without blocking and checked again on the descriptor, as it may change in between. On
-// failure errno tells why, for the log.
+// FIFO would block the caller for good and a device such as /dev/zero never ends. On failure
+// errno tells why, for the log.
 bool CopyFile(const std::string& from, const std::string& to)
 {
     struct stat info{};
@@ -27,59 +25,8 @@ bool CopyFile(const std::string& from, const std::string& to)
         errno = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
         return false;
     }
-    const int in = open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (in < 0)
-        return false;
-    const int flags = fcntl(in, F_GETFL);
-    if (fstat(in, &info) != 0 || !S_ISREG(info.st_mode) || flags < 0 || fcntl(in, F_SETFL, flags & ~O_NONBLOCK) != 0) {
-        if (!S_ISREG(info.st_mode)) {
-            WriteLog(Warning, "PubUtils::GetCopyByFile", "%s", ("not a regular file: " + from).c_str());
-            errno = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
-        }
-        const int saved = errno;
-        close(in);
-        errno = saved;
-        return false;
-    }
-    const int out = open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (out < 0) {
-        const int saved = errno;
-        close(in);
-        errno = saved;
-        return false;
-    }
-    char buffer[1 << 16];
-    bool ok = true;
-    for (;;) {
-        const ssize_t got = read(in, buffer, sizeof buffer);
-        if (got == 0)
-            break;
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            ok = false;
-            break;
-        }
-        for (ssize_t done = 0; done < got;) {
-            const ssize_t written = write(out, buffer + done, static_cast<size_t>(got - done));
-            if (written < 0) {
-                if (errno == EINTR)
-                    continue;
-                ok = false;
-                break;
-            }
-            done += written;
-        }
-        if (!ok)
-            break;
-    }
-    const int saved = errno;
-    close(in);
-    if (close(out) != 0)
-        ok = false;
-    else
-        errno = saved;
-    return ok;
+    // Checked again on the open descriptor, as the file may change in between.
+    return CopyRegularFile(from, to, true);
 }
 
 }  // namespace

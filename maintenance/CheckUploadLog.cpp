@@ -8,7 +8,7 @@
 #include "maintenance/CUpLoadLog.h"
 #include "maintenance/CreateZipFromFiles.h"
 #include "maintenance/MaintenanceEndpoints.h"
-#include "maintenance/RegularFile.h"
+#include "base/platform/RegularFile.h"
 
 #include <curl/curl.h>
 

@@ -1,6 +1,6 @@
 #include "maintenance/CreateZipFromFiles.h"
 
-#include "maintenance/RegularFile.h"
+#include "base/platform/RegularFile.h"
 
 #include <cstdio>
 #include <unistd.h>

@@ -4,7 +4,7 @@
 #include "base/LogFile.h"
 #include "base/TextConvert.h"
 #include "base/platform/ChildProcess.h"
-#include "maintenance/RegularFile.h"
+#include "base/platform/RegularFile.h"
 
 #include <spawn.h>
 #include <unistd.h>

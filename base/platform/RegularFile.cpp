@@ -1,4 +1,4 @@
-#include "maintenance/RegularFile.h"
+#include "base/platform/RegularFile.h"
 
 #include <cerrno>
 #include <fcntl.h>
