@@ -54,12 +54,6 @@ int main(int argc, char** argv)
     if (!PubUtils::CheckSingleInstance(kInstanceName, kMainWindowClass))
         return 0;
 
-    curl_global_init(CURL_GLOBAL_DEFAULT);
-    // The first curl_version() sets up the LDAP library's globals; done here, on this thread,
-    // before the update check's thread would do it, so a quick exit never tears them down
-    // under a thread that is still setting them up.
-    curl_version();
-
     const std::wstring dumpFolder = AnsiToWide(PubUtils::GetAppDataDir()) + L"/crashDumps";
     CMiniDumpHandler dumpHandler(false, dumpFolder.c_str());
 
@@ -81,18 +75,20 @@ int main(int argc, char** argv)
     errno = 0;
     if (!InstallEmbeddedSkin())
         WriteLog(Error, "WinMain", "%s", "the embedded skin cannot be read; the windows stay empty");
-    const QIcon icon(UiToolkit::GetImage(kIconImage));
-    QApplication::setWindowIcon(icon);
-
-    CredentialsFile::Apply(CData::Instance(), CredentialsFile::DefaultPath());
 
     // Declared after the application object, so its window goes before the application does.
     RtmpPlayer player;
-    // The window shows itself once its layout is built; when it cannot be built the loop below
-    // still ends, through the window's final message.
+    // The window shows itself as early as it can (libcurl's set-up and the update check wait
+    // until it stands); when its layout cannot be built the loop below still ends, through the
+    // window's final message. What follows is not needed for the first picture, so it comes after.
     player.Create(nullptr, L"", WS_OVERLAPPEDWINDOW, 0, 0, 0, 800, 600);
+    const QIcon icon(UiToolkit::GetImage(kIconImage));
+    QApplication::setWindowIcon(icon);
     player.SetIcon(icon);
     player.CenterWindow();
+
+    // Before the first request is possible: the user can start nothing until the loop runs.
+    CredentialsFile::Apply(CData::Instance(), CredentialsFile::DefaultPath());
     PubUtils::ListenForLaterInstances();
     CloseOnTerminationSignals();
 

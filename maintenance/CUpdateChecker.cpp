@@ -20,6 +20,7 @@
 #include <dirent.h>
 #include <sys/stat.h>
 #include <pthread.h>
+#include <mutex>
 #include <thread>
 
 namespace {
@@ -355,6 +356,15 @@ void CUpdateChecker::SetNotifyWnd(std::shared_ptr<WindowHandle> window)
 
 bool CUpdateChecker::StartCheck()
 {
+    // libcurl's global set-up waits until here, so the first window does not wait for it. The
+    // first curl_version() sets up the LDAP library's globals; done on this thread, before the
+    // update check's thread would do it, so a quick exit never tears them down under a thread
+    // that is still setting them up.
+    static std::once_flag curlReady;
+    std::call_once(curlReady, [] {
+        curl_global_init(CURL_GLOBAL_DEFAULT);
+        curl_version();
+    });
     // The thread shares the state, so the checker may go away while the thread still runs.
     std::thread([state = state_] {
         pthread_setname_np(pthread_self(), "update check");

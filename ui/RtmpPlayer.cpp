@@ -80,6 +80,13 @@ std::wstring RtmpPlayer::GetSkinFile() const
     return L"RtmpPlayer.xml";
 }
 
+// The layout is as large as the window main creates, so it can be mapped before the layout is
+// read: the window appears sooner and its first picture is still the whole layout.
+bool RtmpPlayer::ShowsBeforeLayout() const
+{
+    return true;
+}
+
 CControlUI* RtmpPlayer::CreateControl(const std::wstring& className)
 {
     if (className == L"CPlayListCtrl")
@@ -106,13 +113,14 @@ void RtmpPlayer::InitWindow()
     if (!SetTimer(btnClose, kTickTimerId, kTickMs))
         WriteLog(Error, "RtmpPlayer::InitWindow", "%s", "the one-second tick cannot be started");
 
-    CUpdateChecker& checker = CData::Instance().GetUpdateChecker();
-    checker.SetNotifyWnd(GetHandle());
-    checker.StartCheck();
-
     // Centred before it is shown, so it does not appear in the corner first.
     CenterWindow();
     ShowWindow(true, true);
+
+    // After the window is up: the check's set-up (libcurl) is no reason to show the window later.
+    CUpdateChecker& checker = CData::Instance().GetUpdateChecker();
+    checker.SetNotifyWnd(GetHandle());
+    checker.StartCheck();
 }
 
 void RtmpPlayer::Notify(TNotifyUI& message)

@@ -27,6 +27,7 @@ public:
 
     std::wstring GetWindowClassName() const override;
     std::wstring GetSkinFile() const override;
+    bool ShowsBeforeLayout() const override;
     CControlUI* CreateControl(const std::wstring& className) override;
     void InitWindow() override;
     void Notify(TNotifyUI& message) override;

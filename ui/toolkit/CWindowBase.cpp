@@ -137,6 +137,12 @@ bool CWindowBase::Create(CWindowBase* parent, const std::wstring& title, uint32_
     widget->move(x, y);
     widget->resize(std::max(cx, 1), std::max(cy, 1));
     widget_ = widget;
+    const bool shownEarly = ShowsBeforeLayout();
+    if (shownEarly) {
+        widget->CreateNativeWindow();
+        CenterWindow();
+        ShowWindow(true, true);
+    }
 
     std::shared_ptr<bool> alive = alive_;
     CControlUI* root = CLayoutBuilder::Build(
@@ -153,7 +159,16 @@ bool CWindowBase::Create(CWindowBase* parent, const std::wstring& title, uint32_
         ScheduleFinalMessage();
         return false;
     }
-    widget->CreateNativeWindow();
+    if (shownEarly) {
+        // Controls added to a visible window stay hidden until shown; showing the root again
+        // shows every one the layout did not hide itself.
+        if (QWidget* rootWidget = root->GetWidget()) {
+            rootWidget->hide();
+            rootWidget->show();
+        }
+    } else {
+        widget->CreateNativeWindow();
+    }
     widget->WatchInput();
     handle_ = std::make_shared<CWindowHandleUI>(widget->Pump(), this);
     widget->ArrangeNow();

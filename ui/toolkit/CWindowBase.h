@@ -37,6 +37,10 @@ public:
     virtual std::wstring GetWindowClassName() const = 0;
     // The layout file, by its name in the skin archive.
     virtual std::wstring GetSkinFile() const = 0;
+    // True to map the window, centred at the size given to Create, before its layout is built:
+    // the window is on screen sooner and its first paint, which comes from the message loop,
+    // still shows the whole layout. Only for windows whose layout keeps that size.
+    virtual bool ShowsBeforeLayout() const { return false; }
 
     // ---- Hooks ----
     // Once per window, after the layout is built and before it is shown.
