@@ -29,18 +29,26 @@ void OnSignal(int signalNumber)
     errno = saved;
 }
 
-void CloseMainWindow()
+// The last signal caught so far, or 0. Once one is taken, a further signal takes its default
+// action, so a stuck close cannot hold the process.
+int ReadCaughtSignal()
 {
     unsigned char byte = 0;
     int signalNumber = 0;
-    while (read(g_wakeFds[0], &byte, 1) == 1)
+    while (g_wakeFds[0] >= 0 && read(g_wakeFds[0], &byte, 1) == 1)
         signalNumber = byte;
+    if (signalNumber != 0) {
+        for (int each : kSignals)
+            std::signal(each, SIG_DFL);
+    }
+    return signalNumber;
+}
+
+void CloseMainWindow()
+{
+    const int signalNumber = ReadCaughtSignal();
     if (signalNumber == 0)
         return;
-    // From now on a further signal takes its default action, so a stuck close cannot hold the
-    // process.
-    for (int each : kSignals)
-        std::signal(each, SIG_DFL);
     WriteLog(Info, "WinMain", "signal %d: closing", signalNumber);
     const std::shared_ptr<WindowHandle> window = CData::Instance().GetMainWnd();
     if (window == nullptr || !window->PostMessage(WM_SYSCOMMAND, SC_CLOSE, 0))
@@ -85,4 +93,9 @@ void CloseOnTerminationSignals()
     auto* notifier = new QSocketNotifier(static_cast<qintptr>(g_wakeFds[0]), QSocketNotifier::Read,
                                          QCoreApplication::instance());
     QObject::connect(notifier, &QSocketNotifier::activated, notifier, [] { CloseMainWindow(); });
+}
+
+int TakeTerminationSignal()
+{
+    return ReadCaughtSignal();
 }

@@ -13,3 +13,7 @@ void CatchTerminationSignals();
 // Call once, on the UI thread, after the application object and the main window exist: a
 // signal caught so far, or any later one, closes the main window once the message loop runs.
 void CloseOnTerminationSignals();
+
+// Without a window: the number of a termination signal caught since the last call (0 when
+// none); never blocks. For a loop of its own that ends in order on a signal.
+int TakeTerminationSignal();

@@ -1,5 +1,7 @@
+#include "app/CommandLine.h"
 #include "app/SingleInstance.h"
 #include "app/TerminationSignals.h"
+#include "app/Transcriber.h"
 #include "base/AppPaths.h"
 #include "base/AppVersion.h"
 #include "base/CMiniDumpHandler.h"
@@ -14,6 +16,7 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QPixmap>
 
 #include <cerrno>
 #include <csignal>
@@ -21,6 +24,7 @@
 #include <cstdlib>
 #include <curl/curl.h>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -41,17 +45,56 @@ bool HasDisplay()
     return false;
 }
 
+// The program's icon in the sizes desktops show for a window. Not the 256-pixel image itself:
+// X servers without big requests refuse a property that large, and the window would have no
+// icon at all.
+QIcon WindowIcon()
+{
+    const QPixmap image = UiToolkit::GetImage(kIconImage);
+    QIcon icon;
+    if (image.isNull())
+        return icon;
+    for (int side : {16, 32, 48, 64, 128})
+        icon.addPixmap(image.scaled(side, side, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    return icon;
+}
+
 }  // namespace
 
 // The log (app/ProcessLog.cpp) is a static object: it is open before this runs and closes after
-// it returns. The command line is ignored.
+// it returns.
 int main(int argc, char** argv)
 {
     // A write to a socket or pipe whose reader has gone must come back as an error (EPIPE) to
     // the code that wrote, never end the whole program.
     std::signal(SIGPIPE, SIG_IGN);
 
-    if (!PubUtils::CheckSingleInstance(kInstanceName, kMainWindowClass))
+    const CommandLine line = CommandLine::Parse(argc, argv);
+    switch (line.mode) {
+    case CommandLine::Mode::Help:
+        std::fputs(CommandLine::Usage(), stdout);
+        return 0;
+    case CommandLine::Mode::Version:
+        std::printf("talvora %s\n", WideToAnsi(kAppVersion).c_str());
+        return 0;
+    case CommandLine::Mode::Invalid:
+        std::fprintf(stderr, "talvora: %s\n%s", line.error.c_str(), CommandLine::Usage());
+        return 2;
+    case CommandLine::Mode::Transcribe: {
+        // No window, so no display and no single-instance lock: it may run beside the window.
+        const std::wstring dumpFolder = AnsiToWide(PubUtils::GetAppDataDir()) + L"/crashDumps";
+        CMiniDumpHandler dumpHandler(false, dumpFolder.c_str());
+        WriteLog(Info, "WinMain", "start transcriber %s", WideToAnsi(kAppVersion).c_str());
+        Transcriber transcriber(line);
+        const int status = transcriber.Run();
+        curl_global_cleanup();
+        return status;
+    }
+    case CommandLine::Mode::Window:
+        break;
+    }
+
+    if (!PubUtils::CheckSingleInstance(kInstanceName, kMainWindowClass, line.files))
         return 0;
 
     const std::wstring dumpFolder = AnsiToWide(PubUtils::GetAppDataDir()) + L"/crashDumps";
@@ -82,17 +125,24 @@ int main(int argc, char** argv)
     // until it stands); when its layout cannot be built the loop below still ends, through the
     // window's final message. What follows is not needed for the first picture, so it comes after.
     player.Create(nullptr, L"", WS_OVERLAPPEDWINDOW, 0, 0, 0, 800, 600);
-    const QIcon icon(UiToolkit::GetImage(kIconImage));
+    const QIcon icon = WindowIcon();
     QApplication::setWindowIcon(icon);
     player.SetIcon(icon);
     player.CenterWindow();
 
     // Before the first request is possible: the user can start nothing until the loop runs.
     CredentialsFile::Apply(CData::Instance(), CredentialsFile::DefaultPath());
-    PubUtils::ListenForLaterInstances();
+    PubUtils::ListenForLaterInstances(
+        [&player](const std::vector<std::wstring>& files) { player.AddFiles(files, "another start"); });
     CloseOnTerminationSignals();
 
     WriteLog(Info, "WinMain", "start app %s", WideToAnsi(kAppVersion).c_str());
+    if (!line.files.empty()) {
+        std::vector<std::wstring> files;
+        for (const std::string& file : line.files)
+            files.push_back(AnsiToWide(file));
+        player.AddFiles(files, "the command line");
+    }
 
     UiToolkit::MessageLoop();
 

@@ -6,7 +6,10 @@
 #include "engine/FfmpegCommand.h"
 
 #include <cerrno>
+#include <csignal>
 #include <fcntl.h>
+#include <mutex>
+#include <set>
 #include <poll.h>
 #include <spawn.h>
 #include <sys/syscall.h>
@@ -16,6 +19,41 @@
 #include <vector>
 
 extern char** environ;
+
+namespace {
+
+// Every ffmpeg started and not yet waited for, so that an early end can stop them.
+struct RunningFfmpeg {
+    std::mutex lock;
+    std::set<pid_t> pids;
+};
+
+RunningFfmpeg& Running()
+{
+    // Never destroyed: detached workers may still wait for their ffmpeg while the process ends.
+    static auto* running = new RunningFfmpeg;
+    return *running;
+}
+
+void Forget(pid_t pid)
+{
+    RunningFfmpeg& running = Running();
+    std::lock_guard<std::mutex> guard(running.lock);
+    running.pids.erase(pid);
+}
+
+// Collects a process known to have ended. Under the lock, so that StopRunningFfmpeg never
+// signals a number that was just freed for reuse.
+void Collect(pid_t pid, int& status)
+{
+    RunningFfmpeg& running = Running();
+    std::lock_guard<std::mutex> guard(running.lock);
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    running.pids.erase(pid);
+}
+
+}  // namespace
 
 namespace PubUtils {
 
@@ -49,7 +87,28 @@ pid_t StartFfmpeg(const std::wstring& arguments, bool showOutput, int* spawnErro
     errno = saved;
     if (spawnError != nullptr)
         *spawnError = result;
-    return result == 0 ? pid : -1;
+    if (result != 0)
+        return -1;
+    RunningFfmpeg& running = Running();
+    std::lock_guard<std::mutex> guard(running.lock);
+    running.pids.insert(pid);
+    return pid;
+}
+
+size_t StopRunningFfmpeg()
+{
+    RunningFfmpeg& running = Running();
+    std::lock_guard<std::mutex> guard(running.lock);
+    for (pid_t pid : running.pids)
+        kill(pid, SIGTERM);
+    return running.pids.size();
+}
+
+size_t RunningFfmpegCount()
+{
+    RunningFfmpeg& running = Running();
+    std::lock_guard<std::mutex> guard(running.lock);
+    return running.pids.size();
 }
 
 }  // namespace PubUtils
@@ -61,8 +120,11 @@ bool WaitForProcess(pid_t pid, int waitMs, int* exitStatus)
     int ignored = 0;
     int& status = exitStatus != nullptr ? *exitStatus : ignored;
     if (waitMs < 1) {
-        while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+        // Waits without collecting, so the number stays this process's until Collect.
+        siginfo_t info{};
+        while (waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOWAIT) < 0 && errno == EINTR) {
         }
+        Collect(pid, status);
         return true;
     }
     // glibc's pidfd_open lacks C linkage in C++ here, so the system call is made directly.
@@ -74,12 +136,13 @@ bool WaitForProcess(pid_t pid, int waitMs, int* exitStatus)
         }
         close(fd);
         if (polled > 0) {
-            while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-            }
+            Collect(pid, status);
             return true;
         }
     }
-    // Still running (or not watchable): leave it, but collect it when it ends.
+    // Still running (or not watchable): leave it, but collect it when it ends. It is no longer
+    // this process's to stop: once collected, its number may belong to another process.
+    Forget(pid);
     Platform::ReapInBackground(pid);
     return false;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <sys/types.h>
 
@@ -10,6 +11,11 @@ namespace PubUtils {
 // /dev/null unless `showOutput`, when it shares ours. Returns the process ID, or -1 when it
 // could not be started; `spawnError` (when given) then holds why (ENOENT: no ffmpeg anywhere).
 pid_t StartFfmpeg(const std::wstring& arguments, bool showOutput, int* spawnError = nullptr);
+
+// Asks every ffmpeg started here and not yet waited for to end (SIGTERM), for an early exit that
+// must leave none behind; returns how many were asked. Their workers see a failed cut.
+size_t StopRunningFfmpeg();
+size_t RunningFfmpegCount();
 
 }  // namespace PubUtils
 

@@ -10,9 +10,11 @@ packages=(
   ffmpeg libmediainfo0v5 fonts-wqy-microhei
   xvfb xauth ca-certificates
   # --- Main window and the program: the end-to-end test drives the real window with xdotool ---
-  xdotool
+  xdotool x11-utils
   # --- First-window benchmark: watches the display through Xlib ---
   libx11-dev
+  # --- Desktop integration and packaging: the validators and dpkg-deb the install test runs ---
+  desktop-file-utils appstream dpkg
 )
 
 missing=()

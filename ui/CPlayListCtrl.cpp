@@ -6,9 +6,9 @@
 #include "engine/CAudioSegment.h"
 #include "engine/CData.h"
 #include "engine/MediaInfoProbe.h"
+#include "engine/RecognitionFailure.h"
 #include "ui/CFileOpenDialog.h"
 #include "ui/CMessageWnd.h"
-#include "ui/RecognitionFailure.h"
 #include "ui/toolkit/CListHeaderUI.h"
 #include "ui/toolkit/CListTextElementUI.h"
 #include "ui/toolkit/CListViewUI.h"
@@ -36,7 +36,9 @@ constexpr wchar_t kAudioPatterns[] =
     L"*.3ga;*.669;*.a52;*.aac;*.ac3;*.adt;*.adts;*.aif;*.aifc;*.aiff;*.amr;*.aob;*.ape;*.awb;*.caf;*.dts;"
     L"*.flac;*.it;*.kar;*.m4a;*.m4b;*.m4p;*.m5p;*.mid;*.mka;*.mlp;*.mod;*.mpa;*.mp1;*.mp2;*.mp3;*.mpc;*.mpga;"
     L"*.mus;*.oga;*.ogg;*.oma;*.opus;*.qcp;*.ra;*.rmi;*.s3m;*.sid;*.spx;*.thd;*.tta;*.voc;*.vqf;*.w64;*.wav;"
-    L"*.wma;*.wv;*.xa;*.xm";
+    L"*.wma;*.wv;*.xa;*.xm;"
+    // Video files: ffmpeg takes their sound track.
+    L"*.3gp;*.avi;*.flv;*.m4v;*.mkv;*.mov;*.mp4;*.mpeg;*.mpg;*.webm;*.wmv";
 constexpr size_t kDialogResultChars = 26000;
 
 // The local files a drag carries, in its order; anything else (web links, folders) is left out.

@@ -7,8 +7,6 @@
 
 namespace {
 
-constexpr wchar_t kExtension[] = L".txt";
-
 std::wstring Folded(const std::wstring& name)
 {
     return QString::fromStdWString(name).toCaseFolded().toStdWString();
@@ -16,7 +14,7 @@ std::wstring Folded(const std::wstring& name)
 
 }  // namespace
 
-ResultFileNames::ResultFileNames(const std::wstring& folder)
+ResultFileNames::ResultFileNames(const std::wstring& folder, const std::wstring& ending) : extension(ending)
 {
     if (folder.empty())
         return;
@@ -35,9 +33,9 @@ std::wstring ResultFileNames::Take(const std::wstring& audioPath)
 {
     const std::wstring base = BaseName(audioPath);
     std::wstring name = base;
-    for (int n = 2; IsTaken(name + kExtension); ++n)
+    for (int n = 2; IsTaken(name + extension); ++n)
         name = base + L" (" + std::to_wstring(n) + L")";
-    MarkTaken(name + kExtension);
+    MarkTaken(name + extension);
     return name;
 }
 

@@ -11,11 +11,11 @@
 // exFAT, SMB shares), where "Talk.txt" and "talk.txt" are one file.
 class ResultFileNames {
 public:
-    // Names for a save into `folder`: the files in it when this is made are taken already.
-    // Without a folder only the names handed out are.
-    explicit ResultFileNames(const std::wstring& folder = {});
+    // Names for a save into `folder` of files ending in `extension`: the files in the folder
+    // when this is made are taken already. Without a folder only the names handed out are.
+    explicit ResultFileNames(const std::wstring& folder = {}, const std::wstring& extension = L".txt");
 
-    // The name (without ".txt") to write a result under, derived from the audio file's path: its
+    // The name (without the extension) to write a result under, derived from the audio file's path: its
     // part after the last "/", without the part from its last ".". Never returns a name twice,
     // nor one of a file already in the folder.
     std::wstring Take(const std::wstring& audioPath);
@@ -27,5 +27,6 @@ private:
     bool IsTaken(const std::wstring& fileName) const;
     void MarkTaken(const std::wstring& fileName);
 
+    std::wstring extension;
     std::set<std::wstring> used;  // whole file names, case-folded
 };

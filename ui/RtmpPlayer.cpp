@@ -7,6 +7,8 @@
 #include "engine/CAudioConvert.h"
 #include "engine/CAudioSegment.h"
 #include "engine/CData.h"
+#include "engine/RecognitionFailure.h"
+#include "engine/SegmentTexts.h"
 #include "maintenance/CUpdateChecker.h"
 #include "maintenance/CUpdateNotice.h"
 #include "maintenance/LaunchUpdater.h"
@@ -16,14 +18,14 @@
 #include "ui/CPlayListCtrl.h"
 #include "ui/MessageWndTaskNotice.h"
 #include "ui/PlayItem.h"
-#include "ui/RecognitionFailure.h"
 #include "ui/ResultFileNames.h"
+#include "ui/SaveWholeFile.h"
 #include "ui/toolkit/CButtonUI.h"
 #include "ui/toolkit/CRichEditUI.h"
 #include "ui/toolkit/UiToolkit.h"
 
-#include <QSaveFile>
 
+#include <filesystem>
 #include <map>
 
 namespace {
@@ -31,23 +33,6 @@ namespace {
 constexpr uintptr_t kSystemCommandMask = 0xFFF0;
 constexpr uintptr_t kKeyL = 0x4C;
 constexpr int kNoticeSeconds = 5;
-
-// Writes `bytes` as the whole content of `path`, through a temporary file in the same folder
-// that takes the name only once everything is on disk: a failure half-way leaves no cut-off
-// text under the name. False when the file cannot be created or not everything reached it.
-bool WriteWholeFile(const std::string& path, const std::string& bytes, bool& opened)
-{
-    QSaveFile file(QString::fromStdString(path));
-    opened = file.open(QIODevice::WriteOnly);
-    if (!opened)
-        return false;
-    const bool written = file.write(bytes.data(), static_cast<qint64>(bytes.size())) == static_cast<qint64>(bytes.size());
-    if (!written) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
-}
 
 }  // namespace
 
@@ -168,6 +153,22 @@ void RtmpPlayer::OnClick(TNotifyUI& message)
         SaveResults();
 }
 
+void RtmpPlayer::AddFiles(const std::vector<std::wstring>& paths, const char* origin)
+{
+    if (closing || playList == nullptr)
+        return;
+    std::vector<std::wstring> files;
+    for (const std::wstring& path : paths) {
+        std::error_code error;
+        if (std::filesystem::is_regular_file(WideToAnsi(path), error))
+            files.push_back(path);
+        else
+            WriteLog(Warning, "RtmpPlayer::AddFiles", "%s", ("not a file that can be added: " + WideToAnsi(path)).c_str());
+    }
+    const int added = playList->AddPaths(files);
+    WriteLog(Info, "RtmpPlayer::AddFiles", "%s gave %zu files, added %d", origin, paths.size(), added);
+}
+
 void RtmpPlayer::ToggleMaximize()
 {
     if (btnMax == nullptr)
@@ -242,14 +243,7 @@ std::wstring RtmpPlayer::BuildResultText(const std::wstring& file)
         playList->UpdateItemStatus(records);
     if (RecognitionFailure::IsFailed(records))
         return RecognitionFailure::Describe(records);
-    std::wstring text;
-    for (size_t j = 0; j < records.size(); ++j) {
-        if (records[j]->segmentIndex != static_cast<int32_t>(j))
-            text += L"\r\n";
-        if (records[j]->resultCode == 0)
-            text += Utf8ToWide(records[j]->text);
-    }
-    return text;
+    return SegmentTexts::Joined(records);
 }
 
 void RtmpPlayer::RefreshResultText()
@@ -299,7 +293,7 @@ void RtmpPlayer::SaveResults()
     for (const auto& [path, text] : results) {
         const std::string target = folder + "/" + WideToAnsi(names.Take(path)) + ".txt";
         bool opened = false;
-        if (WriteWholeFile(target, WideToAnsi(text), opened)) {
+        if (SaveWholeFile(target, WideToAnsi(text), opened)) {
             ++saved;
         } else if (!opened) {
             WriteLog(Error, "RtmpPlayer::OnClick", "%s", ("fopen create file failed." + folder).c_str());

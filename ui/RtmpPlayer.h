@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 class CAboutAppDlg;
 class CAudioConvert;
@@ -42,6 +43,10 @@ public:
     void StartNextItem();
     // Starts every idle row in list order; a refused row stays idle.
     void StartAllItems();
+    // Files from outside the window (the command line, a later start of the program), added as
+    // the open-file dialog adds them; what is not a readable file is left out with a warning.
+    // `origin` names where they came from in the log.
+    void AddFiles(const std::vector<std::wstring>& paths, const char* origin);
     // Writes the text of every finished file into a folder the user picks.
     void SaveResults();
     // The finished segment texts of one file, in segment order; a line break marks each gap.

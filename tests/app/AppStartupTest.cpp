@@ -4,6 +4,7 @@
 #include "base/AppVersion.h"
 #include "ProgramProcess.h"
 #include "speech_double/LoopbackPort.h"
+#include "support/AudioFiles.h"
 #include "support/LoopbackHttpServer.h"
 #include "support/TestSupport.h"
 
@@ -207,15 +208,23 @@ TEST_F(AppStartupTest, OnlyRegularCrashReportsAreSentAndNothingPlantedHoldsTheSt
     EXPECT_NE(ReadFile(AppData() + "/credentials.json").find("PrivateSecretKey0123"), std::string::npos);
 }
 
-TEST_F(AppStartupTest, ASecondStartAsksTheRunningOneAndEndsAtOnce)
+TEST_F(AppStartupTest, ASecondStartAsksTheRunningOneAndHandsItsFilesOver)
 {
+    const std::string one = dir_ / "one.wav";
+    const std::string two = dir_ / "two words 二.mp3";
+    ASSERT_TRUE(MakeToneFile(one, 2, {440}, 2));
+    ASSERT_TRUE(MakeToneFile(two, 2, {550}, 2));
     AppTest::ProgramProcess first;
-    ASSERT_TRUE(Start(first));
+    ASSERT_TRUE(first.Start({TALVORA_APP, one}, Environment(), dir_ / "output.txt"));
     ASSERT_TRUE(WaitForStart()) << ReadFile(dir_ / "output.txt");
+    EXPECT_TRUE(WaitForLog("RtmpPlayer::AddFiles:\t\tthe command line gave 1 files, added 1\r\n")) << Log();
 
-    const ChildResult second = RunChild({TALVORA_APP}, Environment(), std::chrono::seconds(30));
+    // The file already listed is skipped and the missing one left out, as the dialog would.
+    const ChildResult second = RunChild({TALVORA_APP, one, two, dir_ / "missing.wav"}, Environment(), std::chrono::seconds(30));
     EXPECT_EQ(second.exitCode, 0) << second.output;
     ASSERT_TRUE(WaitForLog("PubUtils::CheckSingleInstance:\t\tanother start asked for the main window\r\n"));
+    EXPECT_TRUE(WaitForLog("RtmpPlayer::AddFiles:\t\tanother start gave 3 files, added 1\r\n")) << Log();
+    EXPECT_TRUE(WaitForLog("not a file that can be added: " + (dir_ / "missing.wav")));
     // The second start wrote only its banners.
     EXPECT_EQ(Occurrences(Log(), "start app"), 1u);
     EXPECT_TRUE(first.Running());

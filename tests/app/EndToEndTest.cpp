@@ -279,6 +279,9 @@ TEST_F(EndToEndTest, TwoFilesAreAddedRecognisedAndSavedThroughTheWindow)
     ASSERT_TRUE(MakeToneFile(audio + "/gone.wav", 20, {770}, 120));
     StartProgram();
     EXPECT_NE(Xdo({"getwindowgeometry", window_}).output.find("Geometry: 800x600"), std::string::npos);
+    // The desktop shows the program's icon for the window (task bar, window switcher).
+    EXPECT_NE(RunChild({"xprop", "-id", window_, "_NET_WM_ICON"}, {{"DISPLAY", display_}}).output.find("Icon ("),
+              std::string::npos);
 
     // A message box first ("暂无需要保存的内容!"), closed with its OK.
     Click(kSaveX, kToolbarY);

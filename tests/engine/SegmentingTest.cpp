@@ -1,9 +1,11 @@
 #include "base/AppPaths.h"
 #include "base/TextConvert.h"
 #include "base/TextUtils.h"
+#include "engine/CAudioSegment.h"
 #include "engine/FfmpegCommand.h"
 #include "engine/FfmpegProcess.h"
 #include "engine/JobFiles.h"
+#include "engine/SegmentTexts.h"
 #include "support/AudioFiles.h"
 #include "support/TestSupport.h"
 
@@ -30,6 +32,33 @@ TEST(Segmenting, SegmentPlan)
                                          {119, 1}, {3600, 30}, {1, 1}, {0, 0}, {-5, 0}};
     for (const auto& [duration, count] : cases)
         EXPECT_EQ(PlanSegmentCount(duration), count) << duration;
+}
+
+TEST(Segmenting, SubtitlesHaveOneCuePerSegmentWithTextClippedAtTheEnd)
+{
+    // 250 seconds: three segments; the second one said nothing, the third ends at 4:10.
+    std::vector<CAudioSegment> segments(3);
+    const char* texts[] = {"first\r\nline", "", "third --> end"};
+    for (int i = 0; i < 3; ++i) {
+        segments[i].totalSeconds = 250;
+        segments[i].segmentCount = 3;
+        segments[i].segmentIndex = i;
+        segments[i].text = texts[i];
+    }
+    std::vector<CAudioSegment*> records;
+    for (CAudioSegment& segment : segments)
+        records.push_back(&segment);
+    EXPECT_EQ(SegmentTexts::Subtitles(records, SegmentTexts::SubtitleFormat::Srt),
+              "1\n00:00:00,000 --> 00:02:00,000\nfirst  line\n\n"
+              "2\n00:04:00,000 --> 00:04:10,000\nthird -> end\n\n");
+    EXPECT_EQ(SegmentTexts::Subtitles(records, SegmentTexts::SubtitleFormat::Vtt),
+              "WEBVTT\n\n00:00:00.000 --> 00:02:00.000\nfirst  line\n\n"
+              "00:04:00.000 --> 00:04:10.000\nthird -> end\n\n");
+    // A failed segment writes no cue either; the joined text keeps the window's rule.
+    segments[0].resultCode = 3301;
+    EXPECT_EQ(SegmentTexts::Subtitles(records, SegmentTexts::SubtitleFormat::Srt),
+              "1\n00:04:00,000 --> 00:04:10,000\nthird -> end\n\n");
+    EXPECT_EQ(WideToAnsi(SegmentTexts::Joined(records)), "third --> end");
 }
 
 TEST(Segmenting, ArgumentLineQuotesPathsAndNamesTheSegmentFile)

@@ -1,4 +1,4 @@
-#include "ui/RecognitionFailure.h"
+#include "engine/RecognitionFailure.h"
 
 #include "base/TextConvert.h"
 #include "engine/CAudioSegment.h"

@@ -1,0 +1,108 @@
+#include "app/CommandLine.h"
+
+#include <filesystem>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Absolute(const std::string& path)
+{
+    std::error_code error;
+    const fs::path absolute = fs::absolute(path, error);
+    return error ? path : absolute.lexically_normal().string();
+}
+
+CommandLine Invalid(const std::string& reason)
+{
+    CommandLine line;
+    line.mode = CommandLine::Mode::Invalid;
+    line.error = reason;
+    return line;
+}
+
+}  // namespace
+
+const char* CommandLine::Usage()
+{
+    return "Usage: talvora [FILE...]\n"
+           "       talvora --transcribe FILE... [--output DIR] [--format txt|srt|vtt]\n"
+           "       talvora --help | --version\n"
+           "\n"
+           "Without --transcribe the window opens with the files in its list (a running window\n"
+           "takes them instead). With --transcribe the files are recognised without a window and\n"
+           "their texts are written into DIR (default: the working folder) as NAME.txt, NAME.srt\n"
+           "or NAME.vtt; an existing file is never replaced (NAME (2).txt is used instead).\n"
+           "Exit status: 0 every file gave text, 1 some file failed, 2 bad arguments.\n";
+}
+
+const char* CommandLine::Extension(Format format)
+{
+    switch (format) {
+    case Format::Srt:
+        return ".srt";
+    case Format::Vtt:
+        return ".vtt";
+    case Format::Txt:
+        break;
+    }
+    return ".txt";
+}
+
+CommandLine CommandLine::Parse(int argc, char** argv)
+{
+    CommandLine line;
+    bool optionsEnd = false;
+    bool outputGiven = false;
+    bool formatGiven = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string argument = argv[i];
+        if (optionsEnd || argument.empty() || argument[0] != '-' || argument == "-") {
+            line.files.push_back(Absolute(argument));
+            continue;
+        }
+        if (argument == "--") {
+            optionsEnd = true;
+        } else if (argument == "--help" || argument == "-h") {
+            line.mode = Mode::Help;
+            return line;
+        } else if (argument == "--version") {
+            line.mode = Mode::Version;
+            return line;
+        } else if (argument == "--transcribe") {
+            line.mode = Mode::Transcribe;
+        } else if (argument == "--output" || argument.rfind("--output=", 0) == 0 || argument == "--format" ||
+                   argument.rfind("--format=", 0) == 0) {
+            const bool output = argument.rfind("--output", 0) == 0;
+            std::string value;
+            const size_t equals = argument.find('=');
+            if (equals != std::string::npos) {
+                value = argument.substr(equals + 1);
+            } else if (i + 1 < argc) {
+                value = argv[++i];
+            } else {
+                return Invalid(argument + " needs a value");
+            }
+            if (output) {
+                if (value.empty())
+                    return Invalid("--output needs a folder");
+                line.outputFolder = Absolute(value);
+                outputGiven = true;
+            } else if (value == "txt" || value == "srt" || value == "vtt") {
+                line.format = value == "srt" ? Format::Srt : value == "vtt" ? Format::Vtt : Format::Txt;
+                formatGiven = true;
+            } else {
+                return Invalid("unknown format \"" + value + "\" (txt, srt or vtt)");
+            }
+        } else {
+            return Invalid("unknown option " + argument);
+        }
+    }
+    if (line.mode != Mode::Transcribe && (outputGiven || formatGiven))
+        return Invalid("--output and --format go with --transcribe");
+    if (line.mode == Mode::Transcribe && line.files.empty())
+        return Invalid("--transcribe needs at least one file");
+    if (line.mode == Mode::Transcribe && !outputGiven)
+        line.outputFolder = Absolute(".");
+    return line;
+}

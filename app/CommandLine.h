@@ -1,0 +1,26 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// What the program was asked to do by its arguments:
+//   talvora [FILE...]                       the window, with the files in its list
+//   talvora --transcribe FILE... [--output DIR] [--format txt|srt|vtt]
+//                                           no window: the files' texts written into DIR
+//   talvora --help | --version
+struct CommandLine {
+    enum class Mode { Window, Transcribe, Help, Version, Invalid };
+    enum class Format { Txt, Srt, Vtt };
+
+    Mode mode = Mode::Window;
+    // Absolute, so that a running instance (with another working folder) finds them too.
+    std::vector<std::string> files;
+    std::string outputFolder;  // absolute; the working folder when not given
+    Format format = Format::Txt;
+    std::string error;  // Invalid: the one-line reason
+
+    static CommandLine Parse(int argc, char** argv);
+    static const char* Usage();
+    // The output file's extension for a format, with its dot.
+    static const char* Extension(Format format);
+};

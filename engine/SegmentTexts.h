@@ -1,0 +1,23 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct CAudioSegment;
+
+// What a file's finished segments say, in the forms the user takes away: one text, as the
+// window shows and saves it, and subtitles with one cue per segment.
+namespace SegmentTexts {
+
+// The segments' texts joined without separators; a segment missing from the sequence (not
+// finished yet) leaves a line break in its place. `records` as CAudioConvert::GetFinishedSegments
+// gives them: ascending segment order.
+std::wstring Joined(const std::vector<CAudioSegment*>& records);
+
+enum class SubtitleFormat { Srt, Vtt };
+
+// One cue per segment with text, from the segment's start to its end, the last one clipped at
+// the file's duration; a segment without text (or that failed) writes no cue. UTF-8.
+std::string Subtitles(const std::vector<CAudioSegment*>& records, SubtitleFormat format);
+
+}  // namespace SegmentTexts

@@ -1,0 +1,133 @@
+// The program without a window (talvora --transcribe) as a process of its own, against the
+// speech service double: texts and subtitles under the window's naming rules, exit codes, the
+// arguments it refuses, and an orderly end on Ctrl+C.
+#include "base/AppVersion.h"
+#include "ProgramProcess.h"
+#include "speech_double/LoopbackPort.h"
+#include "speech_double/SpeechDouble.h"
+#include "support/AudioFiles.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+#include <unistd.h>
+
+using namespace TestSupport;
+namespace fs = std::filesystem;
+
+namespace {
+
+class TranscribeTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::string error;
+        speech_ = SpeechDouble::Server::Start({}, &error);
+        ASSERT_TRUE(speech_) << error;
+        fs::create_directories(dir_ / "data/Talvora");
+        WriteFile(dir_ / "data/Talvora/config.ini", "[Talvora]\nUpdateUrl=http://127.0.0.1:" +
+                                                        std::to_string(SpeechDouble::UnusedLoopbackPort()) + "\n");
+    }
+
+    // Runs the program with `arguments` to its end; its exit code (-1: did not end in time).
+    int Transcribe(const std::vector<std::string>& arguments, AppTest::ProgramProcess* keep = nullptr)
+    {
+        AppTest::ProgramProcess own;
+        AppTest::ProgramProcess& program = keep != nullptr ? *keep : own;
+        std::vector<std::string> argv{TALVORA_APP};
+        argv.insert(argv.end(), arguments.begin(), arguments.end());
+        if (!program.Start(argv, Environment(), dir_ / "output.txt"))
+            return -1;
+        return keep != nullptr ? 0 : program.Wait(std::chrono::seconds(90));
+    }
+    std::map<std::string, std::string> Environment() const
+    {
+        std::map<std::string, std::string> env = speech_->Environment();
+        // No display at all: the transcriber needs none.
+        env["DISPLAY"] = "";
+        env["WAYLAND_DISPLAY"] = "";
+        env["QT_QPA_PLATFORM"] = "";
+        env["XDG_DATA_HOME"] = dir_ / "data";
+        env["TMPDIR"] = dir_.Path();
+        env["TALVORA_DEBUG_OUTPUT"] = "";
+        return env;
+    }
+    std::string Output() const { return ReadFile(dir_ / "output.txt"); }
+    std::string MovedTemp() const { return dir_ / ("talvora-" + std::to_string(getuid()) + "/Temp"); }
+
+    // ffmpeg processes working on this test's files.
+    size_t FfmpegRunning() const
+    {
+        size_t count = 0;
+        std::error_code error;
+        for (const auto& entry : fs::directory_iterator("/proc", error)) {
+            const std::string line = ReadFile(entry.path().string() + "/cmdline");
+            if (line.rfind("ffmpeg", line.find('\0')) != std::string::npos && line.find(dir_.Path()) != std::string::npos)
+                ++count;
+        }
+        return count;
+    }
+
+    TempDir dir_;
+    std::unique_ptr<SpeechDouble::Server> speech_;
+};
+
+TEST_F(TranscribeTest, TextsAndSubtitlesOfEachFileWithAFailedOneAndTheWindowsNamingRules)
+{
+    const std::string talk = dir_ / "talk.wav";
+    const std::string memo = dir_ / "会议 memo.mp3";
+    ASSERT_TRUE(MakeToneFile(talk, 130, {440}, 130));
+    ASSERT_TRUE(MakeToneFile(memo, 20, {660}, 20));
+
+    EXPECT_EQ(Transcribe({"--transcribe", talk, memo, dir_ / "missing.wav", "--output", dir_ / "out", "--format", "srt"}),
+              1) << Output();
+    EXPECT_EQ(ReadFile(dir_ / "out/talk.srt"), "1\n00:00:00,000 --> 00:02:00,000\ntone 440\n\n"
+                                               "2\n00:02:00,000 --> 00:02:10,000\ntone 440\n\n");
+    EXPECT_EQ(ReadFile(dir_ / "out/会议 memo.srt"), "1\n00:00:00,000 --> 00:00:20,000\ntone 660\n\n");
+    EXPECT_NE(Output().find(dir_ / "missing.wav: failed: no such file\n"), std::string::npos) << Output();
+    EXPECT_NE(Output().find("talk.wav: segment 2/2 done\n"), std::string::npos) << Output();
+    // As at the window's end: the temporary folder moved away.
+    EXPECT_TRUE(fs::is_directory(MovedTemp()));
+
+    // A text already in the folder is kept; the new one takes the next free name.
+    WriteFile(dir_ / "out/TALK.txt", "edited by hand");
+    EXPECT_EQ(Transcribe({"--transcribe", talk, "--output", dir_ / "out"}), 0) << Output();
+    EXPECT_EQ(ReadFile(dir_ / "out/TALK.txt"), "edited by hand");
+    EXPECT_EQ(ReadFile(dir_ / "out/talk (2).txt"), "tone 440tone 440");
+    EXPECT_EQ(speech_->RequestCount(SpeechDouble::Endpoint::Recognition), 5);
+}
+
+TEST_F(TranscribeTest, BadArgumentsHelpAndVersion)
+{
+    for (const std::vector<std::string>& arguments : std::vector<std::vector<std::string>>{
+             {"--transcribe"}, {"--transcribe", "a.wav", "--format", "doc"}, {"--format", "srt", "a.wav"}, {"--nope"},
+             {"--transcribe", "a.wav", "--output"}}) {
+        EXPECT_EQ(Transcribe(arguments), 2) << arguments.back();
+        EXPECT_NE(Output().find("Usage: talvora"), std::string::npos);
+    }
+    EXPECT_EQ(Transcribe({"--help"}), 0);
+    EXPECT_NE(Output().find("--transcribe FILE..."), std::string::npos);
+    EXPECT_EQ(Transcribe({"--version"}), 0);
+    EXPECT_NE(Output().find(std::string("talvora ") + kAppVersionText + "\n"), std::string::npos) << Output();
+    EXPECT_EQ(speech_->RequestCount(SpeechDouble::Endpoint::Token), 0);
+}
+
+TEST_F(TranscribeTest, CtrlCEndsItInOrderWithNoFfmpegLeft)
+{
+    const std::string talk = dir_ / "long talk.wav";
+    ASSERT_TRUE(MakeToneFile(talk, 1200, {440}, 1200));
+    AppTest::ProgramProcess program;
+    ASSERT_EQ(Transcribe({"--transcribe", talk, "--output", dir_ / "out"}, &program), 0);
+    ASSERT_TRUE(WaitUntil([&] { return Output().find("segment 1/10 done") != std::string::npos; }, std::chrono::seconds(60)))
+        << Output();
+    EXPECT_TRUE(program.Signal(SIGINT));
+    EXPECT_EQ(program.Wait(std::chrono::seconds(30)), 130) << Output();
+    EXPECT_NE(Output().find("talvora: stopped by signal 2"), std::string::npos) << Output();
+    EXPECT_TRUE(WaitUntil([&] { return FfmpegRunning() == 0; }, std::chrono::seconds(10)));
+    EXPECT_TRUE(fs::is_directory(MovedTemp()));
+    EXPECT_FALSE(fs::exists(dir_ / "out/long talk.txt"));
+}
+
+}  // namespace
