@@ -1,6 +1,6 @@
-#include "engine/CHttpRequest.h"
+#include "base/net/CHttpRequest.h"
 #include "engine/CSpeechClient.h"
-#include "engine/JsonText.h"
+#include "base/net/JsonText.h"
 #include "speech_double/SpeechDouble.h"
 #include "speech_double/StrictBase64.h"
 #include "speech_double/ToneDetector.h"
@@ -32,9 +32,7 @@ namespace {
 Json::Value Parse(const std::string& text)
 {
     Json::Value value;
-    Json::CharReaderBuilder builder;
-    const std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
-    reader->parse(text.data(), text.data() + text.size(), &value, nullptr);
+    ParseJson(text, value, nullptr, JsonRules::kTolerant);
     return value;
 }
 
