@@ -73,18 +73,18 @@ struct CUpdateChecker::State {
     std::string latestVersion;
     std::string minimumRequired;
 
-    void Post(int kind, CUpdateNotice* notice)
+    void Post(int kind, std::unique_ptr<CUpdateNotice> notice)
     {
         std::shared_ptr<WindowHandle> window;
         {
             std::lock_guard<std::mutex> guard(published);
             window = notifyWnd;
         }
-        if (window == nullptr || !window->PostMessage(WM_USER_UPDATE, static_cast<uintptr_t>(kind), reinterpret_cast<intptr_t>(notice)))
-            delete notice;
+        if (window != nullptr)
+            window->PostOwned(WM_USER_UPDATE, static_cast<uintptr_t>(kind), std::move(notice));
     }
-    void PostText(int kind, const std::wstring& text) { Post(kind, new CUpdateNotice{text, {}}); }
-    void PostValue(int kind, const std::string& value) { Post(kind, new CUpdateNotice{{}, value}); }
+    void PostText(int kind, const std::wstring& text) { Post(kind, std::make_unique<CUpdateNotice>(text, std::string())); }
+    void PostValue(int kind, const std::string& value) { Post(kind, std::make_unique<CUpdateNotice>(std::wstring(), value)); }
 
     std::string Get(std::string State::*field) const
     {

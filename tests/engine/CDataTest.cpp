@@ -72,6 +72,11 @@ public:
         messages_.push_back({message, wParam, lParam});
         return accept_;
     }
+    // Nothing here posts a payload; one would be recorded like a plain message and dropped.
+    bool PostOwned(uint32_t message, uintptr_t wParam, std::unique_ptr<WindowPayload>) override
+    {
+        return PostMessage(message, wParam, 0);
+    }
     std::vector<Message> Messages()
     {
         std::lock_guard<std::mutex> guard(lock_);

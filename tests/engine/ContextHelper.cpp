@@ -54,6 +54,10 @@ public:
         std::fflush(stdout);
         return true;
     }
+    bool PostOwned(uint32_t message, uintptr_t wParam, std::unique_ptr<WindowPayload>) override
+    {
+        return PostMessage(message, wParam, 0);
+    }
 
 private:
     std::string logPath_;

@@ -100,12 +100,10 @@ TEST_F(MainWindowTest, UpdateReportsAreLoggedAndTheirPayloadsFreed)
     // The window's own check has failed already (see SetUp); its reports are out of the way.
     logStart_ = TestSupport::ReadFile(LogPath()).size();
     std::shared_ptr<WindowHandle> handle = player_->GetHandle();
-    ASSERT_TRUE(handle->PostMessage(WM_USER_UPDATE, kUpdateCheckFailed, 0));
-    auto* known = new CUpdateNotice{L"", "1.0.9"};
-    ASSERT_TRUE(handle->PostMessage(WM_USER_UPDATE, kUpdateVersionKnown, reinterpret_cast<intptr_t>(known)));
+    ASSERT_TRUE(handle->PostOwned(WM_USER_UPDATE, kUpdateCheckFailed, nullptr));
+    ASSERT_TRUE(handle->PostOwned(WM_USER_UPDATE, kUpdateVersionKnown, std::make_unique<CUpdateNotice>(L"", "1.0.9")));
     // Nothing is known about a newer version in this test: a report of kind 4 only logs.
-    auto* needed = new CUpdateNotice{L"", "x"};
-    ASSERT_TRUE(handle->PostMessage(WM_USER_UPDATE, kUpdateNeeded, reinterpret_cast<intptr_t>(needed)));
+    ASSERT_TRUE(handle->PostOwned(WM_USER_UPDATE, kUpdateNeeded, std::make_unique<CUpdateNotice>(L"", "x")));
     ASSERT_TRUE(UiTest::WaitFor([&] { return Log().find("update msg: 4, x\r\n") != std::string::npos; }));
     const std::string log = Log();
     EXPECT_NE(log.find("warning>>> "), std::string::npos);
@@ -116,8 +114,7 @@ TEST_F(MainWindowTest, UpdateReportsAreLoggedAndTheirPayloadsFreed)
     EXPECT_TRUE(player_->IsVisible());
 
     // A report still queued when the window goes is freed all the same (the leak check sees it).
-    ASSERT_TRUE(handle->PostMessage(WM_USER_UPDATE, kUpdateVersionKnown,
-                                    reinterpret_cast<intptr_t>(new CUpdateNotice{L"", "late"})));
+    ASSERT_TRUE(handle->PostOwned(WM_USER_UPDATE, kUpdateVersionKnown, std::make_unique<CUpdateNotice>(L"", "late")));
     player_->Close();
     UiTest::ProcessEvents();
     EXPECT_TRUE(UiTest::WaitFor([&] { return !player_->IsWindow(); }));
