@@ -6,6 +6,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <optional>
 
@@ -17,16 +18,16 @@ public:
         uint32_t message = 0;
         uintptr_t wParam = 0;
         intptr_t lParam = 0;
+        std::unique_ptr<WindowPayload> payload;
     };
 
     bool PostMessage(uint32_t message, uintptr_t wParam, intptr_t lParam) override
     {
-        {
-            std::lock_guard<std::mutex> guard(lock_);
-            queue_.push_back(Message{message, wParam, lParam});
-        }
-        posted_.notify_one();
-        return true;
+        return Post(Message{message, wParam, lParam, nullptr});
+    }
+    bool PostOwned(uint32_t message, uintptr_t wParam, std::unique_ptr<WindowPayload> payload) override
+    {
+        return Post(Message{message, wParam, 0, std::move(payload)});
     }
 
     // The oldest message, waiting for one until `deadline`.
@@ -35,12 +36,22 @@ public:
         std::unique_lock<std::mutex> guard(lock_);
         if (!posted_.wait_until(guard, deadline, [this] { return !queue_.empty(); }))
             return std::nullopt;
-        const Message next = queue_.front();
+        Message next = std::move(queue_.front());
         queue_.pop_front();
         return next;
     }
 
 private:
+    bool Post(Message message)
+    {
+        {
+            std::lock_guard<std::mutex> guard(lock_);
+            queue_.push_back(std::move(message));
+        }
+        posted_.notify_one();
+        return true;
+    }
+
     std::mutex lock_;
     std::condition_variable posted_;
     std::deque<Message> queue_;

@@ -48,6 +48,10 @@ public:
         changed_.notify_all();
         return true;
     }
+    bool PostOwned(uint32_t message, uintptr_t wParam, std::unique_ptr<WindowPayload>) override
+    {
+        return PostMessage(message, wParam, 0);
+    }
     // Waits at most `wait` for the count to reach `target`.
     bool WaitFor(int target, std::chrono::milliseconds wait)
     {

@@ -8,11 +8,12 @@
 //
 //   speech_bench [runs] [path of speech_double]
 #include "DoubleProcess.h"
-#include "engine/CHttpRequest.h"
+#include "base/net/CHttpRequest.h"
+#include "base/net/JsonText.h"
 #include "engine/CSpeechClient.h"
 #include "speech_double/TonePcm.h"
 
-#include <json/reader.h>
+#include <json/value.h>
 
 #include <algorithm>
 #include <chrono>
@@ -56,9 +57,7 @@ double DoubleBusyMs(const std::string& statsUrl, const std::string& caFile)
     if (http.Get(statsUrl, nullptr, nullptr, &response) != 0)
         return -1;
     Json::Value stats;
-    Json::CharReaderBuilder builder;
-    const std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
-    if (!reader->parse(response.data(), response.data() + response.size(), &stats, nullptr))
+    if (!ParseJson(response, stats, nullptr, JsonRules::kTolerant))
         return -1;
     return stats["last_recognition_busy_ms"].asDouble();
 }

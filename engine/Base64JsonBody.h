@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/HttpBodySource.h"
+#include "base/net/HttpBodySource.h"
 
 #include <string>
 #include <string_view>

@@ -9,7 +9,7 @@
 #include "engine/FfmpegCommand.h"
 #include "engine/FfmpegProcess.h"
 #include "engine/JobFiles.h"
-#include "engine/JsonText.h"
+#include "base/net/JsonText.h"
 
 #include <atomic>
 #include <cerrno>

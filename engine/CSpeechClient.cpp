@@ -1,8 +1,8 @@
 #include "engine/CSpeechClient.h"
 
 #include "base/LogFile.h"
+#include "base/net/JsonText.h"
 #include "engine/Base64JsonBody.h"
-#include "engine/JsonText.h"
 #include "engine/SpeechEndpoints.h"
 
 #include <openssl/evp.h>
@@ -199,15 +199,10 @@ Json::Value CSpeechClient::ReplyOf(int32_t code, const std::string& response, co
 Json::Value CSpeechClient::ParseReply(const std::string& text)
 {
     Json::Value value;
-    try {
-        const std::unique_ptr<Json::CharReader> parser(reader.newCharReader());
-        if (!parser->parse(text.data(), text.data() + text.size(), &value, nullptr))
-            value = Json::Value();
-    } catch (const std::exception& e) {
-        // JsonCpp throws on pathological input such as nesting beyond its stack limit.
-        WriteLog(Warning, "CSpeechClient::ParseReply", "%s", e.what());
-        value = Json::Value();
-    }
+    JsonParseError error;
+    // Pathological input such as nesting beyond the reader's limit is worth a warning.
+    if (!ParseJson(text, value, &error, JsonRules::kTolerant) && error.threw)
+        WriteLog(Warning, "CSpeechClient::ParseReply", "%s", error.text.c_str());
     return value;
 }
 

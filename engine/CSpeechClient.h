@@ -1,8 +1,7 @@
 #pragma once
 
-#include "engine/CHttpRequest.h"
+#include "base/net/CHttpRequest.h"
 
-#include <json/reader.h>
 #include <json/value.h>
 
 #include <cstdint>
@@ -63,7 +62,6 @@ private:
     std::string apiKey;
     std::string secretKey;
     CHttpRequest http;
-    Json::CharReaderBuilder reader;
     std::string accessToken;
     std::string recognitionUrl;
     std::string tokenUrl;

@@ -2,13 +2,14 @@
 
 #include "base/AppPaths.h"
 #include "base/LogFile.h"
+#include "base/net/JsonText.h"
 #include "base/platform/SystemInfo.h"
 #include "engine/CData.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <exception>
-#include <json/json.h>
+#include <json/value.h>
 #include <memory>
 #include <regex>
 #include <sys/stat.h>
@@ -30,20 +31,11 @@ std::string ErrorPlace(const std::string& errors)
 
 bool Parse(const std::string& text, Json::Value& root, std::string& problem)
 {
-    Json::CharReaderBuilder builder;
-    builder["failIfExtra"] = true;
-    builder["rejectDupKeys"] = true;
-    std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
-    std::string errors;
-    try {
-        if (reader->parse(text.data(), text.data() + text.size(), &root, &errors))
-            return true;
-    } catch (const std::exception&) {
-        // JsonCpp throws when the nesting is deeper than its stack limit.
-        problem = "it is not valid JSON (nested too deeply)";
-        return false;
-    }
-    problem = "it is not valid JSON (" + ErrorPlace(errors) + ")";
+    JsonParseError error;
+    if (ParseJson(text, root, &error, JsonRules::kEdited))
+        return true;
+    problem = error.threw ? "it is not valid JSON (nested too deeply)"
+                          : "it is not valid JSON (" + ErrorPlace(error.text) + ")";
     return false;
 }
 

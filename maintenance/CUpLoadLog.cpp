@@ -1,38 +1,36 @@
 #include "maintenance/CUpLoadLog.h"
 
 #include "base/LogFile.h"
+#include "base/net/CHttpRequest.h"
 #include "base/platform/DebugOutput.h"
-
-#include "maintenance/BackgroundTransfer.h"
 
 #include <curl/curl.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <sys/stat.h>
 
 namespace {
 
-size_t AppendResponse(char* data, size_t size, size_t count, void* user)
-{
-    auto* response = static_cast<std::string*>(user);
-    const size_t bytes = size * count;
-    // The reply is only echoed to the debugger output; a runaway one is not kept.
-    if (response->size() < 65536)
-        response->append(data, std::min(bytes, 65536 - response->size()));
-    return bytes;
-}
+// The archive, read through a stream of the program's own rather than by libcurl, which would
+// open it without close-on-exec while ffmpeg or the updater may be starting.
+class ArchiveBody : public HttpBodySource {
+public:
+    explicit ArchiveBody(FILE* archive, uint64_t size) : archive_(archive), size_(size) {}
+    uint64_t Size() const override { return size_; }
+    size_t Read(char* buffer, size_t capacity) override
+    {
+        const size_t got = std::fread(buffer, 1, capacity, archive_);
+        failed_ = failed_ || (got == 0 && std::ferror(archive_));
+        return got;
+    }
+    void Rewind() override { failed_ = failed_ || fseeko(archive_, 0, SEEK_SET) != 0; }
+    bool Failed() const override { return failed_; }
 
-size_t ReadArchive(char* buffer, size_t size, size_t count, void* stream)
-{
-    const size_t got = std::fread(buffer, size, count, static_cast<FILE*>(stream));
-    return got == 0 && std::ferror(static_cast<FILE*>(stream)) ? CURL_READFUNC_ABORT : got;
-}
-
-int SeekArchive(void* stream, curl_off_t offset, int origin)
-{
-    return fseeko(static_cast<FILE*>(stream), offset, origin) == 0 ? CURL_SEEKFUNC_OK : CURL_SEEKFUNC_FAIL;
-}
+private:
+    FILE* archive_;
+    uint64_t size_;
+    bool failed_ = false;
+};
 
 std::string BaseName(const std::string& path)
 {
@@ -52,52 +50,37 @@ CUpLoadLog::CUpLoadLog(std::string zipPath, std::string uploadUrl, BackgroundTra
 
 void CUpLoadLog::DoWork()
 {
-    CURL* curl = curl_easy_init();
-    if (curl == nullptr)
-        return;
-    // The archive is read through a stream of the program's own rather than by libcurl, which
-    // would open it without close-on-exec while ffmpeg or the updater may be starting.
     FILE* archive = std::fopen(zipPath_.c_str(), "rbe");
     struct stat info{};
     if (archive != nullptr && fstat(fileno(archive), &info) != 0) {
         std::fclose(archive);
         archive = nullptr;
     }
-    curl_mime* form = curl_mime_init(curl);
-    curl_mimepart* part = curl_mime_addpart(form);
-    curl_mime_name(part, "reqformat");
-    curl_mime_data(part, "plain", CURL_ZERO_TERMINATED);
-    part = curl_mime_addpart(form);
-    curl_mime_name(part, "file");
-    curl_mime_filename(part, BaseName(zipPath_).c_str());
-    curl_mime_data_cb(part, static_cast<curl_off_t>(info.st_size), &ReadArchive, &SeekArchive, nullptr, archive);
-    curl_mime_type(part, "application/octet-stream");
-
+    // The reply is only echoed to the debugger output; a runaway one is not kept.
     std::string response;
-    curl_easy_setopt(curl, CURLOPT_MIMEPOST, form);
-    curl_easy_setopt(curl, CURLOPT_URL, uploadUrl_.c_str());
-    curl_easy_setopt(curl, CURLOPT_USERAGENT, userAgent_.c_str());
-    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &AppendResponse);
-    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &response);
-    BackgroundTransfer transfer(curl, limits_);
-    CURLcode result = CURLE_READ_ERROR;
-    char errorText[CURL_ERROR_SIZE] = "cannot read the archive";
+    CHttpRequest http;
+    http.UseBackgroundLimits(limits_);
+    http.SetUserAgent(userAgent_);
+    http.SetReplyCap(65536, CHttpRequest::Overflow::kDiscard);
+    int32_t result = CURLE_READ_ERROR;
+    std::string errorText = "cannot read the archive";
     if (archive != nullptr) {
-        result = transfer.Perform();
-        std::snprintf(errorText, sizeof errorText, "%s", transfer.ErrorText());
-    }
-    long code = 0;
-    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &code);
-    curl_mime_free(form);
-    curl_easy_cleanup(curl);
-    if (archive != nullptr)
+        ArchiveBody body(archive, static_cast<uint64_t>(info.st_size));
+        const HttpForm form = {
+            HttpFormPart::Text("reqformat", "plain"),
+            HttpFormPart::File("file", body, BaseName(zipPath_), "application/octet-stream"),
+        };
+        result = http.PostForm(uploadUrl_, form, &response);
+        errorText = http.ErrorText();
         std::fclose(archive);
+    }
+    const int32_t code = http.LastStatus();
 
     if (result != CURLE_OK || code != 200) {
         Platform::OutputDebugText("http post log failed!!!:");
-        Platform::OutputDebugText(errorText);
+        Platform::OutputDebugText(errorText.c_str());
         WriteLog(Warning, "CUpLoadLog::DoWork", "upload log error. code=%d, response code=%d, %s", static_cast<int>(result),
-                 static_cast<int>(code), errorText);
+                 static_cast<int>(code), errorText.c_str());
     } else {
         Platform::OutputDebugText(response.c_str());
     }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "maintenance/BackgroundTransfer.h"
+#include "base/net/BackgroundTransfer.h"
 
 #include <string>
 

@@ -5,15 +5,14 @@
 #include "base/Config.h"
 #include "base/LogFile.h"
 #include "base/TextConvert.h"
+#include "base/net/CHttpRequest.h"
+#include "base/net/JsonText.h"
 #include "base/platform/WindowHandle.h"
 #include "base/platform/WindowMessages.h"
 #include "maintenance/CUpdateNotice.h"
 #include "maintenance/MaintenanceEndpoints.h"
 
-#include "maintenance/BackgroundTransfer.h"
-
 #include <curl/curl.h>
-#include <json/reader.h>
 #include <openssl/evp.h>
 
 #include <cstdio>
@@ -25,29 +24,8 @@
 
 namespace {
 
-// Replies beyond this are not an update server talking; the transfer is cut off.
-constexpr size_t kMaxReplyBytes = 16u << 20;
 // A directory tree deeper than this under the program folder is not an installation.
 constexpr int kMaxScanDepth = 64;
-
-// Standard JSON only: no comments, no trailing commas, nothing after the value.
-bool ParseStrictJson(const std::string& text, Json::Value& value, std::string& errors)
-{
-    Json::CharReaderBuilder builder;
-    Json::CharReaderBuilder::strictMode(&builder.settings_);
-    const std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
-    try {
-        value = Json::Value();
-        if (reader->parse(text.data(), text.data() + text.size(), &value, &errors))
-            return true;
-        value = Json::Value();  // what a failed parse leaves behind is not a reply
-        return false;
-    } catch (const std::exception& error) {  // nesting deeper than the reader's limit
-        value = Json::Value();
-        errors = error.what();
-        return false;
-    }
-}
 
 uint8_t HexValue(char c)
 {
@@ -60,45 +38,20 @@ uint8_t HexValue(char c)
     return 0;
 }
 
-struct Transfer {
-    std::string* body;
-    bool tooLarge = false;
-};
-
-size_t AppendBody(char* data, size_t size, size_t count, void* user)
-{
-    auto* transfer = static_cast<Transfer*>(user);
-    const size_t bytes = size * count;
-    if (transfer->body->size() + bytes > kMaxReplyBytes) {
-        transfer->tooLarge = true;
-        return 0;  // ends the transfer
-    }
-    transfer->body->append(data, bytes);
-    return bytes;
-}
-
 // GET with the update server's options; returns the response code (0 when nothing came back).
+// Replies beyond the transport's cap are not an update server talking; the transfer is cut off.
 long HttpGet(const std::string& url, std::string& body)
 {
     body.clear();
-    CURL* curl = curl_easy_init();
-    if (curl == nullptr)
-        return 0;
-    Transfer transfer{&body};
-    curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &AppendBody);
-    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &transfer);
-    curl_easy_setopt(curl, CURLOPT_ACCEPT_ENCODING, "deflate");
-    curl_easy_setopt(curl, CURLOPT_USERAGENT, curl_version());
-    BackgroundTransfer background(curl);
-    const CURLcode result = background.Perform();
-    long code = 0;
-    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &code);
-    curl_easy_cleanup(curl);
+    CHttpRequest http;
+    http.UseBackgroundLimits();
+    http.SetAcceptEncoding("deflate");
+    http.SetUserAgent(curl_version());
+    const int32_t result = http.Get(url, nullptr, nullptr, &body);
     if (result != CURLE_OK)
-        WriteLog(Warning, "CUpdateChecker::HttpGet", "%s: %s%s", url.c_str(), curl_easy_strerror(result),
-                 transfer.tooLarge ? " (reply too large)" : "");
-    return code;
+        WriteLog(Warning, "CUpdateChecker::HttpGet", "%s: %s%s", url.c_str(),
+                 curl_easy_strerror(static_cast<CURLcode>(result)), http.ReplyTooLarge() ? " (reply too large)" : "");
+    return http.LastStatus();
 }
 
 }  // namespace
@@ -121,18 +74,18 @@ struct CUpdateChecker::State {
     std::string latestVersion;
     std::string minimumRequired;
 
-    void Post(int kind, CUpdateNotice* notice)
+    void Post(int kind, std::unique_ptr<CUpdateNotice> notice)
     {
         std::shared_ptr<WindowHandle> window;
         {
             std::lock_guard<std::mutex> guard(published);
             window = notifyWnd;
         }
-        if (window == nullptr || !window->PostMessage(WM_USER_UPDATE, static_cast<uintptr_t>(kind), reinterpret_cast<intptr_t>(notice)))
-            delete notice;
+        if (window != nullptr)
+            window->PostOwned(WM_USER_UPDATE, static_cast<uintptr_t>(kind), std::move(notice));
     }
-    void PostText(int kind, const std::wstring& text) { Post(kind, new CUpdateNotice{text, {}}); }
-    void PostValue(int kind, const std::string& value) { Post(kind, new CUpdateNotice{{}, value}); }
+    void PostText(int kind, const std::wstring& text) { Post(kind, std::make_unique<CUpdateNotice>(text, std::string())); }
+    void PostValue(int kind, const std::string& value) { Post(kind, std::make_unique<CUpdateNotice>(std::wstring(), value)); }
 
     std::string Get(std::string State::*field) const
     {
@@ -179,8 +132,7 @@ void CUpdateChecker::State::RunCheck()
 bool CUpdateChecker::State::CheckRemoteVersion()
 {
     const long code = HttpGet(updateUrl + "/version/" + appName, versionBody);
-    std::string errors;
-    ParseStrictJson(versionBody, versionReply, errors);
+    ParseJson(versionBody, versionReply);
     if (code != 200)
         PostText(kUpdateCheckFailed, L"cannot get remote version");
     const Json::Value& reply = versionReply;
@@ -205,13 +157,12 @@ bool CUpdateChecker::State::LoadLocalManifest()
     std::string content;
     char chunk[4096];
     size_t got;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0 && content.size() < kMaxReplyBytes)
+    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0 && content.size() < CHttpRequest::kMaxResponseBytes)
         content.append(chunk, got);
     std::fclose(file);
 
     Json::Value parsed;
-    std::string errors;
-    ParseStrictJson(content, parsed, errors);
+    ParseJson(content, parsed);
     const Json::Value& manifest = parsed;
     if (manifest.isObject() && manifest["version"].isString())
         Set(&State::installedKey, manifest["version"].asString() + ".json");
@@ -283,11 +234,11 @@ void CUpdateChecker::State::AddLocalFile(const std::string& path, uint32_t size)
 bool CUpdateChecker::State::FetchLatestManifest()
 {
     const long code = HttpGet(updateUrl + "/latest/" + appName, latestBody);
-    std::string errors;
+    JsonParseError error;
     // Parsed once the whole body is in: the value after the last chunk is the one that counts,
     // and parsing after every chunk would be quadratic in the reply's size.
-    if (!ParseStrictJson(latestBody, latestManifest, errors))
-        std::fprintf(stderr, "parse latest version error: %s\n", errors.c_str());
+    if (!ParseJson(latestBody, latestManifest, &error))
+        std::fprintf(stderr, "parse latest version error: %s\n", error.text.c_str());
     if (code != 200)
         PostText(kUpdateCheckFailed, L"cannot get latest version");
     return latestManifest.isObject();

@@ -1,10 +1,14 @@
 #pragma once
 
-#include <string>
+#include "base/platform/WindowHandle.h"
 
-// Payload of WM_USER_UPDATE. The check thread allocates it; the window that receives the
-// message owns it and deletes it.
-struct CUpdateNotice {
+#include <string>
+#include <utility>
+
+// Payload of WM_USER_UPDATE, posted with PostOwned: the message owns it.
+struct CUpdateNotice : WindowPayload {
+    CUpdateNotice(std::wstring text, std::string value) : Text(std::move(text)), Value(std::move(value)) {}
+
     std::wstring Text;  // an error text
     std::string Value;  // a folder path or a version
 };

@@ -325,10 +325,10 @@ void RtmpPlayer::OnFinalMessage()
     UiToolkit::PostQuitMessage(0);
 }
 
-void RtmpPlayer::OnUndeliveredMessage(uint32_t message, uintptr_t, intptr_t lParam)
+void RtmpPlayer::OnOwnedMessage(uint32_t message, uintptr_t wParam, std::unique_ptr<WindowPayload> payload)
 {
     if (message == WM_USER_UPDATE)
-        delete reinterpret_cast<CUpdateNotice*>(lParam);
+        OnUpdateReport(wParam, dynamic_cast<const CUpdateNotice*>(payload.get()));
 }
 
 intptr_t RtmpPlayer::MessageHandler(uint32_t message, uintptr_t wParam, intptr_t lParam, bool&)
@@ -347,9 +347,6 @@ intptr_t RtmpPlayer::MessageHandler(uint32_t message, uintptr_t wParam, intptr_t
             ShowWindow(false);
         }
         break;
-    case WM_USER_UPDATE:
-        OnUpdateReport(wParam, lParam);
-        break;
     case WM_LBUTTONDOWN:
         OnListButtonDown(lParam);
         break;
@@ -362,9 +359,8 @@ intptr_t RtmpPlayer::MessageHandler(uint32_t message, uintptr_t wParam, intptr_t
     return 0;
 }
 
-void RtmpPlayer::OnUpdateReport(uintptr_t kind, intptr_t lParam)
+void RtmpPlayer::OnUpdateReport(uintptr_t kind, const CUpdateNotice* notice)
 {
-    std::unique_ptr<CUpdateNotice> notice(reinterpret_cast<CUpdateNotice*>(lParam));
     if (kind == kUpdateCheckFailed) {
         WriteLog(Warning, "RtmpPlayer::MessageHandler", "check update version failed");
     } else if (kind == kUpdateNeeded) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 class CAboutAppDlg;
+struct CUpdateNotice;
 class CAudioConvert;
 class CButtonUI;
 class CPlayListCtrl;
@@ -35,7 +36,7 @@ public:
     void OnClick(TNotifyUI& message) override;
     intptr_t MessageHandler(uint32_t message, uintptr_t wParam, intptr_t lParam, bool& handled) override;
     void OnFinalMessage() override;
-    void OnUndeliveredMessage(uint32_t message, uintptr_t wParam, intptr_t lParam) override;
+    void OnOwnedMessage(uint32_t message, uintptr_t wParam, std::unique_ptr<WindowPayload> payload) override;
 
     void ToggleMaximize();
     void ShowAboutDlg();
@@ -68,7 +69,7 @@ public:
 
 private:
     void OnSegmentDone(uintptr_t wParam);
-    void OnUpdateReport(uintptr_t kind, intptr_t lParam);
+    void OnUpdateReport(uintptr_t kind, const CUpdateNotice* notice);
     void OnListButtonDown(intptr_t lParam);
     // Starts the row's file; true when the job manager accepted it.
     bool StartItem(int index);

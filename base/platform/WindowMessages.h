@@ -31,5 +31,5 @@ inline constexpr uintptr_t VK_CONTROL = 0x11;
 // The program's own messages.
 // wParam: the finished CAudioSegment (still owned by the job manager); lParam: 0.
 inline constexpr uint32_t WM_USER_SEGMENT_DONE = WM_USER + 3000;
-// wParam: report kind 0 to 4; lParam: a CUpdateNotice* or 0, deleted by the receiver.
+// Posted with PostOwned. wParam: report kind 0 to 4; payload: a CUpdateNotice or none.
 inline constexpr uint32_t WM_USER_UPDATE = WM_USER + 0x400;

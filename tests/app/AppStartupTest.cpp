@@ -23,7 +23,7 @@ namespace {
 
 std::string StartEntry()
 {
-    return std::string("WinMain:\t\tstart app ") + kAppVersionText + "\r\n";
+    return TestSupport::LogEntry("WinMain", std::string("start app ") + kAppVersionText);
 }
 
 class AppStartupTest : public testing::Test {
@@ -102,7 +102,8 @@ TEST_F(AppStartupTest, CredentialsAreReadBeforeTheStartEntryAndTheSecretIsNeverL
 {
     WriteFile(AppData() + "/credentials.json", R"([{"api_key": "k", "secret_key": "PrivateSecretKey0123"}])");
     const std::string log = RunOnce();
-    const size_t read = LineAt(log, R"(\[\d+\]CredentialsFile::Read:\t\t1 credential pair\(s\) read from [^\r]*/credentials\.json\r\n)");
+    const size_t read = LineAt(log, R"(\[\d+\])" + TestSupport::LogEntry("CredentialsFile::Read",
+                                                                    R"(1 credential pair\(s\) read from [^\r]*/credentials\.json)"));
     const size_t start = log.find(StartEntry());
     ASSERT_NE(read, std::string::npos) << log;
     ASSERT_NE(start, std::string::npos) << log;
@@ -118,8 +119,10 @@ TEST_F(AppStartupTest, MissingOrMalformedCredentialsStillStart)
 
     WriteFile(AppData() + "/credentials.json", R"([{"api_key": "k", "secret_key": "PrivateSecretKey0123"})");
     log = RunOnce();
-    EXPECT_NE(LineAt(log, R"(warning>>> \[\d+\]CredentialsFile::Read:\t\t[^\r]*credentials\.json is not used: it is not )"
-                          R"(valid JSON \(line 1, column \d+\); the built-in credential pair stays in use\r\n)"),
+    EXPECT_NE(LineAt(log, R"(warning>>> \[\d+\])" +
+                              TestSupport::LogEntry("CredentialsFile::Read",
+                                                    R"([^\r]*credentials\.json is not used: it is not valid JSON )"
+                                                    R"(\(line 1, column \d+\); the built-in credential pair stays in use)")),
               std::string::npos)
         << log;
     EXPECT_EQ(Occurrences(log, StartEntry()), 2u);
@@ -130,9 +133,9 @@ TEST_F(AppStartupTest, ATerminationSignalClosesTheWindowInOrderAndTheProcessEnds
 {
     const auto expectOrderlyEnd = [](const std::string& log) {
         const size_t start = log.find(StartEntry());
-        const size_t signal = log.find("WinMain:\t\tsignal 15: closing\r\n");
-        const size_t close = log.find("RtmpPlayer::Close:\t\tmain close\r\n");
-        const size_t exit = log.find("CData::PostAppExit:\t\tapp exit\r\n");
+        const size_t signal = log.find(TestSupport::LogEntry("WinMain", "signal 15: closing"));
+        const size_t close = log.find(TestSupport::LogEntry("RtmpPlayer::Close", "main close"));
+        const size_t exit = log.find(TestSupport::LogEntry("CData::PostAppExit", "app exit"));
         ASSERT_NE(start, std::string::npos) << log;
         ASSERT_NE(signal, std::string::npos) << log;
         ASSERT_NE(close, std::string::npos) << log;
@@ -217,13 +220,13 @@ TEST_F(AppStartupTest, ASecondStartAsksTheRunningOneAndHandsItsFilesOver)
     AppTest::ProgramProcess first;
     ASSERT_TRUE(first.Start({TALVORA_APP, one}, Environment(), dir_ / "output.txt"));
     ASSERT_TRUE(WaitForStart()) << ReadFile(dir_ / "output.txt");
-    EXPECT_TRUE(WaitForLog("RtmpPlayer::AddFiles:\t\tthe command line gave 1 files, added 1\r\n")) << Log();
+    EXPECT_TRUE(WaitForLog(TestSupport::LogEntry("RtmpPlayer::AddFiles", "the command line gave 1 files, added 1"))) << Log();
 
     // The file already listed is skipped and the missing one left out, as the dialog would.
     const ChildResult second = RunChild({TALVORA_APP, one, two, dir_ / "missing.wav"}, Environment(), std::chrono::seconds(30));
     EXPECT_EQ(second.exitCode, 0) << second.output;
-    ASSERT_TRUE(WaitForLog("PubUtils::CheckSingleInstance:\t\tanother start asked for the main window\r\n"));
-    EXPECT_TRUE(WaitForLog("RtmpPlayer::AddFiles:\t\tanother start gave 3 files, added 1\r\n")) << Log();
+    ASSERT_TRUE(WaitForLog(TestSupport::LogEntry("PubUtils::CheckSingleInstance", "another start asked for the main window")));
+    EXPECT_TRUE(WaitForLog(TestSupport::LogEntry("RtmpPlayer::AddFiles", "another start gave 3 files, added 1"))) << Log();
     EXPECT_TRUE(WaitForLog("not a file that can be added: " + (dir_ / "missing.wav")));
     // The second start wrote only its banners.
     EXPECT_EQ(Occurrences(Log(), "start app"), 1u);
@@ -263,7 +266,7 @@ TEST_F(AppStartupTest, WithoutAnyDisplayItSaysSoAndEnds)
     // An error entry without a failed system call of its own ends with a blank, carrying no
     // stale error text of some earlier call.
     EXPECT_NE(Log().find("Error>>>>> "), std::string::npos);
-    EXPECT_NE(Log().find("WinMain:\t\tno display to show the window on: DISPLAY and WAYLAND_DISPLAY are unset \r\n"),
+    EXPECT_NE(Log().find(TestSupport::LogEntry("WinMain", "no display to show the window on: DISPLAY and WAYLAND_DISPLAY are unset ")),
               std::string::npos) << Log();
     EXPECT_EQ(Log().find("start app"), std::string::npos);
     EXPECT_TRUE(fs::is_empty(AppData() + "/crashDumps"));

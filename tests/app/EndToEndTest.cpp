@@ -147,7 +147,7 @@ protected:
         env["LSAN_OPTIONS"] = std::string(lsan != nullptr ? lsan : "") + " suppressions=" TALVORA_LSAN_SUPPRESSIONS;
         logStart_ = Log().size();
         ASSERT_TRUE(program_.Start({TALVORA_APP}, env, dir_ / "program.txt"));
-        ASSERT_TRUE(WaitUntil([&] { return RunLog().find(std::string("WinMain:\t\tstart app ") + kAppVersionText + "\r\n") != std::string::npos; },
+        ASSERT_TRUE(WaitUntil([&] { return RunLog().find(TestSupport::LogEntry("WinMain", std::string("start app ") + kAppVersionText)) != std::string::npos; },
                               std::chrono::seconds(30)))
             << ReadFile(dir_ / "program.txt");
         // The update check (to a port nobody listens on, or to the test's server) has ended.
@@ -167,8 +167,8 @@ protected:
     {
         EXPECT_EQ(program_.Wait(std::chrono::seconds(30)), 0) << ReadFile(dir_ / "program.txt");
         const std::string log = RunLog();
-        const size_t close = log.find("RtmpPlayer::Close:\t\tmain close\r\n");
-        const size_t exit = log.find("CData::PostAppExit:\t\tapp exit\r\n");
+        const size_t close = log.find(TestSupport::LogEntry("RtmpPlayer::Close", "main close"));
+        const size_t exit = log.find(TestSupport::LogEntry("CData::PostAppExit", "app exit"));
         ASSERT_NE(close, std::string::npos) << log;
         ASSERT_NE(exit, std::string::npos) << log;
         EXPECT_LT(close, exit);
@@ -298,7 +298,7 @@ TEST_F(EndToEndTest, TwoFilesAreAddedRecognisedAndSavedThroughTheWindow)
     ASSERT_TRUE(WaitForFocusedWindow("选择文件"));
     Type(audio + "/");
     Type("\"gone.wav\" \"meeting one.wav\" \"memo.mp3\"");
-    ASSERT_TRUE(WaitUntil([&] { return RunLog().find("AddFiles:\t\tchose 3 files, added 3") != std::string::npos; },
+    ASSERT_TRUE(WaitUntil([&] { return RunLog().find(TestSupport::LogEntryStart("AddFiles", "chose 3 files, added 3")) != std::string::npos; },
                           std::chrono::seconds(30)));
     // The list's cells still take clicks after the message box: the first row goes.
     Click(kDeleteX, kFirstRowY);
@@ -349,7 +349,7 @@ TEST_F(EndToEndTest, ATerminationSignalWhileAFileDialogIsOpenEndsInOrder)
     ASSERT_TRUE(WaitForFocusedWindow("选择文件"));
     ASSERT_TRUE(program_.Signal(SIGTERM));
     ExpectOrderlyEnd();
-    EXPECT_NE(RunLog().find("WinMain:\t\tsignal 15: closing\r\n"), std::string::npos);
+    EXPECT_NE(RunLog().find(TestSupport::LogEntry("WinMain", "signal 15: closing")), std::string::npos);
 
     // The folder chooser, once a file is done.
     const std::string audio = dir_ / "audio";
@@ -359,7 +359,7 @@ TEST_F(EndToEndTest, ATerminationSignalWhileAFileDialogIsOpenEndsInOrder)
     Click(kAddX, kToolbarY);
     ASSERT_TRUE(WaitForFocusedWindow("选择文件"));
     Type(audio + "/memo.wav");
-    ASSERT_TRUE(WaitUntil([&] { return RunLog().find("AddFiles:\t\tchose 1 files, added 1") != std::string::npos; },
+    ASSERT_TRUE(WaitUntil([&] { return RunLog().find(TestSupport::LogEntryStart("AddFiles", "chose 1 files, added 1")) != std::string::npos; },
                           std::chrono::seconds(30)));
     Click(kStartAllX, kToolbarY);
     ASSERT_TRUE(WaitUntil([&] { return Occurrences(RunLog(), "recognition finished: ") == 1; }, std::chrono::seconds(60)));
@@ -391,7 +391,7 @@ TEST_F(EndToEndTest, UpdateNowInTheAboutWindowEndsTheProgramOnce)
     Click(kAboutOkX, kAboutOkY, about);
     ExpectOrderlyEnd();
     const std::string log = RunLog();
-    EXPECT_NE(log.find("CAboutAppDlg::OnClick:\t\tupdate now"), std::string::npos) << log;
+    EXPECT_NE(log.find(TestSupport::LogEntryStart("CAboutAppDlg::OnClick", "update now")), std::string::npos) << log;
     EXPECT_LT(log.find("update now"), log.find("main close"));
     EXPECT_EQ(ReadFile(MovedTemp() + "/job/mark"), "kept");
 }

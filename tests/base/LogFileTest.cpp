@@ -89,10 +89,10 @@ TEST_F(LogFileTest, EachLevelHasItsLineFormat)
     }
     const auto entries = Entries();
     ASSERT_EQ(entries.size(), 3u);
-    EXPECT_TRUE(std::regex_match(entries[0], std::regex(kTime + " \\[" + thread + "\\]CAudioConvert::AddTask:\t\tadd a\\.mp3 7")));
-    EXPECT_TRUE(std::regex_match(entries[1], std::regex(kTime + " warning>>> \\[" + thread + "\\]CPlayListCtrl::GetItemFile:\t\tbad index")));
+    EXPECT_TRUE(std::regex_match(entries[0], std::regex(kTime + " \\[" + thread + "\\]" + TestSupport::LogEntryStart("CAudioConvert::AddTask", "add a\\.mp3 7"))));
+    EXPECT_TRUE(std::regex_match(entries[1], std::regex(kTime + " warning>>> \\[" + thread + "\\]" + TestSupport::LogEntryStart("CPlayListCtrl::GetItemFile", "bad index"))));
     // An error without a pending system error ends with the message, a blank and the line end.
-    EXPECT_TRUE(std::regex_match(entries[2], std::regex(kTime + " Error>>>>> \\[" + thread + "\\]WinMain:\t\tCoInitialize Failed! Return: -1 ")));
+    EXPECT_TRUE(std::regex_match(entries[2], std::regex(kTime + " Error>>>>> \\[" + thread + "\\]" + TestSupport::LogEntryStart("WinMain", "CoInitialize Failed! Return: -1 "))));
 }
 
 TEST_F(LogFileTest, ErrorCarriesTheFailedCallsTextAndClearsIt)
@@ -109,7 +109,7 @@ TEST_F(LogFileTest, ErrorCarriesTheFailedCallsTextAndClearsIt)
     }
     const auto entries = Entries();
     ASSERT_EQ(entries.size(), 2u);
-    EXPECT_TRUE(entries[0].ends_with("CAudioTask::Run:\t\tcopy failed LastError info: No such file or directory")) << entries[0];
+    EXPECT_TRUE(entries[0].ends_with(TestSupport::LogEntryStart("CAudioTask::Run", "copy failed LastError info: No such file or directory"))) << entries[0];
 }
 
 TEST_F(LogFileTest, DebugOutputMirrorsEntriesAndTakesOtherLevels)
@@ -202,7 +202,7 @@ TEST_F(LogFileTest, EntriesFromManyThreadsNeverInterleave)
     }
     const auto entries = Entries();
     ASSERT_EQ(entries.size(), static_cast<size_t>(kThreads * kPerThread));
-    const std::regex line(kTime + R"(( warning>>>)? \[\d+\]Worker::Run:\t\tthread (\d+) entry (\d+) (p+))");
+    const std::regex line(kTime + R"(( warning>>>)? \[\d+\])" + TestSupport::LogEntryStart("Worker::Run", R"(thread (\d+) entry (\d+) (p+))"));
     std::vector<int> next(kThreads, 0);
     for (const auto& entry : entries) {
         std::smatch match;
@@ -227,13 +227,13 @@ TEST(ProcessLog, WriteLogPrintTimeAndToolkitDiagnosticsReachTheProcessLog)
         }
     }
     const std::string content = ReadFile(path);
-    EXPECT_NE(content.find("]Test::Body:\t\t" + marker + "\r\n"), std::string::npos);
+    EXPECT_NE(content.find("]" + TestSupport::LogEntry("Test::Body", marker)), std::string::npos);
     EXPECT_NE(content.find(" warning>>> [" + std::to_string(Platform::CurrentThreadId()) +
-                           "]DuilibExceptFunc:\t\tcannot load skin \xE7\x9A\xAE\xE8\x82\xA4.xml\n\r\n"),
+                           "]" + TestSupport::LogEntry("DuilibExceptFunc", "cannot load skin \xE7\x9A\xAE\xE8\x82\xA4.xml\n")),
               std::string::npos);
-    EXPECT_NE(content.find("]PrintTime::PrintTime:\t\t<< timed " + marker + "\r\n"), std::string::npos);
+    EXPECT_NE(content.find("]" + TestSupport::LogEntry("PrintTime::PrintTime", "<< timed " + marker)), std::string::npos);
     std::smatch match;
-    ASSERT_TRUE(std::regex_search(content, match, std::regex("PrintTime::~PrintTime:\t\ttimed " + marker + R"( >> (\d+) ms\r\n)")));
+    ASSERT_TRUE(std::regex_search(content, match, std::regex(TestSupport::LogEntry("PrintTime::~PrintTime", "timed " + marker + R"( >> (\d+) ms)"))));
     EXPECT_GE(std::stoi(match[1]), 30);
     EXPECT_LT(std::stoi(match[1]), 5000);
 }
@@ -250,6 +250,6 @@ TEST(ProcessLog, FirstUseHookMayLogAndAskForTheFolderWhileTheLogOpens)
     const std::string log = ReadFile(appData + "/Talvora.log");
     // What the hook logged before the log was open is dropped; later entries arrive.
     EXPECT_EQ(log.find("inside the first-use hook"), std::string::npos);
-    EXPECT_NE(log.find("]Helper::Main:\t\tafter open\r\n"), std::string::npos);
+    EXPECT_NE(log.find("]" + TestSupport::LogEntry("Helper::Main", "after open")), std::string::npos);
     EXPECT_NE(log.find(kEndBannerHead), std::string::npos);
 }

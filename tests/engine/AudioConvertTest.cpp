@@ -194,7 +194,7 @@ TEST_F(AudioConvertTest, ShortMissingAndUnreadableFiles)
     WriteFile(dir_ / "unknown.wav", "x");
     ASSERT_TRUE(convert_->AddTask(dir_ / "unknown.wav", 0));
     EXPECT_EQ(convert_->QueuedCount() + static_cast<size_t>(convert_->RunningCount()), 30u);
-    EXPECT_NE(Log().find("CAudioConvert::AddTask:\t\taudio " + dir_ / "unknown.wav" + " time is 0, set 3600\r\n"), std::string::npos);
+    EXPECT_NE(Log().find(TestSupport::LogEntry("CAudioConvert::AddTask", "audio " + dir_ / "unknown.wav" + " time is 0, set 3600")), std::string::npos);
     convert_->RemoveTask(dir_ / "unknown.wav");
     EXPECT_TRUE(WaitUntil([&] { return convert_->RunningCount() == 0; }));
 }
@@ -239,7 +239,7 @@ TEST_F(AudioConvertTest, RemovedFileWhileTwoSegmentsRunPostsNothing)
     EXPECT_EQ(convert_->QueuedCount(), 0u);
     EXPECT_TRUE(WaitUntil([&] { return convert_->RunningCount() == 0; }, std::chrono::seconds(30)));
     EXPECT_EQ(window_->Count(), segments);
-    EXPECT_EQ(Occurrences(Log(), "CAudioConvert::OnAudioCallBack:\t\tapp exit. OnAudioCallBack no  PostMessage\r\n"), 2u);
+    EXPECT_EQ(Occurrences(Log(), TestSupport::LogEntry("CAudioConvert::OnAudioCallBack", "app exit. OnAudioCallBack no  PostMessage")), 2u);
     EXPECT_TRUE(convert_->GetFinishedSegments(file).empty());
 }
 

@@ -69,7 +69,7 @@ TEST_F(AudioTaskTest, RecognisedSegment)
     EXPECT_EQ(outcome.code, 0);
     EXPECT_EQ(outcome.message, "success.");
     EXPECT_EQ(outcome.text, "tone 440");
-    EXPECT_NE(Log().find("CAudioTask::Run:\t\tspeech text size: 8\r\n"), std::string::npos);
+    EXPECT_NE(Log().find(TestSupport::LogEntry("CAudioTask::Run", "speech text size: 8")), std::string::npos);
     // The request carried the language option and the whole segment.
     const auto requests = speech_->Requests(Endpoint::Recognition);
     ASSERT_EQ(requests.size(), 1u);
@@ -84,15 +84,15 @@ TEST_F(AudioTaskTest, ServiceErrorsAndUnreadableReplies)
     EXPECT_EQ(outcome.code, 3301);
     EXPECT_EQ(outcome.message, "speech quality error.");
     EXPECT_EQ(outcome.text, "");
-    EXPECT_NE(Log().find(std::string("CAudioTask::Run:\t\tspeech error. key:") + SpeechDouble::kTestApiKey +
-                         ",code:3301,msg:speech quality error.\r\n"),
+    EXPECT_NE(Log().find(TestSupport::LogEntry("CAudioTask::Run", std::string("speech error. key:") + SpeechDouble::kTestApiKey +
+                                                              ",code:3301,msg:speech quality error.")),
               std::string::npos);
 
     speech_->AddFault({.fault = Fault::HtmlPage()});
     outcome = RunTask(command_);
     EXPECT_EQ(outcome.code, -1);
     EXPECT_EQ(outcome.message, "null\n");
-    EXPECT_NE(Log().find("CAudioTask::Run:\t\tspeech curl error: null\n\r\n"), std::string::npos);
+    EXPECT_NE(Log().find(TestSupport::LogEntry("CAudioTask::Run", "speech curl error: null\n")), std::string::npos);
 
     speech_->AddFault({.fault = Fault::Refuse()});
     outcome = RunTask(command_);
@@ -120,7 +120,7 @@ TEST_F(AudioTaskTest, FailedCutsAreFailedAttemptsAndNothingIsSent)
     EXPECT_EQ(outcome.code, CAudioTask::kCutFailedCode);
     EXPECT_EQ(outcome.message, "ffmpeg exited with code 1");
     EXPECT_FALSE(Exists(dir_ / "1.pcm"));
-    EXPECT_NE(Log().find("CAudioTask::Run:\t\tcut failed. " + dir_ / "1.pcm" + ": ffmpeg exited with code 1\r\n"),
+    EXPECT_NE(Log().find(TestSupport::LogEntry("CAudioTask::Run", "cut failed. " + dir_ / "1.pcm" + ": ffmpeg exited with code 1")),
               std::string::npos);
 
     // A segment past the end of the audio is cut fine and is simply empty.
@@ -168,12 +168,12 @@ TEST_F(AudioTaskTest, HostileRepliesAreBoundedAndCannotForgeLogEntries)
               std::string::npos);
 
     // A message with line breaks stays inside its own entry.
-    speech_->AddFault({.fault = Fault::ErrNo(3301, "bad\r\n2026-01-01 00:00:00 [1]Forged::Entry:\t\tfake\x01")});
+    speech_->AddFault({.fault = Fault::ErrNo(3301, "bad\r\n2026-01-01 00:00:00 [1]" + TestSupport::LogEntryStart("Forged::Entry", "fake\x01"))});
     outcome = RunTask(command_);
     EXPECT_EQ(outcome.code, 3301);
     const std::string log = Log();
     EXPECT_EQ(log.find("\r\n2026-01-01"), std::string::npos);
-    EXPECT_NE(log.find(",msg:bad\\r\\n2026-01-01 00:00:00 [1]Forged::Entry:\t\tfake\\x01\r\n"), std::string::npos);
+    EXPECT_NE(log.find(",msg:bad\\r\\n2026-01-01 00:00:00 [1]" + TestSupport::LogEntry("Forged::Entry", "fake\\x01")), std::string::npos);
 }
 
 TEST_F(AudioTaskTest, ASilentServerEndsTheAttemptAtTheStallLimitAndTokenFailuresNameTheHost)
@@ -185,18 +185,18 @@ TEST_F(AudioTaskTest, ASilentServerEndsTheAttemptAtTheStallLimitAndTokenFailures
     const Json::Value reply = client.RecognizePcm(std::string(3200, '\0'), "pcm", 16000, {{"lan", "ZH"}});
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
     EXPECT_EQ(reply["curl_error_code"].asInt(), CURLE_ABORTED_BY_CALLBACK);
-    EXPECT_NE(Log().find("CSpeechClient::PostJsonRequest:\t\tspeech request to 127.0.0.1 stalled: not one byte moved in 1500 ms\r\n"),
+    EXPECT_NE(Log().find(TestSupport::LogEntry("CSpeechClient::PostJsonRequest", "speech request to 127.0.0.1 stalled: not one byte moved in 1500 ms")),
               std::string::npos);
 
     // Refused keys and an unreachable server read differently, and the secret shows in neither.
     CSpeechClient refused("unknown-key", "the-secret-value");
     refused.FetchToken();
-    EXPECT_NE(Log().find("CSpeechClient::FetchToken:\t\ttoken request to 127.0.0.1 failed: HTTP status 401, no access_token, "
-                         "error: invalid_client\r\n"),
+    EXPECT_NE(Log().find(TestSupport::LogEntry("CSpeechClient::FetchToken", "token request to 127.0.0.1 failed: HTTP status 401, "
+                                                                        "no access_token, error: invalid_client")),
               std::string::npos);
     speech_->AddFault({.endpoint = Endpoint::Token, .fault = Fault::Refuse()});
     refused.FetchToken();
     const std::string log = Log();
-    EXPECT_NE(log.find("CSpeechClient::FetchToken:\t\ttoken request to 127.0.0.1 failed: curl error "), std::string::npos);
+    EXPECT_NE(log.find(TestSupport::LogEntryStart("CSpeechClient::FetchToken", "token request to 127.0.0.1 failed: curl error ")), std::string::npos);
     EXPECT_EQ(log.find("the-secret-value"), std::string::npos);
 }

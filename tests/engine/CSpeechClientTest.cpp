@@ -1,6 +1,6 @@
 #include "engine/Base64JsonBody.h"
 #include "engine/CSpeechClient.h"
-#include "engine/JsonText.h"
+#include "base/net/JsonText.h"
 #include "speech_double/SpeechDouble.h"
 #include "speech_double/StrictBase64.h"
 #include "speech_double/LoopbackPort.h"
@@ -25,10 +25,7 @@ const std::map<std::string, std::string> kOptions = {{"lan", "ZH"}};
 Json::Value Parse(const std::string& text)
 {
     Json::Value value;
-    Json::CharReaderBuilder builder;
-    Json::CharReaderBuilder::strictMode(&builder.settings_);
-    const std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
-    EXPECT_TRUE(reader->parse(text.data(), text.data() + text.size(), &value, nullptr)) << text;
+    EXPECT_TRUE(ParseJson(text, value)) << text;
     return value;
 }
 

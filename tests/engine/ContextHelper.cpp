@@ -10,6 +10,7 @@
 #include "base/platform/AppFolders.h"
 #include "base/platform/WindowHandle.h"
 #include "engine/CData.h"
+#include "support/TestSupport.h"
 
 #include <cstdio>
 #include <fstream>
@@ -50,9 +51,13 @@ public:
         std::printf("armed-at-post=%d\n", CMiniDumpHandler::IsArmed() ? 1 : 0);
         std::printf("temp-left-at-post=%d\n", Exists(marker_) ? 1 : 0);
         std::printf("temp-moved-at-post=%d\n", Exists(movedMarker_) ? 1 : 0);
-        std::printf("logged-at-post=%d\n", ReadAll(logPath_).find("CData::PostAppExit:\t\tapp exit\r\n") != std::string::npos ? 1 : 0);
+        std::printf("logged-at-post=%d\n", ReadAll(logPath_).find(TestSupport::LogEntry("CData::PostAppExit", "app exit")) != std::string::npos ? 1 : 0);
         std::fflush(stdout);
         return true;
+    }
+    bool PostOwned(uint32_t message, uintptr_t wParam, std::unique_ptr<WindowPayload>) override
+    {
+        return PostMessage(message, wParam, 0);
     }
 
 private:

@@ -21,6 +21,11 @@ public:
         posts_.push_back({message, wParam, lParam});
         return true;
     }
+    // Nothing here posts a payload; one would be recorded like a plain message and dropped.
+    bool PostOwned(uint32_t message, uintptr_t wParam, std::unique_ptr<WindowPayload>) override
+    {
+        return PostMessage(message, wParam, 0);
+    }
     struct Post {
         uint32_t message;
         uintptr_t wParam;

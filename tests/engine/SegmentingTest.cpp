@@ -109,8 +109,9 @@ TEST(Segmenting, ShortPathsAndMissingFiles)
     const std::string missing = dir / "gone.mp3";
     EXPECT_EQ(PubUtils::GetCopyByFile(missing), "");
     const std::string log = ReadFile(PubUtils::GetAppDataDir() + "/Talvora.log");
-    EXPECT_NE(log.find("PubUtils::GetCopyByFile:\t\tCopyFileA failed. " + missing + " to " + PubUtils::GetTempDir() + "/" +
-                       PubUtils::Md5Hex(missing) + "/input.mp3 LastError info: No such file or directory\r\n"),
+    EXPECT_NE(log.find(TestSupport::LogEntry("PubUtils::GetCopyByFile", "CopyFileA failed. " + missing + " to " + PubUtils::GetTempDir() +
+                                                                     "/" + PubUtils::Md5Hex(missing) +
+                                                                     "/input.mp3 LastError info: No such file or directory")),
               std::string::npos);
 }
 

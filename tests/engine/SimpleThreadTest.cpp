@@ -48,9 +48,9 @@ TEST(SimpleThread, JoinLogsItsTimeAndGivesUpAfterTheLimit)
     ASSERT_TRUE(thread->Start());
     thread->Join(30);
     std::string content = ReadFile(log);
-    EXPECT_TRUE(std::regex_search(content, std::regex(R"(SimpleThread::Join:\t\twait thread exit time out: 30, 0x[0-9a-f]+\r\n)")));
-    EXPECT_NE(content.find("PrintTime::PrintTime:\t\t<< (anonymous namespace)::PollingThread\r\n"), std::string::npos);
-    EXPECT_TRUE(std::regex_search(content, std::regex(R"(PrintTime::~PrintTime:\t\t\(anonymous namespace\)::PollingThread >> \d+ ms\r\n)")));
+    EXPECT_TRUE(std::regex_search(content, std::regex(TestSupport::LogEntry("SimpleThread::Join", R"(wait thread exit time out: 30, 0x[0-9a-f]+)"))));
+    EXPECT_NE(content.find(TestSupport::LogEntry("PrintTime::PrintTime", "<< (anonymous namespace)::PollingThread")), std::string::npos);
+    EXPECT_TRUE(std::regex_search(content, std::regex(TestSupport::LogEntry("PrintTime::~PrintTime", R"(\(anonymous namespace\)::PollingThread >> \d+ ms)"))));
     // The thread was let go and still runs; it ends once released.
     thread->release = true;
     PollingThread second;

@@ -1,28 +1,22 @@
-#include "engine/CHttpRequest.h"
+#include "base/net/CHttpRequest.h"
+#include "base/net/JsonText.h"
 #include "engine/CSpeechClient.h"
-#include "engine/JsonText.h"
 #include "speech_double/SpeechDouble.h"
 #include "speech_double/StrictBase64.h"
 #include "speech_double/ToneDetector.h"
 #include "speech_double/TonePcm.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
-#include <json/reader.h>
 
-#include <cerrno>
-#include <fcntl.h>
 #include <chrono>
 #include <condition_variable>
 #include <csignal>
 #include <cstdio>
 #include <mutex>
 #include <random>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
-
-extern char** environ;
 
 using SpeechDouble::Endpoint;
 using SpeechDouble::Fault;
@@ -32,9 +26,7 @@ namespace {
 Json::Value Parse(const std::string& text)
 {
     Json::Value value;
-    Json::CharReaderBuilder builder;
-    const std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
-    reader->parse(text.data(), text.data() + text.size(), &value, nullptr);
+    ParseJson(text, value, nullptr, JsonRules::kTolerant);
     return value;
 }
 
@@ -404,28 +396,17 @@ TEST(SpeechDoubleLifetime, EnvironmentNamesTheEndpoints)
 
 TEST(SpeechDoubleProgram, RunsOnItsOwnUntilTerminated)
 {
-    int out[2];
-    ASSERT_EQ(pipe2(out, O_CLOEXEC), 0);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-    const std::string program = TALVORA_SPEECH_DOUBLE;
-    std::vector<char*> argv = {const_cast<char*>(program.c_str()), const_cast<char*>("--quiet"), nullptr};
-    pid_t child = 0;
-    ASSERT_EQ(posix_spawn(&child, program.c_str(), &actions, nullptr, argv.data(), environ), 0);
-    posix_spawn_file_actions_destroy(&actions);
-    close(out[1]);
+    TestSupport::Child child({TALVORA_SPEECH_DOUBLE, "--quiet"});
+    ASSERT_TRUE(child.Started());
 
     // Read until the three environment lines are in.
-    std::string output;
-    char buffer[512];
-    while (output.find("TALVORA_TOKEN_URL=") == std::string::npos || output.find("accepted credential") == std::string::npos) {
-        const ssize_t got = read(out[0], buffer, sizeof buffer);
-        if (got <= 0)
-            break;
-        output.append(buffer, static_cast<size_t>(got));
-    }
-    close(out[0]);
+    child.ReadUntil(
+        [](const std::string& output) {
+            return output.find("TALVORA_TOKEN_URL=") != std::string::npos &&
+                   output.find("accepted credential") != std::string::npos;
+        },
+        std::chrono::seconds(30));
+    const std::string output = child.Output();
     auto value = [&](const std::string& name) {
         const size_t start = output.find("export " + name + "=");
         if (start == std::string::npos)
@@ -446,9 +427,8 @@ TEST(SpeechDoubleProgram, RunsOnItsOwnUntilTerminated)
     EXPECT_EQ(http.Get(tokenUrl, &params, nullptr, &response), 0);
     EXPECT_TRUE(Parse(response)["access_token"].isString()) << response;
 
-    kill(child, SIGTERM);
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    child.Signal(SIGTERM);
+    const TestSupport::ChildResult result = child.Finish(std::chrono::seconds(30));
+    EXPECT_TRUE(result.exitCode == 0) << result.exitCode << " " << result.signal;
     EXPECT_NE(access(caFile.c_str(), F_OK), 0);
 }

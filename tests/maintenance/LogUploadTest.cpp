@@ -210,7 +210,7 @@ TEST(LogUpload, FailedPostsLeaveAWarning)
         LogServer server(500);
         CUpLoadLog(ZipBytesToFile("zip", PubUtils::GetTempDir() + "/a.zip"), server.Url()).DoWork();
     }
-    EXPECT_NE(ReadFile(log).find("CUpLoadLog::DoWork:\t\tupload log error. code=0, response code=500, \r\n"), std::string::npos);
+    EXPECT_NE(ReadFile(log).find(TestSupport::LogEntry("CUpLoadLog::DoWork", "upload log error. code=0, response code=500, ")), std::string::npos);
     LoopbackHttpServer closed;
     closed.Start();
     const std::string url = closed.Url() + "/upload";
@@ -222,7 +222,7 @@ TEST(LogUpload, FailedPostsLeaveAWarning)
 TEST(LogUpload, AServerMayTakeLongToAnswerADeliveredUploadButNotToTakeIt)
 {
     const std::string log = PubUtils::GetAppDataDir() + "/Talvora.log";
-    const auto warnings = [&] { return Occurrences(ReadFile(log), "CUpLoadLog::DoWork:\t\tupload log error."); };
+    const auto warnings = [&] { return Occurrences(ReadFile(log), TestSupport::LogEntryStart("CUpLoadLog::DoWork", "upload log error.")); };
     TempDir dir;
     const std::string zip = ZipBytesToFile(std::string(100000, 'z'), dir / "small.zip");
     // Limits cut down from 60 and 600 seconds.

@@ -24,12 +24,16 @@ namespace {
 
 class PrintingWindow : public WindowHandle {
 public:
-    bool PostMessage(uint32_t message, uintptr_t wParam, intptr_t lParam) override
+    bool PostMessage(uint32_t message, uintptr_t wParam, intptr_t) override
     {
-        auto* notice = reinterpret_cast<CUpdateNotice*>(lParam);
+        std::printf("%u|%lu||\n", message, static_cast<unsigned long>(wParam));
+        return true;
+    }
+    bool PostOwned(uint32_t message, uintptr_t wParam, std::unique_ptr<WindowPayload> payload) override
+    {
+        const auto* notice = dynamic_cast<const CUpdateNotice*>(payload.get());
         std::printf("%u|%lu|%s|%s\n", message, static_cast<unsigned long>(wParam), notice ? notice->Value.c_str() : "",
                     notice ? WideToAnsi(notice->Text).c_str() : "");
-        delete notice;
         return true;
     }
 };

@@ -28,13 +28,18 @@ struct Report {
 
 class RecordingWindow : public WindowHandle {
 public:
-    bool PostMessage(uint32_t message, uintptr_t wParam, intptr_t lParam) override
+    bool PostMessage(uint32_t message, uintptr_t, intptr_t) override
     {
-        auto* notice = reinterpret_cast<CUpdateNotice*>(lParam);
+        ADD_FAILURE() << "the update check posted message " << message << " without its payload";
+        return false;
+    }
+    bool PostOwned(uint32_t message, uintptr_t wParam, std::unique_ptr<WindowPayload> payload) override
+    {
+        const auto* notice = dynamic_cast<const CUpdateNotice*>(payload.get());
         std::lock_guard<std::mutex> guard(lock_);
         EXPECT_EQ(message, WM_USER_UPDATE);
+        EXPECT_EQ(notice == nullptr, payload == nullptr);
         reports_.push_back({static_cast<int>(wParam), notice ? notice->Value : "", notice ? WideToAnsi(notice->Text) : ""});
-        delete notice;
         return true;
     }
     std::vector<Report> Reports()

@@ -8,37 +8,13 @@
 #include <gtest/gtest.h>
 #include <string>
 
-namespace {
-
-std::string MakeRoot()
-{
-    const char* tmp = std::getenv("TMPDIR");
-    std::string pattern = std::string(tmp != nullptr && tmp[0] == '/' ? tmp : "/tmp") + "/talvora-test-XXXXXX";
-    if (mkdtemp(pattern.data()) == nullptr)
-        std::abort();
-    return pattern;
-}
-
-std::string& RootStorage()
-{
-    static std::string root;
-    return root;
-}
-
-}  // namespace
-
-const std::string& TestSupport::Root()
-{
-    return RootStorage();
-}
-
 int main(int argc, char** argv)
 {
     // Every test process gets its own data folder and temporary folder, so tests can run in
     // parallel and never touch the user's own files.
-    RootStorage() = MakeRoot();
-    const std::string data = RootStorage() + "/data";
-    const std::string tmp = RootStorage() + "/tmp";
+    const std::string& root = TestSupport::MakeRoot();
+    const std::string data = root + "/data";
+    const std::string tmp = root + "/tmp";
     std::filesystem::create_directories(tmp);
     setenv("XDG_DATA_HOME", data.c_str(), 1);
     setenv("TMPDIR", tmp.c_str(), 1);
@@ -50,6 +26,6 @@ int main(int argc, char** argv)
     testing::InitGoogleTest(&argc, argv);
     const int result = RUN_ALL_TESTS();
     std::error_code ignored;
-    std::filesystem::remove_all(RootStorage(), ignored);
+    std::filesystem::remove_all(root, ignored);
     return result;
 }

@@ -20,6 +20,41 @@ namespace fs = std::filesystem;
 
 namespace TestSupport {
 
+namespace {
+
+std::string& RootStorage()
+{
+    static std::string root;
+    return root;
+}
+
+}  // namespace
+
+const std::string& Root()
+{
+    return RootStorage();
+}
+
+const std::string& MakeRoot()
+{
+    const char* tmp = std::getenv("TMPDIR");
+    std::string pattern = std::string(tmp != nullptr && tmp[0] == '/' ? tmp : "/tmp") + "/talvora-test-XXXXXX";
+    if (mkdtemp(pattern.data()) == nullptr)
+        std::abort();
+    RootStorage() = pattern;
+    return RootStorage();
+}
+
+std::string LogEntryStart(const std::string& tag, const std::string& text)
+{
+    return tag + ":\t\t" + text;
+}
+
+std::string LogEntry(const std::string& tag, const std::string& text)
+{
+    return LogEntryStart(tag, text) + "\r\n";
+}
+
 TempDir::TempDir()
 {
     static std::atomic<int> counter{0};
@@ -104,8 +139,7 @@ std::vector<std::string> MergedEnvironment(const std::map<std::string, std::stri
     return result;
 }
 
-ChildResult RunChild(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env,
-                     std::chrono::milliseconds timeout)
+Child::Child(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env)
 {
     std::vector<std::string> envStrings = MergedEnvironment(env);
     std::vector<char*> envp;
@@ -120,7 +154,9 @@ ChildResult RunChild(const std::vector<std::string>& argv, const std::map<std::s
 
     int pipeFds[2];
     if (pipe2(pipeFds, O_CLOEXEC) != 0)
-        return {};
+        return;
+    // posix_spawn, not fork: tests also run under ThreadSanitizer, which refuses threads after
+    // a fork of a threaded process.
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
@@ -128,39 +164,79 @@ ChildResult RunChild(const std::vector<std::string>& argv, const std::map<std::s
     const int spawned = posix_spawnp(&pid, argp[0], &actions, nullptr, argp.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
     close(pipeFds[1]);
-    ChildResult result;
     if (spawned != 0) {
         close(pipeFds[0]);
-        return result;
+        return;
     }
+    pid_ = pid;
+    outFd_ = pipeFds[0];
+}
+
+Child::~Child()
+{
+    if (Started()) {
+        Signal(SIGKILL);
+        Finish(std::chrono::seconds(30));
+    }
+}
+
+bool Child::ReadUntil(const std::function<bool(const std::string& output)>& done, std::chrono::milliseconds timeout)
+{
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     char chunk[4096];
-    for (;;) {
+    while (outFd_ >= 0 && !done(output_)) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-        if (left.count() <= 0) {
-            kill(pid, SIGKILL);
+        if (left.count() <= 0)
+            return false;
+        pollfd fd{outFd_, POLLIN, 0};
+        const int ready = poll(&fd, 1, static_cast<int>(left.count()));
+        if (ready <= 0)
+            continue;  // interrupted, or the time is up (checked above)
+        const ssize_t got = read(outFd_, chunk, sizeof chunk);
+        if (got <= 0) {
+            close(outFd_);
+            outFd_ = -1;
             break;
         }
-        pollfd fd{pipeFds[0], POLLIN, 0};
-        const int ready = poll(&fd, 1, static_cast<int>(left.count()));
-        if (ready < 0 && errno == EINTR)
-            continue;
-        if (ready <= 0)
-            continue;
-        const ssize_t got = read(pipeFds[0], chunk, sizeof chunk);
-        if (got <= 0)
-            break;
-        result.output.append(chunk, static_cast<size_t>(got));
+        output_.append(chunk, static_cast<size_t>(got));
     }
-    close(pipeFds[0]);
+    return done(output_);
+}
+
+void Child::Signal(int signal)
+{
+    if (Started())
+        kill(pid_, signal);
+}
+
+ChildResult Child::Finish(std::chrono::milliseconds timeout)
+{
+    ChildResult result;
+    if (!Started())
+        return result;
+    if (!ReadUntil([this](const std::string&) { return outFd_ < 0; }, timeout))
+        kill(pid_, SIGKILL);
+    if (outFd_ >= 0) {
+        close(outFd_);
+        outFd_ = -1;
+    }
     int status = 0;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
     }
+    pid_ = 0;
     if (WIFEXITED(status))
         result.exitCode = WEXITSTATUS(status);
     else if (WIFSIGNALED(status))
         result.signal = WTERMSIG(status);
+    result.output = std::move(output_);
     return result;
+}
+
+ChildResult RunChild(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env,
+                     std::chrono::milliseconds timeout)
+{
+    Child child(argv, env);
+    return child.Finish(timeout);
 }
 
 }  // namespace TestSupport

@@ -4,13 +4,24 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <sys/types.h>
 #include <vector>
 
+// What tests share. These helpers use no test framework, so programs with a main of their own
+// (the picture programs, the helper children) link them as well (talvora_test_tools).
 namespace TestSupport {
 
 // The private folder this test process works in (removed at exit). XDG_DATA_HOME and TMPDIR
 // point inside it, so nothing a test does reaches the user's real files.
 const std::string& Root();
+// Makes that folder; the test main calls it once, first.
+const std::string& MakeRoot();
+
+// A log entry as base/LogFile.cpp writes it, from its tag on: TestSupport::LogEntry("tag", "text"). What comes
+// before the tag (time, level, thread) changes from run to run and is left to the caller.
+std::string LogEntry(const std::string& tag, const std::string& text);
+// The same without the entry's end, for an entry whose text is known only in part.
+std::string LogEntryStart(const std::string& tag, const std::string& text);
 
 // A fresh folder under Root(), removed with its contents when the object goes away.
 class TempDir {
@@ -44,8 +55,33 @@ struct ChildResult {
     std::string output; // its standard output
 };
 
-// Runs a program (no shell) with extra environment variables (an empty value removes the
-// variable), waits at most `timeout` for it and kills it past that.
+// A program started (no shell) with extra environment variables (an empty value removes the
+// variable), its standard output read through a pipe. One still running when the object goes is
+// killed and waited for.
+class Child {
+public:
+    explicit Child(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env = {});
+    ~Child();
+    Child(const Child&) = delete;
+    Child& operator=(const Child&) = delete;
+
+    bool Started() const { return pid_ > 0; }
+    // Reads the output until `done` holds for what was read so far, the output ends or
+    // `timeout` passes; returns whether `done` held.
+    bool ReadUntil(const std::function<bool(const std::string& output)>& done, std::chrono::milliseconds timeout);
+    const std::string& Output() const { return output_; }
+    void Signal(int signal);
+    // Reads the rest of the output and waits for the end, killing the child when `timeout`
+    // passes first.
+    ChildResult Finish(std::chrono::milliseconds timeout);
+
+private:
+    pid_t pid_ = 0;
+    int outFd_ = -1;
+    std::string output_;
+};
+
+// Runs a program to its end as a Child, waiting at most `timeout` for it and killing it past that.
 ChildResult RunChild(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env = {},
                      std::chrono::milliseconds timeout = std::chrono::seconds(30));
 

@@ -213,7 +213,7 @@ TEST_F(AboutAppDlgTest, NewerVersionOffersTheUpdateAndOkStartsTheUpdaterAndEndsT
     ASSERT_TRUE(TestSupport::WaitUntil([&] { return TestSupport::Exists(mark_); }));
     ASSERT_TRUE(TestSupport::WaitUntil([&] { return ReadFile(mark_).find('\n') != std::string::npos; }));
     EXPECT_NE(ReadFile(mark_).find("/AutoUpdate"), std::string::npos) << ReadFile(mark_);
-    EXPECT_NE(Log().find("CData::PostAppExit:\t\tapp exit"), std::string::npos);
+    EXPECT_NE(Log().find(TestSupport::LogEntryStart("CData::PostAppExit", "app exit")), std::string::npos);
     EXPECT_TRUE(UiTest::WaitFor([&] { return MainWindowTold(); }));
     EXPECT_TRUE(UiTest::WaitFor([&] { return !main_.IsWindow(); }));
 }

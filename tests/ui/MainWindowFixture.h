@@ -177,7 +177,7 @@ protected:
     // entry before their completion).
     bool WaitForWorkersDone(size_t count)
     {
-        return UiTest::WaitFor([&] { return Occurrences(Log(), "CAudioTask::Run:\t\tspeech text size: ") >= count; },
+        return UiTest::WaitFor([&] { return Occurrences(Log(), TestSupport::LogEntryStart("CAudioTask::Run", "speech text size: ")) >= count; },
                                std::chrono::seconds(60));
     }
     static size_t Occurrences(const std::string& text, const std::string& part)

@@ -100,24 +100,21 @@ TEST_F(MainWindowTest, UpdateReportsAreLoggedAndTheirPayloadsFreed)
     // The window's own check has failed already (see SetUp); its reports are out of the way.
     logStart_ = TestSupport::ReadFile(LogPath()).size();
     std::shared_ptr<WindowHandle> handle = player_->GetHandle();
-    ASSERT_TRUE(handle->PostMessage(WM_USER_UPDATE, kUpdateCheckFailed, 0));
-    auto* known = new CUpdateNotice{L"", "1.0.9"};
-    ASSERT_TRUE(handle->PostMessage(WM_USER_UPDATE, kUpdateVersionKnown, reinterpret_cast<intptr_t>(known)));
+    ASSERT_TRUE(handle->PostOwned(WM_USER_UPDATE, kUpdateCheckFailed, nullptr));
+    ASSERT_TRUE(handle->PostOwned(WM_USER_UPDATE, kUpdateVersionKnown, std::make_unique<CUpdateNotice>(L"", "1.0.9")));
     // Nothing is known about a newer version in this test: a report of kind 4 only logs.
-    auto* needed = new CUpdateNotice{L"", "x"};
-    ASSERT_TRUE(handle->PostMessage(WM_USER_UPDATE, kUpdateNeeded, reinterpret_cast<intptr_t>(needed)));
+    ASSERT_TRUE(handle->PostOwned(WM_USER_UPDATE, kUpdateNeeded, std::make_unique<CUpdateNotice>(L"", "x")));
     ASSERT_TRUE(UiTest::WaitFor([&] { return Log().find("update msg: 4, x\r\n") != std::string::npos; }));
     const std::string log = Log();
     EXPECT_NE(log.find("warning>>> "), std::string::npos);
-    EXPECT_NE(log.find("RtmpPlayer::MessageHandler:\t\tcheck update version failed\r\n"), std::string::npos);
-    EXPECT_NE(log.find("RtmpPlayer::MessageHandler:\t\tupdate msg: 2, \r\n"), std::string::npos);
-    EXPECT_NE(log.find("RtmpPlayer::MessageHandler:\t\tupdate msg: 1, 1.0.9\r\n"), std::string::npos);
+    EXPECT_NE(log.find(TestSupport::LogEntry("RtmpPlayer::MessageHandler", "check update version failed")), std::string::npos);
+    EXPECT_NE(log.find(TestSupport::LogEntry("RtmpPlayer::MessageHandler", "update msg: 2, ")), std::string::npos);
+    EXPECT_NE(log.find(TestSupport::LogEntry("RtmpPlayer::MessageHandler", "update msg: 1, 1.0.9")), std::string::npos);
     EXPECT_EQ(log.find("must update"), std::string::npos);
     EXPECT_TRUE(player_->IsVisible());
 
     // A report still queued when the window goes is freed all the same (the leak check sees it).
-    ASSERT_TRUE(handle->PostMessage(WM_USER_UPDATE, kUpdateVersionKnown,
-                                    reinterpret_cast<intptr_t>(new CUpdateNotice{L"", "late"})));
+    ASSERT_TRUE(handle->PostOwned(WM_USER_UPDATE, kUpdateVersionKnown, std::make_unique<CUpdateNotice>(L"", "late")));
     player_->Close();
     UiTest::ProcessEvents();
     EXPECT_TRUE(UiTest::WaitFor([&] { return !player_->IsWindow(); }));
@@ -150,8 +147,8 @@ protected:
 TEST_F(MainWindowUpdateTest, AnAvailableUpdateThatIsNotRequiredIsOnlyLogged)
 {
     const std::string log = Log();
-    EXPECT_EQ(Occurrences(log, "RtmpPlayer::MessageHandler:\t\thas no must update version\r\n"), 1u);
-    EXPECT_NE(log.find("RtmpPlayer::MessageHandler:\t\tupdate msg: 1, 1.0.9\r\n"), std::string::npos);
+    EXPECT_EQ(Occurrences(log, TestSupport::LogEntry("RtmpPlayer::MessageHandler", "has no must update version")), 1u);
+    EXPECT_NE(log.find(TestSupport::LogEntry("RtmpPlayer::MessageHandler", "update msg: 1, 1.0.9")), std::string::npos);
     EXPECT_EQ(log.find("find must update version"), std::string::npos);
     EXPECT_TRUE(player_->IsVisible());
     EXPECT_TRUE(MessageBoxTexts().empty());
@@ -170,10 +167,10 @@ TEST_F(MainWindowRequiredUpdateTest, ARequiredUpdateStartsTheUpdaterAndClosesInO
 {
     ASSERT_TRUE(UiTest::WaitFor([&] { return !player_->IsWindow(); }));
     const std::string log = Log();
-    const size_t found = log.find("RtmpPlayer::MessageHandler:\t\tfind must update version. start update\r\n");
-    const size_t updater = log.find("LaunchUpdater:\t\tcannot start ");
-    const size_t close = log.find("RtmpPlayer::Close:\t\tmain close\r\n");
-    const size_t exit = log.find("CData::PostAppExit:\t\tapp exit\r\n");
+    const size_t found = log.find(TestSupport::LogEntry("RtmpPlayer::MessageHandler", "find must update version. start update"));
+    const size_t updater = log.find(TestSupport::LogEntryStart("LaunchUpdater", "cannot start "));
+    const size_t close = log.find(TestSupport::LogEntry("RtmpPlayer::Close", "main close"));
+    const size_t exit = log.find(TestSupport::LogEntry("CData::PostAppExit", "app exit"));
     ASSERT_NE(found, std::string::npos) << log;
     ASSERT_NE(updater, std::string::npos) << log;
     ASSERT_NE(close, std::string::npos);
@@ -199,8 +196,8 @@ TEST_F(MainWindowTest, CloseWithWorkInFlightReleasesEverythingAndLateResultsGoNo
     EXPECT_EQ(player_->GetAudioConvert(), nullptr);
     ASSERT_TRUE(UiTest::WaitFor([&] { return !player_->IsWindow(); }));
     const std::string log = Log();
-    const size_t close = log.find("RtmpPlayer::Close:\t\tmain close\r\n");
-    const size_t exit = log.find("CData::PostAppExit:\t\tapp exit\r\n");
+    const size_t close = log.find(TestSupport::LogEntry("RtmpPlayer::Close", "main close"));
+    const size_t exit = log.find(TestSupport::LogEntry("CData::PostAppExit", "app exit"));
     ASSERT_NE(close, std::string::npos);
     ASSERT_NE(exit, std::string::npos);
     EXPECT_LT(close, exit);
@@ -228,8 +225,8 @@ TEST_F(MainWindowTest, TheDesktopsCloseRunsTheSameCloseSequence)
     ASSERT_TRUE(UiTest::WaitFor([&] { return !player_->IsWindow(); }));
     EXPECT_EQ(player_->GetAudioConvert(), nullptr);
     const std::string log = Log();
-    EXPECT_EQ(Occurrences(log, "RtmpPlayer::Close:\t\tmain close\r\n"), 1u);
-    EXPECT_EQ(Occurrences(log, "CData::PostAppExit:\t\tapp exit\r\n"), 1u);
+    EXPECT_EQ(Occurrences(log, TestSupport::LogEntry("RtmpPlayer::Close", "main close")), 1u);
+    EXPECT_EQ(Occurrences(log, TestSupport::LogEntry("CData::PostAppExit", "app exit")), 1u);
     gate_.OpenAll();
     ASSERT_TRUE(speech_->WaitForRequests(Endpoint::Recognition, 1));
     EXPECT_TRUE(WaitForWorkersDone(1));

@@ -10,6 +10,7 @@
 #include "skin/EmbeddedSkin.h"
 #include "speech_double/LoopbackPort.h"
 #include "speech_double/SpeechDouble.h"
+#include "support/AudioFiles.h"
 #include "ui/CPlayListCtrl.h"
 #include "ui/PlayItem.h"
 #include "ui/RtmpPlayer.h"
@@ -23,18 +24,14 @@
 #include <QTemporaryDir>
 #include <QWidget>
 
-#include <cerrno>
 #include <condition_variable>
 #include <cstdio>
 #include <functional>
 #include <mutex>
 #include <set>
-#include <spawn.h>
 #include <string>
-#include <sys/wait.h>
 #include <vector>
 
-extern char** environ;
 
 namespace {
 
@@ -86,32 +83,10 @@ bool WaitFor(const std::function<bool()>& condition, int milliseconds)
     return true;
 }
 
+// Tones of two minutes each, the last one filling the rest.
 bool MakeTone(const QString& path, int seconds, const QList<int>& tones)
 {
-    QString expression = QStringLiteral("sin(2*PI*t*(");
-    for (int i = 0; i + 1 < tones.size(); ++i)
-        expression += QStringLiteral("if(lt(t,%1),%2,").arg((i + 1) * 120).arg(tones[i]);
-    expression += QString::number(tones.last()) + QString(tones.size() - 1, QLatin1Char(')')) + QStringLiteral("))*0.5");
-    const QStringList args{QStringLiteral("-nostdin"), QStringLiteral("-loglevel"), QStringLiteral("error"),
-                           QStringLiteral("-y"), QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
-                           QStringLiteral("aevalsrc=exprs='%1':s=16000:d=%2").arg(expression).arg(seconds),
-                           QStringLiteral("-ac"), QStringLiteral("1"), path};
-    // posix_spawn, not fork: the program also runs under ThreadSanitizer, which refuses threads
-    // after a fork of a threaded process.
-    std::vector<std::string> strings{"ffmpeg"};
-    for (const QString& arg : args)
-        strings.push_back(arg.toStdString());
-    std::vector<char*> argv;
-    for (std::string& text : strings)
-        argv.push_back(text.data());
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    if (posix_spawnp(&pid, "ffmpeg", nullptr, nullptr, argv.data(), environ) != 0)
-        return false;
-    int status = 0;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    return TestSupport::MakeToneFile(path.toStdString(), seconds, std::vector<int>(tones.begin(), tones.end()), 120);
 }
 
 bool IsBlank(const QImage& image)

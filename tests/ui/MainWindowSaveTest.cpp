@@ -138,7 +138,7 @@ TEST_F(MainWindowSaveTest, FilesThatCannotBeWrittenAreLoggedAndNotCounted)
     EXPECT_EQ(std::distance(fs::directory_iterator(out), fs::directory_iterator()), 1);
     const std::string log = Log();
     EXPECT_NE(log.find("Error>>>>> "), std::string::npos);
-    EXPECT_NE(log.find("RtmpPlayer::OnClick:\t\twrite file failed. " + out + "/" + std::string(252, 'x') + ".txt"),
+    EXPECT_NE(log.find(TestSupport::LogEntryStart("RtmpPlayer::OnClick", "write file failed. " + out + "/" + std::string(252, 'x') + ".txt")),
               std::string::npos)
         << log;
 }

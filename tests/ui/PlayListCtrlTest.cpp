@@ -268,7 +268,9 @@ TEST_F(PlayListCtrlTest, AddFilesTakesTheFilesChosenInTheDialogInItsOrder)
     EXPECT_EQ(title, QStringLiteral("选择文件"));
     ASSERT_EQ(filters.size(), 2);
     EXPECT_TRUE(filters[0].startsWith(QStringLiteral("audio files (*.3ga *.669 *.a52 ")));
-    EXPECT_TRUE(filters[0].endsWith(QStringLiteral(" *.wv *.xa *.xm)")));
+    // The audio types, then the video types whose sound ffmpeg takes.
+    EXPECT_TRUE(filters[0].contains(QStringLiteral(" *.wv *.xa *.xm *.3gp ")));
+    EXPECT_TRUE(filters[0].endsWith(QStringLiteral(" *.mkv *.mov *.mp4 *.mpeg *.mpg *.webm *.wmv)")));
     EXPECT_TRUE(filters[0].contains(QStringLiteral(" *.mp3 ")));
     EXPECT_EQ(filters[1], QStringLiteral("all files(*.*) (*)"));
     EXPECT_TRUE(multiple);
@@ -393,8 +395,8 @@ TEST_F(PlayListCtrlTest, ResultsThatMatchNoRowChangeNothing)
 
     EXPECT_EQ(Row(0)[CPlayListCtrl::kColumnProgress], L"0");
     EXPECT_EQ(list_->GetItemStatus(0), ItemIdle);
-    EXPECT_TRUE(log.Has("CPlayListCtrl::UpdateItemStatus:\t\tUpdateItemStatus vctInfo is empty"));
-    EXPECT_TRUE(log.Has("CPlayListCtrl::UpdateItemStatus:\t\tUpdateItemStatus no found. " + (dir_ / "removed.wav")));
+    EXPECT_TRUE(log.Has(TestSupport::LogEntryStart("CPlayListCtrl::UpdateItemStatus", "UpdateItemStatus vctInfo is empty")));
+    EXPECT_TRUE(log.Has(TestSupport::LogEntryStart("CPlayListCtrl::UpdateItemStatus", "UpdateItemStatus no found. " + dir_ / "removed.wav")));
     EXPECT_TRUE(log.Has("warning>>>"));
 }
 
@@ -542,12 +544,12 @@ TEST_F(PlayListCtrlTest, BadIndexesAnswerNeutrallyWithAWarning)
     EXPECT_EQ(list_->GetItemCount(), 1);
 
     const std::string text = log.Text();
-    EXPECT_NE(text.find("]CPlayListCtrl::GetItemStatus:\t\tGetItemStatus not exist: -1"), std::string::npos) << text;
+    EXPECT_NE(text.find("]" + TestSupport::LogEntryStart("CPlayListCtrl::GetItemStatus", "GetItemStatus not exist: -1")), std::string::npos) << text;
     EXPECT_NE(text.find("warning>>> ["), std::string::npos);
-    EXPECT_NE(text.find("CPlayListCtrl::GetItemFile:\t\trow not eq data size: row: 5, size: 1"), std::string::npos);
-    EXPECT_NE(text.find("CPlayListCtrl::GetItemDuration:\t\trow not eq data size: row: 1, size: 1"), std::string::npos);
-    EXPECT_NE(text.find("CPlayListCtrl::RemoveAt:\t\trow not eq data size: row: 1, size: 1"), std::string::npos);
-    EXPECT_NE(text.find("CPlayListCtrl::GetItemText:\t\trow not eq data size: row: 3, size: 1"), std::string::npos);
+    EXPECT_NE(text.find(TestSupport::LogEntryStart("CPlayListCtrl::GetItemFile", "row not eq data size: row: 5, size: 1")), std::string::npos);
+    EXPECT_NE(text.find(TestSupport::LogEntryStart("CPlayListCtrl::GetItemDuration", "row not eq data size: row: 1, size: 1")), std::string::npos);
+    EXPECT_NE(text.find(TestSupport::LogEntryStart("CPlayListCtrl::RemoveAt", "row not eq data size: row: 1, size: 1")), std::string::npos);
+    EXPECT_NE(text.find(TestSupport::LogEntryStart("CPlayListCtrl::GetItemText", "row not eq data size: row: 3, size: 1")), std::string::npos);
 }
 
 TEST_F(PlayListCtrlTest, RemovingRowsKeepsRecordsAndElementsInStep)

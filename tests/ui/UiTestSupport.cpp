@@ -153,6 +153,11 @@ void UiTest::TestWindow::OnUndeliveredMessage(uint32_t message, uintptr_t wParam
     undelivered.push_back(Message{message, wParam, lParam});
 }
 
+void UiTest::TestWindow::OnOwnedMessage(uint32_t message, uintptr_t wParam, std::unique_ptr<WindowPayload> payload)
+{
+    owned.push_back(Owned{message, wParam, std::move(payload), messages.size()});
+}
+
 std::vector<UiTest::TestWindow::Note> UiTest::TestWindow::NotesOfType(const std::wstring& type) const
 {
     std::vector<Note> found;

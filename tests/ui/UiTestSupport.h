@@ -59,11 +59,19 @@ public:
     intptr_t MessageHandler(uint32_t message, uintptr_t wParam, intptr_t lParam, bool& handled) override;
     void OnFinalMessage() override;
     void OnUndeliveredMessage(uint32_t message, uintptr_t wParam, intptr_t lParam) override;
+    void OnOwnedMessage(uint32_t message, uintptr_t wParam, std::unique_ptr<WindowPayload> payload) override;
 
     struct Message {
         uint32_t message;
         uintptr_t wParam;
         intptr_t lParam;
+    };
+    // An owned message as it arrived, with how many filtered messages had arrived before it.
+    struct Owned {
+        uint32_t message;
+        uintptr_t wParam;
+        std::unique_ptr<WindowPayload> payload;
+        size_t messagesBefore;
     };
     struct Note {
         std::wstring type;
@@ -74,6 +82,7 @@ public:
 
     std::vector<Message> messages;
     std::vector<Message> undelivered;
+    std::vector<Owned> owned;
     std::vector<Note> notes;
     std::vector<CControlUI*> clicks;
     std::vector<std::wstring> factoryAsked;

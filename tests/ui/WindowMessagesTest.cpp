@@ -158,6 +158,46 @@ TEST_F(WindowMessagesTest, AfterTheWindowIsGonePostsAreRefusedAndQueuedOnesAreHa
     EXPECT_FALSE(handle->PostMessage(kMine, 5, 500));
 }
 
+// A payload that counts the living ones.
+struct CountedPayload : WindowPayload {
+    explicit CountedPayload(int value) : value(value) { ++living; }
+    ~CountedPayload() override { --living; }
+    int value;
+    static inline std::atomic<int> living{0};
+};
+
+TEST_F(WindowMessagesTest, OwnedPayloadsReachTheHandlerInTheirPlaceOrAreDestroyedUndelivered)
+{
+    auto window = std::make_unique<TestWindow>();
+    ASSERT_TRUE(UiTest::CreateShown(*window));
+    std::shared_ptr<WindowHandle> handle = window->GetHandle();
+    const size_t before = window->messages.size();
+    ASSERT_TRUE(handle->PostMessage(kMine, 1, 10));
+    ASSERT_TRUE(handle->PostOwned(kMine, 2, std::make_unique<CountedPayload>(20)));
+    ASSERT_TRUE(window->PostOwned(kMine, 3, nullptr));
+    ASSERT_TRUE(handle->PostMessage(kMine, 4, 40));
+    ASSERT_TRUE(UiTest::WaitFor([&] { return window->MessagesOf(kMine).size() == 2; }));
+    ASSERT_EQ(window->owned.size(), 2u);
+    EXPECT_EQ(window->owned[0].wParam, 2u);
+    EXPECT_EQ(window->owned[0].messagesBefore, before + 1) << "in its place among the posts";
+    ASSERT_NE(dynamic_cast<CountedPayload*>(window->owned[0].payload.get()), nullptr);
+    EXPECT_EQ(dynamic_cast<CountedPayload*>(window->owned[0].payload.get())->value, 20);
+    EXPECT_EQ(window->owned[1].wParam, 3u);
+    EXPECT_EQ(window->owned[1].payload, nullptr);
+    EXPECT_EQ(CountedPayload::living, 1) << "the window holds the one it took";
+    window->owned.clear();
+
+    window->Close(1);
+    ASSERT_TRUE(handle->PostOwned(kMine, 5, std::make_unique<CountedPayload>(50)));
+    EXPECT_EQ(CountedPayload::living, 1);
+    ASSERT_TRUE(UiTest::WaitFor([&] { return window->finalCount == 1; }));
+    EXPECT_TRUE(window->owned.empty());
+    EXPECT_TRUE(window->undelivered.empty()) << "an owned payload is nobody's to free";
+    EXPECT_EQ(CountedPayload::living, 0);
+    EXPECT_FALSE(handle->PostOwned(kMine, 6, std::make_unique<CountedPayload>(60)));
+    EXPECT_EQ(CountedPayload::living, 0);
+}
+
 TEST_F(WindowMessagesTest, DeletingTheObjectWithAnOpenWindowClosesItQuietly)
 {
     auto window = std::make_unique<TestWindow>();

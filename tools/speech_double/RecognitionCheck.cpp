@@ -1,9 +1,10 @@
 #include "speech_double/RecognitionCheck.h"
 
+#include "base/net/JsonText.h"
+
 #include "speech_double/StrictBase64.h"
 #include "speech_double/ToneDetector.h"
 
-#include <json/reader.h>
 #include <json/value.h>
 
 #include <memory>
@@ -18,21 +19,6 @@ constexpr int kAuthentication = 3302;
 constexpr int kTooLong = 3310;
 constexpr int kAudioLength = 3314;
 
-bool ParseStrict(const std::string& text, Json::Value& value)
-{
-    static const Json::CharReaderBuilder builder = [] {
-        Json::CharReaderBuilder strict;
-        Json::CharReaderBuilder::strictMode(&strict.settings_);
-        return strict;
-    }();
-    try {
-        const std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
-        return reader->parse(text.data(), text.data() + text.size(), &value, nullptr) && value.isObject();
-    } catch (const std::exception&) {
-        return false;
-    }
-}
-
 }  // namespace
 
 RecognitionVerdict CheckRecognition(const std::string& contentType, const std::string& body, size_t maxAudioBytes,
@@ -40,7 +26,7 @@ RecognitionVerdict CheckRecognition(const std::string& contentType, const std::s
 {
     RecognitionVerdict verdict;
     Json::Value request;
-    if (contentType.rfind("application/json", 0) != 0 || !ParseStrict(body, request)) {
+    if (contentType.rfind("application/json", 0) != 0 || !ParseJson(body, request) || !request.isObject()) {
         verdict.errNo = kParamInvalid;
         return verdict;
     }

@@ -114,6 +114,10 @@ void CWindowBase::OnUndeliveredMessage(uint32_t, uintptr_t, intptr_t)
 {
 }
 
+void CWindowBase::OnOwnedMessage(uint32_t, uintptr_t, std::unique_ptr<WindowPayload>)
+{
+}
+
 bool CWindowBase::Create(CWindowBase* parent, const std::wstring& title, uint32_t style, uint32_t, int x, int y, int cx,
                          int cy)
 {
@@ -351,6 +355,11 @@ bool CWindowBase::PostMessage(uint32_t message, uintptr_t wParam, intptr_t lPara
     return handle_ != nullptr && handle_->PostMessage(message, wParam, lParam);
 }
 
+bool CWindowBase::PostOwned(uint32_t message, uintptr_t wParam, std::unique_ptr<WindowPayload> payload)
+{
+    return handle_ != nullptr && handle_->PostOwned(message, wParam, std::move(payload));
+}
+
 CWindowBase* CWindowBase::FromHandle(const WindowHandle* handle)
 {
     const auto* own = dynamic_cast<const CWindowHandleUI*>(handle);
@@ -419,7 +428,10 @@ void CWindowBase::DispatchNextPosted()
         return;
     // The handle stays alive for the call even if the window goes during it.
     std::shared_ptr<CWindowHandleUI> handle = handle_;
-    ProcessMessage(message.message, message.wParam, message.lParam);
+    if (message.owned)
+        OnOwnedMessage(message.message, message.wParam, std::move(message.payload));
+    else
+        ProcessMessage(message.message, message.wParam, message.lParam);
 }
 
 void CWindowBase::DefaultProcessing(uint32_t message, uintptr_t wParam, intptr_t)
@@ -471,12 +483,14 @@ void CWindowBase::HandOverUndelivered()
 {
     if (handle_ == nullptr)
         return;
+    // Owned payloads among them go with `left`.
     const std::vector<UiMessage> left = handle_->Close();
     std::shared_ptr<bool> alive = alive_;
     for (const UiMessage& message : left) {
         if (!*alive)
             return;
-        OnUndeliveredMessage(message.message, message.wParam, message.lParam);
+        if (!message.owned)
+            OnUndeliveredMessage(message.message, message.wParam, message.lParam);
     }
 }
 

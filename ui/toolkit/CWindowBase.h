@@ -23,8 +23,8 @@ class QWidget;
 // Life of a window: Create → layout built (CreateControl asked for each element class) →
 // InitWindow → "windowinit" notification → shown when the style has WS_VISIBLE → notifications,
 // posted and input messages → Close(result) or the system close command → window destroyed →
-// OnUndeliveredMessage for posted messages still queued → OnFinalMessage (the object may delete
-// itself there).
+// OnUndeliveredMessage for posted messages still queued (owned payloads still queued are
+// destroyed) → OnFinalMessage (the object may delete itself there).
 class CWindowBase {
 public:
     CWindowBase();
@@ -51,16 +51,20 @@ public:
     // A control for an element class of the layout, or null to let the toolkit build its own.
     // Asked for every element class; returns a new control the layout then owns.
     virtual CControlUI* CreateControl(const std::wstring& className);
-    // The pre-dispatch filter: every posted message and every input message of the window
-    // (WM_KEYDOWN with the virtual key, WM_LBUTTONDOWN / WM_LBUTTONUP / WM_LBUTTONDBLCLK /
-    // WM_MOUSEMOVE with MK_ flags and the client point, WM_SYSCOMMAND, WM_CLOSE and the
-    // program's own messages) comes here before it is processed. Setting `handled` consumes it.
+    // The pre-dispatch filter: every message posted with PostMessage and every input message of
+    // the window (WM_KEYDOWN with the virtual key, WM_LBUTTONDOWN / WM_LBUTTONUP /
+    // WM_LBUTTONDBLCLK / WM_MOUSEMOVE with MK_ flags and the client point, WM_SYSCOMMAND,
+    // WM_CLOSE and the program's own messages) comes here before it is processed. Setting
+    // `handled` consumes it.
     virtual intptr_t MessageHandler(uint32_t message, uintptr_t wParam, intptr_t lParam, bool& handled);
     // After the window is destroyed (also when Create fails); the object may delete itself here.
     virtual void OnFinalMessage();
     // A posted message that was still queued when the window was destroyed: whatever lParam
     // owns is the receiver's to free.
     virtual void OnUndeliveredMessage(uint32_t message, uintptr_t wParam, intptr_t lParam);
+    // A message posted with PostOwned, in its place among the posted messages; the window takes
+    // over the payload (may be null). The base drops it.
+    virtual void OnOwnedMessage(uint32_t message, uintptr_t wParam, std::unique_ptr<WindowPayload> payload);
 
     // ---- The window ----
     // Builds the window from the layout file. `parent` (may be null) owns it: the window stays
@@ -99,6 +103,7 @@ public:
     // messages (false) once the window is destroyed. Null when there is no window.
     std::shared_ptr<WindowHandle> GetHandle() const;
     bool PostMessage(uint32_t message, uintptr_t wParam = 0, intptr_t lParam = 0);
+    bool PostOwned(uint32_t message, uintptr_t wParam, std::unique_ptr<WindowPayload> payload);
     // The window behind a handle from GetHandle, or null when it is gone. UI thread.
     static CWindowBase* FromHandle(const WindowHandle* handle);
 

@@ -3,6 +3,9 @@
 #include <QCoreApplication>
 #include <QEvent>
 
+#include <iterator>
+#include <utility>
+
 CWindowHandleUI::CWindowHandleUI(QObject* pump, CWindowBase* window)
     : pump_(pump), window_(window)
 {
@@ -16,10 +19,21 @@ int CWindowHandleUI::WakeEventType()
 
 bool CWindowHandleUI::PostMessage(uint32_t message, uintptr_t wParam, intptr_t lParam)
 {
+    return Queue(UiMessage{message, wParam, lParam, false, nullptr});
+}
+
+bool CWindowHandleUI::PostOwned(uint32_t message, uintptr_t wParam, std::unique_ptr<WindowPayload> payload)
+{
+    // A refused message's payload goes when `payload` does, on the poster's thread.
+    return Queue(UiMessage{message, wParam, 0, true, std::move(payload)});
+}
+
+bool CWindowHandleUI::Queue(UiMessage message)
+{
     std::lock_guard<std::mutex> guard(lock_);
     if (pump_ == nullptr)
         return false;
-    queue_.push_back(UiMessage{message, wParam, lParam});
+    queue_.push_back(std::move(message));
     // Posted under the lock: Close (which comes before the pump is deleted) waits for it.
     QCoreApplication::postEvent(pump_, new QEvent(static_cast<QEvent::Type>(WakeEventType())));
     return true;
@@ -30,7 +44,7 @@ bool CWindowHandleUI::TakeNext(UiMessage& message)
     std::lock_guard<std::mutex> guard(lock_);
     if (pump_ == nullptr || queue_.empty())
         return false;
-    message = queue_.front();
+    message = std::move(queue_.front());
     queue_.pop_front();
     return true;
 }
@@ -40,7 +54,7 @@ std::vector<UiMessage> CWindowHandleUI::Close()
     std::lock_guard<std::mutex> guard(lock_);
     pump_ = nullptr;
     window_ = nullptr;
-    std::vector<UiMessage> left(queue_.begin(), queue_.end());
+    std::vector<UiMessage> left(std::make_move_iterator(queue_.begin()), std::make_move_iterator(queue_.end()));
     queue_.clear();
     return left;
 }

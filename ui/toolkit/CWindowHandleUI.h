@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <vector>
 
@@ -15,6 +16,8 @@ struct UiMessage {
     uint32_t message = 0;
     uintptr_t wParam = 0;
     intptr_t lParam = 0;
+    bool owned = false;  // posted with PostOwned: `payload` instead of lParam
+    std::unique_ptr<WindowPayload> payload;
 };
 
 // The WindowHandle a toolkit window hands out (toolkit internal). PostMessage, from any thread,
@@ -27,10 +30,11 @@ public:
     CWindowHandleUI(QObject* pump, CWindowBase* window);
 
     bool PostMessage(uint32_t message, uintptr_t wParam, intptr_t lParam) override;
+    bool PostOwned(uint32_t message, uintptr_t wParam, std::unique_ptr<WindowPayload> payload) override;
 
     // UI thread only from here on.
     bool TakeNext(UiMessage& message);
-    // Refuses further posts; returns the messages still queued.
+    // Refuses further posts; returns the messages still queued (their payloads go with them).
     std::vector<UiMessage> Close();
     CWindowBase* Window() const { return window_; }
 
@@ -38,6 +42,8 @@ public:
     static int WakeEventType();
 
 private:
+    bool Queue(UiMessage message);
+
     std::mutex lock_;
     QObject* pump_;
     std::deque<UiMessage> queue_;

@@ -11,8 +11,9 @@
 //   layout file and overrides the hooks it needs: InitWindow (after the layout is built),
 //   Notify / OnClick (notifications from controls), CreateControl (element classes the toolkit
 //   does not know), MessageHandler (the pre-dispatch filter that sees every posted and input
-//   message as Windows message numbers), OnFinalMessage (after the window is destroyed) and
-//   OnUndeliveredMessage (posted messages still queued when the window goes).
+//   message as Windows message numbers), OnOwnedMessage (messages posted with a payload they
+//   own), OnFinalMessage (after the window is destroyed) and OnUndeliveredMessage (posted
+//   messages still queued when the window goes).
 //   GetHandle() gives the thread-safe WindowHandle that engine code posts through.
 // - Controls (CControlUI and subclasses): found by name with a type check through
 //   CWindowBase::FindControl<T>; per-control timers deliver "timer" notifications.

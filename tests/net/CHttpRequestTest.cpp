@@ -1,5 +1,5 @@
-#include "engine/CHttpRequest.h"
-#include "engine/JsonText.h"
+#include "base/net/CHttpRequest.h"
+#include "base/net/JsonText.h"
 #include "speech_double/SpeechDouble.h"
 #include "speech_double/LoopbackPort.h"
 #include "speech_double/TonePcm.h"
@@ -265,4 +265,28 @@ TEST(CHttpRequest, LargeBodiesTravelOverHttps)
     EXPECT_EQ(http.Post(speech->SpeechUrl(), nullptr, body, nullptr, &response), 0);
     ASSERT_TRUE(speech->WaitForRequests(Endpoint::Recognition, 1));
     EXPECT_EQ(speech->Requests(Endpoint::Recognition).at(0)->body, body);
+}
+
+TEST(ParseJson, EachRuleReadsWhatItAllowsAndLeavesNullOtherwise)
+{
+    const std::string commented = "{\"a\": 1, // note\n}";
+    const std::string trailing = "{\"a\": 1} rest";
+    const std::string doubled = "{\"a\": 1, \"a\": 2}";
+    Json::Value value;
+    for (const std::string& text : {commented, trailing, doubled}) {
+        EXPECT_FALSE(ParseJson(text, value)) << text;
+        EXPECT_TRUE(value.isNull()) << text;
+    }
+    EXPECT_TRUE(ParseJson(commented, value, nullptr, JsonRules::kTolerant));
+    EXPECT_EQ(value["a"].asInt(), 1);
+    EXPECT_TRUE(ParseJson(trailing, value, nullptr, JsonRules::kTolerant));
+    EXPECT_TRUE(ParseJson(commented, value, nullptr, JsonRules::kEdited));
+    JsonParseError error;
+    EXPECT_FALSE(ParseJson(trailing, value, &error, JsonRules::kEdited));
+    EXPECT_FALSE(error.threw);
+    EXPECT_FALSE(ParseJson(doubled, value, &error, JsonRules::kEdited));
+
+    EXPECT_FALSE(ParseJson(std::string(5000, '[') + std::string(5000, ']'), value, &error));
+    EXPECT_TRUE(error.threw);
+    EXPECT_FALSE(error.text.empty());
 }

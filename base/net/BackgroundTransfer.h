@@ -4,9 +4,9 @@
 
 #include <chrono>
 
-// One request of the maintenance threads (the log upload, the update check) on an easy handle:
-// no signals (they run on threads of their own), and an end for a transfer whose server stopped
-// answering, which would otherwise hold its thread for the rest of the run.
+// The time limits of a request of the maintenance threads (the log upload, the update check),
+// set by CHttpRequest on its easy handle: an end for a transfer whose server stopped answering,
+// which would otherwise hold its thread for the rest of the run.
 //
 // The rule: while the request goes out, and while the reply comes in, the transfer ends after
 // `stall` without a byte moving either way. Between the two, once the request has gone out in
@@ -31,10 +31,6 @@ public:
     CURLcode Perform();
     // libcurl's text for the last failure, or the rule's; empty after a success.
     const char* ErrorText() const { return errorText_; }
-
-    // For CURLOPT_OPENSOCKETFUNCTION: libcurl here opens its sockets without close-on-exec;
-    // created with it, they cannot reach a program started meanwhile (ffmpeg, the updater).
-    static curl_socket_t OpenSocket(void* user, curlsocktype purpose, curl_sockaddr* address);
 
 private:
     static int OnProgress(void* self, curl_off_t downTotal, curl_off_t downNow, curl_off_t upTotal, curl_off_t upNow);

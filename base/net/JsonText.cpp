@@ -1,8 +1,11 @@
-#include "engine/JsonText.h"
+#include "base/net/JsonText.h"
 
+#include <json/reader.h>
 #include <json/writer.h>
 
 #include <algorithm>
+#include <exception>
+#include <memory>
 #include <string_view>
 #include <vector>
 
@@ -10,6 +13,39 @@ namespace {
 
 // Strings at least this long are spliced into the text instead of going through the writer.
 constexpr size_t kSpliceBytes = 4096;
+
+Json::CharReaderBuilder ReaderFor(JsonRules rules)
+{
+    Json::CharReaderBuilder builder;
+    switch (rules) {
+    case JsonRules::kStrict:
+        Json::CharReaderBuilder::strictMode(&builder.settings_);
+        break;
+    case JsonRules::kTolerant:
+        break;
+    case JsonRules::kEdited:
+        builder["failIfExtra"] = true;
+        builder["rejectDupKeys"] = true;
+        break;
+    }
+    return builder;
+}
+
+const Json::CharReaderBuilder& Reader(JsonRules rules)
+{
+    static const Json::CharReaderBuilder strict = ReaderFor(JsonRules::kStrict);
+    static const Json::CharReaderBuilder tolerant = ReaderFor(JsonRules::kTolerant);
+    static const Json::CharReaderBuilder edited = ReaderFor(JsonRules::kEdited);
+    switch (rules) {
+    case JsonRules::kTolerant:
+        return tolerant;
+    case JsonRules::kEdited:
+        return edited;
+    case JsonRules::kStrict:
+        break;
+    }
+    return strict;
+}
 
 const Json::StreamWriterBuilder& Builder()
 {
@@ -104,4 +140,23 @@ bool SplitJsonTextAround(const Json::Value& object, const char* name, std::strin
 std::string StyledJsonText(const Json::Value& value)
 {
     return WriteJsonText(value) + "\n";
+}
+
+bool ParseJson(const std::string& text, Json::Value& value, JsonParseError* error, JsonRules rules)
+{
+    std::string messages;
+    try {
+        const std::unique_ptr<Json::CharReader> reader(Reader(rules).newCharReader());
+        value = Json::Value();
+        if (reader->parse(text.data(), text.data() + text.size(), &value, &messages))
+            return true;
+        value = Json::Value();  // what a failed parse leaves behind is not a value
+        if (error != nullptr)
+            *error = JsonParseError{std::move(messages), false};
+    } catch (const std::exception& thrown) {
+        value = Json::Value();
+        if (error != nullptr)
+            *error = JsonParseError{thrown.what(), true};
+    }
+    return false;
 }

@@ -1,24 +1,15 @@
-#include "maintenance/BackgroundTransfer.h"
+#include "base/net/BackgroundTransfer.h"
 
 #include <cstdio>
-#include <sys/socket.h>
 
 BackgroundTransfer::BackgroundTransfer(CURL* curl, Limits limits) : curl_(curl), limits_(limits)
 {
-    curl_easy_setopt(curl_, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(curl_, CURLOPT_CONNECTTIMEOUT, 30L);
     curl_easy_setopt(curl_, CURLOPT_ERRORBUFFER, errorText_);
-    curl_easy_setopt(curl_, CURLOPT_OPENSOCKETFUNCTION, &BackgroundTransfer::OpenSocket);
     // libcurl's own low-speed limit cannot tell a stalled upload from a server that is busy with
     // what it received; the progress callback can.
     curl_easy_setopt(curl_, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(curl_, CURLOPT_XFERINFOFUNCTION, &BackgroundTransfer::OnProgress);
     curl_easy_setopt(curl_, CURLOPT_XFERINFODATA, this);
-}
-
-curl_socket_t BackgroundTransfer::OpenSocket(void*, curlsocktype, curl_sockaddr* address)
-{
-    return socket(address->family, address->socktype | SOCK_CLOEXEC, address->protocol);
 }
 
 CURLcode BackgroundTransfer::Perform()

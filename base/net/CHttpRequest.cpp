@@ -1,12 +1,13 @@
-#include "engine/CHttpRequest.h"
+#include "base/net/CHttpRequest.h"
 
-#include "engine/JsonText.h"
-#include "maintenance/BackgroundTransfer.h"
+#include "base/net/JsonText.h"
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <memory>
 #include <new>
+#include <sys/socket.h>
 
 namespace {
 
@@ -16,6 +17,48 @@ struct EasyDeleter {
 struct ListDeleter {
     void operator()(curl_slist* list) const { curl_slist_free_all(list); }
 };
+struct MimeDeleter {
+    void operator()(curl_mime* form) const { curl_mime_free(form); }
+};
+
+// Where the reply goes, and what happens past the cap.
+struct ReplySink {
+    std::string* body;
+    size_t cap;
+    CHttpRequest::Overflow overflow;
+    bool tooLarge = false;
+
+    static size_t Take(char* data, size_t size, size_t count, void* user)
+    {
+        // libcurl always passes size 1, so count is also the number of bytes taken.
+        auto* sink = static_cast<ReplySink*>(user);
+        const size_t bytes = size * count;
+        if (sink->body == nullptr)
+            return count;
+        const size_t room = sink->cap - std::min(sink->body->size(), sink->cap);
+        try {
+            if (bytes <= room) {
+                sink->body->append(data, bytes);
+                return count;
+            }
+            if (sink->overflow == CHttpRequest::Overflow::kFail) {
+                sink->tooLarge = true;
+                return 0;
+            }
+            sink->body->append(data, room);
+            return count;
+        } catch (...) {
+            return 0;  // an exception must not unwind through libcurl; 0 ends the transfer
+        }
+    }
+};
+
+// libcurl here opens its sockets without close-on-exec; created with it, they cannot reach a
+// program started meanwhile (ffmpeg, the updater).
+curl_socket_t OpenSocket(void*, curlsocktype, curl_sockaddr* address)
+{
+    return socket(address->family, address->socktype | SOCK_CLOEXEC, address->protocol);
+}
 
 void AppendEscaped(const std::string& text, std::string& out)
 {
@@ -58,15 +101,41 @@ struct StallWatch {
 
 size_t ReadBody(char* buffer, size_t size, size_t count, void* user)
 {
-    return static_cast<HttpBodySource*>(user)->Read(buffer, size * count);
+    auto* source = static_cast<HttpBodySource*>(user);
+    const size_t got = source->Read(buffer, size * count);
+    return got == 0 && source->Failed() ? CURL_READFUNC_ABORT : got;
 }
 
 int RewindBody(void* user, curl_off_t offset, int origin)
 {
     if (offset != 0 || origin != SEEK_SET)
         return CURL_SEEKFUNC_CANTSEEK;
-    static_cast<HttpBodySource*>(user)->Rewind();
-    return CURL_SEEKFUNC_OK;
+    auto* source = static_cast<HttpBodySource*>(user);
+    source->Rewind();
+    return source->Failed() ? CURL_SEEKFUNC_FAIL : CURL_SEEKFUNC_OK;
+}
+
+// A multipart form on `handle`, or null when libcurl has no memory for it.
+curl_mime* BuildForm(CURL* handle, const HttpForm& parts)
+{
+    std::unique_ptr<curl_mime, MimeDeleter> form(curl_mime_init(handle));
+    if (!form)
+        return nullptr;
+    for (const HttpFormPart& part : parts) {
+        curl_mimepart* piece = curl_mime_addpart(form.get());
+        if (piece == nullptr)
+            return nullptr;
+        curl_mime_name(piece, part.name.c_str());
+        if (part.file == nullptr) {
+            curl_mime_data(piece, part.text.c_str(), CURL_ZERO_TERMINATED);
+            continue;
+        }
+        curl_mime_filename(piece, part.fileName.c_str());
+        curl_mime_data_cb(piece, static_cast<curl_off_t>(part.file->Size()), &ReadBody, &RewindBody, nullptr,
+                          part.file);
+        curl_mime_type(piece, part.type.c_str());
+    }
+    return form.release();
 }
 
 }  // namespace
@@ -106,39 +175,48 @@ curl_slist* CHttpRequest::BuildHeaderList(const HttpFields& headers)
     return list;
 }
 
+// The parts of a request besides its address, parameters and header fields.
+struct CHttpRequest::Request {
+    const std::string* body = nullptr;
+    HttpBodySource* source = nullptr;
+    const HttpForm* form = nullptr;
+};
+
 size_t CHttpRequest::AppendBody(char* data, size_t size, size_t count, void* user)
 {
-    // libcurl always passes size 1, so count is also the number of bytes taken.
-    const size_t bytes = size * count;
-    auto* response = static_cast<std::string*>(user);
-    if (response == nullptr)
-        return count;
-    if (bytes > kMaxResponseBytes - std::min(response->size(), kMaxResponseBytes))
-        return 0;
-    try {
-        response->append(data, bytes);
-    } catch (...) {
-        return 0;  // an exception must not unwind through libcurl; 0 ends the transfer
-    }
-    return count;
+    ReplySink sink{static_cast<std::string*>(user), kMaxResponseBytes, Overflow::kFail};
+    return ReplySink::Take(data, size, count, &sink);
+}
+
+void CHttpRequest::UseBackgroundLimits(BackgroundTransferLimits limits)
+{
+    background = limits;
+    connectTimeoutMs = 30000;
+    timeoutMs = 0;
+    stallTimeoutMs = 0;
 }
 
 int32_t CHttpRequest::Get(const std::string& url, const HttpFields* params, const HttpFields* headers,
                           std::string* response)
 {
-    return Perform(url, params, headers, nullptr, nullptr, response);
+    return Perform(url, params, headers, Request{}, response);
 }
 
 int32_t CHttpRequest::Post(const std::string& url, const HttpFields* params, const std::string& body,
                            const HttpFields* headers, std::string* response)
 {
-    return Perform(url, params, headers, &body, nullptr, response);
+    return Perform(url, params, headers, Request{.body = &body}, response);
 }
 
 int32_t CHttpRequest::PostStream(const std::string& url, const HttpFields* params, HttpBodySource& body,
                                  const HttpFields* headers, std::string* response)
 {
-    return Perform(url, params, headers, nullptr, &body, response);
+    return Perform(url, params, headers, Request{.source = &body}, response);
+}
+
+int32_t CHttpRequest::PostForm(const std::string& url, const HttpForm& form, std::string* response)
+{
+    return Perform(url, nullptr, nullptr, Request{.form = &form}, response);
 }
 
 int32_t CHttpRequest::PostJson(const std::string& url, const HttpFields* params, const Json::Value& data,
@@ -156,10 +234,12 @@ int32_t CHttpRequest::PostJson(const std::string& url, const HttpFields* params,
 }
 
 int32_t CHttpRequest::Perform(const std::string& url, const HttpFields* params, const HttpFields* headers,
-                              const std::string* body, HttpBodySource* source, std::string* response)
+                              const Request& request, std::string* response)
 {
     lastStatus = 0;
     stalled = false;
+    replyTooLarge = false;
+    errorText.clear();
     try {
         const std::unique_ptr<CURL, EasyDeleter> handle(curl_easy_init());
         if (!handle)
@@ -175,13 +255,21 @@ int32_t CHttpRequest::Perform(const std::string& url, const HttpFields* params, 
             AppendQuery(*params, target);
 
         CURL* h = handle.get();
+        std::unique_ptr<curl_mime, MimeDeleter> form;
+        if (request.form != nullptr) {
+            form.reset(BuildForm(h, *request.form));
+            if (!form)
+                return CURLE_OUT_OF_MEMORY;
+            curl_easy_setopt(h, CURLOPT_MIMEPOST, form.get());
+        }
         curl_easy_setopt(h, CURLOPT_URL, target.c_str());
         curl_easy_setopt(h, CURLOPT_HTTPHEADER, headerList.get());
-        if (body != nullptr) {
+        if (request.body != nullptr) {
             curl_easy_setopt(h, CURLOPT_POST, 1L);
-            curl_easy_setopt(h, CURLOPT_POSTFIELDS, body->data());
-            curl_easy_setopt(h, CURLOPT_POSTFIELDSIZE, static_cast<long>(body->size()));
-        } else if (source != nullptr) {
+            curl_easy_setopt(h, CURLOPT_POSTFIELDS, request.body->data());
+            curl_easy_setopt(h, CURLOPT_POSTFIELDSIZE, static_cast<long>(request.body->size()));
+        } else if (request.source != nullptr) {
+            HttpBodySource* source = request.source;
             source->Rewind();
             curl_easy_setopt(h, CURLOPT_POST, 1L);
             curl_easy_setopt(h, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(source->Size()));
@@ -190,14 +278,24 @@ int32_t CHttpRequest::Perform(const std::string& url, const HttpFields* params, 
             curl_easy_setopt(h, CURLOPT_SEEKFUNCTION, &RewindBody);
             curl_easy_setopt(h, CURLOPT_SEEKDATA, static_cast<void*>(source));
         }
-        curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &CHttpRequest::AppendBody);
-        curl_easy_setopt(h, CURLOPT_WRITEDATA, static_cast<void*>(response));
+        if (!userAgent.empty())
+            curl_easy_setopt(h, CURLOPT_USERAGENT, userAgent.c_str());
+        if (!acceptEncoding.empty())
+            curl_easy_setopt(h, CURLOPT_ACCEPT_ENCODING, acceptEncoding.c_str());
+        ReplySink sink{response, replyCap, replyOverflow};
+        curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &ReplySink::Take);
+        curl_easy_setopt(h, CURLOPT_WRITEDATA, static_cast<void*>(&sink));
+        char errorBuffer[CURL_ERROR_SIZE] = {};
+        curl_easy_setopt(h, CURLOPT_ERRORBUFFER, errorBuffer);
         curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
-        curl_easy_setopt(h, CURLOPT_OPENSOCKETFUNCTION, &BackgroundTransfer::OpenSocket);
+        curl_easy_setopt(h, CURLOPT_OPENSOCKETFUNCTION, &OpenSocket);
         curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(connectTimeoutMs));
         curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, static_cast<long>(timeoutMs));
-        curl_easy_setopt(h, CURLOPT_SSL_ENABLE_ALPN, 0L);
-        // The secret key and the audio travel in these requests: the peer must prove who it is.
+        // The speech service is spoken to in HTTP/1.1; the maintenance servers may choose.
+        if (!background)
+            curl_easy_setopt(h, CURLOPT_SSL_ENABLE_ALPN, 0L);
+        // The secret key, the audio and the program's own files travel in these requests: the
+        // peer must prove who it is.
         curl_easy_setopt(h, CURLOPT_SSL_VERIFYPEER, 1L);
         curl_easy_setopt(h, CURLOPT_SSL_VERIFYHOST, 2L);
         if (!caFile.empty()) {
@@ -205,18 +303,27 @@ int32_t CHttpRequest::Perform(const std::string& url, const HttpFields* params, 
             curl_easy_setopt(h, CURLOPT_CAPATH, static_cast<const char*>(nullptr));
         }
         curl_easy_setopt(h, CURLOPT_VERBOSE, static_cast<long>(verbose));
-        StallWatch watch{std::chrono::milliseconds(stallTimeoutMs)};
-        if (stallTimeoutMs > 0) {
-            curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &StallWatch::Progress);
-            curl_easy_setopt(h, CURLOPT_XFERINFODATA, static_cast<void*>(&watch));
-            curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
-        }
 
-        const CURLcode result = curl_easy_perform(h);
+        CURLcode result;
+        if (background) {
+            BackgroundTransfer transfer(h, *background);
+            result = transfer.Perform();
+            errorText = transfer.ErrorText();
+        } else {
+            StallWatch watch{std::chrono::milliseconds(stallTimeoutMs)};
+            if (stallTimeoutMs > 0) {
+                curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &StallWatch::Progress);
+                curl_easy_setopt(h, CURLOPT_XFERINFODATA, static_cast<void*>(&watch));
+                curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
+            }
+            result = curl_easy_perform(h);
+            stalled = watch.stalled;
+            errorText = errorBuffer;
+        }
         long status = 0;
         if (curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status) == CURLE_OK)
             lastStatus = static_cast<int32_t>(status);
-        stalled = watch.stalled;
+        replyTooLarge = sink.tooLarge;
         return static_cast<int32_t>(result);
     } catch (...) {
         return CURLE_OUT_OF_MEMORY;

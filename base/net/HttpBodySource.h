@@ -14,4 +14,7 @@ public:
     virtual size_t Read(char* buffer, size_t capacity) = 0;
     // Back to the first byte, when the transfer has to send the body again.
     virtual void Rewind() = 0;
+    // True once reading or rewinding went wrong (a file that cannot be read): the transfer
+    // then ends instead of sending a short body.
+    virtual bool Failed() const { return false; }
 };
