@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/CAudioSegment.h"
+#include "engine/RecognizerSetting.h"
 
 #include <cstdint>
 #include <map>
@@ -24,11 +25,15 @@ class TaskNotice;
 // its worker. Nothing a worker holds can keep a destroyed manager or a freed record in use.
 class CAudioConvert {
 public:
+    // The recognizer is chosen here, once: the setting "Recognizer" as it reads now.
     CAudioConvert();
     ~CAudioConvert();
 
     CAudioConvert(const CAudioConvert&) = delete;
     CAudioConvert& operator=(const CAudioConvert&) = delete;
+
+    // The recognizer every segment of this manager goes to.
+    RecognizerKind GetRecognizerKind() const { return recognizerKind; }
 
     // Where the "task failed" notice goes; the notice is logged while none is set.
     void SetTaskNotice(std::shared_ptr<TaskNotice> notice);
@@ -70,5 +75,7 @@ private:
     void ShowTaskFailed(const std::string& file);
 
     const std::shared_ptr<Jobs> jobs;
+    const RecognizerKind recognizerKind;
+    const std::shared_ptr<Recognizer> recognizer;
     std::shared_ptr<TaskNotice> notice;  // UI thread only
 };

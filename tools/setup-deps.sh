@@ -13,6 +13,9 @@ packages=(
   xdotool
   # --- First-window benchmark: watches the display through Xlib ---
   libx11-dev
+  # --- Local English recognizer: the decoder, its US-English model; recordings for the tests,
+  #     and the library's own command-line decoders that the benchmark compares against ---
+  libpocketsphinx-dev pocketsphinx-en-us pocketsphinx-testdata pocketsphinx
 )
 
 missing=()

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+struct cmd_ln_s;
+struct ps_decoder_s;
+
+// One pocketsphinx decoder with the US-English model of a model folder loaded: the acoustic
+// model "en-us/en-us", the language model "en-us/en-us.lm.bin" and the dictionary
+// "en-us/cmudict-en-us.dict". Loading takes a while and about 100 MB, so a decoder is kept and
+// used for many segments; it is not safe to share between threads.
+class SpeechDecoder {
+public:
+    // Null, with the reason in `error`, when the model cannot be loaded.
+    static std::unique_ptr<SpeechDecoder> Load(const std::string& modelDir, std::string* error);
+    ~SpeechDecoder();
+    SpeechDecoder(const SpeechDecoder&) = delete;
+    SpeechDecoder& operator=(const SpeechDecoder&) = delete;
+
+    const std::string& ModelDir() const { return modelDir; }
+
+    // Decodes 16 kHz mono samples as one utterance into lower-case words separated by blanks
+    // (empty when nothing was heard). False, with the reason in `error`, when decoding failed.
+    bool Decode(const std::vector<int16_t>& samples, std::string* text, std::string* error);
+
+private:
+    SpeechDecoder(std::string modelDir, cmd_ln_s* config, ps_decoder_s* decoder);
+
+    std::string modelDir;
+    cmd_ln_s* config;
+    ps_decoder_s* decoder;
+};
