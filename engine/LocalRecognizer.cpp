@@ -2,6 +2,7 @@
 
 #include "base/LogFile.h"
 #include "engine/DecoderPool.h"
+#include "engine/PauseCuts.h"
 
 #include <vector>
 
@@ -24,11 +25,19 @@ RecognitionOutcome LocalRecognizer::Recognize(const std::string& audio)
         WriteLog(Warning, "LocalRecognizer::Recognize", "%s", outcome.message.c_str());
         return outcome;
     }
-    if (!decoder->Decode(samples, &outcome.text, &error)) {
-        outcome.code = kDecodeFailedCode;
-        outcome.message = "local decoding failed: " + error;
-        WriteLog(Warning, "LocalRecognizer::Recognize", "%s", outcome.message.c_str());
-        return outcome;
+    // A 120-second segment as one utterance would take the decoder several times the memory and
+    // time of the same speech in pieces; pieces of a few sentences read as well.
+    for (const auto& [begin, end] : CutAtPauses(samples.data(), samples.size(), kMaxUtteranceSamples)) {
+        std::string words;
+        if (!decoder->Decode(samples.data() + begin, end - begin, &words, &error)) {
+            outcome.code = kDecodeFailedCode;
+            outcome.message = "local decoding failed: " + error;
+            outcome.text.clear();
+            WriteLog(Warning, "LocalRecognizer::Recognize", "%s", outcome.message.c_str());
+            return outcome;
+        }
+        if (!words.empty())
+            outcome.text += (outcome.text.empty() ? "" : " ") + words;
     }
     outcome.code = 0;
     outcome.message = kSuccessMessage;

@@ -2,6 +2,7 @@
 
 #include "engine/Recognizer.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -20,6 +21,8 @@ public:
     static constexpr int32_t kModelFailedCode = -3;
     static constexpr int32_t kDecodeFailedCode = -4;
     static constexpr char kSuccessMessage[] = "success.";
+    // The longest stretch handed to the decoder as one utterance: 15 seconds.
+    static constexpr size_t kMaxUtteranceSamples = 15 * 16000;
 
 private:
     DecoderPool& pool;

@@ -67,7 +67,11 @@ std::unique_ptr<SpeechDecoder> SpeechDecoder::Load(const std::string& modelDir, 
 
     std::lock_guard<std::mutex> guard(LoadLock());
     static std::once_flag logRouted;
-    std::call_once(logRouted, [] { err_set_callback(&LogLibraryMessage, nullptr); });
+    std::call_once(logRouted, [] {
+        // No stream: the configuration table it prints at every load goes nowhere either.
+        err_set_logfp(nullptr);
+        err_set_callback(&LogLibraryMessage, nullptr);
+    });
     cmd_ln_t* config = cmd_ln_init(nullptr, ps_args(), TRUE, "-hmm", acoustic.c_str(), "-lm", language.c_str(), "-dict",
                                    dictionary.c_str(), nullptr);
     if (config == nullptr) {
@@ -94,16 +98,16 @@ SpeechDecoder::~SpeechDecoder()
     cmd_ln_free_r(config);
 }
 
-bool SpeechDecoder::Decode(const std::vector<int16_t>& samples, std::string* text, std::string* error)
+bool SpeechDecoder::Decode(const int16_t* samples, size_t count, std::string* text, std::string* error)
 {
     text->clear();
     if (ps_start_utt(decoder) < 0) {
         *error = "the decoder cannot start an utterance";
         return false;
     }
-    // The whole segment at once lets the decoder normalise it as a whole, as its batch decoder
+    // The whole utterance at once lets the decoder normalise it as a whole, as its batch decoder
     // does; that reads more accurately than feeding it in pieces.
-    const int processed = ps_process_raw(decoder, samples.data(), samples.size(), FALSE, TRUE);
+    const int processed = ps_process_raw(decoder, samples, count, FALSE, TRUE);
     const int ended = ps_end_utt(decoder);
     if (processed < 0 || ended < 0) {
         *error = "the decoder failed on the audio";

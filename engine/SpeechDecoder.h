@@ -1,9 +1,9 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <vector>
 
 struct cmd_ln_s;
 struct ps_decoder_s;
@@ -24,7 +24,8 @@ public:
 
     // Decodes 16 kHz mono samples as one utterance into lower-case words separated by blanks
     // (empty when nothing was heard). False, with the reason in `error`, when decoding failed.
-    bool Decode(const std::vector<int16_t>& samples, std::string* text, std::string* error);
+    // Time and memory grow faster than the utterance: keep it to some seconds (CutAtPauses).
+    bool Decode(const int16_t* samples, size_t count, std::string* text, std::string* error);
 
 private:
     SpeechDecoder(std::string modelDir, cmd_ln_s* config, ps_decoder_s* decoder);
