@@ -26,13 +26,15 @@ CommandLine Invalid(const std::string& reason)
 const char* CommandLine::Usage()
 {
     return "Usage: talvora [FILE...]\n"
-           "       talvora --transcribe FILE... [--output DIR] [--format txt|srt|vtt]\n"
+           "       talvora --transcribe FILE... [--output DIR] [--format txt|srt|vtt] [--recognizer cloud|local-en]\n"
            "       talvora --help | --version\n"
            "\n"
            "Without --transcribe the window opens with the files in its list (a running window\n"
            "takes them instead). With --transcribe the files are recognised without a window and\n"
            "their texts are written into DIR (default: the working folder) as NAME.txt, NAME.srt\n"
            "or NAME.vtt; an existing file is never replaced (NAME (2).txt is used instead).\n"
+           "--recognizer local-en recognises English speech offline; by default the setting\n"
+           "Recognizer in config.ini decides (cloud when it is not set).\n"
            "Exit status: 0 every file gave text, 1 some file failed, 2 bad arguments.\n";
 }
 
@@ -54,7 +56,7 @@ CommandLine CommandLine::Parse(int argc, char** argv)
     CommandLine line;
     bool optionsEnd = false;
     bool outputGiven = false;
-    bool formatGiven = false;
+    bool transcribeOnly = false;
     for (int i = 1; i < argc; ++i) {
         const std::string argument = argv[i];
         if (optionsEnd || argument.empty() || argument[0] != '-' || argument == "-") {
@@ -72,8 +74,10 @@ CommandLine CommandLine::Parse(int argc, char** argv)
         } else if (argument == "--transcribe") {
             line.mode = Mode::Transcribe;
         } else if (argument == "--output" || argument.rfind("--output=", 0) == 0 || argument == "--format" ||
-                   argument.rfind("--format=", 0) == 0) {
+                   argument.rfind("--format=", 0) == 0 || argument == "--recognizer" ||
+                   argument.rfind("--recognizer=", 0) == 0) {
             const bool output = argument.rfind("--output", 0) == 0;
+            const bool recognizer = argument.rfind("--recognizer", 0) == 0;
             std::string value;
             const size_t equals = argument.find('=');
             if (equals != std::string::npos) {
@@ -83,14 +87,19 @@ CommandLine CommandLine::Parse(int argc, char** argv)
             } else {
                 return Invalid(argument + " needs a value");
             }
-            if (output) {
+            if (recognizer) {
+                if (value != "cloud" && value != "local-en")
+                    return Invalid("unknown recognizer \"" + value + "\" (cloud or local-en)");
+                line.recognizer = value;
+                transcribeOnly = true;
+            } else if (output) {
                 if (value.empty())
                     return Invalid("--output needs a folder");
                 line.outputFolder = Absolute(value);
                 outputGiven = true;
             } else if (value == "txt" || value == "srt" || value == "vtt") {
                 line.format = value == "srt" ? Format::Srt : value == "vtt" ? Format::Vtt : Format::Txt;
-                formatGiven = true;
+                transcribeOnly = true;
             } else {
                 return Invalid("unknown format \"" + value + "\" (txt, srt or vtt)");
             }
@@ -98,8 +107,8 @@ CommandLine CommandLine::Parse(int argc, char** argv)
             return Invalid("unknown option " + argument);
         }
     }
-    if (line.mode != Mode::Transcribe && (outputGiven || formatGiven))
-        return Invalid("--output and --format go with --transcribe");
+    if (line.mode != Mode::Transcribe && (outputGiven || transcribeOnly))
+        return Invalid("--output, --format and --recognizer go with --transcribe");
     if (line.mode == Mode::Transcribe && line.files.empty())
         return Invalid("--transcribe needs at least one file");
     if (line.mode == Mode::Transcribe && !outputGiven)

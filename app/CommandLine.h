@@ -5,7 +5,7 @@
 
 // What the program was asked to do by its arguments:
 //   talvora [FILE...]                       the window, with the files in its list
-//   talvora --transcribe FILE... [--output DIR] [--format txt|srt|vtt]
+//   talvora --transcribe FILE... [--output DIR] [--format txt|srt|vtt] [--recognizer cloud|local-en]
 //                                           no window: the files' texts written into DIR
 //   talvora --help | --version
 struct CommandLine {
@@ -17,6 +17,8 @@ struct CommandLine {
     std::vector<std::string> files;
     std::string outputFolder;  // absolute; the working folder when not given
     Format format = Format::Txt;
+    // "cloud" or "local-en"; empty: the setting in config.ini decides.
+    std::string recognizer;
     std::string error;  // Invalid: the one-line reason
 
     static CommandLine Parse(int argc, char** argv);

@@ -93,7 +93,10 @@ int Session::Go()
     WriteLog(Info, kTag, "transcribe %zu files into %s", line_.files.size(), line_.outputFolder.c_str());
     CredentialsFile::Apply(CData::Instance(), CredentialsFile::DefaultPath());
     CData::Instance().SetMainWnd(window_);
-    convert_ = std::make_unique<CAudioConvert>();
+    convert_ = line_.recognizer.empty() ? std::make_unique<CAudioConvert>()
+                                        : std::make_unique<CAudioConvert>(line_.recognizer == "local-en"
+                                                                              ? RecognizerKind::LocalEnglish
+                                                                              : RecognizerKind::Cloud);
     convert_->SetTaskNotice(notice_);
     names_ = std::make_unique<ResultFileNames>(AnsiToWide(line_.outputFolder),
                                                AnsiToWide(CommandLine::Extension(line_.format)));

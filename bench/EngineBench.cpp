@@ -8,13 +8,13 @@
 //      double runs as a process of its own);
 //   3. the program's pacing, Dispatch every 1000 ms: wall time against the pacing floor, which is
 //      (segments - 1) seconds plus the time the last segment takes on its own.
-#include "base/platform/WindowHandle.h"
 #include "base/platform/WindowMessages.h"
 #include "engine/CAudioConvert.h"
 #include "engine/CAudioTask.h"
 #include "engine/CData.h"
 #include "engine/FfmpegCommand.h"
 #include "engine/JobFiles.h"
+#include "CountingWindow.h"
 #include "DoubleProcess.h"
 #include "speech_double/SpeechDouble.h"
 
@@ -37,38 +37,6 @@ extern char** environ;
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-class CountingWindow : public WindowHandle {
-public:
-    bool PostMessage(uint32_t message, uintptr_t, intptr_t) override
-    {
-        std::lock_guard<std::mutex> guard(lock_);
-        if (message == WM_USER_SEGMENT_DONE)
-            ++count_;
-        changed_.notify_all();
-        return true;
-    }
-    bool PostOwned(uint32_t message, uintptr_t wParam, std::unique_ptr<WindowPayload>) override
-    {
-        return PostMessage(message, wParam, 0);
-    }
-    // Waits at most `wait` for the count to reach `target`.
-    bool WaitFor(int target, std::chrono::milliseconds wait)
-    {
-        std::unique_lock<std::mutex> guard(lock_);
-        return changed_.wait_for(guard, wait, [&] { return count_ >= target; });
-    }
-    void Reset()
-    {
-        std::lock_guard<std::mutex> guard(lock_);
-        count_ = 0;
-    }
-
-private:
-    std::mutex lock_;
-    std::condition_variable changed_;
-    int count_ = 0;
-};
 
 // Runs ffmpeg with `arguments` and waits; its CPU seconds, or -1 when it failed.
 double RunFfmpeg(const std::vector<std::string>& arguments)

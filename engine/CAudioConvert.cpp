@@ -56,7 +56,14 @@ struct CAudioConvert::Ticket {
     std::weak_ptr<CAudioSegment> segment;
 };
 
-CAudioConvert::CAudioConvert() : jobs(std::make_shared<Jobs>()) {}
+CAudioConvert::CAudioConvert() : CAudioConvert(ReadRecognizerSetting())
+{
+}
+
+CAudioConvert::CAudioConvert(RecognizerKind kind)
+    : jobs(std::make_shared<Jobs>()), recognizerKind(kind), recognizer(MakeRecognizer(recognizerKind))
+{
+}
 
 CAudioConvert::~CAudioConvert()
 {
@@ -174,6 +181,7 @@ void CAudioConvert::DispatchLocked()
     auto* ticket = new Ticket{jobs, jobs->registry.at(segment->command)};
     auto* task = new CAudioTask();
     task->SetCallBack(&CAudioConvert::AudioTaskDone, ticket);
+    task->SetRecognizer(recognizer);
     // The worker's completion waits for the lock held here, so it cannot run before the
     // bookkeeping above is complete.
     if (!task->StartTask(segment->command, 0)) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/CAudioSegment.h"
+#include "engine/RecognizerSetting.h"
 
 #include <cstdint>
 #include <map>
@@ -24,11 +25,17 @@ class TaskNotice;
 // its worker. Nothing a worker holds can keep a destroyed manager or a freed record in use.
 class CAudioConvert {
 public:
+    // The recognizer is chosen here, once: the setting "Recognizer" as it reads now, or the one
+    // named (the command line's choice).
     CAudioConvert();
+    explicit CAudioConvert(RecognizerKind kind);
     ~CAudioConvert();
 
     CAudioConvert(const CAudioConvert&) = delete;
     CAudioConvert& operator=(const CAudioConvert&) = delete;
+
+    // The recognizer every segment of this manager goes to.
+    RecognizerKind GetRecognizerKind() const { return recognizerKind; }
 
     // Where the "task failed" notice goes; the notice is logged while none is set.
     void SetTaskNotice(std::shared_ptr<TaskNotice> notice);
@@ -70,5 +77,7 @@ private:
     void ShowTaskFailed(const std::string& file);
 
     const std::shared_ptr<Jobs> jobs;
+    const RecognizerKind recognizerKind;
+    const std::shared_ptr<Recognizer> recognizer;
     std::shared_ptr<TaskNotice> notice;  // UI thread only
 };

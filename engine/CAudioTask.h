@@ -1,14 +1,16 @@
 #pragma once
 
+#include "engine/CloudRecognizer.h"
 #include "engine/SimpleThread.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 // The recognition worker of one segment attempt: cuts the segment with ffmpeg, reads the raw
-// audio, sends it to the speech service with the next credential pair, keeps the outcome, and
-// calls its completion function once, last thing on its own thread. The completion function
-// usually destroys the object; Run touches nothing of it afterwards.
+// audio, hands it to the recognizer (the cloud service unless another is set), keeps the
+// outcome, and calls its completion function once, last thing on its own thread. The completion
+// function usually destroys the object; Run touches nothing of it afterwards.
 class CAudioTask : public SimpleThread {
 public:
     using CallBack = void (*)(CAudioTask* task, void* owner);
@@ -17,6 +19,8 @@ public:
     ~CAudioTask() override = default;
 
     void SetCallBack(CallBack callBack, void* owner);
+    // Shared with the other workers of the same job manager; null means the cloud service.
+    void SetRecognizer(std::shared_ptr<Recognizer> recognizer);
     // Starts the attempt; false (and nothing started) for an empty command. `waitMs` < 1 waits
     // for ffmpeg without limit.
     bool StartTask(const std::wstring& command, int32_t waitMs);
@@ -26,17 +30,10 @@ public:
     const std::string& ErrorMessage() const { return errorMessage; }
     const std::string& Text() const { return text; }
 
-    static constexpr int32_t kConnectTimeoutMs = 60000;
-    static constexpr int32_t kRequestTimeoutMs = 600000;
-    // A transfer in which not one byte moves for this long is given up long before the
-    // request time-out: a server that accepts and then says nothing must not hold a segment.
-    static constexpr int32_t kStallTimeoutMs = 60000;
     // The outcome code of an attempt whose cut failed (ffmpeg missing, failing or killed): a
     // failure like any other, tried again, never sent.
     static constexpr int32_t kCutFailedCode = -2;
-    // A 120-second segment is at most a few thousand characters of speech; a longer text is
-    // cut here (at a character boundary) so that a hostile reply cannot swamp the window.
-    static constexpr size_t kMaxTextBytes = 64 * 1024;
+    static constexpr size_t kMaxTextBytes = CloudRecognizer::kMaxTextBytes;
 
 protected:
     void Run() override;
@@ -46,6 +43,7 @@ private:
     bool Cut();
     void Recognize();
 
+    std::shared_ptr<Recognizer> recognizer;
     CallBack callBack = nullptr;
     void* owner = nullptr;
     std::wstring command;

@@ -4,8 +4,10 @@
 #include "base/CMiniDumpHandler.h"
 #include "base/LogFile.h"
 #include "base/platform/WindowMessages.h"
+#include "engine/DecoderPool.h"
 #include "maintenance/CUpdateChecker.h"
 
+#include <thread>
 #include <utility>
 
 CData& CData::Instance()
@@ -14,7 +16,11 @@ CData& CData::Instance()
     return *instance;
 }
 
-CData::CData() : updateChecker(std::make_unique<CUpdateChecker>()) {}
+CData::CData()
+    : updateChecker(std::make_unique<CUpdateChecker>()),
+      decoderPool(std::make_unique<DecoderPool>(std::thread::hardware_concurrency()))
+{
+}
 
 CData::~CData() = default;
 
@@ -53,6 +59,11 @@ CredentialPair CData::GetKey()
     if (keyIndex < 0 || static_cast<size_t>(keyIndex) >= keyPool.size())
         keyIndex = 0;
     return keyPool[static_cast<size_t>(keyIndex)];
+}
+
+DecoderPool& CData::GetDecoderPool()
+{
+    return *decoderPool;
 }
 
 int32_t CData::GetMaxTasks() const

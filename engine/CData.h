@@ -9,6 +9,7 @@
 #include <vector>
 
 class CUpdateChecker;
+class DecoderPool;
 
 // The application context: the main window, the pool of speech-service credentials and the
 // concurrency limit, reached from the UI thread and the recognition workers alike, and the one
@@ -43,6 +44,10 @@ public:
     // The most segment workers that may run at once.
     int32_t GetMaxTasks() const;
 
+    // The local recognizer's decoders, one per core at most, shared by every job manager of
+    // the process; none is loaded before a local recognition needs it.
+    DecoderPool& GetDecoderPool();
+
     // Ends the application: logs "app exit", disarms the crash handler (a crash during shutdown
     // leaves no report), moves the temporary folder away and asks the main window to close.
     void PostAppExit();
@@ -51,6 +56,7 @@ private:
     mutable std::mutex wndLock;
     std::shared_ptr<WindowHandle> mainWnd;
     std::unique_ptr<CUpdateChecker> updateChecker;
+    std::unique_ptr<DecoderPool> decoderPool;
 
     std::vector<CredentialPair> keyPool;
     int32_t keyIndex = 0;

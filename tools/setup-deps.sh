@@ -15,6 +15,9 @@ packages=(
   libx11-dev
   # --- Desktop integration and packaging: the validators and dpkg-deb the install test runs ---
   desktop-file-utils appstream dpkg
+  # --- Local English recognizer: the decoder, its US-English model; recordings for the tests,
+  #     and the library's own command-line decoders that the benchmark compares against ---
+  libpocketsphinx-dev pocketsphinx-en-us pocketsphinx-testdata pocketsphinx
 )
 
 missing=()

@@ -21,6 +21,7 @@
 #include "ui/ResultFileNames.h"
 #include "ui/SaveWholeFile.h"
 #include "ui/toolkit/CButtonUI.h"
+#include "ui/toolkit/CLabelUI.h"
 #include "ui/toolkit/CRichEditUI.h"
 #include "ui/toolkit/UiToolkit.h"
 
@@ -93,6 +94,12 @@ void RtmpPlayer::InitWindow()
     edtText = FindControl<CRichEditUI>(L"edtText");
     if (playList == nullptr || edtText == nullptr || btnClose == nullptr)
         WriteLog(Error, "RtmpPlayer::InitWindow", "%s", "the layout lacks the list, the text pane or the close button");
+
+    // The title says when the text comes from this machine rather than the cloud service, whose
+    // quality and languages differ; with the service the title stays as it always was.
+    if (auto* recognizer = FindControl<CLabelUI>(L"labRecognizer");
+        recognizer != nullptr && audioConvert->GetRecognizerKind() == RecognizerKind::LocalEnglish)
+        recognizer->SetText(kLocalRecognizerTitle);
 
     CData::Instance().SetMainWnd(GetHandle());
     if (!SetTimer(btnClose, kTickTimerId, kTickMs))

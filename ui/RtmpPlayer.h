@@ -63,6 +63,9 @@ public:
     CAudioConvert* GetAudioConvert() const { return audioConvert.get(); }
     CPlayListCtrl* GetPlayList() const { return playList; }
 
+    // Shown in the title bar while the local English recognizer is in use.
+    static constexpr wchar_t kLocalRecognizerTitle[] = L"本地英文识别";
+
     // The id and period of the tick that drives the engine.
     static constexpr uint32_t kTickTimerId = 0;
     static constexpr uint32_t kTickMs = 1000;

@@ -99,11 +99,21 @@ TEST_F(TranscribeTest, TextsAndSubtitlesOfEachFileWithAFailedOneAndTheWindowsNam
     EXPECT_EQ(speech_->RequestCount(SpeechDouble::Endpoint::Recognition), 5);
 }
 
+TEST_F(TranscribeTest, OfflineEnglishNeedsNoServiceAtAll)
+{
+    const std::string forward = dir_ / "goforward.wav";
+    ASSERT_TRUE(MakeWavFromRaw(std::string(TALVORA_SPEECH_TESTDATA) + "/goforward.raw", forward));
+    EXPECT_EQ(Transcribe({"--transcribe", forward, "--recognizer", "local-en", "--output", dir_ / "out"}), 0) << Output();
+    EXPECT_EQ(ReadFile(dir_ / "out/goforward.txt"), "go forward ten meters");
+    EXPECT_EQ(speech_->RequestCount(SpeechDouble::Endpoint::Token), 0);
+    EXPECT_EQ(speech_->RequestCount(SpeechDouble::Endpoint::Recognition), 0);
+}
+
 TEST_F(TranscribeTest, BadArgumentsHelpAndVersion)
 {
     for (const std::vector<std::string>& arguments : std::vector<std::vector<std::string>>{
              {"--transcribe"}, {"--transcribe", "a.wav", "--format", "doc"}, {"--format", "srt", "a.wav"}, {"--nope"},
-             {"--transcribe", "a.wav", "--output"}}) {
+             {"--transcribe", "a.wav", "--output"}, {"--transcribe", "a.wav", "--recognizer", "local-fr"}}) {
         EXPECT_EQ(Transcribe(arguments), 2) << arguments.back();
         EXPECT_NE(Output().find("Usage: talvora"), std::string::npos);
     }

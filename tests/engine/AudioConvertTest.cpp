@@ -1,7 +1,11 @@
 #include "EngineFixture.h"
 
 #include "engine/CAudioConvert.h"
+#include "base/Config.h"
+#include "base/TextConvert.h"
 #include "engine/CAudioTask.h"
+#include "engine/DecoderPool.h"
+#include "engine/LocalRecognizer.h"
 #include "engine/TaskNotice.h"
 #include "support/AudioFiles.h"
 
@@ -51,8 +55,20 @@ protected:
             texts.push_back(segment->text);
         return texts;
     }
+    // A manager made while config.ini chooses `recognizer` and `modelDir` (empty: the default).
+    // The settings are put back at once: a manager reads them only when it is made.
+    void UseManagerWith(const std::wstring& recognizer, const std::string& modelDir = "")
+    {
+        WriteConfigString(L"Recognizer", recognizer);
+        WriteConfigString(L"LocalModelDir", AnsiToWide(modelDir));
+        convert_ = std::make_unique<CAudioConvert>();
+        WriteConfigString(L"Recognizer", L"");
+        WriteConfigString(L"LocalModelDir", L"");
+    }
     std::unique_ptr<CAudioConvert> convert_ = std::make_unique<CAudioConvert>();
 };
+
+const std::string kSpeechData = TALVORA_SPEECH_TESTDATA;
 
 }  // namespace
 
@@ -257,4 +273,55 @@ TEST_F(AudioConvertTest, DestroyedManagerWithWorkersRunningIsLeftAlone)
     // The workers end on their own, and their memory goes with them (checked by the sanitizers).
     EXPECT_TRUE(WaitUntil([&] { return ThreadCount() <= threadsBefore; }, std::chrono::seconds(30)));
     EXPECT_EQ(window_->Count(), 0u);
+}
+
+TEST_F(AudioConvertTest, ALocalEnglishBatchIsRecognisedOnThisMachineAlone)
+{
+    UseManagerWith(L"local-en");
+    ASSERT_EQ(convert_->GetRecognizerKind(), RecognizerKind::LocalEnglish);
+    const std::string forward = dir_ / "goforward.wav";
+    ASSERT_TRUE(MakeWavFromRaw(kSpeechData + "/goforward.raw", forward));
+    const std::vector<std::string> files = {forward, kSpeechData + "/librivox/sense_and_sensibility_01_austen_64kb-0880.wav",
+                                            kSpeechData + "/librivox/sense_and_sensibility_01_austen_64kb-0930.wav"};
+    for (const std::string& file : files)
+        ASSERT_TRUE(convert_->AddTask(file, 3));
+    ASSERT_TRUE(RunUntil(files.size()));
+    EXPECT_EQ(Texts(forward), (std::vector<std::string>{"go forward ten meters"}));
+    for (const std::string& file : files) {
+        const auto finished = convert_->GetFinishedSegments(file);
+        ASSERT_EQ(finished.size(), 1u) << file;
+        EXPECT_EQ(finished[0]->resultCode, 0) << file;
+        EXPECT_EQ(finished[0]->errorMessage, "success.");
+    }
+    // Read speech comes out as words, not exactly (the decoder misses a word in three).
+    EXPECT_NE(Texts(files[1]).at(0).find("young man"), std::string::npos) << Texts(files[1]).at(0);
+    EXPECT_NE(Texts(files[2]).at(0).find("amiable"), std::string::npos) << Texts(files[2]).at(0);
+    DecoderPool& pool = CData::Instance().GetDecoderPool();
+    EXPECT_LE(pool.LoadedCount(), pool.Limit());
+    EXPECT_EQ(speech_->RequestCount(Endpoint::Token), 0);
+    EXPECT_EQ(speech_->RequestCount(Endpoint::Recognition), 0);
+}
+
+TEST_F(AudioConvertTest, AnUnknownRecognizerIsTheCloudAndAMissingModelFailsPlainly)
+{
+    UseManagerWith(L"whisper");
+    EXPECT_EQ(convert_->GetRecognizerKind(), RecognizerKind::Cloud);
+    EXPECT_NE(Log().find("RecognizerSetting::Read:\t\tunknown Recognizer \"whisper\" in config.ini; the cloud service is used\r\n"),
+              std::string::npos);
+
+    const std::string nowhere = dir_ / "no model";
+    UseManagerWith(L"local-en", nowhere);
+    const std::string forward = dir_ / "goforward.wav";
+    ASSERT_TRUE(MakeWavFromRaw(kSpeechData + "/goforward.raw", forward));
+    ASSERT_TRUE(convert_->AddTask(forward, 3));
+    ASSERT_TRUE(RunUntil(1));
+    const auto finished = convert_->GetFinishedSegments(forward);
+    ASSERT_EQ(finished.size(), 1u);
+    const std::string message = "local model not loaded: no US-English model in " + nowhere +
+                                " (en-us/en-us, en-us/en-us.lm.bin, en-us/cmudict-en-us.dict)";
+    EXPECT_EQ(finished[0]->resultCode, LocalRecognizer::kModelFailedCode);
+    EXPECT_EQ(finished[0]->errorMessage, message);
+    EXPECT_EQ(finished[0]->attempts, CAudioConvert::kMaxAttempts);
+    EXPECT_EQ(Occurrences(Log(), "LocalRecognizer::Recognize:\t\t" + message + "\r\n"), 10u);
+    EXPECT_EQ(speech_->RequestCount(Endpoint::Recognition), 0);
 }

@@ -3,6 +3,8 @@
 #include "engine/CAudioTask.h"
 #include "engine/CSpeechClient.h"
 #include "engine/FfmpegCommand.h"
+#include "engine/LocalRecognizer.h"
+#include "engine/RecognizerSetting.h"
 #include "support/AudioFiles.h"
 
 #include <condition_variable>
@@ -25,7 +27,7 @@ struct Outcome {
     std::string text;
 };
 
-Outcome RunTask(const std::wstring& command)
+Outcome RunTask(const std::wstring& command, std::shared_ptr<Recognizer> recognizer = nullptr)
 {
     struct Done {
         std::mutex lock;
@@ -44,6 +46,7 @@ Outcome RunTask(const std::wstring& command)
             state->changed.notify_all();
         },
         &done);
+    task->SetRecognizer(std::move(recognizer));
     EXPECT_TRUE(task->StartTask(command, 0));
     std::unique_lock<std::mutex> guard(done.lock);
     EXPECT_TRUE(done.changed.wait_for(guard, std::chrono::seconds(60), [&] { return done.finished; }));
@@ -75,6 +78,22 @@ TEST_F(AudioTaskTest, RecognisedSegment)
     ASSERT_EQ(requests.size(), 1u);
     EXPECT_EQ(requests[0]->audioBytes, 30u * 32000u);
     EXPECT_NE(requests[0]->body.find("\"lan\""), std::string::npos);
+}
+
+TEST_F(AudioTaskTest, TheLocalRecognizerHearsEnglishWithoutTheNetwork)
+{
+    const std::string wav = dir_ / "goforward.wav";
+    ASSERT_TRUE(MakeWavFromRaw(std::string(TALVORA_SPEECH_TESTDATA) + "/goforward.raw", wav));
+    const Outcome outcome = RunTask(BuildSegmentCommand(wav, 0),
+                                    std::make_shared<LocalRecognizer>(CData::Instance().GetDecoderPool(), ReadLocalModelDir()));
+    EXPECT_EQ(outcome.code, 0);
+    EXPECT_EQ(outcome.message, "success.");
+    EXPECT_EQ(outcome.text, "go forward ten meters");
+    EXPECT_NE(Log().find("LocalRecognizer::Recognize:\t\tlocal text size: 21\r\n"), std::string::npos);
+    // Nothing went to the service, and the library's progress stayed out of the log.
+    EXPECT_EQ(speech_->RequestCount(Endpoint::Token), 0);
+    EXPECT_EQ(speech_->RequestCount(Endpoint::Recognition), 0);
+    EXPECT_EQ(Log().find("INFO"), std::string::npos);
 }
 
 TEST_F(AudioTaskTest, ServiceErrorsAndUnreadableReplies)

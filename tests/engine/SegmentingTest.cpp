@@ -5,6 +5,7 @@
 #include "engine/FfmpegCommand.h"
 #include "engine/FfmpegProcess.h"
 #include "engine/JobFiles.h"
+#include "engine/PauseCuts.h"
 #include "engine/SegmentTexts.h"
 #include "support/AudioFiles.h"
 #include "support/TestSupport.h"
@@ -59,6 +60,33 @@ TEST(Segmenting, SubtitlesHaveOneCuePerSegmentWithTextClippedAtTheEnd)
     EXPECT_EQ(SegmentTexts::Subtitles(records, SegmentTexts::SubtitleFormat::Srt),
               "1\n00:04:00,000 --> 00:04:10,000\nthird -> end\n\n");
     EXPECT_EQ(WideToAnsi(SegmentTexts::Joined(records)), "third --> end");
+}
+
+TEST(Segmenting, LongSpeechIsCutForTheDecoderInItsPauses)
+{
+    // 40 s of loud noise with quiet half-seconds at 12 s and 26 s; pieces of at most 15 s.
+    std::vector<int16_t> samples(40 * 16000);
+    for (size_t i = 0; i < samples.size(); ++i)
+        samples[i] = static_cast<int16_t>((i * 7919) % 20000) - 10000;
+    for (const size_t quiet : {12 * 16000, 26 * 16000})
+        std::fill_n(samples.begin() + static_cast<long>(quiet), 8000, int16_t{3});
+    const auto pieces = CutAtPauses(samples.data(), samples.size(), 15 * 16000);
+    ASSERT_EQ(pieces.size(), 3u);
+    EXPECT_EQ(pieces[0].first, 0u);
+    EXPECT_EQ(pieces[2].second, samples.size());
+    for (size_t i = 0; i < pieces.size(); ++i) {
+        EXPECT_LE(pieces[i].second - pieces[i].first, 15u * 16000) << i;
+        if (i > 0) {
+            EXPECT_EQ(pieces[i].first, pieces[i - 1].second);
+        }
+    }
+    EXPECT_GT(pieces[0].second, 12u * 16000);
+    EXPECT_LT(pieces[0].second, 12u * 16000 + 8000);
+    EXPECT_GT(pieces[1].second, 26u * 16000);
+    EXPECT_LT(pieces[1].second, 26u * 16000 + 8000);
+    // Short speech stays whole; no speech gives no piece.
+    EXPECT_EQ(CutAtPauses(samples.data(), 16000, 15 * 16000), (std::vector<std::pair<size_t, size_t>>{{0, 16000}}));
+    EXPECT_TRUE(CutAtPauses(samples.data(), 0, 15 * 16000).empty());
 }
 
 TEST(Segmenting, ArgumentLineQuotesPathsAndNamesTheSegmentFile)

@@ -32,4 +32,11 @@ bool MakeToneFile(const std::string& path, double seconds, const std::vector<int
     return RunChild(argv, {}, std::chrono::seconds(120)).exitCode == 0;
 }
 
+bool MakeWavFromRaw(const std::string& raw, const std::string& wav)
+{
+    return RunChild({"ffmpeg", "-nostdin", "-loglevel", "error", "-y", "-f", "s16le", "-ar", "16000", "-ac", "1", "-i", raw, wav}, {},
+                    std::chrono::seconds(60))
+               .exitCode == 0;
+}
+
 }  // namespace TestSupport

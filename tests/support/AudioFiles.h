@@ -11,4 +11,8 @@ namespace TestSupport {
 bool MakeToneFile(const std::string& path, double seconds, const std::vector<int>& tones, double toneSeconds,
                   const std::string& format = "");
 
+// Writes a WAV file holding raw 16 kHz mono signed 16-bit little-endian samples (the form of
+// the speech decoder's recorded test data), so the program can take them like any recording.
+bool MakeWavFromRaw(const std::string& raw, const std::string& wav);
+
 }  // namespace TestSupport

@@ -2,6 +2,8 @@
 // result text of a file and the About window.
 #include "tests/ui/MainWindowFixture.h"
 
+#include "ui/toolkit/CLabelUI.h"
+
 using namespace MainWindowTesting;
 using SpeechDouble::Endpoint;
 
@@ -37,6 +39,9 @@ TEST_F(MainWindowTest, TheLayoutHoldsTheTitleBarToolbarListAndTextPane)
     EXPECT_EQ(player_->FindControl<CButtonUI>(L"btnStartAll")->GetText(), L"批量识别");
     EXPECT_EQ(player_->FindControl<CButtonUI>(L"btnSave")->GetText(), L"保存结果");
     EXPECT_EQ(add.top, 2 + 50);
+    // With the cloud service the title bar says nothing about the recognizer.
+    ASSERT_NE(player_->FindControl<CLabelUI>(L"labRecognizer"), nullptr);
+    EXPECT_EQ(player_->FindControl<CLabelUI>(L"labRecognizer")->GetText(), L"");
 
     // The list area (toolbar and list) and the text area share the height under the title bar.
     const UiRect list = list_->GetPos();
@@ -308,6 +313,21 @@ TEST_F(MainWindowTest, AboutOpensOnceAndIsRaisedWhenAskedAgain)
     ClickControl(L"btnAbout");
     UiTest::ProcessEvents();
     EXPECT_EQ(aboutWindows(), 1);
+}
+
+TEST_F(MainWindowTest, TheTitleBarNamesTheLocalRecognizer)
+{
+    // The job manager reads the choice when the window makes it.
+    player_.reset();
+    UiTest::ProcessEvents();
+    WriteConfigString(L"Recognizer", L"local-en");
+    player_ = std::make_unique<RtmpPlayer>();
+    WriteConfigString(L"Recognizer", L"");
+    ASSERT_TRUE(player_->Create(nullptr, L"", WS_OVERLAPPEDWINDOW, 0, 0, 0, 800, 600));
+    // The new window's own update check has ended too (two reports per window).
+    ASSERT_TRUE(UiTest::WaitFor([&] { return Occurrences(Log(), "update msg: 2, ") >= 4; }, std::chrono::seconds(30)));
+    EXPECT_EQ(player_->GetAudioConvert()->GetRecognizerKind(), RecognizerKind::LocalEnglish);
+    EXPECT_EQ(player_->FindControl<CLabelUI>(L"labRecognizer")->GetText(), L"本地英文识别");
 }
 
 }  // namespace

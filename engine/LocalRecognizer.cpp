@@ -1,0 +1,54 @@
+#include "engine/LocalRecognizer.h"
+
+#include "base/LogFile.h"
+#include "engine/DecoderPool.h"
+#include "engine/PauseCuts.h"
+
+#include <bit>
+#include <vector>
+
+LocalRecognizer::LocalRecognizer(DecoderPool& decoders, std::string folder) : pool(decoders), modelDir(std::move(folder)) {}
+
+RecognitionOutcome LocalRecognizer::Recognize(const std::string& audio)
+{
+    RecognitionOutcome outcome;
+    std::string error;
+    DecoderPool::Lease decoder = pool.Acquire(modelDir, &error);
+    if (!decoder) {
+        outcome.code = kModelFailedCode;
+        outcome.message = "local model not loaded: " + error;
+        WriteLog(Warning, "LocalRecognizer::Recognize", "%s", outcome.message.c_str());
+        return outcome;
+    }
+    // The audio is little-endian 16-bit samples (a trailing odd byte is no sample). On a
+    // little-endian machine they are decoded where they lie: up to ten segments wait here, and
+    // a copy each would be a tenth of the program's memory.
+    const size_t count = audio.size() / 2;
+    std::vector<int16_t> converted;
+    const int16_t* samples = reinterpret_cast<const int16_t*>(audio.data());
+    if constexpr (std::endian::native != std::endian::little) {
+        converted.resize(count);
+        for (size_t i = 0; i < count; ++i)
+            converted[i] = static_cast<int16_t>(static_cast<uint8_t>(audio[2 * i]) | static_cast<uint8_t>(audio[2 * i + 1]) << 8);
+        samples = converted.data();
+    }
+
+    // A 120-second segment as one utterance would take the decoder several times the memory and
+    // time of the same speech in pieces; pieces of a few sentences read as well.
+    for (const auto& [begin, end] : CutAtPauses(samples, count, kMaxUtteranceSamples)) {
+        std::string words;
+        if (!decoder->Decode(samples + begin, end - begin, &words, &error)) {
+            outcome.code = kDecodeFailedCode;
+            outcome.message = "local decoding failed: " + error;
+            outcome.text.clear();
+            WriteLog(Warning, "LocalRecognizer::Recognize", "%s", outcome.message.c_str());
+            return outcome;
+        }
+        if (!words.empty())
+            outcome.text += (outcome.text.empty() ? "" : " ") + words;
+    }
+    outcome.code = 0;
+    outcome.message = kSuccessMessage;
+    WriteLog(Info, "LocalRecognizer::Recognize", "local text size: %d", static_cast<int>(outcome.text.size()));
+    return outcome;
+}

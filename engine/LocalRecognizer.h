@@ -1,0 +1,30 @@
+#pragma once
+
+#include "engine/Recognizer.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+class DecoderPool;
+
+// English speech recognised on this machine by a decoder of the pool: no account, no network.
+// Code 0 with the words heard (none is success too); a model that cannot be loaded or audio
+// that cannot be decoded is a failed attempt with a code of its own and a warning in the log.
+class LocalRecognizer : public Recognizer {
+public:
+    LocalRecognizer(DecoderPool& pool, std::string modelDir);
+    RecognitionOutcome Recognize(const std::string& audio) override;
+
+    const std::string& ModelDir() const { return modelDir; }
+
+    static constexpr int32_t kModelFailedCode = -3;
+    static constexpr int32_t kDecodeFailedCode = -4;
+    static constexpr char kSuccessMessage[] = "success.";
+    // The longest stretch handed to the decoder as one utterance: 15 seconds.
+    static constexpr size_t kMaxUtteranceSamples = 15 * 16000;
+
+private:
+    DecoderPool& pool;
+    const std::string modelDir;
+};

@@ -1,0 +1,38 @@
+#include "engine/RecognizerSetting.h"
+
+#include "base/Config.h"
+#include "base/LogFile.h"
+#include "base/TextConvert.h"
+#include "engine/CData.h"
+#include "engine/CloudRecognizer.h"
+#include "engine/LocalRecognizer.h"
+
+namespace {
+// A folder path does not fit the 50 characters the other settings are read with.
+constexpr int kPathSize = 4096;
+}  // namespace
+
+RecognizerKind ReadRecognizerSetting()
+{
+    const std::wstring value = ReadConfigString(L"Recognizer", L"cloud", 50);
+    if (value == L"local-en")
+        return RecognizerKind::LocalEnglish;
+    // An empty value is a key written without one: the default, like no key at all.
+    if (value != L"cloud" && !value.empty())
+        WriteLog(Warning, "RecognizerSetting::Read", "%s",
+                 ("unknown Recognizer \"" + WideToAnsi(value) + "\" in config.ini; the cloud service is used").c_str());
+    return RecognizerKind::Cloud;
+}
+
+std::string ReadLocalModelDir()
+{
+    const std::string value = WideToAnsi(ReadConfigString(L"LocalModelDir", L"", kPathSize));
+    return value.empty() ? std::string(TALVORA_POCKETSPHINX_MODELDIR) : value;
+}
+
+std::shared_ptr<Recognizer> MakeRecognizer(RecognizerKind kind)
+{
+    if (kind == RecognizerKind::LocalEnglish)
+        return std::make_shared<LocalRecognizer>(CData::Instance().GetDecoderPool(), ReadLocalModelDir());
+    return std::make_shared<CloudRecognizer>();
+}

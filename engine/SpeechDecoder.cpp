@@ -1,0 +1,120 @@
+#include "engine/SpeechDecoder.h"
+
+#include "base/LogFile.h"
+
+#include <pocketsphinx.h>
+#include <sphinxbase/err.h>
+
+#include <cstdarg>
+#include <cstdio>
+#include <mutex>
+#include <sys/stat.h>
+
+namespace {
+
+// The library writes pages of progress to standard error by default. Its warnings and errors
+// (a damaged model, a failed allocation) belong in the program's log; its progress does not.
+void LogLibraryMessage(void*, err_lvl_t level, const char* format, ...)
+{
+    if (level < ERR_WARN)
+        return;
+    char message[1024];
+    va_list arguments;
+    va_start(arguments, format);
+    std::vsnprintf(message, sizeof message, format, arguments);
+    va_end(arguments);
+    std::string line(message);
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
+        line.pop_back();
+    if (!line.empty())
+        WriteLog(Warning, "SpeechDecoder::Library", "%s", line.c_str());
+}
+
+bool IsFile(const std::string& path)
+{
+    struct stat info{};
+    return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+bool IsFolder(const std::string& path)
+{
+    struct stat info{};
+    return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+// Loading sets the library's process-wide state (its log and debug level), so decoders are
+// loaded one at a time; decoding needs no such care.
+std::mutex& LoadLock()
+{
+    static std::mutex lock;
+    return lock;
+}
+
+}  // namespace
+
+std::unique_ptr<SpeechDecoder> SpeechDecoder::Load(const std::string& modelDir, std::string* error)
+{
+    const std::string folder = modelDir + "/en-us";
+    const std::string acoustic = folder + "/en-us";
+    const std::string language = folder + "/en-us.lm.bin";
+    const std::string dictionary = folder + "/cmudict-en-us.dict";
+    // The library's own complaint about a missing file is a line deep in its progress output;
+    // a missing model deserves a plain answer.
+    if (!IsFolder(acoustic) || !IsFile(language) || !IsFile(dictionary)) {
+        *error = "no US-English model in " + modelDir + " (en-us/en-us, en-us/en-us.lm.bin, en-us/cmudict-en-us.dict)";
+        return nullptr;
+    }
+
+    std::lock_guard<std::mutex> guard(LoadLock());
+    static std::once_flag logRouted;
+    std::call_once(logRouted, [] {
+        // No stream: the configuration table it prints at every load goes nowhere either.
+        err_set_logfp(nullptr);
+        err_set_callback(&LogLibraryMessage, nullptr);
+    });
+    cmd_ln_t* config = cmd_ln_init(nullptr, ps_args(), TRUE, "-hmm", acoustic.c_str(), "-lm", language.c_str(), "-dict",
+                                   dictionary.c_str(), nullptr);
+    if (config == nullptr) {
+        *error = "the decoder does not accept the model paths under " + modelDir;
+        return nullptr;
+    }
+    ps_decoder_t* decoder = ps_init(config);
+    if (decoder == nullptr) {
+        cmd_ln_free_r(config);
+        *error = "the model in " + modelDir + " cannot be loaded";
+        return nullptr;
+    }
+    return std::unique_ptr<SpeechDecoder>(new SpeechDecoder(modelDir, config, decoder));
+}
+
+SpeechDecoder::SpeechDecoder(std::string folder, cmd_ln_s* configuration, ps_decoder_s* loaded)
+    : modelDir(std::move(folder)), config(configuration), decoder(loaded)
+{
+}
+
+SpeechDecoder::~SpeechDecoder()
+{
+    ps_free(decoder);
+    cmd_ln_free_r(config);
+}
+
+bool SpeechDecoder::Decode(const int16_t* samples, size_t count, std::string* text, std::string* error)
+{
+    text->clear();
+    if (ps_start_utt(decoder) < 0) {
+        *error = "the decoder cannot start an utterance";
+        return false;
+    }
+    // The whole utterance at once lets the decoder normalise it as a whole, as its batch decoder
+    // does; that reads more accurately than feeding it in pieces.
+    const int processed = ps_process_raw(decoder, samples, count, FALSE, TRUE);
+    const int ended = ps_end_utt(decoder);
+    if (processed < 0 || ended < 0) {
+        *error = "the decoder failed on the audio";
+        return false;
+    }
+    int32 score = 0;
+    if (const char* hypothesis = ps_get_hyp(decoder, &score))
+        *text = hypothesis;
+    return true;
+}

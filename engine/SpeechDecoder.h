@@ -1,0 +1,36 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+struct cmd_ln_s;
+struct ps_decoder_s;
+
+// One pocketsphinx decoder with the US-English model of a model folder loaded: the acoustic
+// model "en-us/en-us", the language model "en-us/en-us.lm.bin" and the dictionary
+// "en-us/cmudict-en-us.dict". Loading takes a while and about 100 MB, so a decoder is kept and
+// used for many segments; it is not safe to share between threads.
+class SpeechDecoder {
+public:
+    // Null, with the reason in `error`, when the model cannot be loaded.
+    static std::unique_ptr<SpeechDecoder> Load(const std::string& modelDir, std::string* error);
+    ~SpeechDecoder();
+    SpeechDecoder(const SpeechDecoder&) = delete;
+    SpeechDecoder& operator=(const SpeechDecoder&) = delete;
+
+    const std::string& ModelDir() const { return modelDir; }
+
+    // Decodes 16 kHz mono samples as one utterance into lower-case words separated by blanks
+    // (empty when nothing was heard). False, with the reason in `error`, when decoding failed.
+    // Time and memory grow faster than the utterance: keep it to some seconds (CutAtPauses).
+    bool Decode(const int16_t* samples, size_t count, std::string* text, std::string* error);
+
+private:
+    SpeechDecoder(std::string modelDir, cmd_ln_s* config, ps_decoder_s* decoder);
+
+    std::string modelDir;
+    cmd_ln_s* config;
+    ps_decoder_s* decoder;
+};
