@@ -44,6 +44,19 @@ std::wstring SegmentTexts::Joined(const std::vector<CAudioSegment*>& records)
     return text;
 }
 
+std::wstring SegmentTexts::Timed(const std::vector<CAudioSegment*>& records)
+{
+    std::wstring text;
+    for (const CAudioSegment* record : records) {
+        if (record == nullptr || record->resultCode != 0 || record->text.empty())
+            continue;
+        if (!text.empty())
+            text += L"\r\n";
+        text += L"[" + Utf8ToWide(FormatClock(record->segmentIndex * kSegmentSeconds)) + L"] " + Utf8ToWide(record->text);
+    }
+    return text;
+}
+
 std::string SegmentTexts::Subtitles(const std::vector<CAudioSegment*>& records, SubtitleFormat format)
 {
     const bool vtt = format == SubtitleFormat::Vtt;

@@ -14,6 +14,11 @@ namespace SegmentTexts {
 // gives them: ascending segment order.
 std::wstring Joined(const std::vector<CAudioSegment*>& records);
 
+// Each segment's text after its start time ("[00:02:00] ..."), one segment per line (CR LF
+// between them), so a long recording can be read against its audio. A segment without text
+// (or that failed) gives no line.
+std::wstring Timed(const std::vector<CAudioSegment*>& records);
+
 enum class SubtitleFormat { Srt, Vtt };
 
 // One cue per segment with text, from the segment's start to its end, the last one clipped at

@@ -14,6 +14,7 @@
 #include "ui/toolkit/CListViewUI.h"
 
 #include <QDragEnterEvent>
+#include <QDragLeaveEvent>
 #include <QDragMoveEvent>
 #include <QDropEvent>
 #include <QFileInfo>
@@ -128,7 +129,10 @@ int CPlayListCtrl::AddPaths(const std::vector<std::wstring>& paths)
             break;
         AddItem(path);
     }
-    return GetItemCount() - before;
+    const int added = GetItemCount() - before;
+    if (added > 0)
+        EnsureVisible(before);
+    return added;
 }
 
 std::wstring CPlayListCtrl::GetItemFile(int index)
@@ -176,6 +180,31 @@ bool CPlayListCtrl::SetItemRecognizing(int index)
     item.actionText = kActionRecognizing;
     Invalidate();
     return true;
+}
+
+bool CPlayListCtrl::ResetItem(int index)
+{
+    if (index < 0 || index >= GetItemCount())
+        return false;
+    PlayItem& item = items[static_cast<size_t>(index)];
+    item.progressText = L"0";
+    item.elapsedSeconds = 0;
+    item.actionText = kActionStart;
+    item.status = ItemIdle;
+    item.saved = false;
+    Invalidate();
+    return true;
+}
+
+bool CPlayListCtrl::IsItemSaved(int index) const
+{
+    return index >= 0 && index < GetItemCount() && items[static_cast<size_t>(index)].saved;
+}
+
+void CPlayListCtrl::SetItemSaved(int index)
+{
+    if (index >= 0 && index < GetItemCount())
+        items[static_cast<size_t>(index)].saved = true;
 }
 
 void CPlayListCtrl::UpdateItemStatus(const std::vector<CAudioSegment*>& vctInfo)
@@ -339,10 +368,12 @@ bool CPlayListCtrl::HitTestColumn(CControlUI* element, int x, int y, bool action
 
 void CPlayListCtrl::dragEnterEvent(QDragEnterEvent* event)
 {
-    if (!DroppedFiles(event->mimeData(), false).empty())
+    const bool accepted = !DroppedFiles(event->mimeData(), false).empty();
+    if (accepted)
         event->acceptProposedAction();
     else
         event->ignore();
+    SetDropHighlight(accepted);
 }
 
 void CPlayListCtrl::dragMoveEvent(QDragMoveEvent* event)
@@ -353,8 +384,15 @@ void CPlayListCtrl::dragMoveEvent(QDragMoveEvent* event)
         event->ignore();
 }
 
+void CPlayListCtrl::dragLeaveEvent(QDragLeaveEvent* event)
+{
+    SetDropHighlight(false);
+    CListUI::dragLeaveEvent(event);
+}
+
 void CPlayListCtrl::dropEvent(QDropEvent* event)
 {
+    SetDropHighlight(false);
     const std::vector<std::wstring> files = DroppedFiles(event->mimeData(), true);
     if (files.empty()) {
         event->ignore();

@@ -9,6 +9,7 @@
 
 struct CAudioSegment;
 class QDragEnterEvent;
+class QDragLeaveEvent;
 class QDragMoveEvent;
 class QDropEvent;
 
@@ -45,7 +46,8 @@ public:
     // thread). Does not look at kMaxItems: the callers decide about the limit.
     void AddItem(const std::wstring& path);
     // Adds each path like the open-file dialog does: empty paths skipped, nothing added once the
-    // list holds kMaxItems rows. Returns the number of rows added.
+    // list holds kMaxItems rows. The list then scrolls to the first new row. Returns the number
+    // of rows added.
     int AddPaths(const std::vector<std::wstring>& paths);
 
     int GetItemCount() const { return static_cast<int>(items.size()); }
@@ -56,6 +58,12 @@ public:
     // An idle or failed row becomes recognising (a failed one from progress "0" and no elapsed
     // time); false (nothing changes) for any other row.
     bool SetItemRecognizing(int index);
+    // Any row back to its state when it was added: idle, progress "0", no elapsed time, not
+    // saved. False for a bad index.
+    bool ResetItem(int index);
+    // Whether the row's finished text went into a file since the row last started.
+    bool IsItemSaved(int index) const;
+    void SetItemSaved(int index);
     // Progress and completion of the file the records belong to: the finished records of one
     // file in ascending segment order, as CAudioConvert::GetFinishedSegments gives them. A file
     // that completes without any text and with an error becomes failed, with one box that says
@@ -78,6 +86,7 @@ public:
 protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
+    void dragLeaveEvent(QDragLeaveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
 private:

@@ -5,7 +5,8 @@
 
 // The states of a playlist row: idle, then recognising once the job manager has accepted its
 // file, then done when every segment has finished, or failed when no segment produced text and
-// at least one ended with an error. Only a failed row can be started again.
+// at least one ended with an error. The action cell starts only an idle or a failed row; a row
+// can also be put back to idle (stopped, or to be recognised again) as a whole.
 enum ItemStatus : int32_t {
     ItemIdle = 0,
     ItemRecognizing = 1,
@@ -25,4 +26,5 @@ struct PlayItem {
     std::wstring deleteText;    // always "删除"
     int32_t durationSeconds = 0;  // 0 when it cannot be read
     int32_t status = ItemIdle;
+    bool saved = false;  // its finished text went into a file since it last started
 };

@@ -1,6 +1,7 @@
 #include "ui/RtmpPlayer.h"
 
 #include "base/AppPaths.h"
+#include "base/Config.h"
 #include "base/LogFile.h"
 #include "base/TextConvert.h"
 #include "base/platform/WindowMessages.h"
@@ -16,6 +17,7 @@
 #include "ui/CAboutAppDlg.h"
 #include "ui/CMessageWnd.h"
 #include "ui/CPlayListCtrl.h"
+#include "ui/DesktopNotice.h"
 #include "ui/MessageWndTaskNotice.h"
 #include "ui/PlayItem.h"
 #include "ui/ResultFileNames.h"
@@ -25,6 +27,11 @@
 #include "ui/toolkit/CRichEditUI.h"
 #include "ui/toolkit/UiToolkit.h"
 
+#include <QApplication>
+#include <QClipboard>
+#include <QDesktopServices>
+#include <QUrl>
+#include <QWidget>
 
 #include <filesystem>
 #include <map>
@@ -33,6 +40,12 @@ namespace {
 
 constexpr uintptr_t kSystemCommandMask = 0xFFF0;
 constexpr uintptr_t kKeyL = 0x4C;
+constexpr uintptr_t kKeyO = 0x4F;
+constexpr uintptr_t kKeyS = 0x53;
+constexpr uintptr_t kKeyReturn = 0x0D;
+constexpr uintptr_t kKeyDelete = 0x2E;
+constexpr uintptr_t kKeyApps = 0x5D;
+constexpr uintptr_t kKeyF10 = 0x79;
 constexpr int kNoticeSeconds = 5;
 
 }  // namespace
@@ -52,6 +65,7 @@ RtmpPlayer::~RtmpPlayer()
 {
     // Nothing may reach the job manager from here on, even if the window still exists.
     closing = true;
+    closeQuestion.reset();
     aboutDlg.reset();
     audioConvert.reset();
 }
@@ -133,6 +147,9 @@ void RtmpPlayer::Notify(TNotifyUI& message)
             ShowResultText(row);
         else
             RefreshResultText();
+    } else if (message.type == kNotifyMenu) {
+        const UiPoint at = PointFromLParam(message.lParam);
+        ShowRowMenu(static_cast<int>(message.wParam), at.x, at.y);
     }
 }
 
@@ -142,7 +159,7 @@ void RtmpPlayer::OnClick(TNotifyUI& message)
     if (sender == nullptr)
         return;
     if (sender == btnClose)
-        Close();
+        RequestClose();
     else if (sender == btnMax)
         ToggleMaximize();
     else if (sender == btnMin)
@@ -215,6 +232,7 @@ bool RtmpPlayer::StartItem(int index)
     if (!audioConvert->AddTask(path, playList->GetItemDuration(index)))
         return false;
     playList->SetItemRecognizing(index);
+    ++batchRows;
     return true;
 }
 
@@ -243,6 +261,16 @@ void RtmpPlayer::StartAllItems()
 
 std::wstring RtmpPlayer::BuildResultText(const std::wstring& file)
 {
+    return ResultText(file, false);
+}
+
+std::wstring RtmpPlayer::BuildPaneText(const std::wstring& file)
+{
+    return ResultText(file, true);
+}
+
+std::wstring RtmpPlayer::ResultText(const std::wstring& file, bool timed)
+{
     if (audioConvert == nullptr)
         return {};
     const std::vector<CAudioSegment*> records = audioConvert->GetFinishedSegments(WideToAnsi(file));
@@ -250,6 +278,8 @@ std::wstring RtmpPlayer::BuildResultText(const std::wstring& file)
         playList->UpdateItemStatus(records);
     if (RecognitionFailure::IsFailed(records))
         return RecognitionFailure::Describe(records);
+    if (timed && !records.empty() && records.front()->segmentCount > 1)
+        return SegmentTexts::Timed(records);
     return SegmentTexts::Joined(records);
 }
 
@@ -270,7 +300,7 @@ void RtmpPlayer::RefreshResultText()
 void RtmpPlayer::ShowResultText(int row)
 {
     if (edtText != nullptr && playList != nullptr)
-        edtText->SetText(BuildResultText(playList->GetItemFile(row)));
+        edtText->SetText(BuildPaneText(playList->GetItemFile(row)));
 }
 
 void RtmpPlayer::SaveResults()
@@ -278,10 +308,13 @@ void RtmpPlayer::SaveResults()
     if (closing || playList == nullptr)
         return;
     std::map<std::wstring, std::wstring> results;
+    // The times make a long recording's text easier to use, but change the file's form: only
+    // when asked for.
+    const bool timed = ReadConfigInt(L"SaveTimestamps", 0) == 1;
     for (int i = 0; i < playList->GetCount(); ++i) {
         if (playList->GetItemStatus(i) == ItemDone) {
             const std::wstring path = playList->GetItemFile(i);
-            results[path] = BuildResultText(path);
+            results[path] = timed ? BuildPaneText(path) : BuildResultText(path);
         }
     }
     if (results.empty()) {
@@ -302,6 +335,8 @@ void RtmpPlayer::SaveResults()
         bool opened = false;
         if (SaveWholeFile(target, WideToAnsi(text), opened)) {
             ++saved;
+            if (playList != nullptr)
+                playList->SetItemSaved(FindItem(path));
         } else if (!opened) {
             WriteLog(Error, "RtmpPlayer::OnClick", "%s", ("fopen create file failed." + folder).c_str());
         } else {
@@ -320,6 +355,7 @@ void RtmpPlayer::Close()
     WriteLog(Info, "RtmpPlayer::Close", "main close");
     KillTimer(btnClose);
     ShowWindow(false);
+    closeQuestion.reset();
     // The About window goes with its object; the job manager's workers finish without effect.
     aboutDlg.reset();
     audioConvert.reset();
@@ -338,15 +374,22 @@ void RtmpPlayer::OnOwnedMessage(uint32_t message, uintptr_t wParam, std::unique_
         OnUpdateReport(wParam, dynamic_cast<const CUpdateNotice*>(payload.get()));
 }
 
-intptr_t RtmpPlayer::MessageHandler(uint32_t message, uintptr_t wParam, intptr_t lParam, bool&)
+intptr_t RtmpPlayer::MessageHandler(uint32_t message, uintptr_t wParam, intptr_t lParam, bool& handled)
 {
     switch (message) {
     case WM_KEYDOWN:
         if (wParam == kKeyL && UiToolkit::IsKeyDown(VK_CONTROL) && UiToolkit::IsKeyDown(VK_SHIFT))
             UiToolkit::ShellOpen(AnsiToWide(PubUtils::GetAppDataDir()));
+        else
+            handled = OnKeyDown(wParam);
         break;
     case WM_SYSCOMMAND:
-        if ((wParam & kSystemCommandMask) == SC_CLOSE) {
+        if ((wParam & kSystemCommandMask) == SC_CLOSE && lParam == kCloseFromDesktop && !closing &&
+            HasUnsavedWork()) {
+            // The window stays until the user answers.
+            handled = true;
+            RequestClose();
+        } else if ((wParam & kSystemCommandMask) == SC_CLOSE) {
             // A close from the desktop (its close button, Alt+F4) releases the jobs and ends the
             // application just like the close button does.
             if (!closing)
@@ -400,12 +443,7 @@ void RtmpPlayer::OnListButtonDown(intptr_t lParam)
         return;
     const std::string path = WideToAnsi(playList->GetItemFile(index));
     if (playList->HitTestColumn(element, point.x, point.y, false)) {
-        if (playList->GetItemStatus(index) == ItemRecognizing) {
-            ShowNotice(L"当前文件正在识别中，无法删除!");
-            return;
-        }
-        audioConvert->RemoveTask(path);
-        playList->Remove(element);
+        DeleteItem(index);
     } else if (playList->HitTestColumn(element, point.x, point.y, true)) {
         const int status = playList->GetItemStatus(index);
         if (status == ItemFailed) {
@@ -432,6 +470,7 @@ void RtmpPlayer::OnSegmentDone(uintptr_t wParam)
     playList->UpdateItemStatus(records);
     if (records.size() == static_cast<size_t>(segment->segmentCount))
         WriteLog(Info, "RtmpPlayer::MessageHandler", "%s", ("recognition finished: " + file).c_str());
+    TellBatchEnd();
 
     int row = playList->GetCurSel();
     if (row < 0 && playList->GetCount() > 0) {
@@ -449,4 +488,255 @@ void RtmpPlayer::ShowNotice(const std::wstring& text)
     box->SetButtons(L"确定", L"", false);
     box->SetMessage(text);
     box->ShowMessageWnd(IsWindow() ? this : nullptr, nullptr, 0);
+}
+
+void RtmpPlayer::TellBatchEnd()
+{
+    if (playList == nullptr || batchRows == 0)
+        return;
+    for (int i = 0; i < playList->GetCount(); ++i) {
+        if (playList->GetItemStatus(i) == ItemRecognizing)
+            return;
+    }
+    const int finished = batchRows;
+    batchRows = 0;
+    // In front of the user the list itself shows that it is over.
+    QWidget* widget = GetWidget();
+    if (widget != nullptr && widget->isActiveWindow())
+        return;
+    const bool sent = DesktopNotice::Show(L"识别完成: " + std::to_wstring(finished) + L" 个文件", L"Talvora");
+    WriteLog(Info, "RtmpPlayer::TellBatchEnd", "batch of %d files ended, desktop notice %s", finished,
+             sent ? "sent" : "not sent (no session bus)");
+}
+
+bool RtmpPlayer::HasUnsavedWork()
+{
+    if (playList == nullptr)
+        return false;
+    for (int i = 0; i < playList->GetCount(); ++i) {
+        const int status = playList->GetItemStatus(i);
+        if (status == ItemRecognizing || (status == ItemDone && !playList->IsItemSaved(i)))
+            return true;
+    }
+    return false;
+}
+
+void RtmpPlayer::RequestClose()
+{
+    if (closing)
+        return;
+    if (!HasUnsavedWork()) {
+        Close();
+        return;
+    }
+    // Asked once: a second close while the question is open only brings it forward.
+    if (closeQuestion != nullptr && closeQuestion->IsWindow()) {
+        closeQuestion->BringToTop();
+        return;
+    }
+    closeQuestion = std::make_unique<CMessageWnd>(0, 0);
+    closeQuestion->SetButtons(L"确定", L"取消", true);
+    closeQuestion->SetMessage(L"有未保存的识别结果，确定退出吗?");
+    closeQuestion->ShowMessageWnd(this, &RtmpPlayer::OnCloseAnswer, 0);
+}
+
+void RtmpPlayer::OnCloseAnswer(int result, uint32_t)
+{
+    if (result != 1)
+        return;
+    // Posted: the close releases the question box whose click is being handled. The program's
+    // own close command does not ask again.
+    const std::shared_ptr<WindowHandle> window = CData::Instance().GetMainWnd();
+    if (window != nullptr)
+        window->PostMessage(WM_SYSCOMMAND, SC_CLOSE, 0);
+}
+
+bool RtmpPlayer::OnKeyDown(uintptr_t key)
+{
+    if (closing || playList == nullptr)
+        return false;
+    const bool control = UiToolkit::IsKeyDown(VK_CONTROL);
+    const bool shift = UiToolkit::IsKeyDown(VK_SHIFT);
+    if (control && !shift && key == kKeyO) {
+        playList->AddFiles();
+        return true;
+    }
+    if (control && !shift && key == kKeyS) {
+        SaveResults();
+        return true;
+    }
+    if (control)
+        return false;
+    // In the text pane the keys keep their meaning there (its own menu, selecting text).
+    QWidget* focus = QApplication::focusWidget();
+    QWidget* pane = edtText != nullptr ? edtText->GetWidget() : nullptr;
+    if (focus != nullptr && pane != nullptr && (focus == pane || pane->isAncestorOf(focus)))
+        return false;
+    const int row = playList->GetCurSel();
+    if (key == kKeyDelete && !shift) {
+        if (row >= 0)
+            DeleteItem(row);
+        return row >= 0;
+    }
+    if (key == kKeyReturn && !shift) {
+        // A button showing the focus takes Enter itself.
+        if (auto* button = dynamic_cast<CButtonUI*>(focus); button != nullptr && button->IsFocusVisible())
+            return false;
+        if (row >= 0 && playList->GetItemStatus(row) == ItemIdle)
+            StartItem(row);
+        return row >= 0;
+    }
+    if (key == kKeyApps || (key == kKeyF10 && shift)) {
+        if (row < 0)
+            return false;
+        const UiRect rect = playList->GetRowRect(row);
+        ShowRowMenu(row, rect.left + rect.Width() / 3, (rect.top + rect.bottom) / 2);
+        return true;
+    }
+    return false;
+}
+
+void RtmpPlayer::DeleteItem(int index)
+{
+    if (closing || playList == nullptr || audioConvert == nullptr || index < 0 || index >= playList->GetCount())
+        return;
+    if (playList->GetItemStatus(index) == ItemRecognizing) {
+        ShowNotice(L"当前文件正在识别中，无法删除!");
+        return;
+    }
+    audioConvert->RemoveTask(WideToAnsi(playList->GetItemFile(index)));
+    playList->RemoveAt(index);
+}
+
+int RtmpPlayer::FindItem(const std::wstring& file)
+{
+    if (playList == nullptr)
+        return -1;
+    for (int i = 0; i < playList->GetCount(); ++i) {
+        if (playList->GetItemFile(i) == file)
+            return i;
+    }
+    return -1;
+}
+
+std::set<RowMenu::Action> RtmpPlayer::RowActions(int row)
+{
+    std::set<RowMenu::Action> actions;
+    if (closing || playList == nullptr || row < 0 || row >= playList->GetCount())
+        return actions;
+    const std::wstring file = playList->GetItemFile(row);
+    const std::wstring text = BuildPaneText(file);
+    // Read after the text: building it may have completed the row.
+    const int status = playList->GetItemStatus(row);
+    if (status == ItemRecognizing)
+        actions.insert(RowMenu::Stop);
+    if (status == ItemDone || status == ItemFailed)
+        actions.insert(RowMenu::Retry);
+    if (status != ItemFailed && !text.empty())
+        actions.insert(RowMenu::CopyText);
+    std::error_code error;
+    if (std::filesystem::is_directory(std::filesystem::path(WideToAnsi(file)).parent_path(), error))
+        actions.insert(RowMenu::OpenFolder);
+    if (status == ItemDone)
+        actions.insert(RowMenu::ExportSubtitles);
+    return actions;
+}
+
+void RtmpPlayer::ShowRowMenu(int row, int x, int y)
+{
+    if (closing || playList == nullptr || row < 0 || row >= playList->GetCount() || GetWidget() == nullptr)
+        return;
+    // The row is named by its file: rows may come and go while the menu is open.
+    const std::wstring file = playList->GetItemFile(row);
+    RowMenu::Popup(GetWidget(), GetWidget()->mapToGlobal(QPoint(x, y)), RowActions(row),
+                   [this, file](RowMenu::Action action) { RunRowAction(FindItem(file), action); });
+}
+
+void RtmpPlayer::RunRowAction(int row, RowMenu::Action action)
+{
+    if (closing || playList == nullptr || row < 0 || row >= playList->GetCount())
+        return;
+    // The state may have changed since the menu was shown.
+    if (RowActions(row).count(action) == 0)
+        return;
+    switch (action) {
+    case RowMenu::Stop:
+        StopItem(row);
+        break;
+    case RowMenu::Retry:
+        RetryItem(row);
+        break;
+    case RowMenu::CopyText:
+        QApplication::clipboard()->setText(QString::fromStdWString(BuildPaneText(playList->GetItemFile(row))));
+        break;
+    case RowMenu::OpenFolder:
+        OpenItemFolder(row);
+        break;
+    case RowMenu::ExportSubtitles:
+        ExportSubtitles(row);
+        break;
+    default:
+        break;
+    }
+}
+
+void RtmpPlayer::StopItem(int index)
+{
+    if (audioConvert == nullptr || playList->GetItemStatus(index) != ItemRecognizing)
+        return;
+    const std::wstring file = playList->GetItemFile(index);
+    // Queued segments go with the records; a worker still running finishes without effect.
+    audioConvert->RemoveTask(WideToAnsi(file));
+    playList->ResetItem(index);
+    if (batchRows > 0)
+        --batchRows;
+    WriteLog(Info, "RtmpPlayer::StopItem", "%s", ("recognition stopped: " + WideToAnsi(file)).c_str());
+    if (playList->GetCurSel() == index)
+        ShowResultText(index);
+}
+
+void RtmpPlayer::RetryItem(int index)
+{
+    const int status = playList->GetItemStatus(index);
+    if (audioConvert == nullptr || (status != ItemDone && status != ItemFailed))
+        return;
+    const std::wstring file = playList->GetItemFile(index);
+    // From scratch: the earlier attempt's records and text go first.
+    audioConvert->RemoveTask(WideToAnsi(file));
+    playList->ResetItem(index);
+    StartItem(index);
+    WriteLog(Info, "RtmpPlayer::RetryItem", "%s", ("recognition again: " + WideToAnsi(file)).c_str());
+    if (playList->GetCurSel() == index)
+        ShowResultText(index);
+}
+
+void RtmpPlayer::OpenItemFolder(int index)
+{
+    const std::string folder = std::filesystem::path(WideToAnsi(playList->GetItemFile(index))).parent_path().string();
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(folder))))
+        WriteLog(Warning, "RtmpPlayer::OpenItemFolder", "%s", ("the desktop cannot open " + folder).c_str());
+}
+
+void RtmpPlayer::ExportSubtitles(int index)
+{
+    const std::wstring file = playList->GetItemFile(index);
+    const std::string folder = WideToAnsi(BrowseForFolder(this, L"选择保存目录"));
+    // The window may have been closed, or the row changed, while the folder chooser was open.
+    if (folder.empty() || closing || audioConvert == nullptr)
+        return;
+    const int row = FindItem(file);
+    if (row < 0 || playList->GetItemStatus(row) != ItemDone)
+        return;
+    const std::vector<CAudioSegment*> records = audioConvert->GetFinishedSegments(WideToAnsi(file));
+    ResultFileNames names(AnsiToWide(folder), L".srt");
+    const std::string target = folder + "/" + WideToAnsi(names.Take(file)) + ".srt";
+    bool opened = false;
+    int saved = 0;
+    if (SaveWholeFile(target, SegmentTexts::Subtitles(records, SegmentTexts::SubtitleFormat::Srt), opened)) {
+        saved = 1;
+        playList->SetItemSaved(row);
+    } else {
+        WriteLog(Error, "RtmpPlayer::ExportSubtitles", "%s", ((opened ? "write file failed. " : "fopen create file failed. ") + target).c_str());
+    }
+    ShowNotice(L"成功保存 " + std::to_wstring(saved) + L" 个结果");
 }

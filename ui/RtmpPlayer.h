@@ -1,8 +1,10 @@
 #pragma once
 
+#include "ui/RowMenu.h"
 #include "ui/toolkit/CWindowBase.h"
 
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -10,6 +12,7 @@ class CAboutAppDlg;
 struct CUpdateNotice;
 class CAudioConvert;
 class CButtonUI;
+class CMessageWnd;
 class CPlayListCtrl;
 class CRichEditUI;
 
@@ -20,7 +23,14 @@ class CRichEditUI;
 //
 // The window class is "Talvora": a second start of the program finds the running one by it.
 // Every way of closing the window (the close button, the desktop's close, a required update)
-// runs the same close sequence, so no result is read once the job manager is gone.
+// runs the same close sequence, so no result is read once the job manager is gone. The user's
+// own closes (the close button, the desktop's close) first ask when work would be lost; the
+// program's (termination signals, updates) never ask.
+//
+// Besides the toolbar: a context menu per row (stop, recognise again, copy the text, open the
+// file's folder, export subtitles), the keys Ctrl+O (add), Ctrl+S (save), Delete (the selected
+// row's delete cell), Enter (start the selected idle row) and the Menu key, and a desktop
+// notification when a batch ends while the window is in the background.
 // UI thread only.
 class RtmpPlayer : public CWindowBase {
 public:
@@ -52,12 +62,25 @@ public:
     void SaveResults();
     // The finished segment texts of one file, in segment order; a line break marks each gap.
     std::wstring BuildResultText(const std::wstring& file);
+    // What the pane shows for a file: with more than one segment each text after its start
+    // time, one segment per line; otherwise BuildResultText.
+    std::wstring BuildPaneText(const std::wstring& file);
     // Shows the selected row's text (selecting row 0 when nothing is selected).
     void RefreshResultText();
     // The orderly shutdown: tick stopped, window hidden, About dialog and job manager released,
     // then the application's exit. Later calls do nothing.
     void Close();
     bool IsClosing() const { return closing; }
+    // A close the user asked for: with work that would be lost (rows recognising, finished texts
+    // never saved) a message box asks first, once; otherwise Close.
+    void RequestClose();
+    bool HasUnsavedWork();
+
+    // The row menu's actions that apply to a row in its current state.
+    std::set<RowMenu::Action> RowActions(int row);
+    void RunRowAction(int row, RowMenu::Action action);
+    // The row menu for a row at a point in client coordinates.
+    void ShowRowMenu(int row, int x, int y);
 
     // The job manager while the window is running; null once Close has begun.
     CAudioConvert* GetAudioConvert() const { return audioConvert.get(); }
@@ -74,6 +97,18 @@ private:
     void OnSegmentDone(uintptr_t wParam);
     void OnUpdateReport(uintptr_t kind, const CUpdateNotice* notice);
     void OnListButtonDown(intptr_t lParam);
+    // True when the key was taken for one of the window's keyboard commands.
+    bool OnKeyDown(uintptr_t key);
+    // The delete cell's rules: a recognising row stays, with a notice.
+    void DeleteItem(int index);
+    void StopItem(int index);
+    void RetryItem(int index);
+    void ExportSubtitles(int index);
+    void OpenItemFolder(int index);
+    int FindItem(const std::wstring& file);
+    std::wstring ResultText(const std::wstring& file, bool timed);
+    void TellBatchEnd();
+    static void OnCloseAnswer(int result, uint32_t userData);
     // Starts the row's file; true when the job manager accepted it.
     bool StartItem(int index);
     void ShowResultText(int row);
@@ -91,5 +126,7 @@ private:
     CRichEditUI* edtText = nullptr;
     std::unique_ptr<CAudioConvert> audioConvert;
     std::unique_ptr<CAboutAppDlg> aboutDlg;
+    std::unique_ptr<CMessageWnd> closeQuestion;
+    int batchRows = 0;  // rows started since nothing was recognising, less the stopped ones
     bool closing = false;
 };

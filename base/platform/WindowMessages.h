@@ -23,6 +23,9 @@ inline constexpr uintptr_t SC_MINIMIZE = 0xF020;
 inline constexpr uintptr_t SC_MAXIMIZE = 0xF030;
 inline constexpr uintptr_t SC_CLOSE = 0xF060;
 inline constexpr uintptr_t SC_RESTORE = 0xF120;
+// lParam of a WM_SYSCOMMAND SC_CLOSE that the user gave through the desktop (the frame's close
+// button, Alt+F4); the program's own close commands (signals, updates, the exit) carry 0.
+inline constexpr intptr_t kCloseFromDesktop = 1;
 
 // Virtual key codes used with WM_KEYDOWN.
 inline constexpr uintptr_t VK_SHIFT = 0x10;

@@ -1,6 +1,7 @@
 // The whole program as a user meets it: the real executable on a virtual X display (Xvfb),
 // driven through its windows with real mouse clicks and key presses (xdotool): recognising
 // generated audio files through the speech double and saving their texts, after a message box;
+// a row stopped and recognised again through its context menu, then a close that asks first;
 // ended by a termination signal while a file dialog is open; ended by the About window's update.
 //
 // With TALVORA_SCREENSHOTS set to a folder, the test also saves pictures of the window there.
@@ -15,8 +16,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <condition_variable>
 #include <csignal>
 #include <filesystem>
+#include <mutex>
 #include <poll.h>
 #include <sstream>
 #include <unistd.h>
@@ -45,10 +48,14 @@ constexpr int kCaptionY = 25;
 // The first row's delete cell: the list starts below the toolbar, its border, inset and 24-pixel
 // header; the delete column is the last 80 pixels (left of the scroll bar when it has one).
 constexpr int kDeleteX = 745;
+constexpr int kActionX = kDeleteX - 80;
+constexpr int kFileX = 200;
 constexpr int kFirstRowY = 2 + 50 + 30 + 1 + 1 + 24 + 8;
 // OK of a message box (400 x 260, Cancel hidden) and of the About window (520 x 360).
 constexpr int kNoticeOkX = 200;
 constexpr int kNoticeOkY = 260 - 10 - 15 - 15;
+// OK of a message box with Cancel too: the two 100-wide buttons, 20 apart, centred.
+constexpr int kQuestionOkX = 200 - 10 - 50;
 constexpr int kAboutOkX = 260;
 constexpr int kAboutOkY = 360 - 10 - 10 - 17;
 
@@ -173,7 +180,8 @@ protected:
         ASSERT_NE(exit, std::string::npos) << log;
         EXPECT_LT(close, exit);
         EXPECT_EQ(Occurrences(log, "main close"), 1u);
-        EXPECT_EQ(Occurrences(log, "app exit"), 1u);
+        // A worker whose file was stopped logs "app exit. OnAudioCallBack no PostMessage" too.
+        EXPECT_EQ(Occurrences(log, "CData::PostAppExit:\t\tapp exit"), 1u);
         EXPECT_GT(log.rfind("************************"), exit);
         EXPECT_TRUE(!fs::exists(AppData() + "/crashDumps") || fs::is_empty(AppData() + "/crashDumps"));
         EXPECT_TRUE(fs::is_directory(MovedTemp()));
@@ -339,6 +347,90 @@ TEST_F(EndToEndTest, TwoFilesAreAddedRecognisedAndSavedThroughTheWindow)
     ExpectOrderlyEnd();
     // The moved "Temp" holds the two files' jobs.
     EXPECT_EQ(std::distance(fs::directory_iterator(MovedTemp()), fs::directory_iterator()), 2);
+}
+
+TEST_F(EndToEndTest, ARowIsStoppedAndRecognisedAgainThroughItsMenuAndTheCloseAsksFirst)
+{
+    // The first answer waits until the test lets it go.
+    std::mutex lock;
+    std::condition_variable changed;
+    bool held = true;
+    int waiting = 0;
+    speech_->SetFaultSelector([&](const SpeechDouble::RequestInfo&) {
+        std::unique_lock<std::mutex> guard(lock);
+        ++waiting;
+        changed.wait(guard, [&] { return !held; });
+        return SpeechDouble::Fault::Normal();
+    });
+    auto release = [&] {
+        std::lock_guard<std::mutex> guard(lock);
+        held = false;
+        changed.notify_all();
+    };
+    auto waitingCount = [&] {
+        std::lock_guard<std::mutex> guard(lock);
+        return waiting;
+    };
+    const std::string audio = dir_ / "audio";
+    fs::create_directories(audio);
+    ASSERT_TRUE(MakeToneFile(audio + "/talk.wav", 20, {440}, 120));
+    StartProgram();
+    Click(kAddX, kToolbarY);
+    ASSERT_TRUE(WaitForFocusedWindow("选择文件"));
+    Type(audio + "/talk.wav");
+    ASSERT_TRUE(WaitUntil([&] { return RunLog().find("AddFiles:\t\tchose 1 files, added 1") != std::string::npos; },
+                          std::chrono::seconds(30)));
+    Click(kActionX, kFirstRowY);
+    ASSERT_TRUE(WaitUntil([&] { return waitingCount() == 1; }, std::chrono::seconds(30)));
+
+    // The right button opens the row's menu; its first item stops the file.
+    auto chooseFromMenu = [&](int item) {
+        EXPECT_EQ(Xdo({"mousemove", "--window", window_, std::to_string(kFileX), std::to_string(kFirstRowY), "click", "3"})
+                      .exitCode,
+                  0);
+        std::string menu;
+        ASSERT_TRUE(WaitUntil([&] {
+            for (const std::string& each : ProgramWindows()) {
+                if (each != window_)
+                    menu = each;
+            }
+            return !menu.empty();
+        }, std::chrono::seconds(30)));
+        Picture("MainWindow-menu");
+        // Five items of one height: the middle of item `item`.
+        const std::string geometry = Xdo({"getwindowgeometry", menu}).output;
+        const size_t at = geometry.find("Geometry: ");
+        ASSERT_NE(at, std::string::npos) << geometry;
+        const int width = std::stoi(geometry.substr(at + 10));
+        const int height = std::stoi(geometry.substr(geometry.find('x', at) + 1));
+        Click(width / 2, height * (2 * item + 1) / 10, menu);
+    };
+    chooseFromMenu(0);
+    ASSERT_TRUE(WaitUntil([&] { return RunLog().find("recognition stopped: " + audio + "/talk.wav") != std::string::npos; },
+                          std::chrono::seconds(30)))
+        << RunLog();
+    // The answer that was under way goes nowhere.
+    release();
+    ASSERT_TRUE(WaitUntil([&] { return RunLog().find("speech text size: ") != std::string::npos; }, std::chrono::seconds(30)));
+    EXPECT_EQ(speech_->RequestCount(SpeechDouble::Endpoint::Recognition), 1);
+    EXPECT_EQ(RunLog().find("recognition finished: "), std::string::npos);
+
+    // Started again with the action cell, it finishes; the menu's second item recognises it again.
+    Click(kActionX, kFirstRowY);
+    ASSERT_TRUE(WaitUntil([&] { return Occurrences(RunLog(), "recognition finished: ") == 1; }, std::chrono::seconds(60)));
+    chooseFromMenu(1);
+    ASSERT_TRUE(WaitUntil([&] { return RunLog().find("recognition again: ") != std::string::npos; }, std::chrono::seconds(30)))
+        << RunLog();
+    ASSERT_TRUE(WaitUntil([&] { return Occurrences(RunLog(), "recognition finished: ") == 2; }, std::chrono::seconds(60)));
+    EXPECT_EQ(speech_->RequestCount(SpeechDouble::Endpoint::Recognition), 3);
+
+    // Its text was never saved: the close asks, and OK ends the program in order.
+    Click(kCloseX, kCloseY);
+    const std::string question = WaitForOtherFocusedWindow();
+    ASSERT_FALSE(question.empty());
+    EXPECT_TRUE(program_.Running());
+    Click(kQuestionOkX, kNoticeOkY, question);
+    ExpectOrderlyEnd();
 }
 
 TEST_F(EndToEndTest, ATerminationSignalWhileAFileDialogIsOpenEndsInOrder)

@@ -314,4 +314,52 @@ TEST_F(ListTest, RowsArePaintedWithTheirStateColoursAndCentredText)
     EXPECT_NEAR((least + most) / 2.0, (column.left + column.right) / 2.0, 3.0);
 }
 
+TEST_F(ListTest, TheRightButtonAsksForARowMenuAndTheEmptyListShowsItsHint)
+{
+    // Empty: the hint in grey, in the middle of the rows' area.
+    list_->SetEmptyText(L"拖入音频文件");
+    const QRect rows = list_->View()->viewport()->geometry();
+    const QPoint middle = list_->View()->viewport()->mapTo(window_.GetWidget(), rows.center() - rows.topLeft());
+    auto greyAround = [&](const QImage& image) {
+        int grey = 0;
+        for (int x = middle.x() - 60; x < middle.x() + 60; ++x) {
+            for (int y = middle.y() - 10; y < middle.y() + 10; ++y)
+            {
+                const QColor colour = image.pixelColor(x, y);
+                grey += colour.red() == colour.green() && colour.green() == colour.blue() && colour.red() < 0xE0 ? 1 : 0;
+            }
+        }
+        return grey;
+    };
+    EXPECT_GT(greyAround(window_.GetWidget()->grab().toImage()), 10);
+    // A drag it will accept frames the rows.
+    list_->SetDropHighlight(true);
+    const QImage framed = window_.GetWidget()->grab().toImage();
+    const QPoint corner = list_->View()->viewport()->mapTo(window_.GetWidget(), QPoint(2, 2));
+    EXPECT_EQ(framed.pixelColor(corner), QColor(0x1D, 0x97, 0xE4));
+    list_->SetDropHighlight(false);
+
+    for (const wchar_t* name : {L"a", L"b", L"c"})
+        list_->Append(name);
+    EXPECT_EQ(greyAround(window_.GetWidget()->grab().toImage()), 0);
+    const UiRect row = list_->GetItemAt(2)->GetPos();
+    window_.notes.clear();
+    QTest::mouseClick(window_.GetWidget()->windowHandle(), Qt::RightButton, Qt::NoModifier,
+                      QPoint(row.left + 20, row.top + 10));
+    ASSERT_TRUE(UiTest::WaitFor([&] { return !window_.NotesOfType(kNotifyMenu).empty(); }));
+    const auto menus = window_.NotesOfType(kNotifyMenu);
+    ASSERT_EQ(menus.size(), 1u);
+    EXPECT_EQ(menus[0].sender, list_->GetItemAt(2));
+    EXPECT_EQ(menus[0].wParam, 2u);
+    EXPECT_EQ(PointFromLParam(menus[0].lParam), (UiPoint{row.left + 20, row.top + 10}));
+    EXPECT_EQ(list_->GetCurSel(), 2);
+    // Below the rows there is no row to ask for.
+    window_.notes.clear();
+    const UiRect listRect = list_->GetPos();
+    QTest::mouseClick(window_.GetWidget()->windowHandle(), Qt::RightButton, Qt::NoModifier,
+                      QPoint(listRect.left + 20, listRect.bottom - 5));
+    UiTest::ProcessEvents();
+    EXPECT_TRUE(window_.NotesOfType(kNotifyMenu).empty());
+}
+
 }  // namespace

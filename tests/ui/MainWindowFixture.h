@@ -18,10 +18,13 @@
 #include "ui/RtmpPlayer.h"
 #include "ui/toolkit/CButtonUI.h"
 #include "ui/toolkit/CListHeaderUI.h"
+#include "ui/toolkit/CListViewUI.h"
 #include "ui/toolkit/CRichEditUI.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QFileDialog>
+#include <QMenu>
 #include <QLineEdit>
 #include <QTest>
 #include <QTimer>
@@ -259,6 +262,64 @@ protected:
                 widget->close();
         }
         UiTest::WaitFor([] { return MessageBoxTexts().empty(); });
+    }
+    // Clicks OK (or Cancel) of the message box on screen that shows `text`, as a user would.
+    static bool AnswerBox(const std::wstring& text, bool ok)
+    {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (widget->objectName() != QStringLiteral("CMessageWnd") || !widget->isVisible())
+                continue;
+            CControlUI* button = nullptr;
+            bool shows = false;
+            for (QObject* child : widget->findChildren<QObject*>()) {
+                auto* control = dynamic_cast<CControlUI*>(child);
+                if (control == nullptr)
+                    continue;
+                shows = shows || (control->GetName() == L"MainTxtLab" && control->GetText() == text);
+                if (control->GetName() == (ok ? L"btnOK" : L"btnCancel"))
+                    button = control;
+            }
+            if (shows && button != nullptr) {
+                QTest::mouseClick(widget->windowHandle(), Qt::LeftButton, Qt::NoModifier, Centre(button->GetPos()));
+                return true;
+            }
+        }
+        return false;
+    }
+    // The row menu on screen, once it is up.
+    static QMenu* OpenMenu()
+    {
+        QMenu* menu = nullptr;
+        UiTest::WaitFor([&] {
+            menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            return menu != nullptr && menu->isVisible();
+        });
+        return menu;
+    }
+    // The row menu of a row, opened with the right button as a user would.
+    QMenu* RightClickRow(int row)
+    {
+        QTest::mouseClick(Native(), Qt::RightButton, Qt::NoModifier, CellPoint(row, CPlayListCtrl::kColumnFile));
+        return OpenMenu();
+    }
+    // Enabled state of the menu's items by their text, in menu order ("+停止", "-重新识别").
+    static std::vector<std::wstring> MenuItems(QMenu* menu)
+    {
+        std::vector<std::wstring> items;
+        for (QAction* action : menu->actions())
+            items.push_back((action->isEnabled() ? L"+" : L"-") + action->text().toStdWString());
+        return items;
+    }
+    // Chooses an item by its text with the keyboard's Enter, once the menu is up.
+    static void Choose(QMenu* menu, const QString& text)
+    {
+        for (QAction* action : menu->actions()) {
+            if (action->text() == text)
+                menu->setActiveAction(action);
+        }
+        QTest::keyClick(menu, Qt::Key_Return);
+        UiTest::WaitFor([] { return QApplication::activePopupWidget() == nullptr; });
+        UiTest::ProcessEvents();
     }
     static size_t CountBoxes(const std::wstring& text)
     {

@@ -190,8 +190,23 @@ TEST_F(MainWindowTest, CloseWithWorkInFlightReleasesEverythingAndLateResultsGoNo
     ClickControl(L"btnStartAll");
     ASSERT_TRUE(UiTest::WaitFor([&] { return gate_.Waiting() == 3; }, std::chrono::seconds(30)));
 
+    // Work would be lost: the close asks first, once; Cancel keeps the window running.
+    const std::wstring question = L"有未保存的识别结果，确定退出吗?";
     ClickControl(L"btnClose");
-    EXPECT_TRUE(player_->IsClosing());
+    ASSERT_TRUE(UiTest::WaitFor([&] { return CountBoxes(question) == 1; }));
+    ClickControl(L"btnClose");
+    UiTest::ProcessEvents();
+    EXPECT_EQ(CountBoxes(question), 1u);
+    EXPECT_FALSE(player_->IsClosing());
+    ASSERT_TRUE(AnswerBox(question, false));
+    ASSERT_TRUE(UiTest::WaitFor([&] { return CountBoxes(question) == 0; }));
+    EXPECT_FALSE(player_->IsClosing());
+    EXPECT_TRUE(player_->IsVisible());
+
+    ClickControl(L"btnClose");
+    ASSERT_TRUE(UiTest::WaitFor([&] { return CountBoxes(question) == 1; }));
+    ASSERT_TRUE(AnswerBox(question, true));
+    ASSERT_TRUE(UiTest::WaitFor([&] { return player_->IsClosing(); }));
     EXPECT_FALSE(player_->IsVisible());
     EXPECT_EQ(player_->GetAudioConvert(), nullptr);
     ASSERT_TRUE(UiTest::WaitFor([&] { return !player_->IsWindow(); }));
@@ -220,8 +235,14 @@ TEST_F(MainWindowTest, TheDesktopsCloseRunsTheSameCloseSequence)
     ClickControl(L"btnStart");
     ASSERT_TRUE(UiTest::WaitFor([&] { return gate_.Waiting() == 1; }, std::chrono::seconds(30)));
 
-    // The window system's close (its close button, Alt+F4) arrives as a close event.
+    // The window system's close (its close button, Alt+F4) arrives as a close event; with a
+    // file recognising it asks first.
+    const std::wstring question = L"有未保存的识别结果，确定退出吗?";
     player_->GetWidget()->close();
+    ASSERT_TRUE(UiTest::WaitFor([&] { return CountBoxes(question) == 1; }));
+    EXPECT_TRUE(player_->IsWindow());
+    EXPECT_FALSE(player_->IsClosing());
+    ASSERT_TRUE(AnswerBox(question, true));
     ASSERT_TRUE(UiTest::WaitFor([&] { return !player_->IsWindow(); }));
     EXPECT_EQ(player_->GetAudioConvert(), nullptr);
     const std::string log = Log();

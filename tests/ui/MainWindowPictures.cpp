@@ -21,6 +21,8 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
+#include <QMenu>
+#include <QPainter>
 #include <QTemporaryDir>
 #include <QWidget>
 
@@ -116,6 +118,24 @@ bool Save(RtmpPlayer& player, const QString& folder, const char* name, bool chec
     return true;
 }
 
+// The window with its open row menu drawn where it stands over it.
+bool SaveWithMenu(RtmpPlayer& player, QMenu& menu, const QString& folder, const char* name, bool check)
+{
+    QCoreApplication::processEvents();
+    QImage image = player.GetWidget()->grab().toImage();
+    {
+        QPainter painter(&image);
+        painter.drawImage(player.GetWidget()->mapFromGlobal(menu.pos()), menu.grab().toImage());
+    }
+    const QString path = folder + QLatin1Char('/') + QLatin1String(name) + QStringLiteral(".png");
+    if (!image.save(path, "PNG") || (check && IsBlank(QImage(path)))) {
+        std::fprintf(stderr, "bad picture %s\n", qPrintable(path));
+        return false;
+    }
+    std::printf("%s (%dx%d)\n", qPrintable(path), image.width(), image.height());
+    return true;
+}
+
 int Run(const QString& folder, const QString& work, bool check)
 {
     if (!QDir().mkpath(folder))
@@ -129,6 +149,9 @@ int Run(const QString& folder, const QString& work, bool check)
     }
     speech->ExportEnvironment();
     speech->AddFault({.text = "tone 440", .times = -1, .fault = SpeechDouble::Fault::Text(kMeetingText)});
+    speech->AddFault({.text = "tone 550", .times = -1, .fault = SpeechDouble::Fault::Text("第一个问题是您平时怎样整理会议记录。")});
+    speech->AddFault({.text = "tone 660", .times = -1, .fault = SpeechDouble::Fault::Text("一般是会后听录音，再手工整理成文字。")});
+    speech->AddFault({.text = "tone 770", .times = -1, .fault = SpeechDouble::Fault::Text("最花时间的是找到某句话在录音里的位置。")});
     speech->SetFaultSelector([&gate](const SpeechDouble::RequestInfo& info) { return gate.Pass(info); });
     // The second file stays at one of three segments: its other two answers wait.
     gate.Hold("tone 660");
@@ -193,7 +216,30 @@ int Run(const QString& folder, const QString& work, bool check)
         if (!Save(player, folder, "MainWindow-failed", check))
             ++failures;
 
+        // The interview, finished: each segment after its start time; then its row menu.
         gate.Open();
+        if (!WaitFor([&] {
+                player.GetAudioConvert()->Dispatch();
+                return list->GetItemStatus(1) == ItemDone;
+            }, 60000)) {
+            std::fprintf(stderr, "the interview did not finish\n");
+            ++failures;
+        }
+        list->SelectItem(1);
+        player.RefreshResultText();
+        if (!Save(player, folder, "MainWindow-timed", check))
+            ++failures;
+        const UiRect rowRect = list->GetRowRect(1);
+        player.ShowRowMenu(1, rowRect.left + 180, (rowRect.top + rowRect.bottom) / 2);
+        QMenu* menu = nullptr;
+        WaitFor([&] {
+            menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            return menu != nullptr && menu->isVisible();
+        }, 10000);
+        if (menu == nullptr || !SaveWithMenu(player, *menu, folder, "MainWindow-menu", check))
+            ++failures;
+        if (menu != nullptr)
+            menu->close();
         WaitFor([&] { return player.GetAudioConvert()->RunningCount() == 0; }, 60000);
     }
     QCoreApplication::processEvents();

@@ -199,3 +199,51 @@ TEST_F(MainWindowSaveTest, ADeletedRowIsNotSaved)
 }
 
 }  // namespace
+
+TEST_F(MainWindowSaveTest, TimesAreSavedOnlyWhenAskedForAndSubtitlesAreExportedPerFile)
+{
+    const std::string file = MakeAudio("talk.wav", 200, {440, 550});
+    const std::string single = MakeAudio("memo.wav", 20, {660});
+    Transcribe({file, single});
+    const std::string out = dir_ / "out";
+    fs::create_directories(out);
+
+    // Texts never saved: a close asks, and Cancel keeps the window.
+    const std::wstring question = L"有未保存的识别结果，确定退出吗?";
+    ClickControl(L"btnClose");
+    ASSERT_TRUE(UiTest::WaitFor([&] { return CountBoxes(question) == 1; }));
+    ASSERT_TRUE(AnswerBox(question, false));
+    ASSERT_TRUE(UiTest::WaitFor([&] { return CountBoxes(question) == 0; }));
+    EXPECT_FALSE(player_->IsClosing());
+
+    // The subtitles of one file, into a folder picked as for the texts.
+    list_->SelectItem(0);
+    QMenu* menu = RightClickRow(0);
+    ASSERT_NE(menu, nullptr);
+    {
+        FolderChooserAnswer answer(QString::fromStdString(out));
+        Choose(menu, QStringLiteral("导出字幕"));
+        EXPECT_TRUE(UiTest::WaitFor([&] { return answer.Answered(); }));
+        EXPECT_EQ(answer.Title(), QStringLiteral("选择保存目录"));
+    }
+    EXPECT_EQ(TestSupport::ReadFile(out + "/talk.srt"),
+              "1\n00:00:00,000 --> 00:02:00,000\ntone 440\n\n2\n00:02:00,000 --> 00:03:20,000\ntone 550\n\n");
+    EXPECT_TRUE(UiTest::WaitFor([] { return CountBoxes(L"成功保存 1 个结果") == 1; }));
+    CloseBoxes();
+    EXPECT_TRUE(player_->HasUnsavedWork());
+
+    // With the setting, the saved text is the pane's, times and all; a single segment has none.
+    WriteConfigString(L"SaveTimestamps", L"1");
+    Save(out);
+    WriteConfigString(L"SaveTimestamps", L"0");
+    EXPECT_EQ(TestSupport::ReadFile(out + "/talk.txt"), "[00:00:00] tone 440\r\n[00:02:00] tone 550");
+    EXPECT_EQ(TestSupport::ReadFile(out + "/memo.txt"), "tone 660");
+    EXPECT_TRUE(UiTest::WaitFor([] { return CountBoxes(L"成功保存 2 个结果") == 1; }));
+    CloseBoxes();
+
+    // Everything saved: the close no longer asks.
+    EXPECT_FALSE(player_->HasUnsavedWork());
+    ClickControl(L"btnClose");
+    EXPECT_TRUE(player_->IsClosing());
+    EXPECT_EQ(CountBoxes(question), 0u);
+}

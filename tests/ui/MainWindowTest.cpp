@@ -4,6 +4,9 @@
 
 #include "ui/toolkit/CLabelUI.h"
 
+#include <QClipboard>
+#include <QFontMetrics>
+
 using namespace MainWindowTesting;
 using SpeechDouble::Endpoint;
 
@@ -60,6 +63,149 @@ TEST_F(MainWindowTest, TheLayoutHoldsTheTitleBarToolbarListAndTextPane)
         }
     }
     EXPECT_GT(header->GetColumnRect(0).Width(), 200);
+
+    // The empty list says what to do; the brand label holds its whole text in the shipped font.
+    EXPECT_EQ(list_->GetEmptyText(), L"拖入音频文件，或点击「添加音频」");
+    CControlUI* brand = nullptr;
+    for (QObject* child : player_->GetWidget()->findChildren<QObject*>()) {
+        if (auto* control = dynamic_cast<CControlUI*>(child); control != nullptr && control->GetText() == L"Quenby")
+            brand = control;
+    }
+    ASSERT_NE(brand, nullptr);
+    const QFontMetrics metrics(player_->GetFont(brand->GetFont()));
+    // The italic's slant reaches past the last letter's advance.
+    EXPECT_LE(metrics.boundingRect(QStringLiteral("Quenby")).width() + metrics.height() / 4, brand->GetPos().Width());
+}
+
+TEST_F(MainWindowTest, TheRowMenuStopsARecognisingFileAndStartsAFinishedOneAgain)
+{
+    const std::string file = MakeAudio("talk.wav", 20, {440});
+    Add(file);
+    ClickControl(L"btnStart");
+    ASSERT_TRUE(UiTest::WaitFor([&] { return gate_.Waiting() == 1; }, std::chrono::seconds(30)));
+
+    // Recognising: only stop, copy (nothing to copy yet) and the folder apply.
+    QMenu* menu = RightClickRow(0);
+    ASSERT_NE(menu, nullptr);
+    EXPECT_EQ(list_->GetCurSel(), 0);
+    EXPECT_EQ(MenuItems(menu), (std::vector<std::wstring>{L"+停止", L"-重新识别", L"-复制文本", L"+打开所在文件夹",
+                                                          L"-导出字幕"}));
+    Choose(menu, QStringLiteral("停止"));
+    EXPECT_EQ(Status(0), ItemIdle);
+    EXPECT_EQ(Cell(0, CPlayListCtrl::kColumnAction), L"开始");
+    EXPECT_EQ(Cell(0, CPlayListCtrl::kColumnProgress), L"0");
+    EXPECT_EQ(Cell(0, CPlayListCtrl::kColumnElapsed), L"00:00");
+    // The running segment finishes without effect.
+    gate_.Open("tone 440");
+    ASSERT_TRUE(WaitForWorkersDone(1));
+    EXPECT_TRUE(UiTest::WaitFor([&] { return player_->GetAudioConvert()->RunningCount() == 0; }));
+    UiTest::ProcessEvents();
+    EXPECT_EQ(Status(0), ItemIdle);
+    EXPECT_EQ(PaneText(), L"");
+    EXPECT_EQ(speech_->RequestCount(Endpoint::Recognition), 1);
+
+    // Enter starts the selected idle row again; this time it finishes.
+    gate_.OpenAll();
+    QTest::keyClick(Native(), Qt::Key_Return);
+    EXPECT_EQ(Status(0), ItemRecognizing);
+    ASSERT_TRUE(WaitStatus(0, ItemDone));
+    ASSERT_TRUE(UiTest::WaitFor([&] { return PaneText() == L"tone 440"; }));
+
+    menu = RightClickRow(0);
+    ASSERT_NE(menu, nullptr);
+    EXPECT_EQ(MenuItems(menu), (std::vector<std::wstring>{L"-停止", L"+重新识别", L"+复制文本", L"+打开所在文件夹",
+                                                          L"+导出字幕"}));
+    Choose(menu, QStringLiteral("复制文本"));
+    EXPECT_EQ(QApplication::clipboard()->text().toStdWString(), L"tone 440");
+
+    // The Menu key opens the same menu for the selected row; the finished row starts over.
+    QTest::keyClick(Native(), Qt::Key_Menu);
+    menu = OpenMenu();
+    ASSERT_NE(menu, nullptr);
+    Choose(menu, QStringLiteral("重新识别"));
+    EXPECT_EQ(Status(0), ItemRecognizing);
+    EXPECT_EQ(Cell(0, CPlayListCtrl::kColumnProgress), L"0");
+    ASSERT_TRUE(WaitStatus(0, ItemDone));
+    EXPECT_EQ(speech_->RequestCount(Endpoint::Recognition), 3);
+    EXPECT_EQ(player_->BuildResultText(AnsiToWide(file)), L"tone 440");
+}
+
+TEST_F(MainWindowTest, KeysShowTheirFocusAndActOnTheSelectedRow)
+{
+    const std::string a = MakeAudio("a.wav", 20, {440});
+    const std::string b = MakeAudio("b.wav", 20, {550});
+    Add(a);
+    Add(b);
+    gate_.Open("tone 440");
+    UiTest::WaitFor([&] { return Native()->isActive(); });
+
+    // A focus the window handed out by itself does not press anything.
+    auto* startAll = player_->FindControl<CButtonUI>(L"btnStartAll");
+    ASSERT_NE(startAll, nullptr);
+    startAll->setFocus(Qt::ActiveWindowFocusReason);
+    QTest::keyClick(Native(), Qt::Key_Space);
+    UiTest::ProcessEvents();
+    EXPECT_FALSE(startAll->IsFocusVisible());
+    EXPECT_EQ(Status(0), ItemIdle);
+    EXPECT_EQ(Status(1), ItemIdle);
+
+    // Tab shows where the focus is, and then Space presses that button.
+    auto* add = player_->FindControl<CButtonUI>(L"btnAdd");
+    add->setFocus(Qt::ActiveWindowFocusReason);
+    QTest::keyClick(Native(), Qt::Key_Tab);
+    ASSERT_TRUE(UiTest::WaitFor([&] { return player_->FindControl<CButtonUI>(L"btnStart")->IsFocusVisible(); }));
+    QTest::keyClick(Native(), Qt::Key_Space);
+    EXPECT_EQ(Status(0), ItemRecognizing);
+    EXPECT_EQ(Status(1), ItemIdle);
+    ASSERT_TRUE(WaitStatus(0, ItemDone));
+
+    // On the list: Enter starts the selected idle row, Delete removes a row that is not
+    // recognising and refuses one that is.
+    ClickCell(1, CPlayListCtrl::kColumnFile);
+    EXPECT_TRUE(list_->View()->hasFocus());
+    QTest::keyClick(Native(), Qt::Key_Return);
+    EXPECT_EQ(Status(1), ItemRecognizing);
+    QTest::keyClick(Native(), Qt::Key_Delete);
+    EXPECT_TRUE(UiTest::WaitFor([] { return CountBoxes(L"当前文件正在识别中，无法删除!") == 1; }));
+    EXPECT_EQ(list_->GetCount(), 2);
+    list_->SelectItem(0, true);
+    QTest::keyClick(Native(), Qt::Key_Delete);
+    ASSERT_EQ(list_->GetCount(), 1);
+    EXPECT_EQ(list_->GetItemFile(0), AnsiToWide(b));
+
+    // Ctrl+O adds files, Ctrl+S saves.
+    {
+        FolderChooserAnswer answer(QString::fromStdString(dir_.Path()), QStringLiteral("\"a.wav\""));
+        QTest::keyClick(Native(), Qt::Key_O, Qt::ControlModifier);
+        ASSERT_TRUE(answer.Answered());
+        EXPECT_EQ(answer.Title(), QStringLiteral("选择文件"));
+    }
+    EXPECT_EQ(list_->GetCount(), 2);
+    {
+        FolderChooserAnswer answer({});
+        QTest::keyClick(Native(), Qt::Key_S, Qt::ControlModifier);
+        EXPECT_TRUE(UiTest::WaitFor([] { return CountBoxes(L"暂无需要保存的内容!") == 1; }));
+    }
+    gate_.OpenAll();
+}
+
+TEST_F(MainWindowTest, AddedFilesAreScrolledIntoView)
+{
+    std::vector<std::wstring> first;
+    std::vector<std::wstring> more;
+    for (int i = 0; i < 30; ++i)
+        first.push_back(AnsiToWide(dir_ / ("a" + std::to_string(i) + ".wav")));
+    for (int i = 0; i < 5; ++i)
+        more.push_back(AnsiToWide(dir_ / ("b" + std::to_string(i) + ".wav")));
+    ASSERT_EQ(list_->AddPaths(first), 30);
+    list_->EnsureVisible(0);
+    UiTest::ProcessEvents();
+    ASSERT_EQ(list_->AddPaths(more), 5);
+    UiTest::ProcessEvents();
+    const UiRect shown = list_->GetPos();
+    const UiRect row = list_->GetRowRect(30);
+    EXPECT_GE(row.top, shown.top);
+    EXPECT_LE(row.bottom, shown.bottom);
 }
 
 TEST_F(MainWindowTest, TheWindowHandsItselfToTheContextAndTicksEverySecond)
@@ -201,7 +347,10 @@ TEST_F(MainWindowTest, ProgressElapsedTimeAndTextFollowTheSegmentsAsTheyFinish)
     EXPECT_EQ(Cell(0, CPlayListCtrl::kColumnProgress), L"100%");
     EXPECT_EQ(Cell(0, CPlayListCtrl::kColumnAction), L"完成");
     EXPECT_EQ(player_->BuildResultText(AnsiToWide(file)), L"tone 440tone 550tone 660");
-    EXPECT_TRUE(UiTest::WaitFor([&] { return PaneText() == L"tone 440tone 550tone 660"; }));
+    // The pane shows each segment after its start time.
+    EXPECT_TRUE(UiTest::WaitFor(
+        [&] { return PaneText() == L"[00:00:00] tone 440\n[00:02:00] tone 550\n[00:04:00] tone 660"; }))
+        << QString::fromStdWString(PaneText()).toStdString();
 
     // A finished row's time stands still.
     const std::wstring elapsed = Cell(0, CPlayListCtrl::kColumnElapsed);
@@ -249,7 +398,7 @@ TEST_F(MainWindowTest, ASegmentThatFailsForGoodLeavesNoGapAndWarnsOnce)
     player_->BuildResultText(AnsiToWide(file));
     UiTest::ProcessEvents();
     EXPECT_EQ(CountBoxes(warning), 1u);
-    EXPECT_EQ(PaneText(), L"tone 440tone 550tone 770");
+    EXPECT_EQ(PaneText(), L"[00:00:00] tone 440\n[00:02:00] tone 550\n[00:06:00] tone 770");
 }
 
 TEST_F(MainWindowTest, TheSelectedFilesTextStaysWhenAnotherFileProgresses)

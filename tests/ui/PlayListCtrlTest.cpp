@@ -146,10 +146,13 @@ protected:
         const QPoint at(list_->width() / 2, list_->height() / 2);
         QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
         QCoreApplication::sendEvent(list_, &enter);
+        // Only a drag the list takes shows it over the rows, and only until it ends.
+        EXPECT_EQ(list_->IsDropHighlighted(), enter.isAccepted());
         if (!enter.isAccepted())
             return false;
         QDropEvent drop(QPointF(at), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
         QCoreApplication::sendEvent(list_, &drop);
+        EXPECT_FALSE(list_->IsDropHighlighted());
         return drop.isAccepted();
     }
 

@@ -3,6 +3,8 @@
 #include "ui/toolkit/UiPainting.h"
 
 #include <QEnterEvent>
+#include <QFocusEvent>
+#include <QKeyEvent>
 #include <QPainter>
 
 CButtonUI::CButtonUI()
@@ -128,6 +130,61 @@ void CButtonUI::paintEvent(QPaintEvent*)
     textStyle.endEllipsis = style_.endEllipsis;
     UiPainting::DrawText(painter, rect().adjusted(p.left, p.top, -p.right, -p.bottom), QString::fromStdWString(text_),
                          textStyle);
+
+    if (IsFocusVisible()) {
+        QPen pen(QColor(0x33, 0x33, 0x33));
+        pen.setStyle(Qt::DotLine);
+        painter.setPen(pen);
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(rect().adjusted(1, 1, -2, -2));
+    }
+}
+
+void CButtonUI::focusInEvent(QFocusEvent* event)
+{
+    const Qt::FocusReason reason = event->reason();
+    if (reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason || reason == Qt::ShortcutFocusReason)
+        focusVisible_ = true;
+    else if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
+        focusVisible_ = false;
+    // Coming back with the window keeps what it showed before: the first focus a window hands
+    // out by itself is not one the user asked for, but one left by Tab still is.
+    update();
+    QAbstractButton::focusInEvent(event);
+}
+
+void CButtonUI::focusOutEvent(QFocusEvent* event)
+{
+    if (event->reason() != Qt::ActiveWindowFocusReason && event->reason() != Qt::PopupFocusReason)
+        focusVisible_ = false;
+    update();
+    QAbstractButton::focusOutEvent(event);
+}
+
+void CButtonUI::keyPressEvent(QKeyEvent* event)
+{
+    const int key = event->key();
+    const bool presses = key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter;
+    if (presses && !IsFocusVisible()) {
+        event->ignore();
+        return;
+    }
+    if ((key == Qt::Key_Return || key == Qt::Key_Enter) && event->modifiers() == Qt::NoModifier) {
+        if (!event->isAutoRepeat())
+            click();
+        event->accept();
+        return;
+    }
+    QAbstractButton::keyPressEvent(event);
+}
+
+void CButtonUI::keyReleaseEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Space && !isDown()) {
+        event->ignore();
+        return;
+    }
+    QAbstractButton::keyReleaseEvent(event);
 }
 
 void CButtonUI::enterEvent(QEnterEvent* event)

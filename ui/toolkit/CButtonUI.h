@@ -7,6 +7,10 @@
 // "Button": draws the image of its state (normal, hot while the pointer is over it, pushed while
 // pressed, disabled) stretched over itself, then its text; a click sends a "click" notification.
 // The images can be changed at run time.
+//
+// The keyboard focus reaches a button only through Tab (or back to it with the window), and is
+// then drawn as a dotted frame. Space or Enter press the button only while that frame shows: a
+// focus nobody can see must not start anything.
 class CButtonUI : public QAbstractButton, public CControlUI {
 public:
     CButtonUI();
@@ -26,6 +30,8 @@ public:
     // Whether the pointer is over the button, and whether it is held down.
     bool IsHot() const { return hot_state_; }
     bool IsPushed() const { return isDown(); }
+    // Whether the button has the keyboard focus and shows it.
+    bool IsFocusVisible() const { return hasFocus() && focusVisible_; }
 
     bool SetAttribute(const std::wstring& name, const std::wstring& value) override;
     QSize sizeHint() const override;
@@ -34,6 +40,10 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
 
 private:
     void SetImage(UiAttributes::UiImage& slot, const std::wstring& image);
@@ -45,4 +55,5 @@ private:
     QColor hotTextColor_;
     QColor pushedTextColor_;
     bool hot_state_ = false;
+    bool focusVisible_ = false;
 };

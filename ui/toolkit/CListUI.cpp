@@ -260,6 +260,8 @@ bool CListUI::SetAttribute(const std::wstring& name, const std::wstring& value)
         ParseRect(v, items_.textPadding);
     } else if (name == L"itemendellipsis") {
         items_.endEllipsis = ParseBool(v);
+    } else if (name == L"emptytext") {
+        emptyText_ = value;
     } else {
         return CControlUI::SetAttribute(name, value);
     }
@@ -273,6 +275,32 @@ std::wstring CListUI::CellText(int row, int column)
     if (element == nullptr)
         return std::wstring();
     return static_cast<CListTextElementUI*>(element)->GetText(column);
+}
+
+void CListUI::SetEmptyText(const std::wstring& text)
+{
+    emptyText_ = text;
+    Invalidate();
+}
+
+void CListUI::SetDropHighlight(bool on)
+{
+    if (dropHighlight_ == on)
+        return;
+    dropHighlight_ = on;
+    Invalidate();
+}
+
+void CListUI::OnContextMenu(int row, const QPoint& atViewport)
+{
+    CControlUI* element = GetItemAt(row);
+    if (element == nullptr)
+        return;
+    if (GetCurSel() != row)
+        SelectItem(row, false);
+    const QPoint client = view_->viewport()->mapTo(window(), atViewport);
+    static_cast<CListTextElementUI*>(element)->SendNotifyFromList(kNotifyMenu, static_cast<uintptr_t>(row),
+                                                                   MakePointLParam(client.x(), client.y()));
 }
 
 void CListUI::OnColumnsChanged()

@@ -21,7 +21,10 @@ class IListCallbackUI;
 // Layout attributes besides the common ones: inset, vscrollbar, header ("hidden"), itemheight,
 // itemfont, itemtextcolor, itemselectedtextcolor, itemhottextcolor, itembkcolor, itemaltbk
 // (alternate-row shading), itemaltbkcolor, itemselectedbkcolor, itemhotbkcolor, itemalign,
-// itemtextpadding, itemendellipsis. Its <ListHeader> child describes the columns.
+// itemtextpadding, itemendellipsis, emptytext (a grey hint drawn while the list has no rows).
+// Its <ListHeader> child describes the columns. The right button over a row selects the row and
+// sends "menu" from its element. The row view shows
+// where the keyboard focus is.
 //
 // The row operations are virtual so a subclass that keeps data per row can keep it in step:
 // Remove goes through RemoveAt.
@@ -63,6 +66,13 @@ public:
     // The row element under a point in client coordinates, or null.
     CControlUI* GetItemAtPoint(int x, int y) const;
 
+    // The hint shown while the list is empty.
+    void SetEmptyText(const std::wstring& text);
+    const std::wstring& GetEmptyText() const { return emptyText_; }
+    // Marks the list as the target of a drag it will accept (a frame over the rows).
+    void SetDropHighlight(bool on);
+    bool IsDropHighlighted() const { return dropHighlight_; }
+
     // Redraws every row; cell texts are asked for again.
     void Invalidate() override;
 
@@ -70,6 +80,8 @@ public:
 
     // Toolkit internals.
     std::wstring CellText(int row, int column);
+    // A context menu for `row` at a point in the view's viewport.
+    void OnContextMenu(int row, const QPoint& atViewport);
     void OnColumnsChanged();
     CListViewUI* View() const { return view_; }
 
@@ -106,5 +118,7 @@ private:
     CListHeaderUI* header_;
     UiRect inset_;
     ItemStyle items_;
+    std::wstring emptyText_;
+    bool dropHighlight_ = false;
     bool quiet_ = false;
 };

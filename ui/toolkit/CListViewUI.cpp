@@ -5,6 +5,7 @@
 #include "ui/toolkit/CWindowWidget.h"
 #include "ui/toolkit/UiPainting.h"
 
+#include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QMouseEvent>
 #include <QPainter>
@@ -142,6 +143,60 @@ bool CListViewUI::viewportEvent(QEvent* event)
         break;
     }
     return QTreeView::viewportEvent(event);
+}
+
+void CListViewUI::paintEvent(QPaintEvent* event)
+{
+    QTreeView::paintEvent(event);
+    QPainter painter(viewport());
+    const QRect area = viewport()->rect();
+    if (model()->rowCount() == 0 && !list_->GetEmptyText().empty()) {
+        CWindowWidget* window = list_->GetWindowWidget();
+        painter.setFont(window != nullptr ? window->GetLayoutFont(list_->GetItemStyle().font) : font());
+        painter.setPen(QColor(0xA0, 0xA0, 0xA0));
+        painter.drawText(area.adjusted(10, 10, -10, -10), Qt::AlignCenter | Qt::TextWordWrap,
+                         QString::fromStdWString(list_->GetEmptyText()));
+    }
+    if (hasFocus()) {
+        // Dotted, like the desktop's focus frames: it must not read as a selection.
+        QPen pen(QColor(0x33, 0x33, 0x33));
+        pen.setStyle(Qt::DotLine);
+        painter.setPen(pen);
+        const QModelIndex current = currentIndex();
+        const QRect cell = current.isValid() ? visualRect(current) : QRect();
+        const QRect frame = cell.isValid() ? QRect(0, cell.top(), area.width(), cell.height()) : area;
+        painter.drawRect(frame.adjusted(1, 1, -2, -2));
+    }
+    if (list_->IsDropHighlighted()) {
+        painter.fillRect(area, QColor(0x1D, 0x97, 0xE4, 0x30));
+        painter.setPen(QPen(QColor(0x1D, 0x97, 0xE4), 3));
+        painter.drawRect(area.adjusted(1, 1, -2, -2));
+    }
+}
+
+void CListViewUI::contextMenuEvent(QContextMenuEvent* event)
+{
+    // Only the mouse's: the window decides about the keyboard's (the Menu key), which not every
+    // platform turns into this event.
+    const int row = event->reason() == QContextMenuEvent::Mouse ? indexAt(event->pos()).row() : -1;
+    if (row < 0) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    list_->OnContextMenu(row, event->pos());
+}
+
+void CListViewUI::focusInEvent(QFocusEvent* event)
+{
+    QTreeView::focusInEvent(event);
+    viewport()->update();
+}
+
+void CListViewUI::focusOutEvent(QFocusEvent* event)
+{
+    QTreeView::focusOutEvent(event);
+    viewport()->update();
 }
 
 void CListViewUI::SetHotRow(int row)

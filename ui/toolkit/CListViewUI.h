@@ -29,7 +29,8 @@ private:
 
 // The Qt view behind a CListUI (toolkit internal): draws whole rows itself (background by
 // state, then each cell's text with the list's item style) and tracks the row under the
-// pointer for the hot colour.
+// pointer for the hot colour. Over the rows it draws the list's empty-list hint, the frame of an
+// accepted drag and, while it has the keyboard focus, a focus frame around the current row.
 class CListViewUI final : public QTreeView {
 public:
     explicit CListViewUI(CListUI* list);
@@ -41,6 +42,10 @@ protected:
     QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
                                                          const QEvent* event = nullptr) const override;
     bool viewportEvent(QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     void SetHotRow(int row);

@@ -364,7 +364,7 @@ void CWindowWidget::closeEvent(QCloseEvent* event)
     }
     // A close from the desktop (its close button, Alt+F4) is the system close command.
     event->ignore();
-    owner_->ProcessMessage(WM_SYSCOMMAND, SC_CLOSE, 0);
+    owner_->ProcessMessage(WM_SYSCOMMAND, SC_CLOSE, kCloseFromDesktop);
 }
 
 void CWindowWidget::resizeEvent(QResizeEvent* event)

@@ -45,6 +45,9 @@ inline constexpr wchar_t kNotifyTimer[] = L"timer";            // wParam: the ti
 inline constexpr wchar_t kNotifyItemSelect[] = L"itemselect";  // wParam: new row (or -1), lParam: old row
 inline constexpr wchar_t kNotifyItemClick[] = L"itemclick";    // sender: the row element pressed
 inline constexpr wchar_t kNotifyItemActivate[] = L"itemactivate";  // sender: the row double-clicked
+// sender: the row a context menu was asked for (right button, Menu key); wParam: its row;
+// lParam: where the menu goes, in client coordinates as MakePointLParam packs them.
+inline constexpr wchar_t kNotifyMenu[] = L"menu";
 inline constexpr wchar_t kNotifyTextChanged[] = L"textchanged";    // a rich-edit pane's text changed
 inline constexpr wchar_t kNotifyWindowInit[] = L"windowinit";      // after InitWindow
 

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <functional>
+#include <set>
+
+class QMenu;
+class QPoint;
+class QWidget;
+
+// The context menu of a playlist row: "停止", "重新识别", "复制文本", "打开所在文件夹",
+// "导出字幕", in that order; what does not apply to the row is disabled. It pops up without a
+// loop of its own, so the window under it may close while it is open (a signal, an update):
+// the menu then goes with it and nothing is chosen. UI thread.
+class RowMenu {
+public:
+    enum Action { Stop, Retry, CopyText, OpenFolder, ExportSubtitles, ActionCount };
+
+    // Shows the menu at `global` (screen coordinates) over `owner`, which owns it until it
+    // closes. `chosen` runs with the action the user picks, once the menu is gone.
+    static QMenu* Popup(QWidget* owner, const QPoint& global, const std::set<Action>& enabled,
+                        std::function<void(Action)> chosen);
+    static const wchar_t* Text(Action action);
+};
