@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/SimpleThread.h"
+#include "engine/SpeechReplies.h"
 
 #include <cstdint>
 #include <string>
@@ -34,9 +35,8 @@ public:
     // The outcome code of an attempt whose cut failed (ffmpeg missing, failing or killed): a
     // failure like any other, tried again, never sent.
     static constexpr int32_t kCutFailedCode = -2;
-    // A 120-second segment is at most a few thousand characters of speech; a longer text is
-    // cut here (at a character boundary) so that a hostile reply cannot swamp the window.
-    static constexpr size_t kMaxTextBytes = 64 * 1024;
+    // The longest text kept of one reply (see SpeechReplies.h).
+    static constexpr size_t kMaxTextBytes = kMaxRecognitionTextBytes;
 
 protected:
     void Run() override;

@@ -2,7 +2,6 @@
 
 #include "engine/CHttpRequest.h"
 
-#include <json/reader.h>
 #include <json/value.h>
 
 #include <cstdint>
@@ -51,7 +50,6 @@ public:
     static Json::Value TransportFailure(int32_t curlCode);
 
 private:
-    Json::Value ParseReply(const std::string& text);
     void LogStall(const char* tag, const char* what, const std::string& url) const;
     // PostJsonRequest for a body produced while it is sent.
     Json::Value PostBody(const std::string& url, HttpBodySource& body);
@@ -63,7 +61,6 @@ private:
     std::string apiKey;
     std::string secretKey;
     CHttpRequest http;
-    Json::CharReaderBuilder reader;
     std::string accessToken;
     std::string recognitionUrl;
     std::string tokenUrl;

@@ -13,6 +13,8 @@ packages=(
   xdotool
   # --- First-window benchmark: watches the display through Xlib ---
   libx11-dev
+  # --- Fuzz targets (tools/fuzz.sh): clang with libFuzzer and the sanitizer runtimes ---
+  clang libclang-rt-14-dev
 )
 
 missing=()
