@@ -41,7 +41,7 @@ passed=0
 failed=0
 for name in "${targets[@]}"; do
   mkdir -p "$dir/corpus/$name"
-  arguments=("$dir/corpus/$name" "$fuzz/corpus/$name" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048
+  arguments=("$dir/corpus/$name" "$fuzz/corpus/$name" -max_total_time="$seconds" -timeout=60 -rss_limit_mb=2048
              -artifact_prefix="$dir/crashes/$name-" -print_final_stats=1 -close_fd_mask=3)
   case "$name" in
     recognition_reply | token_reply | update_* | credentials_json) arguments+=(-dict="$fuzz/dict/json.dict") ;;
