@@ -4,6 +4,7 @@
 #include "base/net/JsonText.h"
 #include "engine/Base64JsonBody.h"
 #include "engine/SpeechEndpoints.h"
+#include "engine/SpeechReplies.h"
 
 #include <openssl/evp.h>
 
@@ -15,26 +16,6 @@
 namespace {
 
 constexpr int64_t kOneDay = 86400;
-
-std::string MemberText(const Json::Value& reply, const char* name)
-{
-    if (!reply.isObject())
-        return {};
-    const Json::Value& member = reply[name];
-    return member.isString() ? member.asString() : std::string();
-}
-
-int64_t MemberSeconds(const Json::Value& reply, const char* name)
-{
-    if (!reply.isObject())
-        return 0;
-    const Json::Value& member = reply[name];
-    if (!member.isInt64())
-        return 0;
-    // A hostile lifetime must not overflow the expiry sum.
-    return std::clamp<int64_t>(member.asInt64(), std::numeric_limits<int32_t>::min(),
-                               std::numeric_limits<int32_t>::max());
-}
 
 // The host part of a URL, for log lines: the rest of a token URL carries the secret key.
 std::string HostOf(const std::string& url)
@@ -112,13 +93,13 @@ std::string CSpeechClient::FetchToken()
             return StyledJsonText(TransportFailure(code));
         }
 
-        const Json::Value reply = ParseReply(response);
-        accessToken = MemberText(reply, "access_token");
-        tokenExpiresAt = now + MemberSeconds(reply, "expires_in");
-        scope = MemberText(reply, "scope");
+        const TokenReply reply = ReadTokenReply(ParseSpeechReply(response));
+        accessToken = reply.accessToken;
+        tokenExpiresAt = now + reply.expiresIn;
+        scope = reply.scope;
         if (http.LastStatus() != 200 || accessToken.empty()) {
             // The service names its refusal ("invalid_client", ...); a short piece of it helps.
-            std::string detail = MemberText(reply, "error").substr(0, 100);
+            std::string detail = reply.error.substr(0, 100);
             if (!detail.empty())
                 detail = ", error: " + detail;
             WriteLog(Warning, "CSpeechClient::FetchToken", "token request to %s failed: HTTP status %d%s%s",
@@ -190,20 +171,10 @@ Json::Value CSpeechClient::PostJsonRequest(const std::string& url, const Json::V
 Json::Value CSpeechClient::ReplyOf(int32_t code, const std::string& response, const std::string& url)
 {
     if (code == 0)
-        return ParseReply(response);
+        return ParseSpeechReply(response);
     if (http.Stalled())
         LogStall("CSpeechClient::PostJsonRequest", "speech", url);
     return TransportFailure(code);
-}
-
-Json::Value CSpeechClient::ParseReply(const std::string& text)
-{
-    Json::Value value;
-    JsonParseError error;
-    // Pathological input such as nesting beyond the reader's limit is worth a warning.
-    if (!ParseJson(text, value, &error, JsonRules::kTolerant) && error.threw)
-        WriteLog(Warning, "CSpeechClient::ParseReply", "%s", error.text.c_str());
-    return value;
 }
 
 Json::Value CSpeechClient::TransportFailure(int32_t curlCode)

@@ -50,7 +50,6 @@ public:
     static Json::Value TransportFailure(int32_t curlCode);
 
 private:
-    Json::Value ParseReply(const std::string& text);
     void LogStall(const char* tag, const char* what, const std::string& url) const;
     // PostJsonRequest for a body produced while it is sent.
     Json::Value PostBody(const std::string& url, HttpBodySource& body);

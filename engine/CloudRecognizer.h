@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/Recognizer.h"
+#include "engine/SpeechReplies.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -17,7 +18,6 @@ public:
     // A transfer in which not one byte moves for this long is given up long before the
     // request time-out: a server that accepts and then says nothing must not hold a segment.
     static constexpr int32_t kStallTimeoutMs = 60000;
-    // A 120-second segment is at most a few thousand characters of speech; a longer text is
-    // cut here (at a character boundary) so that a hostile reply cannot swamp the window.
-    static constexpr size_t kMaxTextBytes = 64 * 1024;
+    // The longest text kept of one reply (see SpeechReplies.h).
+    static constexpr size_t kMaxTextBytes = kMaxRecognitionTextBytes;
 };

@@ -1,6 +1,6 @@
 #include "engine/MediaInfoProbe.h"
 
-#include "base/TextConvert.h"
+#include "engine/DurationText.h"
 
 #include <clocale>
 #include <cstddef>
@@ -97,20 +97,6 @@ private:
     locale_t previous_;
 };
 
-int LeadingMilliseconds(const std::string& text)
-{
-    long long value = 0;
-    for (const char c : text) {
-        if (c < '0' || c > '9')
-            break;
-        value = value * 10 + (c - '0');
-        if (value > 2147483647LL * 1000)
-            break;
-    }
-    const long long seconds = value / 1000;
-    return seconds > 2147483647LL ? 2147483647 : static_cast<int>(seconds);
-}
-
 }  // namespace
 
 int LoadMediaInfoLibrary()
@@ -137,5 +123,5 @@ int ProbeAudioDuration(const std::wstring& path)
             library.destroy(handle);
         }
     }
-    return LeadingMilliseconds(WideToAnsi(answer));
+    return DurationSecondsOfText(answer);
 }

@@ -100,11 +100,13 @@ struct CUpdateChecker::State {
 
     void RunCheck();
     bool CheckRemoteVersion();
+    bool ReadVersionReply(const std::string& body);
     bool LoadLocalManifest();
     void ScanInstallFolder() { ScanDirectory(exeDir, 0); }
     void ScanDirectory(const std::string& dir, int depth);
     void AddLocalFile(const std::string& path, uint32_t size);
     bool FetchLatestManifest();
+    bool ReadLatestManifest(const std::string& body);
     void CompareManifest();
     CUpdateFileInfo ParseFileItem(const Json::Value& item) const;
     bool InstalledBefore(std::string State::*field) const
@@ -132,21 +134,27 @@ void CUpdateChecker::State::RunCheck()
 bool CUpdateChecker::State::CheckRemoteVersion()
 {
     const long code = HttpGet(updateUrl + "/version/" + appName, versionBody);
-    ParseJson(versionBody, versionReply);
+    const bool known = ReadVersionReply(versionBody);
     if (code != 200)
         PostText(kUpdateCheckFailed, L"cannot get remote version");
-    const Json::Value& reply = versionReply;
-    if (reply.isObject() && reply["latest-version"].isString() && reply["minimum-required"].isString()) {
-        {
-            std::lock_guard<std::mutex> guard(published);
-            latestVersion = reply["latest-version"].asString();
-            minimumRequired = reply["minimum-required"].asString();
-        }
+    if (known) {
         PostValue(kUpdateVersionKnown, Get(&State::latestVersion));
         return true;
     }
     PostText(kUpdateCheckFailed, L"无法获取远程服务器软件版本");
     return false;
+}
+
+bool CUpdateChecker::State::ReadVersionReply(const std::string& body)
+{
+    ParseJson(body, versionReply);
+    const Json::Value& reply = versionReply;
+    if (!reply.isObject() || !reply["latest-version"].isString() || !reply["minimum-required"].isString())
+        return false;
+    std::lock_guard<std::mutex> guard(published);
+    latestVersion = reply["latest-version"].asString();
+    minimumRequired = reply["minimum-required"].asString();
+    return true;
 }
 
 bool CUpdateChecker::State::LoadLocalManifest()
@@ -234,13 +242,19 @@ void CUpdateChecker::State::AddLocalFile(const std::string& path, uint32_t size)
 bool CUpdateChecker::State::FetchLatestManifest()
 {
     const long code = HttpGet(updateUrl + "/latest/" + appName, latestBody);
-    JsonParseError error;
     // Parsed once the whole body is in: the value after the last chunk is the one that counts,
     // and parsing after every chunk would be quadratic in the reply's size.
-    if (!ParseJson(latestBody, latestManifest, &error))
-        std::fprintf(stderr, "parse latest version error: %s\n", error.text.c_str());
+    const bool read = ReadLatestManifest(latestBody);
     if (code != 200)
         PostText(kUpdateCheckFailed, L"cannot get latest version");
+    return read;
+}
+
+bool CUpdateChecker::State::ReadLatestManifest(const std::string& body)
+{
+    JsonParseError error;
+    if (!ParseJson(body, latestManifest, &error))
+        std::fprintf(stderr, "parse latest version error: %s\n", error.text.c_str());
     return latestManifest.isObject();
 }
 
@@ -336,6 +350,8 @@ bool CUpdateChecker::CheckRemoteVersion() { return state_->CheckRemoteVersion();
 bool CUpdateChecker::LoadLocalManifest() { return state_->LoadLocalManifest(); }
 void CUpdateChecker::ScanInstallFolder() { state_->ScanInstallFolder(); }
 bool CUpdateChecker::FetchLatestManifest() { return state_->FetchLatestManifest(); }
+bool CUpdateChecker::ReadVersionReply(const std::string& body) { return state_->ReadVersionReply(body); }
+bool CUpdateChecker::ReadLatestManifest(const std::string& body) { return state_->ReadLatestManifest(body); }
 void CUpdateChecker::CompareManifest() { state_->CompareManifest(); }
 CUpdateFileInfo CUpdateChecker::ParseFileItem(const Json::Value& item) const { return state_->ParseFileItem(item); }
 const std::vector<CUpdateFileInfo>& CUpdateChecker::UpdateList() const { return state_->updateList; }

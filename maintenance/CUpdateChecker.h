@@ -52,6 +52,11 @@ public:
     void CompareManifest();
     CUpdateFileInfo ParseFileItem(const Json::Value& item) const;
 
+    // What CheckRemoteVersion and FetchLatestManifest make of a reply body (already inflated):
+    // true for a version reply naming both versions, and for a manifest that is a JSON object.
+    bool ReadVersionReply(const std::string& body);
+    bool ReadLatestManifest(const std::string& body);
+
     const std::vector<CUpdateFileInfo>& UpdateList() const;
     const std::map<std::string, CUpdateFileInfo>& LocalFiles() const;
 

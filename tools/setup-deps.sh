@@ -18,6 +18,8 @@ packages=(
   # --- Local English recognizer: the decoder, its US-English model; recordings for the tests,
   #     and the library's own command-line decoders that the benchmark compares against ---
   libpocketsphinx-dev pocketsphinx-en-us pocketsphinx-testdata pocketsphinx
+  # --- Fuzz targets (tools/fuzz.sh): clang with libFuzzer and the sanitizer runtimes ---
+  clang libclang-rt-14-dev
 )
 
 missing=()

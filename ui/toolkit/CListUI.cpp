@@ -218,7 +218,6 @@ bool CListUI::SetAttribute(const std::wstring& name, const std::wstring& value)
     const QString v = QString::fromStdWString(value);
     int number = 0;
     UiRect rect;
-    QColor color;
     if (name == L"inset") {
         if (ParseRect(v, rect)) {
             inset_ = rect;
