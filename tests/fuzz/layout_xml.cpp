@@ -1,7 +1,7 @@
 // A layout file of the skin, as the window builder reads it: the XML into controls of a window
 // (offscreen, never shown), laid out for the window's size and painted once.
 #include "skin/EmbeddedSkin.h"
-#include "tests/fuzz/FuzzSupport.h"
+#include "tests/fuzz/FuzzQtSupport.h"
 #include "ui/toolkit/CLayoutBuilder.h"
 #include "ui/toolkit/CWindowWidget.h"
 #include "ui/toolkit/UiToolkit.h"
@@ -10,19 +10,9 @@
 #include <QImage>
 #include <QPainter>
 
-namespace {
-
-void Quiet(const wchar_t*) {}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
-    Fuzz::SetUp();
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    new QApplication(*argc, *argv);
-    UiToolkit::EnsureInitialized();
-    UiToolkit::SetDiagnosticHook(&Quiet);
+    Fuzz::SetUpOffscreenUi(argc, argv);
     // Images named by a layout come from the program's own skin.
     FUZZ_CHECK(InstallEmbeddedSkin());
     return 0;

@@ -1,7 +1,7 @@
 // The skin archive, a zip file read in place from memory, as the program reads it: opened, each
 // layout read by name (exactly, then without regard to case) and built into a window, whose
 // images are read from the archive and decoded, and the window painted once.
-#include "tests/fuzz/FuzzSupport.h"
+#include "tests/fuzz/FuzzQtSupport.h"
 #include "ui/toolkit/CLayoutBuilder.h"
 #include "ui/toolkit/CWindowWidget.h"
 #include "ui/toolkit/UiToolkit.h"
@@ -11,19 +11,13 @@
 
 namespace {
 
-void Quiet(const wchar_t*) {}
-
 const wchar_t* const kLayouts[] = {L"MessageWnd.xml", L"AboutAppDlg.xml", L"rtmpplayer.xml"};
 
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
-    Fuzz::SetUp();
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    new QApplication(*argc, *argv);
-    UiToolkit::EnsureInitialized();
-    UiToolkit::SetDiagnosticHook(&Quiet);
+    Fuzz::SetUpOffscreenUi(argc, argv);
     return 0;
 }
 

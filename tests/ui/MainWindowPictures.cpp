@@ -30,6 +30,7 @@
 #include <cstdio>
 #include <functional>
 #include <mutex>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -56,9 +57,13 @@ public:
     {
         std::unique_lock<std::mutex> guard(lock_);
         changed_.wait(guard, [&] { return open_ || held_.count(info.text) == 0; });
-        return SpeechDouble::Fault::Normal();
+        const auto said = texts_.find(info.text);
+        return said != texts_.end() ? SpeechDouble::Fault::Text(said->second) : SpeechDouble::Fault::Normal();
     }
     void Hold(const std::string& text) { held_.insert(text); }
+    // What the service answers for a tone. Given here, not as a fault of the double's own: a
+    // fault of its own would be answered before the gate is asked.
+    void Say(const std::string& tone, const std::string& text) { texts_[tone] = text; }
     void Open()
     {
         std::lock_guard<std::mutex> guard(lock_);
@@ -70,6 +75,7 @@ private:
     std::mutex lock_;
     std::condition_variable changed_;
     std::set<std::string> held_;
+    std::map<std::string, std::string> texts_;
     bool open_ = false;
 };
 
@@ -105,10 +111,8 @@ bool IsBlank(const QImage& image)
     return true;
 }
 
-bool Save(RtmpPlayer& player, const QString& folder, const char* name, bool check)
+bool SaveImage(const QImage& image, const QString& folder, const char* name, bool check)
 {
-    QCoreApplication::processEvents();
-    const QImage image = player.GetWidget()->grab().toImage();
     const QString path = folder + QLatin1Char('/') + QLatin1String(name) + QStringLiteral(".png");
     if (!image.save(path, "PNG") || (check && IsBlank(QImage(path)))) {
         std::fprintf(stderr, "bad picture %s\n", qPrintable(path));
@@ -116,6 +120,12 @@ bool Save(RtmpPlayer& player, const QString& folder, const char* name, bool chec
     }
     std::printf("%s (%dx%d)\n", qPrintable(path), image.width(), image.height());
     return true;
+}
+
+bool Save(RtmpPlayer& player, const QString& folder, const char* name, bool check)
+{
+    QCoreApplication::processEvents();
+    return SaveImage(player.GetWidget()->grab().toImage(), folder, name, check);
 }
 
 // The window with its open row menu drawn where it stands over it.
@@ -127,13 +137,7 @@ bool SaveWithMenu(RtmpPlayer& player, QMenu& menu, const QString& folder, const 
         QPainter painter(&image);
         painter.drawImage(player.GetWidget()->mapFromGlobal(menu.pos()), menu.grab().toImage());
     }
-    const QString path = folder + QLatin1Char('/') + QLatin1String(name) + QStringLiteral(".png");
-    if (!image.save(path, "PNG") || (check && IsBlank(QImage(path)))) {
-        std::fprintf(stderr, "bad picture %s\n", qPrintable(path));
-        return false;
-    }
-    std::printf("%s (%dx%d)\n", qPrintable(path), image.width(), image.height());
-    return true;
+    return SaveImage(image, folder, name, check);
 }
 
 int Run(const QString& folder, const QString& work, bool check)
@@ -149,9 +153,9 @@ int Run(const QString& folder, const QString& work, bool check)
     }
     speech->ExportEnvironment();
     speech->AddFault({.text = "tone 440", .times = -1, .fault = SpeechDouble::Fault::Text(kMeetingText)});
-    speech->AddFault({.text = "tone 550", .times = -1, .fault = SpeechDouble::Fault::Text("第一个问题是您平时怎样整理会议记录。")});
-    speech->AddFault({.text = "tone 660", .times = -1, .fault = SpeechDouble::Fault::Text("一般是会后听录音，再手工整理成文字。")});
-    speech->AddFault({.text = "tone 770", .times = -1, .fault = SpeechDouble::Fault::Text("最花时间的是找到某句话在录音里的位置。")});
+    gate.Say("tone 550", "第一个问题是您平时怎样整理会议记录。");
+    gate.Say("tone 660", "一般是会后听录音，再手工整理成文字。");
+    gate.Say("tone 770", "最花时间的是找到某句话在录音里的位置。");
     speech->SetFaultSelector([&gate](const SpeechDouble::RequestInfo& info) { return gate.Pass(info); });
     // The second file stays at one of three segments: its other two answers wait.
     gate.Hold("tone 660");
@@ -190,7 +194,14 @@ int Run(const QString& folder, const QString& work, bool check)
                             WaitFor([&] { return list->GetItemText(list->GetItemAt(1), 1, 3) == std::wstring(L"33%"); }, 60000) &&
                             WaitFor([&] { return list->GetItemText(list->GetItemAt(1), 1, 4) >= std::wstring(L"00:03"); }, 60000);
         if (!states) {
-            std::fprintf(stderr, "the rows did not reach their states\n");
+            QFile log(QString::fromLocal8Bit(qgetenv("XDG_DATA_HOME")) + QStringLiteral("/Talvora/Talvora.log"));
+            const QByteArray text = log.open(QIODevice::ReadOnly) ? log.readAll() : QByteArray();
+            const std::wstring progress = list->GetItemText(list->GetItemAt(1), 1, 3);
+            const std::wstring elapsed = list->GetItemText(list->GetItemAt(1), 1, 4);
+            const std::wstring second = player.BuildResultText(interview.toStdWString());
+            std::fprintf(stderr, "the rows did not reach their states (first row %d; second %ls, %ls: %ls); the log:\n%s\n",
+                         static_cast<int>(list->GetItemStatus(0)), progress.c_str(), elapsed.c_str(), second.c_str(),
+                         text.constData());
             ++failures;
         }
         player.RefreshResultText();
