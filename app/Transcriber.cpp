@@ -36,8 +36,8 @@ constexpr char kTag[] = "Transcriber::Run";
 constexpr auto kTick = std::chrono::seconds(1);
 // How often a termination signal is looked for while nothing else happens.
 constexpr auto kSignalPoll = std::chrono::milliseconds(200);
-// How long the stopped ffmpeg processes may take to end after a termination signal.
-constexpr auto kFfmpegStopWait = std::chrono::seconds(5);
+// How long the stopped ffmpeg processes and the workers may take to end after a termination signal.
+constexpr auto kStopWait = std::chrono::seconds(10);
 
 // The engine's "could not start" notice, kept for the file's one-line reason.
 class RecordedNotice : public TaskNotice {
@@ -243,9 +243,11 @@ int Session::StopOnSignal(int signalNumber)
     Say("talvora: stopped by signal " + std::to_string(signalNumber));
     // No queued segment starts any more; the running cuts are ended, and what the workers still
     // send is never read.
+    // Workers past their cut finish their request first (bounded): the process must not end
+    // under a worker that still reads the credentials or the log.
     PubUtils::StopRunningFfmpeg();
-    const Clock::time_point deadline = Clock::now() + kFfmpegStopWait;
-    while (PubUtils::RunningFfmpegCount() > 0 && Clock::now() < deadline)
+    const Clock::time_point deadline = Clock::now() + kStopWait;
+    while ((PubUtils::RunningFfmpegCount() > 0 || convert_->RunningCount() > 0) && Clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     convert_.reset();
     CData::Instance().PostAppExit();
