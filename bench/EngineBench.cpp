@@ -16,6 +16,7 @@
 #include "engine/JobFiles.h"
 #include "CountingWindow.h"
 #include "DoubleProcess.h"
+#include "ProcessMemory.h"
 #include "speech_double/SpeechDouble.h"
 
 #include <chrono>
@@ -78,17 +79,6 @@ double ChildCpuSeconds()
     rusage usage{};
     getrusage(RUSAGE_CHILDREN, &usage);
     return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-long PeakRssKb()
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind("VmHWM:", 0) == 0)
-            return std::atol(line.c_str() + 6);
-    }
-    return 0;
 }
 
 double Since(Clock::time_point start)
@@ -164,7 +154,7 @@ int main(int argc, char** argv)
         const double cutting = ChildCpuSeconds() - cpuBefore;
         std::printf("as fast as workers free up: %.2f s wall, %.2f segments/s, %.2f CPU s in ffmpeg = %.2f decode passes "
                     "(target <= 3), peak memory %.1f MB (target <= 110 MB)\n",
-                    wall, segments / wall, cutting, cutting / decodePass, PeakRssKb() / 1024.0);
+                    wall, segments / wall, cutting, cutting / decodePass, StatusKb("VmHWM") / 1024.0);
     }
 
     window->Reset();

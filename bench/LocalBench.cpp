@@ -11,6 +11,7 @@
 //      its own).
 #include "base/Config.h"
 #include "CountingWindow.h"
+#include "ProcessMemory.h"
 #include "base/platform/WindowMessages.h"
 #include "engine/CAudioConvert.h"
 #include "engine/CData.h"
@@ -132,26 +133,6 @@ double ThreadCpuSeconds()
     timespec now{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
     return now.tv_sec + now.tv_nsec / 1e9;
-}
-
-long PeakRssKb()
-{
-    std::ifstream status("/proc/self/status");
-    for (std::string line; std::getline(status, line);) {
-        if (line.rfind("VmHWM:", 0) == 0)
-            return std::atol(line.c_str() + 6);
-    }
-    return 0;
-}
-
-long CurrentRssKb()
-{
-    std::ifstream status("/proc/self/status");
-    for (std::string line; std::getline(status, line);) {
-        if (line.rfind("VmRSS:", 0) == 0)
-            return std::atol(line.c_str() + 6);
-    }
-    return 0;
 }
 
 double ChildCpuSeconds()
@@ -304,7 +285,7 @@ int main(int argc, char** argv)
     CData::Instance().SetMainWnd(window);
     const int segments = PlanSegmentCount(seconds);
     // The peak from here on: the clips' decoder is gone, and the file was made in memory.
-    const long rssBefore = CurrentRssKb();
+    const long rssBefore = StatusKb("VmRSS");
     std::ofstream("/proc/self/clear_refs") << "5";
     {
         CAudioConvert convert;
@@ -320,7 +301,7 @@ int main(int argc, char** argv)
         const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
         std::printf("engine, %d s in %d segments, %d in flight at most, %zu decoders on %u cores: %.1f s wall, "
                     "real-time factor per core %.3f (target <= 0.3); peak memory %.1f MB (%.1f MB at the start; target <= 400 MB)\n",
-                    seconds, segments, inFlight, pool.LoadedCount(), cores, wall, wall * cores / seconds, PeakRssKb() / 1024.0,
+                    seconds, segments, inFlight, pool.LoadedCount(), cores, wall, wall * cores / seconds, StatusKb("VmHWM") / 1024.0,
                     rssBefore / 1024.0);
     }
     CData::Instance().SetMainWnd(nullptr);

@@ -8,6 +8,7 @@
 //
 //   speech_bench [runs] [path of speech_double]
 #include "DoubleProcess.h"
+#include "ProcessMemory.h"
 #include "base/net/CHttpRequest.h"
 #include "base/net/JsonText.h"
 #include "engine/CSpeechClient.h"
@@ -28,18 +29,6 @@
 namespace {
 
 constexpr size_t kSegmentBytes = 3840000;
-
-long StatusKb(const char* field)
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    const std::string prefix = std::string(field) + ":";
-    while (std::getline(status, line)) {
-        if (line.rfind(prefix, 0) == 0)
-            return std::atol(line.c_str() + prefix.size());
-    }
-    return -1;
-}
 
 bool ResetPeak()
 {
