@@ -1,3 +1,4 @@
+#include "app/ProcessLog.h"
 #include "app/TerminationSignals.h"
 #include "base/AppPaths.h"
 #include "base/LogFile.h"
@@ -19,3 +20,8 @@ const bool g_firstUseHookInstalled = PubUtils::SetAppDataFirstUseHook(&CheckUplo
 CLogFile g_logFile(PubUtils::GetAppDataDir() + "/Talvora.log", CLogFile::ProcessWide);
 
 }  // namespace
+
+void CloseProcessLog()
+{
+    g_logFile.Close();
+}

@@ -1,16 +1,17 @@
 #include "app/Transcriber.h"
 
+#include "app/ProcessEnd.h"
 #include "app/QueuedWindowHandle.h"
 #include "app/TerminationSignals.h"
 #include "base/LogFile.h"
 #include "base/TextConvert.h"
+#include "base/net/CHttpRequest.h"
 #include "base/platform/WindowMessages.h"
 #include "engine/CAudioConvert.h"
 #include "engine/CAudioSegment.h"
 #include "engine/CData.h"
 #include "engine/CredentialsFile.h"
 #include "engine/FfmpegCommand.h"
-#include "engine/FfmpegProcess.h"
 #include "engine/MediaInfoProbe.h"
 #include "engine/RecognitionFailure.h"
 #include "engine/SegmentTexts.h"
@@ -23,7 +24,6 @@
 #include <filesystem>
 #include <map>
 #include <memory>
-#include <thread>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -36,8 +36,6 @@ constexpr char kTag[] = "Transcriber::Run";
 constexpr auto kTick = std::chrono::seconds(1);
 // How often a termination signal is looked for while nothing else happens.
 constexpr auto kSignalPoll = std::chrono::milliseconds(200);
-// How long the stopped ffmpeg processes and the workers may take to end after a termination signal.
-constexpr auto kStopWait = std::chrono::seconds(10);
 
 // The engine's "could not start" notice, kept for the file's one-line reason.
 class RecordedNotice : public TaskNotice {
@@ -93,6 +91,7 @@ int Session::Go()
     WriteLog(Info, kTag, "transcribe %zu files into %s", line_.files.size(), line_.outputFolder.c_str());
     CredentialsFile::Apply(CData::Instance(), CredentialsFile::DefaultPath());
     CData::Instance().SetMainWnd(window_);
+    CHttpRequest::SetUpLibrary();  // before the first worker can make a request
     convert_ = line_.recognizer.empty() ? std::make_unique<CAudioConvert>()
                                         : std::make_unique<CAudioConvert>(line_.recognizer == "local-en"
                                                                               ? RecognizerKind::LocalEnglish
@@ -241,14 +240,9 @@ int Session::StopOnSignal(int signalNumber)
 {
     WriteLog(Info, kTag, "signal %d: stopping", signalNumber);
     Say("talvora: stopped by signal " + std::to_string(signalNumber));
-    // No queued segment starts any more; the running cuts are ended, and what the workers still
-    // send is never read.
-    // Workers past their cut finish their request first (bounded): the process must not end
-    // under a worker that still reads the credentials or the log.
-    PubUtils::StopRunningFfmpeg();
-    const Clock::time_point deadline = Clock::now() + kStopWait;
-    while ((PubUtils::RunningFfmpegCount() > 0 || convert_->RunningCount() > 0) && Clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    // No queued segment starts any more; the running cuts and requests are ended and their
+    // workers waited for, so the temporary folder is tidied after the last one has let go.
+    StopBackgroundWork();
     convert_.reset();
     CData::Instance().PostAppExit();
     return 128 + signalNumber;

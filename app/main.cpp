@@ -1,4 +1,5 @@
 #include "app/CommandLine.h"
+#include "app/ProcessEnd.h"
 #include "app/SingleInstance.h"
 #include "app/TerminationSignals.h"
 #include "app/Transcriber.h"
@@ -22,7 +23,6 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <curl/curl.h>
 #include <string>
 #include <vector>
 
@@ -86,9 +86,7 @@ int main(int argc, char** argv)
         CMiniDumpHandler dumpHandler(false, dumpFolder.c_str());
         WriteLog(Info, "WinMain", "start transcriber %s", WideToAnsi(kAppVersion).c_str());
         Transcriber transcriber(line);
-        const int status = transcriber.Run();
-        curl_global_cleanup();
-        return status;
+        return EndProcess(transcriber.Run());
     }
     case CommandLine::Mode::Window:
         break;
@@ -147,8 +145,8 @@ int main(int argc, char** argv)
     UiToolkit::MessageLoop();
 
     UiToolkit::ReleaseSkinArchive();
-    curl_global_cleanup();
+    const int status = EndProcess(0);
     // Then, in this order: the main window object, the application object and the crash handler
     // go as they leave scope; the log closes last, after main returns.
-    return 0;
+    return status;
 }

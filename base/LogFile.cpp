@@ -74,17 +74,20 @@ CLogFile::CLogFile(const std::string& path, ProcessWideTag) : processWide_(true)
 
 CLogFile::~CLogFile()
 {
-    {
-        std::lock_guard<std::mutex> guard(lock_);
-        if (file_ != nullptr) {
-            WriteBanner(kEndWords);
-            std::fclose(file_);
-            file_ = nullptr;
-        }
-    }
+    Close();
     if (processWide_) {
         CLogFile* self = this;
         g_processLog.compare_exchange_strong(self, nullptr);
+    }
+}
+
+void CLogFile::Close()
+{
+    std::lock_guard<std::mutex> guard(lock_);
+    if (file_ != nullptr) {
+        WriteBanner(kEndWords);
+        std::fclose(file_);
+        file_ = nullptr;
     }
 }
 

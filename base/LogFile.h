@@ -30,6 +30,8 @@ public:
     CLogFile(const std::string& path, ProcessWideTag);
     // Writes the end banner and closes the file; later entries are dropped.
     ~CLogFile();
+    // As the destructor, for a process that ends without destroying its objects.
+    void Close();
 
     CLogFile(const CLogFile&) = delete;
     CLogFile& operator=(const CLogFile&) = delete;

@@ -1,6 +1,7 @@
 #include "engine/SimpleThread.h"
 
 #include "base/CMiniDumpHandler.h"
+#include "base/LiveThreads.h"
 #include "base/LogFile.h"
 #include "base/PrintTime.h"
 
@@ -38,9 +39,12 @@ void SimpleThread::Stop()
 bool SimpleThread::Start()
 {
     stopped.store(false);
+    LiveThreads::Enter();
     pthread_t thread;
-    if (pthread_create(&thread, nullptr, &SimpleThread::ThreadEntry, this) != 0)
+    if (pthread_create(&thread, nullptr, &SimpleThread::ThreadEntry, this) != 0) {
+        LiveThreads::Leave();
         return false;
+    }
     threadHandle = thread;
     hasThread = true;
     return true;
@@ -82,5 +86,7 @@ void* SimpleThread::ThreadEntry(void* object)
     // Without its own signal stack a thread's stack overflow could not be reported.
     CMiniDumpHandler::PrepareThread();
     static_cast<SimpleThread*>(object)->Run();
+    // The object may be gone by now (a worker's completion destroys it).
+    LiveThreads::Leave();
     return nullptr;
 }

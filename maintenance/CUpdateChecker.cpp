@@ -3,6 +3,7 @@
 #include "base/AppPaths.h"
 #include "base/CMiniDumpHandler.h"
 #include "base/Config.h"
+#include "base/LiveThreads.h"
 #include "base/LogFile.h"
 #include "base/TextConvert.h"
 #include "base/net/CHttpRequest.h"
@@ -321,17 +322,10 @@ void CUpdateChecker::SetNotifyWnd(std::shared_ptr<WindowHandle> window)
 
 bool CUpdateChecker::StartCheck()
 {
-    // libcurl's global set-up waits until here, so the first window does not wait for it. The
-    // first curl_version() sets up the LDAP library's globals; done on this thread, before the
-    // update check's thread would do it, so a quick exit never tears them down under a thread
-    // that is still setting them up.
-    static std::once_flag curlReady;
-    std::call_once(curlReady, [] {
-        curl_global_init(CURL_GLOBAL_DEFAULT);
-        curl_version();
-    });
+    // libcurl's global set-up waits until here, so the first window does not wait for it.
+    CHttpRequest::SetUpLibrary();
     // The thread shares the state, so the checker may go away while the thread still runs.
-    std::thread([state = state_] {
+    std::thread([state = state_, counted = LiveThreads::Token()] {
         pthread_setname_np(pthread_self(), "update check");
         CMiniDumpHandler::PrepareThread();
         state->RunCheck();

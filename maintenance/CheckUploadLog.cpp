@@ -3,6 +3,7 @@
 #include "base/AppPaths.h"
 #include "base/CMiniDumpHandler.h"
 #include "base/Config.h"
+#include "base/LiveThreads.h"
 #include "base/TextConvert.h"
 #include "base/platform/DebugOutput.h"
 #include "maintenance/CUpLoadLog.h"
@@ -132,7 +133,7 @@ void UploadLogFiles(const std::vector<std::string>& files, const std::string& ur
     // keeps libcurl ready for the upload thread whatever happens to the program's.
     curl_global_init(CURL_GLOBAL_DEFAULT);
     auto* job = new CUpLoadLog(zip, url);
-    std::thread([job] {
+    std::thread([job, counted = LiveThreads::Token()] {
         pthread_setname_np(pthread_self(), "log upload");
         CMiniDumpHandler::PrepareThread();
         job->DoWork();

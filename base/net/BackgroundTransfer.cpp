@@ -1,5 +1,7 @@
 #include "base/net/BackgroundTransfer.h"
 
+#include "base/net/CHttpRequest.h"
+
 #include <cstdio>
 
 BackgroundTransfer::BackgroundTransfer(CURL* curl, Limits limits) : curl_(curl), limits_(limits)
@@ -32,6 +34,8 @@ CURLcode BackgroundTransfer::Perform()
 
 int BackgroundTransfer::OnProgress(void* self, curl_off_t, curl_off_t downNow, curl_off_t upTotal, curl_off_t upNow)
 {
+    if (CHttpRequest::Stopping())
+        return 1;
     return static_cast<BackgroundTransfer*>(self)->Overdue(downNow, upTotal, upNow) ? 1 : 0;
 }
 

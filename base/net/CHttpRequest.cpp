@@ -3,9 +3,11 @@
 #include "base/net/JsonText.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <memory>
+#include <mutex>
 #include <new>
 #include <sys/socket.h>
 
@@ -74,8 +76,10 @@ void AppendEscaped(const std::string& text, std::string& out)
     curl_free(escaped);
 }
 
-// Watches a transfer's byte counters; libcurl calls it at least about once a second even while
-// nothing moves.
+std::atomic<bool> g_stopAll{false};
+
+// Watches a transfer's byte counters for the stall limit (none when zero), and for the
+// program's end; libcurl calls it at least about once a second even while nothing moves.
 struct StallWatch {
     std::chrono::steady_clock::duration limit;
     std::chrono::steady_clock::time_point lastMove = std::chrono::steady_clock::now();
@@ -84,7 +88,11 @@ struct StallWatch {
 
     static int Progress(void* user, curl_off_t dlTotal, curl_off_t dlNow, curl_off_t ulTotal, curl_off_t ulNow)
     {
+        if (CHttpRequest::Stopping())
+            return 1;
         auto* watch = static_cast<StallWatch*>(user);
+        if (watch->limit == std::chrono::steady_clock::duration::zero())
+            return 0;
         const curl_off_t now[4] = {dlTotal, dlNow, ulTotal, ulNow};
         const auto time = std::chrono::steady_clock::now();
         if (!std::equal(std::begin(now), std::end(now), std::begin(watch->seen))) {
@@ -310,12 +318,10 @@ int32_t CHttpRequest::Perform(const std::string& url, const HttpFields* params, 
             result = transfer.Perform();
             errorText = transfer.ErrorText();
         } else {
-            StallWatch watch{std::chrono::milliseconds(stallTimeoutMs)};
-            if (stallTimeoutMs > 0) {
-                curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &StallWatch::Progress);
-                curl_easy_setopt(h, CURLOPT_XFERINFODATA, static_cast<void*>(&watch));
-                curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
-            }
+            StallWatch watch{std::chrono::milliseconds(std::max<int32_t>(stallTimeoutMs, 0))};
+            curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &StallWatch::Progress);
+            curl_easy_setopt(h, CURLOPT_XFERINFODATA, static_cast<void*>(&watch));
+            curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
             result = curl_easy_perform(h);
             stalled = watch.stalled;
             errorText = errorBuffer;
@@ -328,4 +334,26 @@ int32_t CHttpRequest::Perform(const std::string& url, const HttpFields* params, 
     } catch (...) {
         return CURLE_OUT_OF_MEMORY;
     }
+}
+
+void CHttpRequest::SetUpLibrary()
+{
+    // The first curl_version() sets up the LDAP library's globals: done here, before any request
+    // thread would do it, so a quick exit never tears them down under a thread that is still
+    // setting them up.
+    static std::once_flag ready;
+    std::call_once(ready, [] {
+        curl_global_init(CURL_GLOBAL_DEFAULT);
+        curl_version();
+    });
+}
+
+void CHttpRequest::StopAll()
+{
+    g_stopAll.store(true);
+}
+
+bool CHttpRequest::Stopping()
+{
+    return g_stopAll.load();
 }

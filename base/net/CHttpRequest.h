@@ -112,6 +112,16 @@ public:
 
     static constexpr size_t kMaxResponseBytes = 16u << 20;
 
+    // libcurl's global set-up, once per process (later calls do nothing), on the thread that
+    // starts the first requests before it starts them.
+    static void SetUpLibrary();
+
+    // Ends every transfer of the process, running or still to come, the next time libcurl
+    // reports progress (at least once a second), with CURLE_ABORTED_BY_CALLBACK. For the
+    // program's end: no request may hold a thread the end waits for. There is no way back.
+    static void StopAll();
+    static bool Stopping();
+
 private:
     struct Request;
     int32_t Perform(const std::string& url, const HttpFields* params, const HttpFields* headers, const Request& request,

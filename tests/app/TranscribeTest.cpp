@@ -128,16 +128,27 @@ TEST_F(TranscribeTest, CtrlCEndsItInOrderWithNoFfmpegLeft)
 {
     const std::string talk = dir_ / "long talk.wav";
     ASSERT_TRUE(MakeToneFile(talk, 1200, {440}, 1200));
+    // The second segment's request gets no answer: at the signal a worker waits in it, for up to
+    // its minute-long stall limit unless the end stops it.
+    speech_->AddFault({.endpoint = SpeechDouble::Endpoint::Recognition, .requestNumber = 2,
+                       .fault = SpeechDouble::Fault::Stall()});
     AppTest::ProgramProcess program;
     ASSERT_EQ(Transcribe({"--transcribe", talk, "--output", dir_ / "out"}, &program), 0);
     ASSERT_TRUE(WaitUntil([&] { return Output().find("segment 1/10 done") != std::string::npos; }, std::chrono::seconds(60)))
         << Output();
+    ASSERT_TRUE(speech_->WaitForArrivals(SpeechDouble::Endpoint::Recognition, 2));
     EXPECT_TRUE(program.Signal(SIGINT));
     EXPECT_EQ(program.Wait(std::chrono::seconds(30)), 130) << Output();
     EXPECT_NE(Output().find("talvora: stopped by signal 2"), std::string::npos) << Output();
     EXPECT_TRUE(WaitUntil([&] { return FfmpegRunning() == 0; }, std::chrono::seconds(10)));
     EXPECT_TRUE(fs::is_directory(MovedTemp()));
     EXPECT_FALSE(fs::exists(dir_ / "out/long talk.txt"));
+    // Every worker ended before the process tidied up, and the log closed as at any end.
+    const std::string log = ReadFile(dir_ / "data/Talvora/Talvora.log");
+    EXPECT_EQ(log.find("still running"), std::string::npos) << log;
+    const size_t endBanner = log.rfind(std::string(20, '*') + "\xC8\xD5\xD6\xBE\xBD\xE1\xCA\xF8");
+    ASSERT_NE(endBanner, std::string::npos) << log;
+    EXPECT_LT(log.find("app exit"), endBanner) << log;
 }
 
 }  // namespace

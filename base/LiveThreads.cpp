@@ -1,0 +1,66 @@
+#include "base/LiveThreads.h"
+
+#include <condition_variable>
+#include <mutex>
+
+namespace {
+
+struct Counter {
+    std::mutex lock;
+    std::condition_variable changed;
+    int count = 0;
+};
+
+// Never destroyed: a thread may still leave after the static objects have gone.
+Counter& TheCounter()
+{
+    static Counter* const counter = new Counter;
+    return *counter;
+}
+
+}  // namespace
+
+LiveThreads::Token::Token() : counted_(true)
+{
+    Enter();
+}
+
+LiveThreads::Token::Token(Token&& other) noexcept : counted_(other.counted_)
+{
+    other.counted_ = false;
+}
+
+LiveThreads::Token::~Token()
+{
+    if (counted_)
+        Leave();
+}
+
+void LiveThreads::Enter()
+{
+    Counter& counter = TheCounter();
+    std::lock_guard<std::mutex> guard(counter.lock);
+    ++counter.count;
+}
+
+void LiveThreads::Leave()
+{
+    Counter& counter = TheCounter();
+    std::lock_guard<std::mutex> guard(counter.lock);
+    if (--counter.count == 0)
+        counter.changed.notify_all();
+}
+
+int LiveThreads::Count()
+{
+    Counter& counter = TheCounter();
+    std::lock_guard<std::mutex> guard(counter.lock);
+    return counter.count;
+}
+
+bool LiveThreads::WaitUntilNone(std::chrono::milliseconds limit)
+{
+    Counter& counter = TheCounter();
+    std::unique_lock<std::mutex> guard(counter.lock);
+    return counter.changed.wait_for(guard, limit, [&counter] { return counter.count == 0; });
+}
