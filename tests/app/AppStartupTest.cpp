@@ -10,16 +10,57 @@
 
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
 #include <csignal>
 #include <filesystem>
 #include <mutex>
+#include <netinet/in.h>
+#include <poll.h>
 #include <regex>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace TestSupport;
 namespace fs = std::filesystem;
 
 namespace {
+
+// A server on 127.0.0.1 that takes one connection and never says a word.
+class SilentServer {
+public:
+    SilentServer()
+    {
+        listener_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t size = sizeof address;
+        if (bind(listener_, reinterpret_cast<sockaddr*>(&address), size) == 0 && listen(listener_, 4) == 0 &&
+            getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &size) == 0)
+            port_ = ntohs(address.sin_port);
+    }
+    ~SilentServer()
+    {
+        for (int fd : {listener_, connection_})
+            if (fd >= 0)
+                close(fd);
+    }
+    int Port() const { return port_; }
+    bool WaitForConnection(std::chrono::milliseconds limit)
+    {
+        pollfd ready{listener_, POLLIN, 0};
+        if (port_ == 0 || poll(&ready, 1, static_cast<int>(limit.count())) != 1)
+            return false;
+        connection_ = accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
+        return connection_ >= 0;
+    }
+
+private:
+    int listener_ = -1;
+    int connection_ = -1;
+    int port_ = 0;
+};
 
 std::string StartEntry()
 {
@@ -48,8 +89,8 @@ protected:
     {
         return program.Start({TALVORA_APP}, Environment(), dir_ / "output.txt");
     }
-    // Waits for the window and for the end of its update check (nobody waits for that thread;
-    // the test ends the program only once it has finished, as a user's close would).
+    // Waits for the window and for the end of its update check, so the check's outcome is in the
+    // log before the test ends the program (an end stops a check still under way).
     bool WaitForStart(size_t count = 1)
     {
         return WaitForLog(StartEntry(), count) && WaitForLog("update msg: 2, ", 2 * count);
@@ -161,6 +202,20 @@ TEST_F(AppStartupTest, ATerminationSignalClosesTheWindowInOrderAndTheProcessEnds
     EXPECT_EQ(early.Wait(std::chrono::seconds(30)), 0) << ReadFile(dir_ / "output.txt");
     EXPECT_EQ(early.TermSignal(), 0);
     expectOrderlyEnd(Log());
+
+    // An update check whose server never answers would hold its thread for a minute: the end
+    // stops it instead of tearing the process down under it.
+    SilentServer silent;
+    WriteFile(AppData() + "/config.ini", "[Talvora]\nUpdateUrl=http://127.0.0.1:" + std::to_string(silent.Port()) + "\n");
+    fs::remove(AppData() + "/Talvora.log");
+    AppTest::ProgramProcess hanging;
+    ASSERT_TRUE(Start(hanging));
+    ASSERT_TRUE(WaitForLog(StartEntry()));
+    ASSERT_TRUE(silent.WaitForConnection(std::chrono::seconds(30)));
+    EXPECT_TRUE(hanging.Signal(SIGTERM));
+    EXPECT_EQ(hanging.Wait(std::chrono::seconds(30)), 0) << ReadFile(dir_ / "output.txt");
+    expectOrderlyEnd(Log());
+    EXPECT_EQ(Log().find("still running"), std::string::npos) << Log();
 }
 
 TEST_F(AppStartupTest, OnlyRegularCrashReportsAreSentAndNothingPlantedHoldsTheStart)
