@@ -1,10 +1,12 @@
 #include "base/AppPaths.h"
+#include "base/LiveThreads.h"
 #include "engine/SimpleThread.h"
 #include "support/TestSupport.h"
 
 #include <atomic>
 #include <gtest/gtest.h>
 #include <regex>
+#include <thread>
 
 using namespace TestSupport;
 
@@ -60,4 +62,29 @@ TEST(SimpleThread, JoinLogsItsTimeAndGivesUpAfterTheLimit)
     EXPECT_EQ(ReadFile(log).find("wait thread exit time out: 10000"), std::string::npos);
     EXPECT_TRUE(WaitUntil([&] { return thread->finished.load(); }));
     delete thread;
+}
+
+// The program's end waits for these threads: each counts from its start until its body has
+// returned, whoever started it and whether or not anybody joins it.
+TEST(SimpleThread, CountsAsLiveFromItsStartUntilRunHasReturned)
+{
+    const int before = LiveThreads::Count();
+    auto* thread = new PollingThread();
+    ASSERT_TRUE(thread->Start());
+    EXPECT_EQ(LiveThreads::Count(), before + 1);  // already before its body begins
+    std::atomic<bool> release{false};
+    std::thread([&release, counted = LiveThreads::Token()] {
+        while (!release)
+            std::this_thread::yield();
+    }).detach();
+    EXPECT_EQ(LiveThreads::Count(), before + 2);
+    EXPECT_FALSE(LiveThreads::WaitUntilNone(std::chrono::milliseconds(20)));
+
+    thread->release = true;
+    EXPECT_TRUE(WaitUntil([&] { return thread->finished.load(); }));
+    thread->Join(-1);
+    delete thread;
+    EXPECT_EQ(LiveThreads::Count(), before + 1);
+    release = true;
+    EXPECT_TRUE(WaitUntil([&] { return LiveThreads::Count() == before; }));
 }
