@@ -62,7 +62,8 @@ QIcon WindowIcon()
 }  // namespace
 
 // The log (app/ProcessLog.cpp) is a static object: it is open before this runs and closes after
-// it returns.
+// it returns. Every way out goes through EndProcess: even a start that shows nothing may have
+// begun sending earlier crash reports on a thread of its own.
 int main(int argc, char** argv)
 {
     // A write to a socket or pipe whose reader has gone must come back as an error (EPIPE) to
@@ -73,13 +74,13 @@ int main(int argc, char** argv)
     switch (line.mode) {
     case CommandLine::Mode::Help:
         std::fputs(CommandLine::Usage(), stdout);
-        return 0;
+        return EndProcess(0);
     case CommandLine::Mode::Version:
         std::printf("talvora %s\n", WideToAnsi(kAppVersion).c_str());
-        return 0;
+        return EndProcess(0);
     case CommandLine::Mode::Invalid:
         std::fprintf(stderr, "talvora: %s\n%s", line.error.c_str(), CommandLine::Usage());
-        return 2;
+        return EndProcess(2);
     case CommandLine::Mode::Transcribe: {
         // No window, so no display and no single-instance lock: it may run beside the window.
         const std::wstring dumpFolder = AnsiToWide(PubUtils::GetAppDataDir()) + L"/crashDumps";
@@ -93,7 +94,7 @@ int main(int argc, char** argv)
     }
 
     if (!PubUtils::CheckSingleInstance(kInstanceName, kMainWindowClass, line.files))
-        return 0;
+        return EndProcess(0);
 
     const std::wstring dumpFolder = AnsiToWide(PubUtils::GetAppDataDir()) + L"/crashDumps";
     CMiniDumpHandler dumpHandler(false, dumpFolder.c_str());
@@ -104,7 +105,7 @@ int main(int argc, char** argv)
     if (!HasDisplay()) {
         WriteLog(Error, "WinMain", "%s", "no display to show the window on: DISPLAY and WAYLAND_DISPLAY are unset");
         std::fprintf(stderr, "talvora: no display (DISPLAY and WAYLAND_DISPLAY are unset)\n");
-        return 0;
+        return EndProcess(0);
     }
 
     // Only the program's name reaches Qt: the program takes no arguments of its own or Qt's.

@@ -8,6 +8,7 @@
 
 #include "base/LogFile.h"
 
+#include <atomic>
 #include <cstdarg>
 #include <dlfcn.h>
 #include <type_traits>
@@ -43,6 +44,9 @@ struct Api {
     decltype(&curl_url_set) url_set = nullptr;
     decltype(&curl_url_get) url_get = nullptr;
 };
+
+// Set once the library is loaded, so that the end of a run that never used it does not load it.
+std::atomic<bool> g_loaded{false};
 
 // The library's entry points, or null when it cannot be loaded (then every call fails as
 // libcurl itself fails when it cannot set up: no handle, CURLE_FAILED_INIT).
@@ -89,6 +93,7 @@ const Api* Curl()
         resolve(api.url_cleanup, "curl_url_cleanup");
         resolve(api.url_set, "curl_url_set");
         resolve(api.url_get, "curl_url_get");
+        g_loaded.store(complete);
         return complete ? &api : nullptr;
     }();
     return loaded;
@@ -111,7 +116,7 @@ CURLcode curl_global_init(long flags)
 
 void curl_global_cleanup(void)
 {
-    if (Curl() != nullptr)
+    if (g_loaded.load() && Curl() != nullptr)
         Curl()->global_cleanup();
 }
 
