@@ -3,7 +3,6 @@
 #include "app/ProcessLog.h"
 #include "base/LiveThreads.h"
 #include "base/LogFile.h"
-#include "base/net/CHttpRequest.h"
 #include "engine/FfmpegProcess.h"
 
 #include <chrono>
@@ -13,8 +12,8 @@
 
 namespace {
 
-// Ended transfers return within about a second and stopped cuts at once; only a segment being
-// decoded on this machine may take longer, and the user is not kept waiting for it.
+// Ended transfers return within about a second, stopped cuts at once, a local decoding after the
+// piece of speech under way (a few seconds); a thread that still runs after this is not waited for.
 constexpr auto kEndWait = std::chrono::seconds(5);
 
 }  // namespace
@@ -22,7 +21,7 @@ constexpr auto kEndWait = std::chrono::seconds(5);
 bool StopBackgroundWork()
 {
     PubUtils::StopRunningFfmpeg();
-    CHttpRequest::StopAll();
+    LiveThreads::AskAllToEnd();
     return LiveThreads::WaitUntilNone(kEndWait);
 }
 

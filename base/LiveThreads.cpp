@@ -1,5 +1,6 @@
 #include "base/LiveThreads.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <mutex>
 
@@ -10,6 +11,8 @@ struct Counter {
     std::condition_variable changed;
     int count = 0;
 };
+
+std::atomic<bool> g_ending{false};
 
 // Never destroyed: a thread may still leave after the static objects have gone.
 Counter& TheCounter()
@@ -63,4 +66,14 @@ bool LiveThreads::WaitUntilNone(std::chrono::milliseconds limit)
     Counter& counter = TheCounter();
     std::unique_lock<std::mutex> guard(counter.lock);
     return counter.changed.wait_for(guard, limit, [&counter] { return counter.count == 0; });
+}
+
+void LiveThreads::AskAllToEnd()
+{
+    g_ending.store(true);
+}
+
+bool LiveThreads::Ending()
+{
+    return g_ending.load();
 }

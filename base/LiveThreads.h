@@ -31,4 +31,9 @@ public:
     static int Count();
     // True when none is left within `limit`.
     static bool WaitUntilNone(std::chrono::milliseconds limit);
+
+    // The program is ending: work that takes long (a transfer, a local decoding) looks at this
+    // and gives up, so the threads end within the wait. There is no way back.
+    static void AskAllToEnd();
+    static bool Ending();
 };

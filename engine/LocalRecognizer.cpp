@@ -1,5 +1,6 @@
 #include "engine/LocalRecognizer.h"
 
+#include "base/LiveThreads.h"
 #include "base/LogFile.h"
 #include "engine/DecoderPool.h"
 #include "engine/PauseCuts.h"
@@ -36,6 +37,13 @@ RecognitionOutcome LocalRecognizer::Recognize(const std::string& audio)
     // A 120-second segment as one utterance would take the decoder several times the memory and
     // time of the same speech in pieces; pieces of a few sentences read as well.
     for (const auto& [begin, end] : CutAtPauses(samples, count, kMaxUtteranceSamples)) {
+        // A decoding takes seconds of a core; at the program's end nobody waits for its text.
+        if (LiveThreads::Ending()) {
+            outcome.code = kDecodeFailedCode;
+            outcome.message = "local decoding given up: the program is ending";
+            outcome.text.clear();
+            return outcome;
+        }
         std::string words;
         if (!decoder->Decode(samples + begin, end - begin, &words, &error)) {
             outcome.code = kDecodeFailedCode;

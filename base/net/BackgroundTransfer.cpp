@@ -1,6 +1,6 @@
 #include "base/net/BackgroundTransfer.h"
 
-#include "base/net/CHttpRequest.h"
+#include "base/LiveThreads.h"
 
 #include <cstdio>
 
@@ -34,7 +34,7 @@ CURLcode BackgroundTransfer::Perform()
 
 int BackgroundTransfer::OnProgress(void* self, curl_off_t, curl_off_t downNow, curl_off_t upTotal, curl_off_t upNow)
 {
-    if (CHttpRequest::Stopping())
+    if (LiveThreads::Ending())
         return 1;
     return static_cast<BackgroundTransfer*>(self)->Overdue(downNow, upTotal, upNow) ? 1 : 0;
 }

@@ -1,9 +1,9 @@
 #include "base/net/CHttpRequest.h"
 
+#include "base/LiveThreads.h"
 #include "base/net/JsonText.h"
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <memory>
@@ -76,8 +76,6 @@ void AppendEscaped(const std::string& text, std::string& out)
     curl_free(escaped);
 }
 
-std::atomic<bool> g_stopAll{false};
-
 // Watches a transfer's byte counters for the stall limit (none when zero), and for the
 // program's end; libcurl calls it at least about once a second even while nothing moves.
 struct StallWatch {
@@ -88,7 +86,7 @@ struct StallWatch {
 
     static int Progress(void* user, curl_off_t dlTotal, curl_off_t dlNow, curl_off_t ulTotal, curl_off_t ulNow)
     {
-        if (CHttpRequest::Stopping())
+        if (LiveThreads::Ending())
             return 1;
         auto* watch = static_cast<StallWatch*>(user);
         if (watch->limit == std::chrono::steady_clock::duration::zero())
@@ -346,14 +344,4 @@ void CHttpRequest::SetUpLibrary()
         curl_global_init(CURL_GLOBAL_DEFAULT);
         curl_version();
     });
-}
-
-void CHttpRequest::StopAll()
-{
-    g_stopAll.store(true);
-}
-
-bool CHttpRequest::Stopping()
-{
-    return g_stopAll.load();
 }

@@ -41,7 +41,10 @@ using HttpForm = std::vector<HttpFormPart>;
 // Optional maps are passed as pointers (nullptr: none). One thread at a time per object.
 //
 // Every request: no signals (requests run on threads of their own), sockets opened with
-// close-on-exec, the peer's certificate and name verified, and a reply cut off at a cap.
+// close-on-exec, the peer's certificate and name verified, and a reply cut off at a cap. Once
+// the program is ending (LiveThreads::Ending), every transfer, running or still to come, ends the
+// next time libcurl reports progress (at least once a second) with CURLE_ABORTED_BY_CALLBACK:
+// no request may hold a thread the end waits for.
 class CHttpRequest {
 public:
     // What happens to reply bytes beyond the cap.
@@ -115,12 +118,6 @@ public:
     // libcurl's global set-up, once per process (later calls do nothing), on the thread that
     // starts the first requests before it starts them.
     static void SetUpLibrary();
-
-    // Ends every transfer of the process, running or still to come, the next time libcurl
-    // reports progress (at least once a second), with CURLE_ABORTED_BY_CALLBACK. For the
-    // program's end: no request may hold a thread the end waits for. There is no way back.
-    static void StopAll();
-    static bool Stopping();
 
 private:
     struct Request;

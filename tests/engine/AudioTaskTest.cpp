@@ -1,5 +1,6 @@
 #include "EngineFixture.h"
 
+#include "base/LiveThreads.h"
 #include "engine/CAudioTask.h"
 #include "engine/CSpeechClient.h"
 #include "engine/FfmpegCommand.h"
@@ -94,6 +95,19 @@ TEST_F(AudioTaskTest, TheLocalRecognizerHearsEnglishWithoutTheNetwork)
     EXPECT_EQ(speech_->RequestCount(Endpoint::Token), 0);
     EXPECT_EQ(speech_->RequestCount(Endpoint::Recognition), 0);
     EXPECT_EQ(Log().find("INFO"), std::string::npos);
+
+    // Once the program is ending, nobody waits for a text: the speech is not decoded. The end
+    // cannot be undone, so it is asked for in a process of its own.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            LiveThreads::AskAllToEnd();
+            const Outcome late = RunTask(BuildSegmentCommand(wav, 0), std::make_shared<LocalRecognizer>(
+                                                                         CData::Instance().GetDecoderPool(), ReadLocalModelDir()));
+            std::fprintf(stderr, "%d %s", late.code, late.message.c_str());
+            std::_Exit(late.code == LocalRecognizer::kDecodeFailedCode && late.text.empty() ? 0 : 1);
+        },
+        testing::ExitedWithCode(0), "local decoding given up: the program is ending");
 }
 
 TEST_F(AudioTaskTest, ServiceErrorsAndUnreadableReplies)
