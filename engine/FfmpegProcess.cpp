@@ -104,13 +104,6 @@ size_t StopRunningFfmpeg()
     return running.pids.size();
 }
 
-size_t RunningFfmpegCount()
-{
-    RunningFfmpeg& running = Running();
-    std::lock_guard<std::mutex> guard(running.lock);
-    return running.pids.size();
-}
-
 }  // namespace PubUtils
 
 bool WaitForProcess(pid_t pid, int waitMs, int* exitStatus)

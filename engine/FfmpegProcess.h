@@ -15,7 +15,6 @@ pid_t StartFfmpeg(const std::wstring& arguments, bool showOutput, int* spawnErro
 // Asks every ffmpeg started here and not yet waited for to end (SIGTERM), for an early exit that
 // must leave none behind; returns how many were asked. Their workers see a failed cut.
 size_t StopRunningFfmpeg();
-size_t RunningFfmpegCount();
 
 }  // namespace PubUtils
 

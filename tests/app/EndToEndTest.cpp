@@ -259,6 +259,19 @@ protected:
         EXPECT_EQ(Xdo({"type", "--delay", "10", text}).exitCode, 0);
         EXPECT_EQ(Xdo({"key", "Return"}).exitCode, 0);
     }
+    // 添加音频, then each of `typed` into the open-file dialog (a folder, then names; or a path);
+    // true once the list has taken all `count` files.
+    bool AddThroughDialog(const std::vector<std::string>& typed, int count)
+    {
+        Click(kAddX, kToolbarY);
+        if (!WaitForFocusedWindow("选择文件"))
+            return false;
+        for (const std::string& text : typed)
+            Type(text);
+        const std::string added = "chose " + std::to_string(count) + " files, added " + std::to_string(count);
+        return WaitUntil([&] { return RunLog().find(TestSupport::LogEntryStart("AddFiles", added)) != std::string::npos; },
+                         std::chrono::seconds(30));
+    }
     void Picture(const std::string& name)
     {
         const char* folder = std::getenv("TALVORA_SCREENSHOTS");
@@ -305,12 +318,7 @@ TEST_F(EndToEndTest, TwoFilesAreAddedRecognisedAndSavedThroughTheWindow)
     }, std::chrono::seconds(30)));
 
     // Add the files through the open-file dialog: into the folder, then the names.
-    Click(kAddX, kToolbarY);
-    ASSERT_TRUE(WaitForFocusedWindow("选择文件"));
-    Type(audio + "/");
-    Type("\"gone.wav\" \"meeting one.wav\" \"memo.mp3\"");
-    ASSERT_TRUE(WaitUntil([&] { return RunLog().find(TestSupport::LogEntryStart("AddFiles", "chose 3 files, added 3")) != std::string::npos; },
-                          std::chrono::seconds(30)));
+    ASSERT_TRUE(AddThroughDialog({audio + "/", "\"gone.wav\" \"meeting one.wav\" \"memo.mp3\""}, 3));
     // The list's cells still take clicks after the message box: the first row goes.
     Click(kDeleteX, kFirstRowY);
     Picture("MainWindow-added");
@@ -385,11 +393,7 @@ TEST_F(EndToEndTest, ARowIsStoppedAndRecognisedAgainThroughItsMenuAndTheCloseAsk
     fs::create_directories(audio);
     ASSERT_TRUE(MakeToneFile(audio + "/talk.wav", 20, {440}, 120));
     StartProgram();
-    Click(kAddX, kToolbarY);
-    ASSERT_TRUE(WaitForFocusedWindow("选择文件"));
-    Type(audio + "/talk.wav");
-    ASSERT_TRUE(WaitUntil([&] { return RunLog().find("AddFiles:\t\tchose 1 files, added 1") != std::string::npos; },
-                          std::chrono::seconds(30)));
+    ASSERT_TRUE(AddThroughDialog({audio + "/talk.wav"}, 1));
     Click(kActionX, kFirstRowY);
     ASSERT_TRUE(WaitUntil([&] { return waitingCount() == 1; }, std::chrono::seconds(30)));
 
@@ -464,11 +468,7 @@ TEST_F(EndToEndTest, ATerminationSignalWhileAFileDialogIsOpenEndsInOrder)
     fs::create_directories(audio);
     ASSERT_TRUE(MakeToneFile(audio + "/memo.wav", 20, {550}, 120));
     StartProgram();
-    Click(kAddX, kToolbarY);
-    ASSERT_TRUE(WaitForFocusedWindow("选择文件"));
-    Type(audio + "/memo.wav");
-    ASSERT_TRUE(WaitUntil([&] { return RunLog().find(TestSupport::LogEntryStart("AddFiles", "chose 1 files, added 1")) != std::string::npos; },
-                          std::chrono::seconds(30)));
+    ASSERT_TRUE(AddThroughDialog({audio + "/memo.wav"}, 1));
     Click(kStartAllX, kToolbarY);
     ASSERT_TRUE(WaitUntil([&] { return Occurrences(RunLog(), "recognition finished: ") == 1; }, std::chrono::seconds(60)));
     Click(kSaveX, kToolbarY);
