@@ -95,6 +95,14 @@ TEST_F(LayoutBuilderTest, WindowAttributesSizeFontsAndCorners)
     EXPECT_FALSE(widget->mask().isEmpty());
     EXPECT_FALSE(widget->mask().contains(QPoint(0, 0))) << "the corner is cut off";
     EXPECT_TRUE(widget->mask().contains(QPoint(250, 150)));
+    EXPECT_TRUE(widget->mask().contains(QPoint(3, 150)));
+    EXPECT_FALSE(widget->mask().contains(QPoint(499, 299)));
+    // However tall the window, its shape stays the window less its corners.
+    widget->resize(500, 200000);
+    EXPECT_TRUE(widget->mask().contains(QPoint(250, 100000)));
+    EXPECT_TRUE(widget->mask().contains(QPoint(250, 199998)));
+    EXPECT_FALSE(widget->mask().contains(QPoint(0, 199999))) << "the corner is cut off";
+    widget->resize(500, 300);
 
     EXPECT_EQ(window.GetFont(3).pixelSize(), 28);
     EXPECT_TRUE(window.GetFont(3).italic());

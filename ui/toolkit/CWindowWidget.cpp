@@ -351,9 +351,29 @@ void CWindowWidget::UpdateMask()
         clearMask();
         return;
     }
-    QPainterPath path;
-    path.addRoundedRect(QRectF(rect()), cornerWidth_, cornerHeight_ > 0 ? cornerHeight_ : cornerWidth_);
-    setMask(QRegion(path.toFillPolygon().toPolygon()));
+    // The whole rectangle less what lies outside each corner's quarter ellipse. Only the corners
+    // go through a polygon: Qt turns a polygon taller than about 100000 pixels into an empty
+    // region (and leaks a block doing so), which would hide a window of any such height.
+    const QRect whole = rect();
+    const int rx = std::min(cornerWidth_, whole.width() / 2);
+    const int ry = std::min(cornerHeight_ > 0 ? cornerHeight_ : cornerWidth_, whole.height() / 2);
+    QRegion shape(whole);
+    if (rx > 0 && ry > 0) {
+        const QPoint corners[] = {whole.topLeft(), QPoint(whole.right() + 1 - 2 * rx, whole.top()),
+                                  QPoint(whole.left(), whole.bottom() + 1 - 2 * ry),
+                                  QPoint(whole.right() + 1 - 2 * rx, whole.bottom() + 1 - 2 * ry)};
+        for (const QPoint& corner : corners) {
+            const QRect box(corner, QSize(2 * rx, 2 * ry));
+            QPainterPath ellipse;
+            ellipse.addEllipse(QRectF(box));
+            // The quarter of the box that touches the window's corner.
+            const QRect quarter(QPoint(corner.x() == whole.left() ? box.left() : box.left() + rx,
+                                       corner.y() == whole.top() ? box.top() : box.top() + ry),
+                                QSize(rx, ry));
+            shape -= QRegion(quarter) - QRegion(ellipse.toFillPolygon().toPolygon());
+        }
+    }
+    setMask(shape);
 }
 
 void CWindowWidget::closeEvent(QCloseEvent* event)
