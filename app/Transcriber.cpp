@@ -162,9 +162,13 @@ void Session::OnSegment(const CAudioSegment& segment)
     Job& job = jobs_[found->second];
     if (job.ended)
         return;
+    // Counted, not summed up message by message: the plan follows the real audio, and a plan
+    // that changed names a segment that finished before.
+    const auto finished = static_cast<int32_t>(convert_->GetFinishedSegments(job.file).size());
+    const bool more = finished > job.finished;
     job.segments = segment.segmentCount;
-    ++job.finished;
-    if (!live_) {
+    job.finished = finished;
+    if (!live_ && more) {
         std::string line = job.file + ": segment " + std::to_string(segment.segmentIndex + 1) + "/" +
                            std::to_string(segment.segmentCount);
         line += segment.resultCode == 0 ? " done" : " failed (code " + std::to_string(segment.resultCode) + ")";

@@ -49,4 +49,24 @@ std::string Md5Hex(std::string_view text)
     return hex;
 }
 
+size_t Utf8PrefixLength(std::string_view text, size_t limit)
+{
+    if (text.size() <= limit)
+        return text.size();
+    size_t end = limit;
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
+        --end;
+    return end;
+}
+
+std::string CutText(std::string text, size_t limit)
+{
+    if (text.size() <= limit)
+        return text;
+    const size_t all = text.size();
+    text.resize(Utf8PrefixLength(text, limit));
+    text += " ... (" + std::to_string(all - text.size()) + " bytes cut)";
+    return text;
+}
+
 }  // namespace PubUtils

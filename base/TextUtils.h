@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -16,5 +17,13 @@ std::wstring CutString(std::wstring_view text, std::wstring_view separator, bool
 
 // MD5 of the text's bytes as 32 lowercase hex digits; an empty text gives an empty string.
 std::string Md5Hex(std::string_view text);
+
+// The length of the longest prefix of UTF-8 `text` of at most `limit` bytes that does not end
+// inside a character.
+size_t Utf8PrefixLength(std::string_view text, size_t limit);
+
+// `text` when it has at most `limit` bytes; else its first bytes (never ending inside a UTF-8
+// character) and " ... (N bytes cut)". For texts from outside that reach logs, boxes and lines.
+std::string CutText(std::string text, size_t limit);
 
 }  // namespace PubUtils

@@ -87,7 +87,7 @@ double Since(Clock::time_point start)
 }
 
 // One worker on one segment, on its own: the engine's time for that segment.
-double TimeOneSegment(const std::wstring& command)
+double TimeOneSegment(const std::vector<std::string>& command)
 {
     struct Done {
         std::mutex lock;
@@ -172,7 +172,7 @@ int main(int argc, char** argv)
             }
         }
         const double wall = Since(start);
-        const double last = TimeOneSegment(BuildSegmentCommand(PubUtils::GetCopyByFile(paced), segments - 1, true));
+        const double last = TimeOneSegment(BuildSegmentArguments(PubUtils::GetCopyByFile(paced), segments - 1, true));
         const double floor = (segments - 1) + last;
         std::printf("paced, Dispatch every 1000 ms: %.2f s wall; floor %.2f s (%d s of pacing + %.2f s for the last segment "
                     "alone); ratio %.3f (target <= 1.05)\n",

@@ -11,12 +11,21 @@
 #include "engine/TaskNotice.h"
 
 #include <algorithm>
+#include <limits>
 #include <mutex>
 #include <unordered_map>
 
 namespace {
 
 constexpr wchar_t kTaskFailedText[] = L"任务失败，请确保任务文件未被其他程序占用.";
+// 16 kHz, 16-bit mono.
+constexpr int64_t kBytesPerSecond = 32000;
+constexpr int64_t kSegmentBytes = kSegmentSeconds * kBytesPerSecond;
+// A last segment whose cut holds this much reached the end of its overrun: the audio goes on.
+// A tenth of a second short of it, for the resampler's rounding.
+constexpr int64_t kGoesOnBytes = (kSegmentSeconds + kLastSegmentOverrunSeconds) * kBytesPerSecond - kBytesPerSecond / 10;
+// A file found to go on past its plan is planned this many segments further at a time.
+constexpr int32_t kExtensionSegments = 10;
 
 bool ByIndex(const CAudioSegment* a, const CAudioSegment* b)
 {
@@ -24,6 +33,21 @@ bool ByIndex(const CAudioSegment* a, const CAudioSegment* b)
 }
 
 }  // namespace
+
+// What is known of one started file's audio, learned from its cuts: the container's duration
+// is only where the plan starts.
+struct CAudioConvert::FilePlan {
+    std::string copy;
+    int32_t count = 0;
+    int32_t totalSeconds = 0;
+    // The first segment known to lie past the end of the audio (its cut came out empty).
+    int32_t end = std::numeric_limits<int32_t>::max();
+    // The last planned segment's cut reached past its planned end: the audio goes on.
+    bool extend = false;
+    // A cut shorter than a whole segment: where the audio ends, if nothing follows it.
+    int32_t shortIndex = -1;
+    int32_t shortEndSeconds = 0;
+};
 
 // The queue and the records, shared between the manager (which owns them) and its workers
 // (which only watch them). The lock is never held across a wait.
@@ -34,6 +58,7 @@ struct CAudioConvert::Jobs {
     std::map<std::wstring, std::shared_ptr<CAudioSegment>> registry;
     std::unordered_map<uint64_t, CAudioSegment*> byId;  // the same records, by id
     uint64_t lastId = 0;
+    std::map<std::string, FilePlan> plans;  // by file, as given to AddTask
 
     void Enqueue(CAudioSegment* segment)
     {
@@ -47,6 +72,15 @@ struct CAudioConvert::Jobs {
         byId.erase(segment->id);
     }
     void Complete(const CAudioTask& task, const std::weak_ptr<CAudioSegment>& watched);
+    CAudioTask::CutVerdict JudgeCut(const std::weak_ptr<CAudioSegment>& watched, int64_t audioBytes);
+    // Makes (or replaces) the record of one segment of a planned file and queues it.
+    void Plan(const std::string& file, const FilePlan& plan, int32_t index);
+    // Applies what the cuts found out about where files end; on the dispatching thread only,
+    // since it frees and changes records that thread reads.
+    void Replan();
+    void Truncate(const std::string& file, FilePlan& plan);
+    void Extend(const std::string& file, FilePlan& plan);
+    void RestatePlan(const std::string& file, const FilePlan& plan, bool tellWindow);
 };
 
 // What a worker carries back to its completion: weak views of the manager's state and of its
@@ -99,29 +133,38 @@ bool CAudioConvert::AddTask(const std::string& file, int32_t durationSeconds)
     }
     PubUtils::RemoveSegmentFiles(copy.substr(0, copy.rfind('/')));
 
-    const int32_t count = PlanSegmentCount(durationSeconds);
+    FilePlan plan;
+    plan.copy = copy;
+    plan.count = PlanSegmentCount(durationSeconds);
+    plan.totalSeconds = durationSeconds;
     std::lock_guard<std::mutex> guard(jobs->lock);
-    for (int32_t i = 0; i < count; ++i) {
-        auto segment = std::make_shared<CAudioSegment>();
-        segment->file = file;
-        segment->totalSeconds = durationSeconds;
-        segment->segmentCount = count;
-        segment->segmentIndex = i;
-        segment->command = BuildSegmentCommand(copy, i, i == count - 1);
-        segment->pcmFile = SegmentFileOfCommand(segment->command);
-        // A record with the same command line is replaced; its running worker, if any, finds it
-        // gone when it completes.
-        const auto existing = jobs->registry.find(segment->command);
-        if (existing != jobs->registry.end())
-            jobs->Drop(existing->second.get());
-        segment->id = ++jobs->lastId;
-        jobs->byId[segment->id] = segment.get();
-        jobs->pendingQueue.push_back(segment.get());
-        jobs->registry[segment->command] = std::move(segment);
-    }
+    jobs->plans[file] = plan;
+    for (int32_t i = 0; i < plan.count; ++i)
+        jobs->Plan(file, plan, i);
     std::stable_sort(jobs->pendingQueue.begin(), jobs->pendingQueue.end(), ByIndex);
     DispatchLocked();
     return true;
+}
+
+void CAudioConvert::Jobs::Plan(const std::string& file, const FilePlan& plan, int32_t index)
+{
+    auto segment = std::make_shared<CAudioSegment>();
+    segment->file = file;
+    segment->totalSeconds = plan.totalSeconds;
+    segment->segmentCount = plan.count;
+    segment->segmentIndex = index;
+    segment->arguments = BuildSegmentArguments(plan.copy, index, index == plan.count - 1);
+    segment->command = ArgumentLine(segment->arguments);
+    segment->pcmFile = segment->arguments.back();
+    // A record with the same command line is replaced; its running worker, if any, finds it
+    // gone when it completes.
+    const auto existing = registry.find(segment->command);
+    if (existing != registry.end())
+        Drop(existing->second.get());
+    segment->id = ++lastId;
+    byId[segment->id] = segment.get();
+    pendingQueue.push_back(segment.get());
+    registry[segment->command] = std::move(segment);
 }
 
 void CAudioConvert::ShowTaskFailed(const std::string& file)
@@ -135,6 +178,7 @@ void CAudioConvert::ShowTaskFailed(const std::string& file)
 void CAudioConvert::RemoveTask(const std::string& file)
 {
     std::lock_guard<std::mutex> guard(jobs->lock);
+    jobs->plans.erase(file);
     for (auto it = jobs->registry.begin(); it != jobs->registry.end();) {
         if (it->second->file == file) {
             jobs->Drop(it->second.get());
@@ -172,6 +216,7 @@ void CAudioConvert::Dispatch()
 
 void CAudioConvert::DispatchLocked()
 {
+    jobs->Replan();
     if (jobs->runningCount >= CData::Instance().GetMaxTasks() || jobs->pendingQueue.empty())
         return;
     CAudioSegment* segment = jobs->pendingQueue.front();
@@ -182,9 +227,13 @@ void CAudioConvert::DispatchLocked()
     auto* task = new CAudioTask();
     task->SetCallBack(&CAudioConvert::AudioTaskDone, ticket);
     task->SetRecognizer(recognizer);
+    task->SetCutCheck([watchedJobs = std::weak_ptr<Jobs>(jobs), watched = ticket->segment](int64_t audioBytes) {
+        const std::shared_ptr<Jobs> state = watchedJobs.lock();
+        return state != nullptr ? state->JudgeCut(watched, audioBytes) : CAudioTask::CutVerdict{};
+    });
     // The worker's completion waits for the lock held here, so it cannot run before the
     // bookkeeping above is complete.
-    if (!task->StartTask(segment->command, 0)) {
+    if (!task->StartTask(segment->arguments, 0)) {
         WriteLog(Error, "CAudioConvert::Dispatch", "cannot start a worker for %s", segment->pcmFile.c_str());
         delete task;
         delete ticket;
@@ -208,7 +257,9 @@ void CAudioConvert::Jobs::Complete(const CAudioTask& task, const std::weak_ptr<C
     std::lock_guard<std::mutex> guard(lock);
     --runningCount;
     const std::shared_ptr<CAudioSegment> segment = watched.lock();
-    if (segment == nullptr) {
+    if (task.PastTheEnd()) {
+        // No part of the file: the next dispatch drops the record, if it is still there.
+    } else if (segment == nullptr) {
         WriteLog(Warning, "CAudioConvert::OnAudioCallBack", "app exit. OnAudioCallBack no  PostMessage");
     } else if (task.ResultCode() != 0 && segment->attempts < kMaxAttempts) {
         WriteLog(Warning, "CAudioConvert::OnAudioCallBack", "speech task failed. %s, code:%d, err:%s, retry:%d",
@@ -221,6 +272,106 @@ void CAudioConvert::Jobs::Complete(const CAudioTask& task, const std::weak_ptr<C
         segment->finished = true;
         if (const std::shared_ptr<WindowHandle> window = CData::Instance().GetMainWnd())
             window->PostMessage(WM_USER_SEGMENT_DONE, static_cast<uintptr_t>(segment->id), 0);
+    }
+}
+
+CAudioTask::CutVerdict CAudioConvert::Jobs::JudgeCut(const std::weak_ptr<CAudioSegment>& watched, int64_t audioBytes)
+{
+    std::lock_guard<std::mutex> guard(lock);
+    CAudioTask::CutVerdict verdict;
+    const std::shared_ptr<CAudioSegment> segment = watched.lock();
+    if (segment == nullptr)
+        return verdict;
+    const auto found = plans.find(segment->file);
+    if (found == plans.end())
+        return verdict;
+    FilePlan& plan = found->second;
+    const int32_t index = segment->segmentIndex;
+    if (audioBytes == 0 && index > 0) {
+        // Nothing from here on: the recording ended before this segment. The first segment
+        // stays, empty, so that every file has an outcome.
+        plan.end = std::min(plan.end, index);
+        verdict.recognize = false;
+        return verdict;
+    }
+    if (audioBytes > 0 && audioBytes < kSegmentBytes && index > plan.shortIndex) {
+        plan.shortIndex = index;
+        plan.shortEndSeconds = static_cast<int32_t>(index * kSegmentSeconds + (audioBytes + kBytesPerSecond - 1) / kBytesPerSecond);
+    }
+    // Once an empty cut showed the end, nothing is planned past it.
+    if (index == plan.count - 1 && audioBytes >= kGoesOnBytes && plan.end == std::numeric_limits<int32_t>::max())
+        plan.extend = true;
+    // A segment cut as the last one that is the last no more (or a retry of one) keeps only its
+    // own 120 seconds; the next segment starts where they end.
+    if (index < plan.count - 1 || plan.extend)
+        verdict.keepBytes = kSegmentBytes;
+    return verdict;
+}
+
+void CAudioConvert::Jobs::Replan()
+{
+    for (auto& [file, plan] : plans) {
+        if (plan.end < plan.count)
+            Truncate(file, plan);
+        else if (plan.extend)
+            Extend(file, plan);
+        // The end is known and the last segment's cut fell short of two minutes: the audio ends
+        // there. That cut may come in after the one that showed the end.
+        if (plan.end == plan.count && plan.shortIndex == plan.count - 1 && plan.totalSeconds != plan.shortEndSeconds) {
+            plan.totalSeconds = plan.shortEndSeconds;
+            RestatePlan(file, plan, false);
+        }
+    }
+}
+
+void CAudioConvert::Jobs::Truncate(const std::string& file, FilePlan& plan)
+{
+    WriteLog(Info, "CAudioConvert::Dispatch", "audio %s ends before segment %d: %d planned segments dropped", file.c_str(),
+             plan.end + 1, plan.count - plan.end);
+    for (auto it = registry.begin(); it != registry.end();) {
+        if (it->second->file == file && it->second->segmentIndex >= plan.end) {
+            Drop(it->second.get());
+            it = registry.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    plan.count = plan.end;
+    plan.extend = false;
+    plan.totalSeconds = std::min(plan.totalSeconds, plan.end * kSegmentSeconds);
+    RestatePlan(file, plan, true);
+}
+
+void CAudioConvert::Jobs::Extend(const std::string& file, FilePlan& plan)
+{
+    plan.extend = false;
+    WriteLog(Info, "CAudioConvert::Dispatch", "audio %s goes on past %d seconds: %d segments added", file.c_str(),
+             plan.count * kSegmentSeconds, kExtensionSegments);
+    const int32_t first = plan.count;
+    plan.count += kExtensionSegments;
+    plan.totalSeconds = plan.count * kSegmentSeconds;
+    for (int32_t i = first; i < plan.count; ++i)
+        Plan(file, plan, i);
+    std::stable_sort(pendingQueue.begin(), pendingQueue.end(), ByIndex);
+    RestatePlan(file, plan, true);
+}
+
+void CAudioConvert::Jobs::RestatePlan(const std::string& file, const FilePlan& plan, bool tellWindow)
+{
+    CAudioSegment* lastFinished = nullptr;
+    for (auto& [command, segment] : registry) {
+        if (segment->file != file)
+            continue;
+        segment->segmentCount = plan.count;
+        segment->totalSeconds = plan.totalSeconds;
+        if (segment->finished && (lastFinished == nullptr || segment->segmentIndex > lastFinished->segmentIndex))
+            lastFinished = segment.get();
+    }
+    // The window counts the file's finished segments against the new plan: a file may be
+    // complete now without another segment finishing.
+    if (tellWindow && lastFinished != nullptr) {
+        if (const std::shared_ptr<WindowHandle> window = CData::Instance().GetMainWnd())
+            window->PostMessage(WM_USER_SEGMENT_DONE, static_cast<uintptr_t>(lastFinished->id), 0);
     }
 }
 

@@ -42,7 +42,12 @@ public:
 
     // Copies the file into its job folder, plans and queues its segments and starts one worker.
     // False, with the notice shown, when the copy failed or the duration is above
-    // kMaxPlannedSeconds. `durationSeconds` below 1 counts as an hour.
+    // kMaxPlannedSeconds. `durationSeconds` below 1 counts as an hour. The duration only starts
+    // the plan: segments found past the end of the audio are dropped (an empty cut), and a file
+    // whose last planned cut runs full is planned further, so every recording is transcribed to
+    // its real end whatever its container claims. A record's segmentCount and totalSeconds say
+    // the plan as it stands; WM_USER_SEGMENT_DONE is posted again for the file's last finished
+    // record when the plan changes.
     bool AddTask(const std::string& file, int32_t durationSeconds);
     // Drops the file's queued segments and frees all its records; its running workers finish
     // without effect.
@@ -53,7 +58,8 @@ public:
     // The record that WM_USER_SEGMENT_DONE names (its wParam, the record's id), or null when it
     // is no longer held: the file may have been removed while the message waited in the queue.
     CAudioSegment* FindSegment(uint64_t id);
-    // Starts at most one queued segment, if fewer than the maximum of workers run.
+    // Applies what the cuts found out about where files end, then starts at most one queued
+    // segment, if fewer than the maximum of workers run.
     void Dispatch();
 
     // Completion of every worker, on the worker's thread.
@@ -70,6 +76,7 @@ public:
     size_t QueuedCount();
 
 private:
+    struct FilePlan;
     struct Jobs;
     struct Ticket;
 

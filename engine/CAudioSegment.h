@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // One planned 120-second segment of one file and its outcome. Owned by the job manager until
 // the file is removed or the manager is destroyed; readers never free it.
@@ -10,10 +11,14 @@ struct CAudioSegment {
     // carries. An address could be taken again by a new record after a file was removed.
     uint64_t id = 0;
     std::string file;        // the source path exactly as given to AddTask
+    // The file's plan as it stands: it follows the real audio, so a file whose container claims
+    // more (or less, or nothing) is planned anew as its cuts show where it ends. Changed only on
+    // the thread that dispatches.
     int32_t totalSeconds = 0;
     int32_t segmentCount = 0;
     int32_t segmentIndex = 0;
-    std::wstring command;    // the ffmpeg argument line; unique per segment
+    std::vector<std::string> arguments;  // ffmpeg's, the segment file last
+    std::wstring command;    // the same as one line, for the log; unique per segment
     std::string pcmFile;
     // The outcome, written once when it is final (guarded by the manager's lock).
     int32_t resultCode = 0;

@@ -4,6 +4,7 @@
 #include "base/Config.h"
 #include "base/LogFile.h"
 #include "base/TextConvert.h"
+#include "base/TextUtils.h"
 #include "engine/FfmpegCommand.h"
 #include "engine/FfmpegProcess.h"
 #include "engine/JobFiles.h"
@@ -11,6 +12,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <sys/stat.h>
 #include <unistd.h>
 
 void CAudioTask::SetCallBack(CallBack function, void* ownerPointer)
@@ -24,18 +26,24 @@ void CAudioTask::SetRecognizer(std::shared_ptr<Recognizer> shared)
     recognizer = std::move(shared);
 }
 
-bool CAudioTask::StartTask(const std::wstring& commandLine, int32_t waitLimitMs)
+void CAudioTask::SetCutCheck(CutCheck check)
 {
-    if (commandLine.empty())
+    cutCheck = std::move(check);
+}
+
+bool CAudioTask::StartTask(std::vector<std::string> segmentArguments, int32_t waitLimitMs)
+{
+    if (segmentArguments.empty())
         return false;
-    command = commandLine;
+    arguments = std::move(segmentArguments);
+    pcmFile = arguments.back();
     waitMs = waitLimitMs;
     return Start();
 }
 
 void CAudioTask::Run()
 {
-    if (Cut())
+    if (Cut() && Judge())
         Recognize();
 
     // Nobody joins a worker: its thread goes when Run returns, and the completion below may
@@ -51,12 +59,11 @@ bool CAudioTask::Cut()
 {
     // A file left by an earlier cut (of an earlier attempt, or of an earlier file at the same
     // path) must never be taken for this one's output.
-    const std::string pcmFile = SegmentFileOfCommand(command);
     unlink(pcmFile.c_str());
 
     const bool showOutput = ReadConfigInt(L"Debug", 0) != 0;
     int spawnError = 0;
-    const pid_t process = PubUtils::StartFfmpeg(command, showOutput, &spawnError);
+    const pid_t process = PubUtils::StartFfmpeg(arguments, showOutput, &spawnError);
     std::string failure;
     if (process < 0) {
         failure = std::string("ffmpeg could not be started: ") + std::strerror(spawnError);
@@ -70,7 +77,8 @@ bool CAudioTask::Cut()
     } else {
         int status = 0;
         if (!WaitForProcess(process, waitMs, &status)) {
-            WriteLog(Info, "CAudioTask::Run", "wait CAudioTask exit time out: %d, %s", waitMs, WideToAnsi(command).c_str());
+            WriteLog(Info, "CAudioTask::Run", "wait CAudioTask exit time out: %d, %s", waitMs,
+                     WideToAnsi(ArgumentLine(arguments)).c_str());
             return true;  // the limit was asked for: go on with whatever was written so far
         }
         failure = DescribeFailedExit(status);
@@ -84,10 +92,30 @@ bool CAudioTask::Cut()
     return false;
 }
 
+bool CAudioTask::Judge()
+{
+    if (!cutCheck)
+        return true;
+    struct stat info{};
+    const int64_t bytes = stat(pcmFile.c_str(), &info) == 0 ? static_cast<int64_t>(info.st_size) : 0;
+    const CutVerdict verdict = cutCheck(bytes);
+    if (!verdict.recognize) {
+        pastTheEnd = true;
+        resultCode = 0;
+        errorMessage = "no file";
+        text.clear();
+        return false;
+    }
+    // What lies beyond is the next segment's: the file went on past its planned end.
+    if (verdict.keepBytes >= 0 && bytes > verdict.keepBytes && truncate(pcmFile.c_str(), verdict.keepBytes) != 0)
+        WriteLog(Warning, "CAudioTask::Run", "%s", ("cannot cut " + pcmFile + " to its segment: " + std::strerror(errno)).c_str());
+    return true;
+}
+
 void CAudioTask::Recognize()
 {
     std::string audio;
-    ReadFileContent(SegmentFileOfCommand(command), &audio);
+    ReadFileContent(pcmFile, &audio);
     if (audio.empty()) {
         resultCode = 0;
         text.clear();
@@ -98,6 +126,6 @@ void CAudioTask::Recognize()
         recognizer = std::make_shared<CloudRecognizer>();
     RecognitionOutcome outcome = recognizer->Recognize(audio);
     resultCode = outcome.code;
-    errorMessage = std::move(outcome.message);
+    errorMessage = PubUtils::CutText(std::move(outcome.message), kMaxMessageBytes);
     text = std::move(outcome.text);
 }

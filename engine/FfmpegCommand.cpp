@@ -19,7 +19,7 @@ int PlanSegmentCount(int durationSeconds)
     return count > 0 ? count : 1;
 }
 
-std::wstring BuildSegmentCommand(const std::string& inputCopy, int index, bool lastSegment)
+std::vector<std::string> BuildSegmentArguments(const std::string& inputCopy, int index, bool lastSegment)
 {
     const std::string start = FormatClock(index * kSegmentSeconds);
     const std::string end =
@@ -30,8 +30,25 @@ std::wstring BuildSegmentCommand(const std::string& inputCopy, int index, bool l
     // proportion to its length, not to the square of it, with the same samples. The input keeps
     // its own timestamps and the output drops what lies before the start again: a seek past the
     // end of some inputs (Ogg) lands on their last page, which must not come out as a segment.
-    const std::string line = "-y -ss " + start + " -to " + end + " -copyts -i \"" + inputCopy + "\" -ss " + start +
-                             " -acodec pcm_s16le -f s16le -ac 1 -ar 16000 \"" + segmentFile + "\"";
+    return {"-y",      "-ss",       start, "-to", end,   "-copyts", "-i",   inputCopy, "-ss",
+            start,     "-acodec",   "pcm_s16le", "-f", "s16le", "-ac", "1", "-ar", "16000", segmentFile};
+}
+
+std::wstring BuildSegmentCommand(const std::string& inputCopy, int index, bool lastSegment)
+{
+    return ArgumentLine(BuildSegmentArguments(inputCopy, index, lastSegment));
+}
+
+std::wstring ArgumentLine(const std::vector<std::string>& arguments)
+{
+    std::string line;
+    for (size_t i = 0; i < arguments.size(); ++i) {
+        if (i > 0)
+            line += ' ';
+        // The input copy and the segment file are the paths.
+        const bool path = i + 1 == arguments.size() || (i > 0 && arguments[i - 1] == "-i");
+        line += path ? "\"" + arguments[i] + "\"" : arguments[i];
+    }
     return AnsiToWide(line);
 }
 
@@ -58,10 +75,4 @@ std::vector<std::string> SplitArguments(const std::string& line)
     if (inArgument)
         arguments.push_back(current);
     return arguments;
-}
-
-std::string SegmentFileOfCommand(const std::wstring& command)
-{
-    const std::vector<std::string> arguments = SplitArguments(WideToAnsi(command));
-    return arguments.empty() ? std::string() : arguments.back();
 }

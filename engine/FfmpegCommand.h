@@ -19,15 +19,17 @@ int PlanSegmentCount(int durationSeconds);
 // recording would never be cut; ffmpeg stops at the end of the input anyway.
 inline constexpr int kLastSegmentOverrunSeconds = 2;
 
-// The ffmpeg argument line that cuts segment `index` (0-based) of the input copy into raw
-// 16 kHz mono s16le PCM, written to the job folder as "<index + 1>.pcm", seeking in the input
-// (the clocks come before "-i"). The two paths are
-// quoted, so blanks in them survive. The last segment of a file (`lastSegment`) is cut with the
-// overrun above.
-std::wstring BuildSegmentCommand(const std::string& inputCopy, int index, bool lastSegment = false);
+// The ffmpeg arguments that cut segment `index` (0-based) of the input copy into raw 16 kHz mono
+// s16le PCM, written to the job folder as "<index + 1>.pcm" (the last argument), seeking in the
+// input (the clocks come before "-i"). The last segment of a file (`lastSegment`) is cut with the
+// overrun above. ffmpeg gets them as a list: a path may hold any character, quotes included.
+std::vector<std::string> BuildSegmentArguments(const std::string& inputCopy, int index, bool lastSegment = false);
 
-// The segment file an argument line writes: its last argument.
-std::string SegmentFileOfCommand(const std::wstring& command);
+// The same arguments as one line, with the two paths quoted: what the log shows and what names a
+// segment among the job manager's records. Only ever read by people: a path holding a double
+// quote would not split back into the same list.
+std::wstring BuildSegmentCommand(const std::string& inputCopy, int index, bool lastSegment = false);
+std::wstring ArgumentLine(const std::vector<std::string>& segmentArguments);
 
 // Splits an argument line at blanks outside double quotes; the quotes themselves are dropped.
 std::vector<std::string> SplitArguments(const std::string& line);

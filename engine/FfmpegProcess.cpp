@@ -59,9 +59,13 @@ namespace PubUtils {
 
 pid_t StartFfmpeg(const std::wstring& arguments, bool showOutput, int* spawnError)
 {
+    return StartFfmpeg(SplitArguments(WideToAnsi(arguments)), showOutput, spawnError);
+}
+
+pid_t StartFfmpeg(std::vector<std::string> args, bool showOutput, int* spawnError)
+{
     const std::string beside = GetModuleDir() + "/ffmpeg";
     const bool useBeside = access(beside.c_str(), X_OK) == 0;
-    std::vector<std::string> args = SplitArguments(WideToAnsi(arguments));
     args.insert(args.begin(), useBeside ? beside : std::string("ffmpeg"));
     std::vector<char*> argv;
     for (std::string& arg : args)

@@ -2,14 +2,17 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 #include <sys/types.h>
 
 namespace PubUtils {
 
-// Starts ffmpeg ("ffmpeg" beside the program, else the first on PATH) with an argument line
-// (split at blanks outside double quotes; no shell). Its input is /dev/null; its output goes to
-// /dev/null unless `showOutput`, when it shares ours. Returns the process ID, or -1 when it
-// could not be started; `spawnError` (when given) then holds why (ENOENT: no ffmpeg anywhere).
+// Starts ffmpeg ("ffmpeg" beside the program, else the first on PATH) with these arguments (no
+// shell). Its input is /dev/null; its output goes to /dev/null unless `showOutput`, when it
+// shares ours. Returns the process ID, or -1 when it could not be started; `spawnError` (when
+// given) then holds why (ENOENT: no ffmpeg anywhere).
+pid_t StartFfmpeg(std::vector<std::string> arguments, bool showOutput, int* spawnError = nullptr);
+// The same with an argument line, split at blanks outside double quotes.
 pid_t StartFfmpeg(const std::wstring& arguments, bool showOutput, int* spawnError = nullptr);
 
 // Asks every ffmpeg started here and not yet waited for to end (SIGTERM), for an early exit that

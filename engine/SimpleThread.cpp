@@ -40,6 +40,7 @@ bool SimpleThread::Start()
 {
     stopped.store(false);
     LiveThreads::Enter();
+    const std::lock_guard<std::mutex> recording(startLock);
     pthread_t thread;
     if (pthread_create(&thread, nullptr, &SimpleThread::ThreadEntry, this) != 0) {
         LiveThreads::Leave();
@@ -85,7 +86,11 @@ void* SimpleThread::ThreadEntry(void* object)
 {
     // Without its own signal stack a thread's stack overflow could not be reported.
     CMiniDumpHandler::PrepareThread();
-    static_cast<SimpleThread*>(object)->Run();
+    auto* self = static_cast<SimpleThread*>(object);
+    {
+        const std::lock_guard<std::mutex> startDone(self->startLock);
+    }
+    self->Run();
     // The object may be gone by now (a worker's completion destroys it).
     LiveThreads::Leave();
     return nullptr;

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <mutex>
 #include <pthread.h>
 
 // An object that owns one thread running its Run(). Nothing joins the thread by itself: the
@@ -35,5 +36,9 @@ private:
 
     pthread_t threadHandle{};
     bool hasThread = false;
+    // Held by Start until it has recorded the thread; the thread takes it before Run. A thread
+    // whose Run ends at once may have its object destroyed (a worker's completion does), so Start
+    // must be done with the object first.
+    std::mutex startLock;
     std::atomic<bool> stopped{true};
 };

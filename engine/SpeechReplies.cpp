@@ -1,6 +1,7 @@
 #include "engine/SpeechReplies.h"
 
 #include "base/LogFile.h"
+#include "base/TextUtils.h"
 #include "base/net/JsonText.h"
 
 #include <algorithm>
@@ -46,17 +47,6 @@ bool ReadErrorCode(const Json::Value& value, int32_t& code)
     return false;
 }
 
-// The longest prefix of UTF-8 `text` of at most `limit` bytes that does not end inside a
-// character.
-size_t CutAtCharacter(const std::string& text, size_t limit)
-{
-    if (text.size() <= limit)
-        return text.size();
-    size_t end = limit;
-    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
-        --end;
-    return end;
-}
 
 std::string TextOf(const Json::Value& value)
 {
@@ -96,15 +86,15 @@ RecognitionReply ReadRecognitionReply(const Json::Value& reply)
     if (reply.isObject() && reply.isMember("err_no") && ReadErrorCode(reply["err_no"], code)) {
         outcome.answered = true;
         outcome.resultCode = code;
-        outcome.errorMessage = TextOf(reply["err_msg"]);
+        outcome.errorMessage = PubUtils::CutText(TextOf(reply["err_msg"]), kMaxRecognitionMessageBytes);
         if (code == 0) {
             const Json::Value& result = reply["result"];
             outcome.text = result.isArray() && !result.empty() && result[0].isString() ? result[0].asString() : std::string();
             outcome.receivedTextBytes = outcome.text.size();
-            outcome.text.resize(CutAtCharacter(outcome.text, kMaxRecognitionTextBytes));
+            outcome.text.resize(PubUtils::Utf8PrefixLength(outcome.text, kMaxRecognitionTextBytes));
         }
         return outcome;
     }
-    outcome.errorMessage = StyledJsonText(reply);
+    outcome.errorMessage = PubUtils::CutText(StyledJsonText(reply), kMaxRecognitionMessageBytes);
     return outcome;
 }

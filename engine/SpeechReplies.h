@@ -37,3 +37,6 @@ RecognitionReply ReadRecognitionReply(const Json::Value& reply);
 // A 120-second segment is at most a few thousand characters of speech; a longer text is cut (at
 // a character boundary) so that a hostile reply cannot swamp the window.
 inline constexpr size_t kMaxRecognitionTextBytes = 64 * 1024;
+// A service's message is a sentence; a longer one is cut, as it goes into the log, message boxes
+// and terminal lines.
+inline constexpr size_t kMaxRecognitionMessageBytes = 2048;

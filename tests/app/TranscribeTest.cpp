@@ -49,7 +49,7 @@ protected:
         env["DISPLAY"] = "";
         env["WAYLAND_DISPLAY"] = "";
         env["QT_QPA_PLATFORM"] = "";
-        env["XDG_DATA_HOME"] = dir_ / "data";
+        env["XDG_DATA_HOME"] = dir_ / dataFolder_;
         env["TMPDIR"] = dir_.Path();
         env["TALVORA_DEBUG_OUTPUT"] = "";
         return env;
@@ -71,6 +71,7 @@ protected:
     }
 
     TempDir dir_;
+    std::string dataFolder_ = "data";
     std::unique_ptr<SpeechDouble::Server> speech_;
 };
 
@@ -97,6 +98,22 @@ TEST_F(TranscribeTest, TextsAndSubtitlesOfEachFileWithAFailedOneAndTheWindowsNam
     EXPECT_EQ(ReadFile(dir_ / "out/TALK.txt"), "edited by hand");
     EXPECT_EQ(ReadFile(dir_ / "out/talk (2).txt"), "tone 440tone 440");
     EXPECT_EQ(speech_->RequestCount(SpeechDouble::Endpoint::Recognition), 5);
+}
+
+TEST_F(TranscribeTest, ARecordingWithoutADurationEndsAtItsRealEndWhereverTheDataFolderIs)
+{
+    // A double quote in the data folder's path reaches ffmpeg as part of a path, nothing more.
+    dataFolder_ = "my \"data\"";
+    fs::create_directories(dir_ / (dataFolder_ + "/Talvora"));
+    fs::copy_file(dir_ / "data/Talvora/config.ini", dir_ / (dataFolder_ + "/Talvora/config.ini"));
+    // ADTS has no duration to read: planned as an hour, it is 30 seconds long.
+    const std::string adts = dir_ / "memo.aac";
+    ASSERT_TRUE(MakeToneFile(adts, 30, {660}, 30, "adts"));
+    EXPECT_EQ(Transcribe({"--transcribe", adts, "--output", dir_ / "out"}), 0) << Output();
+    EXPECT_EQ(ReadFile(dir_ / "out/memo.txt"), "tone 660");
+    // Said once, although the window's message about it came again when the plan shrank.
+    EXPECT_EQ(CountOccurrences(Output(), "memo.aac: segment 1/"), 1u) << Output();
+    EXPECT_EQ(speech_->RequestCount(SpeechDouble::Endpoint::Recognition), 1);
 }
 
 TEST_F(TranscribeTest, OfflineEnglishNeedsNoServiceAtAll)

@@ -48,6 +48,19 @@ protected:
             },
             timeout);
     }
+    // Dispatches as fast as workers free up until every planned segment of `file` finished and
+    // no worker runs.
+    bool RunToEnd(const std::string& file, std::chrono::seconds timeout = std::chrono::seconds(240))
+    {
+        return WaitUntil(
+            [&] {
+                convert_->Dispatch();
+                const auto finished = convert_->GetFinishedSegments(file);
+                return !finished.empty() && finished.size() == static_cast<size_t>(finished[0]->segmentCount) &&
+                       convert_->RunningCount() == 0;
+            },
+            timeout);
+    }
     std::vector<std::string> Texts(const std::string& file)
     {
         std::vector<std::string> texts;
@@ -213,6 +226,50 @@ TEST_F(AudioConvertTest, ShortMissingAndUnreadableFiles)
     EXPECT_NE(Log().find(TestSupport::LogEntry("CAudioConvert::AddTask", "audio " + dir_ / "unknown.wav" + " time is 0, set 3600")), std::string::npos);
     convert_->RemoveTask(dir_ / "unknown.wav");
     EXPECT_TRUE(WaitUntil([&] { return convert_->RunningCount() == 0; }));
+}
+
+TEST_F(AudioConvertTest, ThePlanFollowsTheRealAudioWhateverTheContainerClaims)
+{
+    // ADTS carries no duration: planned as an hour, this one goes on for 125 seconds more, all
+    // of which must come back, and nothing past its end may be sent.
+    const std::string adts = dir_ / "long.aac";
+    ASSERT_EQ(RunChild({"ffmpeg", "-nostdin", "-loglevel", "error", "-y", "-f", "lavfi", "-i", "sine=f=440:d=3600:sample_rate=8000",
+                        "-f", "lavfi", "-i", "sine=f=550:d=125:sample_rate=8000", "-filter_complex", "concat=n=2:v=0:a=1",
+                        "-ac", "1", "-b:a", "12k", "-f", "adts", adts},
+                       {}, std::chrono::seconds(120))
+                  .exitCode,
+              0);
+    ASSERT_TRUE(convert_->AddTask(adts, 0));
+    ASSERT_TRUE(RunToEnd(adts));
+    std::vector<std::string> expected(30, "tone 440");
+    expected.insert(expected.end(), 2, "tone 550");
+    EXPECT_EQ(Texts(adts), expected);
+    for (const CAudioSegment* segment : convert_->GetFinishedSegments(adts)) {
+        EXPECT_EQ(segment->segmentCount, 32);
+        EXPECT_NEAR(segment->totalSeconds, 3725, 1);  // the encoder's last frame may reach past it
+        EXPECT_EQ(segment->resultCode, 0);
+    }
+    // The segment that was planned last keeps its own two minutes; the next one starts after them.
+    for (const auto& request : speech_->Requests(Endpoint::Recognition))
+        EXPECT_LE(request->audioBytes, 120u * 32000u);
+    EXPECT_EQ(speech_->RequestCount(Endpoint::Recognition), 32);
+
+    // A container that claims six days for 30 seconds: one segment, sent once, and the window's
+    // last word about the file names it, so the window sees the file complete.
+    const std::string claimed = dir_ / "claimed.mp3";
+    ASSERT_TRUE(MakeToneFile(claimed, 30, {660}, 30));
+    ASSERT_TRUE(convert_->AddTask(claimed, 6 * 24 * 3600));
+    ASSERT_TRUE(RunToEnd(claimed, std::chrono::seconds(60)));
+    const auto finished = convert_->GetFinishedSegments(claimed);
+    ASSERT_EQ(finished.size(), 1u);
+    EXPECT_EQ(finished[0]->text, "tone 660");
+    EXPECT_EQ(finished[0]->totalSeconds, 30);
+    EXPECT_EQ(convert_->QueuedCount(), 0u);
+    EXPECT_EQ(speech_->RequestCount(Endpoint::Recognition), 33);
+    const auto posts = window_->Posts();
+    ASSERT_FALSE(posts.empty());
+    EXPECT_EQ(posts.back().wParam, finished[0]->id);
+    EXPECT_NE(Log().find("audio " + claimed + " ends before segment "), std::string::npos);
 }
 
 TEST_F(AudioConvertTest, AFileReplacedAtTheSamePathNeverShowsTheOldText)

@@ -28,7 +28,7 @@ struct Outcome {
     std::string text;
 };
 
-Outcome RunTask(const std::wstring& command, std::shared_ptr<Recognizer> recognizer = nullptr)
+Outcome RunTask(const std::vector<std::string>& arguments, std::shared_ptr<Recognizer> recognizer = nullptr)
 {
     struct Done {
         std::mutex lock;
@@ -48,7 +48,7 @@ Outcome RunTask(const std::wstring& command, std::shared_ptr<Recognizer> recogni
         },
         &done);
     task->SetRecognizer(std::move(recognizer));
-    EXPECT_TRUE(task->StartTask(command, 0));
+    EXPECT_TRUE(task->StartTask(arguments, 0));
     std::unique_lock<std::mutex> guard(done.lock);
     EXPECT_TRUE(done.changed.wait_for(guard, std::chrono::seconds(60), [&] { return done.finished; }));
     return done.outcome;
@@ -60,9 +60,9 @@ protected:
     {
         EngineTest::SetUp();
         ASSERT_TRUE(MakeToneFile(dir_ / "input.wav", 30, {440}, 30));
-        command_ = BuildSegmentCommand(dir_ / "input.wav", 0);
+        command_ = BuildSegmentArguments(dir_ / "input.wav", 0);
     }
-    std::wstring command_;
+    std::vector<std::string> command_;
 };
 
 }  // namespace
@@ -85,7 +85,7 @@ TEST_F(AudioTaskTest, TheLocalRecognizerHearsEnglishWithoutTheNetwork)
 {
     const std::string wav = dir_ / "goforward.wav";
     ASSERT_TRUE(MakeWavFromRaw(std::string(TALVORA_SPEECH_TESTDATA) + "/goforward.raw", wav));
-    const Outcome outcome = RunTask(BuildSegmentCommand(wav, 0),
+    const Outcome outcome = RunTask(BuildSegmentArguments(wav, 0),
                                     std::make_shared<LocalRecognizer>(CData::Instance().GetDecoderPool(), ReadLocalModelDir()));
     EXPECT_EQ(outcome.code, 0);
     EXPECT_EQ(outcome.message, "success.");
@@ -102,7 +102,7 @@ TEST_F(AudioTaskTest, TheLocalRecognizerHearsEnglishWithoutTheNetwork)
     EXPECT_EXIT(
         {
             LiveThreads::AskAllToEnd();
-            const Outcome late = RunTask(BuildSegmentCommand(wav, 0), std::make_shared<LocalRecognizer>(
+            const Outcome late = RunTask(BuildSegmentArguments(wav, 0), std::make_shared<LocalRecognizer>(
                                                                          CData::Instance().GetDecoderPool(), ReadLocalModelDir()));
             std::fprintf(stderr, "%d %s", late.code, late.message.c_str());
             std::_Exit(late.code == LocalRecognizer::kDecodeFailedCode && late.text.empty() ? 0 : 1);
@@ -149,7 +149,7 @@ TEST_F(AudioTaskTest, FailedCutsAreFailedAttemptsAndNothingIsSent)
     // outcome, and the stale audio is never sent.
     WriteFile(dir_ / "text.wav", "not audio at all");
     WriteFile(dir_ / "1.pcm", std::string(32000, 'x'));
-    Outcome outcome = RunTask(BuildSegmentCommand(dir_ / "text.wav", 0));
+    Outcome outcome = RunTask(BuildSegmentArguments(dir_ / "text.wav", 0));
     EXPECT_EQ(outcome.code, CAudioTask::kCutFailedCode);
     EXPECT_EQ(outcome.message, "ffmpeg exited with code 1");
     EXPECT_FALSE(Exists(dir_ / "1.pcm"));
@@ -157,7 +157,7 @@ TEST_F(AudioTaskTest, FailedCutsAreFailedAttemptsAndNothingIsSent)
               std::string::npos);
 
     // A segment past the end of the audio is cut fine and is simply empty.
-    outcome = RunTask(BuildSegmentCommand(dir_ / "input.wav", 3));
+    outcome = RunTask(BuildSegmentArguments(dir_ / "input.wav", 3));
     EXPECT_EQ(outcome.code, 0);
     EXPECT_EQ(outcome.message, "no file");
 
@@ -176,13 +176,13 @@ TEST_F(AudioTaskTest, FailedCutsAreFailedAttemptsAndNothingIsSent)
     fs::create_directory(full);
     if (geteuid() == 0 && mount("tmpfs", full.c_str(), "tmpfs", 0, "size=100k") == 0) {
         ASSERT_TRUE(MakeToneFile(full + "/input.ogg", 30, {440}, 30));
-        outcome = RunTask(BuildSegmentCommand(full + "/input.ogg", 0));
+        outcome = RunTask(BuildSegmentArguments(full + "/input.ogg", 0));
         umount2(full.c_str(), MNT_DETACH);
         EXPECT_EQ(outcome.code, CAudioTask::kCutFailedCode);
         EXPECT_EQ(outcome.message, "ffmpeg exited with code 1");
     }
     EXPECT_EQ(speech_->RequestCount(Endpoint::Recognition), 0);
-    EXPECT_FALSE(CAudioTask().StartTask(L"", 0));
+    EXPECT_FALSE(CAudioTask().StartTask({}, 0));
 }
 
 TEST_F(AudioTaskTest, HostileRepliesAreBoundedAndCannotForgeLogEntries)
@@ -207,6 +207,14 @@ TEST_F(AudioTaskTest, HostileRepliesAreBoundedAndCannotForgeLogEntries)
     const std::string log = Log();
     EXPECT_EQ(log.find("\r\n2026-01-01"), std::string::npos);
     EXPECT_NE(log.find(",msg:bad\\r\\n2026-01-01 00:00:00 [1]" + TestSupport::LogEntry("Forged::Entry", "fake\\x01")), std::string::npos);
+
+    // A 15 MiB message is cut too: it goes into the log, the failure box and terminal lines.
+    speech_->AddFault({.fault = Fault::ErrNo(3301, huge)});
+    outcome = RunTask(command_);
+    EXPECT_EQ(outcome.code, 3301);
+    EXPECT_LT(outcome.message.size(), 2100u);
+    EXPECT_TRUE(outcome.message.starts_with(huge.substr(0, 2046)));
+    EXPECT_TRUE(outcome.message.ends_with(" bytes cut)")) << outcome.message.substr(2000);
 }
 
 TEST_F(AudioTaskTest, ASilentServerEndsTheAttemptAtTheStallLimitAndTokenFailuresNameTheHost)

@@ -98,8 +98,11 @@ TEST(Segmenting, ArgumentLineQuotesPathsAndNamesTheSegmentFile)
               L"-f s16le -ac 1 -ar 16000 \"/home/u/.local/share/Talvora/Temp/0123/3.pcm\"");
     // The last segment of a file is cut a little past its planned end.
     EXPECT_EQ(BuildSegmentCommand(copy, 2, true).substr(0, 29), L"-y -ss 00:04:00 -to 00:06:02 ");
-    const std::string odd = "/tmp/my data/\xE9\x9F\xB3\xE9\xA2\x91/input.wav";
-    EXPECT_EQ(SegmentFileOfCommand(BuildSegmentCommand(odd, 0)), "/tmp/my data/\xE9\x9F\xB3\xE9\xA2\x91/1.pcm");
+    // ffmpeg gets the arguments as a list, so a path may hold blanks and double quotes.
+    const std::string odd = "/tmp/my \"data\"/\xE9\x9F\xB3\xE9\xA2\x91/input.wav";
+    const std::vector<std::string> arguments = BuildSegmentArguments(odd, 0);
+    EXPECT_EQ(arguments.at(7), odd);
+    EXPECT_EQ(arguments.back(), "/tmp/my \"data\"/\xE9\x9F\xB3\xE9\xA2\x91/1.pcm");
     EXPECT_EQ(SplitArguments("  -y  -i \"a b\"  c\"d e\"f \"\" "), (std::vector<std::string>{"-y", "-i", "a b", "cd ef", ""}));
 }
 
@@ -161,22 +164,22 @@ TEST(Segmenting, ReadFileContent)
 TEST(Segmenting, FfmpegCutsASegmentInAFolderWithBlanksAndNonAsciiCharacters)
 {
     TempDir dir;
-    const std::string folder = dir / "job folder \xE9\x9F\xB3";
+    const std::string folder = dir / "job \"folder\" \xE9\x9F\xB3";
     fs::create_directories(folder);
     ASSERT_TRUE(MakeToneFile(folder + "/input.ogg", 250, {440}, 250));
-    const std::wstring command = BuildSegmentCommand(folder + "/input.ogg", 2);
+    const std::vector<std::string> command = BuildSegmentArguments(folder + "/input.ogg", 2);
     const pid_t pid = PubUtils::StartFfmpeg(command, false);
     ASSERT_GT(pid, 0);
     EXPECT_TRUE(WaitForProcess(pid, 0));
     std::string pcm;
-    ASSERT_EQ(ReadFileContent(SegmentFileOfCommand(command), &pcm), 0);
+    ASSERT_EQ(ReadFileContent(command.back(), &pcm), 0);
     EXPECT_EQ(pcm.size(), 10u * 16000u * 2u);  // the last 10 seconds, 16 kHz, 16 bits, mono
 
     // A segment past the end of the audio leaves an empty file.
-    const std::wstring past = BuildSegmentCommand(folder + "/input.ogg", 5);
+    const std::vector<std::string> past = BuildSegmentArguments(folder + "/input.ogg", 5);
     EXPECT_TRUE(WaitForProcess(PubUtils::StartFfmpeg(past, false), 0));
     pcm = "x";
-    ReadFileContent(SegmentFileOfCommand(past), &pcm);
+    ReadFileContent(past.back(), &pcm);
     EXPECT_EQ(pcm, "");
 }
 
@@ -212,8 +215,8 @@ TEST(Segmenting, InputSeekCutsTheSameSamplesAsDecodingFromTheStart)
                   0);
         // A segment in the middle of the file, the last, partial one, and one past the end.
         for (const int index : {1, 2, 3}) {
-            const std::wstring seeking = BuildSegmentCommand(file, index, index == 2);
-            const std::string pcm = SegmentFileOfCommand(seeking);
+            const std::vector<std::string> seeking = BuildSegmentArguments(file, index, index == 2);
+            const std::string pcm = seeking.back();
             const std::string start = FormatClock(index * kSegmentSeconds);
             const std::string end = FormatClock(index * kSegmentSeconds + kSegmentSeconds + (index == 2 ? 2 : 0));
             const std::wstring decoding = AnsiToWide("-y -i \"" + file + "\" -ss " + start + " -to " + end +

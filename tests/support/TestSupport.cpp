@@ -239,4 +239,12 @@ ChildResult RunChild(const std::vector<std::string>& argv, const std::map<std::s
     return child.Finish(timeout);
 }
 
+size_t CountOccurrences(const std::string& text, const std::string& part)
+{
+    size_t count = 0;
+    for (size_t pos = text.find(part); pos != std::string::npos; pos = text.find(part, pos + 1))
+        ++count;
+    return count;
+}
+
 }  // namespace TestSupport

@@ -81,6 +81,9 @@ private:
     std::string output_;
 };
 
+// How often `part` occurs in `text`, overlaps included.
+size_t CountOccurrences(const std::string& text, const std::string& part);
+
 // Runs a program to its end as a Child, waiting at most `timeout` for it and killing it past that.
 ChildResult RunChild(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env = {},
                      std::chrono::milliseconds timeout = std::chrono::seconds(30));
