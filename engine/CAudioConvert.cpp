@@ -47,6 +47,10 @@ struct CAudioConvert::FilePlan {
     // A cut shorter than a whole segment: where the audio ends, if nothing follows it.
     int32_t shortIndex = -1;
     int32_t shortEndSeconds = 0;
+    // ffmpeg cannot decode the input at all: the whole file fails at once, with this reason.
+    bool inputUnreadable = false;
+    std::string inputProblem;
+    bool failedWhole = false;
 };
 
 // The queue and the records, shared between the manager (which owns them) and its workers
@@ -79,6 +83,7 @@ struct CAudioConvert::Jobs {
     // since it frees and changes records that thread reads.
     void Replan();
     void Truncate(const std::string& file, FilePlan& plan);
+    void FailWholeFile(const std::string& file, FilePlan& plan);
     void Extend(const std::string& file, FilePlan& plan);
     void RestatePlan(const std::string& file, const FilePlan& plan, bool tellWindow);
 };
@@ -259,6 +264,17 @@ void CAudioConvert::Jobs::Complete(const CAudioTask& task, const std::weak_ptr<C
     const std::shared_ptr<CAudioSegment> segment = watched.lock();
     if (task.PastTheEnd()) {
         // No part of the file: the next dispatch drops the record, if it is still there.
+    } else if (segment != nullptr && segment->finished) {
+        // The file's outcome was settled without this attempt (its input cannot be decoded).
+    } else if (segment != nullptr && task.InputUnreadable()) {
+        // Settled on the next dispatch, which alone may drop the file's other records.
+        const auto plan = plans.find(segment->file);
+        if (plan != plans.end() && !plan->second.inputUnreadable) {
+            plan->second.inputUnreadable = true;
+            plan->second.inputProblem = task.ErrorMessage();
+            WriteLog(Warning, "CAudioConvert::OnAudioCallBack", "%s",
+                     ("the input of " + segment->file + " cannot be decoded, the file has failed: " + task.ErrorMessage()).c_str());
+        }
     } else if (segment == nullptr) {
         WriteLog(Warning, "CAudioConvert::OnAudioCallBack", "app exit. OnAudioCallBack no  PostMessage");
     } else if (task.ResultCode() != 0 && segment->attempts < kMaxAttempts) {
@@ -311,6 +327,11 @@ CAudioTask::CutVerdict CAudioConvert::Jobs::JudgeCut(const std::weak_ptr<CAudioS
 void CAudioConvert::Jobs::Replan()
 {
     for (auto& [file, plan] : plans) {
+        if (plan.inputUnreadable) {
+            if (!plan.failedWhole)
+                FailWholeFile(file, plan);
+            continue;
+        }
         if (plan.end < plan.count)
             Truncate(file, plan);
         else if (plan.extend)
@@ -322,6 +343,37 @@ void CAudioConvert::Jobs::Replan()
             RestatePlan(file, plan, false);
         }
     }
+}
+
+void CAudioConvert::Jobs::FailWholeFile(const std::string& file, FilePlan& plan)
+{
+    // One record stays, the first, with the reason; nothing else of the file is sent or tried.
+    CAudioSegment* first = nullptr;
+    for (auto it = registry.begin(); it != registry.end();) {
+        CAudioSegment* segment = it->second.get();
+        if (segment->file != file) {
+            ++it;
+        } else if (segment->segmentIndex == 0) {
+            first = segment;
+            pendingQueue.erase(std::remove(pendingQueue.begin(), pendingQueue.end(), segment), pendingQueue.end());
+            ++it;
+        } else {
+            Drop(segment);
+            it = registry.erase(it);
+        }
+    }
+    plan.failedWhole = true;
+    plan.count = first != nullptr ? 1 : 0;
+    plan.end = plan.count;
+    plan.extend = false;
+    if (first == nullptr)
+        return;
+    first->resultCode = CAudioTask::kCutFailedCode;
+    first->errorMessage = plan.inputProblem;
+    first->text.clear();
+    first->attempts = std::max(first->attempts, 1);
+    first->finished = true;
+    RestatePlan(file, plan, true);
 }
 
 void CAudioConvert::Jobs::Truncate(const std::string& file, FilePlan& plan)

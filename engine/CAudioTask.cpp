@@ -9,10 +9,12 @@
 #include "engine/FfmpegProcess.h"
 #include "engine/JobFiles.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 void CAudioTask::SetCallBack(CallBack function, void* ownerPointer)
@@ -82,6 +84,17 @@ bool CAudioTask::Cut()
             return true;  // the limit was asked for: go on with whatever was written so far
         }
         failure = DescribeFailedExit(status);
+        // The trouble may be this segment's (a full disk) or the file's: when the input itself
+        // cannot be decoded, no attempt at any of its segments can do better.
+        if (!failure.empty() && WIFEXITED(status)) {
+            const auto input = std::find(arguments.begin(), arguments.end(), "-i");
+            const std::string problem =
+                input != arguments.end() && input + 1 != arguments.end() ? PubUtils::FfmpegInputProblem(*(input + 1)) : "";
+            if (!problem.empty()) {
+                inputUnreadable = true;
+                failure = problem;
+            }
+        }
     }
     if (failure.empty())
         return true;

@@ -43,6 +43,9 @@ public:
     // The cut found no audio because the recording ended before the segment: nothing was sent,
     // and the segment is no part of the file's outcome.
     bool PastTheEnd() const { return pastTheEnd; }
+    // The cut failed because ffmpeg cannot decode the input at all (not audio, or damaged from
+    // its start): the whole file has failed, and the message says ffmpeg's reason.
+    bool InputUnreadable() const { return inputUnreadable; }
 
     // The outcome code of an attempt whose cut failed (ffmpeg missing, failing or killed): a
     // failure like any other, tried again, never sent.
@@ -73,4 +76,5 @@ private:
     std::string errorMessage;
     std::string text;  // UTF-8
     bool pastTheEnd = false;
+    bool inputUnreadable = false;
 };

@@ -6,6 +6,7 @@
 #include "engine/FfmpegCommand.h"
 
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <fcntl.h>
 #include <mutex>
@@ -53,18 +54,10 @@ void Collect(pid_t pid, int& status)
     running.pids.erase(pid);
 }
 
-}  // namespace
-
-namespace PubUtils {
-
-pid_t StartFfmpeg(const std::wstring& arguments, bool showOutput, int* spawnError)
+// `errorFd` (when not -1) receives ffmpeg's error output, whatever `showOutput` says.
+pid_t SpawnFfmpeg(std::vector<std::string> args, bool showOutput, int errorFd, int* spawnError)
 {
-    return StartFfmpeg(SplitArguments(WideToAnsi(arguments)), showOutput, spawnError);
-}
-
-pid_t StartFfmpeg(std::vector<std::string> args, bool showOutput, int* spawnError)
-{
-    const std::string beside = GetModuleDir() + "/ffmpeg";
+    const std::string beside = PubUtils::GetModuleDir() + "/ffmpeg";
     const bool useBeside = access(beside.c_str(), X_OK) == 0;
     args.insert(args.begin(), useBeside ? beside : std::string("ffmpeg"));
     std::vector<char*> argv;
@@ -76,12 +69,15 @@ pid_t StartFfmpeg(std::vector<std::string> args, bool showOutput, int* spawnErro
     posix_spawn_file_actions_init(&actions);
     // ffmpeg reads keyboard commands from its input; it must never wait on ours.
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    if (errorFd >= 0)
+        posix_spawn_file_actions_adddup2(&actions, errorFd, STDERR_FILENO);
     // The program's own files are close-on-exec, but the libraries' are not all (the TLS
     // library's certificate file, the duration probe's media file, opened on other threads).
     posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
     if (!showOutput) {
         posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+        if (errorFd < 0)
+            posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
     }
     pid_t pid = -1;
     const int saved = errno;
@@ -99,6 +95,21 @@ pid_t StartFfmpeg(std::vector<std::string> args, bool showOutput, int* spawnErro
     return pid;
 }
 
+
+}  // namespace
+
+namespace PubUtils {
+
+pid_t StartFfmpeg(const std::wstring& arguments, bool showOutput, int* spawnError)
+{
+    return StartFfmpeg(SplitArguments(WideToAnsi(arguments)), showOutput, spawnError);
+}
+
+pid_t StartFfmpeg(std::vector<std::string> args, bool showOutput, int* spawnError)
+{
+    return SpawnFfmpeg(std::move(args), showOutput, -1, spawnError);
+}
+
 size_t StopRunningFfmpeg()
 {
     RunningFfmpeg& running = Running();
@@ -108,7 +119,55 @@ size_t StopRunningFfmpeg()
     return running.pids.size();
 }
 
+std::string FfmpegInputProblem(const std::string& input)
+{
+    int pipeFds[2];
+    if (pipe2(pipeFds, O_CLOEXEC) != 0)
+        return {};
+    int spawnError = 0;
+    const pid_t pid = SpawnFfmpeg({"-v", "error", "-i", input, "-vn", "-t", "1", "-f", "null", "-"}, false, pipeFds[1],
+                                  &spawnError);
+    close(pipeFds[1]);
+    // What ffmpeg says, read until it ends; a decoder that hangs on an odd file is not waited
+    // for past the limit.
+    std::string said;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(kInputCheckSeconds);
+    while (pid > 0) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        pollfd ready{pipeFds[0], POLLIN, 0};
+        if (left.count() <= 0 || poll(&ready, 1, static_cast<int>(left.count())) == 0) {
+            kill(pid, SIGKILL);
+            break;
+        }
+        char chunk[4096];
+        const ssize_t got = read(pipeFds[0], chunk, sizeof chunk);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            break;
+        said.append(chunk, static_cast<size_t>(got));
+        if (said.size() > 16384)
+            said.erase(0, said.size() - 16384);
+    }
+    close(pipeFds[0]);
+    int status = 0;
+    if (pid <= 0 || !WaitForProcess(pid, 0, &status))
+        return {};
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 0)
+        return {};
+    if (WIFSIGNALED(status))
+        return {};  // stopped (the program's end) or hung: no verdict on the file
+    // The last line is the reason; ffmpeg puts the input's path in front of it.
+    while (!said.empty() && (said.back() == '\n' || said.back() == '\r'))
+        said.pop_back();
+    std::string reason = said.substr(said.find_last_of('\n') == std::string::npos ? 0 : said.find_last_of('\n') + 1);
+    if (reason.rfind(input + ": ", 0) == 0)
+        reason.erase(0, input.size() + 2);
+    return reason.empty() ? DescribeFailedExit(status) : reason;
+}
+
 }  // namespace PubUtils
+
 
 bool WaitForProcess(pid_t pid, int waitMs, int* exitStatus)
 {

@@ -19,6 +19,14 @@ pid_t StartFfmpeg(const std::wstring& arguments, bool showOutput, int* spawnErro
 // must leave none behind; returns how many were asked. Their workers see a failed cut.
 size_t StopRunningFfmpeg();
 
+// Whether ffmpeg can decode the start of `input`: "" when it can (or no verdict could be had),
+// else ffmpeg's own reason ("Invalid data found when processing input", "Output file #0 does
+// not contain any stream" for a file without audio, ...). Tells a file that is no audio at all
+// from a segment whose cut failed.
+std::string FfmpegInputProblem(const std::string& input);
+// How long that check may take.
+inline constexpr int kInputCheckSeconds = 30;
+
 }  // namespace PubUtils
 
 // Waits for a started process: without limit when `waitMs` < 1. Returns false when the limit

@@ -190,17 +190,18 @@ TEST_F(AudioConvertTest, ShortMissingAndUnreadableFiles)
     ASSERT_EQ(speech_->Requests(Endpoint::Recognition).size(), 2u);
     EXPECT_EQ(speech_->Requests(Endpoint::Recognition)[1]->audioBytes, 120u * 32000u + 28800u);
 
-    // Not audio: every cut fails, so each segment is tried ten times and fails for good.
-    WriteFile(dir_ / "notes.mp3", "not audio");
-    ASSERT_TRUE(convert_->AddTask(dir_ / "notes.mp3", 130));
-    ASSERT_TRUE(RunUntil(4));
-    const auto failed = convert_->GetFinishedSegments(dir_ / "notes.mp3");
-    ASSERT_EQ(failed.size(), 2u);
-    for (const CAudioSegment* segment : failed) {
-        EXPECT_EQ(segment->resultCode, CAudioTask::kCutFailedCode);
-        EXPECT_EQ(segment->errorMessage, "ffmpeg exited with code 1");
-        EXPECT_EQ(segment->attempts, CAudioConvert::kMaxAttempts);
-    }
+    // Not audio, planned as an hour: ffmpeg cannot decode the input at all, so the whole file
+    // fails at once with its reason, and no other segment is tried.
+    WriteFile(dir_ / "notes.wav", "not audio at all");
+    ASSERT_TRUE(convert_->AddTask(dir_ / "notes.wav", 0));
+    ASSERT_TRUE(RunToEnd(dir_ / "notes.wav", std::chrono::seconds(30)));
+    const auto failed = convert_->GetFinishedSegments(dir_ / "notes.wav");
+    ASSERT_EQ(failed.size(), 1u);
+    EXPECT_EQ(failed[0]->segmentCount, 1);
+    EXPECT_EQ(failed[0]->resultCode, CAudioTask::kCutFailedCode);
+    EXPECT_EQ(failed[0]->errorMessage, "Invalid data found when processing input");
+    EXPECT_EQ(convert_->QueuedCount(), 0u);
+    EXPECT_LE(Occurrences(Log(), "cut failed. "), static_cast<size_t>(CData::Instance().GetMaxTasks()));
     EXPECT_EQ(speech_->RequestCount(Endpoint::Recognition), 2);
 
     // What cannot be copied, or must not be: the notice, nothing queued, and never a hang on a

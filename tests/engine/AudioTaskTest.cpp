@@ -151,9 +151,10 @@ TEST_F(AudioTaskTest, FailedCutsAreFailedAttemptsAndNothingIsSent)
     WriteFile(dir_ / "1.pcm", std::string(32000, 'x'));
     Outcome outcome = RunTask(BuildSegmentArguments(dir_ / "text.wav", 0));
     EXPECT_EQ(outcome.code, CAudioTask::kCutFailedCode);
-    EXPECT_EQ(outcome.message, "ffmpeg exited with code 1");
+    EXPECT_EQ(outcome.message, "Invalid data found when processing input");
     EXPECT_FALSE(Exists(dir_ / "1.pcm"));
-    EXPECT_NE(Log().find(TestSupport::LogEntry("CAudioTask::Run", "cut failed. " + dir_ / "1.pcm" + ": ffmpeg exited with code 1")),
+    EXPECT_NE(Log().find(TestSupport::LogEntry("CAudioTask::Run", "cut failed. " + dir_ / "1.pcm" +
+                                                                      ": Invalid data found when processing input")),
               std::string::npos);
 
     // A segment past the end of the audio is cut fine and is simply empty.
