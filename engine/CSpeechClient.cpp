@@ -73,6 +73,7 @@ std::string CSpeechClient::GetApiKey() const
 std::string CSpeechClient::FetchToken()
 {
     const int64_t now = static_cast<int64_t>(time(nullptr));
+    tokenFailure = Json::Value();
     if (!accessToken.empty() && now < tokenExpiresAt - kOneDay)
         return accessToken;
 
@@ -90,7 +91,8 @@ std::string CSpeechClient::FetchToken()
             else
                 WriteLog(Warning, "CSpeechClient::FetchToken", "token request to %s failed: curl error %d (%s)",
                          HostOf(tokenUrl).c_str(), code, curl_easy_strerror(static_cast<CURLcode>(code)));
-            return StyledJsonText(TransportFailure(code));
+            tokenFailure = TransportFailure(code);
+            return StyledJsonText(tokenFailure);
         }
 
         const TokenReply reply = ReadTokenReply(ParseSpeechReply(response));
@@ -105,6 +107,11 @@ std::string CSpeechClient::FetchToken()
             WriteLog(Warning, "CSpeechClient::FetchToken", "token request to %s failed: HTTP status %d%s%s",
                      HostOf(tokenUrl).c_str(), http.LastStatus(), accessToken.empty() ? ", no access_token" : "",
                      detail.c_str());
+            if (accessToken.empty()) {
+                tokenFailure = Json::Value(Json::objectValue);
+                tokenFailure["token_refused"] = http.LastStatus();
+                tokenFailure["error"] = reply.error.substr(0, 100);
+            }
         }
         return accessToken;
     } catch (const std::exception& e) {
@@ -121,6 +128,9 @@ Json::Value CSpeechClient::RecognizePcm(const std::string& audio, const std::str
         for (const auto& [name, value] : options)
             body[name] = value;
         const std::string token = FetchToken();
+        // Without a token the service can only refuse: the attempt ends here, saying why.
+        if (!tokenFailure.isNull())
+            return tokenFailure;
         body["format"] = format;
         body["rate"] = std::to_string(rate);
         body["channel"] = "1";

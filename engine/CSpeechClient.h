@@ -33,9 +33,11 @@ public:
 
     // One recognition request: the options as string members, then "speech" (Base64 of
     // `audio`), "format", "rate" (decimal text), "channel" "1", "token", "cuid" (the API key)
-    // and "len" (the audio's byte count). Exactly two HTTP requests: the token GET (unless
-    // cached) and this POST. Returns the parsed reply, the transport-failure object, or null
-    // when the reply is not JSON; the reply is not interpreted here.
+    // and "len" (the audio's byte count). Two HTTP requests: the token GET (unless cached) and
+    // this POST. Returns the parsed reply, the transport-failure object, or null when the reply
+    // is not JSON; the reply is not interpreted here. When no token could be had, nothing is
+    // posted: the token's transport-failure object comes back, or {"token_refused": <HTTP
+    // status>, "error": <the service's name for the refusal>}.
     Json::Value RecognizePcm(const std::string& audio, const std::string& format, int32_t rate,
                              const std::map<std::string, std::string>& options);
 
@@ -56,6 +58,7 @@ private:
     // The parsed reply of a finished POST, or the transport-failure object.
     Json::Value ReplyOf(int32_t code, const std::string& response, const std::string& url);
 
+    Json::Value tokenFailure;  // of the last FetchToken; null when it gave a token
     int64_t tokenExpiresAt = 0;  // seconds since 1970; 64 bits so it survives 2038
     std::string scope;
     std::string apiKey;

@@ -77,11 +77,14 @@ void AppendEscaped(const std::string& text, std::string& out)
 }
 
 // Watches a transfer's byte counters for the stall limit (none when zero), and for the
-// program's end; libcurl calls it at least about once a second even while nothing moves.
+// program's end; libcurl calls it at least about once a second even while nothing moves. Once a
+// request with a body has gone out whole, the server may think about it for as long as the limit
+// for the whole transfer allows: the stall limit holds again from the reply's first byte.
 struct StallWatch {
+    CURL* handle;
     std::chrono::steady_clock::duration limit;
     std::chrono::steady_clock::time_point lastMove = std::chrono::steady_clock::now();
-    curl_off_t seen[4] = {-1, -1, -1, -1};
+    curl_off_t seen[5] = {-1, -1, -1, -1, -1};
     bool stalled = false;
 
     static int Progress(void* user, curl_off_t dlTotal, curl_off_t dlNow, curl_off_t ulTotal, curl_off_t ulNow)
@@ -91,10 +94,20 @@ struct StallWatch {
         auto* watch = static_cast<StallWatch*>(user);
         if (watch->limit == std::chrono::steady_clock::duration::zero())
             return 0;
-        const curl_off_t now[4] = {dlTotal, dlNow, ulTotal, ulNow};
+        // The reply's header lines count as bytes moved: libcurl counts only the body in dlNow.
+        long headerBytes = 0;
+        curl_easy_getinfo(watch->handle, CURLINFO_HEADER_SIZE, &headerBytes);
+        const curl_off_t now[5] = {dlTotal, dlNow, ulTotal, ulNow, headerBytes};
         const auto time = std::chrono::steady_clock::now();
         if (!std::equal(std::begin(now), std::end(now), std::begin(watch->seen))) {
             std::copy(std::begin(now), std::end(now), std::begin(watch->seen));
+            watch->lastMove = time;
+            return 0;
+        }
+        long status = 0;
+        curl_easy_getinfo(watch->handle, CURLINFO_RESPONSE_CODE, &status);
+        const bool awaitingReply = ulTotal > 0 && ulNow >= ulTotal && dlNow == 0 && status < 200;
+        if (awaitingReply) {
             watch->lastMove = time;
             return 0;
         }
@@ -316,7 +329,7 @@ int32_t CHttpRequest::Perform(const std::string& url, const HttpFields* params, 
             result = transfer.Perform();
             errorText = transfer.ErrorText();
         } else {
-            StallWatch watch{std::chrono::milliseconds(std::max<int32_t>(stallTimeoutMs, 0))};
+            StallWatch watch{h, std::chrono::milliseconds(std::max<int32_t>(stallTimeoutMs, 0))};
             curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &StallWatch::Progress);
             curl_easy_setopt(h, CURLOPT_XFERINFODATA, static_cast<void*>(&watch));
             curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);

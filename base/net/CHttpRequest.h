@@ -60,7 +60,9 @@ public:
     // For the whole transfer; 0: none.
     void SetTimeout(int32_t milliseconds) { timeoutMs = milliseconds; }
     // Gives a transfer up when not one byte has moved in either direction for this long (0:
-    // never); it then ends with CURLE_ABORTED_BY_CALLBACK and Stalled() is true.
+    // never); it then ends with CURLE_ABORTED_BY_CALLBACK and Stalled() is true. Not counted:
+    // the time between a request body sent whole and the reply's first byte, which the server
+    // spends on the request and only the limit for the whole transfer bounds.
     void SetStallTimeout(int32_t milliseconds) { stallTimeoutMs = milliseconds; }
     // A PEM bundle of certificates to trust instead of the system's store; empty: the system's.
     void SetCaFile(const std::string& path) { caFile = path; }

@@ -6,6 +6,7 @@
 #include "engine/FfmpegCommand.h"
 #include "engine/LocalRecognizer.h"
 #include "engine/RecognizerSetting.h"
+#include "speech_double/TonePcm.h"
 #include "support/AudioFiles.h"
 
 #include <condition_variable>
@@ -220,19 +221,30 @@ TEST_F(AudioTaskTest, HostileRepliesAreBoundedAndCannotForgeLogEntries)
 
 TEST_F(AudioTaskTest, ASilentServerEndsTheAttemptAtTheStallLimitAndTokenFailuresNameTheHost)
 {
+    // A service that thinks past the stall limit once the request went out whole is waited for.
     CSpeechClient client(SpeechDouble::kTestApiKey, SpeechDouble::kTestSecretKey);
     client.SetStallTimeout(1500);
-    speech_->AddFault({.endpoint = Endpoint::Recognition, .fault = Fault::Stall()});
+    speech_->AddFault({.endpoint = Endpoint::Recognition, .fault = Fault::Delay(std::chrono::milliseconds(3000))});
+    Json::Value reply = client.RecognizePcm(SpeechDouble::SinePcm(440, 1.0), "pcm", 16000, {{"lan", "ZH"}});
+    EXPECT_EQ(reply["err_no"].asInt(), 0) << reply.toStyledString();
+
+    // A token server that says nothing ends the attempt at the stall limit: nothing is posted
+    // without a token.
+    CSpeechClient silent(SpeechDouble::kTestApiKey, SpeechDouble::kTestSecretKey);
+    silent.SetStallTimeout(1500);
+    speech_->AddFault({.endpoint = Endpoint::Token, .fault = Fault::Stall()});
     const auto start = std::chrono::steady_clock::now();
-    const Json::Value reply = client.RecognizePcm(std::string(3200, '\0'), "pcm", 16000, {{"lan", "ZH"}});
+    reply = silent.RecognizePcm(std::string(3200, '\0'), "pcm", 16000, {{"lan", "ZH"}});
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
     EXPECT_EQ(reply["curl_error_code"].asInt(), CURLE_ABORTED_BY_CALLBACK);
-    EXPECT_NE(Log().find(TestSupport::LogEntry("CSpeechClient::PostJsonRequest", "speech request to 127.0.0.1 stalled: not one byte moved in 1500 ms")),
+    EXPECT_NE(Log().find(TestSupport::LogEntry("CSpeechClient::FetchToken", "token request to 127.0.0.1 stalled: not one byte moved in 1500 ms")),
               std::string::npos);
 
     // Refused keys and an unreachable server read differently, and the secret shows in neither.
     CSpeechClient refused("unknown-key", "the-secret-value");
-    refused.FetchToken();
+    reply = refused.RecognizePcm(std::string(3200, '\0'), "pcm", 16000, {{"lan", "ZH"}});
+    EXPECT_EQ(reply["token_refused"].asInt(), 401);
+    EXPECT_EQ(reply["error"].asString(), "invalid_client");
     EXPECT_NE(Log().find(TestSupport::LogEntry("CSpeechClient::FetchToken", "token request to 127.0.0.1 failed: HTTP status 401, "
                                                                         "no access_token, error: invalid_client")),
               std::string::npos);
@@ -241,4 +253,5 @@ TEST_F(AudioTaskTest, ASilentServerEndsTheAttemptAtTheStallLimitAndTokenFailures
     const std::string log = Log();
     EXPECT_NE(log.find(TestSupport::LogEntryStart("CSpeechClient::FetchToken", "token request to 127.0.0.1 failed: curl error ")), std::string::npos);
     EXPECT_EQ(log.find("the-secret-value"), std::string::npos);
+    EXPECT_EQ(speech_->RequestCount(Endpoint::Recognition), 1);
 }
