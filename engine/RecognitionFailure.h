@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -14,7 +15,13 @@ public:
     // `records`: the finished records of one file in ascending segment order, as
     // CAudioConvert::GetFinishedSegments gives them.
     static bool IsFailed(const std::vector<CAudioSegment*>& records);
-    // "<file>,文件无法识别。错误码: <code>，错误信息: <message>" for the last segment that
-    // failed, on one line (without the message part when the segment has none).
+    // "<file>,<cause>。错误码: <code>，错误信息: <message>" for the last segment that failed, on
+    // one line (without the message part when the segment has none). The cause says what to do
+    // where it is known (the network, the keys, not audio, the service's limit, the local
+    // model); else it is "文件无法识别".
     static std::wstring Describe(const std::vector<CAudioSegment*>& records);
+
+    // The service's codes for refused keys and for a used-up quota.
+    static constexpr int32_t kKeysRefusedCode = 3302;
+    static constexpr int32_t kRequestLimitCode = 3305;
 };

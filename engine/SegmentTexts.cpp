@@ -23,11 +23,23 @@ std::string CueText(const std::string& text)
 {
     std::string out;
     out.reserve(text.size());
-    for (char c : text)
-        out += (c == '\r' || c == '\n') ? ' ' : c;
-    for (size_t at = out.find("-->"); at != std::string::npos; at = out.find("-->", at))
-        out.replace(at, 3, "->");
+    for (char c : text) {
+        if (c == '\r' || c == '\n')
+            c = ' ';
+        // However many dashes stand before it, an arrow keeps only one.
+        if (c == '>') {
+            while (out.size() >= 2 && out[out.size() - 1] == '-' && out[out.size() - 2] == '-')
+                out.pop_back();
+        }
+        out += c;
+    }
     return out;
+}
+
+bool IsLatinLetterOrDigit(wchar_t c)
+{
+    return (c >= L'0' && c <= L'9') || (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z') ||
+           (c >= 0x00C0 && c <= 0x024F && c != 0x00D7 && c != 0x00F7);
 }
 
 }  // namespace
@@ -38,8 +50,13 @@ std::wstring SegmentTexts::Joined(const std::vector<CAudioSegment*>& records)
     for (size_t j = 0; j < records.size(); ++j) {
         if (records[j]->segmentIndex != static_cast<int32_t>(j))
             text += L"\r\n";
-        if (records[j]->resultCode == 0)
-            text += Utf8ToWide(records[j]->text);
+        if (records[j]->resultCode != 0)
+            continue;
+        const std::wstring next = Utf8ToWide(records[j]->text);
+        // Chinese runs on without blanks; words of a Latin script cut at a segment's end do not.
+        if (!text.empty() && !next.empty() && IsLatinLetterOrDigit(text.back()) && IsLatinLetterOrDigit(next.front()))
+            text += L' ';
+        text += next;
     }
     return text;
 }

@@ -9,7 +9,8 @@ struct CAudioSegment;
 // window shows and saves it, and subtitles with one cue per segment.
 namespace SegmentTexts {
 
-// The segments' texts joined without separators; a segment missing from the sequence (not
+// The segments' texts joined without separators, but for one blank where a letter or digit of a
+// Latin script stands on both sides of the join; a segment missing from the sequence (not
 // finished yet) leaves a line break in its place. `records` as CAudioConvert::GetFinishedSegments
 // gives them: ascending segment order.
 std::wstring Joined(const std::vector<CAudioSegment*>& records);

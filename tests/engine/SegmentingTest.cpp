@@ -6,6 +6,7 @@
 #include "engine/FfmpegProcess.h"
 #include "engine/JobFiles.h"
 #include "engine/PauseCuts.h"
+#include "engine/RecognitionFailure.h"
 #include "engine/SegmentTexts.h"
 #include "support/AudioFiles.h"
 #include "support/TestSupport.h"
@@ -39,7 +40,7 @@ TEST(Segmenting, SubtitlesHaveOneCuePerSegmentWithTextClippedAtTheEnd)
 {
     // 250 seconds: three segments; the second one said nothing, the third ends at 4:10.
     std::vector<CAudioSegment> segments(3);
-    const char* texts[] = {"first\r\nline", "", "third --> end"};
+    const char* texts[] = {"first\r\nline", "", "third ---> end"};
     for (int i = 0; i < 3; ++i) {
         segments[i].totalSeconds = 250;
         segments[i].segmentCount = 3;
@@ -59,7 +60,49 @@ TEST(Segmenting, SubtitlesHaveOneCuePerSegmentWithTextClippedAtTheEnd)
     segments[0].resultCode = 3301;
     EXPECT_EQ(SegmentTexts::Subtitles(records, SegmentTexts::SubtitleFormat::Srt),
               "1\n00:04:00,000 --> 00:04:10,000\nthird -> end\n\n");
-    EXPECT_EQ(WideToAnsi(SegmentTexts::Joined(records)), "third --> end");
+    EXPECT_EQ(WideToAnsi(SegmentTexts::Joined(records)), "third ---> end");
+
+    // Words of a Latin script are not glued across a segment's end; Chinese runs on.
+    const char* joined[][2] = {{"john", "as he"}, {"7", "8"}, {"\xC3\xA9t\xC3\xA9", "\xC3\xA0"}, {"\xE4\xBD\xA0", "\xE5\xA5\xBD"},
+                               {"word", "\xE5\xA5\xBD"}};
+    const char* expected[] = {"john as he", "7 8", "\xC3\xA9t\xC3\xA9 \xC3\xA0", "\xE4\xBD\xA0\xE5\xA5\xBD",
+                              "word\xE5\xA5\xBD"};
+    for (size_t i = 0; i < std::size(joined); ++i) {
+        CAudioSegment a, b;
+        a.text = joined[i][0];
+        b.text = joined[i][1];
+        b.segmentIndex = 1;
+        EXPECT_EQ(WideToAnsi(SegmentTexts::Joined({&a, &b})), expected[i]);
+    }
+}
+
+TEST(Segmenting, AFailureSaysItsCauseBeforeItsCodeAndMessage)
+{
+    const struct {
+        int32_t code;
+        const char* message;
+        const wchar_t* told;
+    } cases[] = {
+        {-1, "{\n\t\"curl_error_code\" : 7\n}\n", L"无法连接语音识别服务，请检查网络"},
+        {-1, "{\n\t\"error\" : \"invalid_client\",\n\t\"token_refused\" : 401\n}\n", L"密钥被拒绝，请检查 credentials.json"},
+        {3302, "authentication failed.", L"密钥被拒绝，请检查 credentials.json"},
+        {-2, "Invalid data found when processing input", L"不是音频文件或文件已损坏"},
+        {3305, "user request limit", L"已达到语音识别服务的用量限制，请稍后再试"},
+        {-3, "local model not loaded", L"本地识别模型缺失，请检查 LocalModelDir 设置"},
+        {3301, "speech quality error.", L"文件无法识别"},
+    };
+    for (const auto& [code, message, told] : cases) {
+        CAudioSegment failed;
+        failed.file = "/a/talk.mp3";
+        failed.segmentCount = 1;
+        failed.resultCode = code;
+        failed.errorMessage = message;
+        failed.finished = true;
+        ASSERT_TRUE(RecognitionFailure::IsFailed({&failed}));
+        const std::wstring text = RecognitionFailure::Describe({&failed});
+        EXPECT_EQ(text.substr(0, text.find(L"。错误码")), L"/a/talk.mp3," + std::wstring(told)) << code;
+        EXPECT_NE(text.find(L"。错误码: " + std::to_wstring(code) + L"，错误信息: "), std::wstring::npos);
+    }
 }
 
 TEST(Segmenting, LongSpeechIsCutForTheDecoderInItsPauses)
