@@ -13,6 +13,27 @@ std::string Absolute(const std::string& path)
     return error ? path : absolute.lexically_normal().string();
 }
 
+// Qt's own command-line options that take a value as the next argument, and those that stand
+// alone; either may also come with two dashes.
+constexpr const char* kToolkitValueOptions[] = {"-style",       "-stylesheet",      "-platform",     "-platformpluginpath",
+                                                "-platformtheme", "-plugin",        "-qwindowgeometry", "-qwindowicon",
+                                                "-qwindowtitle", "-session",        "-display",      "-geometry"};
+constexpr const char* kToolkitFlagOptions[] = {"-reverse", "-nograb", "-dograb", "-sync", "-widgetcount", "-testability"};
+
+std::string SingleDash(const std::string& option)
+{
+    return option.rfind("--", 0) == 0 ? option.substr(1) : option;
+}
+
+bool IsOneOf(const std::string& option, const auto& names)
+{
+    for (const char* name : names) {
+        if (option == name)
+            return true;
+    }
+    return false;
+}
+
 CommandLine Invalid(const std::string& reason)
 {
     CommandLine line;
@@ -104,9 +125,24 @@ CommandLine CommandLine::Parse(int argc, char** argv)
                 return Invalid("unknown format \"" + value + "\" (txt, srt or vtt)");
             }
         } else {
-            return Invalid("unknown option " + argument);
+            // Not the program's: the window passes Qt's own on and ignores the rest; whether this
+            // is the window is known only at the end.
+            const std::string name = SingleDash(argument.substr(0, argument.find('=')));
+            if (IsOneOf(name, kToolkitValueOptions)) {
+                line.toolkitArguments.push_back(argument);
+                if (argument.find('=') == std::string::npos && i + 1 < argc)
+                    line.toolkitArguments.push_back(argv[++i]);
+            } else if (IsOneOf(name, kToolkitFlagOptions) || name.rfind("-qmljsdebugger", 0) == 0) {
+                line.toolkitArguments.push_back(argument);
+            } else {
+                line.ignoredOptions.push_back(argument);
+            }
         }
     }
+    if (line.mode == Mode::Transcribe && !line.ignoredOptions.empty())
+        return Invalid("unknown option " + line.ignoredOptions.front());
+    if (line.mode == Mode::Transcribe && !line.toolkitArguments.empty())
+        return Invalid("unknown option " + line.toolkitArguments.front());
     if (line.mode != Mode::Transcribe && (outputGiven || transcribeOnly))
         return Invalid("--output, --format and --recognizer go with --transcribe");
     if (line.mode == Mode::Transcribe && line.files.empty())

@@ -20,6 +20,10 @@ struct CommandLine {
     // "cloud" or "local-en"; empty: the setting in config.ini decides.
     std::string recognizer;
     std::string error;  // Invalid: the one-line reason
+    // The window's: options of Qt's own (with their values), handed to Qt as given, and options
+    // nobody knows, which are only warned about. --transcribe refuses both.
+    std::vector<std::string> toolkitArguments;
+    std::vector<std::string> ignoredOptions;
 
     static CommandLine Parse(int argc, char** argv);
     static const char* Usage();

@@ -92,6 +92,10 @@ int main(int argc, char** argv)
     case CommandLine::Mode::Window:
         break;
     }
+    // The window takes no options of its own beyond its files: an unknown one is not worth
+    // refusing to start over.
+    for (const std::string& option : line.ignoredOptions)
+        WriteLog(Warning, "WinMain", "%s", ("unknown option " + option + " ignored").c_str());
 
     if (!PubUtils::CheckSingleInstance(kInstanceName, kMainWindowClass, line.files))
         return EndProcess(0);
@@ -108,9 +112,16 @@ int main(int argc, char** argv)
         return EndProcess(0);
     }
 
-    // Only the program's name reaches Qt: the program takes no arguments of its own or Qt's.
-    int qtArgc = argc > 0 ? 1 : 0;
-    QApplication application(qtArgc, argv);
+    // Qt gets the program's name and its own options, nothing else: the files are the program's.
+    std::vector<char*> qtArgv;
+    if (argc > 0)
+        qtArgv.push_back(argv[0]);
+    std::vector<std::string> toolkitArguments = line.toolkitArguments;
+    for (std::string& argument : toolkitArguments)
+        qtArgv.push_back(argument.data());
+    int qtArgc = static_cast<int>(qtArgv.size());
+    qtArgv.push_back(nullptr);
+    QApplication application(qtArgc, qtArgv.data());
     QApplication::setApplicationName(QStringLiteral("Talvora"));
     QApplication::setDesktopFileName(QStringLiteral("talvora"));
     UiToolkit::SetDiagnosticHook(&DuilibExceptFunc);

@@ -129,11 +129,16 @@ TEST_F(TranscribeTest, OfflineEnglishNeedsNoServiceAtAll)
 TEST_F(TranscribeTest, BadArgumentsHelpAndVersion)
 {
     for (const std::vector<std::string>& arguments : std::vector<std::vector<std::string>>{
-             {"--transcribe"}, {"--transcribe", "a.wav", "--format", "doc"}, {"--format", "srt", "a.wav"}, {"--nope"},
+             {"--transcribe"}, {"--transcribe", "a.wav", "--format", "doc"}, {"--format", "srt", "a.wav"},
+             {"--transcribe", "a.wav", "--nope"}, {"--transcribe", "a.wav", "-style", "fusion"},
              {"--transcribe", "a.wav", "--output"}, {"--transcribe", "a.wav", "--recognizer", "local-fr"}}) {
         EXPECT_EQ(Transcribe(arguments), 2) << arguments.back();
         EXPECT_NE(Output().find("Usage: talvora"), std::string::npos);
     }
+    // The window ignores what it does not know (here it finds no display and says so).
+    EXPECT_EQ(Transcribe({"--nope", "-style", "fusion"}), 0);
+    EXPECT_NE(ReadFile(dir_ / "data/Talvora/Talvora.log").find("unknown option --nope ignored"), std::string::npos);
+    EXPECT_EQ(ReadFile(dir_ / "data/Talvora/Talvora.log").find("unknown option -style"), std::string::npos);
     EXPECT_EQ(Transcribe({"--help"}), 0);
     EXPECT_NE(Output().find("--transcribe FILE..."), std::string::npos);
     EXPECT_EQ(Transcribe({"--version"}), 0);
