@@ -5,6 +5,7 @@
 #include "app/TerminationSignals.h"
 #include "base/LogFile.h"
 #include "base/TextConvert.h"
+#include "base/TextUtils.h"
 #include "base/net/CHttpRequest.h"
 #include "base/platform/WindowMessages.h"
 #include "engine/CAudioConvert.h"
@@ -217,7 +218,8 @@ void Session::Say(const std::string& line)
 {
     if (live_)
         std::fputs("\r\x1b[K", stderr);
-    std::fprintf(stderr, "%s\n", line.c_str());
+    // File names and the service's messages are not the terminal's commands.
+    std::fprintf(stderr, "%s\n", PubUtils::EscapeControls(line).c_str());
     std::fflush(stderr);
 }
 

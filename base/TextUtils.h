@@ -26,4 +26,8 @@ size_t Utf8PrefixLength(std::string_view text, size_t limit);
 // character) and " ... (N bytes cut)". For texts from outside that reach logs, boxes and lines.
 std::string CutText(std::string text, size_t limit);
 
+// `text` with every control character but tab written out ("\\r", "\\n", "\\x1b", "\\x00" ...),
+// so that a text from outside can neither drive a terminal nor end a C string early.
+std::string EscapeControls(std::string_view text);
+
 }  // namespace PubUtils

@@ -86,7 +86,7 @@ RecognitionReply ReadRecognitionReply(const Json::Value& reply)
     if (reply.isObject() && reply.isMember("err_no") && ReadErrorCode(reply["err_no"], code)) {
         outcome.answered = true;
         outcome.resultCode = code;
-        outcome.errorMessage = PubUtils::CutText(TextOf(reply["err_msg"]), kMaxRecognitionMessageBytes);
+        outcome.errorMessage = PubUtils::CutText(PubUtils::EscapeControls(TextOf(reply["err_msg"])), kMaxRecognitionMessageBytes);
         if (code == 0) {
             const Json::Value& result = reply["result"];
             outcome.text = result.isArray() && !result.empty() && result[0].isString() ? result[0].asString() : std::string();

@@ -96,7 +96,7 @@ TEST_F(TranscribeTest, TextsAndSubtitlesOfEachFileWithAFailedOneAndTheWindowsNam
     WriteFile(dir_ / "out/TALK.txt", "edited by hand");
     EXPECT_EQ(Transcribe({"--transcribe", talk, "--output", dir_ / "out"}), 0) << Output();
     EXPECT_EQ(ReadFile(dir_ / "out/TALK.txt"), "edited by hand");
-    EXPECT_EQ(ReadFile(dir_ / "out/talk (2).txt"), "tone 440tone 440");
+    EXPECT_EQ(ReadFile(dir_ / "out/talk (2).txt"), "tone 440 tone 440");
     EXPECT_EQ(speech_->RequestCount(SpeechDouble::Endpoint::Recognition), 5);
 }
 

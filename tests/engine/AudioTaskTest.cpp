@@ -210,6 +210,12 @@ TEST_F(AudioTaskTest, HostileRepliesAreBoundedAndCannotForgeLogEntries)
     EXPECT_EQ(log.find("\r\n2026-01-01"), std::string::npos);
     EXPECT_NE(log.find(",msg:bad\\r\\n2026-01-01 00:00:00 [1]" + TestSupport::LogEntry("Forged::Entry", "fake\\x01")), std::string::npos);
 
+    // Control characters reach neither a terminal nor a C string: ESC, BEL and NUL are written out.
+    speech_->AddFault({.fault = Fault::ErrNo(3301, std::string("red\x1b[31m bell\x07 nul\0after", 24))});
+    outcome = RunTask(command_);
+    EXPECT_EQ(outcome.message, "red\\x1b[31m bell\\x07 nul\\x00after");
+    EXPECT_NE(Log().find(",msg:red\\x1b[31m bell\\x07 nul\\x00after\r\n"), std::string::npos);
+
     // A 15 MiB message is cut too: it goes into the log, the failure box and terminal lines.
     speech_->AddFault({.fault = Fault::ErrNo(3301, huge)});
     outcome = RunTask(command_);

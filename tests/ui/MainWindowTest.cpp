@@ -346,7 +346,7 @@ TEST_F(MainWindowTest, ProgressElapsedTimeAndTextFollowTheSegmentsAsTheyFinish)
     ASSERT_TRUE(WaitStatus(0, ItemDone));
     EXPECT_EQ(Cell(0, CPlayListCtrl::kColumnProgress), L"100%");
     EXPECT_EQ(Cell(0, CPlayListCtrl::kColumnAction), L"完成");
-    EXPECT_EQ(player_->BuildResultText(AnsiToWide(file)), L"tone 440tone 550tone 660");
+    EXPECT_EQ(player_->BuildResultText(AnsiToWide(file)), L"tone 440 tone 550 tone 660");
     // The pane shows each segment after its start time.
     EXPECT_TRUE(UiTest::WaitFor(
         [&] { return PaneText() == L"[00:00:00] tone 440\n[00:02:00] tone 550\n[00:04:00] tone 660"; }))
@@ -375,7 +375,7 @@ TEST_F(MainWindowTest, FourSegmentsShowThreeQuartersThenCompletion)
     EXPECT_EQ(Status(0), ItemRecognizing);
     gate_.Open("tone 770");
     ASSERT_TRUE(WaitStatus(0, ItemDone));
-    EXPECT_EQ(player_->BuildResultText(AnsiToWide(file)), L"tone 440tone 550tone 660tone 770");
+    EXPECT_EQ(player_->BuildResultText(AnsiToWide(file)), L"tone 440 tone 550 tone 660 tone 770");
 }
 
 TEST_F(MainWindowTest, ASegmentThatFailsForGoodLeavesNoGapAndWarnsOnce)
@@ -388,7 +388,7 @@ TEST_F(MainWindowTest, ASegmentThatFailsForGoodLeavesNoGapAndWarnsOnce)
     ClickControl(L"btnStart");
     ASSERT_TRUE(WaitStatus(0, ItemDone, std::chrono::seconds(90)));
     EXPECT_EQ(Cell(0, CPlayListCtrl::kColumnAction), L"完成");
-    EXPECT_EQ(player_->BuildResultText(AnsiToWide(file)), L"tone 440tone 550tone 770");
+    EXPECT_EQ(player_->BuildResultText(AnsiToWide(file)), L"tone 440 tone 550 tone 770");
 
     const std::wstring warning = AnsiToWide(file) + L",音频质量太差，部分内容无法识别。";
     ASSERT_TRUE(UiTest::WaitFor([&] { return CountBoxes(warning) == 1; }));
