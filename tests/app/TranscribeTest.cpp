@@ -151,4 +151,20 @@ TEST_F(TranscribeTest, CtrlCEndsItInOrderWithNoFfmpegLeft)
     EXPECT_LT(log.find("app exit"), endBanner) << log;
 }
 
+TEST_F(TranscribeTest, AFullDiskIsAFailureSayingWhereAndWhyAndLeavesNoFile)
+{
+    FullFileSystem full(dir_ / "full");
+    if (!full.Mounted())
+        GTEST_SKIP() << "mounting a small tmpfs needs root";
+    const std::string talk = dir_ / "talk.wav";
+    ASSERT_TRUE(MakeToneFile(talk, 20, {440}, 20));
+    EXPECT_EQ(Transcribe({"--transcribe", talk, "--output", full.Path()}), 1) << Output();
+    EXPECT_NE(Output().find(talk + ": failed: cannot save into " + full.Path() + ": No space left on device\n"), std::string::npos)
+        << Output();
+    EXPECT_EQ(Output().find(" -> "), std::string::npos) << Output();
+    EXPECT_EQ(full.Names(), std::vector<std::string>{"filler"});
+    EXPECT_NE(ReadFile(dir_ / "data/Talvora/Talvora.log").find("cannot save into " + full.Path() + ": No space left on device"),
+              std::string::npos);
+}
+
 }  // namespace
