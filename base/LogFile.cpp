@@ -7,6 +7,10 @@
 #include <cerrno>
 #include <cstring>
 #include <ctime>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -96,14 +100,25 @@ void CLogFile::Open(const std::string& path)
     if (path.empty())
         return;
     const int saved = errno;
-    // "e" (close-on-exec): the children the program starts (ffmpeg, the updater) get no share of it.
-    file_ = std::fopen(path.c_str(), "ab+e");
-    if (file_ != nullptr) {
-        std::fseek(file_, 0, SEEK_END);
-        if (std::ftell(file_) > kMaxSizeAtOpen) {
-            std::fclose(file_);
-            file_ = std::fopen(path.c_str(), "wb+e");
+    // Close-on-exec: the children the program starts (ffmpeg, the updater) get no share of it,
+    // and so no share of its lock either. Non-blocking, so a FIFO in its place cannot hold up the
+    // start; only a regular file is taken.
+    const int fd = open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0644);
+    struct stat info{};
+    if (fd >= 0 && (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))) {
+        close(fd);
+    } else if (fd >= 0) {
+        fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+        // Another run (the window, a transcriber, a second start) may be writing to the file:
+        // each run holds a shared lock for its life, and only a run that gets the file to itself
+        // may empty it. The others append.
+        if (info.st_size > kMaxSizeAtOpen && flock(fd, LOCK_EX | LOCK_NB) == 0 && ftruncate(fd, 0) != 0) {
+            // Left as it is: appending to a long log loses nothing.
         }
+        flock(fd, LOCK_SH | LOCK_NB);
+        file_ = fdopen(fd, "ab+");
+        if (file_ == nullptr)
+            close(fd);
     }
     if (file_ != nullptr)
         WriteBanner(kStartWords);

@@ -23,8 +23,10 @@ public:
     struct ProcessWideTag {};
     static constexpr ProcessWideTag ProcessWide{};
 
-    // Opens (or creates) the file at `path`; a file of more than 1 MiB is emptied first. An empty
-    // path, or a file that cannot be opened, leaves a log that drops every entry.
+    // Opens (or creates) the file at `path`; a file of more than 1 MiB is emptied first, but only
+    // when no other run has it open (each run holds a shared lock on it for its life). An empty
+    // path, or a file that cannot be opened or is not a regular file, leaves a log that drops
+    // every entry.
     explicit CLogFile(const std::string& path);
     // As above, and makes this the log that WriteLog writes to until it is destroyed.
     CLogFile(const std::string& path, ProcessWideTag);

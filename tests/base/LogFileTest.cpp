@@ -7,6 +7,8 @@
 #include "support/TestSupport.h"
 
 #include <cerrno>
+#include <filesystem>
+#include <fstream>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <mutex>
@@ -156,6 +158,34 @@ TEST_F(LogFileTest, OneMebibyteRuleAtOpening)
     { CLogFile log(Path()); }
     EXPECT_EQ(ReadFile(Path()).substr(0, kStartBannerHead.size()), kStartBannerHead);
     EXPECT_LT(ReadFile(Path()).size(), 1000u);
+}
+
+// Any start (a second window, a transcriber, "--version") opens the log before it does
+// anything else; it must not empty the log of a run that is still writing to it.
+TEST_F(LogFileTest, OnlyARunWithTheLogToItselfEmptiesIt)
+{
+    const std::string log = dir_ / "xdg/Talvora/Talvora.log";
+    std::filesystem::create_directories(dir_ / "xdg/Talvora");
+    WriteFile(dir_ / "xdg/Talvora/config.ini", "[Talvora]\nUpdateUrl=http://127.0.0.1:9\n");
+    const std::map<std::string, std::string> env{{"XDG_DATA_HOME", dir_ / "xdg"}, {"TALVORA_DEBUG_OUTPUT", ""}};
+    const std::string old(CLogFile::kMaxSizeAtOpen + 1, 'a');
+    {
+        Child running({TALVORA_BASE_HELPER, "log-open", "hold"}, env);
+        ASSERT_TRUE(running.ReadUntil([](const std::string& out) { return out.find("held\n") != std::string::npos; },
+                                      std::chrono::seconds(20)));
+        // The running one has written a lot since its start.
+        std::ofstream(log, std::ios::app | std::ios::binary) << old;
+        const ChildResult version = RunChild({TALVORA_APP, "--version"}, env);
+        EXPECT_EQ(version.exitCode, 0);
+        const std::string content = ReadFile(log);
+        const size_t kept = content.find(old);
+        EXPECT_TRUE(kept != std::string::npos && kept < 1000) << "the running instance's log was emptied";
+        EXPECT_TRUE(content.find(kStartBannerHead, kept + old.size()) != std::string::npos) << "--version did not append";
+    }
+    // The running one gone, the next start has it to itself.
+    EXPECT_EQ(RunChild({TALVORA_APP, "--version"}, env).exitCode, 0);
+    EXPECT_EQ(ReadFile(log).substr(0, kStartBannerHead.size()), kStartBannerHead);
+    EXPECT_LT(ReadFile(log).size(), 100000u);
 }
 
 TEST_F(LogFileTest, ChildProgramsDoNotInheritTheLog)
