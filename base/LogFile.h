@@ -18,6 +18,7 @@ void WriteLog(int level, const char* tag, const char* format, ...) __attribute__
 // Messages carry text from outside (server replies, file names), so their control characters
 // are escaped ("\r", "\n", "\xNN"; a tab stays) and no message can forge an entry of its own.
 // A single line feed that ends a message stays as it is: nothing can follow it on that line.
+// A message longer than the buffer is cut, with a mark saying how many bytes were left out.
 class CLogFile {
 public:
     struct ProcessWideTag {};

@@ -130,20 +130,38 @@ TEST_F(LogFileTest, DebugOutputMirrorsEntriesAndTakesOtherLevels)
     EXPECT_EQ(Entries().size(), 3u);  // levels 0 and 4 never reach the file
 }
 
-TEST_F(LogFileTest, MessagesOverTheLimitOrEmptyAreDropped)
+TEST_F(LogFileTest, LongMessagesAreCutWithAMarkAndEmptyOnesDropped)
 {
     DebugCapture capture;
+    const std::string latin(15 * 1024, 'y');
+    std::string chinese;
+    while (chinese.size() < 15 * 1024)
+        chinese += "\xE4\xB8\xAD";  // 中: a cut must not split it
     {
         CLogFile log(Path());
         log.Write(Info, "T", "%s", std::string(2047, 'x').c_str());
-        log.Write(Info, "T", "%s", std::string(2048, 'y').c_str());
+        log.Write(Info, "T", "reply: %s", latin.c_str());
+        log.Write(Warning, "T", "%s", chinese.c_str());
         log.Write(Info, "T", "%s", "");
         log.Write(Info, "T", nullptr);
     }
     const auto entries = Entries();
-    ASSERT_EQ(entries.size(), 1u);
+    ASSERT_EQ(entries.size(), 3u);
     EXPECT_TRUE(entries[0].ends_with("\t\t" + std::string(2047, 'x')));
-    EXPECT_EQ(capture.Text().find('y'), std::string::npos);
+    // The entry's text, then the mark: "… (N bytes cut)".
+    const std::regex mark(R"(\xE2\x80\xA6 \((\d+) bytes cut\)$)");
+    for (const auto& [entry, whole] : {std::pair{entries[1], "reply: " + latin}, std::pair{entries[2], chinese}}) {
+        const size_t start = entry.find("]T:\t\t");
+        ASSERT_NE(start, std::string::npos) << entry.substr(0, 80);
+        std::smatch match;
+        const std::string tail = entry.substr(entry.size() - 40);
+        ASSERT_TRUE(std::regex_search(tail, match, mark)) << tail;
+        const std::string kept = entry.substr(start + 5, entry.size() - (start + 5) - (tail.size() - match.position(0)));
+        EXPECT_GT(kept.size(), 1900u);
+        EXPECT_EQ(kept.size() + std::stoul(match[1]), whole.size());
+        EXPECT_EQ(whole.substr(0, kept.size()), kept);
+    }
+    EXPECT_NE(capture.Text().find("bytes cut)"), std::string::npos);
 }
 
 TEST_F(LogFileTest, OneMebibyteRuleAtOpening)
