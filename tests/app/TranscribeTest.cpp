@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <memory>
 #include <mutex>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace TestSupport;
@@ -226,6 +227,24 @@ TEST_F(TranscribeTest, ARunThatEndsLeavesTheJobFoldersOfAnotherRunInPlace)
     EXPECT_EQ(ReadFile(dir_ / "out/lecture.txt"), "tone 440tone 440tone 440");
     // Both moved theirs away: nothing is left in the data folder.
     EXPECT_FALSE(fs::exists(dir_ / "data/Talvora/Temp"));
+}
+
+// A FIFO as config.ini or credentials.json would block the start in open() for good, deaf to
+// Ctrl+C. (The transcriber makes no update check, so the unread UpdateUrl sends nothing.)
+TEST_F(TranscribeTest, FifosAsSettingsOrCredentialsAreIgnoredWithAWarning)
+{
+    fs::remove(dir_ / "data/Talvora/config.ini");
+    ASSERT_EQ(mkfifo((dir_ / "data/Talvora/config.ini").c_str(), 0600), 0);
+    ASSERT_EQ(mkfifo((dir_ / "data/Talvora/credentials.json").c_str(), 0600), 0);
+    const std::string talk = dir_ / "talk.wav";
+    ASSERT_TRUE(MakeToneFile(talk, 20, {440}, 20));
+    AppTest::ProgramProcess program;
+    ASSERT_TRUE(program.Start({TALVORA_APP, "--transcribe", talk, "--output", dir_ / "out"}, Environment(), dir_ / "output.txt"));
+    EXPECT_EQ(program.Wait(std::chrono::seconds(60)), 0) << Output();
+    EXPECT_EQ(ReadFile(dir_ / "out/talk.txt"), "tone 440");
+    const std::string log = ReadFile(dir_ / "data/Talvora/Talvora.log");
+    EXPECT_NE(log.find(dir_ / "data/Talvora/config.ini is not a regular file; it is ignored"), std::string::npos) << log;
+    EXPECT_NE(log.find(dir_ / "data/Talvora/credentials.json is not used: it is not a regular file"), std::string::npos) << log;
 }
 
 }  // namespace
