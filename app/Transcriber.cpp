@@ -7,6 +7,7 @@
 #include "base/TextConvert.h"
 #include "base/TextUtils.h"
 #include "base/net/CHttpRequest.h"
+#include "base/platform/SaveNewFile.h"
 #include "base/platform/WindowMessages.h"
 #include "engine/CAudioConvert.h"
 #include "engine/CAudioSegment.h"
@@ -18,7 +19,6 @@
 #include "engine/SegmentTexts.h"
 #include "engine/TaskNotice.h"
 #include "ui/ResultFileNames.h"
-#include "ui/SaveWholeFile.h"
 
 #include <chrono>
 #include <cstdio>
@@ -196,13 +196,16 @@ void Session::Finish(Job& job)
         content = SegmentTexts::Subtitles(records, line_.format == CommandLine::Format::Srt
                                                        ? SegmentTexts::SubtitleFormat::Srt
                                                        : SegmentTexts::SubtitleFormat::Vtt);
-    const std::string target = line_.outputFolder + "/" + WideToAnsi(names_->Take(AnsiToWide(job.file))) +
-                               CommandLine::Extension(line_.format);
-    bool opened = false;
-    if (!SaveWholeFile(target, content, opened)) {
-        Fail(job.file, (opened ? "cannot write " : "cannot create ") + target);
+    // Another run, or anyone else, may be writing into the same folder right now: the text
+    // takes the next name still free at the moment it is written, never one taken meanwhile.
+    const SaveNewFileResult saved = SaveNewFile(
+        line_.outputFolder,
+        [&] { return WideToAnsi(names_->Take(AnsiToWide(job.file))) + CommandLine::Extension(line_.format); }, content);
+    if (!saved.saved) {
+        Fail(job.file, "cannot save into " + line_.outputFolder + ": " + saved.Reason());
         return;
     }
+    const std::string target = line_.outputFolder + "/" + saved.name;
     WriteLog(Info, kTag, "%s", ("written: " + target).c_str());
     Say(job.file + " -> " + target);
 }

@@ -3,11 +3,13 @@
 #include "base/LogFile.h"
 #include "base/TextConvert.h"
 #include "base/platform/AppFolders.h"
+#include "base/platform/RunFolder.h"
 
 #include <atomic>
 #include <cerrno>
 #include <mutex>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace PubUtils {
 namespace {
@@ -15,6 +17,11 @@ namespace {
 constexpr char kAppFolderName[] = "Talvora";
 
 constinit std::atomic<AppDataFirstUseHook> g_firstUseHook{nullptr};
+
+// This run's own folder inside "Temp", made on first use.
+constinit std::mutex g_runTempLock;
+constinit Platform::RunFolder* g_runTemp = nullptr;
+constinit bool g_sweptTemp = false;
 
 bool IsDirectory(const std::string& path)
 {
@@ -55,13 +62,26 @@ std::string GetAppDataDir()
 
 std::string GetTempDir()
 {
-    const std::string temp = GetAppDataDir() + "/Temp";
-    if (!IsDirectory(temp)) {
+    // Asked first, outside the lock: its first use runs a hook that may ask for this folder.
+    const std::string parent = GetAppDataDir() + "/Temp";
+    std::lock_guard<std::mutex> guard(g_runTempLock);
+    if (g_runTemp == nullptr)
+        g_runTemp = new Platform::RunFolder();  // never destroyed: detached workers may ask late
+    if (!g_runTemp->Path().empty() && IsDirectory(g_runTemp->Path()))
+        return g_runTemp->Path();
+    const bool first = !g_sweptTemp;
+    g_sweptTemp = true;
+    if (!g_runTemp->Make(parent)) {
+        // Still a folder that exists, shared as it was before runs had their own.
         const int saved = errno;
-        mkdir(temp.c_str(), 0700);
+        mkdir(parent.c_str(), 0700);
         errno = saved;
+        return parent;
     }
-    return temp;
+    // Runs that died (a crash, a kill) never moved theirs away: without this Temp only grows.
+    if (first)
+        Platform::RunFolder::SweepEnded(parent, g_runTemp->Path());
+    return g_runTemp->Path();
 }
 
 void ClearTempDir()
@@ -72,8 +92,17 @@ void ClearTempDir()
         WriteLog(Warning, "PubUtils::ClearTempDir", "%s", "the user's temporary folder is not safe to use; Temp stays in place");
         return;
     }
-    if (!Platform::MoveFolderReplacing(source, userTemp + "/Temp"))
+    if (!Platform::MoveFolderReplacing(source, userTemp + "/Temp")) {
         WriteLog(Warning, "PubUtils::ClearTempDir", "could not move %s to %s/Temp", source.c_str(), userTemp.c_str());
+        return;
+    }
+    std::lock_guard<std::mutex> guard(g_runTempLock);
+    if (g_runTemp != nullptr && g_runTemp->Path() == source)
+        g_runTemp->ReleaseMoved(userTemp + "/Temp");
+    // The shared parent goes too once no run has a folder in it any more.
+    const int saved = errno;
+    rmdir((GetAppDataDir() + "/Temp").c_str());
+    errno = saved;
 }
 
 std::string GetModuleDir()

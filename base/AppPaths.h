@@ -17,12 +17,15 @@ bool SetAppDataFirstUseHook(AppDataFirstUseHook hook);
 // cached for the life of the process.
 std::string GetAppDataDir();
 
-// GetAppDataDir() + "/Temp", created whenever it is missing.
+// This run's own temporary folder: a folder of its own inside GetAppDataDir() + "/Temp" (both
+// mode 0700), marked alive for as long as the run holds it, so other runs on the same data folder
+// never move or delete it. Made whenever it is missing; the first one of a run also clears out
+// the folders of runs that ended without moving theirs away. The folder always exists.
 std::string GetTempDir();
 
-// Moves the temporary folder, with every job folder in it, as "Temp" into the user's own
-// temporary folder, replacing the previous run's. Leaves it in place (and logs why) when that
-// folder is not safe to use.
+// Moves this run's temporary folder, with every job folder in it, as "Temp" into the user's own
+// temporary folder, replacing the previous run's; other runs' folders stay. Leaves it in place
+// (and logs why) when that folder is not safe to use.
 void ClearTempDir();
 
 // The folder of the running executable, without a trailing "/".

@@ -7,6 +7,10 @@
 #include <cerrno>
 #include <cstring>
 #include <ctime>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -16,6 +20,10 @@ constexpr char kStartWords[] = "\xC8\xD5\xD6\xBE\xBF\xAA\xCA\xBC";
 constexpr char kEndWords[] = "\xC8\xD5\xD6\xBE\xBD\xE1\xCA\xF8";
 
 constinit std::atomic<CLogFile*> g_processLog{nullptr};
+
+// What a cut entry gives up for its mark ("… (123456 bytes cut)"), so the mark fits where the
+// longest whole message would.
+constexpr size_t kCutMarkRoom = 32;
 
 void FormatTimestamp(char (&out)[32])
 {
@@ -27,13 +35,13 @@ void FormatTimestamp(char (&out)[32])
 }
 
 // Copies `text` into `out` (at least four times the text's length plus one), control characters
-// other than tab escaped; a line feed at the very end is kept.
-void EscapeControls(const char* text, size_t length, char* out)
+// other than tab escaped; a line feed at the very end is kept when `keepFinalLineFeed`.
+void EscapeControls(const char* text, size_t length, char* out, bool keepFinalLineFeed)
 {
     static constexpr char kHex[] = "0123456789abcdef";
     for (size_t i = 0; i < length; ++i) {
         const auto c = static_cast<unsigned char>(text[i]);
-        if (c >= 0x20 || c == '\t' || (c == '\n' && i + 1 == length)) {
+        if (c >= 0x20 || c == '\t' || (c == '\n' && i + 1 == length && keepFinalLineFeed)) {
             *out++ = static_cast<char>(c);
         } else if (c == '\r' || c == '\n') {
             *out++ = '\\';
@@ -46,6 +54,18 @@ void EscapeControls(const char* text, size_t length, char* out)
         }
     }
     *out = '\0';
+}
+
+// How much of a message of `length` bytes fits in `room` bytes, never ending inside a UTF-8
+// character. Room is left in the escaped copy for the mark that says how much was cut.
+size_t KeptLength(const char* text, size_t length, size_t room)
+{
+    if (length <= room)
+        return length;
+    size_t kept = room - kCutMarkRoom;
+    for (int back = 0; back < 3 && kept > 0 && (static_cast<unsigned char>(text[kept]) & 0xC0) == 0x80; ++back)
+        --kept;
+    return kept;
 }
 
 }  // namespace
@@ -96,14 +116,25 @@ void CLogFile::Open(const std::string& path)
     if (path.empty())
         return;
     const int saved = errno;
-    // "e" (close-on-exec): the children the program starts (ffmpeg, the updater) get no share of it.
-    file_ = std::fopen(path.c_str(), "ab+e");
-    if (file_ != nullptr) {
-        std::fseek(file_, 0, SEEK_END);
-        if (std::ftell(file_) > kMaxSizeAtOpen) {
-            std::fclose(file_);
-            file_ = std::fopen(path.c_str(), "wb+e");
+    // Close-on-exec: the children the program starts (ffmpeg, the updater) get no share of it,
+    // and so no share of its lock either. Non-blocking, so a FIFO in its place cannot hold up the
+    // start; only a regular file is taken.
+    const int fd = open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0644);
+    struct stat info{};
+    if (fd >= 0 && (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))) {
+        close(fd);
+    } else if (fd >= 0) {
+        fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+        // Another run (the window, a transcriber, a second start) may be writing to the file:
+        // each run holds a shared lock for its life, and only a run that gets the file to itself
+        // may empty it. The others append.
+        if (info.st_size > kMaxSizeAtOpen && flock(fd, LOCK_EX | LOCK_NB) == 0 && ftruncate(fd, 0) != 0) {
+            // Left as it is: appending to a long log loses nothing.
         }
+        flock(fd, LOCK_SH | LOCK_NB);
+        file_ = fdopen(fd, "ab+");
+        if (file_ == nullptr)
+            close(fd);
     }
     if (file_ != nullptr)
         WriteBanner(kStartWords);
@@ -147,11 +178,20 @@ void CLogFile::WriteV(int level, const char* tag, const char* format, va_list ar
             return;
         std::memset(buffer_, 0, sizeof buffer_);
         const int length = std::vsnprintf(buffer_, sizeof buffer_, format, args);
-        if (length <= 0 || length > static_cast<int>(kBufferSize) - 1) {
+        if (length <= 0) {
             errno = lastError;
             return;
         }
-        EscapeControls(buffer_, static_cast<size_t>(length), escaped_);
+        // A long entry (a server's reply, a long path list) is kept in part rather than lost:
+        // its start usually says what it was, and the mark says how much is missing.
+        const size_t kept = KeptLength(buffer_, static_cast<size_t>(length), kBufferSize - 1);
+        char cutMark[64] = "";
+        if (kept < static_cast<size_t>(length))
+            std::snprintf(cutMark, sizeof cutMark, "\xE2\x80\xA6 (%zu bytes cut)", static_cast<size_t>(length) - kept);
+        // The mark goes on the entry's own line.
+        EscapeControls(buffer_, kept, escaped_, cutMark[0] == '\0');
+        const size_t escapedLength = std::strlen(escaped_);
+        std::memcpy(escaped_ + escapedLength, cutMark, std::strlen(cutMark) + 1);
         const char* message = escaped_;
         // The text only changes once a second, and entries come much faster.
         const time_t now = time(nullptr);

@@ -18,13 +18,16 @@ void WriteLog(int level, const char* tag, const char* format, ...) __attribute__
 // Messages carry text from outside (server replies, file names), so their control characters
 // are escaped ("\r", "\n", "\xNN"; a tab stays) and no message can forge an entry of its own.
 // A single line feed that ends a message stays as it is: nothing can follow it on that line.
+// A message longer than the buffer is cut, with a mark saying how many bytes were left out.
 class CLogFile {
 public:
     struct ProcessWideTag {};
     static constexpr ProcessWideTag ProcessWide{};
 
-    // Opens (or creates) the file at `path`; a file of more than 1 MiB is emptied first. An empty
-    // path, or a file that cannot be opened, leaves a log that drops every entry.
+    // Opens (or creates) the file at `path`; a file of more than 1 MiB is emptied first, but only
+    // when no other run has it open (each run holds a shared lock on it for its life). An empty
+    // path, or a file that cannot be opened or is not a regular file, leaves a log that drops
+    // every entry.
     explicit CLogFile(const std::string& path);
     // As above, and makes this the log that WriteLog writes to until it is destroyed.
     CLogFile(const std::string& path, ProcessWideTag);

@@ -12,7 +12,9 @@
 #include <json/value.h>
 #include <memory>
 #include <regex>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -99,8 +101,10 @@ CredentialsFile::Result CredentialsFile::Read(const std::string& path, std::vect
 {
     pairs.clear();
     const int savedErrno = errno;
-    struct stat info{};
-    if (stat(path.c_str(), &info) != 0) {
+    // Non-blocking: a FIFO under the name would otherwise hold up the start for good. Close-on-exec,
+    // so the secret keys' file never stays open in a child program.
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
         const int error = errno;
         errno = savedErrno;
         if (error == ENOENT || error == ENOTDIR) {
@@ -109,24 +113,25 @@ CredentialsFile::Result CredentialsFile::Read(const std::string& path, std::vect
         }
         return Reject(path, "it cannot be read (" + Platform::ErrorText(error) + ")", pairs);
     }
-    if (!S_ISREG(info.st_mode))
-        return Reject(path, "it is not a regular file", pairs);
-    if (info.st_size > kMaxSize)
-        return Reject(path, "it is larger than " + std::to_string(kMaxSize) + " bytes", pairs);
-
-    // Close-on-exec (the "e"), so the secret keys' file never stays open in a child program.
-    FILE* in = std::fopen(path.c_str(), "rbe");
-    if (in == nullptr) {
-        const int error = errno;
+    struct stat info{};
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        close(fd);
         errno = savedErrno;
-        return Reject(path, "it cannot be read (" + Platform::ErrorText(error) + ")", pairs);
+        return Reject(path, "it is not a regular file", pairs);
+    }
+    if (info.st_size > kMaxSize) {
+        close(fd);
+        errno = savedErrno;
+        return Reject(path, "it is larger than " + std::to_string(kMaxSize) + " bytes", pairs);
     }
     std::string text;
     char chunk[4096];
-    size_t got;
-    while ((got = std::fread(chunk, 1, sizeof chunk, in)) > 0 && text.size() <= static_cast<size_t>(kMaxSize))
-        text.append(chunk, got);
-    std::fclose(in);
+    ssize_t got;
+    while (text.size() <= static_cast<size_t>(kMaxSize) && ((got = read(fd, chunk, sizeof chunk)) > 0 || (got < 0 && errno == EINTR))) {
+        if (got > 0)
+            text.append(chunk, static_cast<size_t>(got));
+    }
+    close(fd);
     errno = savedErrno;
 
     Json::Value root;

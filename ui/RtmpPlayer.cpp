@@ -4,6 +4,7 @@
 #include "base/Config.h"
 #include "base/LogFile.h"
 #include "base/TextConvert.h"
+#include "base/platform/SaveNewFile.h"
 #include "base/platform/WindowMessages.h"
 #include "engine/CAudioConvert.h"
 #include "engine/CAudioSegment.h"
@@ -21,7 +22,6 @@
 #include "ui/MessageWndTaskNotice.h"
 #include "ui/PlayItem.h"
 #include "ui/ResultFileNames.h"
-#include "ui/SaveWholeFile.h"
 #include "ui/toolkit/CButtonUI.h"
 #include "ui/toolkit/CLabelUI.h"
 #include "ui/toolkit/CRichEditUI.h"
@@ -33,6 +33,7 @@
 #include <QUrl>
 #include <QWidget>
 
+#include <cerrno>
 #include <filesystem>
 #include <map>
 
@@ -47,6 +48,34 @@ constexpr uintptr_t kKeyDelete = 0x2E;
 constexpr uintptr_t kKeyApps = 0x5D;
 constexpr uintptr_t kKeyF10 = 0x79;
 constexpr int kNoticeSeconds = 5;
+
+// Saves one text as a new file in `folder` under the next name free there. A failure is logged,
+// and `failure` says where and why, for the user.
+bool SaveText(const char* tag, const std::string& folder, ResultFileNames& names, const std::wstring& audioPath,
+              const std::string& extension, const std::string& bytes, std::wstring& failure)
+{
+    const SaveNewFileResult result =
+        SaveNewFile(folder, [&] { return WideToAnsi(names.Take(audioPath)) + extension; }, bytes);
+    if (result.saved)
+        return true;
+    const std::string message = result.failedAt == SaveNewFileResult::Step::Create
+                                    ? "fopen create file failed." + folder
+                                    : "write file failed. " + (result.name.empty() ? folder : folder + "/" + result.name);
+    // The entry's "LastError info" gives the reason.
+    errno = result.error;
+    WriteLog(Error, tag, "%s", message.c_str());
+    failure = AnsiToWide(folder + ": " + result.Reason());
+    return false;
+}
+
+// "成功保存 N 个结果", and what could not be saved: a text the user believes on the disk would be lost.
+std::wstring SaveSummary(int saved, int failed, const std::wstring& failure)
+{
+    std::wstring text = L"成功保存 " + std::to_wstring(saved) + L" 个结果";
+    if (failed > 0)
+        text += L"\n" + std::to_wstring(failed) + L" 个结果保存失败: " + failure;
+    return text;
+}
 
 }  // namespace
 
@@ -330,21 +359,20 @@ void RtmpPlayer::SaveResults()
     // Files already in the folder keep their content: the texts take names still free there.
     ResultFileNames names(AnsiToWide(folder));
     int saved = 0;
+    int failed = 0;
+    std::wstring failure;
     for (const auto& [path, text] : results) {
-        const std::string target = folder + "/" + WideToAnsi(names.Take(path)) + ".txt";
-        bool opened = false;
-        if (SaveWholeFile(target, WideToAnsi(text), opened)) {
+        // A text that did not reach the disk whole is neither counted nor marked saved: the
+        // close still asks for it.
+        if (SaveText("RtmpPlayer::OnClick", folder, names, path, ".txt", WideToAnsi(text), failure)) {
             ++saved;
             if (playList != nullptr)
                 playList->SetItemSaved(FindItem(path));
-        } else if (!opened) {
-            WriteLog(Error, "RtmpPlayer::OnClick", "%s", ("fopen create file failed." + folder).c_str());
         } else {
-            // Not counted: the user would otherwise take a cut-off file for the whole text.
-            WriteLog(Error, "RtmpPlayer::OnClick", "%s", ("write file failed. " + target).c_str());
+            ++failed;
         }
     }
-    ShowNotice(L"成功保存 " + std::to_wstring(saved) + L" 个结果");
+    ShowNotice(SaveSummary(saved, failed, failure));
 }
 
 void RtmpPlayer::Close()
@@ -729,14 +757,10 @@ void RtmpPlayer::ExportSubtitles(int index)
         return;
     const std::vector<CAudioSegment*> records = audioConvert->GetFinishedSegments(WideToAnsi(file));
     ResultFileNames names(AnsiToWide(folder), L".srt");
-    const std::string target = folder + "/" + WideToAnsi(names.Take(file)) + ".srt";
-    bool opened = false;
-    int saved = 0;
-    if (SaveWholeFile(target, SegmentTexts::Subtitles(records, SegmentTexts::SubtitleFormat::Srt), opened)) {
-        saved = 1;
+    std::wstring failure;
+    const bool saved = SaveText("RtmpPlayer::ExportSubtitles", folder, names, file, ".srt",
+                                SegmentTexts::Subtitles(records, SegmentTexts::SubtitleFormat::Srt), failure);
+    if (saved)
         playList->SetItemSaved(row);
-    } else {
-        WriteLog(Error, "RtmpPlayer::ExportSubtitles", "%s", ((opened ? "write file failed. " : "fopen create file failed. ") + target).c_str());
-    }
-    ShowNotice(L"成功保存 " + std::to_wstring(saved) + L" 个结果");
+    ShowNotice(SaveSummary(saved ? 1 : 0, saved ? 0 : 1, failure));
 }

@@ -1,6 +1,8 @@
 #include "base/platform/IniFile.h"
 
+#include "base/LogFile.h"
 #include "base/TextConvert.h"
+#include "base/platform/RegularFile.h"
 
 #include <cerrno>
 #include <climits>
@@ -50,17 +52,34 @@ bool SameName(std::string_view fileName, const std::wstring& wanted)
     return true;
 }
 
-std::optional<std::string> ReadWholeFile(const std::string& path)
+// Whether something that is no regular file (a FIFO, a device, a folder) has the name.
+bool IsOtherThanFile(const std::string& path)
 {
-    FILE* file = std::fopen(path.c_str(), "rbe");
-    if (file == nullptr)
+    struct stat info{};
+    return stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode);
+}
+
+// The file's content; none when it is missing or not a regular file. A FIFO or a device under
+// the name is never waited on: a settings file is read at start-up and by every worker.
+std::optional<std::string> ReadWholeFile(const std::string& path, const char* tag)
+{
+    const int fd = OpenRegularFile(path, true);
+    if (fd < 0) {
+        if (IsOtherThanFile(path))
+            WriteLog(Warning, tag, "%s", (path + " is not a regular file; it is ignored").c_str());
         return std::nullopt;
+    }
     std::string content;
     char chunk[65536];
-    size_t got;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0)
-        content.append(chunk, got);
-    std::fclose(file);
+    for (;;) {
+        const ssize_t got = read(fd, chunk, sizeof chunk);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            break;
+        content.append(chunk, static_cast<size_t>(got));
+    }
+    close(fd);
     return content;
 }
 
@@ -137,7 +156,7 @@ std::optional<std::string> FindValue(const ParsedFile& parsed, const std::wstrin
 std::optional<std::string> LookUp(const std::wstring& section, const std::wstring& key, const std::wstring& path)
 {
     const int saved = errno;
-    const auto content = ReadWholeFile(WideToAnsi(path));
+    const auto content = ReadWholeFile(WideToAnsi(path), "IniFile::Read");
     errno = saved;
     if (!content)
         return std::nullopt;
@@ -297,12 +316,16 @@ bool WritePrivateProfileString(const std::wstring& section, const std::wstring& 
 
     bool ok = false;
     FolderLock lock(FolderOf(target));
-    if (lock.Held()) {
+    if (IsOtherThanFile(target)) {
+        // Replacing it would take away what someone put there on purpose; writing to it could
+        // wait for good.
+        WriteLog(Warning, "IniFile::Write", "%s", (target + " is not a regular file; the setting is not written").c_str());
+    } else if (lock.Held()) {
         mode_t mode = 0644;
         struct stat info{};
         if (stat(target.c_str(), &info) == 0)
             mode = info.st_mode & 07777;
-        const auto content = ReadWholeFile(target);
+        const auto content = ReadWholeFile(target, "IniFile::Write");
         ParsedFile parsed = content ? Parse(*content) : ParsedFile{};
         SetEntry(parsed, section, key, WideToAnsi(key) + "=" + cleanValue);
         ok = ReplaceFile(target, Render(parsed), mode);

@@ -8,6 +8,10 @@
 // Files are UTF-8 (a leading byte-order mark is skipped); both LF and CR LF line ends are read,
 // and a write keeps the line end the file already uses.
 //
+// Only a regular file is read or written: a FIFO, a device or a folder under the name is
+// ignored with a log warning (it reads as missing and is never written), so nothing can make a
+// caller wait on it.
+//
 // Safe across threads and processes: writers hold an exclusive lock on the file's folder and
 // replace the file by an atomic rename, so a reader sees either the old or the new file.
 namespace Platform {

@@ -10,8 +10,12 @@
 
 #include <gtest/gtest.h>
 
+#include <condition_variable>
 #include <csignal>
 #include <filesystem>
+#include <memory>
+#include <mutex>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace TestSupport;
@@ -171,6 +175,98 @@ TEST_F(TranscribeTest, CtrlCEndsItInOrderWithNoFfmpegLeft)
     const size_t endBanner = log.rfind(std::string(20, '*') + "\xC8\xD5\xD6\xBE\xBD\xE1\xCA\xF8");
     ASSERT_NE(endBanner, std::string::npos) << log;
     EXPECT_LT(log.find("app exit"), endBanner) << log;
+}
+
+TEST_F(TranscribeTest, AFullDiskIsAFailureSayingWhereAndWhyAndLeavesNoFile)
+{
+    FullFileSystem full(dir_ / "full");
+    if (!full.Mounted())
+        GTEST_SKIP() << "mounting a small tmpfs needs root";
+    const std::string talk = dir_ / "talk.wav";
+    ASSERT_TRUE(MakeToneFile(talk, 20, {440}, 20));
+    EXPECT_EQ(Transcribe({"--transcribe", talk, "--output", full.Path()}), 1) << Output();
+    EXPECT_NE(Output().find(talk + ": failed: cannot save into " + full.Path() + ": No space left on device\n"), std::string::npos)
+        << Output();
+    EXPECT_EQ(Output().find(" -> "), std::string::npos) << Output();
+    EXPECT_EQ(full.Names(), std::vector<std::string>{"filler"});
+    EXPECT_NE(ReadFile(dir_ / "data/Talvora/Talvora.log").find("cannot save into " + full.Path() + ": No space left on device"),
+              std::string::npos);
+}
+
+// A transcriber that ends while another run still cuts its files (the window, or a second
+// transcriber) moves only its own job folders away; the other's cuts go on.
+TEST_F(TranscribeTest, ARunThatEndsLeavesTheJobFoldersOfAnotherRunInPlace)
+{
+    const std::string lecture = dir_ / "lecture.wav";
+    const std::string memo = dir_ / "memo.wav";
+    ASSERT_TRUE(MakeToneFile(lecture, 360, {440}, 360));
+    ASSERT_TRUE(MakeToneFile(memo, 20, {660}, 20));
+    // The lecture's later segments wait until the memo's run has ended (bounded by the time-out).
+    // The gate opens at the latest when the test ends, before the double goes.
+    struct Gate {
+        std::mutex lock;
+        std::condition_variable changed;
+        bool open = false;
+        void Open()
+        {
+            {
+                std::lock_guard<std::mutex> guard(lock);
+                open = true;
+            }
+            changed.notify_all();
+        }
+    };
+    const auto gate = std::make_shared<Gate>();
+    const std::unique_ptr<Gate, void (*)(Gate*)> openAtEnd(gate.get(), [](Gate* g) { g->Open(); });
+    speech_->SetFaultSelector([gate](const SpeechDouble::RequestInfo& request) {
+        if (request.text == "tone 440" && request.textOccurrence >= 2) {
+            std::unique_lock<std::mutex> guard(gate->lock);
+            gate->changed.wait_for(guard, std::chrono::seconds(40), [&] { return gate->open; });
+        }
+        return SpeechDouble::Fault::Normal();
+    });
+
+    AppTest::ProgramProcess lectureRun;
+    ASSERT_TRUE(lectureRun.Start({TALVORA_APP, "--transcribe", lecture, "--output", dir_ / "out"}, Environment(), dir_ / "lecture.out"));
+    ASSERT_TRUE(WaitUntil([&] { return ReadFile(dir_ / "lecture.out").find("segment 1/3 done") != std::string::npos; },
+                          std::chrono::seconds(60)))
+        << ReadFile(dir_ / "lecture.out");
+    // Its job folder, with the copy of the lecture its cuts read.
+    std::string copy;
+    std::error_code error;
+    for (const auto& entry : fs::recursive_directory_iterator(dir_ / "data/Talvora/Temp", error)) {
+        if (entry.path().filename() == "input.wav")
+            copy = entry.path().string();
+    }
+    ASSERT_FALSE(copy.empty());
+
+    EXPECT_EQ(Transcribe({"--transcribe", memo, "--output", dir_ / "out"}), 0) << Output();
+    EXPECT_EQ(ReadFile(dir_ / "out/memo.txt"), "tone 660");
+    EXPECT_TRUE(fs::is_directory(MovedTemp()));
+    EXPECT_TRUE(fs::exists(copy));
+    gate->Open();
+    EXPECT_EQ(lectureRun.Wait(std::chrono::seconds(90)), 0) << ReadFile(dir_ / "lecture.out");
+    EXPECT_EQ(ReadFile(dir_ / "out/lecture.txt"), "tone 440tone 440tone 440");
+    // Both moved theirs away: nothing is left in the data folder.
+    EXPECT_FALSE(fs::exists(dir_ / "data/Talvora/Temp"));
+}
+
+// A FIFO as config.ini or credentials.json would block the start in open() for good, deaf to
+// Ctrl+C. (The transcriber makes no update check, so the unread UpdateUrl sends nothing.)
+TEST_F(TranscribeTest, FifosAsSettingsOrCredentialsAreIgnoredWithAWarning)
+{
+    fs::remove(dir_ / "data/Talvora/config.ini");
+    ASSERT_EQ(mkfifo((dir_ / "data/Talvora/config.ini").c_str(), 0600), 0);
+    ASSERT_EQ(mkfifo((dir_ / "data/Talvora/credentials.json").c_str(), 0600), 0);
+    const std::string talk = dir_ / "talk.wav";
+    ASSERT_TRUE(MakeToneFile(talk, 20, {440}, 20));
+    AppTest::ProgramProcess program;
+    ASSERT_TRUE(program.Start({TALVORA_APP, "--transcribe", talk, "--output", dir_ / "out"}, Environment(), dir_ / "output.txt"));
+    EXPECT_EQ(program.Wait(std::chrono::seconds(60)), 0) << Output();
+    EXPECT_EQ(ReadFile(dir_ / "out/talk.txt"), "tone 440");
+    const std::string log = ReadFile(dir_ / "data/Talvora/Talvora.log");
+    EXPECT_NE(log.find(dir_ / "data/Talvora/config.ini is not a regular file; it is ignored"), std::string::npos) << log;
+    EXPECT_NE(log.find(dir_ / "data/Talvora/credentials.json is not used: it is not a regular file"), std::string::npos) << log;
 }
 
 }  // namespace

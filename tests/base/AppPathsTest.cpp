@@ -56,8 +56,8 @@ TEST(AppPaths, FallsBackToHomeWhenXdgIsUnsetOrRelative)
         const auto result = RunChild({TALVORA_BASE_HELPER, "paths", "temp"}, {{"XDG_DATA_HOME", xdg}, {"HOME", home}});
         ASSERT_EQ(result.exitCode, 0);
         EXPECT_EQ(Value(result.output, "appdata"), home + "/.local/share/Talvora");
-        EXPECT_EQ(Value(result.output, "temp"), home + "/.local/share/Talvora/Temp");
-        EXPECT_TRUE(fs::is_directory(home + "/.local/share/Talvora/Temp"));
+        EXPECT_TRUE(Value(result.output, "temp").starts_with(home + "/.local/share/Talvora/Temp/run-")) << result.output;
+        EXPECT_TRUE(fs::is_directory(Value(result.output, "temp")));
     }
 }
 
@@ -90,10 +90,7 @@ TEST(AppPaths, ClearTempDirMovesTempIntoTheUsersTemporaryFolder)
     const std::string userTemp = dir.Path() + "/tmp/talvora-" + std::to_string(getuid());
 
     for (const std::string run : {"first", "second"}) {
-        ASSERT_EQ(RunChild({TALVORA_BASE_HELPER, "temp"}, env).exitCode, 0);
-        fs::create_directories(appData + "/Temp/0123456789abcdef0123456789abcdef");
-        WriteFile(appData + "/Temp/0123456789abcdef0123456789abcdef/1.pcm", run);
-        ASSERT_EQ(RunChild({TALVORA_BASE_HELPER, "clear"}, env).exitCode, 0);
+        ASSERT_EQ(RunChild({TALVORA_BASE_HELPER, "job", "0123456789abcdef0123456789abcdef", run, "clear"}, env).exitCode, 0);
         EXPECT_FALSE(Exists(appData + "/Temp"));
         EXPECT_EQ(ReadFile(userTemp + "/Temp/0123456789abcdef0123456789abcdef/1.pcm"), run);
     }
@@ -111,14 +108,41 @@ TEST(AppPaths, ClearTempDirAcrossFileSystems)
     std::string tmp = "/dev/shm/talvora-test-XXXXXX";
     ASSERT_NE(mkdtemp(tmp.data()), nullptr);
     const std::map<std::string, std::string> env{{"XDG_DATA_HOME", dir / "xdg"}, {"TMPDIR", tmp}};
-    ASSERT_EQ(RunChild({TALVORA_BASE_HELPER, "temp"}, env).exitCode, 0);
-    fs::create_directories(dir / "xdg/Talvora/Temp/job");
-    WriteFile(dir / "xdg/Talvora/Temp/job/1.pcm", "pcm");
-    ASSERT_EQ(RunChild({TALVORA_BASE_HELPER, "clear"}, env).exitCode, 0);
+    ASSERT_EQ(RunChild({TALVORA_BASE_HELPER, "job", "job", "pcm", "clear"}, env).exitCode, 0);
     EXPECT_FALSE(Exists(dir / "xdg/Talvora/Temp"));
     EXPECT_EQ(ReadFile(tmp + "/talvora-" + std::to_string(getuid()) + "/Temp/job/1.pcm"), "pcm");
     std::error_code ignored;
     fs::remove_all(tmp, ignored);
+}
+
+// The window, a transcriber and whatever else runs on one data folder: a run that ends moves
+// only its own job folders away, and the next start clears out what runs that died left behind.
+TEST(AppPaths, EachRunMovesOnlyItsOwnTempAndEndedRunsAreSweptAway)
+{
+    TempDir dir;
+    fs::create_directories(dir / "tmp");
+    const std::map<std::string, std::string> env{{"XDG_DATA_HOME", dir / "xdg"}, {"TMPDIR", dir / "tmp"}};
+    const std::string movedTemp = dir.Path() + "/tmp/talvora-" + std::to_string(getuid()) + "/Temp";
+
+    // A run that died without moving its folder, and a job folder of the older, shared layout.
+    const auto dead = RunChild({TALVORA_BASE_HELPER, "temp", "job", "dead", "x"}, env);
+    ASSERT_EQ(dead.exitCode, 0);
+    fs::create_directories(dir / "xdg/Talvora/Temp/0123456789abcdef0123456789abcdef");
+    Child alive({TALVORA_BASE_HELPER, "temp", "job", "alive", "y", "hold"}, env);
+    ASSERT_TRUE(alive.ReadUntil([](const std::string& out) { return out.find("held\n") != std::string::npos; }, std::chrono::seconds(20)));
+    const std::string aliveTemp = Value(alive.Output(), "temp");
+    EXPECT_NE(aliveTemp, Value(dead.output, "temp"));
+
+    const auto ending = RunChild({TALVORA_BASE_HELPER, "temp", "job", "mine", "z", "clear"}, env);
+    ASSERT_EQ(ending.exitCode, 0);
+    EXPECT_EQ(ReadFile(aliveTemp + "/alive/1.pcm"), "y");
+    EXPECT_FALSE(Exists(Value(dead.output, "temp")));
+    EXPECT_FALSE(Exists(dir / "xdg/Talvora/Temp/0123456789abcdef0123456789abcdef"));
+    EXPECT_EQ(ReadFile(movedTemp + "/mine/1.pcm"), "z");
+    EXPECT_FALSE(Exists(movedTemp + "/alive"));
+    struct stat info{};
+    ASSERT_EQ(stat(aliveTemp.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0700u);
 }
 
 TEST(AppPaths, ClearTempDirRefusesAForeignTemporaryFolder)

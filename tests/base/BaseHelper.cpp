@@ -12,6 +12,8 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -45,6 +47,21 @@ int main(int argc, char** argv)
                         WideToAnsi(PubUtils::GetConfigPath(true)).c_str(), PubUtils::GetUpdateDataDir().c_str());
         } else if (command == "temp") {
             std::printf("temp=%s\n", PubUtils::GetTempDir().c_str());
+        } else if (command == "job" && i + 2 < argc) {
+            // A job folder with one segment file, as the engine makes them.
+            const std::string folder = PubUtils::GetTempDir() + "/" + argv[i + 1];
+            mkdir(folder.c_str(), 0700);
+            if (FILE* file = std::fopen((folder + "/1.pcm").c_str(), "wb")) {
+                std::fputs(argv[i + 2], file);
+                std::fclose(file);
+            }
+            i += 2;
+        } else if (command == "hold") {
+            // Stays, with everything it holds, until the test ends it.
+            std::printf("held\n");
+            std::fflush(stdout);
+            for (;;)
+                pause();
         } else if (command == "clear") {
             PubUtils::ClearTempDir();
         } else if (command == "config-write" && i + 2 < argc) {

@@ -162,3 +162,25 @@ TEST_F(IniFileTest, TwoProcessesWritingDifferentKeysLoseNothing)
         ++entries;
     EXPECT_EQ(entries, 1u);
 }
+
+// A FIFO (or a device) as config.ini is never waited on, neither by a read at start-up nor by a
+// write; it is left as it is and the log says so.
+TEST(IniFileSpecialFiles, AFifoIsIgnoredWithAWarningAndNeverBlocks)
+{
+    TempDir dir;
+    std::filesystem::create_directories(dir / "xdg/Talvora");
+    const std::string config = dir / "xdg/Talvora/config.ini";
+    ASSERT_EQ(mkfifo(config.c_str(), 0600), 0);
+    const ChildResult result = RunChild({TALVORA_BASE_HELPER, "log-open", "config-read", "Debug", "config-write", "Debug", "1",
+                                         "update-read", "UpdateUrl"},
+                                        {{"XDG_DATA_HOME", dir / "xdg"}}, std::chrono::seconds(20));
+    ASSERT_EQ(result.exitCode, 0) << result.output;
+    EXPECT_NE(result.output.find("Debug=<default>\nUpdateUrl=<default>\n"), std::string::npos) << result.output;
+    struct stat info{};
+    ASSERT_EQ(lstat(config.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISFIFO(info.st_mode));
+    const std::string log = ReadFile(dir / "xdg/Talvora/Talvora.log");
+    EXPECT_NE(log.find(LogEntry("IniFile::Read", config + " is not a regular file; it is ignored")), std::string::npos) << log;
+    EXPECT_NE(log.find(LogEntry("IniFile::Write", config + " is not a regular file; the setting is not written")), std::string::npos)
+        << log;
+}

@@ -7,6 +7,8 @@
 #include "support/TestSupport.h"
 
 #include <cerrno>
+#include <filesystem>
+#include <fstream>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <mutex>
@@ -128,20 +130,38 @@ TEST_F(LogFileTest, DebugOutputMirrorsEntriesAndTakesOtherLevels)
     EXPECT_EQ(Entries().size(), 3u);  // levels 0 and 4 never reach the file
 }
 
-TEST_F(LogFileTest, MessagesOverTheLimitOrEmptyAreDropped)
+TEST_F(LogFileTest, LongMessagesAreCutWithAMarkAndEmptyOnesDropped)
 {
     DebugCapture capture;
+    const std::string latin(15 * 1024, 'y');
+    std::string chinese;
+    while (chinese.size() < 15 * 1024)
+        chinese += "\xE4\xB8\xAD";  // 中: a cut must not split it
     {
         CLogFile log(Path());
         log.Write(Info, "T", "%s", std::string(2047, 'x').c_str());
-        log.Write(Info, "T", "%s", std::string(2048, 'y').c_str());
+        log.Write(Info, "T", "reply: %s", latin.c_str());
+        log.Write(Warning, "T", "%s", chinese.c_str());
         log.Write(Info, "T", "%s", "");
         log.Write(Info, "T", nullptr);
     }
     const auto entries = Entries();
-    ASSERT_EQ(entries.size(), 1u);
+    ASSERT_EQ(entries.size(), 3u);
     EXPECT_TRUE(entries[0].ends_with("\t\t" + std::string(2047, 'x')));
-    EXPECT_EQ(capture.Text().find('y'), std::string::npos);
+    // The entry's text, then the mark: "… (N bytes cut)".
+    const std::regex mark(R"(\xE2\x80\xA6 \((\d+) bytes cut\)$)");
+    for (const auto& [entry, whole] : {std::pair{entries[1], "reply: " + latin}, std::pair{entries[2], chinese}}) {
+        const size_t start = entry.find("]T:\t\t");
+        ASSERT_NE(start, std::string::npos) << entry.substr(0, 80);
+        std::smatch match;
+        const std::string tail = entry.substr(entry.size() - 40);
+        ASSERT_TRUE(std::regex_search(tail, match, mark)) << tail;
+        const std::string kept = entry.substr(start + 5, entry.size() - (start + 5) - (tail.size() - match.position(0)));
+        EXPECT_GT(kept.size(), 1900u);
+        EXPECT_EQ(kept.size() + std::stoul(match[1]), whole.size());
+        EXPECT_EQ(whole.substr(0, kept.size()), kept);
+    }
+    EXPECT_NE(capture.Text().find("bytes cut)"), std::string::npos);
 }
 
 TEST_F(LogFileTest, OneMebibyteRuleAtOpening)
@@ -156,6 +176,34 @@ TEST_F(LogFileTest, OneMebibyteRuleAtOpening)
     { CLogFile log(Path()); }
     EXPECT_EQ(ReadFile(Path()).substr(0, kStartBannerHead.size()), kStartBannerHead);
     EXPECT_LT(ReadFile(Path()).size(), 1000u);
+}
+
+// Any start (a second window, a transcriber, "--version") opens the log before it does
+// anything else; it must not empty the log of a run that is still writing to it.
+TEST_F(LogFileTest, OnlyARunWithTheLogToItselfEmptiesIt)
+{
+    const std::string log = dir_ / "xdg/Talvora/Talvora.log";
+    std::filesystem::create_directories(dir_ / "xdg/Talvora");
+    WriteFile(dir_ / "xdg/Talvora/config.ini", "[Talvora]\nUpdateUrl=http://127.0.0.1:9\n");
+    const std::map<std::string, std::string> env{{"XDG_DATA_HOME", dir_ / "xdg"}, {"TALVORA_DEBUG_OUTPUT", ""}};
+    const std::string old(CLogFile::kMaxSizeAtOpen + 1, 'a');
+    {
+        Child running({TALVORA_BASE_HELPER, "log-open", "hold"}, env);
+        ASSERT_TRUE(running.ReadUntil([](const std::string& out) { return out.find("held\n") != std::string::npos; },
+                                      std::chrono::seconds(20)));
+        // The running one has written a lot since its start.
+        std::ofstream(log, std::ios::app | std::ios::binary) << old;
+        const ChildResult version = RunChild({TALVORA_APP, "--version"}, env);
+        EXPECT_EQ(version.exitCode, 0);
+        const std::string content = ReadFile(log);
+        const size_t kept = content.find(old);
+        EXPECT_TRUE(kept != std::string::npos && kept < 1000) << "the running instance's log was emptied";
+        EXPECT_TRUE(content.find(kStartBannerHead, kept + old.size()) != std::string::npos) << "--version did not append";
+    }
+    // The running one gone, the next start has it to itself.
+    EXPECT_EQ(RunChild({TALVORA_APP, "--version"}, env).exitCode, 0);
+    EXPECT_EQ(ReadFile(log).substr(0, kStartBannerHead.size()), kStartBannerHead);
+    EXPECT_LT(ReadFile(log).size(), 100000u);
 }
 
 TEST_F(LogFileTest, ChildProgramsDoNotInheritTheLog)

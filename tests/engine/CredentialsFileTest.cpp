@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace TestSupport;
@@ -105,6 +106,12 @@ TEST_F(CredentialsFileTest, UnreadableFilesAreRejectedSayingWhy)
     std::vector<CredentialPair> pairs;
     EXPECT_EQ(CredentialsFile::Read(Path(), pairs), CredentialsFile::Result::Invalid);
     EXPECT_NE(LogText().find(Path() + " is not used: it is not a regular file;"), std::string::npos);
+    fs::remove(Path());
+    // A FIFO would wait for a writer for good, and hold up the start with it.
+    ASSERT_EQ(mkfifo(Path().c_str(), 0600), 0);
+    const size_t before = LogText().size();
+    EXPECT_EQ(CredentialsFile::Read(Path(), pairs), CredentialsFile::Result::Invalid);
+    EXPECT_NE(LogText().find(Path() + " is not used: it is not a regular file;", before), std::string::npos);
     fs::remove(Path());
 
     WriteFile(Path(), std::string(CredentialsFile::kMaxSize + 1, ' '));

@@ -1,5 +1,6 @@
 #include "support/TestSupport.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <csignal>
@@ -10,6 +11,7 @@
 #include <poll.h>
 #include <spawn.h>
 #include <sstream>
+#include <sys/mount.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -69,6 +71,41 @@ TempDir::~TempDir()
     std::error_code ignored;
     fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ignored);
     fs::remove_all(path_, ignored);
+}
+
+FullFileSystem::FullFileSystem(const std::string& path) : path_(path)
+{
+    std::error_code ignored;
+    fs::create_directories(path_, ignored);
+    if (geteuid() != 0 || mount("tmpfs", path_.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, "size=64k,mode=0755") != 0)
+        return;
+    mounted_ = true;
+    const int fd = open((path_ + "/filler").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return;
+    // Pages first, then single bytes: the file system ends up without one free byte.
+    const std::string page(4096, 'f');
+    while (write(fd, page.data(), page.size()) > 0) {
+    }
+    while (write(fd, "f", 1) > 0) {
+    }
+    close(fd);
+}
+
+FullFileSystem::~FullFileSystem()
+{
+    if (mounted_)
+        umount2(path_.c_str(), MNT_DETACH);
+}
+
+std::vector<std::string> FullFileSystem::Names() const
+{
+    std::vector<std::string> names;
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(path_, error))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 std::string ReadFile(const std::string& path)

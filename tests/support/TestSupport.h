@@ -37,6 +37,25 @@ private:
     std::string path_;
 };
 
+// A tiny file system (tmpfs of 64 KiB) mounted at `path` (made when missing) and filled to its
+// last byte, for the life of the object. Mounting needs root: Mounted() says whether it could be
+// had, for a test to skip without it. The filler file is "filler".
+class FullFileSystem {
+public:
+    explicit FullFileSystem(const std::string& path);
+    ~FullFileSystem();
+    FullFileSystem(const FullFileSystem&) = delete;
+    FullFileSystem& operator=(const FullFileSystem&) = delete;
+    bool Mounted() const { return mounted_; }
+    const std::string& Path() const { return path_; }
+    // The names in it (the filler included).
+    std::vector<std::string> Names() const;
+
+private:
+    std::string path_;
+    bool mounted_ = false;
+};
+
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& content);
 bool Exists(const std::string& path);
