@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
+#include <atomic>
 #include <csignal>
 #include <filesystem>
 #include <mutex>
@@ -308,6 +309,30 @@ TEST_F(AppStartupTest, ASecondStartAsksTheRunningOneAndHandsItsFilesOver)
     EXPECT_TRUE(WaitForStart(2));
     EXPECT_TRUE(again.Signal(SIGTERM));
     EXPECT_EQ(again.Wait(std::chrono::seconds(30)), 0) << ReadFile(dir_ / "output.txt");
+}
+
+TEST_F(AppStartupTest, AStartThatEndsAtOnceLeavesTheCrashReportsAlone)
+{
+    std::atomic<int> posts{0};
+    TestSupport::LoopbackHttpServer server;
+    server.Server().Post("/upload", [&](const httplib::Request&, httplib::Response& response) {
+        ++posts;
+        response.set_content("stored", "text/plain");
+    });
+    server.Start();
+    const std::string report = AppData() + "/crashDumps/20261209083300.dmp";
+    fs::create_directories(AppData() + "/crashDumps");
+    WriteFile(report, "a real report");
+    std::map<std::string, std::string> env = Environment();
+    env["TALVORA_LOG_URL"] = server.Url() + "/upload";
+
+    const std::pair<const char*, int> starts[] = {{"--version", 0}, {"--help", 0}, {"--no-such-option", 2}};
+    for (const auto& [argument, status] : starts)
+        EXPECT_EQ(RunChild({TALVORA_APP, argument}, env, std::chrono::seconds(30)).exitCode, status) << argument;
+    // The stamp is written before any post: without it, none was begun.
+    EXPECT_EQ(ReadFile(AppData() + "/config.ini").find("UploadLogTime"), std::string::npos);
+    EXPECT_EQ(ReadFile(report), "a real report");
+    EXPECT_EQ(posts.load(), 0);
 }
 
 TEST_F(AppStartupTest, WithoutAnyDisplayItSaysSoAndEnds)
