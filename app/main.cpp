@@ -95,8 +95,16 @@ int main(int argc, char** argv)
         break;
     }
 
-    if (!PubUtils::CheckSingleInstance(kInstanceName, kMainWindowClass, line.files))
+    switch (PubUtils::CheckSingleInstance(kInstanceName, kMainWindowClass, line.files)) {
+    case PubUtils::InstanceRole::kFirst:
+        break;
+    case PubUtils::InstanceRole::kHandedOver:
         return EndProcess(0);
+    case PubUtils::InstanceRole::kUnreachable:
+        std::fprintf(stderr, "talvora: the running window cannot be reached%s\n",
+                     line.files.empty() ? "" : "; the files were not added");
+        return EndProcess(1);
+    }
 
     const std::wstring dumpFolder = AnsiToWide(PubUtils::GetAppDataDir()) + L"/crashDumps";
     CMiniDumpHandler dumpHandler(false, dumpFolder.c_str());
