@@ -194,7 +194,7 @@ TEST(LogUpload, PostsTheTwoPartsInOrder)
     TempDir dir;
     WriteFile(dir / "x.log", "content");
     const std::string zip = CreateLogZip({dir / "x.log"});
-    CUpLoadLog(zip, server.Url()).DoWork();
+    EXPECT_TRUE(CUpLoadLog(zip, server.Url()).DoWork());
     ASSERT_EQ(server.Uploads().size(), 1u);
     const Upload upload = server.Uploads()[0];
     EXPECT_TRUE(upload.contentType.starts_with("multipart/form-data; boundary="));
@@ -214,7 +214,7 @@ TEST(LogUpload, FailedPostsLeaveAWarning)
     const std::string log = PubUtils::GetAppDataDir() + "/Talvora.log";
     {
         LogServer server(500);
-        CUpLoadLog(ZipBytesToFile("zip", PubUtils::GetTempDir() + "/a.zip"), server.Url()).DoWork();
+        EXPECT_FALSE(CUpLoadLog(ZipBytesToFile("zip", PubUtils::GetTempDir() + "/a.zip"), server.Url()).DoWork());
     }
     EXPECT_NE(ReadFile(log).find(TestSupport::LogEntry("CUpLoadLog::DoWork", "upload log error. code=0, response code=500, ")), std::string::npos);
     LoopbackHttpServer closed;
