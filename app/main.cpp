@@ -11,6 +11,7 @@
 #include "base/TextConvert.h"
 #include "engine/CData.h"
 #include "engine/CredentialsFile.h"
+#include "maintenance/CheckUploadLog.h"
 #include "skin/EmbeddedSkin.h"
 #include "ui/RtmpPlayer.h"
 #include "ui/toolkit/UiToolkit.h"
@@ -62,8 +63,8 @@ QIcon WindowIcon()
 }  // namespace
 
 // The log (app/ProcessLog.cpp) is a static object: it is open before this runs and closes after
-// it returns. Every way out goes through EndProcess: even a start that shows nothing may have
-// begun sending earlier crash reports on a thread of its own.
+// it returns. Every way out goes through EndProcess, which stops and waits for the threads the
+// program let run (workers, the update check, the crash-report upload).
 int main(int argc, char** argv)
 {
     // A write to a socket or pipe whose reader has gone must come back as an error (EPIPE) to
@@ -86,6 +87,7 @@ int main(int argc, char** argv)
         const std::wstring dumpFolder = AnsiToWide(PubUtils::GetAppDataDir()) + L"/crashDumps";
         CMiniDumpHandler dumpHandler(false, dumpFolder.c_str());
         WriteLog(Info, "WinMain", "start transcriber %s", WideToAnsi(kAppVersion).c_str());
+        StartUploadLogCheck(PubUtils::GetAppDataDir());
         Transcriber transcriber(line);
         return EndProcess(transcriber.Run());
     }
@@ -97,8 +99,16 @@ int main(int argc, char** argv)
     for (const std::string& option : line.ignoredOptions)
         WriteLog(Warning, "WinMain", "%s", ("unknown option " + option + " ignored").c_str());
 
-    if (!PubUtils::CheckSingleInstance(kInstanceName, kMainWindowClass, line.files))
+    switch (PubUtils::CheckSingleInstance(kInstanceName, kMainWindowClass, line.files)) {
+    case PubUtils::InstanceRole::kFirst:
+        break;
+    case PubUtils::InstanceRole::kHandedOver:
         return EndProcess(0);
+    case PubUtils::InstanceRole::kUnreachable:
+        std::fprintf(stderr, "talvora: the running window cannot be reached%s\n",
+                     line.files.empty() ? "" : "; the files were not added");
+        return EndProcess(1);
+    }
 
     const std::wstring dumpFolder = AnsiToWide(PubUtils::GetAppDataDir()) + L"/crashDumps";
     CMiniDumpHandler dumpHandler(false, dumpFolder.c_str());
@@ -147,6 +157,8 @@ int main(int argc, char** argv)
     CloseOnTerminationSignals();
 
     WriteLog(Info, "WinMain", "start app %s", WideToAnsi(kAppVersion).c_str());
+    // Only now, with the window standing: a start that ends at once would end the upload too.
+    StartUploadLogCheck(PubUtils::GetAppDataDir());
     if (!line.files.empty()) {
         std::vector<std::wstring> files;
         for (const std::string& file : line.files)

@@ -5,7 +5,6 @@
 #include "base/platform/AppFolders.h"
 #include "base/platform/RunFolder.h"
 
-#include <atomic>
 #include <cerrno>
 #include <mutex>
 #include <sys/stat.h>
@@ -15,8 +14,6 @@ namespace PubUtils {
 namespace {
 
 constexpr char kAppFolderName[] = "Talvora";
-
-constinit std::atomic<AppDataFirstUseHook> g_firstUseHook{nullptr};
 
 // This run's own folder inside "Temp", made on first use.
 constinit std::mutex g_runTempLock;
@@ -31,32 +28,20 @@ bool IsDirectory(const std::string& path)
 
 }  // namespace
 
-bool SetAppDataFirstUseHook(AppDataFirstUseHook hook)
-{
-    g_firstUseHook.store(hook);
-    return true;
-}
-
 std::string GetAppDataDir()
 {
-    // Resolved once; the hook runs outside the once-block, so it can ask for the folder again.
-    // Never destroyed: detached worker threads may still ask for it while the process exits.
+    // Resolved once. Never destroyed: detached worker threads may still ask for it while the
+    // process exits.
     static std::once_flag once;
     static const std::string* cached = nullptr;
-    bool firstCall = false;
-    std::call_once(once, [&] {
+    std::call_once(once, [] {
         const int saved = errno;
         auto* folder = new std::string(Platform::LocalAppDataFolder() + "/" + kAppFolderName);
         if (!IsDirectory(*folder))
             mkdir(folder->c_str(), 0700);
         errno = saved;
         cached = folder;
-        firstCall = true;
     });
-    if (firstCall) {
-        if (const AppDataFirstUseHook hook = g_firstUseHook.load())
-            hook(*cached);
-    }
     return *cached;
 }
 

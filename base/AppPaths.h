@@ -5,14 +5,6 @@
 // Well-known folders of the program. Narrow paths are UTF-8 with "/" separators.
 namespace PubUtils {
 
-// Runs once, right after the application data folder is first resolved and cached, with that
-// folder. The crash-report check plugs in here; it may call GetAppDataDir again.
-using AppDataFirstUseHook = void (*)(const std::string& appDataDir);
-
-// Installs the hook; it only takes effect if the folder has not been resolved yet. Returns true
-// so it can initialise a static flag in front of the objects that resolve the folder.
-bool SetAppDataFirstUseHook(AppDataFirstUseHook hook);
-
 // The local application data folder + "/Talvora", created (this level only) on first use and
 // cached for the life of the process.
 std::string GetAppDataDir();

@@ -41,14 +41,12 @@ std::string BaseName(const std::string& path)
 }  // namespace
 
 CUpLoadLog::CUpLoadLog(std::string zipPath, std::string uploadUrl, BackgroundTransfer::Limits limits)
-    // curl_version() rewrites one static buffer on every call, and the main thread calls it
-    // during start-up; taken here, on the thread that creates the job, the upload thread never
-    // calls it at the same time.
-    : zipPath_(std::move(zipPath)), uploadUrl_(std::move(uploadUrl)), limits_(limits), userAgent_(curl_version())
+    : zipPath_(std::move(zipPath)), uploadUrl_(std::move(uploadUrl)), limits_(limits),
+      userAgent_(CHttpRequest::LibraryVersion())
 {
 }
 
-void CUpLoadLog::DoWork()
+bool CUpLoadLog::DoWork()
 {
     FILE* archive = std::fopen(zipPath_.c_str(), "rbe");
     struct stat info{};
@@ -76,7 +74,9 @@ void CUpLoadLog::DoWork()
     }
     const int32_t code = http.LastStatus();
 
-    if (result != CURLE_OK || code != 200) {
+    // Any 2xx is the server's yes; what it says beyond that is not read.
+    const bool accepted = result == CURLE_OK && code >= 200 && code < 300;
+    if (!accepted) {
         Platform::OutputDebugText("http post log failed!!!:");
         Platform::OutputDebugText(errorText.c_str());
         WriteLog(Warning, "CUpLoadLog::DoWork", "upload log error. code=%d, response code=%d, %s", static_cast<int>(result),
@@ -84,4 +84,5 @@ void CUpLoadLog::DoWork()
     } else {
         Platform::OutputDebugText(response.c_str());
     }
+    return accepted;
 }

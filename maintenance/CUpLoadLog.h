@@ -4,15 +4,15 @@
 
 #include <string>
 
-// One upload of a crash-report archive to the log server, run on a thread of its own which
-// deletes the job when it is done.
+// One upload of a crash-report archive to the log server, run on the crash-report upload's thread.
 class CUpLoadLog {
 public:
     // `limits` are the background transfers' own; tests shorten them.
     CUpLoadLog(std::string zipPath, std::string uploadUrl, BackgroundTransfer::Limits limits = {});
 
     // Posts the archive as multipart form data: "reqformat" = "plain", then "file" = the archive.
-    void DoWork();
+    // True when the server took it (an HTTP 2xx answer); only then may its reports go.
+    bool DoWork();
 
 private:
     std::string zipPath_;

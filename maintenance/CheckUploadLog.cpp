@@ -6,28 +6,29 @@
 #include "base/LiveThreads.h"
 #include "base/TextConvert.h"
 #include "base/platform/DebugOutput.h"
+#include "base/platform/RegularFile.h"
 #include "maintenance/CUpLoadLog.h"
 #include "maintenance/CreateZipFromFiles.h"
 #include "maintenance/MaintenanceEndpoints.h"
-#include "base/platform/RegularFile.h"
 
-#include <curl/curl.h>
-
-#include <cerrno>
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
-#include <map>
+#include <optional>
 #include <pthread.h>
+#include <set>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
 constexpr size_t kMaxDumps = 4;
 constexpr size_t kMaxArchiveFiles = 20;
+constexpr size_t kKeptReports = 20;
 constexpr long long kStampInterval = 60;
 
 std::string LocalTime(const char* format)
@@ -52,16 +53,6 @@ long long LeadingNumber(const std::wstring& text)
     return value;
 }
 
-// Birth time where the file system records it, else the modification time, in nanoseconds.
-long long CreationTime(const std::string& path)
-{
-    struct statx info{};
-    if (statx(AT_FDCWD, path.c_str(), AT_SYMLINK_NOFOLLOW, STATX_BTIME | STATX_MTIME, &info) != 0)
-        return 0;
-    const statx_timestamp& stamp = (info.stx_mask & STATX_BTIME) ? info.stx_btime : info.stx_mtime;
-    return static_cast<long long>(stamp.tv_sec) * 1000000000LL + stamp.tv_nsec;
-}
-
 bool IsReadable(const std::string& path)
 {
     const int fd = OpenRegularFile(path);
@@ -71,33 +62,66 @@ bool IsReadable(const std::string& path)
     return true;
 }
 
+// A file that may go out as a report or beside one (see OpenOwnFile): anyone who can write into
+// the folder could plant a link or a second name of another file (the credentials, say), a FIFO
+// (whose open would wait for a writer) or a sparse file of gigabytes. Its birth time where the
+// file system records it, else its modification time, in nanoseconds; nothing when it is not one.
+std::optional<long long> OwnSmallFileTime(const std::string& path)
+{
+    const int fd = OpenOwnFile(path, kMaxCrashReportBytes);
+    if (fd < 0)
+        return std::nullopt;
+    struct statx info{};
+    long long time = 0;
+    if (statx(fd, "", AT_EMPTY_PATH, STATX_BTIME | STATX_MTIME, &info) == 0) {
+        const statx_timestamp& stamp = (info.stx_mask & STATX_BTIME) ? info.stx_btime : info.stx_mtime;
+        time = static_cast<long long>(stamp.tv_sec) * 1000000000LL + stamp.tv_nsec;
+    }
+    close(fd);
+    return time;
+}
+
 }  // namespace
 
 void CheckUploadLog(const std::string& appDir)
 {
-    const int savedErrno = errno;
-    const std::vector<std::string> dumps = ListNewestFiles(appDir + "/crashDumps", kMaxDumps);
-    if (dumps.empty())
+    std::vector<std::string> reports = ListNewestFiles(appDir + "/crashDumps", SIZE_MAX);
+    // Reports the server never takes would otherwise pile up run after run.
+    for (size_t i = kKeptReports; i < reports.size(); ++i)
+        unlink(reports[i].c_str());
+    reports.resize(std::min(reports.size(), kMaxDumps));
+    if (reports.empty() || LiveThreads::Ending())
         return;
     const std::wstring now = AnsiToWide(LocalTime("%Y%m%d%H%M"));
     const std::wstring last = ReadConfigString(L"UploadLogTime", L"0", 50);
     if (LeadingNumber(now) - LeadingNumber(last) < kStampInterval)
         return;
+    // Stamped before the attempt: a server that fails is asked again only in the next interval.
     WriteConfigString(L"UploadLogTime", now);
 
-    std::vector<std::string> files = dumps;
+    std::vector<std::string> files = reports;
     files.push_back(appDir + "/Talvora.log");
     files.push_back(appDir + "/config.ini");
-    UploadLogFiles(files, LogUploadUrl());
+    if (!UploadLogFiles(files, LogUploadUrl()))
+        return;
+    for (const std::string& report : reports)
+        unlink(report.c_str());
+}
 
-    for (const std::string& dump : dumps)
-        unlink(dump.c_str());
-    errno = savedErrno;
+void StartUploadLogCheck(const std::string& appDir)
+{
+    std::thread([appDir, counted = LiveThreads::Token()] {
+        pthread_setname_np(pthread_self(), "log upload");
+        CMiniDumpHandler::PrepareThread();
+        CheckUploadLog(appDir);
+    }).detach();
 }
 
 std::vector<std::string> ListNewestFiles(const std::string& folder, size_t max)
 {
-    std::map<long long, std::string, std::greater<>> byTime;
+    // Keyed by time, then name: file times are coarse (a few milliseconds), and two reports of
+    // one tick must both be listed. Report names are their stamps, so the later name is newer.
+    std::set<std::pair<long long, std::string>, std::greater<>> byTime;
     // The folder itself must not be a link either: it could lead anywhere.
     const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     DIR* dir = fd >= 0 ? fdopendir(fd) : nullptr;
@@ -105,13 +129,12 @@ std::vector<std::string> ListNewestFiles(const std::string& folder, size_t max)
         close(fd);
     if (dir != nullptr) {
         while (const dirent* entry = readdir(dir)) {
-            // Anyone who can write into the folder could plant a link named like a report (to
-            // the credentials, say) or a FIFO (whose open would wait for a writer, before the
-            // program even shows): only regular files are reports.
-            const std::string path = folder + "/" + entry->d_name;
-            if (!IsRegularFile(path))
+            const std::string name = entry->d_name;
+            if (name == "." || name == "..")
                 continue;
-            byTime[CreationTime(path)] = path;
+            const std::string path = folder + "/" + name;
+            if (const std::optional<long long> time = OwnSmallFileTime(path))
+                byTime.emplace(*time, path);
         }
         closedir(dir);
     }
@@ -124,21 +147,12 @@ std::vector<std::string> ListNewestFiles(const std::string& folder, size_t max)
     return newest;
 }
 
-void UploadLogFiles(const std::vector<std::string>& files, const std::string& url)
+bool UploadLogFiles(const std::vector<std::string>& files, const std::string& url)
 {
     const std::string zip = CreateLogZip(files);
     if (zip.empty() || url.empty())
-        return;
-    // This runs before the program's own global set-up; the reference counted initialisation
-    // keeps libcurl ready for the upload thread whatever happens to the program's.
-    curl_global_init(CURL_GLOBAL_DEFAULT);
-    auto* job = new CUpLoadLog(zip, url);
-    std::thread([job, counted = LiveThreads::Token()] {
-        pthread_setname_np(pthread_self(), "log upload");
-        CMiniDumpHandler::PrepareThread();
-        job->DoWork();
-        delete job;
-    }).detach();
+        return false;
+    return CUpLoadLog(zip, url).DoWork();
 }
 
 std::string CreateLogZip(const std::vector<std::string>& files)
@@ -148,11 +162,11 @@ std::string CreateLogZip(const std::vector<std::string>& files)
     std::string path = PubUtils::GetTempDir() + "/Talvora" + LocalTime("%Y%m%d_%H%M%SLog.zip");
     std::vector<std::string> inputs;
     for (size_t i = 0; i < files.size() && i < kMaxArchiveFiles; ++i) {
-        if (!IsRegularFile(files[i]))
+        if (!OwnSmallFileTime(files[i]))
             continue;
         inputs.push_back(GetReadableFile(files[i]));
     }
-    if (inputs.empty() || CreateZipFromFiles(path, inputs) != 0) {
+    if (inputs.empty() || CreateZipFromFiles(path, inputs, kMaxCrashReportBytes) != 0) {
         path.clear();
         Platform::OutputDebugText("create zip failed!!!");
     }

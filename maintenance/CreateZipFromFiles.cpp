@@ -19,7 +19,7 @@ std::string BaseName(const std::string& path)
 
 }  // namespace
 
-int CreateZipFromFiles(const std::string& zipPath, const std::vector<std::string>& files)
+int CreateZipFromFiles(const std::string& zipPath, const std::vector<std::string>& files, uint64_t maxFileBytes)
 {
     if (zipPath.empty())
         return -1;
@@ -33,16 +33,23 @@ int CreateZipFromFiles(const std::string& zipPath, const std::vector<std::string
             result = -1;
             break;
         }
-        // Read from a descriptor checked to be a regular file, never through a link; the source
-        // owns the stream from here on.
-        const int fd = OpenRegularFile(path);
-        FILE* stream = fd >= 0 ? fdopen(fd, "rb") : nullptr;
-        zip_source_t* source = stream != nullptr ? zip_source_filep(archive, stream, 0, -1) : nullptr;
-        if (source == nullptr) {
-            if (stream != nullptr)
-                std::fclose(stream);
-            else if (fd >= 0)
+        // Read from the descriptor that was checked, never through a link or another name; the
+        // source owns the stream from here on.
+        uint64_t size = 0;
+        const int fd = OpenOwnFile(path, maxFileBytes, &size);
+        zip_source_t* source = nullptr;
+        if (fd >= 0 && size == 0) {
+            // libzip takes a length of 0 as "to the end", which would add whatever came since.
+            close(fd);
+            source = zip_source_buffer(archive, nullptr, 0, 0);
+        } else if (fd >= 0) {
+            FILE* stream = fdopen(fd, "rb");
+            if (stream == nullptr)
                 close(fd);
+            else if ((source = zip_source_filep(archive, stream, 0, static_cast<zip_int64_t>(size))) == nullptr)
+                std::fclose(stream);
+        }
+        if (source == nullptr) {
             result = -1;
             break;
         }

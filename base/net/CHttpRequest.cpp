@@ -13,6 +13,10 @@
 
 namespace {
 
+std::once_flag g_libraryReady;
+// Never destroyed: a detached thread may still read it while the process exits.
+const std::string* g_libraryVersion = nullptr;
+
 struct EasyDeleter {
     void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
 };
@@ -352,9 +356,14 @@ void CHttpRequest::SetUpLibrary()
     // The first curl_version() sets up the LDAP library's globals: done here, before any request
     // thread would do it, so a quick exit never tears them down under a thread that is still
     // setting them up.
-    static std::once_flag ready;
-    std::call_once(ready, [] {
+    std::call_once(g_libraryReady, [] {
         curl_global_init(CURL_GLOBAL_DEFAULT);
-        curl_version();
+        g_libraryVersion = new std::string(curl_version());
     });
+}
+
+const std::string& CHttpRequest::LibraryVersion()
+{
+    SetUpLibrary();
+    return *g_libraryVersion;
 }

@@ -120,6 +120,9 @@ public:
     // libcurl's global set-up, once per process (later calls do nothing), on the thread that
     // starts the first requests before it starts them.
     static void SetUpLibrary();
+    // The text of curl_version(), taken once by SetUpLibrary (which this calls): curl_version()
+    // rewrites one static buffer at every call, so a thread of its own reads this copy instead.
+    static const std::string& LibraryVersion();
 
 private:
     struct Request;

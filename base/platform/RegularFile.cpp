@@ -20,6 +20,22 @@ int OpenRegularFile(const std::string& path, bool followLink)
     return fd;
 }
 
+int OpenOwnFile(const std::string& path, uint64_t maxBytes, uint64_t* size)
+{
+    const int fd = OpenRegularFile(path);
+    if (fd < 0)
+        return -1;
+    struct stat info{};
+    if (fstat(fd, &info) != 0 || info.st_nlink != 1 || info.st_uid != geteuid() ||
+        static_cast<uint64_t>(info.st_size) > maxBytes) {
+        close(fd);
+        return -1;
+    }
+    if (size != nullptr)
+        *size = static_cast<uint64_t>(info.st_size);
+    return fd;
+}
+
 bool IsRegularFile(const std::string& path)
 {
     struct stat info{};

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 // Files that other people's programs or a hostile local user may have put in the way: only a
@@ -9,6 +10,13 @@
 
 // A descriptor for reading `path` (checked on the open descriptor to be a regular file), or -1.
 int OpenRegularFile(const std::string& path, bool followLink = false);
+
+// A descriptor for reading `path` when it is a file this user made and nobody else can reach
+// under another name: a regular file (a link in its place is not followed) with one name only,
+// owned by the effective user and at most `maxBytes` long; else -1. A second name (a hard link)
+// could be anything the user owns, the credentials say, planted where a report would be. All of
+// it is checked on the open descriptor; `size` receives the length it was checked with.
+int OpenOwnFile(const std::string& path, uint64_t maxBytes, uint64_t* size = nullptr);
 
 // `path` itself (not a link's target) is a regular file.
 bool IsRegularFile(const std::string& path);

@@ -2,6 +2,7 @@
 // in its folder, one instance per user, the orderly end on a termination signal, and a start
 // without any display.
 #include "base/AppVersion.h"
+#include "base/TextUtils.h"
 #include "ProgramProcess.h"
 #include "speech_double/LoopbackPort.h"
 #include "support/AudioFiles.h"
@@ -11,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
+#include <atomic>
 #include <csignal>
 #include <filesystem>
 #include <mutex>
@@ -123,6 +125,34 @@ protected:
         if (!std::regex_search(log, match, std::regex(pattern)))
             return std::string::npos;
         return static_cast<size_t>(match.position(0));
+    }
+    // A client of the running instance's socket made with perl (part of every Debian system),
+    // run through `runAs`: sends the paths `prefix`0 to `prefix`<count - 1> as the program
+    // would, and says whether it connected and what the instance answered.
+    std::string AskInstance(const std::vector<std::string>& runAs, int count, const std::string& prefix) const
+    {
+        static const char script[] = R"(
+            $SIG{PIPE} = "IGNORE";
+            my ($name, $count, $prefix) = @ARGV;
+            socket(my $s, AF_UNIX, SOCK_STREAM, 0) or die "socket: $!";
+            connect($s, pack_sockaddr_un("\0" . $name)) or do { print "not connected: $!\n"; exit 0 };
+            print "connected\n";
+            my $request = join("", map { "$prefix$_\0" } 0 .. $count - 1);
+            while (length $request) {
+                my $wrote = syswrite($s, $request);
+                last unless $wrote;
+                substr($request, 0, $wrote) = "";
+            }
+            shutdown($s, 1);
+            my $answer = "";
+            sysread($s, $answer, 1);
+            print "answer=[$answer]\n";
+        )";
+        const std::string name = "Talvora." + std::to_string(getuid()) + "." + PubUtils::Md5Hex(AppData()).substr(0, 16);
+        std::vector<std::string> argv = runAs;
+        argv.insert(argv.end(), {"/usr/bin/perl", "-MSocket", "-e", script, name, std::to_string(count), prefix});
+        const ChildResult result = RunChild(argv, {}, std::chrono::seconds(30));
+        return result.output;
     }
     // Starts the program, waits for its window, ends it with SIGTERM; returns its log.
     std::string RunOnce()
@@ -281,8 +311,11 @@ TEST_F(AppStartupTest, ASecondStartAsksTheRunningOneAndHandsItsFilesOver)
     const ChildResult second = RunChild({TALVORA_APP, one, two, dir_ / "missing.wav"}, Environment(), std::chrono::seconds(30));
     EXPECT_EQ(second.exitCode, 0) << second.output;
     ASSERT_TRUE(WaitForLog(TestSupport::LogEntry("PubUtils::CheckSingleInstance", "another start asked for the main window")));
-    EXPECT_TRUE(WaitForLog(TestSupport::LogEntry("RtmpPlayer::AddFiles", "another start gave 3 files, added 1"))) << Log();
-    EXPECT_TRUE(WaitForLog("not a file that can be added: " + (dir_ / "missing.wav")));
+    EXPECT_TRUE(WaitForLog(TestSupport::LogEntry("RtmpPlayer::AddFiles", "another start gave 2 files, added 1"))) << Log();
+    EXPECT_TRUE(WaitForLog(TestSupport::LogEntry("PubUtils::CheckSingleInstance",
+                                                 "1 of the 3 paths another start sent are not files that can be added; the first: " +
+                                                     (dir_ / "missing.wav"))))
+        << Log();
     // The second start wrote only its banners.
     EXPECT_EQ(Occurrences(Log(), "start app"), 1u);
     EXPECT_TRUE(first.Running());
@@ -308,6 +341,97 @@ TEST_F(AppStartupTest, ASecondStartAsksTheRunningOneAndHandsItsFilesOver)
     EXPECT_TRUE(WaitForStart(2));
     EXPECT_TRUE(again.Signal(SIGTERM));
     EXPECT_EQ(again.Wait(std::chrono::seconds(30)), 0) << ReadFile(dir_ / "output.txt");
+}
+
+TEST_F(AppStartupTest, AStartThatEndsAtOnceLeavesTheCrashReportsAlone)
+{
+    std::atomic<int> posts{0};
+    TestSupport::LoopbackHttpServer server;
+    server.Server().Post("/upload", [&](const httplib::Request&, httplib::Response& response) {
+        ++posts;
+        response.set_content("stored", "text/plain");
+    });
+    server.Start();
+    const std::string report = AppData() + "/crashDumps/20261209083300.dmp";
+    fs::create_directories(AppData() + "/crashDumps");
+    WriteFile(report, "a real report");
+    std::map<std::string, std::string> env = Environment();
+    env["TALVORA_LOG_URL"] = server.Url() + "/upload";
+
+    const std::pair<const char*, int> starts[] = {{"--version", 0}, {"--help", 0}, {"--no-such-option", 2}};
+    for (const auto& [argument, status] : starts)
+        EXPECT_EQ(RunChild({TALVORA_APP, argument}, env, std::chrono::seconds(30)).exitCode, status) << argument;
+    // The stamp is written before any post: without it, none was begun.
+    EXPECT_EQ(ReadFile(AppData() + "/config.ini").find("UploadLogTime"), std::string::npos);
+    EXPECT_EQ(ReadFile(report), "a real report");
+    EXPECT_EQ(posts.load(), 0);
+}
+
+TEST_F(AppStartupTest, TheInstanceBoundsWhatOneRequestMayCost)
+{
+    AppTest::ProgramProcess program;
+    ASSERT_TRUE(Start(program));
+    ASSERT_TRUE(WaitForStart()) << ReadFile(dir_ / "output.txt");
+
+    // More paths than the list takes: dropped unanswered, with one warning.
+    const std::string tooMany = AskInstance({}, 150, dir_ / "x");
+    EXPECT_NE(tooMany.find("connected\nanswer=[]"), std::string::npos) << tooMany;
+    EXPECT_TRUE(WaitForLog("a later start sent more than 100 paths or 409600 bytes; its request is ignored")) << Log();
+    // Paths that are no files: one warning for the request, and the request is answered.
+    const std::string missing = AskInstance({}, 30, dir_ / "missing");
+    EXPECT_NE(missing.find("answer=[Y]"), std::string::npos) << missing;
+    EXPECT_TRUE(WaitForLog("30 of the 30 paths another start sent are not files that can be added; the first: " +
+                           (dir_ / "missing0")))
+        << Log();
+    EXPECT_TRUE(program.Signal(SIGTERM));
+    EXPECT_EQ(program.Wait(std::chrono::seconds(30)), 0) << ReadFile(dir_ / "output.txt");
+    EXPECT_EQ(Occurrences(Log(), "a later start sent more than"), 1u) << Log();
+    EXPECT_EQ(Occurrences(Log(), "paths another start sent are not files"), 1u) << Log();
+}
+
+TEST_F(AppStartupTest, AnotherUsersStartIsRefused)
+{
+    if (geteuid() != 0)
+        GTEST_SKIP() << "starting a client as another user needs root";
+    AppTest::ProgramProcess program;
+    ASSERT_TRUE(Start(program));
+    ASSERT_TRUE(WaitForStart()) << ReadFile(dir_ / "output.txt");
+
+    const std::string answer = AskInstance({"setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups"}, 1, dir_ / "x");
+    EXPECT_NE(answer.find("connected\nanswer=[]"), std::string::npos) << answer;
+    EXPECT_TRUE(WaitForLog(TestSupport::LogEntryStart("PubUtils::CheckSingleInstance", "a start by another user (uid 65534, process ")))
+        << Log();
+    EXPECT_TRUE(program.Signal(SIGTERM));
+    EXPECT_EQ(program.Wait(std::chrono::seconds(30)), 0) << ReadFile(dir_ / "output.txt");
+    EXPECT_EQ(Log().find("another start"), std::string::npos) << Log();
+    EXPECT_EQ(Occurrences(Log(), "a start by another user"), 1u) << Log();
+}
+
+TEST_F(AppStartupTest, TwoStartsAtOnceEndWithBothFilesInOneWindow)
+{
+    const std::string one = dir_ / "one.wav";
+    const std::string two = dir_ / "two.wav";
+    ASSERT_TRUE(MakeToneFile(one, 2, {440}, 2));
+    ASSERT_TRUE(MakeToneFile(two, 2, {550}, 2));
+    for (int pair = 0; pair < 5; ++pair) {
+        fs::remove(AppData() + "/Talvora.log");
+        AppTest::ProgramProcess first;
+        AppTest::ProgramProcess second;
+        ASSERT_TRUE(first.Start({TALVORA_APP, one}, Environment(), dir_ / "output.txt"));
+        ASSERT_TRUE(second.Start({TALVORA_APP, two}, Environment(), dir_ / "output.txt"));
+        // One of them hands its file over and ends; the other is the window.
+        ASSERT_TRUE(WaitUntil([&] { return !first.Running() || !second.Running(); }, std::chrono::seconds(60)))
+            << ReadFile(dir_ / "output.txt");
+        AppTest::ProgramProcess& window = first.Running() ? first : second;
+        AppTest::ProgramProcess& handed = first.Running() ? second : first;
+        EXPECT_EQ(handed.Wait(std::chrono::seconds(1)), 0) << ReadFile(dir_ / "output.txt");
+        EXPECT_TRUE(WaitForLog(TestSupport::LogEntry("RtmpPlayer::AddFiles", "the command line gave 1 files, added 1"))) << Log();
+        EXPECT_TRUE(WaitForLog(TestSupport::LogEntry("RtmpPlayer::AddFiles", "another start gave 1 files, added 1"))) << Log();
+        EXPECT_TRUE(WaitForStart()) << ReadFile(dir_ / "output.txt");
+        EXPECT_TRUE(window.Signal(SIGTERM));
+        EXPECT_EQ(window.Wait(std::chrono::seconds(30)), 0) << ReadFile(dir_ / "output.txt");
+        EXPECT_EQ(Occurrences(Log(), "start app"), 1u) << Log();
+    }
 }
 
 TEST_F(AppStartupTest, WithoutAnyDisplayItSaysSoAndEnds)

@@ -44,7 +44,6 @@ TEST(AppPaths, FreshAccountCreatesOnlyTheAppFolder)
     EXPECT_EQ(Value(result.output, "update"), xdg + "/Talvora");
     EXPECT_EQ(Value(result.output, "module"), HelperDir());
     EXPECT_EQ(Value(result.output, "config-beside"), HelperDir() + "/Talvora/config.ini");
-    EXPECT_EQ(Value(result.output, "hook-calls"), "0");
 }
 
 TEST(AppPaths, FallsBackToHomeWhenXdgIsUnsetOrRelative)
@@ -59,16 +58,6 @@ TEST(AppPaths, FallsBackToHomeWhenXdgIsUnsetOrRelative)
         EXPECT_TRUE(Value(result.output, "temp").starts_with(home + "/.local/share/Talvora/Temp/run-")) << result.output;
         EXPECT_TRUE(fs::is_directory(Value(result.output, "temp")));
     }
-}
-
-TEST(AppPaths, FirstUseHookRunsOnceWithTheCachedFolder)
-{
-    TempDir dir;
-    const auto result = RunChild({TALVORA_BASE_HELPER, "paths", "paths", "temp"},
-                                 {{"XDG_DATA_HOME", dir / "x"}, {"TALVORA_HELPER_HOOK", "1"}});
-    ASSERT_EQ(result.exitCode, 0);
-    EXPECT_EQ(Value(result.output, "hook"), dir / "x/Talvora");
-    EXPECT_EQ(Value(result.output, "hook-calls"), "1");
 }
 
 TEST(AppPaths, UnwritableDataFolderStillRuns)

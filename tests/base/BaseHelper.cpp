@@ -9,30 +9,13 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <memory>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace {
-
-int g_hookCalls = 0;
-
-void RecordingHook(const std::string& dir)
-{
-    ++g_hookCalls;
-    // The real check logs and asks for the folder again while the log is still being opened.
-    WriteLog(Info, "Helper::Hook", "%s", "inside the first-use hook");
-    std::printf("hook=%s\nhook-again=%s\n", dir.c_str(), PubUtils::GetAppDataDir().c_str());
-}
-
-}  // namespace
-
 int main(int argc, char** argv)
 {
-    if (const char* hook = std::getenv("TALVORA_HELPER_HOOK"); hook != nullptr && std::strcmp(hook, "1") == 0)
-        PubUtils::SetAppDataFirstUseHook(&RecordingHook);
     std::unique_ptr<CLogFile> log;
     for (int i = 1; i < argc; ++i) {
         const std::string command = argv[i];
@@ -88,6 +71,5 @@ int main(int argc, char** argv)
             return 2;
         }
     }
-    std::printf("hook-calls=%d\n", g_hookCalls);
     return 0;
 }

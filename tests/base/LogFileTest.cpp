@@ -285,19 +285,3 @@ TEST(ProcessLog, WriteLogPrintTimeAndToolkitDiagnosticsReachTheProcessLog)
     EXPECT_GE(std::stoi(match[1]), 30);
     EXPECT_LT(std::stoi(match[1]), 5000);
 }
-
-TEST(ProcessLog, FirstUseHookMayLogAndAskForTheFolderWhileTheLogOpens)
-{
-    TempDir dir;
-    const auto result = RunChild({TALVORA_BASE_HELPER, "log-open", "log", "after open"},
-                                 {{"XDG_DATA_HOME", dir / "xdg"}, {"TALVORA_HELPER_HOOK", "1"}}, std::chrono::seconds(20));
-    ASSERT_EQ(result.exitCode, 0) << result.output;
-    const std::string appData = dir / "xdg/Talvora";
-    EXPECT_NE(result.output.find("hook=" + appData + "\nhook-again=" + appData + "\n"), std::string::npos) << result.output;
-    EXPECT_NE(result.output.find("hook-calls=1\n"), std::string::npos);
-    const std::string log = ReadFile(appData + "/Talvora.log");
-    // What the hook logged before the log was open is dropped; later entries arrive.
-    EXPECT_EQ(log.find("inside the first-use hook"), std::string::npos);
-    EXPECT_NE(log.find("]" + TestSupport::LogEntry("Helper::Main", "after open")), std::string::npos);
-    EXPECT_NE(log.find(kEndBannerHead), std::string::npos);
-}

@@ -10,6 +10,8 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <cstdint>
+#include <cstdio>
 #include <ctime>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -87,9 +89,9 @@ struct Upload {
 
 class LogServer {
 public:
-    LogServer(int status = 200)
+    LogServer(int status = 200) : status_(status)
     {
-        server_.Server().Post("/upload", [this, status](const httplib::Request& req, httplib::Response& res,
+        server_.Server().Post("/upload", [this](const httplib::Request& req, httplib::Response& res,
                                                          const httplib::ContentReader& reader) {
             Upload upload{req.get_header_value("Content-Type"), {}};
             reader(
@@ -105,12 +107,14 @@ public:
                 std::lock_guard<std::mutex> guard(lock_);
                 uploads_.push_back(upload);
             }
-            res.status = status;
+            res.status = status_;
             res.set_content("stored", "text/plain");
         });
         server_.Start();
     }
     std::string Url() const { return server_.Url() + "/upload"; }
+    // The answer to the uploads from now on.
+    void Answer(int status) { status_ = status; }
     std::vector<Upload> Uploads()
     {
         std::lock_guard<std::mutex> guard(lock_);
@@ -119,6 +123,7 @@ public:
 
 private:
     LoopbackHttpServer server_;
+    std::atomic<int> status_;
     std::mutex lock_;
     std::vector<Upload> uploads_;
 };
@@ -176,10 +181,11 @@ TEST(LogUpload, ArchiveHoldsTheInputsInOrderUnderTheirBaseNames)
 
     EXPECT_EQ(CreateLogZip({}), "");
     EXPECT_EQ(CreateLogZip({dir / "missing"}), "");
-    EXPECT_EQ(CreateZipFromFiles("", {dir / "Talvora.log"}), -1);
-    EXPECT_EQ(CreateZipFromFiles(dir / "no-folder/x.zip", {dir / "Talvora.log"}), -1);
-    EXPECT_EQ(CreateZipFromFiles(dir / "x.zip", {dir / "fifo.dmp"}), -1);
-    EXPECT_EQ(CreateZipFromFiles(dir / "x.zip", {dir / "link.dmp"}), -1);
+    EXPECT_EQ(CreateZipFromFiles("", {dir / "Talvora.log"}, kMaxCrashReportBytes), -1);
+    EXPECT_EQ(CreateZipFromFiles(dir / "no-folder/x.zip", {dir / "Talvora.log"}, kMaxCrashReportBytes), -1);
+    EXPECT_EQ(CreateZipFromFiles(dir / "x.zip", {dir / "fifo.dmp"}, kMaxCrashReportBytes), -1);
+    EXPECT_EQ(CreateZipFromFiles(dir / "x.zip", {dir / "link.dmp"}, kMaxCrashReportBytes), -1);
+    EXPECT_EQ(CreateZipFromFiles(dir / "x.zip", {dir / "Talvora.log"}, 3), -1);
 }
 
 TEST(LogUpload, PostsTheTwoPartsInOrder)
@@ -188,7 +194,7 @@ TEST(LogUpload, PostsTheTwoPartsInOrder)
     TempDir dir;
     WriteFile(dir / "x.log", "content");
     const std::string zip = CreateLogZip({dir / "x.log"});
-    CUpLoadLog(zip, server.Url()).DoWork();
+    EXPECT_TRUE(CUpLoadLog(zip, server.Url()).DoWork());
     ASSERT_EQ(server.Uploads().size(), 1u);
     const Upload upload = server.Uploads()[0];
     EXPECT_TRUE(upload.contentType.starts_with("multipart/form-data; boundary="));
@@ -208,7 +214,7 @@ TEST(LogUpload, FailedPostsLeaveAWarning)
     const std::string log = PubUtils::GetAppDataDir() + "/Talvora.log";
     {
         LogServer server(500);
-        CUpLoadLog(ZipBytesToFile("zip", PubUtils::GetTempDir() + "/a.zip"), server.Url()).DoWork();
+        EXPECT_FALSE(CUpLoadLog(ZipBytesToFile("zip", PubUtils::GetTempDir() + "/a.zip"), server.Url()).DoWork());
     }
     EXPECT_NE(ReadFile(log).find(TestSupport::LogEntry("CUpLoadLog::DoWork", "upload log error. code=0, response code=500, ")), std::string::npos);
     LoopbackHttpServer closed;
@@ -309,7 +315,7 @@ TEST(LogUpload, StampAllowsOneUploadPerInterval)
     unsetenv("TALVORA_LOG_URL");
 }
 
-TEST(LogUpload, FirstStartWithCrashReportsPostsThemBeforeTheLogOpens)
+TEST(LogUpload, AStartPostsTheNewestReportsOnAThreadOfItsOwn)
 {
     LogServer server;
     TempDir dir;
@@ -347,4 +353,67 @@ TEST(LogUpload, FirstStartWithCrashReportsPostsThemBeforeTheLogOpens)
     EXPECT_TRUE(fs::exists(appDir + "/crashDumps/1.dmp"));
     EXPECT_TRUE(fs::exists(appDir + "/crashDumps/2.dmp"));
     EXPECT_NE(ReadFile(appDir + "/config.ini").find("UploadLogTime="), std::string::npos);
+}
+
+TEST(LogUpload, ReportsOfOneClockTickAreAllListedTooBigOnesSkippedAndTwentyKept)
+{
+    TempDir dir;
+    const std::string dumps = dir / "crashDumps";
+    fs::create_directories(dumps);
+    // Made in quick succession, many share a tick of the file system's clock; names in the
+    // order of making, as the reports' stamps are.
+    std::vector<std::string> newestFirst;
+    for (int i = 0; i < 25; ++i) {
+        char name[16];
+        std::snprintf(name, sizeof name, "r%02d.dmp", i);
+        WriteFile(dumps + "/" + name, "report");
+        newestFirst.insert(newestFirst.begin(), dumps + "/" + name);
+    }
+    // Sparse: no disk space, but a 2 GB read and pack if it were taken.
+    WriteFile(dumps + "/huge.dmp", "");
+    fs::resize_file(dumps + "/huge.dmp", 2ull << 30);
+    WriteFile(dumps + "/bound.dmp", "");
+    fs::resize_file(dumps + "/bound.dmp", kMaxCrashReportBytes + 1);
+    EXPECT_EQ(ListNewestFiles(dumps, SIZE_MAX), newestFirst);
+
+    // The clock set back: no upload, yet the folder is trimmed to the twenty newest.
+    WriteConfigString(L"UploadLogTime", std::to_wstring(NowStamp() + 1000));
+    CheckUploadLog(dir.Path());
+    newestFirst.resize(20);
+    EXPECT_EQ(ListNewestFiles(dumps, SIZE_MAX), newestFirst);
+    EXPECT_FALSE(fs::exists(dumps + "/r04.dmp"));
+    EXPECT_TRUE(fs::exists(dumps + "/huge.dmp"));
+}
+
+TEST(LogUpload, AReportGoesOnlyOnceTheServerTookItAndASecondNameOfAnotherFileNever)
+{
+    LogServer server(500);
+    setenv("TALVORA_LOG_URL", server.Url().c_str(), 1);
+    TempDir dir;
+    const std::string dumps = dir / "crashDumps";
+    fs::create_directories(dumps);
+    WriteFile(dir / "credentials.json", R"([{"api_key": "k", "secret_key": "PrivateSecretKey0123"}])");
+    WriteFile(dumps + "/20261209083300.dmp", "a real report");
+    // A hard link passes for a regular file of its own.
+    fs::create_hard_link(dir / "credentials.json", dumps + "/20261209083301.dmp");
+
+    const auto upload = [&](size_t count) {
+        WriteConfigString(L"UploadLogTime", L"0");
+        CheckUploadLog(dir.Path());  // the post included
+        EXPECT_EQ(server.Uploads().size(), count);
+    };
+    upload(1);
+    EXPECT_TRUE(fs::exists(dumps + "/20261209083300.dmp"));
+    server.Answer(200);
+    upload(2);
+    EXPECT_FALSE(fs::exists(dumps + "/20261209083300.dmp"));
+    EXPECT_TRUE(fs::exists(dumps + "/20261209083301.dmp"));
+    unsetenv("TALVORA_LOG_URL");
+
+    for (const Upload& each : server.Uploads()) {
+        const auto entries = ReadZip(ZipBytesToFile(FilePartContent(each), dir / "received.zip"));
+        ASSERT_EQ(entries.size(), 1u);
+        EXPECT_EQ(entries[0].name, "20261209083300.dmp");
+        EXPECT_EQ(entries[0].content, "a real report");
+    }
 }

@@ -2,8 +2,8 @@
 // test's choosing, like the real program would.
 //   update-check          runs the update check and prints each report as "kind|value|text"
 //   launch                starts the updater
-//   startup <release>     resolves the data folder for the first time (which runs the
-//                         crash-report check) and stays alive until <release> exists
+//   startup <release>     starts the crash-report check as a start of the program does and
+//                         stays alive until <release> exists
 #include "base/AppPaths.h"
 #include "base/TextConvert.h"
 #include "base/platform/WindowHandle.h"
@@ -79,8 +79,7 @@ int main(int argc, char** argv)
         return 0;
     }
     if (command == "startup" && argc > 2) {
-        PubUtils::SetAppDataFirstUseHook(&CheckUploadLog);
-        PubUtils::GetAppDataDir();
+        StartUploadLogCheck(PubUtils::GetAppDataDir());
         // The upload runs on its own thread; stay alive until the test has seen it arrive.
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
         while (!Exists(argv[2]) && std::chrono::steady_clock::now() < deadline)
