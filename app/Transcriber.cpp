@@ -191,11 +191,17 @@ void Session::Finish(Job& job)
     }
     std::string content;
     if (line_.format == CommandLine::Format::Txt)
-        content = WideToAnsi(SegmentTexts::Joined(records));
+        content = SegmentTexts::AsTextFile(SegmentTexts::Joined(records));
     else
         content = SegmentTexts::Subtitles(records, line_.format == CommandLine::Format::Srt
                                                        ? SegmentTexts::SubtitleFormat::Srt
                                                        : SegmentTexts::SubtitleFormat::Vtt);
+    const std::wstring same = names_->HoldingAlready(AnsiToWide(job.file), content);
+    if (!same.empty()) {
+        Say(job.file + " -> " + line_.outputFolder + "/" + WideToAnsi(same) + CommandLine::Extension(line_.format) +
+            " (already there)");
+        return;
+    }
     // Another run, or anyone else, may be writing into the same folder right now: the text
     // takes the next name still free at the moment it is written, never one taken meanwhile.
     const SaveNewFileResult saved = SaveNewFile(

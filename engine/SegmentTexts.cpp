@@ -61,6 +61,14 @@ std::wstring SegmentTexts::Joined(const std::vector<CAudioSegment*>& records)
     return text;
 }
 
+std::string SegmentTexts::AsTextFile(const std::wstring& text)
+{
+    std::string bytes = WideToAnsi(text);
+    if (!bytes.empty() && bytes.back() != '\n')
+        bytes += '\n';
+    return bytes;
+}
+
 std::wstring SegmentTexts::Timed(const std::vector<CAudioSegment*>& records)
 {
     std::wstring text;

@@ -20,6 +20,9 @@ std::wstring Joined(const std::vector<CAudioSegment*>& records);
 // (or that failed) gives no line.
 std::wstring Timed(const std::vector<CAudioSegment*>& records);
 
+// A text as a .txt file holds it: UTF-8, ending with a line feed (an empty text stays empty).
+std::string AsTextFile(const std::wstring& text);
+
 enum class SubtitleFormat { Srt, Vtt };
 
 // One cue per segment with text, from the segment's start to its end, the last one clipped at

@@ -20,6 +20,11 @@ public:
     // nor one of a file already in the folder.
     std::wstring Take(const std::wstring& audioPath);
 
+    // The name (without the extension) of a file of this audio file's names in the folder that
+    // already holds exactly `bytes`, or "" when none does: saving the same text again adds no
+    // copy.
+    std::wstring HoldingAlready(const std::wstring& audioPath, const std::string& bytes) const;
+
     // The name proper, before any clash is resolved.
     static std::wstring BaseName(const std::wstring& audioPath);
 
@@ -27,6 +32,11 @@ private:
     bool IsTaken(const std::wstring& fileName) const;
     void MarkTaken(const std::wstring& fileName);
 
+    // The name proper, shortened (at a character) so that with " (N)" and the extension it
+    // still fits a file system's 255 bytes.
+    std::wstring FittingBaseName(const std::wstring& audioPath) const;
+
+    std::wstring folder;
     std::wstring extension;
     std::set<std::wstring> used;  // whole file names, case-folded
 };

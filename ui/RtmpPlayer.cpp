@@ -54,6 +54,8 @@ constexpr int kNoticeSeconds = 5;
 bool SaveText(const char* tag, const std::string& folder, ResultFileNames& names, const std::wstring& audioPath,
               const std::string& extension, const std::string& bytes, std::wstring& failure)
 {
+    if (!names.HoldingAlready(audioPath, bytes).empty())
+        return true;  // saved before, word for word
     const SaveNewFileResult result =
         SaveNewFile(folder, [&] { return WideToAnsi(names.Take(audioPath)) + extension; }, bytes);
     if (result.saved)
@@ -364,7 +366,7 @@ void RtmpPlayer::SaveResults()
     for (const auto& [path, text] : results) {
         // A text that did not reach the disk whole is neither counted nor marked saved: the
         // close still asks for it.
-        if (SaveText("RtmpPlayer::OnClick", folder, names, path, ".txt", WideToAnsi(text), failure)) {
+        if (SaveText("RtmpPlayer::OnClick", folder, names, path, ".txt", SegmentTexts::AsTextFile(text), failure)) {
             ++saved;
             if (playList != nullptr)
                 playList->SetItemSaved(FindItem(path));

@@ -337,10 +337,10 @@ TEST_F(EndToEndTest, TwoFilesAreAddedRecognisedAndSavedThroughTheWindow)
     ASSERT_TRUE(WaitForFocusedWindow("选择保存目录"));
     Type(out);
     EXPECT_TRUE(WaitUntil([&] {
-        return ReadFile(out + "/meeting one.txt") == "tone 440 tone 660" && ReadFile(out + "/memo.txt") == "tone 550";
+        return ReadFile(out + "/meeting one.txt") == "tone 440 tone 660\n" && ReadFile(out + "/memo.txt") == "tone 550\n";
     }, std::chrono::seconds(30)));
-    EXPECT_EQ(ReadFile(out + "/meeting one.txt"), "tone 440 tone 660");
-    EXPECT_EQ(ReadFile(out + "/memo.txt"), "tone 550");
+    EXPECT_EQ(ReadFile(out + "/meeting one.txt"), "tone 440 tone 660\n");
+    EXPECT_EQ(ReadFile(out + "/memo.txt"), "tone 550\n");
     EXPECT_FALSE(Exists(out + "/gone.txt"));
     Picture("MainWindow-saved");
 

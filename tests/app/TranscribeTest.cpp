@@ -100,8 +100,12 @@ TEST_F(TranscribeTest, TextsAndSubtitlesOfEachFileWithAFailedOneAndTheWindowsNam
     WriteFile(dir_ / "out/TALK.txt", "edited by hand");
     EXPECT_EQ(Transcribe({"--transcribe", talk, "--output", dir_ / "out"}), 0) << Output();
     EXPECT_EQ(ReadFile(dir_ / "out/TALK.txt"), "edited by hand");
-    EXPECT_EQ(ReadFile(dir_ / "out/talk (2).txt"), "tone 440 tone 440");
-    EXPECT_EQ(speech_->RequestCount(SpeechDouble::Endpoint::Recognition), 5);
+    EXPECT_EQ(ReadFile(dir_ / "out/talk (2).txt"), "tone 440 tone 440\n");
+    // The same text again is there already: no copy.
+    EXPECT_EQ(Transcribe({"--transcribe", talk, "--output", dir_ / "out"}), 0) << Output();
+    EXPECT_NE(Output().find("out/talk (2).txt (already there)"), std::string::npos) << Output();
+    EXPECT_FALSE(fs::exists(dir_ / "out/talk (3).txt"));
+    EXPECT_EQ(speech_->RequestCount(SpeechDouble::Endpoint::Recognition), 7);
 }
 
 TEST_F(TranscribeTest, ARecordingWithoutADurationEndsAtItsRealEndWhereverTheDataFolderIs)
@@ -114,7 +118,7 @@ TEST_F(TranscribeTest, ARecordingWithoutADurationEndsAtItsRealEndWhereverTheData
     const std::string adts = dir_ / "memo.aac";
     ASSERT_TRUE(MakeToneFile(adts, 30, {660}, 30, "adts"));
     EXPECT_EQ(Transcribe({"--transcribe", adts, "--output", dir_ / "out"}), 0) << Output();
-    EXPECT_EQ(ReadFile(dir_ / "out/memo.txt"), "tone 660");
+    EXPECT_EQ(ReadFile(dir_ / "out/memo.txt"), "tone 660\n");
     // Said once, although the window's message about it came again when the plan shrank.
     EXPECT_EQ(CountOccurrences(Output(), "memo.aac: segment 1/"), 1u) << Output();
     EXPECT_EQ(speech_->RequestCount(SpeechDouble::Endpoint::Recognition), 1);
@@ -125,7 +129,7 @@ TEST_F(TranscribeTest, OfflineEnglishNeedsNoServiceAtAll)
     const std::string forward = dir_ / "goforward.wav";
     ASSERT_TRUE(MakeWavFromRaw(std::string(TALVORA_SPEECH_TESTDATA) + "/goforward.raw", forward));
     EXPECT_EQ(Transcribe({"--transcribe", forward, "--recognizer", "local-en", "--output", dir_ / "out"}), 0) << Output();
-    EXPECT_EQ(ReadFile(dir_ / "out/goforward.txt"), "go forward ten meters");
+    EXPECT_EQ(ReadFile(dir_ / "out/goforward.txt"), "go forward ten meters\n");
     EXPECT_EQ(speech_->RequestCount(SpeechDouble::Endpoint::Token), 0);
     EXPECT_EQ(speech_->RequestCount(SpeechDouble::Endpoint::Recognition), 0);
 }
@@ -241,12 +245,12 @@ TEST_F(TranscribeTest, ARunThatEndsLeavesTheJobFoldersOfAnotherRunInPlace)
     ASSERT_FALSE(copy.empty());
 
     EXPECT_EQ(Transcribe({"--transcribe", memo, "--output", dir_ / "out"}), 0) << Output();
-    EXPECT_EQ(ReadFile(dir_ / "out/memo.txt"), "tone 660");
+    EXPECT_EQ(ReadFile(dir_ / "out/memo.txt"), "tone 660\n");
     EXPECT_TRUE(fs::is_directory(MovedTemp()));
     EXPECT_TRUE(fs::exists(copy));
     gate->Open();
     EXPECT_EQ(lectureRun.Wait(std::chrono::seconds(90)), 0) << ReadFile(dir_ / "lecture.out");
-    EXPECT_EQ(ReadFile(dir_ / "out/lecture.txt"), "tone 440tone 440tone 440");
+    EXPECT_EQ(ReadFile(dir_ / "out/lecture.txt"), "tone 440 tone 440 tone 440\n");
     // Both moved theirs away: nothing is left in the data folder.
     EXPECT_FALSE(fs::exists(dir_ / "data/Talvora/Temp"));
 }
@@ -263,7 +267,7 @@ TEST_F(TranscribeTest, FifosAsSettingsOrCredentialsAreIgnoredWithAWarning)
     AppTest::ProgramProcess program;
     ASSERT_TRUE(program.Start({TALVORA_APP, "--transcribe", talk, "--output", dir_ / "out"}, Environment(), dir_ / "output.txt"));
     EXPECT_EQ(program.Wait(std::chrono::seconds(60)), 0) << Output();
-    EXPECT_EQ(ReadFile(dir_ / "out/talk.txt"), "tone 440");
+    EXPECT_EQ(ReadFile(dir_ / "out/talk.txt"), "tone 440\n");
     const std::string log = ReadFile(dir_ / "data/Talvora/Talvora.log");
     EXPECT_NE(log.find(dir_ / "data/Talvora/config.ini is not a regular file; it is ignored"), std::string::npos) << log;
     EXPECT_NE(log.find(dir_ / "data/Talvora/credentials.json is not used: it is not a regular file"), std::string::npos) << log;
