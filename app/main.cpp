@@ -9,6 +9,7 @@
 #include "base/DuilibExceptFunc.h"
 #include "base/LogFile.h"
 #include "base/TextConvert.h"
+#include "base/TextUtils.h"
 #include "engine/CData.h"
 #include "engine/CredentialsFile.h"
 #include "maintenance/CheckUploadLog.h"
@@ -24,6 +25,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -98,6 +100,12 @@ int main(int argc, char** argv)
     // refusing to start over.
     for (const std::string& option : line.ignoredOptions)
         WriteLog(Warning, "WinMain", "%s", ("unknown option " + option + " ignored").c_str());
+    // Whichever window gets the files leaves these out; the person who typed them hears it here.
+    for (const std::string& file : line.files) {
+        std::error_code error;
+        if (!std::filesystem::is_regular_file(file, error))
+            std::fprintf(stderr, "talvora: %s is not a file; it is not added\n", PubUtils::EscapeControls(file).c_str());
+    }
 
     switch (PubUtils::CheckSingleInstance(kInstanceName, kMainWindowClass, line.files)) {
     case PubUtils::InstanceRole::kFirst:

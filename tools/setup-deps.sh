@@ -13,8 +13,9 @@ packages=(
   xdotool x11-utils
   # --- First-window benchmark: watches the display through Xlib ---
   libx11-dev
-  # --- Desktop integration and packaging: the validators and dpkg-deb the install test runs ---
-  desktop-file-utils appstream dpkg
+  # --- Desktop integration and packaging: the validators, dpkg-deb and dpkg-shlibdeps the install
+  #     test runs, and gio, which reads desktop entries as GLib-based desktops do ---
+  desktop-file-utils appstream dpkg dpkg-dev libglib2.0-bin binutils
   # --- Local English recognizer: the decoder, its US-English model; recordings for the tests,
   #     and the library's own command-line decoders that the benchmark compares against ---
   libpocketsphinx-dev pocketsphinx-en-us pocketsphinx-testdata pocketsphinx

@@ -308,8 +308,12 @@ TEST_F(AppStartupTest, ASecondStartAsksTheRunningOneAndHandsItsFilesOver)
     EXPECT_TRUE(WaitForLog(TestSupport::LogEntry("RtmpPlayer::AddFiles", "the command line gave 1 files, added 1"))) << Log();
 
     // The file already listed is skipped and the missing one left out, as the dialog would.
-    const ChildResult second = RunChild({TALVORA_APP, one, two, dir_ / "missing.wav"}, Environment(), std::chrono::seconds(30));
+    // (Through a shell only to read its standard error too.)
+    const ChildResult second = RunChild({"/bin/sh", "-c", "exec \"$0\" \"$@\" 2>&1", TALVORA_APP, one, two, dir_ / "missing.wav"},
+                                        Environment(), std::chrono::seconds(30));
     EXPECT_EQ(second.exitCode, 0) << second.output;
+    EXPECT_NE(second.output.find("talvora: " + (dir_ / "missing.wav") + " is not a file; it is not added\n"), std::string::npos)
+        << second.output;
     ASSERT_TRUE(WaitForLog(TestSupport::LogEntry("PubUtils::CheckSingleInstance", "another start asked for the main window")));
     EXPECT_TRUE(WaitForLog(TestSupport::LogEntry("RtmpPlayer::AddFiles", "another start gave 2 files, added 1"))) << Log();
     EXPECT_TRUE(WaitForLog(TestSupport::LogEntry("PubUtils::CheckSingleInstance",
@@ -358,9 +362,13 @@ TEST_F(AppStartupTest, AStartThatEndsAtOnceLeavesTheCrashReportsAlone)
     std::map<std::string, std::string> env = Environment();
     env["TALVORA_LOG_URL"] = server.Url() + "/upload";
 
-    const std::pair<const char*, int> starts[] = {{"--version", 0}, {"--help", 0}, {"--no-such-option", 2}};
-    for (const auto& [argument, status] : starts)
-        EXPECT_EQ(RunChild({TALVORA_APP, argument}, env, std::chrono::seconds(30)).exitCode, status) << argument;
+    const std::pair<std::vector<std::string>, int> starts[] = {
+        {{"--version"}, 0}, {{"--help"}, 0}, {{"--transcribe", "a.wav", "--no-such-option"}, 2}};
+    for (const auto& [arguments, status] : starts) {
+        std::vector<std::string> argv{TALVORA_APP};
+        argv.insert(argv.end(), arguments.begin(), arguments.end());
+        EXPECT_EQ(RunChild(argv, env, std::chrono::seconds(30)).exitCode, status) << arguments.back();
+    }
     // The stamp is written before any post: without it, none was begun.
     EXPECT_EQ(ReadFile(AppData() + "/config.ini").find("UploadLogTime"), std::string::npos);
     EXPECT_EQ(ReadFile(report), "a real report");

@@ -9,7 +9,7 @@ if(NOT result EQUAL 0)
 endif()
 
 set(installed bin/talvora share/applications/talvora.desktop share/metainfo/example.talvora.Talvora.metainfo.xml
-    share/icons/hicolor/scalable/apps/talvora.svg)
+    share/icons/hicolor/scalable/apps/talvora.svg share/doc/talvora/copyright)
 foreach(size 48 128 256)
   list(APPEND installed share/icons/hicolor/${size}x${size}/apps/talvora.png)
 endforeach()
@@ -62,6 +62,21 @@ execute_process(COMMAND "${DESKTOP_VALIDATE}" "${PREFIX}/usr/share/applications/
 if(NOT result EQUAL 0 OR output MATCHES "error|warning")
   message(FATAL_ERROR "desktop-file-validate: ${output}")
 endif()
+# GLib-based desktops (and their "Open with") drop an entry whose TryExec names no program. The
+# MIME cache is what the package's trigger makes on installation.
+find_program(GIO gio)
+find_program(UPDATE_DESKTOP_DATABASE update-desktop-database)
+if(NOT GIO OR NOT UPDATE_DESKTOP_DATABASE)
+  message(FATAL_ERROR "gio or update-desktop-database is missing (tools/setup-deps.sh installs them)")
+endif()
+execute_process(COMMAND "${UPDATE_DESKTOP_DATABASE}" "${PREFIX}/usr/share/applications")
+file(MAKE_DIRECTORY "${PREFIX}/home")
+execute_process(COMMAND "${CMAKE_COMMAND}" -E env "PATH=${PREFIX}/usr/bin:$ENV{PATH}" "XDG_DATA_DIRS=${PREFIX}/usr/share"
+                        "XDG_DATA_HOME=${PREFIX}/home" "XDG_CONFIG_HOME=${PREFIX}/home" "${GIO}" mime audio/mpeg
+                RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
+if(NOT output MATCHES "talvora\\.desktop")
+  message(FATAL_ERROR "gio mime audio/mpeg does not offer the program: ${output}")
+endif()
 execute_process(COMMAND "${APPSTREAM}" validate --no-net "${PREFIX}/usr/share/metainfo/example.talvora.Talvora.metainfo.xml"
                 RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
 if(NOT result EQUAL 0)
@@ -84,13 +99,19 @@ if(NOT result EQUAL 0)
   message(FATAL_ERROR "dpkg-deb -x failed: ${result}")
 endif()
 check_tree("${PREFIX}/root" "the package")
-execute_process(COMMAND dpkg-deb -f "${packages}" Package Depends OUTPUT_VARIABLE control RESULT_VARIABLE result)
-foreach(dependency ffmpeg libmediainfo0v5 libqt6widgets6 qt6-qpa-plugins libcurl4 libjsoncpp25 libzip4
-        fonts-wqy-microhei)
+execute_process(COMMAND dpkg-deb -f "${packages}" Package Depends Recommends OUTPUT_VARIABLE control RESULT_VARIABLE result)
+# What it links (found by dpkg-shlibdeps), what it loads or starts at run time, what it offers.
+foreach(dependency ffmpeg libmediainfo0v5 libqt6widgets6 libqt6dbus6 qt6-qpa-plugins libcurl4 libjsoncpp25 libzip4
+        libpocketsphinx3 libsphinxbase3 fonts-wqy-microhei "Recommends: pocketsphinx-en-us")
   string(FIND "${control}" "${dependency}" found)
   if(found EQUAL -1)
     message(FATAL_ERROR "the package does not depend on ${dependency}: ${control}")
   endif()
 endforeach()
+# The packaged program carries no debug information.
+execute_process(COMMAND objdump -h "${PREFIX}/root/usr/bin/talvora" OUTPUT_VARIABLE sections RESULT_VARIABLE result)
+if(NOT result EQUAL 0 OR sections MATCHES "\\.debug_")
+  message(FATAL_ERROR "the packaged program is not stripped")
+endif()
 file(REMOVE_RECURSE "${PREFIX}")
 message(STATUS "installed and packaged: program, desktop entry, icons and metadata are in place")
