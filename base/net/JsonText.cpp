@@ -31,26 +31,28 @@ Json::CharReaderBuilder ReaderFor(JsonRules rules)
     return builder;
 }
 
+// The builders are never destroyed: a worker nobody waits for may still read a reply while the
+// process exits.
 const Json::CharReaderBuilder& Reader(JsonRules rules)
 {
-    static const Json::CharReaderBuilder strict = ReaderFor(JsonRules::kStrict);
-    static const Json::CharReaderBuilder tolerant = ReaderFor(JsonRules::kTolerant);
-    static const Json::CharReaderBuilder edited = ReaderFor(JsonRules::kEdited);
+    static const auto* strict = new Json::CharReaderBuilder(ReaderFor(JsonRules::kStrict));
+    static const auto* tolerant = new Json::CharReaderBuilder(ReaderFor(JsonRules::kTolerant));
+    static const auto* edited = new Json::CharReaderBuilder(ReaderFor(JsonRules::kEdited));
     switch (rules) {
     case JsonRules::kTolerant:
-        return tolerant;
+        return *tolerant;
     case JsonRules::kEdited:
-        return edited;
+        return *edited;
     case JsonRules::kStrict:
         break;
     }
-    return strict;
+    return *strict;
 }
 
 const Json::StreamWriterBuilder& Builder()
 {
-    static const Json::StreamWriterBuilder builder;
-    return builder;
+    static const auto* builder = new Json::StreamWriterBuilder;
+    return *builder;
 }
 
 // What JsonCpp's writer (default settings) would escape inside a string.
