@@ -113,10 +113,7 @@ protected:
     }
     static size_t Occurrences(const std::string& text, const std::string& part)
     {
-        size_t count = 0;
-        for (size_t pos = text.find(part); pos != std::string::npos; pos = text.find(part, pos + 1))
-            ++count;
-        return count;
+        return TestSupport::CountOccurrences(text, part);
     }
     // The position of the first line that matches `pattern`, or npos.
     static size_t LineAt(const std::string& log, const std::string& pattern)

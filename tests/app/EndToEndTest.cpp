@@ -193,10 +193,7 @@ protected:
     std::string Log() const { return ReadFile(AppData() + "/Talvora.log"); }
     static size_t Occurrences(const std::string& text, const std::string& part)
     {
-        size_t count = 0;
-        for (size_t pos = text.find(part); pos != std::string::npos; pos = text.find(part, pos + 1))
-            ++count;
-        return count;
+        return TestSupport::CountOccurrences(text, part);
     }
 
     ChildResult Xdo(const std::vector<std::string>& args)

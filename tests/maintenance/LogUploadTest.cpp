@@ -58,10 +58,7 @@ std::string ZipBytesToFile(const std::string& bytes, const std::string& path)
 
 size_t Occurrences(const std::string& text, const std::string& part)
 {
-    size_t count = 0;
-    for (size_t pos = text.find(part); pos != std::string::npos; pos = text.find(part, pos + 1))
-        ++count;
-    return count;
+    return TestSupport::CountOccurrences(text, part);
 }
 
 long long NowStamp()

@@ -185,10 +185,7 @@ protected:
     }
     static size_t Occurrences(const std::string& text, const std::string& part)
     {
-        size_t count = 0;
-        for (size_t pos = text.find(part); pos != std::string::npos; pos = text.find(part, pos + 1))
-            ++count;
-        return count;
+        return TestSupport::CountOccurrences(text, part);
     }
 
     // A generated audio file of `seconds` whose segment i carries tones[i] ("tone <Hz>").
