@@ -47,7 +47,7 @@ std::string GetAppDataDir()
 
 std::string GetTempDir()
 {
-    // Asked first, outside the lock: its first use runs a hook that may ask for this folder.
+    // Asked first, outside the lock, which guards only this run's folder.
     const std::string parent = GetAppDataDir() + "/Temp";
     std::lock_guard<std::mutex> guard(g_runTempLock);
     if (g_runTemp == nullptr)

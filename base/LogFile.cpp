@@ -1,5 +1,6 @@
 #include "base/LogFile.h"
 
+#include "base/TextUtils.h"
 #include "base/platform/DebugOutput.h"
 #include "base/platform/SystemInfo.h"
 
@@ -62,10 +63,7 @@ size_t KeptLength(const char* text, size_t length, size_t room)
 {
     if (length <= room)
         return length;
-    size_t kept = room - kCutMarkRoom;
-    for (int back = 0; back < 3 && kept > 0 && (static_cast<unsigned char>(text[kept]) & 0xC0) == 0x80; ++back)
-        --kept;
-    return kept;
+    return PubUtils::Utf8PrefixLength(std::string_view(text, length), room - kCutMarkRoom);
 }
 
 }  // namespace

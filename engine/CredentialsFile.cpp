@@ -3,6 +3,7 @@
 #include "base/AppPaths.h"
 #include "base/LogFile.h"
 #include "base/net/JsonText.h"
+#include "base/platform/RegularFile.h"
 #include "base/platform/SystemInfo.h"
 #include "engine/CData.h"
 
@@ -125,12 +126,7 @@ CredentialsFile::Result CredentialsFile::Read(const std::string& path, std::vect
         return Reject(path, "it is larger than " + std::to_string(kMaxSize) + " bytes", pairs);
     }
     std::string text;
-    char chunk[4096];
-    ssize_t got;
-    while (text.size() <= static_cast<size_t>(kMaxSize) && ((got = read(fd, chunk, sizeof chunk)) > 0 || (got < 0 && errno == EINTR))) {
-        if (got > 0)
-            text.append(chunk, static_cast<size_t>(got));
-    }
+    ReadAll(fd, text, static_cast<size_t>(kMaxSize));  // a file grown past the limit meanwhile is read no further
     close(fd);
     errno = savedErrno;
 

@@ -70,15 +70,7 @@ std::optional<std::string> ReadWholeFile(const std::string& path, const char* ta
         return std::nullopt;
     }
     std::string content;
-    char chunk[65536];
-    for (;;) {
-        const ssize_t got = read(fd, chunk, sizeof chunk);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
-            break;
-        content.append(chunk, static_cast<size_t>(got));
-    }
+    ReadAll(fd, content);  // what could be read is what there is
     close(fd);
     return content;
 }
@@ -179,17 +171,7 @@ bool ReplaceFile(const std::string& path, const std::string& content, mode_t mod
     if (fd < 0)
         return false;
     fchmod(fd, mode);
-    size_t written = 0;
-    while (written < content.size()) {
-        const ssize_t n = write(fd, content.data() + written, content.size() - written);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            break;
-        }
-        written += static_cast<size_t>(n);
-    }
-    const bool ok = written == content.size() && fsync(fd) == 0;
+    const bool ok = WriteAll(fd, content) && fsync(fd) == 0;
     close(fd);
     if (!ok || rename(temp.c_str(), path.c_str()) != 0) {
         unlink(temp.c_str());

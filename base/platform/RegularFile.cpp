@@ -42,6 +42,41 @@ bool IsRegularFile(const std::string& path)
     return lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
+bool WriteAll(int fd, std::string_view bytes)
+{
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t put = write(fd, bytes.data() + done, bytes.size() - done);
+        if (put < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        if (put == 0) {
+            errno = EIO;
+            return false;
+        }
+        done += static_cast<size_t>(put);
+    }
+    return true;
+}
+
+bool ReadAll(int fd, std::string& out, size_t limit)
+{
+    char chunk[65536];
+    size_t read = 0;
+    while (read <= limit) {
+        const ssize_t got = ::read(fd, chunk, sizeof chunk);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            return got == 0;
+        out.append(chunk, static_cast<size_t>(got));
+        read += static_cast<size_t>(got);
+    }
+    return true;
+}
+
 bool CopyRegularFile(const std::string& from, const std::string& to, bool followLink)
 {
     const int in = OpenRegularFile(from, followLink);
@@ -61,13 +96,7 @@ bool CopyRegularFile(const std::string& from, const std::string& to, bool follow
                 complete = got == 0;
                 break;
             }
-            for (ssize_t done = 0; complete && done < got;) {
-                const ssize_t put = write(out, chunk + done, static_cast<size_t>(got - done));
-                if (put < 0 && errno == EINTR)
-                    continue;
-                complete = put > 0;
-                done += put > 0 ? put : 0;
-            }
+            complete = WriteAll(out, std::string_view(chunk, static_cast<size_t>(got)));
             if (!complete)
                 break;
         }

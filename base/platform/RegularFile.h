@@ -1,7 +1,9 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 // Files that other people's programs or a hostile local user may have put in the way: only a
 // regular file is taken, a symbolic link in its place is not followed unless the caller trusts
@@ -17,6 +19,14 @@ int OpenRegularFile(const std::string& path, bool followLink = false);
 // could be anything the user owns, the credentials say, planted where a report would be. All of
 // it is checked on the open descriptor; `size` receives the length it was checked with.
 int OpenOwnFile(const std::string& path, uint64_t maxBytes, uint64_t* size = nullptr);
+
+// Writes all of `bytes` to `fd`, going on after interruptions; false (errno set) when a write
+// fails or writes nothing.
+bool WriteAll(int fd, std::string_view bytes);
+
+// Appends what `fd` holds from here to its end to `out`, stopping early once more than `limit`
+// bytes were read; false (errno set) when a read fails.
+bool ReadAll(int fd, std::string& out, size_t limit = SIZE_MAX);
 
 // `path` itself (not a link's target) is a regular file.
 bool IsRegularFile(const std::string& path);

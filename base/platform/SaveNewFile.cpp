@@ -1,5 +1,6 @@
 #include "base/platform/SaveNewFile.h"
 
+#include "base/platform/RegularFile.h"
 #include "base/platform/SystemInfo.h"
 
 #include <atomic>
@@ -33,25 +34,6 @@ int CreateTemporary(const std::string& folder, std::string& path)
     }
     errno = EEXIST;
     return -1;
-}
-
-bool WriteAll(int fd, const std::string& bytes)
-{
-    size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t put = write(fd, bytes.data() + done, bytes.size() - done);
-        if (put < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        if (put == 0) {
-            errno = EIO;
-            return false;
-        }
-        done += static_cast<size_t>(put);
-    }
-    return true;
 }
 
 bool NoHardLinks(int error)
