@@ -1,8 +1,6 @@
 #include "app/TerminationSignals.h"
 
 #include "base/LogFile.h"
-#include "base/platform/WindowMessages.h"
-#include "engine/CData.h"
 #include "ui/toolkit/UiToolkit.h"
 
 #include <QCoreApplication>
@@ -10,6 +8,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <functional>
 #include <fcntl.h>
 #include <pthread.h>
 #include <unistd.h>
@@ -44,14 +43,13 @@ int ReadCaughtSignal()
     return signalNumber;
 }
 
-void CloseMainWindow()
+void CloseMainWindow(const std::function<bool()>& close)
 {
     const int signalNumber = ReadCaughtSignal();
     if (signalNumber == 0)
         return;
     WriteLog(Info, "WinMain", "signal %d: closing", signalNumber);
-    const std::shared_ptr<WindowHandle> window = CData::Instance().GetMainWnd();
-    if (window == nullptr || !window->PostMessage(WM_SYSCOMMAND, SC_CLOSE, 0))
+    if (!close || !close())
         UiToolkit::PostQuitMessage(0);
 }
 
@@ -80,7 +78,7 @@ void CatchTerminationSignals()
     pthread_sigmask(SIG_UNBLOCK, &caught, nullptr);
 }
 
-void CloseOnTerminationSignals()
+void CloseOnTerminationSignals(std::function<bool()> close)
 {
     if (QCoreApplication::instance() == nullptr || g_watched)
         return;
@@ -92,7 +90,7 @@ void CloseOnTerminationSignals()
     // Whatever was caught before this point is still in the pipe, so the notifier fires at once.
     auto* notifier = new QSocketNotifier(static_cast<qintptr>(g_wakeFds[0]), QSocketNotifier::Read,
                                          QCoreApplication::instance());
-    QObject::connect(notifier, &QSocketNotifier::activated, notifier, [] { CloseMainWindow(); });
+    QObject::connect(notifier, &QSocketNotifier::activated, notifier, [close = std::move(close)] { CloseMainWindow(close); });
 }
 
 int TakeTerminationSignal()

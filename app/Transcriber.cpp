@@ -1,30 +1,26 @@
 #include "app/Transcriber.h"
 
+#include "app/ApplicationExit.h"
 #include "app/ProcessEnd.h"
-#include "app/QueuedWindowHandle.h"
 #include "app/TerminationSignals.h"
 #include "base/LogFile.h"
-#include "base/TextConvert.h"
 #include "base/TextUtils.h"
 #include "base/net/CHttpRequest.h"
-#include "base/platform/SaveNewFile.h"
-#include "base/platform/WindowMessages.h"
 #include "engine/CAudioConvert.h"
 #include "engine/CAudioSegment.h"
-#include "engine/CData.h"
-#include "engine/CredentialsFile.h"
 #include "engine/FfmpegCommand.h"
-#include "engine/MediaInfoProbe.h"
-#include "engine/RecognitionFailure.h"
-#include "engine/SegmentTexts.h"
-#include "engine/TaskNotice.h"
-#include "ui/ResultFileNames.h"
+#include "engine/FileList.h"
+#include "engine/JobListener.h"
+#include "engine/ResultFolder.h"
 
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
+#include <deque>
 #include <filesystem>
-#include <map>
 #include <memory>
+#include <mutex>
+#include <optional>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -38,11 +34,37 @@ constexpr auto kTick = std::chrono::seconds(1);
 // How often a termination signal is looked for while nothing else happens.
 constexpr auto kSignalPoll = std::chrono::milliseconds(200);
 
-// The engine's "could not start" notice, kept for the file's one-line reason.
-class RecordedNotice : public TaskNotice {
+// What the job manager tells, kept until the loop of the thread that runs the program takes it.
+class NewsQueue : public JobListener {
 public:
-    void ShowTaskFailed(const std::wstring& message) override { last = message; }
-    std::wstring last;
+    void OnSegmentDone(const SegmentDone& done) override
+    {
+        {
+            std::lock_guard<std::mutex> guard(lock);
+            news.push_back(done.id);
+        }
+        posted.notify_one();
+    }
+    // On the loop's own thread, while it starts a file: kept for the file's one-line reason.
+    void OnFileFailed(const std::string&, const std::string& reason) override { lastFailure = reason; }
+
+    // The oldest segment news, waiting for one until `deadline`.
+    std::optional<uint64_t> Take(Clock::time_point deadline)
+    {
+        std::unique_lock<std::mutex> guard(lock);
+        if (!posted.wait_until(guard, deadline, [this] { return !news.empty(); }))
+            return std::nullopt;
+        const uint64_t id = news.front();
+        news.pop_front();
+        return id;
+    }
+
+    std::string lastFailure;
+
+private:
+    std::mutex lock;
+    std::condition_variable posted;
+    std::deque<uint64_t> news;
 };
 
 struct Job {
@@ -51,6 +73,19 @@ struct Job {
     int32_t finished = 0;
     bool ended = false;
 };
+
+ResultForm FormOf(CommandLine::Format format)
+{
+    switch (format) {
+    case CommandLine::Format::Srt:
+        return ResultForm::Srt;
+    case CommandLine::Format::Vtt:
+        return ResultForm::Vtt;
+    case CommandLine::Format::Txt:
+        break;
+    }
+    return ResultForm::Text;
+}
 
 class Session {
 public:
@@ -70,10 +105,10 @@ private:
     const CommandLine& line_;
     const bool live_;
     const Clock::time_point started_ = Clock::now();
-    std::shared_ptr<QueuedWindowHandle> window_ = std::make_shared<QueuedWindowHandle>();
-    std::shared_ptr<RecordedNotice> notice_ = std::make_shared<RecordedNotice>();
+    std::shared_ptr<NewsQueue> news_ = std::make_shared<NewsQueue>();
     std::unique_ptr<CAudioConvert> convert_;
-    std::unique_ptr<ResultFileNames> names_;
+    FileList files_;
+    std::unique_ptr<ResultFolder> output_;
     std::vector<Job> jobs_;
     std::map<std::string, size_t> byFile_;
     size_t open_ = 0;
@@ -90,24 +125,22 @@ int Session::Go()
         return 2;
     }
     WriteLog(Info, kTag, "transcribe %zu files into %s", line_.files.size(), line_.outputFolder.c_str());
-    CredentialsFile::Apply(CData::Instance(), CredentialsFile::DefaultPath());
-    CData::Instance().SetMainWnd(window_);
     CHttpRequest::SetUpLibrary();  // before the first worker can make a request
-    convert_ = line_.recognizer.empty() ? std::make_unique<CAudioConvert>()
-                                        : std::make_unique<CAudioConvert>(line_.recognizer == "local-en"
-                                                                              ? RecognizerKind::LocalEnglish
-                                                                              : RecognizerKind::Cloud);
-    convert_->SetTaskNotice(notice_);
-    names_ = std::make_unique<ResultFileNames>(AnsiToWide(line_.outputFolder),
-                                               AnsiToWide(CommandLine::Extension(line_.format)));
+    const RecognizerKind kind = line_.recognizer.empty()        ? ReadRecognizerSetting()
+                                : line_.recognizer == "local-en" ? RecognizerKind::LocalEnglish
+                                                                 : RecognizerKind::Cloud;
+    convert_ = std::make_unique<CAudioConvert>(MakeRecognizer(kind), news_, ReadJobOptions());
+    files_.SetJobs(convert_.get());
+    // One save sequence for the whole run: names handed out earlier stay taken.
+    output_ = std::make_unique<ResultFolder>(line_.outputFolder, FormOf(line_.format));
     Start();
 
     Clock::time_point nextTick = Clock::now() + kTick;
     int signalNumber = 0;
     while (open_ > 0 && (signalNumber = TakeTerminationSignal()) == 0) {
-        const auto message = window_->Take(std::min(nextTick, Clock::now() + kSignalPoll));
-        if (message && message->message == WM_USER_SEGMENT_DONE) {
-            if (const CAudioSegment* segment = convert_->FindSegment(message->wParam))
+        if (const auto id = news_->Take(std::min(nextTick, Clock::now() + kSignalPoll))) {
+            files_.OnSegmentDone(*id);
+            if (const CAudioSegment* segment = convert_->FindSegment(*id))
                 OnSegment(*segment);
         }
         if (Clock::now() >= nextTick) {
@@ -121,8 +154,9 @@ int Session::Go()
     if (live_)
         std::fputs("\r\x1b[K", stderr);
     // The normal end, as the window's: the temporary folder moved away, the crash handler off.
+    files_.SetJobs(nullptr);
     convert_.reset();
-    CData::Instance().PostAppExit();
+    LeaveApplication();
     return failed_ > 0 ? 1 : 0;
 }
 
@@ -140,14 +174,15 @@ void Session::Start()
             Fail(file, "not a regular file");
             continue;
         }
-        const int32_t duration = ProbeAudioDuration(AnsiToWide(file));
-        notice_->last.clear();
-        if (!convert_->AddTask(file, duration)) {
-            Fail(file, WideToAnsi(notice_->last));
+        files_.Add(file);
+        news_->lastFailure.clear();
+        if (!files_.Start(files_.Find(file))) {
+            Fail(file, news_->lastFailure);
             continue;
         }
         Job job;
         job.file = file;
+        const int32_t duration = files_.Row(files_.Find(file))->durationSeconds;
         job.segments = PlanSegmentCount(duration < 1 ? CAudioConvert::kSubstituteSeconds : duration);
         byFile_[file] = jobs_.size();
         jobs_.push_back(job);
@@ -184,34 +219,23 @@ void Session::Finish(Job& job)
 {
     job.ended = true;
     --open_;
-    const std::vector<CAudioSegment*> records = convert_->GetFinishedSegments(job.file);
-    if (RecognitionFailure::IsFailed(records)) {
-        Fail(job.file, WideToAnsi(RecognitionFailure::Describe(records)));
+    const int row = files_.Find(job.file);
+    const FileRow* item = files_.Row(row);
+    if (item == nullptr || item->status != ItemDone) {
+        Fail(job.file, files_.Text(row, false));
         return;
     }
-    std::string content;
-    if (line_.format == CommandLine::Format::Txt)
-        content = SegmentTexts::AsTextFile(SegmentTexts::Joined(records));
-    else
-        content = SegmentTexts::Subtitles(records, line_.format == CommandLine::Format::Srt
-                                                       ? SegmentTexts::SubtitleFormat::Srt
-                                                       : SegmentTexts::SubtitleFormat::Vtt);
-    const std::wstring same = names_->HoldingAlready(AnsiToWide(job.file), content);
-    if (!same.empty()) {
-        Say(job.file + " -> " + line_.outputFolder + "/" + WideToAnsi(same) + CommandLine::Extension(line_.format) +
-            " (already there)");
+    const std::vector<SavedResult> results = files_.Save(*output_, {job.file});
+    if (results.empty() || !results.front().saved) {
+        Fail(job.file, "cannot save into " + (results.empty() ? line_.outputFolder : results.front().failure));
         return;
     }
-    // Another run, or anyone else, may be writing into the same folder right now: the text
-    // takes the next name still free at the moment it is written, never one taken meanwhile.
-    const SaveNewFileResult saved = SaveNewFile(
-        line_.outputFolder,
-        [&] { return WideToAnsi(names_->Take(AnsiToWide(job.file))) + CommandLine::Extension(line_.format); }, content);
-    if (!saved.saved) {
-        Fail(job.file, "cannot save into " + line_.outputFolder + ": " + saved.Reason());
-        return;
-    }
+    const SavedResult& saved = results.front();
     const std::string target = line_.outputFolder + "/" + saved.name;
+    if (saved.alreadyThere) {
+        Say(job.file + " -> " + target + " (already there)");
+        return;
+    }
     WriteLog(Info, kTag, "%s", ("written: " + target).c_str());
     Say(job.file + " -> " + target);
 }
@@ -258,8 +282,9 @@ int Session::StopOnSignal(int signalNumber)
     // No queued segment starts any more; the running cuts and requests are ended and their
     // workers waited for, so the temporary folder is tidied after the last one has let go.
     StopBackgroundWork();
+    files_.SetJobs(nullptr);
     convert_.reset();
-    CData::Instance().PostAppExit();
+    LeaveApplication();
     return 128 + signalNumber;
 }
 

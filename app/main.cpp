@@ -10,8 +10,10 @@
 #include "base/LogFile.h"
 #include "base/TextConvert.h"
 #include "base/TextUtils.h"
-#include "engine/CData.h"
-#include "engine/CredentialsFile.h"
+#include "app/ApplicationExit.h"
+#include "base/platform/WindowMessages.h"
+#include "engine/RecognizerSetting.h"
+#include "maintenance/CUpdateChecker.h"
 #include "maintenance/CheckUploadLog.h"
 #include "skin/EmbeddedSkin.h"
 #include "ui/RtmpPlayer.h"
@@ -147,8 +149,11 @@ int main(int argc, char** argv)
     if (!InstallEmbeddedSkin())
         WriteLog(Error, "WinMain", "%s", "the embedded skin cannot be read; the windows stay empty");
 
-    // Declared after the application object, so its window goes before the application does.
-    RtmpPlayer player;
+    // Declared after the application object, so the window goes before the application does, and
+    // the check after the window that shows it. The recognizer comes with the user's credentials.
+    CUpdateChecker updateChecker;
+    RtmpPlayer player(MakeRecognizer(ReadRecognizerSetting()), &updateChecker);
+    player.SetExitSequence(&LeaveApplication);
     // The window shows itself as early as it can (libcurl's set-up and the update check wait
     // until it stands); when its layout cannot be built the loop below still ends, through the
     // window's final message. What follows is not needed for the first picture, so it comes after.
@@ -158,21 +163,19 @@ int main(int argc, char** argv)
     player.SetIcon(icon);
     player.CenterWindow();
 
-    // Before the first request is possible: the user can start nothing until the loop runs.
-    CredentialsFile::Apply(CData::Instance(), CredentialsFile::DefaultPath());
-    PubUtils::ListenForLaterInstances(
-        [&player](const std::vector<std::wstring>& files) { player.AddFiles(files, "another start"); });
-    CloseOnTerminationSignals();
+    PubUtils::ListenForLaterInstances([&player](const std::vector<std::wstring>& files) {
+        std::vector<std::string> paths;
+        for (const std::wstring& file : files)
+            paths.push_back(QString::fromStdWString(file).toStdString());
+        player.AddFiles(paths, "another start");
+    });
+    CloseOnTerminationSignals([&player] { return player.PostMessage(WM_SYSCOMMAND, SC_CLOSE, 0); });
 
     WriteLog(Info, "WinMain", "start app %s", WideToAnsi(kAppVersion).c_str());
     // Only now, with the window standing: a start that ends at once would end the upload too.
     StartUploadLogCheck(PubUtils::GetAppDataDir());
-    if (!line.files.empty()) {
-        std::vector<std::wstring> files;
-        for (const std::string& file : line.files)
-            files.push_back(AnsiToWide(file));
-        player.AddFiles(files, "the command line");
-    }
+    if (!line.files.empty())
+        player.AddFiles(line.files, "the command line");
 
     UiToolkit::MessageLoop();
 

@@ -23,22 +23,6 @@ Counter& TheCounter()
 
 }  // namespace
 
-LiveThreads::Token::Token() : counted_(true)
-{
-    Enter();
-}
-
-LiveThreads::Token::Token(Token&& other) noexcept : counted_(other.counted_)
-{
-    other.counted_ = false;
-}
-
-LiveThreads::Token::~Token()
-{
-    if (counted_)
-        Leave();
-}
-
 void LiveThreads::Enter()
 {
     Counter& counter = TheCounter();

@@ -64,19 +64,7 @@ std::wstring DecodeUtf8(std::string_view text)
     return result;
 }
 
-}  // namespace
-
-std::wstring AnsiToWide(std::string_view text)
-{
-    return DecodeUtf8(text);
-}
-
-std::wstring Utf8ToWide(std::string_view text)
-{
-    return DecodeUtf8(text);
-}
-
-std::string WideToAnsi(std::wstring_view text)
+std::string EncodeUtf8(std::wstring_view text)
 {
     std::string result;
     result.reserve(text.size());
@@ -105,4 +93,26 @@ std::string WideToAnsi(std::wstring_view text)
         }
     }
     return result;
+}
+
+}  // namespace
+
+std::wstring AnsiToWide(std::string_view text)
+{
+    return DecodeUtf8(text);
+}
+
+std::wstring Utf8ToWide(std::string_view text)
+{
+    return DecodeUtf8(text);
+}
+
+std::string WideToAnsi(std::wstring_view text)
+{
+    return EncodeUtf8(text);
+}
+
+std::string ValidUtf8(std::string_view text)
+{
+    return EncodeUtf8(DecodeUtf8(text));
 }

@@ -11,3 +11,8 @@
 std::wstring AnsiToWide(std::string_view text);
 std::string WideToAnsi(std::wstring_view text);
 std::wstring Utf8ToWide(std::string_view text);
+
+// UTF-8 as it would come back from a round trip through a wide string: every byte that starts no
+// well-formed character becomes U+FFFD, and the text ends at its first NUL. For texts from
+// outside (a server's reply) before they are shown or written.
+std::string ValidUtf8(std::string_view text);

@@ -1,23 +1,20 @@
 #include "engine/CAudioConvert.h"
 
+#include "base/BackgroundThread.h"
 #include "base/LogFile.h"
-#include "base/TextConvert.h"
-#include "base/platform/WindowHandle.h"
-#include "base/platform/WindowMessages.h"
-#include "engine/CAudioTask.h"
-#include "engine/CData.h"
 #include "engine/FfmpegCommand.h"
 #include "engine/JobFiles.h"
-#include "engine/TaskNotice.h"
+#include "engine/JobListener.h"
+#include "engine/SegmentAttempt.h"
 
 #include <algorithm>
 #include <limits>
+#include <map>
 #include <mutex>
-#include <unordered_map>
 
 namespace {
 
-constexpr wchar_t kTaskFailedText[] = L"任务失败，请确保任务文件未被其他程序占用.";
+constexpr char kTaskFailedText[] = "任务失败，请确保任务文件未被其他程序占用.";
 // 16 kHz, 16-bit mono.
 constexpr int64_t kBytesPerSecond = 32000;
 constexpr int64_t kSegmentBytes = kSegmentSeconds * kBytesPerSecond;
@@ -53,14 +50,16 @@ struct CAudioConvert::FilePlan {
     bool failedWhole = false;
 };
 
-// The queue and the records, shared between the manager (which owns them) and its workers
+// The queue and the records, shared between the manager (which owns them) and its attempts
 // (which only watch them). The lock is never held across a wait.
 struct CAudioConvert::Jobs {
+    explicit Jobs(std::shared_ptr<JobListener> told) : listener(std::move(told)) {}
+
+    const std::shared_ptr<JobListener> listener;
     std::mutex lock;
     std::vector<CAudioSegment*> pendingQueue;
     int32_t runningCount = 0;
-    std::map<std::wstring, std::shared_ptr<CAudioSegment>> registry;
-    std::unordered_map<uint64_t, CAudioSegment*> byId;  // the same records, by id
+    std::map<uint64_t, std::shared_ptr<CAudioSegment>> records;  // by id
     uint64_t lastId = 0;
     std::map<std::string, FilePlan> plans;  // by file, as given to AddTask
 
@@ -69,15 +68,32 @@ struct CAudioConvert::Jobs {
         pendingQueue.push_back(segment);
         std::stable_sort(pendingQueue.begin(), pendingQueue.end(), ByIndex);
     }
-    // Takes a record out of the queue and the id index; the caller erases it from the registry.
-    void Drop(CAudioSegment* segment)
+    // Takes a record out of the queue; the caller erases it from the records.
+    void Unqueue(CAudioSegment* segment)
     {
         pendingQueue.erase(std::remove(pendingQueue.begin(), pendingQueue.end(), segment), pendingQueue.end());
-        byId.erase(segment->id);
     }
-    void Complete(const CAudioTask& task, const std::weak_ptr<CAudioSegment>& watched);
-    CAudioTask::CutVerdict JudgeCut(const std::weak_ptr<CAudioSegment>& watched, int64_t audioBytes);
-    // Makes (or replaces) the record of one segment of a planned file and queues it.
+    // Frees every record of the file for which `drop` holds.
+    template <class Predicate>
+    void DropRecords(const std::string& file, Predicate drop)
+    {
+        for (auto it = records.begin(); it != records.end();) {
+            if (it->second->file == file && drop(*it->second)) {
+                Unqueue(it->second.get());
+                it = records.erase(it);
+            } else {
+                ++it;
+            }
+        }
+    }
+    void Tell(const CAudioSegment& segment)
+    {
+        if (listener != nullptr)
+            listener->OnSegmentDone(SegmentDone{segment.id, segment.file});
+    }
+    void Complete(const SegmentAttemptOutcome& outcome, const std::weak_ptr<CAudioSegment>& watched);
+    CutVerdict JudgeCut(const std::weak_ptr<CAudioSegment>& watched, int64_t audioBytes);
+    // Makes the record of one segment of a planned file and queues it.
     void Plan(const std::string& file, const FilePlan& plan, int32_t index);
     // Applies what the cuts found out about where files end; on the dispatching thread only,
     // since it frees and changes records that thread reads.
@@ -85,38 +101,26 @@ struct CAudioConvert::Jobs {
     void Truncate(const std::string& file, FilePlan& plan);
     void FailWholeFile(const std::string& file, FilePlan& plan);
     void Extend(const std::string& file, FilePlan& plan);
-    void RestatePlan(const std::string& file, const FilePlan& plan, bool tellWindow);
+    void RestatePlan(const std::string& file, const FilePlan& plan, bool tell);
 };
 
-// What a worker carries back to its completion: weak views of the manager's state and of its
-// own record, and nothing else.
-struct CAudioConvert::Ticket {
-    std::weak_ptr<Jobs> jobs;
-    std::weak_ptr<CAudioSegment> segment;
-};
-
-CAudioConvert::CAudioConvert() : CAudioConvert(ReadRecognizerSetting())
-{
-}
-
-CAudioConvert::CAudioConvert(RecognizerKind kind)
-    : jobs(std::make_shared<Jobs>()), recognizerKind(kind), recognizer(MakeRecognizer(recognizerKind))
+CAudioConvert::CAudioConvert(std::shared_ptr<Recognizer> chosen, std::shared_ptr<JobListener> listener, JobOptions chosenOptions)
+    : jobs(std::make_shared<Jobs>(std::move(listener))), recognizer(std::move(chosen)), options(chosenOptions)
 {
 }
 
 CAudioConvert::~CAudioConvert()
 {
-    // Workers that complete from now on find no record; once the last of them lets go of the
+    // Attempts that complete from now on find no record; once the last of them lets go of the
     // state, it goes too.
     std::lock_guard<std::mutex> guard(jobs->lock);
     jobs->pendingQueue.clear();
-    jobs->byId.clear();
-    jobs->registry.clear();
+    jobs->records.clear();
 }
 
-void CAudioConvert::SetTaskNotice(std::shared_ptr<TaskNotice> taskNotice)
+RecognizerKind CAudioConvert::GetRecognizerKind() const
 {
-    notice = std::move(taskNotice);
+    return recognizer->Kind();
 }
 
 bool CAudioConvert::AddTask(const std::string& file, int32_t durationSeconds)
@@ -128,12 +132,12 @@ bool CAudioConvert::AddTask(const std::string& file, int32_t durationSeconds)
     if (durationSeconds > kMaxPlannedSeconds) {
         WriteLog(Warning, "CAudioConvert::AddTask", "audio %s time %d is above %d, refused", file.c_str(), durationSeconds,
                  kMaxPlannedSeconds);
-        ShowTaskFailed(file);
+        TellStartFailed(file);
         return false;
     }
     const std::string copy = PubUtils::GetCopyByFile(file);
     if (copy.empty()) {
-        ShowTaskFailed(file);
+        TellStartFailed(file);
         return false;
     }
     PubUtils::RemoveSegmentFiles(copy.substr(0, copy.rfind('/')));
@@ -143,6 +147,7 @@ bool CAudioConvert::AddTask(const std::string& file, int32_t durationSeconds)
     plan.count = PlanSegmentCount(durationSeconds);
     plan.totalSeconds = durationSeconds;
     std::lock_guard<std::mutex> guard(jobs->lock);
+    jobs->DropRecords(file, [](const CAudioSegment&) { return true; });
     jobs->plans[file] = plan;
     for (int32_t i = 0; i < plan.count; ++i)
         jobs->Plan(file, plan, i);
@@ -154,51 +159,37 @@ bool CAudioConvert::AddTask(const std::string& file, int32_t durationSeconds)
 void CAudioConvert::Jobs::Plan(const std::string& file, const FilePlan& plan, int32_t index)
 {
     auto segment = std::make_shared<CAudioSegment>();
+    segment->id = ++lastId;
     segment->file = file;
     segment->totalSeconds = plan.totalSeconds;
     segment->segmentCount = plan.count;
     segment->segmentIndex = index;
     segment->arguments = BuildSegmentArguments(plan.copy, index, index == plan.count - 1);
-    segment->command = ArgumentLine(segment->arguments);
     segment->pcmFile = segment->arguments.back();
-    // A record with the same command line is replaced; its running worker, if any, finds it
-    // gone when it completes.
-    const auto existing = registry.find(segment->command);
-    if (existing != registry.end())
-        Drop(existing->second.get());
-    segment->id = ++lastId;
-    byId[segment->id] = segment.get();
     pendingQueue.push_back(segment.get());
-    registry[segment->command] = std::move(segment);
+    records[segment->id] = std::move(segment);
 }
 
-void CAudioConvert::ShowTaskFailed(const std::string& file)
+void CAudioConvert::TellStartFailed(const std::string& file)
 {
-    if (notice != nullptr)
-        notice->ShowTaskFailed(kTaskFailedText);
+    if (jobs->listener != nullptr)
+        jobs->listener->OnFileFailed(file, kTaskFailedText);
     else
-        WriteLog(Warning, "CAudioConvert::AddTask", "%s: %s", WideToAnsi(kTaskFailedText).c_str(), file.c_str());
+        WriteLog(Warning, "CAudioConvert::AddTask", "%s: %s", kTaskFailedText, file.c_str());
 }
 
 void CAudioConvert::RemoveTask(const std::string& file)
 {
     std::lock_guard<std::mutex> guard(jobs->lock);
     jobs->plans.erase(file);
-    for (auto it = jobs->registry.begin(); it != jobs->registry.end();) {
-        if (it->second->file == file) {
-            jobs->Drop(it->second.get());
-            it = jobs->registry.erase(it);
-        } else {
-            ++it;
-        }
-    }
+    jobs->DropRecords(file, [](const CAudioSegment&) { return true; });
 }
 
 std::vector<CAudioSegment*> CAudioConvert::GetFinishedSegments(const std::string& file)
 {
     std::lock_guard<std::mutex> guard(jobs->lock);
     std::vector<CAudioSegment*> finished;
-    for (const auto& [command, segment] : jobs->registry) {
+    for (const auto& [id, segment] : jobs->records) {
         if (segment->file == file && segment->finished)
             finished.push_back(segment.get());
     }
@@ -209,8 +200,8 @@ std::vector<CAudioSegment*> CAudioConvert::GetFinishedSegments(const std::string
 CAudioSegment* CAudioConvert::FindSegment(uint64_t id)
 {
     std::lock_guard<std::mutex> guard(jobs->lock);
-    const auto found = jobs->byId.find(id);
-    return found != jobs->byId.end() ? found->second : nullptr;
+    const auto found = jobs->records.find(id);
+    return found != jobs->records.end() ? found->second.get() : nullptr;
 }
 
 void CAudioConvert::Dispatch()
@@ -222,79 +213,76 @@ void CAudioConvert::Dispatch()
 void CAudioConvert::DispatchLocked()
 {
     jobs->Replan();
-    if (jobs->runningCount >= CData::Instance().GetMaxTasks() || jobs->pendingQueue.empty())
+    if (jobs->runningCount >= options.maxWorkers || jobs->pendingQueue.empty())
         return;
     CAudioSegment* segment = jobs->pendingQueue.front();
     jobs->pendingQueue.erase(jobs->pendingQueue.begin());
     ++segment->attempts;
     ++jobs->runningCount;
-    auto* ticket = new Ticket{jobs, jobs->registry.at(segment->command)};
-    auto* task = new CAudioTask();
-    task->SetCallBack(&CAudioConvert::AudioTaskDone, ticket);
-    task->SetRecognizer(recognizer);
-    task->SetCutCheck([watchedJobs = std::weak_ptr<Jobs>(jobs), watched = ticket->segment](int64_t audioBytes) {
+    const std::weak_ptr<Jobs> watchedJobs = jobs;
+    const std::weak_ptr<CAudioSegment> watched = jobs->records.at(segment->id);
+    SegmentAttemptInput input;
+    input.arguments = segment->arguments;
+    input.pcmFile = segment->pcmFile;
+    input.showFfmpegOutput = options.showFfmpegOutput;
+    input.cutCheck = [watchedJobs, watched](int64_t audioBytes) {
         const std::shared_ptr<Jobs> state = watchedJobs.lock();
-        return state != nullptr ? state->JudgeCut(watched, audioBytes) : CAudioTask::CutVerdict{};
-    });
-    // The worker's completion waits for the lock held here, so it cannot run before the
-    // bookkeeping above is complete.
-    if (!task->StartTask(segment->arguments, 0)) {
+        return state != nullptr ? state->JudgeCut(watched, audioBytes) : CutVerdict{};
+    };
+    // The completion waits for the lock held here, so it cannot run before the bookkeeping
+    // above is complete.
+    const bool started = StartBackgroundThread(
+        "segment", [watchedJobs, watched, input = std::move(input), shared = recognizer] {
+            const SegmentAttemptOutcome outcome = AttemptSegment(input, *shared);
+            // The manager is gone: the attempt only has to end too.
+            if (const std::shared_ptr<Jobs> state = watchedJobs.lock())
+                state->Complete(outcome, watched);
+        });
+    if (!started) {
         WriteLog(Error, "CAudioConvert::Dispatch", "cannot start a worker for %s", segment->pcmFile.c_str());
-        delete task;
-        delete ticket;
         --jobs->runningCount;
         --segment->attempts;
         jobs->Enqueue(segment);
     }
 }
 
-void CAudioConvert::AudioTaskDone(CAudioTask* task, void* owner)
-{
-    const std::unique_ptr<CAudioTask> done(task);
-    const std::unique_ptr<Ticket> ticket(static_cast<Ticket*>(owner));
-    // The manager is gone: the worker only has to go too.
-    if (const std::shared_ptr<Jobs> state = ticket->jobs.lock())
-        state->Complete(*task, ticket->segment);
-}
-
-void CAudioConvert::Jobs::Complete(const CAudioTask& task, const std::weak_ptr<CAudioSegment>& watched)
+void CAudioConvert::Jobs::Complete(const SegmentAttemptOutcome& outcome, const std::weak_ptr<CAudioSegment>& watched)
 {
     std::lock_guard<std::mutex> guard(lock);
     --runningCount;
     const std::shared_ptr<CAudioSegment> segment = watched.lock();
-    if (task.PastTheEnd()) {
+    if (outcome.pastTheEnd) {
         // No part of the file: the next dispatch drops the record, if it is still there.
     } else if (segment != nullptr && segment->finished) {
         // The file's outcome was settled without this attempt (its input cannot be decoded).
-    } else if (segment != nullptr && task.InputUnreadable()) {
+    } else if (segment != nullptr && outcome.inputUnreadable) {
         // Settled on the next dispatch, which alone may drop the file's other records.
         const auto plan = plans.find(segment->file);
         if (plan != plans.end() && !plan->second.inputUnreadable) {
             plan->second.inputUnreadable = true;
-            plan->second.inputProblem = task.ErrorMessage();
+            plan->second.inputProblem = outcome.message;
             WriteLog(Warning, "CAudioConvert::OnAudioCallBack", "%s",
-                     ("the input of " + segment->file + " cannot be decoded, the file has failed: " + task.ErrorMessage()).c_str());
+                     ("the input of " + segment->file + " cannot be decoded, the file has failed: " + outcome.message).c_str());
         }
     } else if (segment == nullptr) {
         WriteLog(Warning, "CAudioConvert::OnAudioCallBack", "app exit. OnAudioCallBack no  PostMessage");
-    } else if (task.ResultCode() != 0 && segment->attempts < kMaxAttempts) {
+    } else if (outcome.code != 0 && segment->attempts < kMaxAttempts) {
         WriteLog(Warning, "CAudioConvert::OnAudioCallBack", "speech task failed. %s, code:%d, err:%s, retry:%d",
-                 segment->pcmFile.c_str(), task.ResultCode(), task.ErrorMessage().c_str(), segment->attempts);
+                 segment->pcmFile.c_str(), outcome.code, outcome.message.c_str(), segment->attempts);
         Enqueue(segment.get());
     } else {
-        segment->resultCode = task.ResultCode();
-        segment->errorMessage = task.ErrorMessage();
-        segment->text = task.Text();
+        segment->resultCode = outcome.code;
+        segment->errorMessage = outcome.message;
+        segment->text = outcome.text;
         segment->finished = true;
-        if (const std::shared_ptr<WindowHandle> window = CData::Instance().GetMainWnd())
-            window->PostMessage(WM_USER_SEGMENT_DONE, static_cast<uintptr_t>(segment->id), 0);
+        Tell(*segment);
     }
 }
 
-CAudioTask::CutVerdict CAudioConvert::Jobs::JudgeCut(const std::weak_ptr<CAudioSegment>& watched, int64_t audioBytes)
+CutVerdict CAudioConvert::Jobs::JudgeCut(const std::weak_ptr<CAudioSegment>& watched, int64_t audioBytes)
 {
     std::lock_guard<std::mutex> guard(lock);
-    CAudioTask::CutVerdict verdict;
+    CutVerdict verdict;
     const std::shared_ptr<CAudioSegment> segment = watched.lock();
     if (segment == nullptr)
         return verdict;
@@ -348,18 +336,12 @@ void CAudioConvert::Jobs::Replan()
 void CAudioConvert::Jobs::FailWholeFile(const std::string& file, FilePlan& plan)
 {
     // One record stays, the first, with the reason; nothing else of the file is sent or tried.
+    DropRecords(file, [](const CAudioSegment& segment) { return segment.segmentIndex != 0; });
     CAudioSegment* first = nullptr;
-    for (auto it = registry.begin(); it != registry.end();) {
-        CAudioSegment* segment = it->second.get();
-        if (segment->file != file) {
-            ++it;
-        } else if (segment->segmentIndex == 0) {
-            first = segment;
-            pendingQueue.erase(std::remove(pendingQueue.begin(), pendingQueue.end(), segment), pendingQueue.end());
-            ++it;
-        } else {
-            Drop(segment);
-            it = registry.erase(it);
+    for (auto& [id, segment] : records) {
+        if (segment->file == file) {
+            first = segment.get();
+            Unqueue(first);
         }
     }
     plan.failedWhole = true;
@@ -368,7 +350,7 @@ void CAudioConvert::Jobs::FailWholeFile(const std::string& file, FilePlan& plan)
     plan.extend = false;
     if (first == nullptr)
         return;
-    first->resultCode = CAudioTask::kCutFailedCode;
+    first->resultCode = kCutFailedCode;
     first->errorMessage = plan.inputProblem;
     first->text.clear();
     first->attempts = std::max(first->attempts, 1);
@@ -380,14 +362,7 @@ void CAudioConvert::Jobs::Truncate(const std::string& file, FilePlan& plan)
 {
     WriteLog(Info, "CAudioConvert::Dispatch", "audio %s ends before segment %d: %d planned segments dropped", file.c_str(),
              plan.end + 1, plan.count - plan.end);
-    for (auto it = registry.begin(); it != registry.end();) {
-        if (it->second->file == file && it->second->segmentIndex >= plan.end) {
-            Drop(it->second.get());
-            it = registry.erase(it);
-        } else {
-            ++it;
-        }
-    }
+    DropRecords(file, [&plan](const CAudioSegment& segment) { return segment.segmentIndex >= plan.end; });
     plan.count = plan.end;
     plan.extend = false;
     plan.totalSeconds = std::min(plan.totalSeconds, plan.end * kSegmentSeconds);
@@ -408,10 +383,10 @@ void CAudioConvert::Jobs::Extend(const std::string& file, FilePlan& plan)
     RestatePlan(file, plan, true);
 }
 
-void CAudioConvert::Jobs::RestatePlan(const std::string& file, const FilePlan& plan, bool tellWindow)
+void CAudioConvert::Jobs::RestatePlan(const std::string& file, const FilePlan& plan, bool tell)
 {
     CAudioSegment* lastFinished = nullptr;
-    for (auto& [command, segment] : registry) {
+    for (auto& [id, segment] : records) {
         if (segment->file != file)
             continue;
         segment->segmentCount = plan.count;
@@ -419,12 +394,10 @@ void CAudioConvert::Jobs::RestatePlan(const std::string& file, const FilePlan& p
         if (segment->finished && (lastFinished == nullptr || segment->segmentIndex > lastFinished->segmentIndex))
             lastFinished = segment.get();
     }
-    // The window counts the file's finished segments against the new plan: a file may be
+    // The listener counts the file's finished segments against the new plan: a file may be
     // complete now without another segment finishing.
-    if (tellWindow && lastFinished != nullptr) {
-        if (const std::shared_ptr<WindowHandle> window = CData::Instance().GetMainWnd())
-            window->PostMessage(WM_USER_SEGMENT_DONE, static_cast<uintptr_t>(lastFinished->id), 0);
-    }
+    if (tell && lastFinished != nullptr)
+        Tell(*lastFinished);
 }
 
 int32_t CAudioConvert::RunningCount()

@@ -7,8 +7,8 @@
 // One planned 120-second segment of one file and its outcome. Owned by the job manager until
 // the file is removed or the manager is destroyed; readers never free it.
 struct CAudioSegment {
-    // Unique among all records of one job manager, never reused: what WM_USER_SEGMENT_DONE
-    // carries. An address could be taken again by a new record after a file was removed.
+    // Unique among all records of one job manager, never reused: what the listener is told. An
+    // address could be taken again by a new record after a file was removed.
     uint64_t id = 0;
     std::string file;        // the source path exactly as given to AddTask
     // The file's plan as it stands: it follows the real audio, so a file whose container claims
@@ -18,7 +18,6 @@ struct CAudioSegment {
     int32_t segmentCount = 0;
     int32_t segmentIndex = 0;
     std::vector<std::string> arguments;  // ffmpeg's, the segment file last
-    std::wstring command;    // the same as one line, for the log; unique per segment
     std::string pcmFile;
     // The outcome, written once when it is final (guarded by the manager's lock).
     int32_t resultCode = 0;

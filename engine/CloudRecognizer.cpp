@@ -1,16 +1,21 @@
 #include "engine/CloudRecognizer.h"
 
 #include "base/LogFile.h"
-#include "engine/CData.h"
+#include "engine/CredentialPool.h"
 #include "engine/CSpeechClient.h"
 #include "engine/SpeechReplies.h"
 
 #include <map>
 
+CloudRecognizer::CloudRecognizer(std::shared_ptr<CredentialPool> pool)
+    : credentials(pool != nullptr ? std::move(pool) : std::make_shared<CredentialPool>())
+{
+}
+
 // The log lines keep the worker's tag: they are the worker's outcome as it has always been told.
 RecognitionOutcome CloudRecognizer::Recognize(const std::string& audio)
 {
-    const CredentialPair key = CData::Instance().GetKey();
+    const CredentialPair key = credentials->Next();
     CSpeechClient client(key.apiKey, key.secretKey);
     client.SetConnectTimeout(kConnectTimeoutMs);
     client.SetRequestTimeout(kRequestTimeoutMs);

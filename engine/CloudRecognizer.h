@@ -5,13 +5,20 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+
+class CredentialPool;
 
 // The cloud speech service: per attempt the next credential pair, a fresh CSpeechClient (token,
 // then the recognition request) and the reply read into an outcome. Code -1 is a transport
 // failure or a reply without "err_no"; any other code is the service's "err_no".
 class CloudRecognizer : public Recognizer {
 public:
+    // Without a pool: one of its own, which hands out the built-in pair.
+    explicit CloudRecognizer(std::shared_ptr<CredentialPool> credentials = nullptr);
     RecognitionOutcome Recognize(const std::string& audio) override;
+    RecognizerKind Kind() const override { return RecognizerKind::Cloud; }
+    CredentialPool& Credentials() { return *credentials; }
 
     static constexpr int32_t kConnectTimeoutMs = 60000;
     static constexpr int32_t kRequestTimeoutMs = 600000;
@@ -20,4 +27,7 @@ public:
     static constexpr int32_t kStallTimeoutMs = 60000;
     // The longest text kept of one reply (see SpeechReplies.h).
     static constexpr size_t kMaxTextBytes = kMaxRecognitionTextBytes;
+
+private:
+    const std::shared_ptr<CredentialPool> credentials;
 };

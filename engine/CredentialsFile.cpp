@@ -5,7 +5,7 @@
 #include "base/net/JsonText.h"
 #include "base/platform/RegularFile.h"
 #include "base/platform/SystemInfo.h"
-#include "engine/CData.h"
+#include "engine/CredentialPool.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -138,11 +138,11 @@ CredentialsFile::Result CredentialsFile::Read(const std::string& path, std::vect
     return Result::Loaded;
 }
 
-CredentialsFile::Result CredentialsFile::Apply(CData& data, const std::string& path)
+CredentialsFile::Result CredentialsFile::Apply(CredentialPool& pool, const std::string& path)
 {
     std::vector<CredentialPair> pairs;
     const Result result = Read(path, pairs);
     if (result == Result::Loaded)
-        data.AddKey(pairs);
+        pool.Replace(pairs);
     return result;
 }

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-class CData;
+class CredentialPool;
 
 // The user's own speech-service credentials: "credentials.json" in the application data folder,
 // a JSON array of objects, each with a non-empty "api_key" and "secret_key" string:
@@ -29,7 +29,7 @@ public:
     // or malformed, logged as a warning; `pairs` stays empty.
     static Result Read(const std::string& path, std::vector<CredentialPair>& pairs);
 
-    // Reads `path` and hands its pairs to `data` (AddKey). Without a usable file the context
-    // keeps what it has: the built-in pair at start-up.
-    static Result Apply(CData& data, const std::string& path);
+    // Reads `path` and hands its pairs to `pool`. Without a usable file the pool keeps what it
+    // has: the built-in pair at start-up.
+    static Result Apply(CredentialPool& pool, const std::string& path);
 };

@@ -1,14 +1,12 @@
 #include "engine/DurationText.h"
 
-#include "base/TextConvert.h"
-
 int DurationSecondsOfText(const std::wstring& text)
 {
     long long value = 0;
-    for (const char c : WideToAnsi(text)) {
-        if (c < '0' || c > '9')
+    for (const wchar_t c : text) {
+        if (c < L'0' || c > L'9')
             break;
-        value = value * 10 + (c - '0');
+        value = value * 10 + (c - L'0');
         if (value > 2147483647LL * 1000)
             break;
     }

@@ -1,6 +1,5 @@
 #include "engine/FfmpegCommand.h"
 
-#include "base/TextConvert.h"
 
 #include <cstdio>
 
@@ -34,12 +33,12 @@ std::vector<std::string> BuildSegmentArguments(const std::string& inputCopy, int
             start,     "-acodec",   "pcm_s16le", "-f", "s16le", "-ac", "1", "-ar", "16000", segmentFile};
 }
 
-std::wstring BuildSegmentCommand(const std::string& inputCopy, int index, bool lastSegment)
+std::string BuildSegmentCommand(const std::string& inputCopy, int index, bool lastSegment)
 {
     return ArgumentLine(BuildSegmentArguments(inputCopy, index, lastSegment));
 }
 
-std::wstring ArgumentLine(const std::vector<std::string>& arguments)
+std::string ArgumentLine(const std::vector<std::string>& arguments)
 {
     std::string line;
     for (size_t i = 0; i < arguments.size(); ++i) {
@@ -49,7 +48,7 @@ std::wstring ArgumentLine(const std::vector<std::string>& arguments)
         const bool path = i + 1 == arguments.size() || (i > 0 && arguments[i - 1] == "-i");
         line += path ? "\"" + arguments[i] + "\"" : arguments[i];
     }
-    return AnsiToWide(line);
+    return line;
 }
 
 std::vector<std::string> SplitArguments(const std::string& line)

@@ -25,11 +25,10 @@ inline constexpr int kLastSegmentOverrunSeconds = 2;
 // overrun above. ffmpeg gets them as a list: a path may hold any character, quotes included.
 std::vector<std::string> BuildSegmentArguments(const std::string& inputCopy, int index, bool lastSegment = false);
 
-// The same arguments as one line, with the two paths quoted: what the log shows and what names a
-// segment among the job manager's records. Only ever read by people: a path holding a double
-// quote would not split back into the same list.
-std::wstring BuildSegmentCommand(const std::string& inputCopy, int index, bool lastSegment = false);
-std::wstring ArgumentLine(const std::vector<std::string>& segmentArguments);
+// The same arguments as one line, with the two paths quoted, for people to read: a path holding a
+// double quote would not split back into the same list.
+std::string BuildSegmentCommand(const std::string& inputCopy, int index, bool lastSegment = false);
+std::string ArgumentLine(const std::vector<std::string>& segmentArguments);
 
 // Splits an argument line at blanks outside double quotes; the quotes themselves are dropped.
 std::vector<std::string> SplitArguments(const std::string& line);

@@ -1,7 +1,6 @@
 #include "engine/FfmpegProcess.h"
 
 #include "base/AppPaths.h"
-#include "base/TextConvert.h"
 #include "base/platform/ChildProcess.h"
 #include "engine/FfmpegCommand.h"
 
@@ -100,9 +99,9 @@ pid_t SpawnFfmpeg(std::vector<std::string> args, bool showOutput, int errorFd, i
 
 namespace PubUtils {
 
-pid_t StartFfmpeg(const std::wstring& arguments, bool showOutput, int* spawnError)
+pid_t StartFfmpeg(const std::string& arguments, bool showOutput, int* spawnError)
 {
-    return StartFfmpeg(SplitArguments(WideToAnsi(arguments)), showOutput, spawnError);
+    return StartFfmpeg(SplitArguments(arguments), showOutput, spawnError);
 }
 
 pid_t StartFfmpeg(std::vector<std::string> args, bool showOutput, int* spawnError)

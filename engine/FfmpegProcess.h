@@ -13,7 +13,7 @@ namespace PubUtils {
 // given) then holds why (ENOENT: no ffmpeg anywhere).
 pid_t StartFfmpeg(std::vector<std::string> arguments, bool showOutput, int* spawnError = nullptr);
 // The same with an argument line, split at blanks outside double quotes.
-pid_t StartFfmpeg(const std::wstring& arguments, bool showOutput, int* spawnError = nullptr);
+pid_t StartFfmpeg(const std::string& arguments, bool showOutput, int* spawnError = nullptr);
 
 // Asks every ffmpeg started here and not yet waited for to end (SIGTERM), for an early exit that
 // must leave none behind; returns how many were asked. Their workers see a failed cut.

@@ -6,15 +6,20 @@
 #include "engine/PauseCuts.h"
 
 #include <bit>
+#include <thread>
 #include <vector>
 
-LocalRecognizer::LocalRecognizer(DecoderPool& decoders, std::string folder) : pool(decoders), modelDir(std::move(folder)) {}
+LocalRecognizer::LocalRecognizer(std::string folder, std::shared_ptr<DecoderPool> decoders)
+    : pool(decoders != nullptr ? std::move(decoders) : std::make_shared<DecoderPool>(std::thread::hardware_concurrency())),
+      modelDir(std::move(folder))
+{
+}
 
 RecognitionOutcome LocalRecognizer::Recognize(const std::string& audio)
 {
     RecognitionOutcome outcome;
     std::string error;
-    DecoderPool::Lease decoder = pool.Acquire(modelDir, &error);
+    DecoderPool::Lease decoder = pool->Acquire(modelDir, &error);
     if (!decoder) {
         outcome.code = kModelFailedCode;
         outcome.message = "local model not loaded: " + error;

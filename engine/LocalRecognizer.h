@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 class DecoderPool;
@@ -13,8 +14,11 @@ class DecoderPool;
 // that cannot be decoded is a failed attempt with a code of its own and a warning in the log.
 class LocalRecognizer : public Recognizer {
 public:
-    LocalRecognizer(DecoderPool& pool, std::string modelDir);
+    // Without a pool: one of its own, with a decoder per core at most.
+    explicit LocalRecognizer(std::string modelDir, std::shared_ptr<DecoderPool> pool = nullptr);
     RecognitionOutcome Recognize(const std::string& audio) override;
+    RecognizerKind Kind() const override { return RecognizerKind::LocalEnglish; }
+    DecoderPool& Pool() { return *pool; }
 
     const std::string& ModelDir() const { return modelDir; }
 
@@ -25,6 +29,6 @@ public:
     static constexpr size_t kMaxUtteranceSamples = 15 * 16000;
 
 private:
-    DecoderPool& pool;
+    const std::shared_ptr<DecoderPool> pool;
     const std::string modelDir;
 };

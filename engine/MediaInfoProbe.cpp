@@ -1,5 +1,6 @@
 #include "engine/MediaInfoProbe.h"
 
+#include "base/TextConvert.h"
 #include "engine/DurationText.h"
 
 #include <clocale>
@@ -106,7 +107,7 @@ int LoadMediaInfoLibrary()
     return LoadLocked(library);
 }
 
-int ProbeAudioDuration(const std::wstring& path)
+int ProbeAudioDuration(const std::string& path)
 {
     Library& library = TheLibrary();
     std::lock_guard<std::mutex> guard(library.lock);
@@ -116,7 +117,8 @@ int ProbeAudioDuration(const std::wstring& path)
         Utf8LocaleScope locale;
         void* handle = library.create();
         if (handle != nullptr) {
-            library.open(handle, path.c_str());
+            // The library takes wide paths only.
+            library.open(handle, AnsiToWide(path).c_str());
             const wchar_t* duration = library.get(handle, kStreamAudio, 0, L"Duration", kInfoText, kInfoName);
             answer = duration != nullptr ? duration : L"";
             library.close(handle);

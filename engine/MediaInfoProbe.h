@@ -11,4 +11,4 @@ int LoadMediaInfoLibrary();
 
 // The first audio stream's "Duration" in whole seconds; 0 when nothing can be learned (no
 // library, no such file, no audio). Safe from any thread.
-int ProbeAudioDuration(const std::wstring& path);
+int ProbeAudioDuration(const std::string& path);

@@ -2,37 +2,37 @@
 
 #include "base/TextConvert.h"
 #include "engine/CAudioSegment.h"
-#include "engine/CAudioTask.h"
+#include "engine/SegmentAttempt.h"
 #include "engine/LocalRecognizer.h"
 
 namespace {
 
 // What a person can do about a failure, in plain words; the file itself is blamed only when
 // nothing else is known.
-std::wstring Cause(const CAudioSegment& failed)
+std::string Cause(const CAudioSegment& failed)
 {
     const std::string& message = failed.errorMessage;
     switch (failed.resultCode) {
-    case CAudioTask::kCutFailedCode:
+    case kCutFailedCode:
         if (message.rfind("ffmpeg could not be started", 0) == 0)
-            return L"无法启动 ffmpeg，请安装 ffmpeg";
-        return L"不是音频文件或文件已损坏";
+            return "无法启动 ffmpeg，请安装 ffmpeg";
+        return "不是音频文件或文件已损坏";
     case LocalRecognizer::kModelFailedCode:
-        return L"本地识别模型缺失，请检查 LocalModelDir 设置";
+        return "本地识别模型缺失，请检查 LocalModelDir 设置";
     case RecognitionFailure::kKeysRefusedCode:
-        return L"密钥被拒绝，请检查 credentials.json";
+        return "密钥被拒绝，请检查 credentials.json";
     case RecognitionFailure::kRequestLimitCode:
-        return L"已达到语音识别服务的用量限制，请稍后再试";
+        return "已达到语音识别服务的用量限制，请稍后再试";
     case -1:
         if (message.find("\"token_refused\"") != std::string::npos)
-            return L"密钥被拒绝，请检查 credentials.json";
+            return "密钥被拒绝，请检查 credentials.json";
         if (message.find("\"curl_error_code\"") != std::string::npos)
-            return L"无法连接语音识别服务，请检查网络";
+            return "无法连接语音识别服务，请检查网络";
         break;
     default:
         break;
     }
-    return L"文件无法识别";
+    return "文件无法识别";
 }
 
 }  // namespace
@@ -53,7 +53,7 @@ bool RecognitionFailure::IsFailed(const std::vector<CAudioSegment*>& records)
     return anyFailed;
 }
 
-std::wstring RecognitionFailure::Describe(const std::vector<CAudioSegment*>& records)
+std::string RecognitionFailure::Describe(const std::vector<CAudioSegment*>& records)
 {
     const CAudioSegment* last = nullptr;
     for (const CAudioSegment* record : records) {
@@ -62,14 +62,14 @@ std::wstring RecognitionFailure::Describe(const std::vector<CAudioSegment*>& rec
     }
     if (last == nullptr)
         return {};
-    std::wstring text = AnsiToWide(last->file) + L"," + Cause(*last) + L"。错误码: " + std::to_wstring(last->resultCode);
-    std::wstring message = Utf8ToWide(last->errorMessage);
+    std::string text = ValidUtf8(last->file) + "," + Cause(*last) + "。错误码: " + std::to_string(last->resultCode);
+    std::string message = ValidUtf8(last->errorMessage);
     // One line, whatever the service or the engine put into the message.
-    for (wchar_t& c : message) {
-        if (c == L'\r' || c == L'\n')
-            c = L' ';
+    for (char& c : message) {
+        if (c == '\r' || c == '\n')
+            c = ' ';
     }
     if (!message.empty())
-        text += L"，错误信息: " + message;
+        text += "，错误信息: " + message;
     return text;
 }

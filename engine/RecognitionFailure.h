@@ -19,7 +19,7 @@ public:
     // one line (without the message part when the segment has none). The cause says what to do
     // where it is known (the network, the keys, not audio, the service's limit, the local
     // model); else it is "文件无法识别".
-    static std::wstring Describe(const std::vector<CAudioSegment*>& records);
+    static std::string Describe(const std::vector<CAudioSegment*>& records);
 
     // The service's codes for refused keys and for a used-up quota.
     static constexpr int32_t kKeysRefusedCode = 3302;

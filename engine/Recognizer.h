@@ -11,6 +11,9 @@ struct RecognitionOutcome {
     std::string text;  // UTF-8
 };
 
+// The recognizers there are: the cloud service (the default) or English on this machine.
+enum class RecognizerKind { Cloud, LocalEnglish };
+
 // Turns one segment's raw audio (16 kHz, mono, signed 16-bit little-endian) into its outcome.
 // One object serves every worker of a job manager at once, so Recognize may run on many threads
 // together; it logs its own failures.
@@ -18,4 +21,5 @@ class Recognizer {
 public:
     virtual ~Recognizer() = default;
     virtual RecognitionOutcome Recognize(const std::string& audio) = 0;
+    virtual RecognizerKind Kind() const = 0;
 };

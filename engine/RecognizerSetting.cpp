@@ -3,8 +3,10 @@
 #include "base/Config.h"
 #include "base/LogFile.h"
 #include "base/TextConvert.h"
-#include "engine/CData.h"
+#include "engine/CAudioConvert.h"
 #include "engine/CloudRecognizer.h"
+#include "engine/CredentialPool.h"
+#include "engine/CredentialsFile.h"
 #include "engine/LocalRecognizer.h"
 
 namespace {
@@ -33,6 +35,15 @@ std::string ReadLocalModelDir()
 std::shared_ptr<Recognizer> MakeRecognizer(RecognizerKind kind)
 {
     if (kind == RecognizerKind::LocalEnglish)
-        return std::make_shared<LocalRecognizer>(CData::Instance().GetDecoderPool(), ReadLocalModelDir());
-    return std::make_shared<CloudRecognizer>();
+        return std::make_shared<LocalRecognizer>(ReadLocalModelDir());
+    auto credentials = std::make_shared<CredentialPool>();
+    CredentialsFile::Apply(*credentials, CredentialsFile::DefaultPath());
+    return std::make_shared<CloudRecognizer>(std::move(credentials));
+}
+
+JobOptions ReadJobOptions()
+{
+    JobOptions options;
+    options.showFfmpegOutput = ReadConfigInt(L"Debug", 0) != 0;
+    return options;
 }

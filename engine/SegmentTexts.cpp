@@ -36,48 +36,67 @@ std::string CueText(const std::string& text)
     return out;
 }
 
-bool IsLatinLetterOrDigit(wchar_t c)
+bool IsLatinLetterOrDigit(char32_t c)
 {
-    return (c >= L'0' && c <= L'9') || (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z') ||
+    return (c >= U'0' && c <= U'9') || (c >= U'A' && c <= U'Z') || (c >= U'a' && c <= U'z') ||
            (c >= 0x00C0 && c <= 0x024F && c != 0x00D7 && c != 0x00F7);
+}
+
+// The code point that well-formed UTF-8 starts at `pos`.
+char32_t CodePointAt(const std::string& text, size_t pos)
+{
+    const auto lead = static_cast<uint8_t>(text[pos]);
+    const size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+    char32_t value = length == 1 ? lead : lead & (0x7F >> length);
+    for (size_t i = 1; i < length && pos + i < text.size(); ++i)
+        value = (value << 6) | (static_cast<uint8_t>(text[pos + i]) & 0x3F);
+    return value;
+}
+
+char32_t LastCodePoint(const std::string& text)
+{
+    size_t pos = text.size() - 1;
+    while (pos > 0 && (static_cast<uint8_t>(text[pos]) & 0xC0) == 0x80)
+        --pos;
+    return CodePointAt(text, pos);
 }
 
 }  // namespace
 
-std::wstring SegmentTexts::Joined(const std::vector<CAudioSegment*>& records)
+std::string SegmentTexts::Joined(const std::vector<CAudioSegment*>& records)
 {
-    std::wstring text;
+    std::string text;
     for (size_t j = 0; j < records.size(); ++j) {
         if (records[j]->segmentIndex != static_cast<int32_t>(j))
-            text += L"\r\n";
+            text += "\r\n";
         if (records[j]->resultCode != 0)
             continue;
-        const std::wstring next = Utf8ToWide(records[j]->text);
+        const std::string next = ValidUtf8(records[j]->text);
         // Chinese runs on without blanks; words of a Latin script cut at a segment's end do not.
-        if (!text.empty() && !next.empty() && IsLatinLetterOrDigit(text.back()) && IsLatinLetterOrDigit(next.front()))
-            text += L' ';
+        if (!text.empty() && !next.empty() && IsLatinLetterOrDigit(LastCodePoint(text)) &&
+            IsLatinLetterOrDigit(CodePointAt(next, 0)))
+            text += ' ';
         text += next;
     }
     return text;
 }
 
-std::string SegmentTexts::AsTextFile(const std::wstring& text)
+std::string SegmentTexts::AsTextFile(std::string text)
 {
-    std::string bytes = WideToAnsi(text);
-    if (!bytes.empty() && bytes.back() != '\n')
-        bytes += '\n';
-    return bytes;
+    if (!text.empty() && text.back() != '\n')
+        text += '\n';
+    return text;
 }
 
-std::wstring SegmentTexts::Timed(const std::vector<CAudioSegment*>& records)
+std::string SegmentTexts::Timed(const std::vector<CAudioSegment*>& records)
 {
-    std::wstring text;
+    std::string text;
     for (const CAudioSegment* record : records) {
         if (record == nullptr || record->resultCode != 0 || record->text.empty())
             continue;
         if (!text.empty())
-            text += L"\r\n";
-        text += L"[" + Utf8ToWide(FormatClock(record->segmentIndex * kSegmentSeconds)) + L"] " + Utf8ToWide(record->text);
+            text += "\r\n";
+        text += "[" + FormatClock(record->segmentIndex * kSegmentSeconds) + "] " + ValidUtf8(record->text);
     }
     return text;
 }

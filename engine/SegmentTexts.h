@@ -5,7 +5,8 @@
 
 struct CAudioSegment;
 
-// What a file's finished segments say, in the forms the user takes away: one text, as the
+// What a file's finished segments say, in the forms the user takes away (UTF-8; a service's bytes
+// that are no UTF-8 become U+FFFD): one text, as the
 // window shows and saves it, and subtitles with one cue per segment.
 namespace SegmentTexts {
 
@@ -13,15 +14,15 @@ namespace SegmentTexts {
 // Latin script stands on both sides of the join; a segment missing from the sequence (not
 // finished yet) leaves a line break in its place. `records` as CAudioConvert::GetFinishedSegments
 // gives them: ascending segment order.
-std::wstring Joined(const std::vector<CAudioSegment*>& records);
+std::string Joined(const std::vector<CAudioSegment*>& records);
 
 // Each segment's text after its start time ("[00:02:00] ..."), one segment per line (CR LF
 // between them), so a long recording can be read against its audio. A segment without text
 // (or that failed) gives no line.
-std::wstring Timed(const std::vector<CAudioSegment*>& records);
+std::string Timed(const std::vector<CAudioSegment*>& records);
 
 // A text as a .txt file holds it: UTF-8, ending with a line feed (an empty text stays empty).
-std::string AsTextFile(const std::wstring& text);
+std::string AsTextFile(std::string text);
 
 enum class SubtitleFormat { Srt, Vtt };
 

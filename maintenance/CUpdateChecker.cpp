@@ -3,13 +3,11 @@
 #include "base/AppPaths.h"
 #include "base/CMiniDumpHandler.h"
 #include "base/Config.h"
-#include "base/LiveThreads.h"
+#include "base/BackgroundThread.h"
 #include "base/LogFile.h"
 #include "base/TextConvert.h"
 #include "base/net/CHttpRequest.h"
 #include "base/net/JsonText.h"
-#include "base/platform/WindowHandle.h"
-#include "base/platform/WindowMessages.h"
 #include "maintenance/CUpdateNotice.h"
 #include "maintenance/MaintenanceEndpoints.h"
 
@@ -64,7 +62,7 @@ struct CUpdateChecker::State {
     std::map<std::string, CUpdateFileInfo> localFiles;
     Json::Value latestManifest;
     Json::Value versionReply;
-    std::shared_ptr<WindowHandle> notifyWnd;
+    CUpdateChecker::Report report;
     std::vector<CUpdateFileInfo> updateList;
     std::string updateUrl;
     std::string appName;
@@ -75,18 +73,18 @@ struct CUpdateChecker::State {
     std::string latestVersion;
     std::string minimumRequired;
 
-    void Post(int kind, std::unique_ptr<CUpdateNotice> notice)
+    void Post(UpdateReportKind kind, std::string text = {}, std::string value = {})
     {
-        std::shared_ptr<WindowHandle> window;
+        CUpdateChecker::Report to;
         {
             std::lock_guard<std::mutex> guard(published);
-            window = notifyWnd;
+            to = report;
         }
-        if (window != nullptr)
-            window->PostOwned(WM_USER_UPDATE, static_cast<uintptr_t>(kind), std::move(notice));
+        if (to)
+            to(CUpdateNotice{kind, std::move(text), std::move(value)});
     }
-    void PostText(int kind, const std::wstring& text) { Post(kind, std::make_unique<CUpdateNotice>(text, std::string())); }
-    void PostValue(int kind, const std::string& value) { Post(kind, std::make_unique<CUpdateNotice>(std::wstring(), value)); }
+    void PostText(UpdateReportKind kind, std::string text) { Post(kind, std::move(text)); }
+    void PostValue(UpdateReportKind kind, std::string value) { Post(kind, {}, std::move(value)); }
 
     std::string Get(std::string State::*field) const
     {
@@ -124,7 +122,7 @@ void CUpdateChecker::State::RunCheck()
     if (!LoadLocalManifest())
         ScanInstallFolder();
     if (!InstalledBefore(&State::latestVersion)) {
-        Post(kUpdateNotNeeded, nullptr);
+        Post(kUpdateNotNeeded);
         return;
     }
     if (!FetchLatestManifest())
@@ -137,12 +135,12 @@ bool CUpdateChecker::State::CheckRemoteVersion()
     const long code = HttpGet(updateUrl + "/version/" + appName, versionBody);
     const bool known = ReadVersionReply(versionBody);
     if (code != 200)
-        PostText(kUpdateCheckFailed, L"cannot get remote version");
+        PostText(kUpdateCheckFailed, "cannot get remote version");
     if (known) {
         PostValue(kUpdateVersionKnown, Get(&State::latestVersion));
         return true;
     }
-    PostText(kUpdateCheckFailed, L"无法获取远程服务器软件版本");
+    PostText(kUpdateCheckFailed, "无法获取远程服务器软件版本");
     return false;
 }
 
@@ -247,7 +245,7 @@ bool CUpdateChecker::State::FetchLatestManifest()
     // and parsing after every chunk would be quadratic in the reply's size.
     const bool read = ReadLatestManifest(latestBody);
     if (code != 200)
-        PostText(kUpdateCheckFailed, L"cannot get latest version");
+        PostText(kUpdateCheckFailed, "cannot get latest version");
     return read;
 }
 
@@ -279,7 +277,7 @@ void CUpdateChecker::State::CompareManifest()
             updateList.push_back(info);
         }
     }
-    Post(!updateList.empty() || !localFiles.empty() ? kUpdateNeeded : kUpdateNotNeeded, nullptr);
+    Post(!updateList.empty() || !localFiles.empty() ? kUpdateNeeded : kUpdateNotNeeded);
 }
 
 CUpdateFileInfo CUpdateChecker::State::ParseFileItem(const Json::Value& item) const
@@ -314,10 +312,10 @@ CUpdateChecker::CUpdateChecker() : state_(std::make_shared<State>())
 
 CUpdateChecker::~CUpdateChecker() = default;
 
-void CUpdateChecker::SetNotifyWnd(std::shared_ptr<WindowHandle> window)
+void CUpdateChecker::SetReport(Report report)
 {
     std::lock_guard<std::mutex> guard(state_->published);
-    state_->notifyWnd = std::move(window);
+    state_->report = std::move(report);
 }
 
 bool CUpdateChecker::StartCheck()
@@ -325,12 +323,7 @@ bool CUpdateChecker::StartCheck()
     // libcurl's global set-up waits until here, so the first window does not wait for it.
     CHttpRequest::SetUpLibrary();
     // The thread shares the state, so the checker may go away while the thread still runs.
-    std::thread([state = state_, counted = LiveThreads::Token()] {
-        pthread_setname_np(pthread_self(), "update check");
-        CMiniDumpHandler::PrepareThread();
-        state->RunCheck();
-    }).detach();
-    return true;
+    return StartBackgroundThread("update check", [state = state_] { state->RunCheck(); });
 }
 
 bool CUpdateChecker::IsUpdateAvailable() const { return state_->InstalledBefore(&State::latestVersion); }

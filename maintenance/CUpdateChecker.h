@@ -1,21 +1,23 @@
 #pragma once
 
 #include "maintenance/CUpdateFileInfo.h"
+#include "maintenance/CUpdateNotice.h"
 
 #include <json/value.h>
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
 
-class WindowHandle;
+
 
 // The once-per-run update check. A background thread asks the update server for the newest
 // version, compares it with the installed version from the local manifest "ver", and when the
 // server's is newer compares the server's file manifest with the installed files (SHA-1). It
-// reports each step to the notify window with WM_USER_UPDATE (kinds in CUpdateNotice.h).
+// reports each step through the report function (kinds in CUpdateNotice.h), on its own thread.
 //
 // Version strings are opaque and compared byte by byte ("1.0.9.json" sorts after "1.0.10").
 // The queries may be called from any thread at any time and see either the old or the new value
@@ -28,7 +30,9 @@ public:
     CUpdateChecker(const CUpdateChecker&) = delete;
     CUpdateChecker& operator=(const CUpdateChecker&) = delete;
 
-    void SetNotifyWnd(std::shared_ptr<WindowHandle> window);
+    // Where the steps are reported; called on the check's thread, so it hands them on.
+    using Report = std::function<void(CUpdateNotice)>;
+    void SetReport(Report report);
 
     // Starts the check thread; nobody waits for it. The thread keeps what it works on alive by
     // itself, so the checker may be destroyed while it runs.

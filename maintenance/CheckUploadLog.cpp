@@ -3,6 +3,7 @@
 #include "base/AppPaths.h"
 #include "base/CMiniDumpHandler.h"
 #include "base/Config.h"
+#include "base/BackgroundThread.h"
 #include "base/LiveThreads.h"
 #include "base/TextConvert.h"
 #include "base/platform/DebugOutput.h"
@@ -110,11 +111,7 @@ void CheckUploadLog(const std::string& appDir)
 
 void StartUploadLogCheck(const std::string& appDir)
 {
-    std::thread([appDir, counted = LiveThreads::Token()] {
-        pthread_setname_np(pthread_self(), "log upload");
-        CMiniDumpHandler::PrepareThread();
-        CheckUploadLog(appDir);
-    }).detach();
+    StartBackgroundThread("log upload", [appDir] { CheckUploadLog(appDir); });
 }
 
 std::vector<std::string> ListNewestFiles(const std::string& folder, size_t max)

@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   cmake g++ make pkg-config
-  qt6-base-dev libcurl4-openssl-dev libjsoncpp-dev libzip-dev zipcmp zipmerge ziptool libssl-dev
+  qt6-base-dev libcurl4-openssl-dev libjsoncpp-dev libzip-dev zipcmp zipmerge ziptool libssl-dev libicu-dev
   libcpp-httplib-dev googletest libgtest-dev libgmock-dev zlib1g-dev
   ffmpeg libmediainfo0v5 fonts-wqy-microhei
   xvfb xauth ca-certificates

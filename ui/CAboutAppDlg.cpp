@@ -2,7 +2,6 @@
 
 #include "base/AppVersion.h"
 #include "base/LogFile.h"
-#include "engine/CData.h"
 #include "maintenance/CUpdateChecker.h"
 #include "maintenance/LaunchUpdater.h"
 #include "ui/toolkit/CButtonUI.h"
@@ -18,7 +17,7 @@ const QColor kQuietColor = QColor::fromRgba(0xFF999999);
 
 }  // namespace
 
-CAboutAppDlg::CAboutAppDlg() = default;
+CAboutAppDlg::CAboutAppDlg(const CUpdateChecker& checker) : updates(checker) {}
 
 std::wstring CAboutAppDlg::GetWindowClassName() const
 {
@@ -51,7 +50,7 @@ void CAboutAppDlg::InitWindow()
         labVersion->SetText(std::wstring(L"软件版本: ") + kAppVersion);
 
     // The state at the moment of opening; the window does not follow later changes.
-    const CUpdateChecker& checker = CData::Instance().GetUpdateChecker();
+    const CUpdateChecker& checker = updates;
     std::wstring info;
     QColor colour;
     std::wstring okText = L"确定";
@@ -87,13 +86,11 @@ void CAboutAppDlg::OnClick(TNotifyUI& message)
         Close(1);
         // Only when the button offered the update: a version found after the window opened
         // must not turn a plain "确定" into quitting the program.
-        if (offersUpdate && CData::Instance().GetUpdateChecker().IsUpdateAvailable()) {
+        if (offersUpdate && updates.IsUpdateAvailable()) {
             WriteLog(Info, "CAboutAppDlg::OnClick", "%s", "update now");
             LaunchUpdater();
-            if (exitRequest != nullptr)
-                exitRequest(exitUser);
-            else
-                CData::Instance().PostAppExit();
+            if (exitRequest)
+                exitRequest();
         }
     } else if (sender == btnTelHelp || sender == btnAppUrl) {
         UiToolkit::ShellOpen(kSiteUrl);
@@ -105,10 +102,9 @@ std::wstring CAboutAppDlg::GetSkinFile() const
     return L"AboutAppDlg.xml";
 }
 
-void CAboutAppDlg::SetExitRequest(ExitRequest request, void* user)
+void CAboutAppDlg::SetExitRequest(std::function<void()> request)
 {
-    exitRequest = request;
-    exitUser = user;
+    exitRequest = std::move(request);
 }
 
 void CAboutAppDlg::ShowDialog()

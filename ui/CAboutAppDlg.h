@@ -2,9 +2,11 @@
 
 #include "ui/toolkit/CWindowBase.h"
 
+#include <functional>
 #include <string>
 
 class CButtonUI;
+class CUpdateChecker;
 class CLabelUI;
 
 // The About window ("AboutAppDlg.xml"): logo, version, the update state at the moment of
@@ -20,7 +22,8 @@ public:
     static constexpr wchar_t kSupportPhone[] = L"555-0100";
     static constexpr wchar_t kSupportQQ[] = L"100000001";
 
-    CAboutAppDlg();
+    // Shows what `updates` knows when it opens.
+    explicit CAboutAppDlg(const CUpdateChecker& updates);
     std::wstring GetWindowClassName() const override;
     ~CAboutAppDlg() override;
     void InitWindow() override;
@@ -30,11 +33,10 @@ public:
     // Creates and shows the window, centred on the work area, or raises the one already open.
     void ShowDialog();
 
-    // How "立即更新" ends the application once the updater runs. Without one set, it calls the
-    // application's exit (CData::PostAppExit) itself. The main window sets its own close
-    // sequence, which ends with that exit, so the exit runs once and in the usual order.
-    using ExitRequest = void (*)(void* user);
-    void SetExitRequest(ExitRequest request, void* user);
+    // How "立即更新" ends the application once the updater runs: the main window's close
+    // sequence, which ends with the application's exit, so the exit runs once and in the usual
+    // order. Without one, the updater starts and the program goes on.
+    void SetExitRequest(std::function<void()> request);
 
 private:
     CButtonUI* btnClose = nullptr;
@@ -44,6 +46,6 @@ private:
     CLabelUI* labVerInfo = nullptr;
     CButtonUI* btnTelHelp = nullptr;
     bool offersUpdate = false;  // what "btnOK" offered when the window opened
-    ExitRequest exitRequest = nullptr;
-    void* exitUser = nullptr;
+    const CUpdateChecker& updates;
+    std::function<void()> exitRequest;
 };

@@ -3,6 +3,7 @@
 #include "ui/toolkit/CWindowBase.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 class CButtonUI;
@@ -11,7 +12,7 @@ class CLabelUI;
 class CTextUI;
 
 // Result callback of a message box: 1 for OK, 2 for Cancel or the close button.
-using MessageWndCallback = void (*)(int result, uint32_t userData);
+using MessageWndCallback = std::function<void(int result, uint32_t userData)>;
 
 // The program's own message box: a small borderless window with a title, an icon, one text and
 // up to two buttons, built from "MessageWnd.xml". It is not modal: the caller fills in the texts,

@@ -1,14 +1,9 @@
 #include "ui/CPlayListCtrl.h"
 
 #include "base/LogFile.h"
-#include "base/TextConvert.h"
 #include "base/TextUtils.h"
-#include "engine/CAudioSegment.h"
-#include "engine/CData.h"
-#include "engine/MediaInfoProbe.h"
-#include "engine/RecognitionFailure.h"
 #include "ui/CFileOpenDialog.h"
-#include "ui/CMessageWnd.h"
+#include "ui/toolkit/CWindowBase.h"
 #include "ui/toolkit/CListHeaderUI.h"
 #include "ui/toolkit/CListTextElementUI.h"
 #include "ui/toolkit/CListViewUI.h"
@@ -23,15 +18,7 @@
 
 namespace {
 
-constexpr wchar_t kActionStart[] = L"开始";
-constexpr wchar_t kActionRecognizing[] = L"识别中";
-constexpr wchar_t kActionDone[] = L"完成";
-constexpr wchar_t kActionFailed[] = L"失败";
-constexpr wchar_t kDeleteText[] = L"删除";
-constexpr wchar_t kUnknownText[] = L"unknown";
-constexpr wchar_t kPoorAudioText[] = L",音频质量太差，部分内容无法识别。";
-// A segment that needed this many dispatches makes the file's text incomplete or doubtful.
-constexpr int32_t kPoorAudioAttempts = 10;
+constexpr char kUnknownText[] = "unknown";
 
 constexpr wchar_t kAudioPatterns[] =
     L"*.3ga;*.669;*.a52;*.aac;*.ac3;*.adt;*.adts;*.aif;*.aifc;*.aiff;*.amr;*.aob;*.ape;*.awb;*.caf;*.dts;"
@@ -43,9 +30,9 @@ constexpr wchar_t kAudioPatterns[] =
 constexpr size_t kDialogResultChars = 26000;
 
 // The local files a drag carries, in its order; anything else (web links, folders) is left out.
-std::vector<std::wstring> DroppedFiles(const QMimeData* mime, bool logSkipped)
+std::vector<std::string> DroppedFiles(const QMimeData* mime, bool logSkipped)
 {
-    std::vector<std::wstring> files;
+    std::vector<std::string> files;
     if (mime == nullptr || !mime->hasUrls())
         return files;
     for (const QUrl& url : mime->urls()) {
@@ -57,7 +44,7 @@ std::vector<std::wstring> DroppedFiles(const QMimeData* mime, bool logSkipped)
                 WriteLog(Info, "CPlayListCtrl::dropEvent", "%s", ("folder not added: " + path.toStdString()).c_str());
             continue;
         }
-        files.push_back(path.toStdWString());
+        files.push_back(path.toStdString());
     }
     return files;
 }
@@ -89,40 +76,30 @@ void CPlayListCtrl::AddFiles()
     dialog.SetBufferSize(kDialogResultChars);
     if (!dialog.DoModal())
         return;
-    const int added = AddPaths(dialog.GetPathNames());
-    WriteLog(Info, "CPlayListCtrl::AddFiles", "chose %zu files, added %d", dialog.GetPathNames().size(), added);
+    std::vector<std::string> chosen;
+    for (const std::wstring& path : dialog.GetPathNames())
+        chosen.push_back(QString::fromStdWString(path).toStdString());
+    const int added = AddPaths(chosen);
+    WriteLog(Info, "CPlayListCtrl::AddFiles", "chose %zu files, added %d", chosen.size(), added);
 }
 
-void CPlayListCtrl::AddItem(const std::wstring& path)
+bool CPlayListCtrl::AddItem(const std::string& path)
 {
-    if (path.empty())
-        return;
-    for (const PlayItem& item : items) {
-        if (item.filePath == path)
-            return;
-    }
-    PlayItem item;
-    item.filePath = path;
-    item.durationSeconds = ProbeAudioDuration(path);
-    item.durationText = AnsiToWide(PubUtils::FormatDuration(item.durationSeconds));
-    item.fileType = PubUtils::CutString(path, L".", true, false, true);
-    item.progressText = L"0";
-    item.elapsedSeconds = 0;
-    item.actionText = kActionStart;
-    item.deleteText = kDeleteText;
-    item.status = ItemIdle;
-    items.push_back(std::move(item));
+    if (!files.Add(path))
+        return false;
     if (!CListUI::AddAt(new CListTextElementUI(), GetCount())) {
-        // Cannot happen for a fresh element at the end; keep the rows and records in step anyway.
-        items.pop_back();
-        WriteLog(Error, "CPlayListCtrl::AddItem", "%s", ("row not added: " + WideToAnsi(path)).c_str());
+        // Cannot happen for a fresh element at the end; keep the rows and elements in step anyway.
+        files.Remove(files.Count() - 1);
+        WriteLog(Error, "CPlayListCtrl::AddItem", "%s", ("row not added: " + path).c_str());
+        return false;
     }
+    return true;
 }
 
-int CPlayListCtrl::AddPaths(const std::vector<std::wstring>& paths)
+int CPlayListCtrl::AddPaths(const std::vector<std::string>& paths)
 {
     const int before = GetItemCount();
-    for (const std::wstring& path : paths) {
+    for (const std::string& path : paths) {
         if (path.empty())
             continue;
         if (GetItemCount() >= kMaxItems)
@@ -135,165 +112,42 @@ int CPlayListCtrl::AddPaths(const std::vector<std::wstring>& paths)
     return added;
 }
 
-std::wstring CPlayListCtrl::GetItemFile(int index)
+bool CPlayListCtrl::Exists(int index, const char* tag, const char* format)
 {
-    if (index < 0 || index >= GetItemCount()) {
-        WriteLog(Warning, "CPlayListCtrl::GetItemFile", "row not eq data size: row: %d, size: %lu", index,
-                 static_cast<unsigned long>(items.size()));
-        return std::wstring();
-    }
-    return items[static_cast<size_t>(index)].filePath;
+    if (files.Row(index) != nullptr)
+        return true;
+    WriteLog(Warning, tag, format, index, static_cast<unsigned long>(files.Count()));
+    return false;
+}
+
+std::string CPlayListCtrl::GetItemFile(int index)
+{
+    if (!Exists(index, "CPlayListCtrl::GetItemFile", "row not eq data size: row: %d, size: %lu"))
+        return {};
+    return files.Row(index)->filePath;
 }
 
 int CPlayListCtrl::GetItemDuration(int index)
 {
-    if (index < 0 || index >= GetItemCount()) {
-        WriteLog(Warning, "CPlayListCtrl::GetItemDuration", "row not eq data size: row: %d, size: %lu", index,
-                 static_cast<unsigned long>(items.size()));
+    if (!Exists(index, "CPlayListCtrl::GetItemDuration", "row not eq data size: row: %d, size: %lu"))
         return 0;
-    }
-    return items[static_cast<size_t>(index)].durationSeconds;
+    return files.Row(index)->durationSeconds;
 }
 
 int CPlayListCtrl::GetItemStatus(int index)
 {
-    if (index < 0 || index >= GetItemCount()) {
+    if (files.Row(index) == nullptr) {
         WriteLog(Warning, "CPlayListCtrl::GetItemStatus", "GetItemStatus not exist: %d", index);
         return -1;
     }
-    return items[static_cast<size_t>(index)].status;
-}
-
-bool CPlayListCtrl::SetItemRecognizing(int index)
-{
-    if (index < 0 || index >= GetItemCount())
-        return false;
-    PlayItem& item = items[static_cast<size_t>(index)];
-    if (item.status == ItemFailed) {
-        // A new recognition of the file: its progress and time start over.
-        item.progressText = L"0";
-        item.elapsedSeconds = 0;
-    } else if (item.status != ItemIdle) {
-        return false;
-    }
-    item.status = ItemRecognizing;
-    item.actionText = kActionRecognizing;
-    Invalidate();
-    return true;
-}
-
-bool CPlayListCtrl::ResetItem(int index)
-{
-    if (index < 0 || index >= GetItemCount())
-        return false;
-    PlayItem& item = items[static_cast<size_t>(index)];
-    item.progressText = L"0";
-    item.elapsedSeconds = 0;
-    item.actionText = kActionStart;
-    item.status = ItemIdle;
-    item.saved = false;
-    Invalidate();
-    return true;
-}
-
-bool CPlayListCtrl::IsItemSaved(int index) const
-{
-    return index >= 0 && index < GetItemCount() && items[static_cast<size_t>(index)].saved;
-}
-
-void CPlayListCtrl::SetItemSaved(int index)
-{
-    if (index >= 0 && index < GetItemCount())
-        items[static_cast<size_t>(index)].saved = true;
-}
-
-void CPlayListCtrl::UpdateItemStatus(const std::vector<CAudioSegment*>& vctInfo)
-{
-    if (vctInfo.empty()) {
-        WriteLog(Warning, "CPlayListCtrl::UpdateItemStatus", "%s", "UpdateItemStatus vctInfo is empty");
-        return;
-    }
-    for (const CAudioSegment* record : vctInfo) {
-        if (record == nullptr) {
-            WriteLog(Warning, "CPlayListCtrl::UpdateItemStatus", "%s", "UpdateItemStatus null record");
-            return;
-        }
-    }
-    const CAudioSegment& first = *vctInfo.front();
-    const std::wstring file = AnsiToWide(first.file);
-    PlayItem* item = nullptr;
-    for (PlayItem& candidate : items) {
-        if (candidate.filePath == file) {
-            item = &candidate;
-            break;
-        }
-    }
-    if (item == nullptr) {
-        WriteLog(Warning, "CPlayListCtrl::UpdateItemStatus", "UpdateItemStatus no found. %s", first.file.c_str());
-        return;
-    }
-    // A record without a plan would divide by zero; it cannot come from the job manager.
-    if (first.segmentCount <= 0) {
-        WriteLog(Warning, "CPlayListCtrl::UpdateItemStatus", "UpdateItemStatus bad segment count %d. %s",
-                 first.segmentCount, first.file.c_str());
-        return;
-    }
-
-    const size_t count = vctInfo.size();
-    const unsigned percent = static_cast<unsigned>(count * 100 / static_cast<size_t>(first.segmentCount));
-    wchar_t progress[32];
-    std::swprintf(progress, sizeof progress / sizeof progress[0], L"%u%%", percent);
-    item->progressText = progress;
-
-    if (count == static_cast<size_t>(first.segmentCount)) {
-        const bool failed = RecognitionFailure::IsFailed(vctInfo);
-        // Told once, when the file completes; later calls only rewrite the same values.
-        if (item->status != ItemDone && item->status != ItemFailed) {
-            if (failed) {
-                ShowWarning(RecognitionFailure::Describe(vctInfo));
-            } else {
-                for (const CAudioSegment* record : vctInfo) {
-                    if (record->attempts >= kPoorAudioAttempts) {
-                        ShowWarning(AnsiToWide(record->file) + kPoorAudioText);
-                        break;
-                    }
-                }
-            }
-        }
-        item->progressText = L"100%";
-        item->actionText = failed ? kActionFailed : kActionDone;
-        item->status = failed ? ItemFailed : ItemDone;
-    }
-    Invalidate();
-}
-
-void CPlayListCtrl::ShowWarning(const std::wstring& text)
-{
-    // It stays until clicked, and deletes itself when its window is gone.
-    auto* box = new CMessageWnd(1, 0);
-    box->SetButtons(L"确定", L"取消", false);
-    box->SetMessage(text);
-    box->ShowMessageWnd(CWindowBase::FromHandle(CData::Instance().GetMainWnd().get()), nullptr, 0);
-}
-
-void CPlayListCtrl::TickElapsed()
-{
-    for (PlayItem& item : items) {
-        if (item.status == ItemRecognizing)
-            ++item.elapsedSeconds;
-    }
-    Invalidate();
+    return files.Row(index)->status;
 }
 
 const wchar_t* CPlayListCtrl::GetItemText(CControlUI* element, int row, int column)
 {
-    std::wstring text;
-    if (row < 0 || row >= GetItemCount()) {
-        WriteLog(Warning, "CPlayListCtrl::GetItemText", "row not eq data size: row: %d, size: %lu", row,
-                 static_cast<unsigned long>(items.size()));
-        text = kUnknownText;
-    } else {
-        const PlayItem& item = items[static_cast<size_t>(row)];
+    std::string text = kUnknownText;
+    if (Exists(row, "CPlayListCtrl::GetItemText", "row not eq data size: row: %d, size: %lu")) {
+        const FileRow& item = *files.Row(row);
         switch (column) {
         case kColumnFile:
             text = item.filePath;
@@ -308,37 +162,34 @@ const wchar_t* CPlayListCtrl::GetItemText(CControlUI* element, int row, int colu
             text = item.progressText;
             break;
         case kColumnElapsed:
-            text = AnsiToWide(PubUtils::FormatDuration(item.elapsedSeconds));
+            text = PubUtils::FormatDuration(item.elapsedSeconds);
             break;
         case kColumnAction:
-            text = item.actionText;
+            text = item.ActionText();
             break;
         case kColumnDelete:
-            text = item.deleteText;
+            text = FileRow::kDeleteText;
             break;
         default:
-            text = kUnknownText;
             break;
         }
     }
+    std::wstring cell = QString::fromStdString(text).toStdWString();
     if (element == nullptr) {
-        lastText = std::move(text);
+        lastText = std::move(cell);
         return lastText.c_str();
     }
-    element->SetUserData(text);
+    element->SetUserData(cell);
     return element->GetUserData().c_str();
 }
 
 bool CPlayListCtrl::RemoveAt(int index)
 {
-    if (index < 0 || index >= GetItemCount()) {
-        WriteLog(Warning, "CPlayListCtrl::RemoveAt", "row not eq data size: row: %d, size: %lu", index,
-                 static_cast<unsigned long>(items.size()));
+    if (!Exists(index, "CPlayListCtrl::RemoveAt", "row not eq data size: row: %d, size: %lu"))
         return false;
-    }
-    // The record goes first: removing the selected row tells the window at once, and by then
-    // the remaining rows and records must agree.
-    items.erase(items.begin() + index);
+    // The row goes first: removing the selected row tells the window at once, and by then the
+    // remaining rows and elements must agree.
+    files.Remove(index);
     return CListUI::RemoveAt(index);
 }
 
@@ -349,7 +200,7 @@ bool CPlayListCtrl::Remove(CControlUI* element)
 
 void CPlayListCtrl::RemoveAll()
 {
-    items.clear();
+    files.Clear();
     CListUI::RemoveAll();
 }
 
@@ -393,12 +244,12 @@ void CPlayListCtrl::dragLeaveEvent(QDragLeaveEvent* event)
 void CPlayListCtrl::dropEvent(QDropEvent* event)
 {
     SetDropHighlight(false);
-    const std::vector<std::wstring> files = DroppedFiles(event->mimeData(), true);
-    if (files.empty()) {
+    const std::vector<std::string> dropped = DroppedFiles(event->mimeData(), true);
+    if (dropped.empty()) {
         event->ignore();
         return;
     }
     event->acceptProposedAction();
-    const int added = AddPaths(files);
-    WriteLog(Info, "CPlayListCtrl::dropEvent", "dropped %zu files, added %d", files.size(), added);
+    const int added = AddPaths(dropped);
+    WriteLog(Info, "CPlayListCtrl::dropEvent", "dropped %zu files, added %d", dropped.size(), added);
 }

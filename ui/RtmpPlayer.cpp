@@ -3,14 +3,11 @@
 #include "base/AppPaths.h"
 #include "base/Config.h"
 #include "base/LogFile.h"
-#include "base/TextConvert.h"
-#include "base/platform/SaveNewFile.h"
 #include "base/platform/WindowMessages.h"
 #include "engine/CAudioConvert.h"
 #include "engine/CAudioSegment.h"
-#include "engine/CData.h"
-#include "engine/RecognitionFailure.h"
-#include "engine/SegmentTexts.h"
+#include "engine/JobListener.h"
+#include "engine/RecognizerSetting.h"
 #include "maintenance/CUpdateChecker.h"
 #include "maintenance/CUpdateNotice.h"
 #include "maintenance/LaunchUpdater.h"
@@ -19,9 +16,6 @@
 #include "ui/CMessageWnd.h"
 #include "ui/CPlayListCtrl.h"
 #include "ui/DesktopNotice.h"
-#include "ui/MessageWndTaskNotice.h"
-#include "ui/PlayItem.h"
-#include "ui/ResultFileNames.h"
 #include "ui/toolkit/CButtonUI.h"
 #include "ui/toolkit/CLabelUI.h"
 #include "ui/toolkit/CRichEditUI.h"
@@ -29,13 +23,12 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QMetaObject>
 #include <QDesktopServices>
 #include <QUrl>
 #include <QWidget>
 
-#include <cerrno>
 #include <filesystem>
-#include <map>
 
 namespace {
 
@@ -49,53 +42,81 @@ constexpr uintptr_t kKeyApps = 0x5D;
 constexpr uintptr_t kKeyF10 = 0x79;
 constexpr int kNoticeSeconds = 5;
 
-// Saves one text as a new file in `folder` under the next name free there. A failure is logged,
-// and `failure` says where and why, for the user.
-bool SaveText(const char* tag, const std::string& folder, ResultFileNames& names, const std::wstring& audioPath,
-              const std::string& extension, const std::string& bytes, std::wstring& failure)
+// Texts of the program's own go to the toolkit as it takes them.
+std::wstring Shown(const std::string& text)
 {
-    if (!names.HoldingAlready(audioPath, bytes).empty())
-        return true;  // saved before, word for word
-    const SaveNewFileResult result =
-        SaveNewFile(folder, [&] { return WideToAnsi(names.Take(audioPath)) + extension; }, bytes);
-    if (result.saved)
-        return true;
-    const std::string message = result.failedAt == SaveNewFileResult::Step::Create
-                                    ? "fopen create file failed." + folder
-                                    : "write file failed. " + (result.name.empty() ? folder : folder + "/" + result.name);
-    // The entry's "LastError info" gives the reason.
-    errno = result.error;
-    WriteLog(Error, tag, "%s", message.c_str());
-    failure = AnsiToWide(folder + ": " + result.Reason());
-    return false;
+    return QString::fromStdString(text).toStdWString();
 }
 
-// "成功保存 N 个结果", and what could not be saved: a text the user believes on the disk would be lost.
-std::wstring SaveSummary(int saved, int failed, const std::wstring& failure)
+std::string Chosen(const std::wstring& text)
 {
-    std::wstring text = L"成功保存 " + std::to_wstring(saved) + L" 个结果";
-    if (failed > 0)
-        text += L"\n" + std::to_wstring(failed) + L" 个结果保存失败: " + failure;
-    return text;
+    return QString::fromStdWString(text).toStdString();
+}
+
+// Runs `call` on the UI thread, later, unless the window is gone by then.
+template <class Call>
+void OnWindowThread(const std::weak_ptr<RtmpPlayer*>& window, Call call)
+{
+    QCoreApplication* application = QCoreApplication::instance();
+    if (application == nullptr)
+        return;
+    QMetaObject::invokeMethod(
+        application,
+        [window, call = std::move(call)] {
+            if (const std::shared_ptr<RtmpPlayer*> alive = window.lock())
+                call(**alive);
+        },
+        Qt::QueuedConnection);
 }
 
 }  // namespace
 
-RtmpPlayer::RtmpPlayer()
-    : audioConvert(std::make_unique<CAudioConvert>()), aboutDlg(std::make_unique<CAboutAppDlg>())
+// The job manager's news, handed to the window on its own thread.
+class RtmpPlayer::JobNews : public JobListener {
+public:
+    explicit JobNews(std::weak_ptr<RtmpPlayer*> player) : window(std::move(player)) {}
+
+    void OnSegmentDone(const SegmentDone& done) override
+    {
+        OnWindowThread(window, [id = done.id](RtmpPlayer& player) { player.OnSegmentDone(id); });
+    }
+    // Asked for on the UI thread, while the window starts a file.
+    void OnFileFailed(const std::string&, const std::string& reason) override
+    {
+        if (const std::shared_ptr<RtmpPlayer*> alive = window.lock())
+            (*alive)->ShowStartFailed(reason);
+    }
+
+private:
+    const std::weak_ptr<RtmpPlayer*> window;
+};
+
+RtmpPlayer::RtmpPlayer(std::shared_ptr<Recognizer> recognizer, CUpdateChecker* updates)
+    : self(std::make_shared<RtmpPlayer*>(this))
 {
-    audioConvert->SetTaskNotice(std::make_shared<MessageWndTaskNotice>());
+    if (updates == nullptr) {
+        ownChecker = std::make_unique<CUpdateChecker>();
+        updates = ownChecker.get();
+    }
+    updateChecker = updates;
+    if (recognizer == nullptr)
+        recognizer = MakeRecognizer(ReadRecognizerSetting());
+    audioConvert = std::make_unique<CAudioConvert>(std::move(recognizer), std::make_shared<JobNews>(self), ReadJobOptions());
+    aboutDlg = std::make_unique<CAboutAppDlg>(*updateChecker);
     // "立即更新" ends the application through this window's close sequence, which ends with the
     // application's exit: the exit then runs once. Posted, because the close releases the
     // About object whose click is being handled.
-    aboutDlg->SetExitRequest([](void* self) { static_cast<RtmpPlayer*>(self)->PostMessage(WM_SYSCOMMAND, SC_CLOSE, 0); },
-                             this);
+    aboutDlg->SetExitRequest([this] { PostMessage(WM_SYSCOMMAND, SC_CLOSE, 0); });
 }
 
 RtmpPlayer::~RtmpPlayer()
 {
     // Nothing may reach the job manager from here on, even if the window still exists.
     closing = true;
+    if (playList != nullptr) {
+        playList->Files().SetJobs(nullptr);
+        playList->Files().SetEvents(nullptr);
+    }
     closeQuestion.reset();
     aboutDlg.reset();
     audioConvert.reset();
@@ -125,6 +146,16 @@ CControlUI* RtmpPlayer::CreateControl(const std::wstring& className)
     return nullptr;
 }
 
+void RtmpPlayer::SetExitSequence(std::function<void()> exit)
+{
+    exitSequence = std::move(exit);
+}
+
+FileList* RtmpPlayer::Files() const
+{
+    return playList != nullptr ? &playList->Files() : nullptr;
+}
+
 void RtmpPlayer::InitWindow()
 {
     btnMin = FindControl<CButtonUI>(L"btnMin");
@@ -139,6 +170,10 @@ void RtmpPlayer::InitWindow()
     edtText = FindControl<CRichEditUI>(L"edtText");
     if (playList == nullptr || edtText == nullptr || btnClose == nullptr)
         WriteLog(Error, "RtmpPlayer::InitWindow", "%s", "the layout lacks the list, the text pane or the close button");
+    if (playList != nullptr) {
+        playList->Files().SetJobs(audioConvert.get());
+        playList->Files().SetEvents(this);
+    }
 
     // The title says when the text comes from this machine rather than the cloud service, whose
     // quality and languages differ; with the service the title stays as it always was.
@@ -146,7 +181,6 @@ void RtmpPlayer::InitWindow()
         recognizer != nullptr && audioConvert->GetRecognizerKind() == RecognizerKind::LocalEnglish)
         recognizer->SetText(kLocalRecognizerTitle);
 
-    CData::Instance().SetMainWnd(GetHandle());
     if (!SetTimer(btnClose, kTickTimerId, kTickMs))
         WriteLog(Error, "RtmpPlayer::InitWindow", "%s", "the one-second tick cannot be started");
 
@@ -155,9 +189,10 @@ void RtmpPlayer::InitWindow()
     ShowWindow(true, true);
 
     // After the window is up: the check's set-up (libcurl) is no reason to show the window later.
-    CUpdateChecker& checker = CData::Instance().GetUpdateChecker();
-    checker.SetNotifyWnd(GetHandle());
-    checker.StartCheck();
+    updateChecker->SetReport([window = std::weak_ptr<RtmpPlayer*>(self)](CUpdateNotice notice) {
+        OnWindowThread(window, [notice = std::move(notice)](RtmpPlayer& player) { player.OnUpdateReport(notice); });
+    });
+    updateChecker->StartCheck();
 }
 
 void RtmpPlayer::Notify(TNotifyUI& message)
@@ -168,8 +203,10 @@ void RtmpPlayer::Notify(TNotifyUI& message)
     if (message.type == kNotifyTimer) {
         if (audioConvert != nullptr)
             audioConvert->Dispatch();
-        if (playList != nullptr)
-            playList->TickElapsed();
+        if (playList != nullptr) {
+            playList->Files().Tick();
+            playList->Refresh();
+        }
     } else if (message.type == kNotifyItemSelect) {
         // The new row comes with the notification: while a click is being handled the list may
         // not report it as selected yet.
@@ -208,17 +245,17 @@ void RtmpPlayer::OnClick(TNotifyUI& message)
         SaveResults();
 }
 
-void RtmpPlayer::AddFiles(const std::vector<std::wstring>& paths, const char* origin)
+void RtmpPlayer::AddFiles(const std::vector<std::string>& paths, const char* origin)
 {
     if (closing || playList == nullptr)
         return;
-    std::vector<std::wstring> files;
-    for (const std::wstring& path : paths) {
+    std::vector<std::string> files;
+    for (const std::string& path : paths) {
         std::error_code error;
-        if (std::filesystem::is_regular_file(WideToAnsi(path), error))
+        if (std::filesystem::is_regular_file(path, error))
             files.push_back(path);
         else
-            WriteLog(Warning, "RtmpPlayer::AddFiles", "%s", ("not a file that can be added: " + WideToAnsi(path)).c_str());
+            WriteLog(Warning, "RtmpPlayer::AddFiles", "%s", ("not a file that can be added: " + path).c_str());
     }
     const int added = playList->AddPaths(files);
     WriteLog(Info, "RtmpPlayer::AddFiles", "%s gave %zu files, added %d", origin, paths.size(), added);
@@ -257,12 +294,9 @@ void RtmpPlayer::ShowAboutDlg()
 
 bool RtmpPlayer::StartItem(int index)
 {
-    if (audioConvert == nullptr || playList == nullptr)
+    if (closing || Files() == nullptr || !Files()->Start(index))
         return false;
-    const std::string path = WideToAnsi(playList->GetItemFile(index));
-    if (!audioConvert->AddTask(path, playList->GetItemDuration(index)))
-        return false;
-    playList->SetItemRecognizing(index);
+    playList->Refresh();
     ++batchRows;
     return true;
 }
@@ -290,28 +324,9 @@ void RtmpPlayer::StartAllItems()
     }
 }
 
-std::wstring RtmpPlayer::BuildResultText(const std::wstring& file)
+std::string RtmpPlayer::PaneText(int row) const
 {
-    return ResultText(file, false);
-}
-
-std::wstring RtmpPlayer::BuildPaneText(const std::wstring& file)
-{
-    return ResultText(file, true);
-}
-
-std::wstring RtmpPlayer::ResultText(const std::wstring& file, bool timed)
-{
-    if (audioConvert == nullptr)
-        return {};
-    const std::vector<CAudioSegment*> records = audioConvert->GetFinishedSegments(WideToAnsi(file));
-    if (!records.empty() && playList != nullptr)
-        playList->UpdateItemStatus(records);
-    if (RecognitionFailure::IsFailed(records))
-        return RecognitionFailure::Describe(records);
-    if (timed && !records.empty() && records.front()->segmentCount > 1)
-        return SegmentTexts::Timed(records);
-    return SegmentTexts::Joined(records);
+    return closing || Files() == nullptr ? std::string() : Files()->Text(row, true);
 }
 
 void RtmpPlayer::RefreshResultText()
@@ -331,50 +346,35 @@ void RtmpPlayer::RefreshResultText()
 void RtmpPlayer::ShowResultText(int row)
 {
     if (edtText != nullptr && playList != nullptr)
-        edtText->SetText(BuildPaneText(playList->GetItemFile(row)));
+        edtText->SetText(Shown(PaneText(row)));
 }
 
 void RtmpPlayer::SaveResults()
 {
-    if (closing || playList == nullptr)
+    if (closing || Files() == nullptr)
         return;
-    std::map<std::wstring, std::wstring> results;
-    // The times make a long recording's text easier to use, but change the file's form: only
-    // when asked for.
-    const bool timed = ReadConfigInt(L"SaveTimestamps", 0) == 1;
-    for (int i = 0; i < playList->GetCount(); ++i) {
-        if (playList->GetItemStatus(i) == ItemDone) {
-            const std::wstring path = playList->GetItemFile(i);
-            results[path] = timed ? BuildPaneText(path) : BuildResultText(path);
-        }
-    }
-    if (results.empty()) {
-        ShowNotice(L"暂无需要保存的内容!");
+    const std::vector<std::string> done = Files()->DoneFiles();
+    if (done.empty()) {
+        ShowNotice("暂无需要保存的内容!");
         return;
     }
-
-    const std::string folder = WideToAnsi(BrowseForFolder(this, L"选择保存目录"));
+    const std::string folder = Chosen(BrowseForFolder(this, L"选择保存目录"));
     // The window may have been closed while the folder chooser was open.
     if (folder.empty() || closing)
         return;
+    // The times make a long recording's text easier to use, but change the file's form: only
+    // when asked for.
+    const bool timed = ReadConfigInt(L"SaveTimestamps", 0) == 1;
+    SaveInto(folder, timed ? ResultForm::TimedText : ResultForm::Text, "RtmpPlayer::OnClick", done);
+}
 
+void RtmpPlayer::SaveInto(const std::string& folder, ResultForm form, const char* logTag,
+                          const std::vector<std::string>& files)
+{
     // Files already in the folder keep their content: the texts take names still free there.
-    ResultFileNames names(AnsiToWide(folder));
-    int saved = 0;
-    int failed = 0;
-    std::wstring failure;
-    for (const auto& [path, text] : results) {
-        // A text that did not reach the disk whole is neither counted nor marked saved: the
-        // close still asks for it.
-        if (SaveText("RtmpPlayer::OnClick", folder, names, path, ".txt", SegmentTexts::AsTextFile(text), failure)) {
-            ++saved;
-            if (playList != nullptr)
-                playList->SetItemSaved(FindItem(path));
-        } else {
-            ++failed;
-        }
-    }
-    ShowNotice(SaveSummary(saved, failed, failure));
+    ResultFolder into(folder, form, logTag);
+    const std::vector<SavedResult> results = Files()->Save(into, files);
+    ShowNotice(SaveSummary(results));
 }
 
 void RtmpPlayer::Close()
@@ -388,8 +388,14 @@ void RtmpPlayer::Close()
     closeQuestion.reset();
     // The About window goes with its object; the job manager's workers finish without effect.
     aboutDlg.reset();
+    if (playList != nullptr)
+        playList->Files().SetJobs(nullptr);
     audioConvert.reset();
-    CData::Instance().PostAppExit();
+    if (exitSequence)
+        exitSequence();
+    // The window goes last: its close ends the message loop.
+    if (!PostMessage(WM_SYSCOMMAND, SC_CLOSE, 0))
+        WriteLog(Warning, "CData::PostAppExit", "%s", "no main window took the close command");
 }
 
 void RtmpPlayer::OnFinalMessage()
@@ -398,18 +404,12 @@ void RtmpPlayer::OnFinalMessage()
     UiToolkit::PostQuitMessage(0);
 }
 
-void RtmpPlayer::OnOwnedMessage(uint32_t message, uintptr_t wParam, std::unique_ptr<WindowPayload> payload)
-{
-    if (message == WM_USER_UPDATE)
-        OnUpdateReport(wParam, dynamic_cast<const CUpdateNotice*>(payload.get()));
-}
-
 intptr_t RtmpPlayer::MessageHandler(uint32_t message, uintptr_t wParam, intptr_t lParam, bool& handled)
 {
     switch (message) {
     case WM_KEYDOWN:
         if (wParam == kKeyL && UiToolkit::IsKeyDown(VK_CONTROL) && UiToolkit::IsKeyDown(VK_SHIFT))
-            UiToolkit::ShellOpen(AnsiToWide(PubUtils::GetAppDataDir()));
+            UiToolkit::ShellOpen(Shown(PubUtils::GetAppDataDir()));
         else
             handled = OnKeyDown(wParam);
         break;
@@ -430,21 +430,19 @@ intptr_t RtmpPlayer::MessageHandler(uint32_t message, uintptr_t wParam, intptr_t
     case WM_LBUTTONDOWN:
         OnListButtonDown(lParam);
         break;
-    case WM_USER_SEGMENT_DONE:
-        OnSegmentDone(wParam);
-        break;
     default:
         break;
     }
     return 0;
 }
 
-void RtmpPlayer::OnUpdateReport(uintptr_t kind, const CUpdateNotice* notice)
+void RtmpPlayer::OnUpdateReport(const CUpdateNotice& notice)
 {
+    const UpdateReportKind kind = notice.kind;
     if (kind == kUpdateCheckFailed) {
         WriteLog(Warning, "RtmpPlayer::MessageHandler", "check update version failed");
     } else if (kind == kUpdateNeeded) {
-        CUpdateChecker& checker = CData::Instance().GetUpdateChecker();
+        CUpdateChecker& checker = *updateChecker;
         if (checker.IsUpdateAvailable())
             WriteLog(Info, "RtmpPlayer::MessageHandler", "has no must update version");
         if (checker.IsUpdateRequired()) {
@@ -456,8 +454,7 @@ void RtmpPlayer::OnUpdateReport(uintptr_t kind, const CUpdateNotice* notice)
             }
         }
     }
-    WriteLog(Info, "RtmpPlayer::MessageHandler", "update msg: %d, %s", static_cast<int>(kind),
-             notice != nullptr ? notice->Value.c_str() : "");
+    WriteLog(Info, "RtmpPlayer::MessageHandler", "update msg: %d, %s", static_cast<int>(kind), notice.value.c_str());
 }
 
 void RtmpPlayer::OnListButtonDown(intptr_t lParam)
@@ -471,34 +468,22 @@ void RtmpPlayer::OnListButtonDown(intptr_t lParam)
     const int index = playList->GetItemIndex(element);
     if (index < 0)
         return;
-    const std::string path = WideToAnsi(playList->GetItemFile(index));
-    if (playList->HitTestColumn(element, point.x, point.y, false)) {
+    if (playList->HitTestColumn(element, point.x, point.y, false))
         DeleteItem(index);
-    } else if (playList->HitTestColumn(element, point.x, point.y, true)) {
-        const int status = playList->GetItemStatus(index);
-        if (status == ItemFailed) {
-            // Started again from scratch: the failed attempt's records go first.
-            audioConvert->RemoveTask(path);
-            StartItem(index);
-        } else if (status == ItemIdle) {
-            StartItem(index);
-        }
-    }
+    else if (playList->HitTestColumn(element, point.x, point.y, true))
+        StartItem(index);  // an idle or failed row (from scratch); others stay as they are
 }
 
-void RtmpPlayer::OnSegmentDone(uintptr_t wParam)
+void RtmpPlayer::OnSegmentDone(uint64_t id)
 {
-    // A result that waited in the queue while Close released the job manager, or while its file
-    // was removed, names a record that is gone: it is dropped unread.
-    const CAudioSegment* segment = closing || audioConvert == nullptr ? nullptr : audioConvert->FindSegment(wParam);
-    if (segment == nullptr)
+    if (closing || Files() == nullptr)
         return;
-    const std::string file = segment->file;
-    if (playList == nullptr)
+    const FileList::Progress progress = Files()->OnSegmentDone(id);
+    if (progress.row < 0)
         return;
-    const std::vector<CAudioSegment*> records = audioConvert->GetFinishedSegments(file);
-    playList->UpdateItemStatus(records);
-    if (records.size() == static_cast<size_t>(segment->segmentCount))
+    playList->Refresh();
+    const std::string file = playList->GetItemFile(progress.row);
+    if (progress.complete)
         WriteLog(Info, "RtmpPlayer::MessageHandler", "%s", ("recognition finished: " + file).c_str());
     TellBatchEnd();
 
@@ -507,27 +492,42 @@ void RtmpPlayer::OnSegmentDone(uintptr_t wParam)
         playList->SelectItem(0, false);
         row = playList->GetCurSel();
     }
-    if (row >= 0 && playList->GetItemFile(row) == AnsiToWide(file))
+    if (row >= 0 && playList->GetItemFile(row) == file)
         RefreshResultText();
 }
 
-void RtmpPlayer::ShowNotice(const std::wstring& text)
+void RtmpPlayer::OnWarning(const std::string& text)
+{
+    // It stays until clicked, and deletes itself when its window is gone.
+    auto* box = new CMessageWnd(1, 0);
+    box->SetButtons(L"确定", L"取消", false);
+    box->SetMessage(Shown(text));
+    box->ShowMessageWnd(IsWindow() ? this : nullptr, nullptr, 0);
+}
+
+void RtmpPlayer::ShowStartFailed(const std::string& reason)
+{
+    // The box counts down and deletes itself once its window is gone.
+    constexpr int kCountdownSeconds = 5;
+    auto* box = new CMessageWnd(1, kCountdownSeconds);
+    box->SetButtons(L"确定", L"取消", false);
+    box->SetMessage(Shown(reason));
+    box->ShowMessageWnd(IsWindow() ? this : nullptr, nullptr, 0);
+}
+
+void RtmpPlayer::ShowNotice(const std::string& text)
 {
     // The box deletes itself once its window is gone.
     auto* box = new CMessageWnd(1, kNoticeSeconds);
     box->SetButtons(L"确定", L"", false);
-    box->SetMessage(text);
+    box->SetMessage(Shown(text));
     box->ShowMessageWnd(IsWindow() ? this : nullptr, nullptr, 0);
 }
 
 void RtmpPlayer::TellBatchEnd()
 {
-    if (playList == nullptr || batchRows == 0)
+    if (Files() == nullptr || batchRows == 0 || Files()->IsRecognizing())
         return;
-    for (int i = 0; i < playList->GetCount(); ++i) {
-        if (playList->GetItemStatus(i) == ItemRecognizing)
-            return;
-    }
     const int finished = batchRows;
     batchRows = 0;
     // In front of the user the list itself shows that it is over.
@@ -539,16 +539,9 @@ void RtmpPlayer::TellBatchEnd()
              sent ? "sent" : "not sent (no session bus)");
 }
 
-bool RtmpPlayer::HasUnsavedWork()
+bool RtmpPlayer::HasUnsavedWork() const
 {
-    if (playList == nullptr)
-        return false;
-    for (int i = 0; i < playList->GetCount(); ++i) {
-        const int status = playList->GetItemStatus(i);
-        if (status == ItemRecognizing || (status == ItemDone && !playList->IsItemSaved(i)))
-            return true;
-    }
-    return false;
+    return Files() != nullptr && Files()->HasUnsavedWork();
 }
 
 void RtmpPlayer::RequestClose()
@@ -567,18 +560,12 @@ void RtmpPlayer::RequestClose()
     closeQuestion = std::make_unique<CMessageWnd>(0, 0);
     closeQuestion->SetButtons(L"确定", L"取消", true);
     closeQuestion->SetMessage(L"有未保存的识别结果，确定退出吗?");
-    closeQuestion->ShowMessageWnd(this, &RtmpPlayer::OnCloseAnswer, 0);
-}
-
-void RtmpPlayer::OnCloseAnswer(int result, uint32_t)
-{
-    if (result != 1)
-        return;
-    // Posted: the close releases the question box whose click is being handled. The program's
-    // own close command does not ask again.
-    const std::shared_ptr<WindowHandle> window = CData::Instance().GetMainWnd();
-    if (window != nullptr)
-        window->PostMessage(WM_SYSCOMMAND, SC_CLOSE, 0);
+    closeQuestion->ShowMessageWnd(this, [this](int result, uint32_t) {
+        // Posted: the close releases the question box whose click is being handled. The
+        // program's own close command does not ask again.
+        if (result == 1)
+            PostMessage(WM_SYSCOMMAND, SC_CLOSE, 0);
+    }, 0);
 }
 
 bool RtmpPlayer::OnKeyDown(uintptr_t key)
@@ -628,25 +615,18 @@ bool RtmpPlayer::OnKeyDown(uintptr_t key)
 
 void RtmpPlayer::DeleteItem(int index)
 {
-    if (closing || playList == nullptr || audioConvert == nullptr || index < 0 || index >= playList->GetCount())
+    if (closing || Files() == nullptr || Files()->Row(index) == nullptr)
         return;
-    if (playList->GetItemStatus(index) == ItemRecognizing) {
-        ShowNotice(L"当前文件正在识别中，无法删除!");
+    if (!Files()->CanDelete(index)) {
+        ShowNotice("当前文件正在识别中，无法删除!");
         return;
     }
-    audioConvert->RemoveTask(WideToAnsi(playList->GetItemFile(index)));
     playList->RemoveAt(index);
 }
 
-int RtmpPlayer::FindItem(const std::wstring& file)
+int RtmpPlayer::FindItem(const std::string& file)
 {
-    if (playList == nullptr)
-        return -1;
-    for (int i = 0; i < playList->GetCount(); ++i) {
-        if (playList->GetItemFile(i) == file)
-            return i;
-    }
-    return -1;
+    return Files() != nullptr ? Files()->Find(file) : -1;
 }
 
 std::set<RowMenu::Action> RtmpPlayer::RowActions(int row)
@@ -654,9 +634,8 @@ std::set<RowMenu::Action> RtmpPlayer::RowActions(int row)
     std::set<RowMenu::Action> actions;
     if (closing || playList == nullptr || row < 0 || row >= playList->GetCount())
         return actions;
-    const std::wstring file = playList->GetItemFile(row);
-    const std::wstring text = BuildPaneText(file);
-    // Read after the text: building it may have completed the row.
+    const std::string file = playList->GetItemFile(row);
+    const std::string text = PaneText(row);
     const int status = playList->GetItemStatus(row);
     if (status == ItemRecognizing)
         actions.insert(RowMenu::Stop);
@@ -665,7 +644,7 @@ std::set<RowMenu::Action> RtmpPlayer::RowActions(int row)
     if (status != ItemFailed && !text.empty())
         actions.insert(RowMenu::CopyText);
     std::error_code error;
-    if (std::filesystem::is_directory(std::filesystem::path(WideToAnsi(file)).parent_path(), error))
+    if (std::filesystem::is_directory(std::filesystem::path(file).parent_path(), error))
         actions.insert(RowMenu::OpenFolder);
     if (status == ItemDone)
         actions.insert(RowMenu::ExportSubtitles);
@@ -677,7 +656,7 @@ void RtmpPlayer::ShowRowMenu(int row, int x, int y)
     if (closing || playList == nullptr || row < 0 || row >= playList->GetCount() || GetWidget() == nullptr)
         return;
     // The row is named by its file: rows may come and go while the menu is open.
-    const std::wstring file = playList->GetItemFile(row);
+    const std::string file = playList->GetItemFile(row);
     RowMenu::Popup(GetWidget(), GetWidget()->mapToGlobal(QPoint(x, y)), RowActions(row),
                    [this, file](RowMenu::Action action) { RunRowAction(FindItem(file), action); });
 }
@@ -697,7 +676,7 @@ void RtmpPlayer::RunRowAction(int row, RowMenu::Action action)
         RetryItem(row);
         break;
     case RowMenu::CopyText:
-        QApplication::clipboard()->setText(QString::fromStdWString(BuildPaneText(playList->GetItemFile(row))));
+        QApplication::clipboard()->setText(QString::fromStdString(PaneText(row)));
         break;
     case RowMenu::OpenFolder:
         OpenItemFolder(row);
@@ -712,57 +691,49 @@ void RtmpPlayer::RunRowAction(int row, RowMenu::Action action)
 
 void RtmpPlayer::StopItem(int index)
 {
-    if (audioConvert == nullptr || playList->GetItemStatus(index) != ItemRecognizing)
+    const std::string file = playList->GetItemFile(index);
+    // Queued segments go with the records; an attempt still running finishes without effect.
+    if (!Files()->Stop(index))
         return;
-    const std::wstring file = playList->GetItemFile(index);
-    // Queued segments go with the records; a worker still running finishes without effect.
-    audioConvert->RemoveTask(WideToAnsi(file));
-    playList->ResetItem(index);
+    playList->Refresh();
     if (batchRows > 0)
         --batchRows;
-    WriteLog(Info, "RtmpPlayer::StopItem", "%s", ("recognition stopped: " + WideToAnsi(file)).c_str());
+    WriteLog(Info, "RtmpPlayer::StopItem", "%s", ("recognition stopped: " + file).c_str());
     if (playList->GetCurSel() == index)
         ShowResultText(index);
 }
 
 void RtmpPlayer::RetryItem(int index)
 {
-    const int status = playList->GetItemStatus(index);
-    if (audioConvert == nullptr || (status != ItemDone && status != ItemFailed))
-        return;
-    const std::wstring file = playList->GetItemFile(index);
+    const std::string file = playList->GetItemFile(index);
     // From scratch: the earlier attempt's records and text go first.
-    audioConvert->RemoveTask(WideToAnsi(file));
-    playList->ResetItem(index);
-    StartItem(index);
-    WriteLog(Info, "RtmpPlayer::RetryItem", "%s", ("recognition again: " + WideToAnsi(file)).c_str());
+    const int status = playList->GetItemStatus(index);
+    if (status != ItemDone && status != ItemFailed)
+        return;
+    if (Files()->Retry(index))
+        ++batchRows;
+    playList->Refresh();
+    WriteLog(Info, "RtmpPlayer::RetryItem", "%s", ("recognition again: " + file).c_str());
     if (playList->GetCurSel() == index)
         ShowResultText(index);
 }
 
 void RtmpPlayer::OpenItemFolder(int index)
 {
-    const std::string folder = std::filesystem::path(WideToAnsi(playList->GetItemFile(index))).parent_path().string();
+    const std::string folder = std::filesystem::path(playList->GetItemFile(index)).parent_path().string();
     if (!QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(folder))))
         WriteLog(Warning, "RtmpPlayer::OpenItemFolder", "%s", ("the desktop cannot open " + folder).c_str());
 }
 
 void RtmpPlayer::ExportSubtitles(int index)
 {
-    const std::wstring file = playList->GetItemFile(index);
-    const std::string folder = WideToAnsi(BrowseForFolder(this, L"选择保存目录"));
+    const std::string file = playList->GetItemFile(index);
+    const std::string folder = Chosen(BrowseForFolder(this, L"选择保存目录"));
     // The window may have been closed, or the row changed, while the folder chooser was open.
-    if (folder.empty() || closing || audioConvert == nullptr)
+    if (folder.empty() || closing || Files() == nullptr)
         return;
     const int row = FindItem(file);
     if (row < 0 || playList->GetItemStatus(row) != ItemDone)
         return;
-    const std::vector<CAudioSegment*> records = audioConvert->GetFinishedSegments(WideToAnsi(file));
-    ResultFileNames names(AnsiToWide(folder), L".srt");
-    std::wstring failure;
-    const bool saved = SaveText("RtmpPlayer::ExportSubtitles", folder, names, file, ".srt",
-                                SegmentTexts::Subtitles(records, SegmentTexts::SubtitleFormat::Srt), failure);
-    if (saved)
-        playList->SetItemSaved(row);
-    ShowNotice(SaveSummary(saved ? 1 : 0, saved ? 0 : 1, failure));
+    SaveInto(folder, ResultForm::Srt, "RtmpPlayer::ExportSubtitles", {file});
 }

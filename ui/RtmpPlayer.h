@@ -1,8 +1,11 @@
 #pragma once
 
+#include "engine/FileList.h"
+#include "engine/ResultFolder.h"
 #include "ui/RowMenu.h"
 #include "ui/toolkit/CWindowBase.h"
 
+#include <functional>
 #include <memory>
 #include <set>
 #include <string>
@@ -11,6 +14,8 @@
 class CAboutAppDlg;
 struct CUpdateNotice;
 class CAudioConvert;
+class CUpdateChecker;
+class Recognizer;
 class CButtonUI;
 class CMessageWnd;
 class CPlayListCtrl;
@@ -18,8 +23,8 @@ class CRichEditUI;
 
 // The program's main window ("RtmpPlayer.xml"): the title bar, the toolbar, the list of audio
 // files and the pane with the selected file's text. It owns the job manager and the About
-// dialog, turns the toolbar into engine calls, drives the engine with a one-second tick, reacts
-// to the engine's and the update check's posted messages, and saves the finished texts.
+// dialog, wires the toolbar to the file list, drives the engine with a one-second tick, takes
+// the engine's and the update check's news on the UI thread, and shows what the file list says.
 //
 // The window class is "Talvora": a second start of the program finds the running one by it.
 // Every way of closing the window (the close button, the desktop's close, a required update)
@@ -32,10 +37,16 @@ class CRichEditUI;
 // row's delete cell), Enter (start the selected idle row) and the Menu key, and a desktop
 // notification when a batch ends while the window is in the background.
 // UI thread only.
-class RtmpPlayer : public CWindowBase {
+class RtmpPlayer : public CWindowBase, private FileList::Events {
 public:
-    RtmpPlayer();
+    // The recognizer every file goes to (none: the one config.ini names), and the program's
+    // update check (none: one of the window's own).
+    explicit RtmpPlayer(std::shared_ptr<Recognizer> recognizer = nullptr, CUpdateChecker* updates = nullptr);
     ~RtmpPlayer() override;
+
+    // What ends the application once the window's close sequence has released the jobs; run
+    // once. The window then closes itself.
+    void SetExitSequence(std::function<void()> exit);
 
     std::wstring GetWindowClassName() const override;
     std::wstring GetSkinFile() const override;
@@ -46,7 +57,6 @@ public:
     void OnClick(TNotifyUI& message) override;
     intptr_t MessageHandler(uint32_t message, uintptr_t wParam, intptr_t lParam, bool& handled) override;
     void OnFinalMessage() override;
-    void OnOwnedMessage(uint32_t message, uintptr_t wParam, std::unique_ptr<WindowPayload> payload) override;
 
     void ToggleMaximize();
     void ShowAboutDlg();
@@ -57,14 +67,12 @@ public:
     // Files from outside the window (the command line, a later start of the program), added as
     // the open-file dialog adds them; what is not a readable file is left out with a warning.
     // `origin` names where they came from in the log.
-    void AddFiles(const std::vector<std::wstring>& paths, const char* origin);
+    void AddFiles(const std::vector<std::string>& paths, const char* origin);
     // Writes the text of every finished file into a folder the user picks.
     void SaveResults();
-    // The finished segment texts of one file, in segment order; a line break marks each gap.
-    std::wstring BuildResultText(const std::wstring& file);
-    // What the pane shows for a file: with more than one segment each text after its start
-    // time, one segment per line; otherwise BuildResultText.
-    std::wstring BuildPaneText(const std::wstring& file);
+    // What the pane shows for a row: with more than one segment each text after its start
+    // time, one segment per line; otherwise the texts joined (a line break marks each gap).
+    std::string PaneText(int row) const;
     // Shows the selected row's text (selecting row 0 when nothing is selected).
     void RefreshResultText();
     // The orderly shutdown: tick stopped, window hidden, About dialog and job manager released,
@@ -74,7 +82,7 @@ public:
     // A close the user asked for: with work that would be lost (rows recognising, finished texts
     // never saved) a message box asks first, once; otherwise Close.
     void RequestClose();
-    bool HasUnsavedWork();
+    bool HasUnsavedWork() const;
 
     // The row menu's actions that apply to a row in its current state.
     std::set<RowMenu::Action> RowActions(int row);
@@ -93,9 +101,15 @@ public:
     static constexpr uint32_t kTickTimerId = 0;
     static constexpr uint32_t kTickMs = 1000;
 
+    // The engine's news, on the UI thread.
+    void OnSegmentDone(uint64_t id);
+    void OnUpdateReport(const CUpdateNotice& notice);
+
 private:
-    void OnSegmentDone(uintptr_t wParam);
-    void OnUpdateReport(uintptr_t kind, const CUpdateNotice* notice);
+    class JobNews;
+
+    void OnWarning(const std::string& text) override;
+    void ShowStartFailed(const std::string& reason);
     void OnListButtonDown(intptr_t lParam);
     // True when the key was taken for one of the window's keyboard commands.
     bool OnKeyDown(uintptr_t key);
@@ -105,14 +119,15 @@ private:
     void RetryItem(int index);
     void ExportSubtitles(int index);
     void OpenItemFolder(int index);
-    int FindItem(const std::wstring& file);
-    std::wstring ResultText(const std::wstring& file, bool timed);
+    int FindItem(const std::string& file);
+    // Saves the texts of these files into a folder, marks the saved rows and says what came of it.
+    void SaveInto(const std::string& folder, ResultForm form, const char* logTag, const std::vector<std::string>& files);
     void TellBatchEnd();
-    static void OnCloseAnswer(int result, uint32_t userData);
     // Starts the row's file; true when the job manager accepted it.
     bool StartItem(int index);
     void ShowResultText(int row);
-    void ShowNotice(const std::wstring& text);
+    void ShowNotice(const std::string& text);
+    FileList* Files() const;
 
     CButtonUI* btnMin = nullptr;
     CButtonUI* btnMax = nullptr;
@@ -124,8 +139,13 @@ private:
     CButtonUI* btnSave = nullptr;
     CPlayListCtrl* playList = nullptr;
     CRichEditUI* edtText = nullptr;
+    // Goes with the window: news the engine sent before cannot reach a window that is gone.
+    const std::shared_ptr<RtmpPlayer*> self;
+    std::unique_ptr<CUpdateChecker> ownChecker;
+    CUpdateChecker* updateChecker = nullptr;
     std::unique_ptr<CAudioConvert> audioConvert;
     std::unique_ptr<CAboutAppDlg> aboutDlg;
+    std::function<void()> exitSequence;
     std::unique_ptr<CMessageWnd> closeQuestion;
     int batchRows = 0;  // rows started since nothing was recognising, less the stopped ones
     bool closing = false;

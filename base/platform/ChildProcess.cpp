@@ -1,8 +1,9 @@
 #include "base/platform/ChildProcess.h"
 
+#include "base/BackgroundThread.h"
+
 #include <cerrno>
 #include <sys/wait.h>
-#include <thread>
 
 namespace Platform {
 
@@ -10,11 +11,15 @@ void ReapInBackground(pid_t pid)
 {
     if (pid <= 0)
         return;
-    std::thread([pid] {
-        int status = 0;
-        while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-        }
-    }).detach();
+    // Not waited for at the end: the child may be the updater, which outlives the program.
+    StartBackgroundThread(
+        "reaper",
+        [pid] {
+            int status = 0;
+            while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+            }
+        },
+        false);
 }
 
 }  // namespace Platform

@@ -30,9 +30,3 @@ inline constexpr intptr_t kCloseFromDesktop = 1;
 // Virtual key codes used with WM_KEYDOWN.
 inline constexpr uintptr_t VK_SHIFT = 0x10;
 inline constexpr uintptr_t VK_CONTROL = 0x11;
-
-// The program's own messages.
-// wParam: the finished CAudioSegment (still owned by the job manager); lParam: 0.
-inline constexpr uint32_t WM_USER_SEGMENT_DONE = WM_USER + 3000;
-// Posted with PostOwned. wParam: report kind 0 to 4; payload: a CUpdateNotice or none.
-inline constexpr uint32_t WM_USER_UPDATE = WM_USER + 0x400;
