@@ -8,13 +8,13 @@
 //      double runs as a process of its own);
 //   3. the program's pacing, Dispatch every 1000 ms: wall time against the pacing floor, which is
 //      (segments - 1) seconds plus the time the last segment takes on its own.
-#include "base/platform/WindowMessages.h"
 #include "engine/CAudioConvert.h"
-#include "engine/CAudioTask.h"
-#include "engine/CData.h"
+#include "engine/CloudRecognizer.h"
+#include "engine/CredentialPool.h"
 #include "engine/FfmpegCommand.h"
 #include "engine/JobFiles.h"
-#include "CountingWindow.h"
+#include "engine/SegmentAttempt.h"
+#include "CountingListener.h"
 #include "DoubleProcess.h"
 #include "ProcessMemory.h"
 #include "speech_double/SpeechDouble.h"
@@ -86,28 +86,14 @@ double Since(Clock::time_point start)
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-// One worker on one segment, on its own: the engine's time for that segment.
-double TimeOneSegment(const std::vector<std::string>& command)
+// One attempt at one segment, on its own: the engine's time for that segment.
+double TimeOneSegment(const std::vector<std::string>& command, Recognizer& recognizer)
 {
-    struct Done {
-        std::mutex lock;
-        std::condition_variable changed;
-        bool finished = false;
-    } done;
-    auto* task = new CAudioTask();
-    task->SetCallBack(
-        [](CAudioTask* finished, void* owner) {
-            auto* state = static_cast<Done*>(owner);
-            delete finished;
-            std::lock_guard<std::mutex> guard(state->lock);
-            state->finished = true;
-            state->changed.notify_all();
-        },
-        &done);
+    SegmentAttemptInput input;
+    input.arguments = command;
+    input.pcmFile = command.back();
     const auto start = Clock::now();
-    task->StartTask(command, 0);
-    std::unique_lock<std::mutex> guard(done.lock);
-    done.changed.wait(guard, [&] { return done.finished; });
+    AttemptSegment(input, recognizer);
     return Since(start);
 }
 
@@ -136,9 +122,10 @@ int main(int argc, char** argv)
         return 1;
     }
     speech.ExportEnvironment();
-    CData::Instance().AddKey({{SpeechDouble::kTestApiKey, SpeechDouble::kTestSecretKey}});
-    auto window = std::make_shared<CountingWindow>();
-    CData::Instance().SetMainWnd(window);
+    auto keys = std::make_shared<CredentialPool>();
+    keys->Replace({{SpeechDouble::kTestApiKey, SpeechDouble::kTestSecretKey}});
+    const auto cloud = std::make_shared<CloudRecognizer>(keys);
+    auto window = std::make_shared<CountingListener>();
     const int segments = PlanSegmentCount(seconds);
     std::printf("file: %d s of %s, %d segments of %d s; one decode pass of the whole file: %.2f CPU s\n", seconds,
                 format.c_str(), segments, kSegmentSeconds, decodePass);
@@ -146,7 +133,7 @@ int main(int argc, char** argv)
     {
         const double cpuBefore = ChildCpuSeconds();
         const auto start = Clock::now();
-        CAudioConvert convert;
+        CAudioConvert convert(cloud, window);
         convert.AddTask(audio, seconds);
         while (!window->WaitFor(segments, std::chrono::milliseconds(5)))
             convert.Dispatch();
@@ -162,7 +149,7 @@ int main(int argc, char** argv)
         const std::string paced = folder + "/paced." + format;
         std::filesystem::copy_file(audio, paced);
         const auto start = Clock::now();
-        CAudioConvert convert;
+        CAudioConvert convert(cloud, window);
         convert.AddTask(paced, seconds);
         auto nextTick = start + std::chrono::seconds(1);
         while (!window->WaitFor(segments, std::chrono::duration_cast<std::chrono::milliseconds>(nextTick - Clock::now()))) {
@@ -172,13 +159,12 @@ int main(int argc, char** argv)
             }
         }
         const double wall = Since(start);
-        const double last = TimeOneSegment(BuildSegmentArguments(PubUtils::GetCopyByFile(paced), segments - 1, true));
+        const double last = TimeOneSegment(BuildSegmentArguments(PubUtils::GetCopyByFile(paced), segments - 1, true), *cloud);
         const double floor = (segments - 1) + last;
         std::printf("paced, Dispatch every 1000 ms: %.2f s wall; floor %.2f s (%d s of pacing + %.2f s for the last segment "
                     "alone); ratio %.3f (target <= 1.05)\n",
                     wall, floor, segments - 1, last, wall / floor);
     }
-    CData::Instance().SetMainWnd(nullptr);
     speech.Stop();
     std::filesystem::remove_all(folder);
     return 0;

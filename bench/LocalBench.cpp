@@ -10,11 +10,11 @@
 //      factor per core, decoders loaded, peak memory of the process (ffmpeg runs as processes of
 //      its own).
 #include "base/Config.h"
-#include "CountingWindow.h"
+#include "CountingListener.h"
 #include "ProcessMemory.h"
 #include "base/platform/WindowMessages.h"
 #include "engine/CAudioConvert.h"
-#include "engine/CData.h"
+#include "engine/RecognizerSetting.h"
 #include "engine/DecoderPool.h"
 #include "engine/FfmpegCommand.h"
 #include "engine/RecognizerSetting.h"
@@ -208,14 +208,14 @@ int main(int argc, char** argv)
     double loadSeconds = 0;
     {
         std::string error;
-        DecoderPool pool(1);
+        auto pool = std::make_shared<DecoderPool>(1);
         auto start = Clock::now();
-        if (!pool.Acquire(modelDir, &error)) {
+        if (!pool->Acquire(modelDir, &error)) {
             std::fprintf(stderr, "%s\n", error.c_str());
             return 1;
         }
         loadSeconds = std::chrono::duration<double>(Clock::now() - start).count();
-        LocalRecognizer recognizer(pool, modelDir);
+        LocalRecognizer recognizer(modelDir, pool);
         for (int pass = 0; pass < 2; ++pass) {
             for (const std::string& id : ids) {
                 const std::vector<int16_t> samples = ReadWavSamples(clips + "/" + id + ".wav");
@@ -281,14 +281,14 @@ int main(int argc, char** argv)
     }
     WriteConfigString(L"Recognizer", L"local-en");
     WriteConfigString(L"UpdateUrl", L"http://127.0.0.1:9");
-    auto window = std::make_shared<CountingWindow>();
-    CData::Instance().SetMainWnd(window);
+    auto window = std::make_shared<CountingListener>();
     const int segments = PlanSegmentCount(seconds);
     // The peak from here on: the clips' decoder is gone, and the file was made in memory.
     const long rssBefore = StatusKb("VmRSS");
     std::ofstream("/proc/self/clear_refs") << "5";
     {
-        CAudioConvert convert;
+        const auto recognizer = std::make_shared<LocalRecognizer>(ReadLocalModelDir());
+        CAudioConvert convert(recognizer, window);
         const auto start = Clock::now();
         convert.AddTask(speech, seconds);
         int inFlight = 0;
@@ -297,14 +297,13 @@ int main(int argc, char** argv)
             inFlight = std::max(inFlight, convert.RunningCount());
         }
         const double wall = std::chrono::duration<double>(Clock::now() - start).count();
-        DecoderPool& pool = CData::Instance().GetDecoderPool();
+        DecoderPool& pool = recognizer->Pool();
         const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
         std::printf("engine, %d s in %d segments, %d in flight at most, %zu decoders on %u cores: %.1f s wall, "
                     "real-time factor per core %.3f (target <= 0.3); peak memory %.1f MB (%.1f MB at the start; target <= 400 MB)\n",
                     seconds, segments, inFlight, pool.LoadedCount(), cores, wall, wall * cores / seconds, StatusKb("VmHWM") / 1024.0,
                     rssBefore / 1024.0);
     }
-    CData::Instance().SetMainWnd(nullptr);
     std::filesystem::remove_all(folder);
     return 0;
 }

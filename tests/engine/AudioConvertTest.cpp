@@ -3,10 +3,9 @@
 #include "engine/CAudioConvert.h"
 #include "base/Config.h"
 #include "base/TextConvert.h"
-#include "engine/CAudioTask.h"
 #include "engine/DecoderPool.h"
 #include "engine/LocalRecognizer.h"
-#include "engine/TaskNotice.h"
+#include "engine/SegmentAttempt.h"
 #include "support/AudioFiles.h"
 
 #include <dirent.h>
@@ -18,12 +17,6 @@ using SpeechDouble::Endpoint;
 using SpeechDouble::Fault;
 
 namespace {
-
-class RecordingNotice : public TaskNotice {
-public:
-    void ShowTaskFailed(const std::wstring& message) override { messages.push_back(message); }
-    std::vector<std::wstring> messages;
-};
 
 size_t ThreadCount()
 {
@@ -74,11 +67,13 @@ protected:
     {
         WriteConfigString(L"Recognizer", recognizer);
         WriteConfigString(L"LocalModelDir", AnsiToWide(modelDir));
-        convert_ = std::make_unique<CAudioConvert>();
+        recognizer_ = MakeRecognizer(ReadRecognizerSetting());
+        convert_ = std::make_unique<CAudioConvert>(recognizer_, window_);
         WriteConfigString(L"Recognizer", L"");
         WriteConfigString(L"LocalModelDir", L"");
     }
-    std::unique_ptr<CAudioConvert> convert_ = std::make_unique<CAudioConvert>();
+    std::shared_ptr<Recognizer> recognizer_ = TestCloud();
+    std::unique_ptr<CAudioConvert> convert_ = std::make_unique<CAudioConvert>(recognizer_, window_);
 };
 
 const std::string kSpeechData = TALVORA_SPEECH_TESTDATA;
@@ -92,10 +87,9 @@ TEST_F(AudioConvertTest, WholeFileComesBackInSegmentOrder)
     ASSERT_TRUE(convert_->AddTask(file, 362));
     ASSERT_TRUE(RunUntil(4));
     EXPECT_EQ(Texts(file), (std::vector<std::string>{"tone 440", "tone 550", "tone 660", "tone 770"}));
-    for (const auto& post : window_->Posts()) {
-        EXPECT_EQ(post.message, WM_USER_SEGMENT_DONE);
-        EXPECT_EQ(post.lParam, 0);
-        const CAudioSegment* segment = convert_->FindSegment(post.wParam);
+    for (const SegmentDone& news : window_->News()) {
+        EXPECT_EQ(news.file, file);
+        const CAudioSegment* segment = convert_->FindSegment(news.id);
         ASSERT_NE(segment, nullptr);
         EXPECT_EQ(segment->file, file);
         EXPECT_EQ(segment->segmentCount, 4);
@@ -198,23 +192,24 @@ TEST_F(AudioConvertTest, ShortMissingAndUnreadableFiles)
     const auto failed = convert_->GetFinishedSegments(dir_ / "notes.wav");
     ASSERT_EQ(failed.size(), 1u);
     EXPECT_EQ(failed[0]->segmentCount, 1);
-    EXPECT_EQ(failed[0]->resultCode, CAudioTask::kCutFailedCode);
+    EXPECT_EQ(failed[0]->resultCode, kCutFailedCode);
     EXPECT_EQ(failed[0]->errorMessage, "Invalid data found when processing input");
     EXPECT_EQ(convert_->QueuedCount(), 0u);
-    EXPECT_LE(Occurrences(Log(), "cut failed. "), static_cast<size_t>(CData::Instance().GetMaxTasks()));
+    EXPECT_LE(Occurrences(Log(), "cut failed. "), static_cast<size_t>(JobOptions{}.maxWorkers));
     EXPECT_EQ(speech_->RequestCount(Endpoint::Recognition), 2);
 
-    // What cannot be copied, or must not be: the notice, nothing queued, and never a hang on a
-    // FIFO or an endless copy of a device.
-    auto notice = std::make_shared<RecordingNotice>();
-    convert_->SetTaskNotice(notice);
+    // What cannot be copied, or must not be: the listener told, nothing queued, and never a hang
+    // on a FIFO or an endless copy of a device.
     ASSERT_EQ(mkfifo((dir_ / "x.wav").c_str(), 0600), 0);
     ASSERT_EQ(symlink("/dev/zero", (dir_ / "z.wav").c_str()), 0);
     for (const std::string name : {"missing.wav", "x.wav", "z.wav"})
         EXPECT_FALSE(convert_->AddTask(dir_ / name, 100)) << name;
     // A container that claims years is refused before anything is planned.
     EXPECT_FALSE(convert_->AddTask(tiny, 2147483647));
-    EXPECT_EQ(notice->messages, std::vector<std::wstring>(4, L"任务失败，请确保任务文件未被其他程序占用."));
+    const std::vector<std::string> failures = window_->Failures();
+    ASSERT_EQ(failures.size(), 4u);
+    EXPECT_EQ(failures[0], dir_ / "missing.wav" + ": 任务失败，请确保任务文件未被其他程序占用.");
+    EXPECT_EQ(failures[3], tiny + ": 任务失败，请确保任务文件未被其他程序占用.");
     EXPECT_EQ(convert_->QueuedCount(), 0u);
     const std::string log = Log();
     EXPECT_NE(log.find("not a regular file: " + dir_ / "x.wav"), std::string::npos);
@@ -267,9 +262,9 @@ TEST_F(AudioConvertTest, ThePlanFollowsTheRealAudioWhateverTheContainerClaims)
     EXPECT_EQ(finished[0]->totalSeconds, 30);
     EXPECT_EQ(convert_->QueuedCount(), 0u);
     EXPECT_EQ(speech_->RequestCount(Endpoint::Recognition), 33);
-    const auto posts = window_->Posts();
+    const auto posts = window_->News();
     ASSERT_FALSE(posts.empty());
-    EXPECT_EQ(posts.back().wParam, finished[0]->id);
+    EXPECT_EQ(posts.back().id, finished[0]->id);
     EXPECT_NE(Log().find("audio " + claimed + " ends before segment "), std::string::npos);
 }
 
@@ -291,7 +286,7 @@ TEST_F(AudioConvertTest, AFileReplacedAtTheSamePathNeverShowsTheOldText)
     ASSERT_TRUE(RunUntil(2));
     const auto finished = convert_->GetFinishedSegments(file);
     ASSERT_EQ(finished.size(), 1u);
-    EXPECT_EQ(finished[0]->resultCode, CAudioTask::kCutFailedCode);
+    EXPECT_EQ(finished[0]->resultCode, kCutFailedCode);
     // A late message about the removed record names nothing, even if the new record took over
     // its address.
     EXPECT_EQ(convert_->FindSegment(oldId), nullptr);
@@ -354,7 +349,7 @@ TEST_F(AudioConvertTest, ALocalEnglishBatchIsRecognisedOnThisMachineAlone)
     // Read speech comes out as words, not exactly (the decoder misses a word in three).
     EXPECT_NE(Texts(files[1]).at(0).find("young man"), std::string::npos) << Texts(files[1]).at(0);
     EXPECT_NE(Texts(files[2]).at(0).find("amiable"), std::string::npos) << Texts(files[2]).at(0);
-    DecoderPool& pool = CData::Instance().GetDecoderPool();
+    DecoderPool& pool = static_cast<LocalRecognizer&>(*recognizer_).Pool();
     EXPECT_LE(pool.LoadedCount(), pool.Limit());
     EXPECT_EQ(speech_->RequestCount(Endpoint::Token), 0);
     EXPECT_EQ(speech_->RequestCount(Endpoint::Recognition), 0);

@@ -1,7 +1,7 @@
 #include "EngineFixture.h"
 
 #include "base/LiveThreads.h"
-#include "engine/CAudioTask.h"
+#include "engine/SegmentAttempt.h"
 #include "engine/CSpeechClient.h"
 #include "engine/FfmpegCommand.h"
 #include "engine/LocalRecognizer.h"
@@ -22,7 +22,7 @@ using SpeechDouble::Fault;
 
 namespace {
 
-// Runs one worker to its completion and keeps its outcome.
+// Runs one segment attempt and keeps its outcome.
 struct Outcome {
     int32_t code = 0;
     std::string message;
@@ -31,28 +31,13 @@ struct Outcome {
 
 Outcome RunTask(const std::vector<std::string>& arguments, std::shared_ptr<Recognizer> recognizer = nullptr)
 {
-    struct Done {
-        std::mutex lock;
-        std::condition_variable changed;
-        bool finished = false;
-        Outcome outcome;
-    } done;
-    auto* task = new CAudioTask();
-    task->SetCallBack(
-        [](CAudioTask* finished, void* owner) {
-            auto* state = static_cast<Done*>(owner);
-            std::lock_guard<std::mutex> guard(state->lock);
-            state->outcome = {finished->ResultCode(), finished->ErrorMessage(), finished->Text()};
-            state->finished = true;
-            delete finished;
-            state->changed.notify_all();
-        },
-        &done);
-    task->SetRecognizer(std::move(recognizer));
-    EXPECT_TRUE(task->StartTask(arguments, 0));
-    std::unique_lock<std::mutex> guard(done.lock);
-    EXPECT_TRUE(done.changed.wait_for(guard, std::chrono::seconds(60), [&] { return done.finished; }));
-    return done.outcome;
+    SegmentAttemptInput input;
+    input.arguments = arguments;
+    input.pcmFile = arguments.back();
+    if (recognizer == nullptr)
+        recognizer = TestCloud();
+    const SegmentAttemptOutcome outcome = AttemptSegment(input, *recognizer);
+    return {outcome.code, outcome.message, outcome.text};
 }
 
 class AudioTaskTest : public EngineTest {
@@ -87,7 +72,7 @@ TEST_F(AudioTaskTest, TheLocalRecognizerHearsEnglishWithoutTheNetwork)
     const std::string wav = dir_ / "goforward.wav";
     ASSERT_TRUE(MakeWavFromRaw(std::string(TALVORA_SPEECH_TESTDATA) + "/goforward.raw", wav));
     const Outcome outcome = RunTask(BuildSegmentArguments(wav, 0),
-                                    std::make_shared<LocalRecognizer>(CData::Instance().GetDecoderPool(), ReadLocalModelDir()));
+                                    std::make_shared<LocalRecognizer>(ReadLocalModelDir()));
     EXPECT_EQ(outcome.code, 0);
     EXPECT_EQ(outcome.message, "success.");
     EXPECT_EQ(outcome.text, "go forward ten meters");
@@ -103,8 +88,7 @@ TEST_F(AudioTaskTest, TheLocalRecognizerHearsEnglishWithoutTheNetwork)
     EXPECT_EXIT(
         {
             LiveThreads::AskAllToEnd();
-            const Outcome late = RunTask(BuildSegmentArguments(wav, 0), std::make_shared<LocalRecognizer>(
-                                                                         CData::Instance().GetDecoderPool(), ReadLocalModelDir()));
+            const Outcome late = RunTask(BuildSegmentArguments(wav, 0), std::make_shared<LocalRecognizer>(ReadLocalModelDir()));
             std::fprintf(stderr, "%d %s", late.code, late.message.c_str());
             std::_Exit(late.code == LocalRecognizer::kDecodeFailedCode && late.text.empty() ? 0 : 1);
         },
@@ -151,7 +135,7 @@ TEST_F(AudioTaskTest, FailedCutsAreFailedAttemptsAndNothingIsSent)
     WriteFile(dir_ / "text.wav", "not audio at all");
     WriteFile(dir_ / "1.pcm", std::string(32000, 'x'));
     Outcome outcome = RunTask(BuildSegmentArguments(dir_ / "text.wav", 0));
-    EXPECT_EQ(outcome.code, CAudioTask::kCutFailedCode);
+    EXPECT_EQ(outcome.code, kCutFailedCode);
     EXPECT_EQ(outcome.message, "Invalid data found when processing input");
     EXPECT_FALSE(Exists(dir_ / "1.pcm"));
     EXPECT_NE(Log().find(TestSupport::LogEntry("CAudioTask::Run", "cut failed. " + dir_ / "1.pcm" +
@@ -169,7 +153,7 @@ TEST_F(AudioTaskTest, FailedCutsAreFailedAttemptsAndNothingIsSent)
     outcome = RunTask(command_);
     RunTask(command_);
     setenv("PATH", path.c_str(), 1);
-    EXPECT_EQ(outcome.code, CAudioTask::kCutFailedCode);
+    EXPECT_EQ(outcome.code, kCutFailedCode);
     EXPECT_EQ(outcome.message, "ffmpeg could not be started: No such file or directory");
     EXPECT_EQ(Occurrences(Log(), "nor on PATH; no file can be recognised"), 1u);
 
@@ -180,11 +164,10 @@ TEST_F(AudioTaskTest, FailedCutsAreFailedAttemptsAndNothingIsSent)
         ASSERT_TRUE(MakeToneFile(full + "/input.ogg", 30, {440}, 30));
         outcome = RunTask(BuildSegmentArguments(full + "/input.ogg", 0));
         umount2(full.c_str(), MNT_DETACH);
-        EXPECT_EQ(outcome.code, CAudioTask::kCutFailedCode);
+        EXPECT_EQ(outcome.code, kCutFailedCode);
         EXPECT_EQ(outcome.message, "ffmpeg exited with code 1");
     }
     EXPECT_EQ(speech_->RequestCount(Endpoint::Recognition), 0);
-    EXPECT_FALSE(CAudioTask().StartTask({}, 0));
 }
 
 TEST_F(AudioTaskTest, HostileRepliesAreBoundedAndCannotForgeLogEntries)
@@ -196,7 +179,7 @@ TEST_F(AudioTaskTest, HostileRepliesAreBoundedAndCannotForgeLogEntries)
     speech_->AddFault({.fault = Fault::Text(huge)});
     Outcome outcome = RunTask(command_);
     EXPECT_EQ(outcome.code, 0);
-    EXPECT_EQ(outcome.text.size(), CAudioTask::kMaxTextBytes / 3 * 3);
+    EXPECT_EQ(outcome.text.size(), CloudRecognizer::kMaxTextBytes / 3 * 3);
     EXPECT_EQ(outcome.text, huge.substr(0, outcome.text.size()));
     EXPECT_NE(Log().find("speech text of " + std::to_string(huge.size()) + " bytes cut to " +
                          std::to_string(outcome.text.size())),

@@ -1,5 +1,5 @@
 #include "base/AppPaths.h"
-#include "engine/CData.h"
+#include "engine/CredentialPool.h"
 #include "engine/CredentialsFile.h"
 #include "support/TestSupport.h"
 
@@ -126,25 +126,25 @@ TEST_F(CredentialsFileTest, UnreadableFilesAreRejectedSayingWhy)
     }
 }
 
-TEST_F(CredentialsFileTest, ApplyHandsPairsToTheContextOnlyFromAUsableFile)
+TEST_F(CredentialsFileTest, ApplyHandsPairsToThePoolOnlyFromAUsableFile)
 {
-    CData data;
+    CredentialPool data;
     EXPECT_EQ(CredentialsFile::Apply(data, Path()), CredentialsFile::Result::Missing);
-    EXPECT_EQ(data.GetKey().apiKey, BuiltInCredential().apiKey);
+    EXPECT_EQ(data.Next().apiKey, BuiltInCredential().apiKey);
 
     WriteFile(Path(), R"([{"api_key": "broken"}])");
     EXPECT_EQ(CredentialsFile::Apply(data, Path()), CredentialsFile::Result::Invalid);
-    EXPECT_EQ(data.GetKey().apiKey, BuiltInCredential().apiKey);
+    EXPECT_EQ(data.Next().apiKey, BuiltInCredential().apiKey);
 
     WriteFile(Path(), R"([{"api_key": "a1", "secret_key": "s1"}, {"api_key": "a2", "secret_key": "s2"}])");
     EXPECT_EQ(CredentialsFile::Apply(data, Path()), CredentialsFile::Result::Loaded);
-    EXPECT_EQ(data.GetKey().apiKey, "a2");
-    EXPECT_EQ(data.GetKey().apiKey, "a1");
+    EXPECT_EQ(data.Next().apiKey, "a2");
+    EXPECT_EQ(data.Next().apiKey, "a1");
 
-    // An empty list is a file that says "none of mine": the context warns and uses the built-in pair.
+    // An empty list is a file that says "none of mine": the pool warns and uses the built-in pair.
     WriteFile(Path(), "[]");
     EXPECT_EQ(CredentialsFile::Apply(data, Path()), CredentialsFile::Result::Loaded);
-    EXPECT_EQ(data.GetKey().apiKey, BuiltInCredential().apiKey);
+    EXPECT_EQ(data.Next().apiKey, BuiltInCredential().apiKey);
     EXPECT_NE(LogText().find("get ServerKey size is null"), std::string::npos);
 
     EXPECT_EQ(CredentialsFile::DefaultPath(), PubUtils::GetAppDataDir() + "/credentials.json");

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "base/AppPaths.h"
-#include "base/platform/WindowHandle.h"
-#include "base/platform/WindowMessages.h"
-#include "engine/CData.h"
+#include "engine/CloudRecognizer.h"
+#include "engine/CredentialPool.h"
+#include "engine/JobListener.h"
 #include "speech_double/SpeechDouble.h"
 #include "support/TestSupport.h"
 
@@ -12,42 +12,50 @@
 #include <mutex>
 #include <vector>
 
-// A main window stand-in that keeps what was posted to it.
-class RecordingWindow : public WindowHandle {
+// Keeps what a job manager tells.
+class RecordingListener : public JobListener {
 public:
-    bool PostMessage(uint32_t message, uintptr_t wParam, intptr_t lParam) override
+    void OnSegmentDone(const SegmentDone& done) override
     {
         std::lock_guard<std::mutex> guard(lock_);
-        posts_.push_back({message, wParam, lParam});
-        return true;
+        news_.push_back(done);
     }
-    // Nothing here posts a payload; one would be recorded like a plain message and dropped.
-    bool PostOwned(uint32_t message, uintptr_t wParam, std::unique_ptr<WindowPayload>) override
-    {
-        return PostMessage(message, wParam, 0);
-    }
-    struct Post {
-        uint32_t message;
-        uintptr_t wParam;
-        intptr_t lParam;
-    };
-    std::vector<Post> Posts()
+    void OnFileFailed(const std::string& file, const std::string& reason) override
     {
         std::lock_guard<std::mutex> guard(lock_);
-        return posts_;
+        failures_.push_back(file + ": " + reason);
+    }
+    std::vector<SegmentDone> News()
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        return news_;
     }
     size_t Count()
     {
         std::lock_guard<std::mutex> guard(lock_);
-        return posts_.size();
+        return news_.size();
+    }
+    std::vector<std::string> Failures()
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        return failures_;
     }
 
 private:
     std::mutex lock_;
-    std::vector<Post> posts_;
+    std::vector<SegmentDone> news_;
+    std::vector<std::string> failures_;
 };
 
-// The speech double on loopback HTTPS, the context pointed at it, and a recording main window.
+// The cloud recognizer with the speech double's keys.
+inline std::shared_ptr<CloudRecognizer> TestCloud()
+{
+    auto keys = std::make_shared<CredentialPool>();
+    keys->Replace({{SpeechDouble::kTestApiKey, SpeechDouble::kTestSecretKey}});
+    return std::make_shared<CloudRecognizer>(keys);
+}
+
+// The speech double on loopback HTTPS, a recognizer with its keys, and a recording listener.
 class EngineTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -56,11 +64,8 @@ protected:
         speech_ = SpeechDouble::Server::Start({}, &error);
         ASSERT_TRUE(speech_) << error;
         speech_->ExportEnvironment();
-        CData::Instance().AddKey({{SpeechDouble::kTestApiKey, SpeechDouble::kTestSecretKey}});
-        CData::Instance().SetMainWnd(window_);
         logStart_ = TestSupport::ReadFile(LogPath()).size();
     }
-    void TearDown() override { CData::Instance().SetMainWnd(nullptr); }
 
     static std::string LogPath() { return PubUtils::GetAppDataDir() + "/Talvora.log"; }
     // What this test wrote to the log; other tests of the same process wrote the rest.
@@ -71,7 +76,7 @@ protected:
     }
 
     std::unique_ptr<SpeechDouble::Server> speech_;
-    std::shared_ptr<RecordingWindow> window_ = std::make_shared<RecordingWindow>();
+    std::shared_ptr<RecordingListener> window_ = std::make_shared<RecordingListener>();
     TestSupport::TempDir dir_;
     size_t logStart_ = 0;
 };

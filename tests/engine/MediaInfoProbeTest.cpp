@@ -17,22 +17,22 @@ TEST(MediaInfoProbe, DurationsInWholeSeconds)
     ASSERT_TRUE(MakeToneFile(dir / "b.mp3", 5.5, {440}, 5.5));
     const std::string odd = dir / "\xE9\x9F\xB3 file.wav";
     fs::copy_file(dir / "a.wav", odd);
-    EXPECT_EQ(ProbeAudioDuration(AnsiToWide(dir / "a.wav")), 183);
-    EXPECT_EQ(ProbeAudioDuration(AnsiToWide(odd)), 183);
-    const int mp3 = ProbeAudioDuration(AnsiToWide(dir / "b.mp3"));
+    EXPECT_EQ(ProbeAudioDuration(dir / "a.wav"), 183);
+    EXPECT_EQ(ProbeAudioDuration(odd), 183);
+    const int mp3 = ProbeAudioDuration(dir / "b.mp3");
     EXPECT_GE(mp3, 5);
     EXPECT_LE(mp3, 6);
     ASSERT_TRUE(MakeToneFile(dir / "short.wav", 0.999, {440}, 0.999));
-    EXPECT_EQ(ProbeAudioDuration(AnsiToWide(dir / "short.wav")), 0);
+    EXPECT_EQ(ProbeAudioDuration(dir / "short.wav"), 0);
 }
 
 TEST(MediaInfoProbe, NothingToLearnGivesZero)
 {
     TempDir dir;
     WriteFile(dir / "notes.txt", "just some text, no audio at all\n");
-    EXPECT_EQ(ProbeAudioDuration(AnsiToWide(dir / "notes.txt")), 0);
-    EXPECT_EQ(ProbeAudioDuration(AnsiToWide(dir / "missing.wav")), 0);
-    EXPECT_EQ(ProbeAudioDuration(L""), 0);
+    EXPECT_EQ(ProbeAudioDuration(dir / "notes.txt"), 0);
+    EXPECT_EQ(ProbeAudioDuration(dir / "missing.wav"), 0);
+    EXPECT_EQ(ProbeAudioDuration(""), 0);
 }
 
 TEST(MediaInfoProbe, MissingLibraryGivesZeroAndIsTriedAgain)

@@ -15,7 +15,7 @@ int main(int argc, char** argv)
             std::filesystem::remove(argv[2]);
             std::filesystem::create_symlink(argv[3], argv[2]);
         }
-        const int duration = ProbeAudioDuration(AnsiToWide(argv[1]));
+        const int duration = ProbeAudioDuration(argv[1]);
         std::printf("load=%d probe=%d\n", LoadMediaInfoLibrary(), duration);
     }
     return 0;

@@ -60,7 +60,7 @@ TEST(Segmenting, SubtitlesHaveOneCuePerSegmentWithTextClippedAtTheEnd)
     segments[0].resultCode = 3301;
     EXPECT_EQ(SegmentTexts::Subtitles(records, SegmentTexts::SubtitleFormat::Srt),
               "1\n00:04:00,000 --> 00:04:10,000\nthird -> end\n\n");
-    EXPECT_EQ(WideToAnsi(SegmentTexts::Joined(records)), "third ---> end");
+    EXPECT_EQ(SegmentTexts::Joined(records), "third ---> end");
 
     // Words of a Latin script are not glued across a segment's end; Chinese runs on.
     const char* joined[][2] = {{"john", "as he"}, {"7", "8"}, {"\xC3\xA9t\xC3\xA9", "\xC3\xA0"}, {"\xE4\xBD\xA0", "\xE5\xA5\xBD"},
@@ -72,7 +72,7 @@ TEST(Segmenting, SubtitlesHaveOneCuePerSegmentWithTextClippedAtTheEnd)
         a.text = joined[i][0];
         b.text = joined[i][1];
         b.segmentIndex = 1;
-        EXPECT_EQ(WideToAnsi(SegmentTexts::Joined({&a, &b})), expected[i]);
+        EXPECT_EQ(SegmentTexts::Joined({&a, &b}), expected[i]);
     }
 }
 
@@ -81,15 +81,15 @@ TEST(Segmenting, AFailureSaysItsCauseBeforeItsCodeAndMessage)
     const struct {
         int32_t code;
         const char* message;
-        const wchar_t* told;
+        const char* told;
     } cases[] = {
-        {-1, "{\n\t\"curl_error_code\" : 7\n}\n", L"无法连接语音识别服务，请检查网络"},
-        {-1, "{\n\t\"error\" : \"invalid_client\",\n\t\"token_refused\" : 401\n}\n", L"密钥被拒绝，请检查 credentials.json"},
-        {3302, "authentication failed.", L"密钥被拒绝，请检查 credentials.json"},
-        {-2, "Invalid data found when processing input", L"不是音频文件或文件已损坏"},
-        {3305, "user request limit", L"已达到语音识别服务的用量限制，请稍后再试"},
-        {-3, "local model not loaded", L"本地识别模型缺失，请检查 LocalModelDir 设置"},
-        {3301, "speech quality error.", L"文件无法识别"},
+        {-1, "{\n\t\"curl_error_code\" : 7\n}\n", "无法连接语音识别服务，请检查网络"},
+        {-1, "{\n\t\"error\" : \"invalid_client\",\n\t\"token_refused\" : 401\n}\n", "密钥被拒绝，请检查 credentials.json"},
+        {3302, "authentication failed.", "密钥被拒绝，请检查 credentials.json"},
+        {-2, "Invalid data found when processing input", "不是音频文件或文件已损坏"},
+        {3305, "user request limit", "已达到语音识别服务的用量限制，请稍后再试"},
+        {-3, "local model not loaded", "本地识别模型缺失，请检查 LocalModelDir 设置"},
+        {3301, "speech quality error.", "文件无法识别"},
     };
     for (const auto& [code, message, told] : cases) {
         CAudioSegment failed;
@@ -99,9 +99,9 @@ TEST(Segmenting, AFailureSaysItsCauseBeforeItsCodeAndMessage)
         failed.errorMessage = message;
         failed.finished = true;
         ASSERT_TRUE(RecognitionFailure::IsFailed({&failed}));
-        const std::wstring text = RecognitionFailure::Describe({&failed});
-        EXPECT_EQ(text.substr(0, text.find(L"。错误码")), L"/a/talk.mp3," + std::wstring(told)) << code;
-        EXPECT_NE(text.find(L"。错误码: " + std::to_wstring(code) + L"，错误信息: "), std::wstring::npos);
+        const std::string text = RecognitionFailure::Describe({&failed});
+        EXPECT_EQ(text.substr(0, text.find("。错误码")), "/a/talk.mp3," + std::string(told)) << code;
+        EXPECT_NE(text.find("。错误码: " + std::to_string(code) + "，错误信息: "), std::string::npos);
     }
 }
 
@@ -136,11 +136,11 @@ TEST(Segmenting, ArgumentLineQuotesPathsAndNamesTheSegmentFile)
 {
     const std::string copy = "/home/u/.local/share/Talvora/Temp/0123/input.mp3";
     EXPECT_EQ(BuildSegmentCommand(copy, 2),
-              L"-y -ss 00:04:00 -to 00:06:00 -copyts -i \"/home/u/.local/share/Talvora/Temp/0123/input.mp3\" -ss 00:04:00 "
-              L"-acodec pcm_s16le "
-              L"-f s16le -ac 1 -ar 16000 \"/home/u/.local/share/Talvora/Temp/0123/3.pcm\"");
+              "-y -ss 00:04:00 -to 00:06:00 -copyts -i \"/home/u/.local/share/Talvora/Temp/0123/input.mp3\" -ss 00:04:00 "
+              "-acodec pcm_s16le "
+              "-f s16le -ac 1 -ar 16000 \"/home/u/.local/share/Talvora/Temp/0123/3.pcm\"");
     // The last segment of a file is cut a little past its planned end.
-    EXPECT_EQ(BuildSegmentCommand(copy, 2, true).substr(0, 29), L"-y -ss 00:04:00 -to 00:06:02 ");
+    EXPECT_EQ(BuildSegmentCommand(copy, 2, true).substr(0, 29), "-y -ss 00:04:00 -to 00:06:02 ");
     // ffmpeg gets the arguments as a list, so a path may hold blanks and double quotes.
     const std::string odd = "/tmp/my \"data\"/\xE9\x9F\xB3\xE9\xA2\x91/input.wav";
     const std::vector<std::string> arguments = BuildSegmentArguments(odd, 0);
@@ -230,13 +230,13 @@ TEST(Segmenting, MissingFfmpegAndWaitLimits)
 {
     const std::string path = getenv("PATH");
     setenv("PATH", "/nonexistent", 1);
-    const pid_t missing = PubUtils::StartFfmpeg(L"-version", false);
+    const pid_t missing = PubUtils::StartFfmpeg(std::string("-version"), false);
     setenv("PATH", path.c_str(), 1);
     EXPECT_EQ(missing, -1);
     EXPECT_TRUE(WaitForProcess(missing, 0));
 
     // Ten seconds of audio produced in real time: still running after 50 ms.
-    const pid_t slow = PubUtils::StartFfmpeg(L"-re -f lavfi -i sine=d=10 -f null -", false);
+    const pid_t slow = PubUtils::StartFfmpeg(std::string("-re -f lavfi -i sine=d=10 -f null -"), false);
     ASSERT_GT(slow, 0);
     EXPECT_FALSE(WaitForProcess(slow, 50));
     kill(slow, SIGKILL);
@@ -262,8 +262,8 @@ TEST(Segmenting, InputSeekCutsTheSameSamplesAsDecodingFromTheStart)
             const std::string pcm = seeking.back();
             const std::string start = FormatClock(index * kSegmentSeconds);
             const std::string end = FormatClock(index * kSegmentSeconds + kSegmentSeconds + (index == 2 ? 2 : 0));
-            const std::wstring decoding = AnsiToWide("-y -i \"" + file + "\" -ss " + start + " -to " + end +
-                                                     " -acodec pcm_s16le -f s16le -ac 1 -ar 16000 \"" + pcm + ".ref\"");
+            const std::string decoding = "-y -i \"" + file + "\" -ss " + start + " -to " + end +
+                                         " -acodec pcm_s16le -f s16le -ac 1 -ar 16000 \"" + pcm + ".ref\"";
             int status = -1;
             ASSERT_TRUE(WaitForProcess(PubUtils::StartFfmpeg(seeking, false), 0, &status));
             EXPECT_EQ(status, 0);

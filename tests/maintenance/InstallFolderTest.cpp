@@ -55,12 +55,12 @@ TEST_F(InstallFolderTest, ScanWithoutLocalManifestVisitsEachFolderOnce)
     const auto result = RunChild({install_ + "/talvora", "update-check"}, env_);
     ASSERT_EQ(result.exitCode, 0) << result.output;
     const std::vector<std::string> expected = {
-        "2048|1|1.0.9|",
-        "2048|0|" + install_ + "|",
-        "2048|0|" + install_ + "/Logs|",
-        "2048|0|" + install_ + "/plugins|",
-        "2048|0|" + install_ + "/plugins/a|",
-        "2048|4||",
+        "1|1.0.9|",
+        "0|" + install_ + "|",
+        "0|" + install_ + "/Logs|",
+        "0|" + install_ + "/plugins|",
+        "0|" + install_ + "/plugins/a|",
+        "4||",
     };
     EXPECT_EQ(Lines(result.output), expected);
 }

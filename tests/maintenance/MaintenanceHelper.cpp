@@ -6,8 +6,6 @@
 //                         stays alive until <release> exists
 #include "base/AppPaths.h"
 #include "base/TextConvert.h"
-#include "base/platform/WindowHandle.h"
-#include "base/platform/WindowMessages.h"
 #include "maintenance/CUpdateChecker.h"
 #include "maintenance/CUpdateNotice.h"
 #include "maintenance/CheckUploadLog.h"
@@ -22,21 +20,6 @@
 
 namespace {
 
-class PrintingWindow : public WindowHandle {
-public:
-    bool PostMessage(uint32_t message, uintptr_t wParam, intptr_t) override
-    {
-        std::printf("%u|%lu||\n", message, static_cast<unsigned long>(wParam));
-        return true;
-    }
-    bool PostOwned(uint32_t message, uintptr_t wParam, std::unique_ptr<WindowPayload> payload) override
-    {
-        const auto* notice = dynamic_cast<const CUpdateNotice*>(payload.get());
-        std::printf("%u|%lu|%s|%s\n", message, static_cast<unsigned long>(wParam), notice ? notice->Value.c_str() : "",
-                    notice ? WideToAnsi(notice->Text).c_str() : "");
-        return true;
-    }
-};
 
 bool Exists(const std::string& path)
 {
@@ -70,7 +53,9 @@ int main(int argc, char** argv)
     const std::string command = argc > 1 ? argv[1] : "";
     if (command == "update-check") {
         CUpdateChecker checker;
-        checker.SetNotifyWnd(std::make_shared<PrintingWindow>());
+        checker.SetReport([](const CUpdateNotice& notice) {
+            std::printf("%d|%s|%s\n", static_cast<int>(notice.kind), notice.value.c_str(), notice.text.c_str());
+        });
         checker.RunCheck();
         return 0;
     }

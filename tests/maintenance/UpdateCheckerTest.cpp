@@ -1,7 +1,5 @@
 #include "base/AppPaths.h"
 #include "base/TextConvert.h"
-#include "base/platform/WindowHandle.h"
-#include "base/platform/WindowMessages.h"
 #include "maintenance/CUpdateChecker.h"
 #include "maintenance/CUpdateNotice.h"
 #include "support/LoopbackHttpServer.h"
@@ -26,21 +24,15 @@ struct Report {
     std::string text;
 };
 
-class RecordingWindow : public WindowHandle {
+// Keeps the check's reports; they come on the check's thread.
+class RecordingWindow {
 public:
-    bool PostMessage(uint32_t message, uintptr_t, intptr_t) override
+    CUpdateChecker::Report Receiver()
     {
-        ADD_FAILURE() << "the update check posted message " << message << " without its payload";
-        return false;
-    }
-    bool PostOwned(uint32_t message, uintptr_t wParam, std::unique_ptr<WindowPayload> payload) override
-    {
-        const auto* notice = dynamic_cast<const CUpdateNotice*>(payload.get());
-        std::lock_guard<std::mutex> guard(lock_);
-        EXPECT_EQ(message, WM_USER_UPDATE);
-        EXPECT_EQ(notice == nullptr, payload == nullptr);
-        reports_.push_back({static_cast<int>(wParam), notice ? notice->Value : "", notice ? WideToAnsi(notice->Text) : ""});
-        return true;
+        return [this](CUpdateNotice notice) {
+            std::lock_guard<std::mutex> guard(lock_);
+            reports_.push_back({static_cast<int>(notice.kind), notice.value, notice.text});
+        };
     }
     std::vector<Report> Reports()
     {
@@ -117,7 +109,7 @@ protected:
     }
     std::vector<int> Run(CUpdateChecker& checker)
     {
-        checker.SetNotifyWnd(window_);
+        checker.SetReport(window_->Receiver());
         checker.RunCheck();
         return window_->Kinds();
     }
@@ -330,7 +322,7 @@ TEST_F(UpdateCheckerTest, BackgroundCheckOutlivesItsChecker)
     Version("1.0.9");
     {
         CUpdateChecker checker;
-        checker.SetNotifyWnd(window_);
+        checker.SetReport(window_->Receiver());
         EXPECT_TRUE(checker.StartCheck());
     }
     EXPECT_TRUE(WaitUntil([&] { return window_->Kinds().size() == 2; }));

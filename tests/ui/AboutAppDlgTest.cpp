@@ -5,7 +5,7 @@
 #include "base/AppVersion.h"
 #include "base/AppPaths.h"
 #include "base/TextConvert.h"
-#include "engine/CData.h"
+#include "app/ApplicationExit.h"
 #include "maintenance/CUpdateChecker.h"
 #include "support/LoopbackHttpServer.h"
 #include "support/TestSupport.h"
@@ -91,23 +91,27 @@ class AboutAppDlgTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        // Before the context exists: the server it asks, and where the updater double reports.
+        // Before the checker exists: the server it asks, and where the updater double reports.
         mark_ = dir_ / "updater ran";
         setenv("TALVORA_TEST_UPDATER_MARK", mark_.c_str(), 1);
         UpdateServer& server = UpdateServer::Instance();
         updateDir_ = PubUtils::GetUpdateDataDir();
         WriteFile(updateDir_ + "/config.ini", "[Talvora]\nUpdateUrl=" + server.Url() + "\n");
         std::remove((updateDir_ + "/ver").c_str());
-        checker_ = &CData::Instance().GetUpdateChecker();
+        checker_ = std::make_unique<CUpdateChecker>();
+        about_ = std::make_unique<CAboutAppDlg>(*checker_);
+        // As the main window's close sequence ends: the program's exit, then the window closes.
+        about_->SetExitRequest([this] {
+            LeaveApplication();
+            main_.PostMessage(WM_SYSCOMMAND, SC_CLOSE, 0);
+        });
 
         ASSERT_TRUE(UiTest::CreateShown(main_));
-        CData::Instance().SetMainWnd(main_.GetHandle());
         logStart_ = LogText().size();
     }
 
     void TearDown() override
     {
-        CData::Instance().SetMainWnd(nullptr);
         about_.reset();
         UiTest::ProcessEvents();
     }
@@ -167,9 +171,9 @@ protected:
     TempDir dir_;
     std::string mark_;
     std::string updateDir_;
-    CUpdateChecker* checker_ = nullptr;
+    std::unique_ptr<CUpdateChecker> checker_;
     UiTest::TestWindow main_{L"MessageWnd.xml"};
-    std::unique_ptr<CAboutAppDlg> about_ = std::make_unique<CAboutAppDlg>();
+    std::unique_ptr<CAboutAppDlg> about_;
     size_t logStart_ = 0;
 };
 

@@ -3,18 +3,19 @@
 // The main window under test: a real RtmpPlayer with its real job manager, recognising through
 // the speech double on loopback HTTPS, cutting generated audio files with the real ffmpeg. The
 // double's answers can be held back per recognised text ("tone 440") until the test lets them go.
+#include "app/ApplicationExit.h"
 #include "base/AppPaths.h"
 #include "base/Config.h"
 #include "base/TextConvert.h"
 #include "engine/CAudioConvert.h"
-#include "engine/CData.h"
+#include "engine/CloudRecognizer.h"
+#include "engine/CredentialPool.h"
 #include "speech_double/LoopbackPort.h"
 #include "speech_double/SpeechDouble.h"
 #include "support/AudioFiles.h"
 #include "support/TestSupport.h"
 #include "tests/ui/UiTestSupport.h"
 #include "ui/CPlayListCtrl.h"
-#include "ui/PlayItem.h"
 #include "ui/RtmpPlayer.h"
 #include "ui/toolkit/CButtonUI.h"
 #include "ui/toolkit/CListHeaderUI.h"
@@ -135,11 +136,17 @@ protected:
         ASSERT_TRUE(speech_) << error;
         speech_->ExportEnvironment();
         speech_->SetFaultSelector([this](const SpeechDouble::RequestInfo& info) { return gate_.Pass(info); });
-        CData::Instance().AddKey({{SpeechDouble::kTestApiKey, SpeechDouble::kTestSecretKey}});
         logStart_ = TestSupport::ReadFile(LogPath()).size();
         UiTest::ClearDiagnostics();
 
-        player_ = std::make_unique<RtmpPlayer>();
+        auto keys = std::make_shared<CredentialPool>();
+        keys->Replace({{SpeechDouble::kTestApiKey, SpeechDouble::kTestSecretKey}});
+        player_ = std::make_unique<RtmpPlayer>(std::make_shared<CloudRecognizer>(keys));
+        // The program's own exit, counted.
+        player_->SetExitSequence([this] {
+            ++exits_;
+            LeaveApplication();
+        });
         ASSERT_TRUE(player_->Create(nullptr, L"", WS_OVERLAPPEDWINDOW, 0, 0, 0, 800, 600));
         ASSERT_TRUE(player_->IsVisible());
         list_ = player_->GetPlayList();
@@ -164,7 +171,6 @@ protected:
         player_.reset();
         UiTest::ProcessEvents();
         speech_.reset();
-        CData::Instance().SetMainWnd(nullptr);
     }
 
     // Where the windows' update check goes: by default a port nobody listens on.
@@ -195,7 +201,9 @@ protected:
         EXPECT_TRUE(TestSupport::MakeToneFile(path, seconds, tones, 120)) << path;
         return path;
     }
-    void Add(const std::string& path) { list_->AddItem(AnsiToWide(path)); }
+    void Add(const std::string& path) { list_->AddItem(path); }
+    // The file's text as it is saved.
+    std::string ResultText(const std::string& file) { return list_->Files().Text(list_->Files().Find(file), false); }
 
     std::wstring Cell(int row, int column)
     {
@@ -330,6 +338,7 @@ protected:
     std::unique_ptr<SpeechDouble::Server> speech_;
     TestSupport::TempDir dir_;
     std::unique_ptr<RtmpPlayer> player_;
+    int exits_ = 0;
     CPlayListCtrl* list_ = nullptr;
     size_t logStart_ = 0;
 };

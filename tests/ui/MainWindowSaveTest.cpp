@@ -1,41 +1,13 @@
 // Saving the texts of the finished files: one text file per audio file in the folder the user
 // picks, distinct names when audio names clash, and an honest count.
 #include "tests/ui/MainWindowFixture.h"
-#include "base/platform/SaveNewFile.h"
-#include "ui/ResultFileNames.h"
 
-#include <atomic>
 #include <filesystem>
-#include <set>
-#include <thread>
 
 using namespace MainWindowTesting;
 namespace fs = std::filesystem;
 
 namespace {
-
-TEST(ResultFileNamesTest, NamesComeFromTheFileNameAndNeverRepeat)
-{
-    EXPECT_EQ(ResultFileNames::BaseName(L"/a/rec.2019.mp3"), L"rec.2019");
-    EXPECT_EQ(ResultFileNames::BaseName(L"/a/my.folder/track"), L"track");
-    EXPECT_EQ(ResultFileNames::BaseName(L"/a/录音 一.wav"), L"录音 一");
-    ResultFileNames names;
-    EXPECT_EQ(names.Take(L"/a/talk (2).mp3"), L"talk (2)");
-    EXPECT_EQ(names.Take(L"/a/talk.mp3"), L"talk");
-    EXPECT_EQ(names.Take(L"/a/talk.wav"), L"talk (3)");
-    EXPECT_EQ(names.Take(L"/b/talk.mp3"), L"talk (4)");
-    // One file on a file system that ignores case.
-    EXPECT_EQ(names.Take(L"/b/Talk.mp3"), L"Talk (5)");
-
-    // Names of files already in the folder are taken too, whatever their case.
-    TestSupport::TempDir dir;
-    TestSupport::WriteFile(dir / "MEMO.TXT", "kept");
-    TestSupport::WriteFile(dir / "memo (2).txt", "kept");
-    ResultFileNames inFolder(AnsiToWide(dir.Path()));
-    EXPECT_EQ(inFolder.Take(L"/a/memo.wav"), L"memo (3)");
-    EXPECT_EQ(inFolder.Take(L"/a/memo"), L"memo (4)");
-    EXPECT_EQ(inFolder.Take(L"/a/talk.wav"), L"talk");
-}
 
 class MainWindowSaveTest : public MainWindowTest {
 protected:
@@ -155,46 +127,8 @@ TEST_F(MainWindowSaveTest, AFullDiskLeavesNoFileIsToldWithFolderAndReasonAndTheR
                                                                             " LastError info: No space left on device")),
               std::string::npos)
         << Log();
-    EXPECT_FALSE(list_->IsItemSaved(0));
+    EXPECT_FALSE(list_->Files().Row(0)->saved);
     EXPECT_TRUE(player_->HasUnsavedWork());
-}
-
-// Two saves into one folder at once (two windows, two transcribers), each with its own view of
-// the names there, and a file of the same name written meanwhile by someone else.
-TEST(SaveNewFileTest, RacingSavesKeepEveryTextAndNeverReplaceAFileWrittenMeanwhile)
-{
-    TestSupport::TempDir dir;
-    ResultFileNames first(AnsiToWide(dir.Path()));
-    ResultFileNames second(AnsiToWide(dir.Path()));
-    TestSupport::WriteFile(dir / "talk.txt", "written meanwhile");
-    constexpr int kRounds = 20;
-    std::atomic<int> ready{0};
-    const auto saver = [&](ResultFileNames& names, const std::string& text) {
-        ready.fetch_add(1);
-        while (ready.load() < 2) {
-        }
-        for (int round = 0; round < kRounds; ++round) {
-            const SaveNewFileResult result = SaveNewFile(dir.Path(), [&] { return WideToAnsi(names.Take(L"/a/talk.wav")) + ".txt"; },
-                                                         text + std::to_string(round));
-            EXPECT_TRUE(result.saved) << result.Reason();
-        }
-    };
-    std::thread one(saver, std::ref(first), "one ");
-    std::thread two(saver, std::ref(second), "two ");
-    one.join();
-    two.join();
-    EXPECT_EQ(TestSupport::ReadFile(dir / "talk.txt"), "written meanwhile");
-    std::multiset<std::string> texts;
-    size_t files = 0;
-    for (const auto& entry : fs::directory_iterator(dir.Path())) {
-        ++files;
-        texts.insert(TestSupport::ReadFile(entry.path().string()));
-    }
-    EXPECT_EQ(files, 2u * kRounds + 1);
-    for (int round = 0; round < kRounds; ++round) {
-        EXPECT_EQ(texts.count("one " + std::to_string(round)), 1u) << round;
-        EXPECT_EQ(texts.count("two " + std::to_string(round)), 1u) << round;
-    }
 }
 
 TEST_F(MainWindowSaveTest, AFileThatFailedIsShownAsFailedIsNotSavedAndItsActionCellStartsItAgain)
@@ -232,7 +166,7 @@ TEST_F(MainWindowSaveTest, AFileThatFailedIsShownAsFailedIsNotSavedAndItsActionC
     ClickCell(0, CPlayListCtrl::kColumnAction);
     EXPECT_EQ(Status(0), ItemRecognizing);
     ASSERT_TRUE(WaitStatus(0, ItemDone));
-    EXPECT_EQ(player_->BuildResultText(AnsiToWide(bad)), L"tone 440");
+    EXPECT_EQ(ResultText(bad), "tone 440");
     EXPECT_TRUE(UiTest::WaitFor([&] { return PaneText() == L"tone 440"; }));
     EXPECT_TRUE(MessageBoxTexts().empty());
 }

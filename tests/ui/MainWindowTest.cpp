@@ -127,7 +127,7 @@ TEST_F(MainWindowTest, TheRowMenuStopsARecognisingFileAndStartsAFinishedOneAgain
     EXPECT_EQ(Cell(0, CPlayListCtrl::kColumnProgress), L"0");
     ASSERT_TRUE(WaitStatus(0, ItemDone));
     EXPECT_EQ(speech_->RequestCount(Endpoint::Recognition), 3);
-    EXPECT_EQ(player_->BuildResultText(AnsiToWide(file)), L"tone 440");
+    EXPECT_EQ(ResultText(file), "tone 440");
 }
 
 TEST_F(MainWindowTest, KeysShowTheirFocusAndActOnTheSelectedRow)
@@ -171,7 +171,7 @@ TEST_F(MainWindowTest, KeysShowTheirFocusAndActOnTheSelectedRow)
     list_->SelectItem(0, true);
     QTest::keyClick(Native(), Qt::Key_Delete);
     ASSERT_EQ(list_->GetCount(), 1);
-    EXPECT_EQ(list_->GetItemFile(0), AnsiToWide(b));
+    EXPECT_EQ(list_->GetItemFile(0), b);
 
     // Ctrl+O adds files, Ctrl+S saves.
     {
@@ -191,12 +191,12 @@ TEST_F(MainWindowTest, KeysShowTheirFocusAndActOnTheSelectedRow)
 
 TEST_F(MainWindowTest, AddedFilesAreScrolledIntoView)
 {
-    std::vector<std::wstring> first;
-    std::vector<std::wstring> more;
+    std::vector<std::string> first;
+    std::vector<std::string> more;
     for (int i = 0; i < 30; ++i)
-        first.push_back(AnsiToWide(dir_ / ("a" + std::to_string(i) + ".wav")));
+        first.push_back(dir_ / ("a" + std::to_string(i) + ".wav"));
     for (int i = 0; i < 5; ++i)
-        more.push_back(AnsiToWide(dir_ / ("b" + std::to_string(i) + ".wav")));
+        more.push_back(dir_ / ("b" + std::to_string(i) + ".wav"));
     ASSERT_EQ(list_->AddPaths(first), 30);
     list_->EnsureVisible(0);
     UiTest::ProcessEvents();
@@ -208,9 +208,8 @@ TEST_F(MainWindowTest, AddedFilesAreScrolledIntoView)
     EXPECT_LE(row.bottom, shown.bottom);
 }
 
-TEST_F(MainWindowTest, TheWindowHandsItselfToTheContextAndTicksEverySecond)
+TEST_F(MainWindowTest, TheWindowTicksEverySecond)
 {
-    EXPECT_EQ(CWindowBase::FromHandle(CData::Instance().GetMainWnd().get()), player_.get());
     auto* close = player_->FindControl<CButtonUI>(L"btnClose");
     ASSERT_NE(close, nullptr);
     EXPECT_TRUE(close->HasTimer(RtmpPlayer::kTickTimerId));
@@ -231,8 +230,8 @@ TEST_F(MainWindowTest, AddOpensTheFileDialogAndListsTheChosenFilesOnce)
     }
     ASSERT_EQ(list_->GetCount(), 2);
     // In the order chosen, with their durations.
-    EXPECT_EQ(list_->GetItemFile(0), AnsiToWide(a));
-    EXPECT_EQ(list_->GetItemFile(1), AnsiToWide(b));
+    EXPECT_EQ(list_->GetItemFile(0), a);
+    EXPECT_EQ(list_->GetItemFile(1), b);
     EXPECT_EQ(Cell(1, CPlayListCtrl::kColumnDuration), L"02:10");
     EXPECT_EQ(list_->GetItemDuration(1), 130);
 
@@ -333,20 +332,20 @@ TEST_F(MainWindowTest, ProgressElapsedTimeAndTextFollowTheSegmentsAsTheyFinish)
     ASSERT_TRUE(UiTest::WaitFor([&] { return Cell(0, CPlayListCtrl::kColumnProgress) == L"33%"; }));
     EXPECT_EQ(list_->GetCurSel(), 0);
     // Segment 0 is missing: the text of segment 1 comes after a line break.
-    EXPECT_EQ(player_->BuildResultText(AnsiToWide(file)), L"\r\ntone 550");
+    EXPECT_EQ(ResultText(file), "\r\ntone 550");
     EXPECT_EQ(PaneText().find(L"tone 550") != std::wstring::npos, true);
 
     gate_.Open("tone 660");
     ASSERT_TRUE(UiTest::WaitFor([&] { return Cell(0, CPlayListCtrl::kColumnProgress) == L"66%"; }));
     // Every record after the gap comes after a line break of its own.
-    EXPECT_EQ(player_->BuildResultText(AnsiToWide(file)), L"\r\ntone 550\r\ntone 660");
+    EXPECT_EQ(ResultText(file), "\r\ntone 550\r\ntone 660");
     EXPECT_EQ(Status(0), ItemRecognizing);
 
     gate_.Open("tone 440");
     ASSERT_TRUE(WaitStatus(0, ItemDone));
     EXPECT_EQ(Cell(0, CPlayListCtrl::kColumnProgress), L"100%");
     EXPECT_EQ(Cell(0, CPlayListCtrl::kColumnAction), L"完成");
-    EXPECT_EQ(player_->BuildResultText(AnsiToWide(file)), L"tone 440 tone 550 tone 660");
+    EXPECT_EQ(ResultText(file), "tone 440 tone 550 tone 660");
     // The pane shows each segment after its start time.
     EXPECT_TRUE(UiTest::WaitFor(
         [&] { return PaneText() == L"[00:00:00] tone 440\n[00:02:00] tone 550\n[00:04:00] tone 660"; }))
@@ -375,7 +374,7 @@ TEST_F(MainWindowTest, FourSegmentsShowThreeQuartersThenCompletion)
     EXPECT_EQ(Status(0), ItemRecognizing);
     gate_.Open("tone 770");
     ASSERT_TRUE(WaitStatus(0, ItemDone));
-    EXPECT_EQ(player_->BuildResultText(AnsiToWide(file)), L"tone 440 tone 550 tone 660 tone 770");
+    EXPECT_EQ(ResultText(file), "tone 440 tone 550 tone 660 tone 770");
 }
 
 TEST_F(MainWindowTest, ASegmentThatFailsForGoodLeavesNoGapAndWarnsOnce)
@@ -388,14 +387,14 @@ TEST_F(MainWindowTest, ASegmentThatFailsForGoodLeavesNoGapAndWarnsOnce)
     ClickControl(L"btnStart");
     ASSERT_TRUE(WaitStatus(0, ItemDone, std::chrono::seconds(90)));
     EXPECT_EQ(Cell(0, CPlayListCtrl::kColumnAction), L"完成");
-    EXPECT_EQ(player_->BuildResultText(AnsiToWide(file)), L"tone 440 tone 550 tone 770");
+    EXPECT_EQ(ResultText(file), "tone 440 tone 550 tone 770");
 
     const std::wstring warning = AnsiToWide(file) + L",音频质量太差，部分内容无法识别。";
     ASSERT_TRUE(UiTest::WaitFor([&] { return CountBoxes(warning) == 1; }));
     // Showing the file's text again does not warn again.
     list_->SelectItem(0);
     player_->RefreshResultText();
-    player_->BuildResultText(AnsiToWide(file));
+    ResultText(file);
     UiTest::ProcessEvents();
     EXPECT_EQ(CountBoxes(warning), 1u);
     EXPECT_EQ(PaneText(), L"[00:00:00] tone 440\n[00:02:00] tone 550\n[00:06:00] tone 770");

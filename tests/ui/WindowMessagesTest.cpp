@@ -47,10 +47,12 @@ TEST_F(WindowMessagesTest, PostedMessagesPassTheFilterInOrderWithTheirValues)
     ASSERT_NE(handle, nullptr);
     EXPECT_EQ(CWindowBase::FromHandle(handle.get()), &window);
 
-    ASSERT_TRUE(handle->PostMessage(WM_USER_SEGMENT_DONE, 0x1234, 0));
-    ASSERT_TRUE(handle->PostMessage(WM_USER_UPDATE, 4, -5));
+    constexpr uint32_t kFirst = WM_USER + 3000;
+    constexpr uint32_t kSecond = WM_USER + 0x400;
+    ASSERT_TRUE(handle->PostMessage(kFirst, 0x1234, 0));
+    ASSERT_TRUE(handle->PostMessage(kSecond, 4, -5));
     ASSERT_TRUE(window.PostMessage(kMine, 1, 2));
-    EXPECT_TRUE(window.MessagesOf(WM_USER_SEGMENT_DONE).empty()) << "posted, not sent";
+    EXPECT_TRUE(window.MessagesOf(kFirst).empty()) << "posted, not sent";
     ASSERT_TRUE(UiTest::WaitFor([&] { return !window.MessagesOf(kMine).empty(); }));
 
     std::vector<TestWindow::Message> mine;

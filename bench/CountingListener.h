@@ -1,29 +1,23 @@
 #pragma once
 
-#include "base/platform/WindowHandle.h"
-#include "base/platform/WindowMessages.h"
+#include "engine/JobListener.h"
 
 #include <chrono>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
 
-// The main window's place in the benchmarks: counts finished segments and lets the benchmark
-// wait for a number of them.
-class CountingWindow : public WindowHandle {
+// The window's place in the benchmarks: counts finished segments and lets the benchmark wait
+// for a number of them.
+class CountingListener : public JobListener {
 public:
-    bool PostMessage(uint32_t message, uintptr_t, intptr_t) override
+    void OnSegmentDone(const SegmentDone&) override
     {
         std::lock_guard<std::mutex> guard(lock_);
-        if (message == WM_USER_SEGMENT_DONE)
-            ++count_;
+        ++count_;
         changed_.notify_all();
-        return true;
     }
-    bool PostOwned(uint32_t message, uintptr_t wParam, std::unique_ptr<WindowPayload>) override
-    {
-        return PostMessage(message, wParam, 0);
-    }
+    void OnFileFailed(const std::string&, const std::string&) override {}
     // Waits at most `wait` for the count to reach `target`.
     bool WaitFor(int target, std::chrono::milliseconds wait)
     {
