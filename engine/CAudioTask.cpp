@@ -63,7 +63,7 @@ bool CAudioTask::Cut()
     // path) must never be taken for this one's output.
     unlink(pcmFile.c_str());
 
-    const bool showOutput = ReadConfigInt(L"Debug", 0) != 0;
+    const bool showOutput = ReadConfigInt("Debug", 0) != 0;
     int spawnError = 0;
     const pid_t process = PubUtils::StartFfmpeg(arguments, showOutput, &spawnError);
     std::string failure;

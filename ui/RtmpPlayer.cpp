@@ -341,7 +341,7 @@ void RtmpPlayer::SaveResults()
     std::map<std::wstring, std::wstring> results;
     // The times make a long recording's text easier to use, but change the file's form: only
     // when asked for.
-    const bool timed = ReadConfigInt(L"SaveTimestamps", 0) == 1;
+    const bool timed = ReadConfigInt("SaveTimestamps", 0) == 1;
     for (int i = 0; i < playList->GetCount(); ++i) {
         if (playList->GetItemStatus(i) == ItemDone) {
             const std::wstring path = playList->GetItemFile(i);

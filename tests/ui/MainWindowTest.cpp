@@ -469,9 +469,9 @@ TEST_F(MainWindowTest, TheTitleBarNamesTheLocalRecognizer)
     // The job manager reads the choice when the window makes it.
     player_.reset();
     UiTest::ProcessEvents();
-    WriteConfigString(L"Recognizer", L"local-en");
+    WriteConfigString("Recognizer", "local-en");
     player_ = std::make_unique<RtmpPlayer>();
-    WriteConfigString(L"Recognizer", L"");
+    WriteConfigString("Recognizer", "");
     ASSERT_TRUE(player_->Create(nullptr, L"", WS_OVERLAPPEDWINDOW, 0, 0, 0, 800, 600));
     // The new window's own update check has ended too (two reports per window).
     ASSERT_TRUE(UiTest::WaitFor([&] { return Occurrences(Log(), "update msg: 2, ") >= 4; }, std::chrono::seconds(30)));
