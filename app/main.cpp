@@ -79,16 +79,15 @@ int main(int argc, char** argv)
         std::fputs(CommandLine::Usage(), stdout);
         return EndProcess(0);
     case CommandLine::Mode::Version:
-        std::printf("talvora %s\n", WideToAnsi(kAppVersion).c_str());
+        std::printf("talvora %s\n", kAppVersionText);
         return EndProcess(0);
     case CommandLine::Mode::Invalid:
         std::fprintf(stderr, "talvora: %s\n%s", line.error.c_str(), CommandLine::Usage());
         return EndProcess(2);
     case CommandLine::Mode::Transcribe: {
         // No window, so no display and no single-instance lock: it may run beside the window.
-        const std::wstring dumpFolder = AnsiToWide(PubUtils::GetAppDataDir()) + L"/crashDumps";
-        CMiniDumpHandler dumpHandler(false, dumpFolder.c_str());
-        WriteLog(Info, "WinMain", "start transcriber %s", WideToAnsi(kAppVersion).c_str());
+        CMiniDumpHandler dumpHandler(false, PubUtils::GetAppDataDir() + "/crashDumps");
+        WriteLog(Info, "WinMain", "start transcriber %s", kAppVersionText);
         StartUploadLogCheck(PubUtils::GetAppDataDir());
         Transcriber transcriber(line);
         return EndProcess(transcriber.Run());
@@ -118,8 +117,7 @@ int main(int argc, char** argv)
         return EndProcess(1);
     }
 
-    const std::wstring dumpFolder = AnsiToWide(PubUtils::GetAppDataDir()) + L"/crashDumps";
-    CMiniDumpHandler dumpHandler(false, dumpFolder.c_str());
+    CMiniDumpHandler dumpHandler(false, PubUtils::GetAppDataDir() + "/crashDumps");
 
     // Without any display Qt would abort, and the crash handler would file that as a crash.
     // The error entry reports errno: only what the check itself leaves there belongs to it.
@@ -164,7 +162,7 @@ int main(int argc, char** argv)
         [&player](const std::vector<std::wstring>& files) { player.AddFiles(files, "another start"); });
     CloseOnTerminationSignals();
 
-    WriteLog(Info, "WinMain", "start app %s", WideToAnsi(kAppVersion).c_str());
+    WriteLog(Info, "WinMain", "start app %s", kAppVersionText);
     // Only now, with the window standing: a start that ends at once would end the upload too.
     StartUploadLogCheck(PubUtils::GetAppDataDir());
     if (!line.files.empty()) {

@@ -6,7 +6,6 @@
 #include "base/AppPaths.h"
 #include "base/CMiniDumpHandler.h"
 #include "base/LogFile.h"
-#include "base/TextConvert.h"
 #include "base/platform/AppFolders.h"
 #include "base/platform/WindowHandle.h"
 #include "engine/CData.h"
@@ -75,8 +74,7 @@ int main()
 
     const std::string appData = PubUtils::GetAppDataDir();
     CLogFile log(appData + "/Talvora.log", CLogFile::ProcessWide);
-    const std::wstring dumpFolder = AnsiToWide(appData) + L"/crashDumps";
-    CMiniDumpHandler handler(false, dumpFolder.c_str());
+    CMiniDumpHandler handler(false, appData + "/crashDumps");
 
     const std::string job = PubUtils::GetTempDir() + "/job";
     mkdir(job.c_str(), 0700);
