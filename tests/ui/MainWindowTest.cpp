@@ -19,7 +19,7 @@ TEST_F(MainWindowTest, TheLayoutHoldsTheTitleBarToolbarListAndTextPane)
 {
     EXPECT_EQ(player_->GetWindowClassName(), L"Talvora");
     EXPECT_EQ(player_->GetSkinFile(), L"RtmpPlayer.xml");
-    EXPECT_TRUE(UiTest::Diagnostics().empty()) << QString::fromStdWString(UiTest::Diagnostics().front()).toStdString();
+    EXPECT_TRUE(UiTest::Diagnostics().empty()) << UiTest::Diagnostics().front();
     for (const wchar_t* name : kButtons)
         EXPECT_NE(player_->FindControl<CButtonUI>(name), nullptr) << QString::fromWCharArray(name).toStdString();
     auto* pane = player_->FindControl<CRichEditUI>(L"edtText");
