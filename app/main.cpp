@@ -32,8 +32,8 @@
 namespace {
 
 // The names a second start finds this one by.
-constexpr wchar_t kInstanceName[] = L"Talvora";
-constexpr wchar_t kMainWindowClass[] = L"Talvora";
+constexpr char kInstanceName[] = "Talvora";
+constexpr char kMainWindowClass[] = "Talvora";
 // The program's icon, kept in the skin archive with the window images.
 constexpr wchar_t kIconImage[] = L"app_icon.png";
 
@@ -158,8 +158,12 @@ int main(int argc, char** argv)
 
     // Before the first request is possible: the user can start nothing until the loop runs.
     CredentialsFile::Apply(CData::Instance(), CredentialsFile::DefaultPath());
-    PubUtils::ListenForLaterInstances(
-        [&player](const std::vector<std::wstring>& files) { player.AddFiles(files, "another start"); });
+    PubUtils::ListenForLaterInstances([&player](const std::vector<std::string>& paths) {
+        std::vector<std::wstring> files;
+        for (const std::string& path : paths)
+            files.push_back(AnsiToWide(path));
+        player.AddFiles(files, "another start");
+    });
     CloseOnTerminationSignals();
 
     WriteLog(Info, "WinMain", "start app %s", kAppVersionText);
