@@ -2,7 +2,6 @@
 
 #include "base/AppPaths.h"
 #include "base/LogFile.h"
-#include "base/TextConvert.h"
 #include "base/TextUtils.h"
 
 #include <QApplication>
@@ -57,7 +56,7 @@ struct InstanceState {
     int lockFd = -1;
     int listenFd = -1;
     QString windowClass;
-    std::function<void(const std::vector<std::wstring>&)> onFiles;
+    std::function<void(const std::vector<std::string>&)> onFiles;
     QSocketNotifier* listener = nullptr;
     Clock::time_point secondStart{};
     int requestsThisSecond = 0;
@@ -82,12 +81,12 @@ long long MillisecondsLeft(Clock::time_point deadline)
 // An address in the abstract namespace: nothing on disk to go stale, gone with the process.
 // The user and the data folder in the name keep users and separate data folders apart; anyone
 // may still connect to it, or take the name first, so both ends check who is at the other.
-socklen_t MakeAddress(const std::wstring& name, sockaddr_un& address)
+socklen_t MakeAddress(const std::string& name, sockaddr_un& address)
 {
     std::memset(&address, 0, sizeof address);
     address.sun_family = AF_UNIX;
     const std::string folder = PubUtils::GetAppDataDir();
-    const std::string text = WideToAnsi(name) + "." + std::to_string(getuid()) + "." +
+    const std::string text = name + "." + std::to_string(getuid()) + "." +
                              PubUtils::Md5Hex(folder).substr(0, 16);
     const size_t length = std::min(text.size(), sizeof address.sun_path - 1);
     std::memcpy(address.sun_path + 1, text.data(), length);
@@ -103,7 +102,7 @@ std::optional<ucred> PeerCredentials(int fd)
     return credentials;
 }
 
-int Listen(const std::wstring& name)
+int Listen(const std::string& name)
 {
     const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (fd < 0)
@@ -165,7 +164,7 @@ bool AwaitAnswer(int fd, Clock::time_point deadline, std::string& why)
 }
 
 // One try at handing the request over; `why` says what stood in the way.
-bool TryHandOver(const std::wstring& name, const std::string& message, Clock::time_point deadline, std::string& why)
+bool TryHandOver(const std::string& name, const std::string& message, Clock::time_point deadline, std::string& why)
 {
     const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0) {
@@ -193,7 +192,7 @@ bool TryHandOver(const std::wstring& name, const std::string& message, Clock::ti
     return taken;
 }
 
-PubUtils::InstanceRole HandOver(int lockFd, const std::wstring& name, const std::vector<std::string>& files)
+PubUtils::InstanceRole HandOver(int lockFd, const std::string& name, const std::vector<std::string>& files)
 {
     // What the instance takes: at most kMaxPaths paths, each shorter than PATH_MAX.
     std::string message;
@@ -259,14 +258,14 @@ std::vector<std::string> SplitPaths(const std::string& message)
 void HandleRequest(const std::string& message)
 {
     InstanceState& state = State();
-    std::vector<std::wstring> files;
+    std::vector<std::string> files;
     size_t leftOut = 0;
     std::string first;
     const std::vector<std::string> paths = SplitPaths(message);
     for (const std::string& path : paths) {
         std::error_code error;
         if (path.size() < PATH_MAX && std::filesystem::is_regular_file(path, error)) {
-            files.push_back(AnsiToWide(path));
+            files.push_back(path);
         } else if (leftOut++ == 0) {
             first = path.substr(0, kQuotedPathBytes);
         }
@@ -365,12 +364,12 @@ void AcceptLaterStarts()
 
 }  // namespace
 
-PubUtils::InstanceRole PubUtils::CheckSingleInstance(const std::wstring& mutexName, const std::wstring& windowClass,
+PubUtils::InstanceRole PubUtils::CheckSingleInstance(const std::string& mutexName, const std::string& windowClass,
                                                      const std::vector<std::string>& files)
 {
     InstanceState& state = State();
-    state.windowClass = QString::fromStdWString(windowClass);
-    const std::string lockPath = GetAppDataDir() + "/" + WideToAnsi(mutexName) + ".lock";
+    state.windowClass = QString::fromStdString(windowClass);
+    const std::string lockPath = GetAppDataDir() + "/" + mutexName + ".lock";
     const int fd = open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (fd < 0) {
         WriteLog(Warning, kTag, "%s", ("cannot open " + lockPath + ": " + ErrorText(errno)).c_str());
@@ -395,7 +394,7 @@ PubUtils::InstanceRole PubUtils::CheckSingleInstance(const std::wstring& mutexNa
     return InstanceRole::kFirst;
 }
 
-void PubUtils::ListenForLaterInstances(std::function<void(const std::vector<std::wstring>&)> onFiles)
+void PubUtils::ListenForLaterInstances(std::function<void(const std::vector<std::string>&)> onFiles)
 {
     InstanceState& state = State();
     state.onFiles = std::move(onFiles);

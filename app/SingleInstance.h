@@ -24,7 +24,7 @@ enum class InstanceRole {
 // the lock's holder ends meanwhile it becomes the instance itself. `windowClass` names the main
 // window the running instance brings forward; `files` (absolute paths, at most 100 are sent) go
 // to the running instance when there is one.
-InstanceRole CheckSingleInstance(const std::wstring& mutexName, const std::wstring& windowClass,
+InstanceRole CheckSingleInstance(const std::string& mutexName, const std::string& windowClass,
                                  const std::vector<std::string>& files = {});
 
 // In the first instance, once the application object exists: from now on a later start's
@@ -33,6 +33,6 @@ InstanceRole CheckSingleInstance(const std::wstring& mutexName, const std::wstri
 // files; the others are left out with one warning per request). Requests made before this call
 // wait in the socket's queue. Another user's connection is refused with a warning, and what
 // one request and one second of requests may cost is bounded.
-void ListenForLaterInstances(std::function<void(const std::vector<std::wstring>&)> onFiles = {});
+void ListenForLaterInstances(std::function<void(const std::vector<std::string>&)> onFiles = {});
 
 }  // namespace PubUtils

@@ -34,8 +34,8 @@
 namespace {
 
 // The names a second start finds this one by.
-constexpr wchar_t kInstanceName[] = L"Talvora";
-constexpr wchar_t kMainWindowClass[] = L"Talvora";
+constexpr char kInstanceName[] = "Talvora";
+constexpr char kMainWindowClass[] = "Talvora";
 // The program's icon, kept in the skin archive with the window images.
 constexpr wchar_t kIconImage[] = L"app_icon.png";
 
@@ -81,16 +81,15 @@ int main(int argc, char** argv)
         std::fputs(CommandLine::Usage(), stdout);
         return EndProcess(0);
     case CommandLine::Mode::Version:
-        std::printf("talvora %s\n", WideToAnsi(kAppVersion).c_str());
+        std::printf("talvora %s\n", kAppVersionText);
         return EndProcess(0);
     case CommandLine::Mode::Invalid:
         std::fprintf(stderr, "talvora: %s\n%s", line.error.c_str(), CommandLine::Usage());
         return EndProcess(2);
     case CommandLine::Mode::Transcribe: {
         // No window, so no display and no single-instance lock: it may run beside the window.
-        const std::wstring dumpFolder = AnsiToWide(PubUtils::GetAppDataDir()) + L"/crashDumps";
-        CMiniDumpHandler dumpHandler(false, dumpFolder.c_str());
-        WriteLog(Info, "WinMain", "start transcriber %s", WideToAnsi(kAppVersion).c_str());
+        CMiniDumpHandler dumpHandler(false, PubUtils::GetAppDataDir() + "/crashDumps");
+        WriteLog(Info, "WinMain", "start transcriber %s", kAppVersionText);
         StartUploadLogCheck(PubUtils::GetAppDataDir());
         Transcriber transcriber(line);
         return EndProcess(transcriber.Run());
@@ -120,8 +119,7 @@ int main(int argc, char** argv)
         return EndProcess(1);
     }
 
-    const std::wstring dumpFolder = AnsiToWide(PubUtils::GetAppDataDir()) + L"/crashDumps";
-    CMiniDumpHandler dumpHandler(false, dumpFolder.c_str());
+    CMiniDumpHandler dumpHandler(false, PubUtils::GetAppDataDir() + "/crashDumps");
 
     // Without any display Qt would abort, and the crash handler would file that as a crash.
     // The error entry reports errno: only what the check itself leaves there belongs to it.
@@ -163,15 +161,11 @@ int main(int argc, char** argv)
     player.SetIcon(icon);
     player.CenterWindow();
 
-    PubUtils::ListenForLaterInstances([&player](const std::vector<std::wstring>& files) {
-        std::vector<std::string> paths;
-        for (const std::wstring& file : files)
-            paths.push_back(QString::fromStdWString(file).toStdString());
-        player.AddFiles(paths, "another start");
-    });
+    PubUtils::ListenForLaterInstances(
+        [&player](const std::vector<std::string>& paths) { player.AddFiles(paths, "another start"); });
     CloseOnTerminationSignals([&player] { return player.PostMessage(WM_SYSCOMMAND, SC_CLOSE, 0); });
 
-    WriteLog(Info, "WinMain", "start app %s", WideToAnsi(kAppVersion).c_str());
+    WriteLog(Info, "WinMain", "start app %s", kAppVersionText);
     // Only now, with the window standing: a start that ends at once would end the upload too.
     StartUploadLogCheck(PubUtils::GetAppDataDir());
     if (!line.files.empty())

@@ -1,7 +1,6 @@
 #include "base/AppPaths.h"
 
 #include "base/LogFile.h"
-#include "base/TextConvert.h"
 #include "base/platform/AppFolders.h"
 #include "base/platform/RunFolder.h"
 
@@ -99,11 +98,11 @@ std::string GetModuleDir()
     return path.substr(0, slash);
 }
 
-std::wstring GetConfigPath(bool besideProgram)
+std::string GetConfigPath(bool besideProgram)
 {
     if (besideProgram)
-        return AnsiToWide(GetModuleDir()) + L"/" + AnsiToWide(kAppFolderName) + L"/config.ini";
-    return AnsiToWide(GetAppDataDir()) + L"/config.ini";
+        return GetModuleDir() + "/" + kAppFolderName + "/config.ini";
+    return GetAppDataDir() + "/config.ini";
 }
 
 std::string GetUpdateDataDir()
@@ -111,7 +110,7 @@ std::string GetUpdateDataDir()
     const std::string base = Platform::LocalAppDataFolder();
     if (base.empty())
         return {};
-    return base + "/" + WideToAnsi(L"Talvora");
+    return base + "/" + kAppFolderName;
 }
 
 }  // namespace PubUtils

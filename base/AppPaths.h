@@ -25,7 +25,7 @@ std::string GetModuleDir();
 
 // The settings file: in the application data folder, or (besideProgram) in the folder
 // "Talvora" inside the program folder.
-std::wstring GetConfigPath(bool besideProgram);
+std::string GetConfigPath(bool besideProgram);
 
 // The application data folder as the update check computes it: uncached, nothing created
 // but the platform's own data folder. Empty when there is no home folder.

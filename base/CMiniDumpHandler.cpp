@@ -2,7 +2,6 @@
 
 #include "base/AppVersion.h"
 #include "base/LogFile.h"
-#include "base/TextConvert.h"
 #include "base/platform/AppFolders.h"
 #include "base/platform/CrashReportWriter.h"
 #include "base/platform/SignalSafeWriter.h"
@@ -35,13 +34,12 @@ bool IsDirectory(const char* path)
 
 }  // namespace
 
-CMiniDumpHandler::CMiniDumpHandler(bool showMessages, const wchar_t* dumpFolder) : showMessages_(showMessages)
+CMiniDumpHandler::CMiniDumpHandler(bool showMessages, const std::string& dumpFolder) : showMessages_(showMessages)
 {
-    if (dumpFolder != nullptr && dumpFolder[0] != L'\0') {
-        const std::string folder = WideToAnsi(dumpFolder);
-        if (!CopyBounded(dumpFolder_, sizeof dumpFolder_, folder)) {
+    if (!dumpFolder.empty()) {
+        if (!CopyBounded(dumpFolder_, sizeof dumpFolder_, dumpFolder)) {
             WriteLog(Warning, "CMiniDumpHandler::CMiniDumpHandler", "crash dump folder path too long, reports go beside the program: %s",
-                     folder.c_str());
+                     dumpFolder.c_str());
         } else if (!IsDirectory(dumpFolder_) && mkdir(dumpFolder_, 0700) != 0) {
             WriteLog(Warning, "CMiniDumpHandler::CMiniDumpHandler", "cannot create the crash dump folder %s: %s", dumpFolder_,
                      Platform::ErrorText(errno).c_str());
@@ -57,7 +55,7 @@ CMiniDumpHandler::CMiniDumpHandler(bool showMessages, const wchar_t* dumpFolder)
         CopyBounded(moduleFileName_, sizeof moduleFileName_, executable.substr(slash + 1));
         CopyBounded(executable_, sizeof executable_, executable);
     }
-    CopyBounded(version_, sizeof version_, WideToAnsi(kAppVersion));
+    CopyBounded(version_, sizeof version_, kAppVersionText);
     clock_.Prepare();
     Platform::PrepareCrashReports();
     Platform::InstallTerminateRecorder();

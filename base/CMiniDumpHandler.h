@@ -4,6 +4,7 @@
 #include "base/platform/LocalStampClock.h"
 
 #include <cstddef>
+#include <string>
 
 // Turns a fault that reaches the top of any thread into a crash report file and ends the process
 // with exit code 0. The report is named by the local time stamp "%Y%m%d%H%M%S" with ".dmp" and
@@ -22,9 +23,9 @@ class CMiniDumpHandler {
 public:
     // Arms the handler: creates `dumpFolder` (one level) when it is missing, makes this object
     // the active handler and installs TopLevelExceptionFilter. With `showMessages`, a report
-    // that cannot be written is explained on standard error. `dumpFolder` may be nullptr: the
+    // that cannot be written is explained on standard error. `dumpFolder` may be empty: the
     // reports then go beside the executable.
-    CMiniDumpHandler(bool showMessages, const wchar_t* dumpFolder);
+    CMiniDumpHandler(bool showMessages, const std::string& dumpFolder);
     ~CMiniDumpHandler();
 
     CMiniDumpHandler(const CMiniDumpHandler&) = delete;

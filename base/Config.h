@@ -3,16 +3,16 @@
 #include <string>
 
 // Settings in the section "Talvora" of "config.ini". Nothing is cached: every read goes to the
-// file, so a changed value counts from the next read on.
+// file, so a changed value counts from the next read on. Keys and values are UTF-8.
 
-int ReadConfigInt(const std::wstring& key, int defaultValue);
+int ReadConfigInt(const std::string& key, int defaultValue);
 
 // At most size - 1 characters of the value (or of the default).
-std::wstring ReadConfigString(const std::wstring& key, const std::wstring& defaultValue, int size);
+std::string ReadConfigString(const std::string& key, const std::string& defaultValue, int size);
 
 // Writes to the settings file in the application data folder, then to the copy beside the
 // program (only where that folder exists). Failures are ignored.
-void WriteConfigString(const std::wstring& key, const std::wstring& value);
+void WriteConfigString(const std::string& key, const std::string& value);
 
 // As ReadConfigString, on the settings file in the folder the update check computes.
-std::wstring ReadUpdateConfigString(const std::wstring& key, const std::wstring& defaultValue, int size);
+std::string ReadUpdateConfigString(const std::string& key, const std::string& defaultValue, int size);

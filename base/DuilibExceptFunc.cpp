@@ -1,11 +1,8 @@
 #include "base/DuilibExceptFunc.h"
 
 #include "base/LogFile.h"
-#include "base/TextConvert.h"
 
-void DuilibExceptFunc(const wchar_t* message)
+void DuilibExceptFunc(const std::string& message)
 {
-    if (message == nullptr)
-        return;
-    WriteLog(Warning, "DuilibExceptFunc", "%s", WideToAnsi(message).c_str());
+    WriteLog(Warning, "DuilibExceptFunc", "%s", message.c_str());
 }

@@ -1,6 +1,7 @@
 #include "base/TextConvert.h"
 
 #include <cstdint>
+#include <cwctype>
 
 namespace {
 
@@ -64,7 +65,75 @@ std::wstring DecodeUtf8(std::string_view text)
     return result;
 }
 
-std::string EncodeUtf8(std::wstring_view text)
+// The character at text[pos] as DecodeUtf8 reads it, and pos moved past it; false at the end
+// of the text or at a NUL, which ends it.
+bool NextCharacter(std::string_view text, size_t& pos, char32_t& out)
+{
+    if (pos >= text.size())
+        return false;
+    size_t length = DecodeOne(text, pos, out);
+    if (length == 0) {
+        out = kReplacement;
+        length = 1;
+    }
+    if (out == 0)
+        return false;
+    pos += length;
+    return true;
+}
+
+}  // namespace
+
+std::string ValidUtf8(std::string_view text)
+{
+    std::string result;
+    result.reserve(text.size());
+    size_t pos = 0;
+    while (pos < text.size()) {
+        char32_t value = 0;
+        const size_t length = DecodeOne(text, pos, value);
+        if (length == 0) {
+            result += "\xEF\xBF\xBD";  // U+FFFD
+            ++pos;
+            continue;
+        }
+        if (value == 0)
+            break;
+        result.append(text.substr(pos, length));
+        pos += length;
+    }
+    return result;
+}
+
+bool SameTextIgnoringCase(std::string_view a, std::string_view b)
+{
+    size_t posA = 0;
+    size_t posB = 0;
+    for (;;) {
+        char32_t x = 0;
+        char32_t y = 0;
+        const bool moreA = NextCharacter(a, posA, x);
+        const bool moreB = NextCharacter(b, posB, y);
+        if (moreA != moreB)
+            return false;
+        if (!moreA)
+            return true;
+        if (std::towlower(static_cast<wint_t>(x)) != std::towlower(static_cast<wint_t>(y)))
+            return false;
+    }
+}
+
+std::wstring AnsiToWide(std::string_view text)
+{
+    return DecodeUtf8(text);
+}
+
+std::wstring Utf8ToWide(std::string_view text)
+{
+    return DecodeUtf8(text);
+}
+
+std::string WideToAnsi(std::wstring_view text)
 {
     std::string result;
     result.reserve(text.size());
@@ -93,26 +162,4 @@ std::string EncodeUtf8(std::wstring_view text)
         }
     }
     return result;
-}
-
-}  // namespace
-
-std::wstring AnsiToWide(std::string_view text)
-{
-    return DecodeUtf8(text);
-}
-
-std::wstring Utf8ToWide(std::string_view text)
-{
-    return DecodeUtf8(text);
-}
-
-std::string WideToAnsi(std::wstring_view text)
-{
-    return EncodeUtf8(text);
-}
-
-std::string ValidUtf8(std::string_view text)
-{
-    return EncodeUtf8(DecodeUtf8(text));
 }

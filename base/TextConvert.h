@@ -12,7 +12,11 @@ std::wstring AnsiToWide(std::string_view text);
 std::string WideToAnsi(std::wstring_view text);
 std::wstring Utf8ToWide(std::string_view text);
 
-// UTF-8 as it would come back from a round trip through a wide string: every byte that starts no
-// well-formed character becomes U+FFFD, and the text ends at its first NUL. For texts from
-// outside (a server's reply) before they are shown or written.
+// `text` as well-formed UTF-8, read as the widening above reads it: every byte that starts no
+// well-formed sequence becomes U+FFFD, and the text ends at its first NUL. The same as the way
+// to wide text and back, without the detour.
 std::string ValidUtf8(std::string_view text);
+
+// Whether two UTF-8 texts differ at most in letter case: compared character by character through
+// towlower, each read as the widening above reads it.
+bool SameTextIgnoringCase(std::string_view a, std::string_view b);

@@ -59,6 +59,16 @@ size_t Utf8PrefixLength(std::string_view text, size_t limit)
     return end;
 }
 
+size_t Utf8CharactersLength(std::string_view text, size_t count)
+{
+    size_t started = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80 && started++ == count)
+            return i;
+    }
+    return text.size();
+}
+
 std::string CutText(std::string text, size_t limit)
 {
     if (text.size() <= limit)

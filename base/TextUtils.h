@@ -22,6 +22,10 @@ std::string Md5Hex(std::string_view text);
 // inside a character.
 size_t Utf8PrefixLength(std::string_view text, size_t limit);
 
+// The length in bytes of the first `count` characters of UTF-8 `text`, or of all of it when it
+// has no more; every byte that is not a continuation byte starts a character.
+size_t Utf8CharactersLength(std::string_view text, size_t count);
+
 // `text` when it has at most `limit` bytes; else its first bytes (never ending inside a UTF-8
 // character) and " ... (N bytes cut)". For texts from outside that reach logs, boxes and lines.
 std::string CutText(std::string text, size_t limit);

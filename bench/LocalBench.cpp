@@ -279,8 +279,8 @@ int main(int argc, char** argv)
             file.insert(file.end(), all.begin(), all.begin() + static_cast<long>(std::min(all.size(), total - file.size())));
         WriteWav(speech, file);
     }
-    WriteConfigString(L"Recognizer", L"local-en");
-    WriteConfigString(L"UpdateUrl", L"http://127.0.0.1:9");
+    WriteConfigString("Recognizer", "local-en");
+    WriteConfigString("UpdateUrl", "http://127.0.0.1:9");
     auto window = std::make_shared<CountingListener>();
     const int segments = PlanSegmentCount(seconds);
     // The peak from here on: the clips' decoder is gone, and the file was made in memory.

@@ -2,7 +2,6 @@
 
 #include "base/Config.h"
 #include "base/LogFile.h"
-#include "base/TextConvert.h"
 #include "engine/CAudioConvert.h"
 #include "engine/CloudRecognizer.h"
 #include "engine/CredentialPool.h"
@@ -16,19 +15,19 @@ constexpr int kPathSize = 4096;
 
 RecognizerKind ReadRecognizerSetting()
 {
-    const std::wstring value = ReadConfigString(L"Recognizer", L"cloud", 50);
-    if (value == L"local-en")
+    const std::string value = ReadConfigString("Recognizer", "cloud", 50);
+    if (value == "local-en")
         return RecognizerKind::LocalEnglish;
     // An empty value is a key written without one: the default, like no key at all.
-    if (value != L"cloud" && !value.empty())
+    if (value != "cloud" && !value.empty())
         WriteLog(Warning, "RecognizerSetting::Read", "%s",
-                 ("unknown Recognizer \"" + WideToAnsi(value) + "\" in config.ini; the cloud service is used").c_str());
+                 ("unknown Recognizer \"" + value + "\" in config.ini; the cloud service is used").c_str());
     return RecognizerKind::Cloud;
 }
 
 std::string ReadLocalModelDir()
 {
-    const std::string value = WideToAnsi(ReadConfigString(L"LocalModelDir", L"", kPathSize));
+    const std::string value = ReadConfigString("LocalModelDir", "", kPathSize);
     return value.empty() ? std::string(TALVORA_POCKETSPHINX_MODELDIR) : value;
 }
 
@@ -44,6 +43,6 @@ std::shared_ptr<Recognizer> MakeRecognizer(RecognizerKind kind)
 JobOptions ReadJobOptions()
 {
     JobOptions options;
-    options.showFfmpegOutput = ReadConfigInt(L"Debug", 0) != 0;
+    options.showFfmpegOutput = ReadConfigInt("Debug", 0) != 0;
     return options;
 }

@@ -5,7 +5,6 @@
 #include "base/Config.h"
 #include "base/BackgroundThread.h"
 #include "base/LogFile.h"
-#include "base/TextConvert.h"
 #include "base/net/CHttpRequest.h"
 #include "base/net/JsonText.h"
 #include "maintenance/CUpdateNotice.h"
@@ -306,8 +305,8 @@ CUpdateFileInfo CUpdateChecker::State::ParseFileItem(const Json::Value& item) co
 CUpdateChecker::CUpdateChecker() : state_(std::make_shared<State>())
 {
     state_->exeDir = PubUtils::GetModuleDir();
-    state_->updateUrl = WideToAnsi(ReadUpdateConfigString(L"UpdateUrl", kDefaultUpdateUrl, 50));
-    state_->appName = WideToAnsi(ReadUpdateConfigString(L"AppName", L"Talvora", 50));
+    state_->updateUrl = ReadUpdateConfigString("UpdateUrl", kDefaultUpdateUrl, 50);
+    state_->appName = ReadUpdateConfigString("AppName", "Talvora", 50);
 }
 
 CUpdateChecker::~CUpdateChecker() = default;

@@ -5,7 +5,6 @@
 #include "base/Config.h"
 #include "base/BackgroundThread.h"
 #include "base/LiveThreads.h"
-#include "base/TextConvert.h"
 #include "base/platform/DebugOutput.h"
 #include "base/platform/RegularFile.h"
 #include "maintenance/CUpLoadLog.h"
@@ -43,13 +42,13 @@ std::string LocalTime(const char* format)
 }
 
 // Leading decimal digits as a number, 0 without any, as the stamp has always been read.
-long long LeadingNumber(const std::wstring& text)
+long long LeadingNumber(const std::string& text)
 {
     long long value = 0;
-    for (const wchar_t c : text) {
-        if (c < L'0' || c > L'9' || value > (INT64_MAX - 9) / 10)
+    for (const char c : text) {
+        if (c < '0' || c > '9' || value > (INT64_MAX - 9) / 10)
             break;
-        value = value * 10 + (c - L'0');
+        value = value * 10 + (c - '0');
     }
     return value;
 }
@@ -93,12 +92,12 @@ void CheckUploadLog(const std::string& appDir)
     reports.resize(std::min(reports.size(), kMaxDumps));
     if (reports.empty() || LiveThreads::Ending())
         return;
-    const std::wstring now = AnsiToWide(LocalTime("%Y%m%d%H%M"));
-    const std::wstring last = ReadConfigString(L"UploadLogTime", L"0", 50);
+    const std::string now = LocalTime("%Y%m%d%H%M");
+    const std::string last = ReadConfigString("UploadLogTime", "0", 50);
     if (LeadingNumber(now) - LeadingNumber(last) < kStampInterval)
         return;
     // Stamped before the attempt: a server that fails is asked again only in the next interval.
-    WriteConfigString(L"UploadLogTime", now);
+    WriteConfigString("UploadLogTime", now);
 
     std::vector<std::string> files = reports;
     files.push_back(appDir + "/Talvora.log");

@@ -2,7 +2,6 @@
 
 #include "base/AppPaths.h"
 #include "base/LogFile.h"
-#include "base/TextConvert.h"
 #include "base/platform/ChildProcess.h"
 #include "base/platform/RegularFile.h"
 
@@ -38,9 +37,9 @@ bool Start(const std::string& program)
 
 void LaunchUpdater()
 {
-    const std::wstring folder = AnsiToWide(PubUtils::GetModuleDir());
-    const std::string source = WideToAnsi(folder + L"/AutoUpdate");
-    const std::string copy = WideToAnsi(folder + L"/AutoUpdateTmp");
+    const std::string folder = PubUtils::GetModuleDir();
+    const std::string source = folder + "/AutoUpdate";
+    const std::string copy = folder + "/AutoUpdateTmp";
     // The program folder is the installation's own, so a link there (a packaged layout) counts.
     const bool copied = CopyRegularFile(source, copy, true);
     const std::string& program = copied ? copy : source;

@@ -1,7 +1,6 @@
 #include "ui/CFileOpenDialog.h"
 
 #include "base/LogFile.h"
-#include "base/TextConvert.h"
 #include "ui/toolkit/CModalLoopUI.h"
 
 #include <QFileDialog>
@@ -50,7 +49,7 @@ bool CFileOpenDialog::AddFilter(const std::wstring& description, const std::wstr
     const size_t added = description.size() + 1 + patterns.size() + 1;
     if (description.empty() || patterns.empty() || filterChars + added + 1 > kMaxFilterChars + 1) {
         WriteLog(Warning, "CFileOpenDialog::AddFilter", "%s",
-                 ("filter not added: " + WideToAnsi(description)).c_str());
+                 ("filter not added: " + QString::fromStdWString(description).toStdString()).c_str());
         return false;
     }
     filters.emplace_back(description, patterns);

@@ -364,7 +364,7 @@ void RtmpPlayer::SaveResults()
         return;
     // The times make a long recording's text easier to use, but change the file's form: only
     // when asked for.
-    const bool timed = ReadConfigInt(L"SaveTimestamps", 0) == 1;
+    const bool timed = ReadConfigInt("SaveTimestamps", 0) == 1;
     SaveInto(folder, timed ? ResultForm::TimedText : ResultForm::Text, "RtmpPlayer::OnClick", done);
 }
 

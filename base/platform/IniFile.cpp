@@ -2,13 +2,13 @@
 
 #include "base/LogFile.h"
 #include "base/TextConvert.h"
+#include "base/TextUtils.h"
 #include "base/platform/RegularFile.h"
 
 #include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
-#include <cwctype>
 #include <fcntl.h>
 #include <optional>
 #include <sys/file.h>
@@ -38,18 +38,6 @@ std::string_view Trim(std::string_view text)
     while (!text.empty() && blank(text.back()))
         text.remove_suffix(1);
     return text;
-}
-
-bool SameName(std::string_view fileName, const std::wstring& wanted)
-{
-    const std::wstring name = AnsiToWide(fileName);
-    if (name.size() != wanted.size())
-        return false;
-    for (size_t i = 0; i < name.size(); ++i) {
-        if (std::towlower(static_cast<wint_t>(name[i])) != std::towlower(static_cast<wint_t>(wanted[i])))
-            return false;
-    }
-    return true;
 }
 
 // Whether something that is no regular file (a FIFO, a device, a folder) has the name.
@@ -130,25 +118,25 @@ bool SplitEntry(std::string_view line, std::string_view& key, std::string_view& 
     return true;
 }
 
-std::optional<std::string> FindValue(const ParsedFile& parsed, const std::wstring& section, const std::wstring& key)
+std::optional<std::string> FindValue(const ParsedFile& parsed, const std::string& section, const std::string& key)
 {
     bool inSection = false;
     for (const Line& line : parsed.lines) {
         if (const auto name = SectionName(line.text)) {
-            inSection = SameName(*name, section);
+            inSection = SameTextIgnoringCase(*name, section);
             continue;
         }
         std::string_view entryKey, entryValue;
-        if (inSection && SplitEntry(line.text, entryKey, entryValue) && SameName(entryKey, key))
+        if (inSection && SplitEntry(line.text, entryKey, entryValue) && SameTextIgnoringCase(entryKey, key))
             return std::string(entryValue);
     }
     return std::nullopt;
 }
 
-std::optional<std::string> LookUp(const std::wstring& section, const std::wstring& key, const std::wstring& path)
+std::optional<std::string> LookUp(const std::string& section, const std::string& key, const std::string& path)
 {
     const int saved = errno;
-    const auto content = ReadWholeFile(WideToAnsi(path), "IniFile::Read");
+    const auto content = ReadWholeFile(path, "IniFile::Read");
     errno = saved;
     if (!content)
         return std::nullopt;
@@ -193,7 +181,7 @@ std::string Render(const ParsedFile& parsed)
     return out;
 }
 
-void SetEntry(ParsedFile& parsed, const std::wstring& section, const std::wstring& key, const std::string& newLine)
+void SetEntry(ParsedFile& parsed, const std::string& section, const std::string& key, const std::string& newLine)
 {
     // The entry a read would find is the one that changes.
     bool inSection = false;
@@ -202,7 +190,7 @@ void SetEntry(ParsedFile& parsed, const std::wstring& section, const std::wstrin
     for (size_t i = 0; i < parsed.lines.size(); ++i) {
         const std::string& text = parsed.lines[i].text;
         if (const auto name = SectionName(text)) {
-            inSection = SameName(*name, section);
+            inSection = SameTextIgnoringCase(*name, section);
             firstSectionOpen = inSection && !insertAt;
             if (firstSectionOpen)
                 insertAt = i + 1;
@@ -211,7 +199,7 @@ void SetEntry(ParsedFile& parsed, const std::wstring& section, const std::wstrin
         if (!inSection)
             continue;
         std::string_view entryKey, entryValue;
-        if (SplitEntry(text, entryKey, entryValue) && SameName(entryKey, key)) {
+        if (SplitEntry(text, entryKey, entryValue) && SameTextIgnoringCase(entryKey, key)) {
             parsed.lines[i].text = newLine;
             return;
         }
@@ -222,7 +210,7 @@ void SetEntry(ParsedFile& parsed, const std::wstring& section, const std::wstrin
         parsed.lines.insert(parsed.lines.begin() + static_cast<std::ptrdiff_t>(*insertAt), Line{newLine});
         return;
     }
-    parsed.lines.push_back({"[" + WideToAnsi(section) + "]"});
+    parsed.lines.push_back({"[" + section + "]"});
     parsed.lines.push_back({newLine});
     parsed.endsWithLineEnd = true;
 }
@@ -251,20 +239,19 @@ private:
 
 }  // namespace
 
-std::wstring GetPrivateProfileString(const std::wstring& section, const std::wstring& key,
-                                     const std::wstring& defaultValue, int size, const std::wstring& path)
+std::string GetPrivateProfileString(const std::string& section, const std::string& key,
+                                    const std::string& defaultValue, int size, const std::string& path)
 {
     if (size <= 0)
         return {};
     const auto found = LookUp(section, key, path);
-    std::wstring value = found ? AnsiToWide(*found) : defaultValue;
-    if (value.size() > static_cast<size_t>(size - 1))
-        value.resize(static_cast<size_t>(size - 1));
+    std::string value = ValidUtf8(found ? *found : defaultValue);
+    value.resize(PubUtils::Utf8CharactersLength(value, static_cast<size_t>(size - 1)));
     return value;
 }
 
-int GetPrivateProfileInt(const std::wstring& section, const std::wstring& key, int defaultValue,
-                         const std::wstring& path)
+int GetPrivateProfileInt(const std::string& section, const std::string& key, int defaultValue,
+                         const std::string& path)
 {
     const auto found = LookUp(section, key, path);
     if (!found)
@@ -280,17 +267,20 @@ int GetPrivateProfileInt(const std::wstring& section, const std::wstring& key, i
     return static_cast<int>(number);
 }
 
-bool WritePrivateProfileString(const std::wstring& section, const std::wstring& key, const std::wstring& value,
-                               const std::wstring& path)
+bool WritePrivateProfileString(const std::string& section, const std::string& key, const std::string& value,
+                               const std::string& path)
 {
     const int saved = errno;
-    std::string target = WideToAnsi(path);
+    std::string target = path;
     // Write through a symbolic link to the file it names instead of replacing the link.
     char resolved[PATH_MAX];
     if (realpath(target.c_str(), resolved) != nullptr)
         target = resolved;
 
-    std::string cleanValue = WideToAnsi(value);
+    // The file is UTF-8 text: whatever a caller hands over is written as such.
+    const std::string cleanSection = ValidUtf8(section);
+    const std::string cleanKey = ValidUtf8(key);
+    std::string cleanValue = ValidUtf8(value);
     for (char& c : cleanValue) {
         if (c == '\r' || c == '\n')
             c = ' ';
@@ -309,7 +299,7 @@ bool WritePrivateProfileString(const std::wstring& section, const std::wstring& 
             mode = info.st_mode & 07777;
         const auto content = ReadWholeFile(target, "IniFile::Write");
         ParsedFile parsed = content ? Parse(*content) : ParsedFile{};
-        SetEntry(parsed, section, key, WideToAnsi(key) + "=" + cleanValue);
+        SetEntry(parsed, cleanSection, cleanKey, cleanKey + "=" + cleanValue);
         ok = ReplaceFile(target, Render(parsed), mode);
     }
     errno = saved;

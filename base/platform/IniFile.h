@@ -16,19 +16,23 @@
 // replace the file by an atomic rename, so a reader sees either the old or the new file.
 namespace Platform {
 
+// Names and values are UTF-8 text; a path is the file system's bytes. The file being text, what
+// a read gives and what a write puts into the file are well-formed UTF-8 that ends at its first
+// NUL: an ill-formed byte becomes U+FFFD.
+
 // The value as a string, cut to size - 1 characters (the default too); size <= 0 gives "".
-std::wstring GetPrivateProfileString(const std::wstring& section, const std::wstring& key,
-                                     const std::wstring& defaultValue, int size, const std::wstring& path);
+std::string GetPrivateProfileString(const std::string& section, const std::string& key,
+                                    const std::string& defaultValue, int size, const std::string& path);
 
 // The value's leading decimal digits as a number (0 when there are none), or the default when
 // the file, the section or the key is missing.
-int GetPrivateProfileInt(const std::wstring& section, const std::wstring& key, int defaultValue,
-                         const std::wstring& path);
+int GetPrivateProfileInt(const std::string& section, const std::string& key, int defaultValue,
+                         const std::string& path);
 
 // Sets key=value in the section, creating the file and the section when missing. Fails when
 // the folder does not exist or cannot be written. Line breaks in the value become blanks, so a
 // value can never add lines of its own.
-bool WritePrivateProfileString(const std::wstring& section, const std::wstring& key, const std::wstring& value,
-                               const std::wstring& path);
+bool WritePrivateProfileString(const std::string& section, const std::string& key, const std::string& value,
+                               const std::string& path);
 
 }  // namespace Platform

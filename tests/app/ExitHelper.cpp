@@ -45,8 +45,7 @@ int main()
 
     const std::string appData = PubUtils::GetAppDataDir();
     CLogFile log(appData + "/Talvora.log", CLogFile::ProcessWide);
-    const std::wstring dumpFolder = AnsiToWide(appData) + L"/crashDumps";
-    CMiniDumpHandler handler(false, dumpFolder.c_str());
+    CMiniDumpHandler handler(false, appData + "/crashDumps");
 
     const std::string job = PubUtils::GetTempDir() + "/job";
     mkdir(job.c_str(), 0700);

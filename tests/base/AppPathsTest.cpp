@@ -180,10 +180,10 @@ TEST(Config, WritesBothSettingsFilesAndReadsTheFirst)
 TEST(Config, ReadsDebugFreshOnEveryCall)
 {
     const std::string path = PubUtils::GetAppDataDir() + "/config.ini";
-    EXPECT_EQ(ReadConfigInt(L"Debug", 0), 0);
+    EXPECT_EQ(ReadConfigInt("Debug", 0), 0);
     WriteFile(path, "[Talvora]\nDebug=1\n");
-    EXPECT_EQ(ReadConfigInt(L"Debug", 0), 1);
+    EXPECT_EQ(ReadConfigInt("Debug", 0), 1);
     WriteFile(path, "[Talvora]\n");
-    EXPECT_EQ(ReadConfigInt(L"Debug", 0), 0);
+    EXPECT_EQ(ReadConfigInt("Debug", 0), 0);
     std::remove(path.c_str());
 }

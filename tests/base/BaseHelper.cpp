@@ -4,7 +4,6 @@
 #include "base/AppPaths.h"
 #include "base/Config.h"
 #include "base/LogFile.h"
-#include "base/TextConvert.h"
 #include "base/platform/IniFile.h"
 
 #include <cstdio>
@@ -26,8 +25,8 @@ int main(int argc, char** argv)
         } else if (command == "paths") {
             std::printf("appdata=%s\nmodule=%s\nconfig=%s\nconfig-beside=%s\nupdate=%s\n",
                         PubUtils::GetAppDataDir().c_str(), PubUtils::GetModuleDir().c_str(),
-                        WideToAnsi(PubUtils::GetConfigPath(false)).c_str(),
-                        WideToAnsi(PubUtils::GetConfigPath(true)).c_str(), PubUtils::GetUpdateDataDir().c_str());
+                        PubUtils::GetConfigPath(false).c_str(), PubUtils::GetConfigPath(true).c_str(),
+                        PubUtils::GetUpdateDataDir().c_str());
         } else if (command == "temp") {
             std::printf("temp=%s\n", PubUtils::GetTempDir().c_str());
         } else if (command == "job" && i + 2 < argc) {
@@ -48,21 +47,21 @@ int main(int argc, char** argv)
         } else if (command == "clear") {
             PubUtils::ClearTempDir();
         } else if (command == "config-write" && i + 2 < argc) {
-            WriteConfigString(AnsiToWide(argv[i + 1]), AnsiToWide(argv[i + 2]));
+            WriteConfigString(argv[i + 1], argv[i + 2]);
             i += 2;
         } else if (command == "config-read" && i + 1 < argc) {
-            std::printf("%s=%s\n", argv[i + 1], WideToAnsi(ReadConfigString(AnsiToWide(argv[i + 1]), L"<default>", 50)).c_str());
+            std::printf("%s=%s\n", argv[i + 1], ReadConfigString(argv[i + 1], "<default>", 50).c_str());
             ++i;
         } else if (command == "update-read" && i + 1 < argc) {
-            std::printf("%s=%s\n", argv[i + 1], WideToAnsi(ReadUpdateConfigString(AnsiToWide(argv[i + 1]), L"<default>", 50)).c_str());
+            std::printf("%s=%s\n", argv[i + 1], ReadUpdateConfigString(argv[i + 1], "<default>", 50).c_str());
             ++i;
         } else if (command == "ini-write" && i + 3 < argc) {
             // Writes <count> keys "<prefix>N" into the file, one write each.
-            const std::wstring path = AnsiToWide(argv[i + 1]);
+            const std::string path = argv[i + 1];
             const std::string prefix = argv[i + 2];
             const int count = std::atoi(argv[i + 3]);
             for (int n = 0; n < count; ++n) {
-                if (!Platform::WritePrivateProfileString(L"Talvora", AnsiToWide(prefix + std::to_string(n)), L"v" + std::to_wstring(n), path))
+                if (!Platform::WritePrivateProfileString("Talvora", prefix + std::to_string(n), "v" + std::to_string(n), path))
                     return 3;
             }
             i += 3;

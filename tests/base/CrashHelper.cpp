@@ -2,7 +2,6 @@
 // the arguments ask. Commands run in order; each fault command ends the process. Prints
 // "name=value" lines (flushed at once, as the process may not get to exit normally).
 #include "base/CMiniDumpHandler.h"
-#include "base/TextConvert.h"
 
 #include <atomic>
 #include <csignal>
@@ -159,10 +158,9 @@ int main(int argc, char** argv)
         const std::string command = argv[i];
         const bool hasArgument = i + 1 < argc;
         if ((command == "arm" || command == "arm-messages") && hasArgument) {
-            const std::wstring folder = AnsiToWide(argv[++i]);
-            handler = std::make_unique<CMiniDumpHandler>(command == "arm-messages", folder.c_str());
+            handler = std::make_unique<CMiniDumpHandler>(command == "arm-messages", argv[++i]);
         } else if (command == "arm-none") {
-            handler = std::make_unique<CMiniDumpHandler>(false, nullptr);
+            handler = std::make_unique<CMiniDumpHandler>(false, std::string());
         } else if (command == "disarm") {
             CMiniDumpHandler::Disarm();
         } else if (command == "destroy") {

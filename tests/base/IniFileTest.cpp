@@ -1,4 +1,3 @@
-#include "base/TextConvert.h"
 #include "base/platform/IniFile.h"
 #include "support/TestSupport.h"
 
@@ -16,11 +15,10 @@ namespace {
 
 class IniFileTest : public ::testing::Test {
 protected:
-    std::wstring Path() const { return AnsiToWide(dir_ / "config.ini"); }
-    std::string NarrowPath() const { return dir_ / "config.ini"; }
-    std::wstring Read(const std::wstring& key, int size = 50, const std::wstring& section = L"Talvora") const
+    std::string Path() const { return dir_ / "config.ini"; }
+    std::string Read(const std::string& key, int size = 50, const std::string& section = "Talvora") const
     {
-        return GetPrivateProfileString(section, key, L"<none>", size, Path());
+        return GetPrivateProfileString(section, key, "<none>", size, Path());
     }
     TempDir dir_;
 };
@@ -29,48 +27,64 @@ protected:
 
 TEST_F(IniFileTest, MissingFileSectionOrKeyGivesTheDefault)
 {
-    EXPECT_EQ(Read(L"Debug"), L"<none>");
-    EXPECT_EQ(GetPrivateProfileInt(L"Talvora", L"Debug", 7, Path()), 7);
-    WriteFile(NarrowPath(), "[Other]\nDebug=1\n[Talvora]\nAppName=x\n");
-    EXPECT_EQ(Read(L"Debug"), L"<none>");
-    EXPECT_EQ(GetPrivateProfileInt(L"Talvora", L"Debug", 7, Path()), 7);
-    EXPECT_EQ(Read(L"AppName"), L"x");
+    EXPECT_EQ(Read("Debug"), "<none>");
+    EXPECT_EQ(GetPrivateProfileInt("Talvora", "Debug", 7, Path()), 7);
+    WriteFile(Path(), "[Other]\nDebug=1\n[Talvora]\nAppName=x\n");
+    EXPECT_EQ(Read("Debug"), "<none>");
+    EXPECT_EQ(GetPrivateProfileInt("Talvora", "Debug", 7, Path()), 7);
+    EXPECT_EQ(Read("AppName"), "x");
 }
 
 TEST_F(IniFileTest, IntegersComeFromLeadingDigits)
 {
-    WriteFile(NarrowPath(), "[Talvora]\nA=12abc\nB=abc\nC=  42  \nD=-5\nE=99999999999\nF=\n");
-    EXPECT_EQ(GetPrivateProfileInt(L"Talvora", L"A", 9, Path()), 12);
-    EXPECT_EQ(GetPrivateProfileInt(L"Talvora", L"B", 9, Path()), 0);
-    EXPECT_EQ(GetPrivateProfileInt(L"Talvora", L"C", 9, Path()), 42);
-    EXPECT_EQ(GetPrivateProfileInt(L"Talvora", L"D", 9, Path()), 0);
-    EXPECT_EQ(GetPrivateProfileInt(L"Talvora", L"E", 9, Path()), INT_MAX);
-    EXPECT_EQ(GetPrivateProfileInt(L"Talvora", L"F", 9, Path()), 0);
+    WriteFile(Path(), "[Talvora]\nA=12abc\nB=abc\nC=  42  \nD=-5\nE=99999999999\nF=\n");
+    EXPECT_EQ(GetPrivateProfileInt("Talvora", "A", 9, Path()), 12);
+    EXPECT_EQ(GetPrivateProfileInt("Talvora", "B", 9, Path()), 0);
+    EXPECT_EQ(GetPrivateProfileInt("Talvora", "C", 9, Path()), 42);
+    EXPECT_EQ(GetPrivateProfileInt("Talvora", "D", 9, Path()), 0);
+    EXPECT_EQ(GetPrivateProfileInt("Talvora", "E", 9, Path()), INT_MAX);
+    EXPECT_EQ(GetPrivateProfileInt("Talvora", "F", 9, Path()), 0);
 }
 
 TEST_F(IniFileTest, NamesIgnoreCaseAndValuesAreTrimmed)
 {
-    WriteFile(NarrowPath(), "\xEF\xBB\xBF; comment\r\n  [ TALVORA ]  \r\nupdateurl =  http://h:19999  \r\nQuoted=\" a b \"\r\n");
-    EXPECT_EQ(Read(L"UpdateUrl"), L"http://h:19999");
-    EXPECT_EQ(Read(L"UPDATEURL", 50, L"talvora"), L"http://h:19999");
-    EXPECT_EQ(Read(L"Quoted"), L" a b ");
+    WriteFile(Path(), "\xEF\xBB\xBF; comment\r\n  [ TALVORA ]  \r\nupdateurl =  http://h:19999  \r\nQuoted=\" a b \"\r\n");
+    EXPECT_EQ(Read("UpdateUrl"), "http://h:19999");
+    EXPECT_EQ(Read("UPDATEURL", 50, "talvora"), "http://h:19999");
+    EXPECT_EQ(Read("Quoted"), " a b ");
 }
 
 TEST_F(IniFileTest, FirstOfDuplicateKeysWinsAndLongValuesAreCut)
 {
     const std::string sixty(60, 'u');
-    WriteFile(NarrowPath(), "[Talvora]\nKey=first\nKey=second\nLong=" + sixty + "\n");
-    EXPECT_EQ(Read(L"Key"), L"first");
-    EXPECT_EQ(Read(L"Long"), std::wstring(49, L'u'));
-    EXPECT_EQ(GetPrivateProfileString(L"Talvora", L"Nope", std::wstring(60, L'd'), 50, Path()), std::wstring(49, L'd'));
-    EXPECT_EQ(Read(L"Key", 0), L"");
+    WriteFile(Path(), "[Talvora]\nKey=first\nKey=second\nLong=" + sixty + "\n");
+    EXPECT_EQ(Read("Key"), "first");
+    EXPECT_EQ(Read("Long"), std::string(49, 'u'));
+    EXPECT_EQ(GetPrivateProfileString("Talvora", "Nope", std::string(60, 'd'), 50, Path()), std::string(49, 'd'));
+    EXPECT_EQ(Read("Key", 0), "");
+}
+
+TEST_F(IniFileTest, TextIsWellFormedUtf8AndCutAtCharacters)
+{
+    // "识别中文", a stray byte, a NUL; a key in Chinese with a Latin capital in it.
+    WriteFile(Path(), "[Talvora]\nWide=\xE8\xAF\x86\xE5\x88\xAB\xE4\xB8\xAD\xE6\x96\x87\nBad=a\x80z\nNul=ab" +
+                          std::string(1, '\0') + "cd\n\xE9\x94\xAE" "A=k\n");
+    EXPECT_EQ(Read("Wide", 3), "\xE8\xAF\x86\xE5\x88\xAB");
+    EXPECT_EQ(Read("Bad"), "a\xEF\xBF\xBDz");
+    EXPECT_EQ(Read("Nul"), "ab");
+    EXPECT_EQ(Read("\xE9\x94\xAE" "a"), "k");
+    EXPECT_EQ(GetPrivateProfileString("Talvora", "Nope", "\xE8\xAF\x86\xFF", 50, Path()), "\xE8\xAF\x86\xEF\xBF\xBD");
+
+    ASSERT_TRUE(WritePrivateProfileString("Talvora", "Odd", "x\xFFy", Path()));
+    EXPECT_NE(ReadFile(Path()).find("\nOdd=x\xEF\xBF\xBDy\n"), std::string::npos);
+    EXPECT_EQ(Read("Odd"), "x\xEF\xBF\xBDy");
 }
 
 TEST_F(IniFileTest, WriteCreatesTheFile)
 {
-    ASSERT_TRUE(WritePrivateProfileString(L"Talvora", L"UploadLogTime", L"202612090833", Path()));
-    EXPECT_EQ(ReadFile(NarrowPath()), "[Talvora]\nUploadLogTime=202612090833\n");
-    EXPECT_EQ(Read(L"uploadlogtime"), L"202612090833");
+    ASSERT_TRUE(WritePrivateProfileString("Talvora", "UploadLogTime", "202612090833", Path()));
+    EXPECT_EQ(ReadFile(Path()), "[Talvora]\nUploadLogTime=202612090833\n");
+    EXPECT_EQ(Read("uploadlogtime"), "202612090833");
 }
 
 TEST_F(IniFileTest, WriteKeepsEveryOtherLineByteForByte)
@@ -81,45 +95,45 @@ TEST_F(IniFileTest, WriteKeepsEveryOtherLineByteForByte)
     const std::string before = "\xEF\xBB\xBF; keep me\r\n[First]\r\nUploadLogTime=other section\r\n" + junk +
                                "\r\n[Talvora]\r\nDebug=1\r\nUploadLogTime=0\r\nUploadLogTime=dup\r\n" + longLine +
                                "\r\n\r\n[Last]\r\nx=y";
-    WriteFile(NarrowPath(), before);
-    ASSERT_TRUE(WritePrivateProfileString(L"Talvora", L"UploadLogTime", L"202601010000", Path()));
+    WriteFile(Path(), before);
+    ASSERT_TRUE(WritePrivateProfileString("Talvora", "UploadLogTime", "202601010000", Path()));
     std::string expected = before;
     expected.replace(expected.find("UploadLogTime=0"), 15, "UploadLogTime=202601010000");
-    EXPECT_EQ(ReadFile(NarrowPath()), expected);
+    EXPECT_EQ(ReadFile(Path()), expected);
 }
 
 TEST_F(IniFileTest, NewKeyGoesIntoItsSectionWithTheFilesLineEnds)
 {
-    WriteFile(NarrowPath(), "[Talvora]\r\nDebug=0\r\n\r\n[Other]\r\nk=v\r\n");
-    ASSERT_TRUE(WritePrivateProfileString(L"TALVORA", L"AppName", L"Talvora", Path()));
-    EXPECT_EQ(ReadFile(NarrowPath()), "[Talvora]\r\nDebug=0\r\nAppName=Talvora\r\n\r\n[Other]\r\nk=v\r\n");
+    WriteFile(Path(), "[Talvora]\r\nDebug=0\r\n\r\n[Other]\r\nk=v\r\n");
+    ASSERT_TRUE(WritePrivateProfileString("TALVORA", "AppName", "Talvora", Path()));
+    EXPECT_EQ(ReadFile(Path()), "[Talvora]\r\nDebug=0\r\nAppName=Talvora\r\n\r\n[Other]\r\nk=v\r\n");
 
-    WriteFile(NarrowPath(), "k=v");  // no section, no final line end
-    ASSERT_TRUE(WritePrivateProfileString(L"Talvora", L"Debug", L"1", Path()));
-    EXPECT_EQ(ReadFile(NarrowPath()), "k=v\n[Talvora]\nDebug=1\n");
+    WriteFile(Path(), "k=v");  // no section, no final line end
+    ASSERT_TRUE(WritePrivateProfileString("Talvora", "Debug", "1", Path()));
+    EXPECT_EQ(ReadFile(Path()), "k=v\n[Talvora]\nDebug=1\n");
 }
 
 TEST_F(IniFileTest, ValueCannotInjectLines)
 {
-    ASSERT_TRUE(WritePrivateProfileString(L"Talvora", L"AppName", L"x\r\n[Evil]\nDebug=1", Path()));
-    EXPECT_EQ(Read(L"Debug", 50, L"Evil"), L"<none>");
-    EXPECT_EQ(Read(L"AppName"), L"x  [Evil] Debug=1");
+    ASSERT_TRUE(WritePrivateProfileString("Talvora", "AppName", "x\r\n[Evil]\nDebug=1", Path()));
+    EXPECT_EQ(Read("Debug", 50, "Evil"), "<none>");
+    EXPECT_EQ(Read("AppName"), "x  [Evil] Debug=1");
 }
 
 TEST_F(IniFileTest, WriteIntoMissingFolderFailsAndCreatesNothing)
 {
-    const std::wstring path = AnsiToWide(dir_ / "missing/config.ini");
-    EXPECT_FALSE(WritePrivateProfileString(L"Talvora", L"Debug", L"1", path));
+    const std::string path = dir_ / "missing/config.ini";
+    EXPECT_FALSE(WritePrivateProfileString("Talvora", "Debug", "1", path));
     EXPECT_FALSE(Exists(dir_ / "missing"));
 }
 
 TEST_F(IniFileTest, WriteKeepsTheFileMode)
 {
-    WriteFile(NarrowPath(), "[Talvora]\n");
-    chmod(NarrowPath().c_str(), 0640);
-    ASSERT_TRUE(WritePrivateProfileString(L"Talvora", L"Debug", L"1", Path()));
+    WriteFile(Path(), "[Talvora]\n");
+    chmod(Path().c_str(), 0640);
+    ASSERT_TRUE(WritePrivateProfileString("Talvora", "Debug", "1", Path()));
     struct stat info{};
-    ASSERT_EQ(stat(NarrowPath().c_str(), &info), 0);
+    ASSERT_EQ(stat(Path().c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0640u);
 }
 
@@ -129,21 +143,21 @@ TEST_F(IniFileTest, ConcurrentThreadsLoseNoKey)
     for (int t = 0; t < 8; ++t) {
         threads.emplace_back([this, t] {
             for (int n = 0; n < 25; ++n)
-                WritePrivateProfileString(L"Talvora", L"T" + std::to_wstring(t) + L"_" + std::to_wstring(n), L"v", Path());
+                WritePrivateProfileString("Talvora", "T" + std::to_string(t) + "_" + std::to_string(n), "v", Path());
         });
     }
     for (auto& thread : threads)
         thread.join();
     for (int t = 0; t < 8; ++t) {
         for (int n = 0; n < 25; ++n)
-            EXPECT_EQ(Read(L"T" + std::to_wstring(t) + L"_" + std::to_wstring(n)), L"v") << t << "_" << n;
+            EXPECT_EQ(Read("T" + std::to_string(t) + "_" + std::to_string(n)), "v") << t << "_" << n;
     }
 }
 
 TEST_F(IniFileTest, TwoProcessesWritingDifferentKeysLoseNothing)
 {
-    WriteFile(NarrowPath(), "[Keep]\nuntouched=yes\n");
-    const std::string path = NarrowPath();
+    WriteFile(Path(), "[Keep]\nuntouched=yes\n");
+    const std::string path = Path();
     ChildResult first, second;
     std::thread a([&] { first = RunChild({TALVORA_BASE_HELPER, "ini-write", path, "A", "100"}); });
     std::thread b([&] { second = RunChild({TALVORA_BASE_HELPER, "ini-write", path, "B", "100"}); });
@@ -152,10 +166,10 @@ TEST_F(IniFileTest, TwoProcessesWritingDifferentKeysLoseNothing)
     ASSERT_EQ(first.exitCode, 0);
     ASSERT_EQ(second.exitCode, 0);
     for (int n = 0; n < 100; ++n) {
-        EXPECT_EQ(Read(L"A" + std::to_wstring(n)), L"v" + std::to_wstring(n));
-        EXPECT_EQ(Read(L"B" + std::to_wstring(n)), L"v" + std::to_wstring(n));
+        EXPECT_EQ(Read("A" + std::to_string(n)), "v" + std::to_string(n));
+        EXPECT_EQ(Read("B" + std::to_string(n)), "v" + std::to_string(n));
     }
-    EXPECT_EQ(Read(L"untouched", 50, L"Keep"), L"yes");
+    EXPECT_EQ(Read("untouched", 50, "Keep"), "yes");
     // No temporary file is left beside the settings.
     size_t entries = 0;
     for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir_.Path()))

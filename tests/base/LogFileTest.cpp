@@ -267,7 +267,7 @@ TEST(ProcessLog, WriteLogPrintTimeAndToolkitDiagnosticsReachTheProcessLog)
     const std::string path = PubUtils::GetAppDataDir() + "/Talvora.log";
     const std::string marker = "marker-" + std::to_string(getpid());
     WriteLog(Info, "Test::Body", "%s", marker.c_str());
-    DuilibExceptFunc(L"cannot load skin \x76AE\x80A4.xml\n");
+    DuilibExceptFunc("cannot load skin \xE7\x9A\xAE\xE8\x82\xA4.xml\n");
     {
         PrintTime timer("timed " + marker);
         const uint32_t start = Platform::TickCount();

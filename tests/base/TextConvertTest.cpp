@@ -44,3 +44,37 @@ TEST(TextConvert, StopsAtEmbeddedNul)
     EXPECT_EQ(AnsiToWide(std::string("ab\0cd", 5)), L"ab");
     EXPECT_EQ(WideToAnsi(std::wstring(L"ab\0cd", 5)), "ab");
 }
+
+TEST(TextConvert, ValidUtf8IsTheRoundTripThroughWideText)
+{
+    const std::string cases[] = {
+        "",
+        "plain ascii",
+        "\xE8\xAF\x86\xE5\x88\xAB\xE4\xB8\xAD \xF0\x9F\x8E\xB5",
+        "a\x80z",
+        "x\xE8\xAF",
+        "\xC0\xAF",
+        "\xED\xA0\x80",
+        "\xF4\x90\x80\x80",
+        "\xFF\xFE binary",
+        std::string("ab\0cd", 5),
+        std::string("\x80\0\x80", 3),
+    };
+    for (const std::string& text : cases)
+        EXPECT_EQ(ValidUtf8(text), WideToAnsi(AnsiToWide(text))) << testing::PrintToString(text);
+    EXPECT_EQ(ValidUtf8("a\x80z"), "a\xEF\xBF\xBDz");
+}
+
+TEST(TextConvert, SameTextIgnoringCaseComparesCharacters)
+{
+    EXPECT_TRUE(SameTextIgnoringCase("UpdateUrl", "updateURL"));
+    EXPECT_TRUE(SameTextIgnoringCase("", ""));
+    EXPECT_FALSE(SameTextIgnoringCase("Debug", "Debugs"));
+    EXPECT_FALSE(SameTextIgnoringCase("", "a"));
+    EXPECT_TRUE(SameTextIgnoringCase("\xE8\xAF\x86", "\xE8\xAF\x86"));
+    EXPECT_FALSE(SameTextIgnoringCase("\xE8\xAF\x86", "\xE8\xAF\x87"));
+    // Ill-formed bytes are all U+FFFD, and a NUL ends a text, as when reading them wide.
+    EXPECT_TRUE(SameTextIgnoringCase("a\x80", "a\xFF"));
+    EXPECT_TRUE(SameTextIgnoringCase("a\x80", "a\xEF\xBF\xBD"));
+    EXPECT_TRUE(SameTextIgnoringCase(std::string("ab\0cd", 5), "AB"));
+}

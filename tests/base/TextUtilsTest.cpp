@@ -54,3 +54,15 @@ TEST(Md5Hex, EmptyTextGivesEmptyStringAndDigestsAreStable)
     EXPECT_EQ(Md5Hex(std::string("a\0b", 3)).size(), 32u);
     EXPECT_NE(Md5Hex(std::string("a\0b", 3)), Md5Hex("a"));
 }
+
+TEST(Utf8CharactersLength, CountsCharactersNotBytes)
+{
+    const std::string text = "a\xE8\xAF\x86\xF0\x9F\x8E\xB5z";  // "a识🎵z"
+    EXPECT_EQ(PubUtils::Utf8CharactersLength(text, 0), 0u);
+    EXPECT_EQ(PubUtils::Utf8CharactersLength(text, 1), 1u);
+    EXPECT_EQ(PubUtils::Utf8CharactersLength(text, 2), 4u);
+    EXPECT_EQ(PubUtils::Utf8CharactersLength(text, 3), 8u);
+    EXPECT_EQ(PubUtils::Utf8CharactersLength(text, 4), text.size());
+    EXPECT_EQ(PubUtils::Utf8CharactersLength(text, 50), text.size());
+    EXPECT_EQ(PubUtils::Utf8CharactersLength("", 3), 0u);
+}

@@ -2,7 +2,6 @@
 
 #include "engine/CAudioConvert.h"
 #include "base/Config.h"
-#include "base/TextConvert.h"
 #include "engine/DecoderPool.h"
 #include "engine/LocalRecognizer.h"
 #include "engine/SegmentAttempt.h"
@@ -63,14 +62,14 @@ protected:
     }
     // A manager made while config.ini chooses `recognizer` and `modelDir` (empty: the default).
     // The settings are put back at once: a manager reads them only when it is made.
-    void UseManagerWith(const std::wstring& recognizer, const std::string& modelDir = "")
+    void UseManagerWith(const std::string& recognizer, const std::string& modelDir = "")
     {
-        WriteConfigString(L"Recognizer", recognizer);
-        WriteConfigString(L"LocalModelDir", AnsiToWide(modelDir));
+        WriteConfigString("Recognizer", recognizer);
+        WriteConfigString("LocalModelDir", modelDir);
         recognizer_ = MakeRecognizer(ReadRecognizerSetting());
         convert_ = std::make_unique<CAudioConvert>(recognizer_, window_);
-        WriteConfigString(L"Recognizer", L"");
-        WriteConfigString(L"LocalModelDir", L"");
+        WriteConfigString("Recognizer", "");
+        WriteConfigString("LocalModelDir", "");
     }
     std::shared_ptr<Recognizer> recognizer_ = TestCloud();
     std::unique_ptr<CAudioConvert> convert_ = std::make_unique<CAudioConvert>(recognizer_, window_);
@@ -330,7 +329,7 @@ TEST_F(AudioConvertTest, DestroyedManagerWithWorkersRunningIsLeftAlone)
 
 TEST_F(AudioConvertTest, ALocalEnglishBatchIsRecognisedOnThisMachineAlone)
 {
-    UseManagerWith(L"local-en");
+    UseManagerWith("local-en");
     ASSERT_EQ(convert_->GetRecognizerKind(), RecognizerKind::LocalEnglish);
     const std::string forward = dir_ / "goforward.wav";
     ASSERT_TRUE(MakeWavFromRaw(kSpeechData + "/goforward.raw", forward));
@@ -357,13 +356,13 @@ TEST_F(AudioConvertTest, ALocalEnglishBatchIsRecognisedOnThisMachineAlone)
 
 TEST_F(AudioConvertTest, AnUnknownRecognizerIsTheCloudAndAMissingModelFailsPlainly)
 {
-    UseManagerWith(L"whisper");
+    UseManagerWith("whisper");
     EXPECT_EQ(convert_->GetRecognizerKind(), RecognizerKind::Cloud);
     EXPECT_NE(Log().find("RecognizerSetting::Read:\t\tunknown Recognizer \"whisper\" in config.ini; the cloud service is used\r\n"),
               std::string::npos);
 
     const std::string nowhere = dir_ / "no model";
-    UseManagerWith(L"local-en", nowhere);
+    UseManagerWith("local-en", nowhere);
     const std::string forward = dir_ / "goforward.wav";
     ASSERT_TRUE(MakeWavFromRaw(kSpeechData + "/goforward.raw", forward));
     ASSERT_TRUE(convert_->AddTask(forward, 3));

@@ -18,7 +18,7 @@ inline void SetUpOffscreenUi(int* argc, char*** argv)
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
     new QApplication(*argc, *argv);
     UiToolkit::EnsureInitialized();
-    UiToolkit::SetDiagnosticHook([](const wchar_t*) {});
+    UiToolkit::SetDiagnosticHook([](const std::string&) {});
 }
 
 }  // namespace Fuzz

@@ -298,14 +298,14 @@ TEST(LogUpload, StampAllowsOneUploadPerInterval)
     size_t expectedUploads = 0;
     for (const Case& c : cases) {
         WriteFile(dump, "dump");
-        WriteConfigString(L"UploadLogTime", std::to_wstring(c.last));
+        WriteConfigString("UploadLogTime", std::to_string(c.last));
         CheckUploadLog(appDir);
         EXPECT_EQ(fs::exists(dump), !c.uploads) << c.last;
         if (c.uploads) {
-            EXPECT_GE(std::stoll(ReadConfigString(L"UploadLogTime", L"0", 50)), NowStamp() - 1);
+            EXPECT_GE(std::stoll(ReadConfigString("UploadLogTime", "0", 50)), NowStamp() - 1);
             ++expectedUploads;
         } else {
-            EXPECT_EQ(ReadConfigString(L"UploadLogTime", L"0", 50), std::to_wstring(c.last));
+            EXPECT_EQ(ReadConfigString("UploadLogTime", "0", 50), std::to_string(c.last));
         }
     }
     EXPECT_TRUE(WaitUntil([&] { return server.Uploads().size() == expectedUploads; }));
@@ -374,7 +374,7 @@ TEST(LogUpload, ReportsOfOneClockTickAreAllListedTooBigOnesSkippedAndTwentyKept)
     EXPECT_EQ(ListNewestFiles(dumps, SIZE_MAX), newestFirst);
 
     // The clock set back: no upload, yet the folder is trimmed to the twenty newest.
-    WriteConfigString(L"UploadLogTime", std::to_wstring(NowStamp() + 1000));
+    WriteConfigString("UploadLogTime", std::to_string(NowStamp() + 1000));
     CheckUploadLog(dir.Path());
     newestFirst.resize(20);
     EXPECT_EQ(ListNewestFiles(dumps, SIZE_MAX), newestFirst);
@@ -395,7 +395,7 @@ TEST(LogUpload, AReportGoesOnlyOnceTheServerTookItAndASecondNameOfAnotherFileNev
     fs::create_hard_link(dir / "credentials.json", dumps + "/20261209083301.dmp");
 
     const auto upload = [&](size_t count) {
-        WriteConfigString(L"UploadLogTime", L"0");
+        WriteConfigString("UploadLogTime", "0");
         CheckUploadLog(dir.Path());  // the post included
         EXPECT_EQ(server.Uploads().size(), count);
     };

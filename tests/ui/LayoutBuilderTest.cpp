@@ -245,7 +245,7 @@ TEST_F(LayoutBuilderTest, TooDeepANestingIsLeftOutWithADiagnostic)
     ScopedSkin skin(Skin(layout));
     TestWindow window;
     ASSERT_TRUE(UiTest::CreateShown(window));
-    EXPECT_TRUE(UiTest::HasDiagnostic(L"nested too deeply"));
+    EXPECT_TRUE(UiTest::HasDiagnostic("nested too deeply"));
     EXPECT_NE(window.FindControl(L"after"), nullptr);
 }
 
@@ -341,14 +341,14 @@ TEST_F(LayoutBuilderTest, UnknownElementsAndMissingImagesReachTheHookAsOneLine)
     EXPECT_NE(window.FindControl<CLabelUI>(L"pic"), nullptr);
     EXPECT_NE(window.FindControl<CButtonUI>(L"after"), nullptr);
 
-    EXPECT_TRUE(UiTest::HasDiagnostic(L"<Bogus>"));
-    EXPECT_TRUE(UiTest::HasDiagnostic(L"missing.png"));
-    EXPECT_TRUE(UiTest::HasDiagnostic(L"gone.png"));
+    EXPECT_TRUE(UiTest::HasDiagnostic("<Bogus>"));
+    EXPECT_TRUE(UiTest::HasDiagnostic("missing.png"));
+    EXPECT_TRUE(UiTest::HasDiagnostic("gone.png"));
     ASSERT_EQ(UiTest::Diagnostics().size(), 3u);
-    for (const std::wstring& line : UiTest::Diagnostics()) {
+    for (const std::string& line : UiTest::Diagnostics()) {
         ASSERT_FALSE(line.empty());
-        EXPECT_EQ(line.back(), L'\n');
-        EXPECT_EQ(line.find(L'\n'), line.size() - 1) << "one line per diagnostic";
+        EXPECT_EQ(line.back(), '\n');
+        EXPECT_EQ(line.find('\n'), line.size() - 1) << "one line per diagnostic";
     }
 }
 
@@ -359,7 +359,7 @@ TEST_F(LayoutBuilderTest, AMissingOrBrokenLayoutFailsCreateAndStillEndsWithTheFi
         TestWindow window(L"absent.xml");
         EXPECT_FALSE(window.Create(nullptr, L"", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 0, 100, 100));
         EXPECT_FALSE(window.IsWindow());
-        EXPECT_TRUE(UiTest::HasDiagnostic(L"absent.xml"));
+        EXPECT_TRUE(UiTest::HasDiagnostic("absent.xml"));
         EXPECT_TRUE(UiTest::WaitFor([&] { return window.finalCount == 1; }));
         EXPECT_EQ(window.initCount, 0);
     }
@@ -368,14 +368,14 @@ TEST_F(LayoutBuilderTest, AMissingOrBrokenLayoutFailsCreateAndStillEndsWithTheFi
         ScopedSkin skin(Skin("<Window size=\"100,100\"><VerticalLayout name=\"root\"><Label"));
         TestWindow window;
         window.Create(nullptr, L"", WS_OVERLAPPEDWINDOW, 0, 0, 0, 100, 100);
-        EXPECT_TRUE(UiTest::HasDiagnostic(L"XML error"));
+        EXPECT_TRUE(UiTest::HasDiagnostic("XML error"));
     }
     UiTest::ClearDiagnostics();
     {
         ScopedSkin skin(Skin("<Dialog/>"));
         TestWindow window;
         EXPECT_FALSE(window.Create(nullptr, L"", WS_OVERLAPPEDWINDOW, 0, 0, 0, 100, 100));
-        EXPECT_TRUE(UiTest::HasDiagnostic(L"<Dialog>"));
+        EXPECT_TRUE(UiTest::HasDiagnostic("<Dialog>"));
     }
 }
 
@@ -383,12 +383,12 @@ TEST_F(LayoutBuilderTest, ABrokenArchiveIsRefusedWithADiagnostic)
 {
     const std::string garbage = "this is not a zip archive at all";
     EXPECT_FALSE(UiToolkit::SetSkinArchive(garbage.data(), garbage.size()));
-    EXPECT_TRUE(UiTest::HasDiagnostic(L"skin archive"));
+    EXPECT_TRUE(UiTest::HasDiagnostic("skin archive"));
     EXPECT_FALSE(UiToolkit::HasSkinArchive());
     UiTest::ClearDiagnostics();
     TestWindow window(L"MessageWnd.xml");
     EXPECT_FALSE(window.Create(nullptr, L"", WS_OVERLAPPEDWINDOW, 0, 0, 0, 100, 100));
-    EXPECT_TRUE(UiTest::HasDiagnostic(L"MessageWnd.xml"));
+    EXPECT_TRUE(UiTest::HasDiagnostic("MessageWnd.xml"));
     ScopedSkin restore({});  // puts the embedded skin back when it goes
 }
 

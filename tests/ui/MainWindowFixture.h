@@ -130,7 +130,7 @@ protected:
     {
         // Each window starts the update check: it goes to a port nobody listens on and fails at
         // once. Written before the context (and its checker) first exists.
-        WriteConfigString(L"UpdateUrl", UpdateUrl());
+        WriteConfigString("UpdateUrl", UpdateUrl());
         std::string error;
         speech_ = SpeechDouble::Server::Start({}, &error);
         ASSERT_TRUE(speech_) << error;
@@ -174,9 +174,9 @@ protected:
     }
 
     // Where the windows' update check goes: by default a port nobody listens on.
-    virtual std::wstring UpdateUrl()
+    virtual std::string UpdateUrl()
     {
-        return L"http://127.0.0.1:" + std::to_wstring(SpeechDouble::UnusedLoopbackPort());
+        return "http://127.0.0.1:" + std::to_string(SpeechDouble::UnusedLoopbackPort());
     }
 
     static std::string LogPath() { return PubUtils::GetAppDataDir() + "/Talvora.log"; }

@@ -134,7 +134,7 @@ protected:
         TestSupport::WriteFile(PubUtils::GetUpdateDataDir() + "/ver", R"({"version":"1.0.8","files":[]})");
         MainWindowTest::SetUp();
     }
-    std::wstring UpdateUrl() override { return AnsiToWide(server_.Url()); }
+    std::string UpdateUrl() override { return server_.Url(); }
     bool UpdateCheckDone(const std::string& log) override { return log.find("update msg: 4, ") != std::string::npos; }
 
     TestSupport::LoopbackHttpServer server_;

@@ -45,10 +45,10 @@ constexpr char kMeetingText[] =
 
 int g_diagnostics = 0;
 
-void CountDiagnostic(const wchar_t* message)
+void CountDiagnostic(const std::string& message)
 {
     ++g_diagnostics;
-    std::fprintf(stderr, "toolkit: %ls", message);
+    std::fprintf(stderr, "toolkit: %s", message.c_str());
 }
 
 // Holds the answers for some recognised texts back until the end.

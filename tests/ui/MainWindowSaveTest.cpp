@@ -221,9 +221,9 @@ TEST_F(MainWindowSaveTest, TimesAreSavedOnlyWhenAskedForAndSubtitlesAreExportedP
     EXPECT_TRUE(player_->HasUnsavedWork());
 
     // With the setting, the saved text is the pane's, times and all; a single segment has none.
-    WriteConfigString(L"SaveTimestamps", L"1");
+    WriteConfigString("SaveTimestamps", "1");
     Save(out);
-    WriteConfigString(L"SaveTimestamps", L"0");
+    WriteConfigString("SaveTimestamps", "0");
     EXPECT_EQ(TestSupport::ReadFile(out + "/talk.txt"), "[00:00:00] tone 440\r\n[00:02:00] tone 550\n");
     EXPECT_EQ(TestSupport::ReadFile(out + "/memo.txt"), "tone 660\n");
     EXPECT_TRUE(UiTest::WaitFor([] { return CountBoxes(L"成功保存 2 个结果") == 1; }));

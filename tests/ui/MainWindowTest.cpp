@@ -19,7 +19,7 @@ TEST_F(MainWindowTest, TheLayoutHoldsTheTitleBarToolbarListAndTextPane)
 {
     EXPECT_EQ(player_->GetWindowClassName(), L"Talvora");
     EXPECT_EQ(player_->GetSkinFile(), L"RtmpPlayer.xml");
-    EXPECT_TRUE(UiTest::Diagnostics().empty()) << QString::fromStdWString(UiTest::Diagnostics().front()).toStdString();
+    EXPECT_TRUE(UiTest::Diagnostics().empty()) << UiTest::Diagnostics().front();
     for (const wchar_t* name : kButtons)
         EXPECT_NE(player_->FindControl<CButtonUI>(name), nullptr) << QString::fromWCharArray(name).toStdString();
     auto* pane = player_->FindControl<CRichEditUI>(L"edtText");
@@ -468,9 +468,9 @@ TEST_F(MainWindowTest, TheTitleBarNamesTheLocalRecognizer)
     // The job manager reads the choice when the window makes it.
     player_.reset();
     UiTest::ProcessEvents();
-    WriteConfigString(L"Recognizer", L"local-en");
+    WriteConfigString("Recognizer", "local-en");
     player_ = std::make_unique<RtmpPlayer>();
-    WriteConfigString(L"Recognizer", L"");
+    WriteConfigString("Recognizer", "");
     ASSERT_TRUE(player_->Create(nullptr, L"", WS_OVERLAPPEDWINDOW, 0, 0, 0, 800, 600));
     // The new window's own update check has ended too (two reports per window).
     ASSERT_TRUE(UiTest::WaitFor([&] { return Occurrences(Log(), "update msg: 2, ") >= 4; }, std::chrono::seconds(30)));

@@ -304,7 +304,7 @@ TEST_F(MessageWndTest, ABoxThatCannotBeBuiltStillDeletesItself)
     {
         UiTest::ScopedSkin empty(std::map<std::string, std::string>{{"other.xml", "<Window/>"}});
         Show(1, 0, nullptr);
-        EXPECT_TRUE(UiTest::HasDiagnostic(L"MessageWnd.xml"));
+        EXPECT_TRUE(UiTest::HasDiagnostic("MessageWnd.xml"));
         ASSERT_TRUE(UiTest::WaitFor([&] { return observed_.deleted; }));
     }
     EXPECT_TRUE(observed_.results.empty());

@@ -3,7 +3,6 @@
 // What the playlist tests share: a window layout holding the playlist the way the main window
 // does, the message boxes open now, and the log entries of one test.
 #include "base/AppPaths.h"
-#include "base/TextConvert.h"
 #include "support/TestSupport.h"
 #include "tests/ui/UiTestSupport.h"
 #include "ui/toolkit/UiToolkit.h"
@@ -47,7 +46,7 @@ inline std::map<std::string, std::string> TestSkinFiles()
     for (const char* name : {"MessageWnd.xml", "tip.png", "close_normal.png", "close_over.png", "close_down.png",
                              "bluebutton.png", "bluebutton2.png", "bluebutton3.png"}) {
         QByteArray content;
-        if (UiToolkit::ReadSkinFile(AnsiToWide(name), content))
+        if (UiToolkit::ReadSkinFile(name, content))
             files[name] = std::string(content.constData(), static_cast<size_t>(content.size()));
     }
     return files;

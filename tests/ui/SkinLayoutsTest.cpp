@@ -56,9 +56,9 @@ TEST(SkinArchiveTest, TheEmbeddedArchiveHoldsBothLayoutsAndEveryImageTheyName)
     ASSERT_GT(EmbeddedSkinSize(), 1000u);
     UiTest::ClearDiagnostics();
     ASSERT_TRUE(InstallEmbeddedSkin());
-    for (const wchar_t* layout : {L"MessageWnd.xml", L"AboutAppDlg.xml"}) {
+    for (const char* layout : {"MessageWnd.xml", "AboutAppDlg.xml"}) {
         QByteArray xml;
-        ASSERT_TRUE(UiToolkit::ReadSkinFile(layout, xml)) << QString::fromWCharArray(layout).toStdString();
+        ASSERT_TRUE(UiToolkit::ReadSkinFile(layout, xml)) << layout;
         const QStringList images = ImagesNamedIn(xml);
         EXPECT_FALSE(images.isEmpty());
         for (const QString& image : images)
@@ -90,9 +90,9 @@ TEST(SkinArchiveTest, AFileMissingFromTheArchiveIsReportedOnce)
     EXPECT_TRUE(UiToolkit::GetImage(L"no_such.png").isNull());
     EXPECT_TRUE(UiToolkit::GetImage(L"no_such.png").isNull());
     ASSERT_EQ(UiTest::Diagnostics().size(), 1u);
-    EXPECT_NE(UiTest::Diagnostics()[0].find(L"no_such.png"), std::wstring::npos);
+    EXPECT_NE(UiTest::Diagnostics()[0].find("no_such.png"), std::string::npos);
     QByteArray bytes;
-    EXPECT_TRUE(UiToolkit::ReadSkinFile(L"messagewnd.XML", bytes)) << "names are found whatever their letter case";
+    EXPECT_TRUE(UiToolkit::ReadSkinFile("messagewnd.XML", bytes)) << "names are found whatever their letter case";
 }
 
 TEST(AboutLayoutTest, TheAboutLayoutHasItsControlsSizesAndColours)

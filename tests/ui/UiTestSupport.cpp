@@ -16,20 +16,20 @@
 
 namespace {
 
-std::vector<std::wstring>& Recorded()
+std::vector<std::string>& Recorded()
 {
-    static std::vector<std::wstring> recorded;
+    static std::vector<std::string> recorded;
     return recorded;
 }
 
 }  // namespace
 
-void UiTest::RecordDiagnostic(const wchar_t* message)
+void UiTest::RecordDiagnostic(const std::string& message)
 {
-    Recorded().push_back(message != nullptr ? std::wstring(message) : std::wstring());
+    Recorded().push_back(message);
 }
 
-const std::vector<std::wstring>& UiTest::Diagnostics()
+const std::vector<std::string>& UiTest::Diagnostics()
 {
     return Recorded();
 }
@@ -39,10 +39,10 @@ void UiTest::ClearDiagnostics()
     Recorded().clear();
 }
 
-bool UiTest::HasDiagnostic(const std::wstring& part)
+bool UiTest::HasDiagnostic(const std::string& part)
 {
-    for (const std::wstring& line : Recorded()) {
-        if (line.find(part) != std::wstring::npos)
+    for (const std::string& line : Recorded()) {
+        if (line.find(part) != std::string::npos)
             return true;
     }
     return false;

@@ -14,12 +14,12 @@
 namespace UiTest {
 
 // The diagnostic hook the test process installs.
-void RecordDiagnostic(const wchar_t* message);
+void RecordDiagnostic(const std::string& message);
 // Every diagnostic of the toolkit since the last ClearDiagnostics, as it reached the hook.
-const std::vector<std::wstring>& Diagnostics();
+const std::vector<std::string>& Diagnostics();
 void ClearDiagnostics();
 // Whether some diagnostic contains `part`.
-bool HasDiagnostic(const std::wstring& part);
+bool HasDiagnostic(const std::string& part);
 
 // Runs the event loop until `condition` holds or `timeout` passes; returns whether it held.
 bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout = std::chrono::seconds(10));

@@ -35,10 +35,10 @@ namespace {
 
 int g_diagnostics = 0;
 
-void CountDiagnostic(const wchar_t* message)
+void CountDiagnostic(const std::string& message)
 {
     ++g_diagnostics;
-    std::fprintf(stderr, "toolkit: %ls", message);
+    std::fprintf(stderr, "toolkit: %s", message.c_str());
 }
 
 // The About layout with the texts of one update state.

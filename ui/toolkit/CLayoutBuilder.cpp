@@ -1,7 +1,6 @@
 #include "ui/toolkit/CLayoutBuilder.h"
 
 #include "base/LogFile.h"
-#include "base/TextConvert.h"
 #include "ui/toolkit/CButtonUI.h"
 #include "ui/toolkit/CContainerUI.h"
 #include "ui/toolkit/CLabelUI.h"
@@ -23,14 +22,14 @@ class Builder {
 public:
     Builder(const QByteArray& xml, const std::wstring& fileName, CWindowWidget* window,
             const CLayoutBuilder::Factory& factory)
-        : reader_(xml), fileName_(fileName), window_(window), factory_(factory)
+        : reader_(xml), fileName_(QString::fromStdWString(fileName).toStdString()), window_(window), factory_(factory)
     {
     }
 
     CControlUI* Run();
 
 private:
-    void Diagnose(const std::wstring& what) { UiToolkit::Diagnose(L"Layout file \"" + fileName_ + L"\": " + what); }
+    void Diagnose(const std::string& what) { UiToolkit::Diagnose("Layout file \"" + fileName_ + "\": " + what); }
     void WarnAttribute(const QString& element, const QString& name);
     void ReadWindowAttributes();
     void ReadFont();
@@ -41,7 +40,7 @@ private:
     static CControlUI* MakeBuiltIn(const QString& className);
 
     QXmlStreamReader reader_;
-    std::wstring fileName_;
+    std::string fileName_;  // as the diagnostics and the log give it
     CWindowWidget* window_;
     const CLayoutBuilder::Factory& factory_;
     CControlUI* root_ = nullptr;
@@ -55,11 +54,11 @@ constexpr int kMaxDepth = 64;
 CControlUI* Builder::Run()
 {
     if (!reader_.readNextStartElement()) {
-        Diagnose(L"no <Window> element");
+        Diagnose("no <Window> element");
         return nullptr;
     }
     if (reader_.name().compare(QLatin1String("Window"), Qt::CaseInsensitive) != 0) {
-        Diagnose(L"unknown element <" + reader_.name().toString().toStdWString() + L">, expected <Window>");
+        Diagnose("unknown element <" + reader_.name().toString().toStdString() + ">, expected <Window>");
         return nullptr;
     }
     ReadWindowAttributes();
@@ -70,25 +69,23 @@ CControlUI* Builder::Run()
         } else if (name.compare(QLatin1String("ScrollBar"), Qt::CaseInsensitive) == 0) {
             ReadScrollBar();
         } else if (root_ != nullptr) {
-            Diagnose(L"a second root control <" + name.toStdWString() + L"> is left out");
+            Diagnose("a second root control <" + name.toStdString() + "> is left out");
             reader_.skipCurrentElement();
         } else {
             root_ = ReadControl(nullptr);
         }
     }
     if (reader_.hasError()) {
-        Diagnose(L"XML error at line " + std::to_wstring(reader_.lineNumber()) + L": " +
-                 reader_.errorString().toStdWString());
+        Diagnose("XML error at line " + std::to_string(reader_.lineNumber()) + ": " + reader_.errorString().toStdString());
     }
     if (root_ == nullptr)
-        Diagnose(L"no control to show");
+        Diagnose("no control to show");
     return root_;
 }
 
 void Builder::WarnAttribute(const QString& element, const QString& name)
 {
-    const std::string text = WideToAnsi(fileName_) + ": <" + element.toStdString() + "> has no attribute \"" +
-                             name.toStdString() + "\"";
+    const std::string text = fileName_ + ": <" + element.toStdString() + "> has no attribute \"" + name.toStdString() + "\"";
     WriteLog(Warning, "CLayoutBuilder::Build", "%s", text.c_str());
 }
 
@@ -224,7 +221,7 @@ CControlUI* Builder::ReadControl(CContainerUI* parent)
 {
     const QString className = reader_.name().toString();
     if (depth_ >= kMaxDepth) {
-        Diagnose(L"<" + className.toStdWString() + L"> is nested too deeply and is left out");
+        Diagnose("<" + className.toStdString() + "> is nested too deeply and is left out");
         reader_.skipCurrentElement();
         return nullptr;
     }
@@ -232,12 +229,12 @@ CControlUI* Builder::ReadControl(CContainerUI* parent)
     if (control == nullptr)
         control = MakeBuiltIn(className);
     if (control == nullptr) {
-        Diagnose(L"unknown element <" + className.toStdWString() + L">");
+        Diagnose("unknown element <" + className.toStdString() + ">");
         reader_.skipCurrentElement();
         return nullptr;
     }
     if (control->GetWidget() == nullptr) {
-        Diagnose(L"<" + className.toStdWString() + L"> cannot stand in a layout");
+        Diagnose("<" + className.toStdString() + "> cannot stand in a layout");
         delete control;
         reader_.skipCurrentElement();
         return nullptr;
@@ -270,7 +267,8 @@ void Builder::ReadChildren(CControlUI* control)
         } else if (list != nullptr && name.compare(QLatin1String("ListHeader"), Qt::CaseInsensitive) == 0) {
             ReadHeader(list);
         } else {
-            Diagnose(L"unknown element <" + name.toStdWString() + L"> inside <" + control->GetClass() + L">");
+            Diagnose("unknown element <" + name.toStdString() + "> inside <" +
+                     QString::fromStdWString(control->GetClass()).toStdString() + ">");
             reader_.skipCurrentElement();
         }
     }
@@ -287,7 +285,7 @@ void Builder::ReadHeader(CListUI* list)
     while (reader_.readNextStartElement()) {
         const QString name = reader_.name().toString();
         if (name.compare(QLatin1String("ListHeaderItem"), Qt::CaseInsensitive) != 0) {
-            Diagnose(L"unknown element <" + name.toStdWString() + L"> inside <ListHeader>");
+            Diagnose("unknown element <" + name.toStdString() + "> inside <ListHeader>");
             reader_.skipCurrentElement();
             continue;
         }
@@ -307,7 +305,7 @@ void Builder::ReadHeader(CListUI* list)
 CControlUI* CLayoutBuilder::Build(const std::wstring& fileName, CWindowWidget* window, const Factory& factory)
 {
     QByteArray xml;
-    if (!UiToolkit::ReadSkinFile(fileName, xml))
+    if (!UiToolkit::ReadSkinFile(QString::fromStdWString(fileName).toStdString(), xml))
         return nullptr;
     return BuildFromText(xml, fileName, window, factory);
 }

@@ -1,7 +1,6 @@
 #include "ui/toolkit/CWindowBase.h"
 
 #include "base/LogFile.h"
-#include "base/TextConvert.h"
 #include "base/platform/WindowMessages.h"
 #include "ui/toolkit/CContainerUI.h"
 #include "ui/toolkit/CControlUI.h"
@@ -127,7 +126,7 @@ bool CWindowBase::Create(CWindowBase* parent, const std::wstring& title, uint32_
     }
     if (widget_ != nullptr) {
         WriteLog(Warning, "CWindowBase::Create", "%s",
-                 (WideToAnsi(GetWindowClassName()) + ": the window exists already").c_str());
+                 (QString::fromStdWString(GetWindowClassName()).toStdString() + ": the window exists already").c_str());
         return false;
     }
     UiToolkit::EnsureInitialized();

@@ -1,7 +1,6 @@
 #include "ui/toolkit/UiToolkit.h"
 
 #include "base/LogFile.h"
-#include "base/TextConvert.h"
 #include "base/platform/WindowMessages.h"
 #include "ui/toolkit/CSkinArchive.h"
 #include "ui/toolkit/UiInputState.h"
@@ -76,15 +75,14 @@ void UiToolkit::SetDiagnosticHook(DiagnosticHook hook)
     g_hook.store(hook);
 }
 
-void UiToolkit::Diagnose(const std::wstring& text)
+void UiToolkit::Diagnose(const std::string& text)
 {
-    std::wstring line = text;
-    line += L'\n';
+    const std::string line = text + '\n';
     DiagnosticHook hook = g_hook.load();
     if (hook != nullptr)
-        hook(line.c_str());
+        hook(line);
     else
-        WriteLog(Warning, "UiToolkit::Diagnose", "%s", WideToAnsi(line).c_str());
+        WriteLog(Warning, "UiToolkit::Diagnose", "%s", line.c_str());
 }
 
 bool UiToolkit::SetSkinArchive(const void* data, size_t size)
@@ -92,7 +90,7 @@ bool UiToolkit::SetSkinArchive(const void* data, size_t size)
     ReleaseSkinArchive();
     std::string error;
     if (!Archive().Open(data, size, error)) {
-        Diagnose(L"The skin archive cannot be opened: " + AnsiToWide(error));
+        Diagnose("The skin archive cannot be opened: " + error);
         return false;
     }
     return true;
@@ -110,17 +108,17 @@ bool UiToolkit::HasSkinArchive()
     return Archive().IsOpen();
 }
 
-bool UiToolkit::ReadSkinFile(const std::wstring& name, QByteArray& content)
+bool UiToolkit::ReadSkinFile(const std::string& name, QByteArray& content)
 {
     content.clear();
     std::string bytes;
     std::string error;
     if (name.empty()) {
-        Diagnose(L"A skin file without a name was asked for");
+        Diagnose("A skin file without a name was asked for");
         return false;
     }
-    if (!Archive().Read(WideToAnsi(name), bytes, error)) {
-        Diagnose(L"The skin file \"" + name + L"\" cannot be loaded: " + AnsiToWide(error));
+    if (!Archive().Read(name, bytes, error)) {
+        Diagnose("The skin file \"" + name + "\" cannot be loaded: " + error);
         return false;
     }
     content = QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size()));
@@ -138,12 +136,12 @@ QPixmap UiToolkit::GetImage(const std::wstring& name)
         return QPixmap();
     QByteArray bytes;
     QPixmap pixmap;
-    if (ReadSkinFile(name, bytes)) {
+    if (ReadSkinFile(key.toStdString(), bytes)) {
         QImage image;
         if (image.loadFromData(bytes))
             pixmap = QPixmap::fromImage(image);
         else
-            Diagnose(L"The image \"" + name + L"\" cannot be decoded");
+            Diagnose("The image \"" + key.toStdString() + "\" cannot be decoded");
     }
     if (pixmap.isNull()) {
         cache.failed.insert(key);
@@ -241,7 +239,7 @@ bool UiToolkit::ShellOpen(const std::wstring& target)
     const QUrl url = text.startsWith(QLatin1Char('/')) ? QUrl::fromLocalFile(text) : QUrl::fromUserInput(text);
     bool opened = url.isValid() && QDesktopServices::openUrl(url);
     if (!opened)
-        WriteLog(Warning, "UiToolkit::ShellOpen", "%s", ("cannot open " + WideToAnsi(target)).c_str());
+        WriteLog(Warning, "UiToolkit::ShellOpen", "%s", ("cannot open " + text.toStdString()).c_str());
     return opened;
 }
 

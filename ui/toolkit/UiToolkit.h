@@ -34,12 +34,12 @@
 namespace UiToolkit {
 
 // Receives each diagnostic of the toolkit (a layout file, image or archive that cannot be
-// loaded, an element name the toolkit does not know) as one wide text ending in a line feed.
+// loaded, an element name the toolkit does not know) as one UTF-8 text ending in a line feed.
 // Without a hook the diagnostics go to the log as warnings.
-using DiagnosticHook = void (*)(const wchar_t* message);
+using DiagnosticHook = void (*)(const std::string& message);
 void SetDiagnosticHook(DiagnosticHook hook);
 // Hands `text` (a line feed is added) to the hook. Any thread.
-void Diagnose(const std::wstring& text);
+void Diagnose(const std::string& text);
 
 // The zip archive the layouts and images are read from. The memory is used in place and must
 // stay valid until the archive is released or replaced (the embedded archive is static data).
@@ -49,9 +49,9 @@ bool SetSkinArchive(const void* data, size_t size);
 void ReleaseSkinArchive();
 bool HasSkinArchive();
 
-// The bytes of one file of the archive; false (and a diagnostic) when there is no archive or the
-// file is missing or unreadable.
-bool ReadSkinFile(const std::wstring& name, QByteArray& content);
+// The bytes of one file of the archive, named in UTF-8; false (and a diagnostic) when there is no
+// archive or the file is missing or unreadable.
+bool ReadSkinFile(const std::string& name, QByteArray& content);
 // A decoded image of the archive, cached until the archive is released. A null pixmap (and a
 // diagnostic, once per name) when it cannot be loaded. UI thread.
 QPixmap GetImage(const std::wstring& name);
