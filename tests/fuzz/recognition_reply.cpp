@@ -1,7 +1,7 @@
 // The speech service's reply to a recognition request, as the worker reads it: the reply text
 // parsed the way the client parses it, then interpreted the way the worker does (the error
 // code, the text and its cut, the styled text of a reply without a code).
-#include "engine/CAudioTask.h"
+#include "engine/CloudRecognizer.h"
 #include "base/net/JsonText.h"
 #include "engine/SpeechReplies.h"
 #include "tests/fuzz/FuzzSupport.h"
@@ -20,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const Json::Value reply = ParseSpeechReply(text);
     const RecognitionReply outcome = ReadRecognitionReply(reply);
 
-    FUZZ_CHECK(outcome.text.size() <= CAudioTask::kMaxTextBytes);
+    FUZZ_CHECK(outcome.text.size() <= CloudRecognizer::kMaxTextBytes);
     FUZZ_CHECK(outcome.receivedTextBytes >= outcome.text.size());
     FUZZ_CHECK(outcome.answered || outcome.resultCode == -1);
     // The text the window shows is the start of what came, cut only to fit.

@@ -1,9 +1,8 @@
 // The names of the text files a save writes, made from the audio files' names (whatever the
 // user's files are called): one name per file, never one handed out before under any letter
 // case, never a path of its own.
-#include "base/TextConvert.h"
+#include "engine/ResultFileNames.h"
 #include "tests/fuzz/FuzzSupport.h"
-#include "ui/ResultFileNames.h"
 
 #include <QString>
 
@@ -21,12 +20,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     FuzzedDataProvider input(data, size);
     ResultFileNames names;
-    std::set<std::wstring> given;
+    std::set<std::string> given;
     for (int file = 0; file < 16 && input.remaining_bytes() > 0; ++file) {
-        const std::wstring path = AnsiToWide(input.ConsumeRandomLengthString(300));
-        const std::wstring name = names.Take(path);
-        FUZZ_CHECK(name.find(L'/') == std::wstring::npos);
-        FUZZ_CHECK(given.insert(QString::fromStdWString(name + L".txt").toCaseFolded().toStdWString()).second);
+        const std::string path = input.ConsumeRandomLengthString(300);
+        const std::string name = names.Take(path);
+        FUZZ_CHECK(name.find('/') == std::string::npos);
+        FUZZ_CHECK(name.size() + 4 <= 255);
+        // Two names that differ only in case are one file on many file systems: never both.
+        // Bytes that are no UTF-8 have no case; they stay as they are.
+        const QString text = QString::fromStdString(name + ".txt");
+        const bool utf8 = text.toStdString() == name + ".txt";
+        FUZZ_CHECK(given.insert(utf8 ? text.toCaseFolded().toStdString() : name + ".txt").second);
     }
     return 0;
 }
