@@ -59,19 +59,6 @@ const char* CommandLine::Usage()
            "Exit status: 0 every file gave text, 1 some file failed, 2 bad arguments.\n";
 }
 
-const char* CommandLine::Extension(Format format)
-{
-    switch (format) {
-    case Format::Srt:
-        return ".srt";
-    case Format::Vtt:
-        return ".vtt";
-    case Format::Txt:
-        break;
-    }
-    return ".txt";
-}
-
 CommandLine CommandLine::Parse(int argc, char** argv)
 {
     CommandLine line;

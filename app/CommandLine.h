@@ -27,6 +27,4 @@ struct CommandLine {
 
     static CommandLine Parse(int argc, char** argv);
     static const char* Usage();
-    // The output file's extension for a format, with its dot.
-    static const char* Extension(Format format);
 };

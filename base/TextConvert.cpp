@@ -42,31 +42,9 @@ size_t DecodeOne(std::string_view text, size_t pos, char32_t& out)
     return length;
 }
 
-std::wstring DecodeUtf8(std::string_view text)
-{
-    std::wstring result;
-    result.reserve(text.size());
-    size_t pos = 0;
-    while (pos < text.size()) {
-        char32_t value = 0;
-        const size_t length = DecodeOne(text, pos, value);
-        if (length == 0) {
-            result.push_back(kReplacement);
-            ++pos;
-        } else {
-            result.push_back(static_cast<wchar_t>(value));
-            pos += length;
-        }
-    }
-    // Like the C-string based original, the result ends at the first NUL.
-    const size_t nul = result.find(L'\0');
-    if (nul != std::wstring::npos)
-        result.resize(nul);
-    return result;
-}
-
-// The character at text[pos] as DecodeUtf8 reads it, and pos moved past it; false at the end
-// of the text or at a NUL, which ends it.
+// The character at text[pos], and pos moved past it: a byte that starts no well-formed sequence
+// reads as U+FFFD. False at the end of the text or at a NUL, which ends it (like the C-string
+// based original).
 bool NextCharacter(std::string_view text, size_t& pos, char32_t& out)
 {
     if (pos >= text.size())
@@ -82,6 +60,42 @@ bool NextCharacter(std::string_view text, size_t& pos, char32_t& out)
     return true;
 }
 
+std::wstring DecodeUtf8(std::string_view text)
+{
+    std::wstring result;
+    result.reserve(text.size());
+    size_t pos = 0;
+    char32_t value = 0;
+    while (NextCharacter(text, pos, value))
+        result.push_back(static_cast<wchar_t>(value));
+    return result;
+}
+
+// Appends one code point; what UTF-8 cannot hold (a lone surrogate, a value past U+10FFFF)
+// becomes '?'.
+void AppendUtf8(std::string& out, uint32_t value)
+{
+    if (value < 0x80) {
+        out.push_back(static_cast<char>(value));
+    } else if (value < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | (value >> 6)));
+        out.push_back(static_cast<char>(0x80 | (value & 0x3F)));
+    } else if (value >= 0xD800 && value <= 0xDFFF) {
+        out.push_back('?');
+    } else if (value < 0x10000) {
+        out.push_back(static_cast<char>(0xE0 | (value >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((value >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (value & 0x3F)));
+    } else if (value <= 0x10FFFF) {
+        out.push_back(static_cast<char>(0xF0 | (value >> 18)));
+        out.push_back(static_cast<char>(0x80 | ((value >> 12) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | ((value >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (value & 0x3F)));
+    } else {
+        out.push_back('?');
+    }
+}
+
 }  // namespace
 
 std::string ValidUtf8(std::string_view text)
@@ -89,19 +103,9 @@ std::string ValidUtf8(std::string_view text)
     std::string result;
     result.reserve(text.size());
     size_t pos = 0;
-    while (pos < text.size()) {
-        char32_t value = 0;
-        const size_t length = DecodeOne(text, pos, value);
-        if (length == 0) {
-            result += "\xEF\xBF\xBD";  // U+FFFD
-            ++pos;
-            continue;
-        }
-        if (value == 0)
-            break;
-        result.append(text.substr(pos, length));
-        pos += length;
-    }
+    char32_t value = 0;
+    while (NextCharacter(text, pos, value))
+        AppendUtf8(result, value);
     return result;
 }
 
@@ -138,28 +142,9 @@ std::string WideToAnsi(std::wstring_view text)
     std::string result;
     result.reserve(text.size());
     for (const wchar_t ch : text) {
-        const auto value = static_cast<uint32_t>(ch);
-        if (value == 0) {
+        if (ch == 0)
             break;
-        } else if (value < 0x80) {
-            result.push_back(static_cast<char>(value));
-        } else if (value < 0x800) {
-            result.push_back(static_cast<char>(0xC0 | (value >> 6)));
-            result.push_back(static_cast<char>(0x80 | (value & 0x3F)));
-        } else if (value >= 0xD800 && value <= 0xDFFF) {
-            result.push_back('?');
-        } else if (value < 0x10000) {
-            result.push_back(static_cast<char>(0xE0 | (value >> 12)));
-            result.push_back(static_cast<char>(0x80 | ((value >> 6) & 0x3F)));
-            result.push_back(static_cast<char>(0x80 | (value & 0x3F)));
-        } else if (value <= 0x10FFFF) {
-            result.push_back(static_cast<char>(0xF0 | (value >> 18)));
-            result.push_back(static_cast<char>(0x80 | ((value >> 12) & 0x3F)));
-            result.push_back(static_cast<char>(0x80 | ((value >> 6) & 0x3F)));
-            result.push_back(static_cast<char>(0x80 | (value & 0x3F)));
-        } else {
-            result.push_back('?');
-        }
+        AppendUtf8(result, static_cast<uint32_t>(ch));
     }
     return result;
 }

@@ -85,31 +85,32 @@ void CPlayListCtrl::AddFiles()
 
 bool CPlayListCtrl::AddItem(const std::string& path)
 {
-    if (!files.Add(path))
-        return false;
-    if (!CListUI::AddAt(new CListTextElementUI(), GetCount())) {
-        // Cannot happen for a fresh element at the end; keep the rows and elements in step anyway.
-        files.Remove(files.Count() - 1);
-        WriteLog(Error, "CPlayListCtrl::AddItem", "%s", ("row not added: " + path).c_str());
-        return false;
-    }
-    return true;
+    return files.Add(path) && AddElements(1) == 1;
 }
 
 int CPlayListCtrl::AddPaths(const std::vector<std::string>& paths)
 {
     const int before = GetItemCount();
-    for (const std::string& path : paths) {
-        if (path.empty())
-            continue;
-        if (GetItemCount() >= kMaxItems)
-            break;
-        AddItem(path);
-    }
-    const int added = GetItemCount() - before;
+    const int added = AddElements(files.AddPaths(paths));
     if (added > 0)
         EnsureVisible(before);
     return added;
+}
+
+int CPlayListCtrl::AddElements(int rows)
+{
+    for (int i = 0; i < rows; ++i) {
+        if (!CListUI::AddAt(new CListTextElementUI(), GetCount())) {
+            // Cannot happen for a fresh element at the end; keep the rows and elements in step
+            // anyway.
+            const int row = GetCount();
+            WriteLog(Error, "CPlayListCtrl::AddItem", "%s", ("row not added: " + files.Row(row)->filePath).c_str());
+            while (files.Count() > row)
+                files.Remove(row);
+            return i;
+        }
+    }
+    return rows;
 }
 
 bool CPlayListCtrl::Exists(int index, const char* tag, const char* format)

@@ -78,6 +78,8 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    // Elements for the last `rows` rows of the file list; the number added.
+    int AddElements(int rows);
     // Logs a bad index; false for one.
     bool Exists(int index, const char* tag, const char* format);
 

@@ -23,8 +23,8 @@
 
 #include <QApplication>
 #include <QClipboard>
-#include <QMetaObject>
 #include <QDesktopServices>
+#include <QMetaObject>
 #include <QUrl>
 #include <QWidget>
 
@@ -111,7 +111,8 @@ RtmpPlayer::RtmpPlayer(std::shared_ptr<Recognizer> recognizer, CUpdateChecker* u
 
 RtmpPlayer::~RtmpPlayer()
 {
-    // Nothing may reach the job manager from here on, even if the window still exists.
+    // Nothing may reach the job manager from here on, even if the window still exists (its list
+    // does while the window stands).
     closing = true;
     if (playList != nullptr) {
         playList->Files().SetJobs(nullptr);
@@ -400,6 +401,10 @@ void RtmpPlayer::Close()
 
 void RtmpPlayer::OnFinalMessage()
 {
+    // The controls went with the window.
+    btnMin = btnMax = btnClose = btnAbout = btnAdd = btnStart = btnStartAll = btnSave = nullptr;
+    playList = nullptr;
+    edtText = nullptr;
     CWindowBase::OnFinalMessage();
     UiToolkit::PostQuitMessage(0);
 }
