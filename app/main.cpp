@@ -11,7 +11,6 @@
 #include "base/TextConvert.h"
 #include "base/TextUtils.h"
 #include "app/ApplicationExit.h"
-#include "base/platform/WindowMessages.h"
 #include "engine/RecognizerSetting.h"
 #include "maintenance/CUpdateChecker.h"
 #include "maintenance/CheckUploadLog.h"
@@ -163,7 +162,13 @@ int main(int argc, char** argv)
 
     PubUtils::ListenForLaterInstances(
         [&player](const std::vector<std::string>& paths) { player.AddFiles(paths, "another start"); });
-    CloseOnTerminationSignals([&player] { return player.PostMessage(WM_SYSCOMMAND, SC_CLOSE, 0); });
+    // The program's own close: it never asks. Without a window the loop is ended directly.
+    CloseOnTerminationSignals([&player] {
+        if (!player.IsWindow())
+            return false;
+        player.Close();
+        return true;
+    });
 
     WriteLog(Info, "WinMain", "start app %s", kAppVersionText);
     // Only now, with the window standing: a start that ends at once would end the upload too.

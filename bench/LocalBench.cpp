@@ -12,7 +12,6 @@
 #include "base/Config.h"
 #include "CountingListener.h"
 #include "ProcessMemory.h"
-#include "base/platform/WindowMessages.h"
 #include "engine/CAudioConvert.h"
 #include "engine/RecognizerSetting.h"
 #include "engine/DecoderPool.h"

@@ -6,8 +6,7 @@
 
 namespace {
 
-constexpr uint32_t kCountdownTimerId = 0;
-constexpr uint32_t kCountdownPeriodMs = 1000;
+constexpr int kCountdownPeriodMs = 1000;
 constexpr int kResultOk = 1;
 constexpr int kResultCancel = 2;
 
@@ -16,6 +15,8 @@ constexpr int kResultCancel = 2;
 CMessageWnd::CMessageWnd(int autoDelete, int countdownSeconds)
     : autoDelete(autoDelete != 0), countdownSeconds(countdownSeconds)
 {
+    countdown.setInterval(kCountdownPeriodMs);
+    QObject::connect(&countdown, &QTimer::timeout, &countdown, [this] { OnCountdownTick(); });
 }
 
 std::wstring CMessageWnd::GetWindowClassName() const
@@ -25,6 +26,7 @@ std::wstring CMessageWnd::GetWindowClassName() const
 
 void CMessageWnd::OnFinalMessage()
 {
+    countdown.stop();
     CWindowBase::OnFinalMessage();
     if (autoDelete)
         delete this;
@@ -56,8 +58,11 @@ void CMessageWnd::InitWindow()
         btnCancel->SetVisible(showCancel);
     }
     if (countdownSeconds >= 1) {
-        if (btnClose == nullptr || !SetTimer(btnClose, kCountdownTimerId, kCountdownPeriodMs))
+        // A box without its close button stays until it is clicked.
+        if (btnClose == nullptr)
             WriteLog(Warning, "CMessageWnd::InitWindow", "%s", "no close button; the countdown cannot run");
+        else
+            countdown.start();
     }
 }
 
@@ -65,6 +70,8 @@ void CMessageWnd::OnClick(TNotifyUI& message)
 {
     if (message.sender == nullptr)
         return;
+    if (message.sender == btnOK || message.sender == btnClose || message.sender == btnCancel)
+        countdown.stop();
     if (message.sender == btnOK) {
         if (callback != nullptr)
             callback(kResultOk, userData);
@@ -81,15 +88,14 @@ std::wstring CMessageWnd::GetSkinFile() const
     return L"MessageWnd.xml";
 }
 
-void CMessageWnd::Notify(TNotifyUI& message)
+void CMessageWnd::OnCountdownTick()
 {
-    CWindowBase::Notify(message);
-    if (message.type == kNotifyTimer && message.sender != nullptr && message.sender == btnClose) {
-        --countdownSeconds;
-        if (countdownSeconds <= 0) {
-            KillTimer(btnClose);
-            Close(kResultCancel);
-        }
+    if (!IsWindow())
+        return;
+    --countdownSeconds;
+    if (countdownSeconds <= 0) {
+        countdown.stop();
+        Close(kResultCancel);
     }
 }
 

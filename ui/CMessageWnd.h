@@ -2,6 +2,8 @@
 
 #include "ui/toolkit/CWindowBase.h"
 
+#include <QTimer>
+
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -32,13 +34,17 @@ public:
     void InitWindow() override;
     void OnClick(TNotifyUI& message) override;
     std::wstring GetSkinFile() const override;
-    void Notify(TNotifyUI& message) override;
 
     void SetButtons(const std::wstring& okText, const std::wstring& cancelText, bool showCancel);
     void SetMessage(const std::wstring& text);
     // Creates the window, centres it over `parent` (or the work area when there is none or it is
     // minimised), keeps it inside the work area and brings it to the front.
     void ShowMessageWnd(CWindowBase* parent, MessageWndCallback callback, uint32_t userData);
+    bool IsCountingDown() const { return countdown.isActive(); }
+
+protected:
+    // Each second of the countdown; the last one closes the box.
+    virtual void OnCountdownTick();
 
 private:
     void Position(CWindowBase* parent);
@@ -52,6 +58,7 @@ private:
     uint32_t userData = 0;
     bool autoDelete;
     int32_t countdownSeconds;
+    QTimer countdown;
 
     CLabelUI* titleLabel = nullptr;
     CButtonUI* btnClose = nullptr;

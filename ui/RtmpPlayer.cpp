@@ -3,7 +3,6 @@
 #include "base/AppPaths.h"
 #include "base/Config.h"
 #include "base/LogFile.h"
-#include "base/platform/WindowMessages.h"
 #include "engine/CAudioConvert.h"
 #include "engine/CAudioSegment.h"
 #include "engine/JobListener.h"
@@ -24,6 +23,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDesktopServices>
+#include <QKeyEvent>
 #include <QMetaObject>
 #include <QUrl>
 #include <QWidget>
@@ -32,14 +32,6 @@
 
 namespace {
 
-constexpr uintptr_t kSystemCommandMask = 0xFFF0;
-constexpr uintptr_t kKeyL = 0x4C;
-constexpr uintptr_t kKeyO = 0x4F;
-constexpr uintptr_t kKeyS = 0x53;
-constexpr uintptr_t kKeyReturn = 0x0D;
-constexpr uintptr_t kKeyDelete = 0x2E;
-constexpr uintptr_t kKeyApps = 0x5D;
-constexpr uintptr_t kKeyF10 = 0x79;
 constexpr int kNoticeSeconds = 5;
 
 // Texts of the program's own go to the toolkit as it takes them.
@@ -104,9 +96,13 @@ RtmpPlayer::RtmpPlayer(std::shared_ptr<Recognizer> recognizer, CUpdateChecker* u
     audioConvert = std::make_unique<CAudioConvert>(std::move(recognizer), std::make_shared<JobNews>(self), ReadJobOptions());
     aboutDlg = std::make_unique<CAboutAppDlg>(*updateChecker);
     // "立即更新" ends the application through this window's close sequence, which ends with the
-    // application's exit: the exit then runs once. Posted, because the close releases the
-    // About object whose click is being handled.
-    aboutDlg->SetExitRequest([this] { PostMessage(WM_SYSCOMMAND, SC_CLOSE, 0); });
+    // application's exit: the exit then runs once. Later, because the close releases the About
+    // object whose click is being handled.
+    aboutDlg->SetExitRequest([window = std::weak_ptr<RtmpPlayer*>(self)] {
+        OnWindowThread(window, [](RtmpPlayer& player) { player.CloseWindowNow(); });
+    });
+    tick.setInterval(kTickMs);
+    QObject::connect(&tick, &QTimer::timeout, &tick, [this] { Tick(); });
 }
 
 RtmpPlayer::~RtmpPlayer()
@@ -182,8 +178,7 @@ void RtmpPlayer::InitWindow()
         recognizer != nullptr && audioConvert->GetRecognizerKind() == RecognizerKind::LocalEnglish)
         recognizer->SetText(kLocalRecognizerTitle);
 
-    if (!SetTimer(btnClose, kTickTimerId, kTickMs))
-        WriteLog(Error, "RtmpPlayer::InitWindow", "%s", "the one-second tick cannot be started");
+    tick.start();
 
     // Centred before it is shown, so it does not appear in the corner first.
     CenterWindow();
@@ -201,24 +196,30 @@ void RtmpPlayer::Notify(TNotifyUI& message)
     CWindowBase::Notify(message);
     if (closing)
         return;
-    if (message.type == kNotifyTimer) {
-        if (audioConvert != nullptr)
-            audioConvert->Dispatch();
-        if (playList != nullptr) {
-            playList->Files().Tick();
-            playList->Refresh();
-        }
-    } else if (message.type == kNotifyItemSelect) {
+    if (message.type == kNotifyItemSelect) {
         // The new row comes with the notification: while a click is being handled the list may
         // not report it as selected yet.
-        const auto row = static_cast<int>(static_cast<intptr_t>(message.wParam));
+        const int row = message.row;
         if (playList != nullptr && row >= 0 && row < playList->GetCount())
             ShowResultText(row);
         else
             RefreshResultText();
     } else if (message.type == kNotifyMenu) {
-        const UiPoint at = PointFromLParam(message.lParam);
-        ShowRowMenu(static_cast<int>(message.wParam), at.x, at.y);
+        ShowRowMenu(message.row, message.point.x(), message.point.y());
+    } else if (message.type == kNotifyItemPress) {
+        OnListPress(message.row, message.point);
+    }
+}
+
+void RtmpPlayer::Tick()
+{
+    if (closing)
+        return;
+    if (audioConvert != nullptr)
+        audioConvert->Dispatch();
+    if (playList != nullptr) {
+        playList->Files().Tick();
+        playList->Refresh();
     }
 }
 
@@ -232,7 +233,7 @@ void RtmpPlayer::OnClick(TNotifyUI& message)
     else if (sender == btnMax)
         ToggleMaximize();
     else if (sender == btnMin)
-        PostMessage(WM_SYSCOMMAND, SC_MINIMIZE, 0);
+        Minimize();
     else if (sender == btnAbout)
         ShowAboutDlg();
     else if (sender == btnAdd) {
@@ -267,12 +268,12 @@ void RtmpPlayer::ToggleMaximize()
     if (btnMax == nullptr)
         return;
     if (IsMaximized()) {
-        PostMessage(WM_SYSCOMMAND, SC_RESTORE, 0);
+        Restore();
         btnMax->SetNormalImage(L"restore_normal.png");
         btnMax->SetHotImage(L"restore_over.png");
         btnMax->SetPushedImage(L"restore_over.png");
     } else {
-        PostMessage(WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+        Maximize();
         btnMax->SetNormalImage(L"max_normal.png");
         btnMax->SetHotImage(L"max_over.png");
         btnMax->SetPushedImage(L"max_over.png");
@@ -384,7 +385,7 @@ void RtmpPlayer::Close()
         return;
     closing = true;
     WriteLog(Info, "RtmpPlayer::Close", "main close");
-    KillTimer(btnClose);
+    tick.stop();
     ShowWindow(false);
     closeQuestion.reset();
     // The About window goes with its object; the job manager's workers finish without effect.
@@ -395,12 +396,22 @@ void RtmpPlayer::Close()
     if (exitSequence)
         exitSequence();
     // The window goes last: its close ends the message loop.
-    if (!PostMessage(WM_SYSCOMMAND, SC_CLOSE, 0))
+    if (!CWindowBase::Close(0))
         WriteLog(Warning, "CData::PostAppExit", "%s", "no main window took the close command");
+}
+
+void RtmpPlayer::CloseWindowNow()
+{
+    if (!IsWindow())
+        return;
+    if (!closing)
+        Close();
+    CloseNow(0);
 }
 
 void RtmpPlayer::OnFinalMessage()
 {
+    tick.stop();
     // The controls went with the window.
     btnMin = btnMax = btnClose = btnAbout = btnAdd = btnStart = btnStartAll = btnSave = nullptr;
     playList = nullptr;
@@ -409,36 +420,27 @@ void RtmpPlayer::OnFinalMessage()
     UiToolkit::PostQuitMessage(0);
 }
 
-intptr_t RtmpPlayer::MessageHandler(uint32_t message, uintptr_t wParam, intptr_t lParam, bool& handled)
+void RtmpPlayer::OnDesktopClose()
 {
-    switch (message) {
-    case WM_KEYDOWN:
-        if (wParam == kKeyL && UiToolkit::IsKeyDown(VK_CONTROL) && UiToolkit::IsKeyDown(VK_SHIFT))
-            UiToolkit::ShellOpen(Shown(PubUtils::GetAppDataDir()));
-        else
-            handled = OnKeyDown(wParam);
-        break;
-    case WM_SYSCOMMAND:
-        if ((wParam & kSystemCommandMask) == SC_CLOSE && lParam == kCloseFromDesktop && !closing &&
-            HasUnsavedWork()) {
-            // The window stays until the user answers.
-            handled = true;
-            RequestClose();
-        } else if ((wParam & kSystemCommandMask) == SC_CLOSE) {
-            // A close from the desktop (its close button, Alt+F4) releases the jobs and ends the
-            // application just like the close button does.
-            if (!closing)
-                Close();
-            ShowWindow(false);
-        }
-        break;
-    case WM_LBUTTONDOWN:
-        OnListButtonDown(lParam);
-        break;
-    default:
-        break;
+    if (!closing && HasUnsavedWork()) {
+        // The window stays until the user answers.
+        RequestClose();
+        return;
     }
-    return 0;
+    // A close from the desktop (its close button, Alt+F4) releases the jobs and ends the
+    // application just like the close button does.
+    CloseWindowNow();
+}
+
+bool RtmpPlayer::OnKeyPress(const QKeyEvent& event)
+{
+    const bool control = event.modifiers().testFlag(Qt::ControlModifier);
+    const bool shift = event.modifiers().testFlag(Qt::ShiftModifier);
+    if (event.key() == Qt::Key_L && control && shift) {
+        UiToolkit::ShellOpen(Shown(PubUtils::GetAppDataDir()));
+        return false;
+    }
+    return OnKeyDown(event.key(), control, shift);
 }
 
 void RtmpPlayer::OnUpdateReport(const CUpdateNotice& notice)
@@ -462,21 +464,17 @@ void RtmpPlayer::OnUpdateReport(const CUpdateNotice& notice)
     WriteLog(Info, "RtmpPlayer::MessageHandler", "update msg: %d, %s", static_cast<int>(kind), notice.value.c_str());
 }
 
-void RtmpPlayer::OnListButtonDown(intptr_t lParam)
+void RtmpPlayer::OnListPress(int row, const QPoint& point)
 {
     if (closing || playList == nullptr || audioConvert == nullptr)
         return;
-    const UiPoint point = PointFromLParam(lParam);
-    CControlUI* element = FindControlAt(point.x, point.y);
+    CControlUI* element = playList->GetItemAt(row);
     if (element == nullptr)
         return;
-    const int index = playList->GetItemIndex(element);
-    if (index < 0)
-        return;
-    if (playList->HitTestColumn(element, point.x, point.y, false))
-        DeleteItem(index);
-    else if (playList->HitTestColumn(element, point.x, point.y, true))
-        StartItem(index);  // an idle or failed row (from scratch); others stay as they are
+    if (playList->HitTestColumn(element, point.x(), point.y(), false))
+        DeleteItem(row);
+    else if (playList->HitTestColumn(element, point.x(), point.y(), true))
+        StartItem(row);  // an idle or failed row (from scratch); others stay as they are
 }
 
 void RtmpPlayer::OnSegmentDone(uint64_t id)
@@ -565,42 +563,40 @@ void RtmpPlayer::RequestClose()
     closeQuestion = std::make_unique<CMessageWnd>(0, 0);
     closeQuestion->SetButtons(L"确定", L"取消", true);
     closeQuestion->SetMessage(L"有未保存的识别结果，确定退出吗?");
-    closeQuestion->ShowMessageWnd(this, [this](int result, uint32_t) {
-        // Posted: the close releases the question box whose click is being handled. The
-        // program's own close command does not ask again.
+    closeQuestion->ShowMessageWnd(this, [window = std::weak_ptr<RtmpPlayer*>(self)](int result, uint32_t) {
+        // Later: the close releases the question box whose click is being handled. The
+        // program's own close does not ask again.
         if (result == 1)
-            PostMessage(WM_SYSCOMMAND, SC_CLOSE, 0);
+            OnWindowThread(window, [](RtmpPlayer& player) { player.CloseWindowNow(); });
     }, 0);
 }
 
-bool RtmpPlayer::OnKeyDown(uintptr_t key)
+bool RtmpPlayer::OnKeyDown(int key, bool control, bool shift)
 {
     if (closing || playList == nullptr)
         return false;
-    const bool control = UiToolkit::IsKeyDown(VK_CONTROL);
-    const bool shift = UiToolkit::IsKeyDown(VK_SHIFT);
-    if (control && !shift && key == kKeyO) {
+    if (control && !shift && key == Qt::Key_O) {
         playList->AddFiles();
         return true;
     }
-    if (control && !shift && key == kKeyS) {
+    if (control && !shift && key == Qt::Key_S) {
         SaveResults();
         return true;
     }
     if (control)
         return false;
     // In the text pane the keys keep their meaning there (its own menu, selecting text).
-    QWidget* focus = QApplication::focusWidget();
+    QWidget* focus = GetWidget() != nullptr ? GetWidget()->focusWidget() : nullptr;
     QWidget* pane = edtText != nullptr ? edtText->GetWidget() : nullptr;
     if (focus != nullptr && pane != nullptr && (focus == pane || pane->isAncestorOf(focus)))
         return false;
     const int row = playList->GetCurSel();
-    if (key == kKeyDelete && !shift) {
+    if (key == Qt::Key_Delete && !shift) {
         if (row >= 0)
             DeleteItem(row);
         return row >= 0;
     }
-    if (key == kKeyReturn && !shift) {
+    if ((key == Qt::Key_Return || key == Qt::Key_Enter) && !shift) {
         // A button showing the focus takes Enter itself.
         if (auto* button = dynamic_cast<CButtonUI*>(focus); button != nullptr && button->IsFocusVisible())
             return false;
@@ -608,7 +604,7 @@ bool RtmpPlayer::OnKeyDown(uintptr_t key)
             StartItem(row);
         return row >= 0;
     }
-    if (key == kKeyApps || (key == kKeyF10 && shift)) {
+    if (key == Qt::Key_Menu || (key == Qt::Key_F10 && shift)) {
         if (row < 0)
             return false;
         const UiRect rect = playList->GetRowRect(row);

@@ -5,6 +5,8 @@
 #include "ui/RowMenu.h"
 #include "ui/toolkit/CWindowBase.h"
 
+#include <QTimer>
+
 #include <functional>
 #include <memory>
 #include <set>
@@ -55,7 +57,9 @@ public:
     void InitWindow() override;
     void Notify(TNotifyUI& message) override;
     void OnClick(TNotifyUI& message) override;
-    intptr_t MessageHandler(uint32_t message, uintptr_t wParam, intptr_t lParam, bool& handled) override;
+    bool OnKeyPress(const QKeyEvent& event) override;
+    // With work that would be lost it asks first, as the close button does.
+    void OnDesktopClose() override;
     void OnFinalMessage() override;
 
     void ToggleMaximize();
@@ -76,7 +80,8 @@ public:
     // Shows the selected row's text (selecting row 0 when nothing is selected).
     void RefreshResultText();
     // The orderly shutdown: tick stopped, window hidden, About dialog and job manager released,
-    // then the application's exit. Later calls do nothing.
+    // then the application's exit; the window itself goes after the events queued before. Never
+    // asks. Later calls do nothing.
     void Close();
     bool IsClosing() const { return closing; }
     // A close the user asked for: with work that would be lost (rows recognising, finished texts
@@ -97,9 +102,11 @@ public:
     // Shown in the title bar while the local English recognizer is in use.
     static constexpr wchar_t kLocalRecognizerTitle[] = L"本地英文识别";
 
-    // The id and period of the tick that drives the engine.
-    static constexpr uint32_t kTickTimerId = 0;
-    static constexpr uint32_t kTickMs = 1000;
+    // The period of the tick that drives the engine; the tick runs while the window stands.
+    static constexpr int kTickMs = 1000;
+    const QTimer& GetTick() const { return tick; }
+    // One tick: the engine's queued work is handed out and the rows' times move on.
+    void Tick();
 
     // The engine's news, on the UI thread.
     void OnSegmentDone(uint64_t id);
@@ -110,9 +117,12 @@ private:
 
     void OnWarning(const std::string& text) override;
     void ShowStartFailed(const std::string& reason);
-    void OnListButtonDown(intptr_t lParam);
+    // The left button went down on a row, at a point in client coordinates.
+    void OnListPress(int row, const QPoint& point);
     // True when the key was taken for one of the window's keyboard commands.
-    bool OnKeyDown(uintptr_t key);
+    bool OnKeyDown(int key, bool control, bool shift);
+    // The close sequence, then the window goes at once.
+    void CloseWindowNow();
     // The delete cell's rules: a recognising row stays, with a notice.
     void DeleteItem(int index);
     void StopItem(int index);
@@ -147,6 +157,7 @@ private:
     std::unique_ptr<CAboutAppDlg> aboutDlg;
     std::function<void()> exitSequence;
     std::unique_ptr<CMessageWnd> closeQuestion;
+    QTimer tick;
     int batchRows = 0;  // rows started since nothing was recognising, less the stopped ones
     bool closing = false;
 };

@@ -17,6 +17,7 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QFontMetrics>
+#include <QPointer>
 #include <QTest>
 #include <QTextDocument>
 #include <QUrl>
@@ -103,7 +104,8 @@ protected:
         // As the main window's close sequence ends: the program's exit, then the window closes.
         about_->SetExitRequest([this] {
             LeaveApplication();
-            main_.PostMessage(WM_SYSCOMMAND, SC_CLOSE, 0);
+            ++mainCloses_;
+            main_.Close(0);
         });
 
         ASSERT_TRUE(UiTest::CreateShown(main_));
@@ -159,14 +161,7 @@ protected:
         return all.size() > logStart_ ? all.substr(logStart_) : std::string();
     }
 
-    bool MainWindowTold() const
-    {
-        for (const auto& message : main_.MessagesOf(WM_SYSCOMMAND)) {
-            if (message.wParam == SC_CLOSE)
-                return true;
-        }
-        return false;
-    }
+    bool MainWindowTold() const { return mainCloses_ > 0; }
 
     TempDir dir_;
     std::string mark_;
@@ -175,6 +170,7 @@ protected:
     UiTest::TestWindow main_{L"MessageWnd.xml"};
     std::unique_ptr<CAboutAppDlg> about_;
     size_t logStart_ = 0;
+    int mainCloses_ = 0;
 };
 
 TEST_F(AboutAppDlgTest, BeforeAnyVersionIsKnownItReportsAFailedCheckAndOkOnlyCloses)
@@ -309,9 +305,11 @@ TEST_F(AboutAppDlgTest, OneWindowAtATimeAndTheObjectOutlivesIt)
     EXPECT_EQ(about_->GetWidget(), first);
     EXPECT_EQ(AboutWindows(), 1);
 
-    // The desktop's close command destroys the window, not the object.
-    about_->PostMessage(WM_SYSCOMMAND, SC_CLOSE, 0);
+    // The desktop's close destroys the window, not the object.
+    QPointer<QWidget> closed = about_->GetWidget();
+    closed->close();
     ASSERT_TRUE(WaitClosed());
+    ASSERT_TRUE(UiTest::WaitFor([&] { return closed.isNull(); }));
     EXPECT_EQ(AboutWindows(), 0);
     Open();
     EXPECT_EQ(AboutWindows(), 1);

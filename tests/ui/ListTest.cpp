@@ -200,8 +200,8 @@ TEST_F(ListTest, SelectingWithoutFocusAndTheItemSelectNotification)
     auto selects = window_.NotesOfType(kNotifyItemSelect);
     ASSERT_EQ(selects.size(), 1u);
     EXPECT_EQ(selects[0].sender, list_);
-    EXPECT_EQ(static_cast<intptr_t>(selects[0].wParam), 2);
-    EXPECT_EQ(selects[0].lParam, -1);
+    EXPECT_EQ(selects[0].row, 2);
+    EXPECT_EQ(selects[0].previousRow, -1);
 
     ASSERT_TRUE(list_->SelectItem(2));
     EXPECT_EQ(window_.NotesOfType(kNotifyItemSelect).size(), 1u) << "selecting the selected row changes nothing";
@@ -232,49 +232,60 @@ TEST_F(ListTest, RemovingRowsKeepsTheSelectionOnItsElementOrClearsIt)
     EXPECT_EQ(list_->GetCurSel(), -1);
     auto selects = window_.NotesOfType(kNotifyItemSelect);
     ASSERT_EQ(selects.size(), 1u);
-    EXPECT_EQ(static_cast<intptr_t>(selects[0].wParam), -1);
-    EXPECT_EQ(selects[0].lParam, 1);
+    EXPECT_EQ(selects[0].row, -1);
+    EXPECT_EQ(selects[0].previousRow, 1);
     EXPECT_EQ(countAtNotify, 2);
 }
 
-TEST_F(ListTest, AClickOnARowPassesTheFilterFirstThenSelectsIt)
+TEST_F(ListTest, APressOnARowIsReportedWithItsCellAndPointFirstThenSelectsIt)
 {
     for (const wchar_t* name : {L"a", L"b", L"c"})
         list_->Append(name);
-    CControlUI* underAtFilter = nullptr;
-    int selectionAtFilter = -2;
-    window_.consume = [&](const TestWindow::Message& seen) {
-        if (seen.message == WM_LBUTTONDOWN) {
-            const UiPoint point = PointFromLParam(seen.lParam);
-            underAtFilter = window_.FindControlAt(point.x, point.y);
-            selectionAtFilter = list_->GetCurSel();
+    CControlUI* underAtPress = nullptr;
+    int selectionAtPress = -2;
+    window_.onNotify = [&](TNotifyUI& message) {
+        if (message.type == kNotifyItemPress) {
+            underAtPress = window_.FindControlAt(message.point.x(), message.point.y());
+            selectionAtPress = list_->GetCurSel();
         }
-        return false;
     };
     const UiRect row = list_->GetItemAt(1)->GetPos();
+    const UiRect second = list_->GetHeader()->GetColumnRect(1);
     window_.notes.clear();
     QTest::mouseClick(window_.GetWidget()->windowHandle(), Qt::LeftButton, Qt::NoModifier,
-                      QPoint(row.left + 20, row.top + 10));
+                      QPoint(second.left + 5, row.top + 10));
     ASSERT_TRUE(UiTest::WaitFor([&] { return list_->GetCurSel() == 1; }));
-    EXPECT_EQ(underAtFilter, list_->GetItemAt(1));
-    EXPECT_EQ(selectionAtFilter, -1);
+    EXPECT_EQ(underAtPress, list_->GetItemAt(1));
+    EXPECT_EQ(selectionAtPress, -1);
+    const auto presses = window_.NotesOfType(kNotifyItemPress);
+    ASSERT_EQ(presses.size(), 1u);
+    EXPECT_EQ(presses[0].sender, list_->GetItemAt(1));
+    EXPECT_EQ(presses[0].row, 1);
+    EXPECT_EQ(presses[0].column, 1);
+    EXPECT_EQ(presses[0].point, QPoint(second.left + 5, row.top + 10));
     const auto clicks = window_.NotesOfType(kNotifyItemClick);
     ASSERT_EQ(clicks.size(), 1u);
     EXPECT_EQ(clicks[0].sender, list_->GetItemAt(1));
     EXPECT_EQ(window_.NotesOfType(kNotifyItemSelect).size(), 1u);
+
+    // The right button and presses below the rows report no press.
+    window_.notes.clear();
+    const UiRect listRect = list_->GetPos();
+    QTest::mouseClick(window_.GetWidget()->windowHandle(), Qt::LeftButton, Qt::NoModifier,
+                      QPoint(listRect.left + 20, listRect.bottom - 5));
+    QTest::mouseClick(window_.GetWidget()->windowHandle(), Qt::RightButton, Qt::NoModifier,
+                      QPoint(row.left + 20, row.top + 10));
+    UiTest::ProcessEvents();
+    EXPECT_TRUE(window_.NotesOfType(kNotifyItemPress).empty());
 }
 
-TEST_F(ListTest, AFilterThatRemovesTheRowUnderThePressLeavesTheClickToTheListAsItStands)
+TEST_F(ListTest, AWindowThatRemovesThePressedRowLeavesTheClickToTheListAsItStands)
 {
     for (const wchar_t* name : {L"a", L"b", L"c"})
         list_->Append(name);
-    window_.consume = [&](const TestWindow::Message& seen) {
-        if (seen.message == WM_LBUTTONDOWN) {
-            const UiPoint point = PointFromLParam(seen.lParam);
-            if (CControlUI* row = window_.FindControlAt(point.x, point.y); list_->GetItemIndex(row) >= 0)
-                list_->Remove(row);
-        }
-        return false;
+    window_.onNotify = [&](TNotifyUI& message) {
+        if (message.type == kNotifyItemPress)
+            list_->RemoveAt(message.row);
     };
     const UiRect row = list_->GetItemAt(1)->GetPos();
     QTest::mouseClick(window_.GetWidget()->windowHandle(), Qt::LeftButton, Qt::NoModifier,
@@ -350,8 +361,8 @@ TEST_F(ListTest, TheRightButtonAsksForARowMenuAndTheEmptyListShowsItsHint)
     const auto menus = window_.NotesOfType(kNotifyMenu);
     ASSERT_EQ(menus.size(), 1u);
     EXPECT_EQ(menus[0].sender, list_->GetItemAt(2));
-    EXPECT_EQ(menus[0].wParam, 2u);
-    EXPECT_EQ(PointFromLParam(menus[0].lParam), (UiPoint{row.left + 20, row.top + 10}));
+    EXPECT_EQ(menus[0].row, 2);
+    EXPECT_EQ(menus[0].point, QPoint(row.left + 20, row.top + 10));
     EXPECT_EQ(list_->GetCurSel(), 2);
     // Below the rows there is no row to ask for.
     window_.notes.clear();

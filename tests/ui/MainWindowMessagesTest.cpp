@@ -1,6 +1,6 @@
-// What reaches the main window through its message filter: clicks on the list's action and
-// delete cells, the keyboard shortcut, the update check's reports, the close command from the
-// desktop, and engine results that arrive while or after their records go away.
+// What reaches the main window besides its buttons: presses on the list's action and delete
+// cells, the keyboard shortcut, the update check's reports, the close from the desktop, and
+// engine results that arrive while or after their records go away.
 #include "maintenance/CUpdateNotice.h"
 #include "support/LoopbackHttpServer.h"
 #include "tests/ui/MainWindowFixture.h"

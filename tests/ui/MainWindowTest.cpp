@@ -210,12 +210,15 @@ TEST_F(MainWindowTest, AddedFilesAreScrolledIntoView)
 
 TEST_F(MainWindowTest, TheWindowTicksEverySecond)
 {
-    auto* close = player_->FindControl<CButtonUI>(L"btnClose");
-    ASSERT_NE(close, nullptr);
-    EXPECT_TRUE(close->HasTimer(RtmpPlayer::kTickTimerId));
+    EXPECT_TRUE(player_->GetTick().isActive());
+    EXPECT_EQ(player_->GetTick().interval(), 1000);
     // The update check started with the window and reported its failure to it.
     EXPECT_NE(Log().find("warning>>> "), std::string::npos);
     EXPECT_NE(Log().find(TestSupport::LogEntry("RtmpPlayer::MessageHandler", "check update version failed")), std::string::npos);
+    // The close stops it.
+    player_->Close();
+    EXPECT_FALSE(player_->GetTick().isActive());
+    EXPECT_TRUE(UiTest::WaitFor([&] { return !player_->IsWindow(); }));
 }
 
 TEST_F(MainWindowTest, AddOpensTheFileDialogAndListsTheChosenFilesOnce)
@@ -353,11 +356,8 @@ TEST_F(MainWindowTest, ProgressElapsedTimeAndTextFollowTheSegmentsAsTheyFinish)
 
     // A finished row's time stands still.
     const std::wstring elapsed = Cell(0, CPlayListCtrl::kColumnElapsed);
-    TNotifyUI tick;
-    tick.type = kNotifyTimer;
-    tick.sender = player_->FindControl(L"btnClose");
-    player_->Notify(tick);
-    player_->Notify(tick);
+    player_->Tick();
+    player_->Tick();
     EXPECT_EQ(Cell(0, CPlayListCtrl::kColumnElapsed), elapsed);
 }
 

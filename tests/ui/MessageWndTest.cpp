@@ -5,6 +5,7 @@
 #include "ui/toolkit/CButtonUI.h"
 #include "ui/toolkit/CLabelUI.h"
 
+#include <QPointer>
 #include <QTest>
 #include <QWidget>
 #include <QWindow>
@@ -44,11 +45,10 @@ public:
         if (g_box == this)
             g_box = nullptr;
     }
-    void Notify(TNotifyUI& message) override
+    void OnCountdownTick() override
     {
-        if (message.type == kNotifyTimer)
-            ++observed_.ticks;
-        CMessageWnd::Notify(message);
+        ++observed_.ticks;
+        CMessageWnd::OnCountdownTick();
     }
 
 private:
@@ -151,9 +151,8 @@ TEST_F(MessageWndTest, CancelAndTheCloseButtonReportTwo)
 TEST_F(MessageWndTest, TheCountdownClosesTheBoxAfterItsSecondsWithoutTheCallback)
 {
     ObservedMessageWnd* box = Show(1, 2, nullptr);
-    CControlUI* close = box->FindControl(L"btnClose");
-    ASSERT_NE(close, nullptr);
-    EXPECT_TRUE(close->HasTimer(0)) << "the countdown runs on the close button";
+    ASSERT_NE(box->FindControl(L"btnClose"), nullptr);
+    EXPECT_TRUE(box->IsCountingDown());
     ASSERT_TRUE(UiTest::WaitFor([&] { return observed_.deleted; }, std::chrono::seconds(15)));
     EXPECT_EQ(observed_.ticks, 2) << "closed on the second one-second tick";
     EXPECT_TRUE(observed_.results.empty()) << "no callback on this path";
@@ -162,9 +161,8 @@ TEST_F(MessageWndTest, TheCountdownClosesTheBoxAfterItsSecondsWithoutTheCallback
 TEST_F(MessageWndTest, WithoutACountdownNoTimerRunsAndTheBoxStaysUntilClicked)
 {
     ObservedMessageWnd* box = Show(1, 0, nullptr, true, false);
-    CControlUI* close = box->FindControl(L"btnClose");
-    ASSERT_NE(close, nullptr);
-    EXPECT_FALSE(close->HasTimer(0));
+    ASSERT_NE(box->FindControl(L"btnClose"), nullptr);
+    EXPECT_FALSE(box->IsCountingDown());
     UiTest::ProcessEvents();
     EXPECT_TRUE(box->IsWindow());
     Click(box, L"btnClose");
@@ -270,7 +268,7 @@ TEST_F(MessageWndTest, BroughtToTheFrontWithoutStayingOnTop)
     ASSERT_TRUE(UiTest::WaitFor([&] { return observed_.deleted; }));
 }
 
-TEST_F(MessageWndTest, TheParentsEndOrTheSystemCloseEndsTheBoxWithoutTheCallback)
+TEST_F(MessageWndTest, TheParentsEndOrTheDesktopsCloseEndsTheBoxWithoutTheCallback)
 {
     {
         TestWindow parent(L"AboutAppDlg.xml");
@@ -282,7 +280,7 @@ TEST_F(MessageWndTest, TheParentsEndOrTheSystemCloseEndsTheBoxWithoutTheCallback
     }
     observed_ = Observed{};
     ObservedMessageWnd* box = Show(1, 0, nullptr);
-    ASSERT_TRUE(box->GetHandle()->PostMessage(WM_SYSCOMMAND, SC_CLOSE, 0));
+    box->GetWidget()->close();  // as the desktop's close button or Alt+F4 do
     ASSERT_TRUE(UiTest::WaitFor([&] { return observed_.deleted; }));
     EXPECT_TRUE(observed_.results.empty());
 }
@@ -291,7 +289,8 @@ TEST_F(MessageWndTest, WithoutAutoDeleteTheCallerKeepsTheObject)
 {
     ObservedMessageWnd* box = Show(0, 0, nullptr);
     Click(box, L"btnOK");
-    ASSERT_TRUE(UiTest::WaitFor([&] { return !box->IsWindow() && box->GetHandle() == nullptr; }));
+    QPointer<QWidget> widget = box->GetWidget();
+    ASSERT_TRUE(UiTest::WaitFor([&] { return !box->IsWindow() && widget.isNull(); }));
     UiTest::ProcessEvents();
     EXPECT_FALSE(observed_.deleted);
     EXPECT_EQ(box->GetCloseResult(), 1);

@@ -5,6 +5,7 @@
 #include <QDesktopServices>
 #include <QObject>
 #include <QTimer>
+#include <QWidget>
 #include <QUrl>
 
 #include <gtest/gtest.h>
@@ -30,16 +31,17 @@ TEST(ToolkitServicesTest, TheMessageLoopEndsWithTheCodeOfPostQuitMessage)
     EXPECT_EQ(UiToolkit::MessageLoop(), 3);
 }
 
-TEST(ToolkitServicesTest, PostedMessagesQueuedBeforeTheQuitAreHandledFirst)
+TEST(ToolkitServicesTest, EventsQueuedBeforeTheQuitAreHandledFirst)
 {
     UiTest::TestWindow window(L"MessageWnd.xml");
     ASSERT_TRUE(UiTest::CreateShown(window));
+    int handled = 0;
     QTimer::singleShot(0, [&] {
-        window.PostMessage(WM_USER + 1, 0, 0);
+        QMetaObject::invokeMethod(window.GetWidget(), [&] { ++handled; }, Qt::QueuedConnection);
         UiToolkit::PostQuitMessage(0);
     });
     EXPECT_EQ(UiToolkit::MessageLoop(), 0);
-    EXPECT_EQ(window.MessagesOf(WM_USER + 1).size(), 1u);
+    EXPECT_EQ(handled, 1);
 }
 
 TEST(ToolkitServicesTest, ShellOpenHandsWebAddressesAndFoldersToTheDesktopsOpener)

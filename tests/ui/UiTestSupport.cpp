@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QBuffer>
 #include <QImage>
+#include <QKeyEvent>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -117,7 +118,7 @@ void UiTest::TestWindow::InitWindow()
 
 void UiTest::TestWindow::Notify(TNotifyUI& message)
 {
-    notes.push_back(Note{message.type, message.sender, message.wParam, message.lParam});
+    notes.push_back(Note{message.type, message.sender, message.row, message.previousRow, message.column, message.point});
     if (onNotify)
         onNotify(message);
     CWindowBase::Notify(message);
@@ -134,28 +135,22 @@ CControlUI* UiTest::TestWindow::CreateControl(const std::wstring& className)
     return factory ? factory(className) : nullptr;
 }
 
-intptr_t UiTest::TestWindow::MessageHandler(uint32_t message, uintptr_t wParam, intptr_t lParam, bool& handled)
+bool UiTest::TestWindow::OnKeyPress(const QKeyEvent& event)
 {
-    const Message seen{message, wParam, lParam};
-    messages.push_back(seen);
-    if (consume && consume(seen))
-        handled = true;
-    return 0;
+    keys.push_back(Key{event.key(), event.modifiers()});
+    return takeKey && takeKey(event);
+}
+
+void UiTest::TestWindow::OnDesktopClose()
+{
+    ++desktopCloses;
+    if (closesOnDesktopClose)
+        CWindowBase::OnDesktopClose();
 }
 
 void UiTest::TestWindow::OnFinalMessage()
 {
     ++finalCount;
-}
-
-void UiTest::TestWindow::OnUndeliveredMessage(uint32_t message, uintptr_t wParam, intptr_t lParam)
-{
-    undelivered.push_back(Message{message, wParam, lParam});
-}
-
-void UiTest::TestWindow::OnOwnedMessage(uint32_t message, uintptr_t wParam, std::unique_ptr<WindowPayload> payload)
-{
-    owned.push_back(Owned{message, wParam, std::move(payload), messages.size()});
 }
 
 std::vector<UiTest::TestWindow::Note> UiTest::TestWindow::NotesOfType(const std::wstring& type) const
@@ -164,16 +159,6 @@ std::vector<UiTest::TestWindow::Note> UiTest::TestWindow::NotesOfType(const std:
     for (const Note& note : notes) {
         if (note.type == type)
             found.push_back(note);
-    }
-    return found;
-}
-
-std::vector<UiTest::TestWindow::Message> UiTest::TestWindow::MessagesOf(uint32_t message) const
-{
-    std::vector<Message> found;
-    for (const Message& seen : messages) {
-        if (seen.message == message)
-            found.push_back(seen);
     }
     return found;
 }

@@ -1,7 +1,8 @@
 #pragma once
 
-#include "base/platform/WindowMessages.h"
 #include "ui/toolkit/CWindowBase.h"
+
+#include <QPoint>
 
 #include <chrono>
 #include <functional>
@@ -56,33 +57,26 @@ public:
     void Notify(TNotifyUI& message) override;
     void OnClick(TNotifyUI& message) override;
     CControlUI* CreateControl(const std::wstring& className) override;
-    intptr_t MessageHandler(uint32_t message, uintptr_t wParam, intptr_t lParam, bool& handled) override;
+    bool OnKeyPress(const QKeyEvent& event) override;
+    void OnDesktopClose() override;
     void OnFinalMessage() override;
-    void OnUndeliveredMessage(uint32_t message, uintptr_t wParam, intptr_t lParam) override;
-    void OnOwnedMessage(uint32_t message, uintptr_t wParam, std::unique_ptr<WindowPayload> payload) override;
 
-    struct Message {
-        uint32_t message;
-        uintptr_t wParam;
-        intptr_t lParam;
-    };
-    // An owned message as it arrived, with how many filtered messages had arrived before it.
-    struct Owned {
-        uint32_t message;
-        uintptr_t wParam;
-        std::unique_ptr<WindowPayload> payload;
-        size_t messagesBefore;
+    struct Key {
+        int key;
+        Qt::KeyboardModifiers modifiers;
+        bool operator==(const Key&) const = default;
     };
     struct Note {
         std::wstring type;
         CControlUI* sender;
-        uintptr_t wParam;
-        intptr_t lParam;
+        int row;
+        int previousRow;
+        int column;
+        QPoint point;
     };
 
-    std::vector<Message> messages;
-    std::vector<Message> undelivered;
-    std::vector<Owned> owned;
+    std::vector<Key> keys;
+    int desktopCloses = 0;
     std::vector<Note> notes;
     std::vector<CControlUI*> clicks;
     std::vector<std::wstring> factoryAsked;
@@ -91,10 +85,12 @@ public:
     std::function<CControlUI*(const std::wstring&)> factory;
     std::function<void(TestWindow&)> onInit;
     std::function<void(TNotifyUI&)> onNotify;
-    std::function<bool(const Message&)> consume;
+    // Whether the window takes a key (none by default).
+    std::function<bool(const QKeyEvent&)> takeKey;
+    // Whether the desktop's close closes the window (it does by default).
+    bool closesOnDesktopClose = true;
 
     std::vector<Note> NotesOfType(const std::wstring& type) const;
-    std::vector<Message> MessagesOf(uint32_t message) const;
 
 private:
     std::wstring skinFile_;

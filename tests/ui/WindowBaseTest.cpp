@@ -1,9 +1,7 @@
-// The window base: notifications, closing with a result, timers, showing and placing, the drag
-// area and the resize border.
+// The window base: notifications, closing with a result, showing and placing, the drag area and
+// the resize border.
 #include "tests/ui/UiTestSupport.h"
 #include "ui/toolkit/CButtonUI.h"
-#include "ui/toolkit/CContainerUI.h"
-#include "ui/toolkit/CLabelUI.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -76,9 +74,7 @@ TEST_F(WindowBaseTest, CloseWithAResultDestroysTheWindowAndTheObjectCanCreateAga
     EXPECT_EQ(window.GetWidget(), nullptr);
     EXPECT_EQ(window.FindControl(L"ok"), nullptr);
     EXPECT_EQ(window.GetCloseResult(), 7);
-    const auto closes = window.MessagesOf(WM_CLOSE);
-    ASSERT_EQ(closes.size(), 1u) << "the close passes the message filter";
-    EXPECT_EQ(closes[0].wParam, 7u);
+    EXPECT_EQ(window.desktopCloses, 0) << "the program's own close asks nobody";
 
     ASSERT_TRUE(UiTest::CreateShown(window));
     EXPECT_EQ(window.initCount, 2);
@@ -98,61 +94,6 @@ TEST_F(WindowBaseTest, NotificationsStopOnceCloseIsAsked)
     ok->click();
     EXPECT_EQ(window.clicks.size(), 1u) << "a click after Close reports nothing";
     ASSERT_TRUE(UiTest::WaitFor([&] { return window.finalCount == 1; }));
-}
-
-TEST_F(WindowBaseTest, PerControlTimersSendTimerNotificationsUntilStopped)
-{
-    TestWindow window;
-    ASSERT_TRUE(UiTest::CreateShown(window));
-    CControlUI* close = window.FindControl(L"close");
-    CControlUI* info = window.FindControl(L"info");
-    ASSERT_TRUE(window.SetTimer(close, 3, 15));
-    ASSERT_TRUE(window.SetTimer(close, 4, 15));
-    ASSERT_TRUE(info->SetTimer(0, 15));
-    auto count = [&](CControlUI* sender, uintptr_t id) {
-        int n = 0;
-        for (const auto& note : window.NotesOfType(kNotifyTimer))
-            n += note.sender == sender && note.wParam == id ? 1 : 0;
-        return n;
-    };
-    ASSERT_TRUE(UiTest::WaitFor([&] { return count(close, 3) >= 3 && count(close, 4) >= 3 && count(info, 0) >= 3; }));
-
-    window.KillTimer(close);
-    EXPECT_FALSE(close->HasTimer(3));
-    EXPECT_FALSE(close->HasTimer(4));
-    EXPECT_TRUE(info->HasTimer(0));
-    const int before = count(close, 3) + count(close, 4);
-    const int infoBefore = count(info, 0);
-    ASSERT_TRUE(UiTest::WaitFor([&] { return count(info, 0) >= infoBefore + 3; })) << "the other control's timer runs on";
-    EXPECT_EQ(count(close, 3) + count(close, 4), before) << "no tick after the timers were stopped";
-}
-
-TEST_F(WindowBaseTest, ATimerCanBeStoppedOrItsControlDeletedFromItsOwnNotification)
-{
-    TestWindow window;
-    ASSERT_TRUE(UiTest::CreateShown(window));
-    auto* body = window.FindControl<CContainerUI>(L"body");
-    CControlUI* info = window.FindControl(L"info");
-    CControlUI* ok = window.FindControl(L"ok");
-    int okTicks = 0;
-    int infoTicks = 0;
-    window.onNotify = [&](TNotifyUI& message) {
-        if (message.type != kNotifyTimer)
-            return;
-        if (message.sender == ok && ++okTicks == 2)
-            ok->KillTimer(1);
-        if (message.sender == info) {
-            ++infoTicks;
-            body->Remove(info);  // deletes the control whose timer is firing
-        }
-    };
-    ASSERT_TRUE(ok->SetTimer(1, 10));
-    ASSERT_TRUE(info->SetTimer(1, 10));
-    ASSERT_TRUE(UiTest::WaitFor([&] { return okTicks >= 2 && infoTicks >= 1; }));
-    UiTest::WaitFor([] { return false; }, std::chrono::milliseconds(80));
-    EXPECT_EQ(okTicks, 2);
-    EXPECT_EQ(infoTicks, 1);
-    EXPECT_EQ(window.FindControl(L"info"), nullptr);
 }
 
 TEST_F(WindowBaseTest, ShowHideCentreAndBringToTop)
@@ -224,20 +165,24 @@ TEST_F(WindowBaseTest, TheDragAreaMovesTheWindowAndTheBorderResizesIt)
     EXPECT_EQ(window.FindControl(L"root")->GetPos().Height(), 150) << "the layout follows the new size";
 }
 
-TEST_F(WindowBaseTest, SystemCommandsMinimiseMaximiseAndRestore)
+TEST_F(WindowBaseTest, MinimiseMaximiseAndRestore)
 {
     TestWindow window;
     ASSERT_TRUE(UiTest::CreateShown(window));
-    ASSERT_TRUE(window.PostMessage(WM_SYSCOMMAND, SC_MAXIMIZE, 0));
+    window.Maximize();
     ASSERT_TRUE(UiTest::WaitFor([&] { return window.IsMaximized(); }));
     EXPECT_TRUE(window.GetWidget()->mask().isEmpty()) << "no rounded corners while maximised";
-    ASSERT_TRUE(window.PostMessage(WM_SYSCOMMAND, SC_RESTORE, 0));
+    window.Restore();
     ASSERT_TRUE(UiTest::WaitFor([&] { return !window.IsMaximized(); }));
-    ASSERT_TRUE(window.PostMessage(WM_SYSCOMMAND, SC_MINIMIZE, 0));
+    window.Minimize();
+    ASSERT_TRUE(UiTest::WaitFor([&] { return window.IsMinimized(); }));
+    window.Restore();
+    ASSERT_TRUE(UiTest::WaitFor([&] { return !window.IsMinimized(); }));
+    window.Minimize();
     ASSERT_TRUE(UiTest::WaitFor([&] { return window.IsMinimized(); }));
     window.BringToTop();
     EXPECT_TRUE(UiTest::WaitFor([&] { return !window.IsMinimized(); }));
-    EXPECT_EQ(window.MessagesOf(WM_SYSCOMMAND).size(), 3u);
+    EXPECT_TRUE(window.IsWindow());
 }
 
 TEST_F(WindowBaseTest, TheControlUnderAClientPoint)

@@ -8,7 +8,6 @@
 
 #include <QCursor>
 #include <QPainter>
-#include <QTimer>
 #include <QWidget>
 
 namespace {
@@ -25,19 +24,7 @@ CControlUI::CControlUI(QWidget* self)
 {
 }
 
-CControlUI::~CControlUI()
-{
-    *alive_ = false;
-    for (auto& [id, timer] : timers_) {
-        timer->stop();
-        timer->disconnect();
-        if (timer == firingTimer_)
-            timer->deleteLater();
-        else
-            delete timer;
-    }
-    timers_.clear();
-}
+CControlUI::~CControlUI() = default;
 
 std::wstring CControlUI::GetClass() const
 {
@@ -216,60 +203,6 @@ void CControlUI::SetBorderRound(int radius)
     Invalidate();
 }
 
-bool CControlUI::SetTimer(uint32_t id, uint32_t elapseMs)
-{
-    if (GetWindowWidget() == nullptr)
-        return false;
-    QTimer*& timer = timers_[id];
-    if (timer == nullptr) {
-        timer = new QTimer();
-        QObject::connect(timer, &QTimer::timeout, timer, [this, id] { OnTimer(id); });
-    }
-    timer->start(static_cast<int>(elapseMs));
-    return true;
-}
-
-void CControlUI::KillTimer(uint32_t id)
-{
-    auto found = timers_.find(id);
-    if (found == timers_.end())
-        return;
-    QTimer* timer = found->second;
-    timers_.erase(found);
-    timer->stop();
-    timer->disconnect();
-    // A timer stopped from its own notification is still inside its signal.
-    if (timer == firingTimer_)
-        timer->deleteLater();
-    else
-        delete timer;
-}
-
-void CControlUI::KillTimer()
-{
-    while (!timers_.empty())
-        KillTimer(timers_.begin()->first);
-}
-
-bool CControlUI::HasTimer(uint32_t id) const
-{
-    return timers_.count(id) != 0;
-}
-
-void CControlUI::OnTimer(uint32_t id)
-{
-    auto found = timers_.find(id);
-    if (found == timers_.end())
-        return;
-    QTimer* previous = firingTimer_;
-    firingTimer_ = found->second;
-    // The notification may destroy this control; then nothing of it is touched afterwards.
-    std::shared_ptr<bool> alive = alive_;
-    SendNotify(kNotifyTimer, id, 0);
-    if (*alive)
-        firingTimer_ = previous;
-}
-
 void CControlUI::Invalidate()
 {
     if (widget_ != nullptr)
@@ -402,19 +335,22 @@ void CControlUI::PaintBackground(QPainter& painter, const QRect& rect) const
                                 style_.borderSize, style_.borderRound);
 }
 
-void CControlUI::SendNotify(const wchar_t* type, uintptr_t wParam, intptr_t lParam)
+void CControlUI::SendNotify(const wchar_t* type)
+{
+    TNotifyUI message;
+    message.type = type;
+    SendNotify(message);
+}
+
+void CControlUI::SendNotify(TNotifyUI& message)
 {
     CWindowWidget* window = GetWindowWidget();
     if (window == nullptr)
         return;
-    TNotifyUI message;
-    message.type = type;
     message.sender = this;
     message.timestamp = Platform::TickCount();
     const QPoint cursor = window->mapFromGlobal(QCursor::pos());
     message.mouse = UiPoint{cursor.x(), cursor.y()};
-    message.wParam = wParam;
-    message.lParam = lParam;
     window->SendNotify(message);
 }
 

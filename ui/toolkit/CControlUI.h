@@ -14,11 +14,10 @@
 class CWindowBase;
 class CWindowWidget;
 class QPainter;
-class QTimer;
 class QWidget;
 
 // The part every control shares: name, text and look attributes, geometry within its parent
-// layout, user data and per-control timers. Most controls are also a Qt widget (the subclass
+// layout and user data. Most controls are also a Qt widget (the subclass
 // derives from the widget class and from CControlUI and hands its widget to the constructor);
 // a list's row elements have no widget of their own.
 //
@@ -94,15 +93,6 @@ public:
     void SetTag(uintptr_t tag) { tag_ = tag; }
     uintptr_t GetTag() const { return tag_; }
 
-    // A repeating timer that sends "timer" notifications (wParam = id) from this control to its
-    // window every `elapseMs`. Setting an id again restarts it with the new period. False when
-    // the control is in no window.
-    bool SetTimer(uint32_t id, uint32_t elapseMs);
-    void KillTimer(uint32_t id);
-    // Stops every timer of this control.
-    void KillTimer();
-    bool HasTimer(uint32_t id) const;
-
     // Repaints the control.
     virtual void Invalidate();
 
@@ -136,7 +126,9 @@ protected:
     // The text colour to draw with in the widget's current state.
     QColor EffectiveTextColor() const;
     QColor EffectiveDisabledTextColor() const;
-    void SendNotify(const wchar_t* type, uintptr_t wParam = 0, intptr_t lParam = 0);
+    void SendNotify(const wchar_t* type);
+    // Sends `message` (its type and values filled in) with this control as its sender.
+    void SendNotify(TNotifyUI& message);
     // Asks the parent container to lay its children out again.
     void RelayoutParent();
 
@@ -144,8 +136,6 @@ protected:
     std::wstring text_;
 
 private:
-    void OnTimer(uint32_t id);
-
     QWidget* widget_;
     CControlUI* parent_ = nullptr;
     std::wstring name_;
@@ -158,7 +148,4 @@ private:
     int maxWidth_ = 0;
     int maxHeight_ = 0;
     UiRect padding_;
-    std::map<uint32_t, QTimer*> timers_;
-    QTimer* firingTimer_ = nullptr;
-    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };

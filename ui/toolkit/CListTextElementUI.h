@@ -33,10 +33,8 @@ public:
     void Invalidate() override;
 
     // Sends a notification from this row to the window (used by its list).
-    void SendNotifyFromList(const wchar_t* type, uintptr_t wParam = 0, intptr_t lParam = 0)
-    {
-        SendNotify(type, wParam, lParam);
-    }
+    void SendNotifyFromList(const wchar_t* type) { SendNotify(type); }
+    void SendNotifyFromList(TNotifyUI& message) { SendNotify(message); }
 
 private:
     std::vector<std::wstring> texts_;

@@ -103,7 +103,7 @@ bool CListUI::RemoveAt(int index)
     removed.reset();
     view_->viewport()->update();
     if (selected == index)
-        SendNotify(kNotifyItemSelect, static_cast<uintptr_t>(-1), selected);
+        NotifySelect(-1, selected);
     return true;
 }
 
@@ -119,7 +119,7 @@ void CListUI::RemoveAll()
     }
     header_->ApplyColumnWidths();
     if (selected >= 0)
-        SendNotify(kNotifyItemSelect, static_cast<uintptr_t>(-1), selected);
+        NotifySelect(-1, selected);
 }
 
 CControlUI* CListUI::GetItemAt(int index) const
@@ -162,7 +162,7 @@ bool CListUI::SelectItem(int index, bool takeFocus)
             view_->selectionModel()->clear();
         }
         view_->viewport()->update();
-        SendNotify(kNotifyItemSelect, static_cast<uintptr_t>(-1), previous);
+        NotifySelect(-1, previous);
         return true;
     }
     const QModelIndex target = model_->index(index, 0);
@@ -297,9 +297,33 @@ void CListUI::OnContextMenu(int row, const QPoint& atViewport)
         return;
     if (GetCurSel() != row)
         SelectItem(row, false);
-    const QPoint client = view_->viewport()->mapTo(window(), atViewport);
-    static_cast<CListTextElementUI*>(element)->SendNotifyFromList(kNotifyMenu, static_cast<uintptr_t>(row),
-                                                                   MakePointLParam(client.x(), client.y()));
+    TNotifyUI message;
+    message.type = kNotifyMenu;
+    message.row = row;
+    message.point = view_->viewport()->mapTo(window(), atViewport);
+    static_cast<CListTextElementUI*>(element)->SendNotifyFromList(message);
+}
+
+void CListUI::OnRowPressed(int row, int column, const QPoint& atViewport)
+{
+    CControlUI* element = GetItemAt(row);
+    if (element == nullptr)
+        return;
+    TNotifyUI message;
+    message.type = kNotifyItemPress;
+    message.row = row;
+    message.column = column;
+    message.point = view_->viewport()->mapTo(window(), atViewport);
+    static_cast<CListTextElementUI*>(element)->SendNotifyFromList(message);
+}
+
+void CListUI::NotifySelect(int row, int previous)
+{
+    TNotifyUI message;
+    message.type = kNotifyItemSelect;
+    message.row = row;
+    message.previousRow = previous;
+    SendNotify(message);
 }
 
 void CListUI::OnColumnsChanged()
@@ -347,5 +371,5 @@ void CListUI::OnCurrentRowChanged(int current, int previous)
     if (quiet_)
         return;
     view_->viewport()->update();
-    SendNotify(kNotifyItemSelect, static_cast<uintptr_t>(static_cast<intptr_t>(current)), previous);
+    NotifySelect(current, previous);
 }

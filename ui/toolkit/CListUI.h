@@ -15,8 +15,9 @@ class IListCallbackUI;
 
 // "List": rows of CListTextElementUI under a CListHeaderUI, with one selected row. Cell texts
 // come from the text callback (IListCallbackUI) at every paint. Selecting a row (by the user or
-// by SelectItem) sends "itemselect" (wParam: new row or -1, lParam: old row); pressing a row
-// sends "itemclick", double-clicking it "itemactivate", both from the row's element.
+// by SelectItem) sends "itemselect" (the new row or -1, and the old one); pressing a row with the
+// left button sends "itempress" (row, column, point) before the list handles the press, then
+// "itemclick"; double-clicking it sends "itemactivate", all from the row's element.
 //
 // Layout attributes besides the common ones: inset, vscrollbar, header ("hidden"), itemheight,
 // itemfont, itemtextcolor, itemselectedtextcolor, itemhottextcolor, itembkcolor, itemaltbk
@@ -42,7 +43,7 @@ public:
     virtual bool Add(CControlUI* element);
     virtual bool AddAt(CControlUI* element, int index);
     // Removes and deletes the row's element. Removing the selected row leaves no row selected
-    // and sends "itemselect" with wParam -1.
+    // and sends "itemselect" for row -1.
     virtual bool Remove(CControlUI* element);
     virtual bool RemoveAt(int index);
     virtual void RemoveAll();
@@ -82,6 +83,8 @@ public:
     std::wstring CellText(int row, int column);
     // A context menu for `row` at a point in the view's viewport.
     void OnContextMenu(int row, const QPoint& atViewport);
+    // The left button went down on a cell, at a point in the view's viewport.
+    void OnRowPressed(int row, int column, const QPoint& atViewport);
     void OnColumnsChanged();
     CListViewUI* View() const { return view_; }
 
@@ -110,6 +113,7 @@ protected:
 private:
     void PlaceView();
     void OnCurrentRowChanged(int current, int previous);
+    void NotifySelect(int row, int previous);
 
     IListCallbackUI* callback_ = nullptr;
     std::vector<std::unique_ptr<CListTextElementUI>> elements_;

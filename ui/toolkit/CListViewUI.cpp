@@ -9,6 +9,7 @@
 #include <QHeaderView>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPointer>
 #include <QStyledItemDelegate>
 
 namespace {
@@ -133,9 +134,23 @@ bool CListViewUI::viewportEvent(QEvent* event)
 {
     switch (event->type()) {
     case QEvent::MouseMove:
-    case QEvent::MouseButtonPress:
         SetHotRow(indexAt(static_cast<QMouseEvent*>(event)->position().toPoint()).row());
         break;
+    case QEvent::MouseButtonPress: {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        const QPoint point = mouse->position().toPoint();
+        const QModelIndex index = indexAt(point);
+        SetHotRow(index.row());
+        if (mouse->button() == Qt::LeftButton && index.isValid()) {
+            // Reported before the view selects the row: the window may act on the row that was
+            // pressed (delete it, say), and the view then handles the press as the rows stand.
+            QPointer<CListViewUI> alive(this);
+            list_->OnRowPressed(index.row(), index.column(), point);
+            if (alive.isNull())
+                return true;
+        }
+        break;
+    }
     case QEvent::Leave:
         SetHotRow(-1);
         break;

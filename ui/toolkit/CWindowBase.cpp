@@ -1,13 +1,11 @@
 #include "ui/toolkit/CWindowBase.h"
 
 #include "base/LogFile.h"
-#include "base/platform/WindowMessages.h"
 #include "ui/toolkit/CContainerUI.h"
 #include "ui/toolkit/CControlUI.h"
 #include "ui/toolkit/CLayoutBuilder.h"
 #include "ui/toolkit/CListUI.h"
 #include "ui/toolkit/CModalLoopUI.h"
-#include "ui/toolkit/CWindowHandleUI.h"
 #include "ui/toolkit/CWindowWidget.h"
 #include "ui/toolkit/UiToolkit.h"
 
@@ -20,8 +18,6 @@
 #include <climits>
 
 namespace {
-
-constexpr uintptr_t kSystemCommandMask = 0xFFF0;
 
 UiRect ToUiRect(const QRect& rect)
 {
@@ -69,8 +65,6 @@ CWindowBase::CWindowBase()
 CWindowBase::~CWindowBase()
 {
     *alive_ = false;
-    if (handle_ != nullptr)
-        handle_->Close();
     if (widget_ != nullptr) {
         CWindowWidget* widget = widget_;
         widget_ = nullptr;
@@ -100,20 +94,17 @@ CControlUI* CWindowBase::CreateControl(const std::wstring&)
     return nullptr;
 }
 
-intptr_t CWindowBase::MessageHandler(uint32_t, uintptr_t, intptr_t, bool&)
+bool CWindowBase::OnKeyPress(const QKeyEvent&)
 {
-    return 0;
+    return false;
+}
+
+void CWindowBase::OnDesktopClose()
+{
+    CloseNow(0);
 }
 
 void CWindowBase::OnFinalMessage()
-{
-}
-
-void CWindowBase::OnUndeliveredMessage(uint32_t, uintptr_t, intptr_t)
-{
-}
-
-void CWindowBase::OnOwnedMessage(uint32_t, uintptr_t, std::unique_ptr<WindowPayload>)
 {
 }
 
@@ -173,7 +164,6 @@ bool CWindowBase::Create(CWindowBase* parent, const std::wstring& title, uint32_
         widget->CreateNativeWindow();
     }
     widget->WatchInput();
-    handle_ = std::make_shared<CWindowHandleUI>(widget->Pump(), this);
     widget->ArrangeNow();
 
     InitWindow();
@@ -268,12 +258,37 @@ void CWindowBase::BringToTop()
     widget_->activateWindow();
 }
 
-void CWindowBase::Close(int result)
+bool CWindowBase::Close(int result)
+{
+    if (!IsWindow())
+        return false;
+    closeRequested_ = true;
+    // Behind the events queued so far; dropped with the widget when the window went meanwhile.
+    // Only this window: a later one of the same object is not the one asked to close.
+    std::weak_ptr<bool> alive = alive_;
+    CWindowWidget* widget = widget_;
+    QMetaObject::invokeMethod(
+        widget,
+        [this, alive, widget, result] {
+            const std::shared_ptr<bool> token = alive.lock();
+            if (token != nullptr && *token && widget_ == widget)
+                CloseNow(result);
+        },
+        Qt::QueuedConnection);
+    return true;
+}
+
+void CWindowBase::CloseNow(int result)
 {
     if (!IsWindow())
         return;
-    closeRequested_ = true;
-    PostMessage(WM_CLOSE, static_cast<uintptr_t>(result), 0);
+    closeResult_ = result;
+    CWindowWidget* widget = widget_;
+    widget->SetClosing();
+    widget->hide();
+    // Deleted from the event loop, never from inside one of its own controls' handlers, nor
+    // under a modal dialog's loop whose caller still uses the window.
+    CModalLoopUI::DeleteWindowLater(widget);
 }
 
 bool CWindowBase::IsVisible() const
@@ -289,6 +304,28 @@ bool CWindowBase::IsMinimized() const
 bool CWindowBase::IsMaximized() const
 {
     return IsWindow() && widget_->isMaximized();
+}
+
+void CWindowBase::Minimize()
+{
+    if (IsWindow())
+        widget_->showMinimized();
+}
+
+void CWindowBase::Maximize()
+{
+    if (IsWindow())
+        widget_->showMaximized();
+}
+
+void CWindowBase::Restore()
+{
+    if (!IsWindow())
+        return;
+    if (widget_->isMinimized())
+        widget_->setWindowState(widget_->windowState() & ~Qt::WindowMinimized);
+    else
+        widget_->showNormal();
 }
 
 UiRect CWindowBase::GetWindowRect() const
@@ -344,30 +381,6 @@ QWidget* CWindowBase::GetWidget() const
     return IsWindow() ? widget_ : nullptr;
 }
 
-std::shared_ptr<WindowHandle> CWindowBase::GetHandle() const
-{
-    return handle_;
-}
-
-bool CWindowBase::PostMessage(uint32_t message, uintptr_t wParam, intptr_t lParam)
-{
-    return handle_ != nullptr && handle_->PostMessage(message, wParam, lParam);
-}
-
-bool CWindowBase::PostOwned(uint32_t message, uintptr_t wParam, std::unique_ptr<WindowPayload> payload)
-{
-    return handle_ != nullptr && handle_->PostOwned(message, wParam, std::move(payload));
-}
-
-CWindowBase* CWindowBase::FromHandle(const WindowHandle* handle)
-{
-    const auto* own = dynamic_cast<const CWindowHandleUI*>(handle);
-    if (own == nullptr)
-        return nullptr;
-    CWindowBase* window = own->Window();
-    return window != nullptr && window->IsWindow() ? window : nullptr;
-}
-
 CControlUI* CWindowBase::GetRoot() const
 {
     return IsWindow() ? widget_->Root() : nullptr;
@@ -388,119 +401,9 @@ QFont CWindowBase::GetFont(int index) const
     return widget_ != nullptr ? widget_->GetLayoutFont(index) : QFont();
 }
 
-bool CWindowBase::SetTimer(CControlUI* control, uint32_t id, uint32_t elapseMs)
-{
-    return control != nullptr && control->SetTimer(id, elapseMs);
-}
-
-void CWindowBase::KillTimer(CControlUI* control, uint32_t id)
-{
-    if (control != nullptr)
-        control->KillTimer(id);
-}
-
-void CWindowBase::KillTimer(CControlUI* control)
-{
-    if (control != nullptr)
-        control->KillTimer();
-}
-
-bool CWindowBase::FilterMessage(uint32_t message, uintptr_t wParam, intptr_t lParam)
-{
-    bool handled = false;
-    MessageHandler(message, wParam, lParam, handled);
-    return handled;
-}
-
-void CWindowBase::ProcessMessage(uint32_t message, uintptr_t wParam, intptr_t lParam)
-{
-    std::shared_ptr<bool> alive = alive_;
-    const bool handled = FilterMessage(message, wParam, lParam);
-    if (!handled && *alive)
-        DefaultProcessing(message, wParam, lParam);
-}
-
-void CWindowBase::DispatchNextPosted()
-{
-    UiMessage message;
-    if (handle_ == nullptr || !handle_->TakeNext(message))
-        return;
-    // The handle stays alive for the call even if the window goes during it.
-    std::shared_ptr<CWindowHandleUI> handle = handle_;
-    if (message.owned)
-        OnOwnedMessage(message.message, message.wParam, std::move(message.payload));
-    else
-        ProcessMessage(message.message, message.wParam, message.lParam);
-}
-
-void CWindowBase::DefaultProcessing(uint32_t message, uintptr_t wParam, intptr_t)
-{
-    if (!IsWindow())
-        return;
-    if (message == WM_CLOSE) {
-        DestroyWindowNow(static_cast<int>(wParam));
-        return;
-    }
-    if (message != WM_SYSCOMMAND)
-        return;
-    switch (wParam & kSystemCommandMask) {
-    case SC_CLOSE:
-        DestroyWindowNow(0);
-        break;
-    case SC_MINIMIZE:
-        widget_->showMinimized();
-        break;
-    case SC_MAXIMIZE:
-        widget_->showMaximized();
-        break;
-    case SC_RESTORE:
-        if (widget_->isMinimized())
-            widget_->setWindowState(widget_->windowState() & ~Qt::WindowMinimized);
-        else
-            widget_->showNormal();
-        break;
-    default:
-        break;
-    }
-}
-
-void CWindowBase::DestroyWindowNow(int result)
-{
-    if (!IsWindow())
-        return;
-    closeResult_ = result;
-    CWindowWidget* widget = widget_;
-    widget->SetClosing();
-    widget->hide();
-    HandOverUndelivered();
-    // Deleted from the event loop, never from inside one of its own controls' handlers, nor
-    // under a modal dialog's loop whose caller still uses the window.
-    CModalLoopUI::DeleteWindowLater(widget);
-}
-
-void CWindowBase::HandOverUndelivered()
-{
-    if (handle_ == nullptr)
-        return;
-    // Owned payloads among them go with `left`.
-    const std::vector<UiMessage> left = handle_->Close();
-    std::shared_ptr<bool> alive = alive_;
-    for (const UiMessage& message : left) {
-        if (!*alive)
-            return;
-        if (!message.owned)
-            OnUndeliveredMessage(message.message, message.wParam, message.lParam);
-    }
-}
-
 void CWindowBase::OnWidgetDestroyed()
 {
-    std::shared_ptr<bool> alive = alive_;
-    HandOverUndelivered();
-    if (!*alive)
-        return;
     widget_ = nullptr;
-    handle_.reset();
     closeRequested_ = false;
     OnFinalMessage();
 }

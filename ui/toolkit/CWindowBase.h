@@ -1,6 +1,5 @@
 #pragma once
 
-#include "base/platform/WindowHandle.h"
 #include "ui/toolkit/UiTypes.h"
 
 #include <QFont>
@@ -10,21 +9,19 @@
 #include <string>
 
 class CControlUI;
-class CWindowHandleUI;
 class CWindowWidget;
 class QIcon;
+class QKeyEvent;
 class QWidget;
 
 // The base of every skinned window. The object and its window have separate lives: the object
 // is created first, Create builds the window from the layout file, and the window can be closed
-// and created again while the object lives on. All operations run on the UI thread, except
-// posting through the handle from GetHandle().
+// and created again while the object lives on. All operations run on the UI thread.
 //
 // Life of a window: Create → layout built (CreateControl asked for each element class) →
-// InitWindow → "windowinit" notification → shown when the style has WS_VISIBLE → notifications,
-// posted and input messages → Close(result) or the system close command → window destroyed →
-// OnUndeliveredMessage for posted messages still queued (owned payloads still queued are
-// destroyed) → OnFinalMessage (the object may delete itself there).
+// InitWindow → "windowinit" notification → shown when the style has WS_VISIBLE → notifications
+// and keys → Close(result), CloseNow(result) or the desktop's close (OnDesktopClose) → window
+// destroyed → OnFinalMessage (the object may delete itself there).
 class CWindowBase {
 public:
     CWindowBase();
@@ -51,20 +48,14 @@ public:
     // A control for an element class of the layout, or null to let the toolkit build its own.
     // Asked for every element class; returns a new control the layout then owns.
     virtual CControlUI* CreateControl(const std::wstring& className);
-    // The pre-dispatch filter: every message posted with PostMessage and every input message of
-    // the window (WM_KEYDOWN with the virtual key, WM_LBUTTONDOWN / WM_LBUTTONUP /
-    // WM_LBUTTONDBLCLK / WM_MOUSEMOVE with MK_ flags and the client point, WM_SYSCOMMAND,
-    // WM_CLOSE and the program's own messages) comes here before it is processed. Setting
-    // `handled` consumes it.
-    virtual intptr_t MessageHandler(uint32_t message, uintptr_t wParam, intptr_t lParam, bool& handled);
+    // A key the focused control left alone (or any key when nothing has the focus); true when the
+    // window took it, which ends its way up.
+    virtual bool OnKeyPress(const QKeyEvent& event);
+    // The desktop asks the window to close (its frame's close button, Alt+F4). The base closes it
+    // at once with result 0; a window that may want to ask first closes itself later, or not.
+    virtual void OnDesktopClose();
     // After the window is destroyed (also when Create fails); the object may delete itself here.
     virtual void OnFinalMessage();
-    // A posted message that was still queued when the window was destroyed: whatever lParam
-    // owns is the receiver's to free.
-    virtual void OnUndeliveredMessage(uint32_t message, uintptr_t wParam, intptr_t lParam);
-    // A message posted with PostOwned, in its place among the posted messages; the window takes
-    // over the payload (may be null). The base drops it.
-    virtual void OnOwnedMessage(uint32_t message, uintptr_t wParam, std::unique_ptr<WindowPayload> payload);
 
     // ---- The window ----
     // Builds the window from the layout file. `parent` (may be null) owns it: the window stays
@@ -80,14 +71,20 @@ public:
     void CenterWindow();
     // Raises the window above the others and activates it, without making it stay on top.
     void BringToTop();
-    // Closes the window once the messages queued before are handled (posts WM_CLOSE with the
-    // result). Notifications stop at once.
-    void Close(int result = 1);
-    // The result the last window was closed with (0 for the system close command).
+    // Closes the window once the events queued before are handled; false when there is no window.
+    // Notifications stop at once.
+    bool Close(int result = 1);
+    // Closes the window now: it is hidden at once and deleted from the event loop.
+    void CloseNow(int result = 0);
+    // The result the last window was closed with (0 for the desktop's close).
     int GetCloseResult() const { return closeResult_; }
     bool IsVisible() const;
     bool IsMinimized() const;
     bool IsMaximized() const;
+    void Minimize();
+    void Maximize();
+    // Back from minimised or maximised.
+    void Restore();
     // The window's rectangle on the screen.
     UiRect GetWindowRect() const;
     void SetWindowPos(int x, int y);
@@ -97,15 +94,6 @@ public:
     static UiRect GetWorkArea(const UiRect& near);
     // The window's top-level widget (for dialogs that need a parent), or null.
     QWidget* GetWidget() const;
-
-    // ---- Messages ----
-    // The window as engine code sees it: a thread-safe post into the UI event loop that refuses
-    // messages (false) once the window is destroyed. Null when there is no window.
-    std::shared_ptr<WindowHandle> GetHandle() const;
-    bool PostMessage(uint32_t message, uintptr_t wParam = 0, intptr_t lParam = 0);
-    bool PostOwned(uint32_t message, uintptr_t wParam, std::unique_ptr<WindowPayload> payload);
-    // The window behind a handle from GetHandle, or null when it is gone. UI thread.
-    static CWindowBase* FromHandle(const WindowHandle* handle);
 
     // ---- Controls ----
     CControlUI* GetRoot() const;
@@ -123,27 +111,13 @@ public:
     // A font of the layout by its id (-1: the default font).
     QFont GetFont(int index) const;
 
-    // ---- Timers (the same as the control's own) ----
-    bool SetTimer(CControlUI* control, uint32_t id, uint32_t elapseMs);
-    void KillTimer(CControlUI* control, uint32_t id);
-    void KillTimer(CControlUI* control);
-
 private:
     friend class CWindowWidget;
 
-    // Runs the filter, then the normal processing unless the filter consumed the message.
-    // Returns whether the filter consumed it.
-    bool FilterMessage(uint32_t message, uintptr_t wParam, intptr_t lParam);
-    void ProcessMessage(uint32_t message, uintptr_t wParam, intptr_t lParam);
-    void DefaultProcessing(uint32_t message, uintptr_t wParam, intptr_t lParam);
-    void DispatchNextPosted();
-    void DestroyWindowNow(int result);
     void OnWidgetDestroyed();
-    void HandOverUndelivered();
     void ScheduleFinalMessage();
 
     CWindowWidget* widget_ = nullptr;
-    std::shared_ptr<CWindowHandleUI> handle_;
     int closeResult_ = 0;
     bool closeRequested_ = false;
     std::shared_ptr<bool> alive_;

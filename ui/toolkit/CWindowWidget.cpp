@@ -1,13 +1,9 @@
 #include "ui/toolkit/CWindowWidget.h"
 
-#include "base/platform/WindowMessages.h"
 #include "ui/toolkit/CContainerUI.h"
 #include "ui/toolkit/CControlUI.h"
 #include "ui/toolkit/CScrollBarStyleUI.h"
 #include "ui/toolkit/CWindowBase.h"
-#include "ui/toolkit/CWindowHandleUI.h"
-#include "ui/toolkit/UiInputState.h"
-#include "ui/toolkit/VirtualKeys.h"
 
 #include <QAbstractButton>
 #include <QAbstractScrollArea>
@@ -24,37 +20,6 @@
 
 namespace {
 
-// Takes the posted messages of its window off the handle's queue, one per wake-up.
-class MessagePump final : public QObject {
-public:
-    explicit MessagePump(CWindowWidget* window) : QObject(window), window_(window) {}
-
-    bool event(QEvent* event) override
-    {
-        if (event->type() != CWindowHandleUI::WakeEventType())
-            return QObject::event(event);
-        window_->DeliverPosted();
-        return true;
-    }
-
-private:
-    CWindowWidget* window_;
-};
-
-uintptr_t MouseKeyFlags(const QMouseEvent* event)
-{
-    uintptr_t flags = 0;
-    if (event->buttons() & Qt::LeftButton)
-        flags |= MK_LBUTTON;
-    if (event->buttons() & Qt::RightButton)
-        flags |= MK_RBUTTON;
-    if (event->modifiers() & Qt::ShiftModifier)
-        flags |= MK_SHIFT;
-    if (event->modifiers() & Qt::ControlModifier)
-        flags |= MK_CONTROL;
-    return flags;
-}
-
 bool IsInteractive(QWidget* widget, QWidget* top)
 {
     for (; widget != nullptr && widget != top; widget = widget->parentWidget()) {
@@ -70,7 +35,6 @@ bool IsInteractive(QWidget* widget, QWidget* top)
 CWindowWidget::CWindowWidget(CWindowBase* owner, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), owner_(owner)
 {
-    pump_ = new MessagePump(this);
     QPalette colours = palette();
     colours.setColor(QPalette::WindowText, Qt::black);
     colours.setColor(QPalette::Text, Qt::black);
@@ -153,12 +117,6 @@ void CWindowWidget::SendNotify(TNotifyUI& message)
         owner_->Notify(message);
 }
 
-void CWindowWidget::DeliverPosted()
-{
-    if (owner_ != nullptr)
-        owner_->DispatchNextPosted();
-}
-
 void CWindowWidget::WatchInput()
 {
     QWindow* native = windowHandle();
@@ -174,57 +132,7 @@ bool CWindowWidget::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched != watchedWindow_ || closing_ || owner_ == nullptr)
         return QWidget::eventFilter(watched, event);
-    if (FilterInput(event))
-        return true;
-    if (closing_ || owner_ == nullptr)
-        return false;
     return HandleFrameMouse(event);
-}
-
-bool CWindowWidget::FilterInput(QEvent* event)
-{
-    uint32_t message = 0;
-    uintptr_t wParam = 0;
-    intptr_t lParam = 0;
-    Qt::KeyboardModifiers modifiers;
-    switch (event->type()) {
-    case QEvent::KeyPress: {
-        auto* key = static_cast<QKeyEvent*>(event);
-        wParam = VirtualKeyFromQtKey(key->key());
-        if (wParam == 0)
-            return false;
-        message = WM_KEYDOWN;
-        lParam = static_cast<intptr_t>(1u | ((key->nativeScanCode() & 0xFFu) << 16) |
-                                       (key->isAutoRepeat() ? (1u << 30) : 0u));
-        modifiers = key->modifiers();
-        break;
-    }
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonRelease:
-    case QEvent::MouseButtonDblClick:
-    case QEvent::MouseMove: {
-        auto* mouse = static_cast<QMouseEvent*>(event);
-        if (event->type() == QEvent::MouseMove)
-            message = WM_MOUSEMOVE;
-        else if (mouse->button() != Qt::LeftButton)
-            return false;
-        else if (event->type() == QEvent::MouseButtonPress)
-            message = WM_LBUTTONDOWN;
-        else if (event->type() == QEvent::MouseButtonRelease)
-            message = WM_LBUTTONUP;
-        else
-            message = WM_LBUTTONDBLCLK;
-        const QPoint point = mouse->position().toPoint();
-        wParam = MouseKeyFlags(mouse);
-        lParam = MakePointLParam(point.x(), point.y());
-        modifiers = mouse->modifiers();
-        break;
-    }
-    default:
-        return false;
-    }
-    UiInputState::Scope scope(modifiers);
-    return owner_->FilterMessage(message, wParam, lParam);
 }
 
 Qt::Edges CWindowWidget::EdgesAt(const QPoint& point) const
@@ -382,9 +290,15 @@ void CWindowWidget::closeEvent(QCloseEvent* event)
         event->accept();
         return;
     }
-    // A close from the desktop (its close button, Alt+F4) is the system close command.
+    // The window goes (or stays) as its owner decides; the widget is deleted later either way.
     event->ignore();
-    owner_->ProcessMessage(WM_SYSCOMMAND, SC_CLOSE, kCloseFromDesktop);
+    owner_->OnDesktopClose();
+}
+
+void CWindowWidget::keyPressEvent(QKeyEvent* event)
+{
+    if (closing_ || owner_ == nullptr || !owner_->OnKeyPress(*event))
+        QWidget::keyPressEvent(event);
 }
 
 void CWindowWidget::resizeEvent(QResizeEvent* event)

@@ -19,8 +19,8 @@ struct UiScrollBarSkin;
 // The top-level widget of a skinned window (toolkit internal; windows deal with CWindowBase).
 // It draws no frame of its own: the layout's root control fills it. It supplies what the
 // layout's <Window> element asks for (drag area, resize borders, rounded corners, minimum size,
-// fonts, the scroll bar skin), turns input into Windows messages for its owner's message filter,
-// and hands control notifications to its owner.
+// fonts, the scroll bar skin), and hands control notifications, the keys its controls leave
+// alone and the desktop's close to its owner.
 class CWindowWidget final : public QWidget {
 public:
     CWindowWidget(CWindowBase* owner, QWidget* parent);
@@ -55,27 +55,25 @@ public:
     QStyle* ScrollBarStyle() const;
 
     void SendNotify(TNotifyUI& message);
-    // The object posted messages wake up, and the hand-over of the next one to the owner.
-    QObject* Pump() const { return pump_; }
-    void DeliverPosted();
     // Makes the window's own native window, and only that one: an owned window (a message box
     // over the main window) given a native window through winId() would be marked a native
     // child, and its owner's controls would then each get a native window of their own, whose
-    // mouse input bypasses the owner's input filter.
+    // mouse input bypasses the window's drag area and resize border.
     void CreateNativeWindow() { create(); }
-    // Starts watching the native window's input (after it exists).
+    // Starts watching the native window's mouse input for the drag area and the resize border
+    // (after the native window exists).
     void WatchInput();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
 
 private:
     enum class Drag { None, Move, Resize };
 
-    bool FilterInput(QEvent* event);
     bool HandleFrameMouse(QEvent* event);
     Qt::Edges EdgesAt(const QPoint& point) const;
     bool InCaption(const QPoint& point) const;
@@ -94,7 +92,6 @@ private:
     QColor disabledTextColor_;
     std::unique_ptr<CScrollBarStyleUI> scrollBarStyle_;
     QObject* watchedWindow_ = nullptr;
-    QObject* pump_ = nullptr;
 
     Drag drag_ = Drag::None;
     Qt::Edges dragEdges_;

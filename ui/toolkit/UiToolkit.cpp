@@ -1,13 +1,10 @@
 #include "ui/toolkit/UiToolkit.h"
 
 #include "base/LogFile.h"
-#include "base/platform/WindowMessages.h"
 #include "ui/toolkit/CSkinArchive.h"
-#include "ui/toolkit/UiInputState.h"
 
 #include <QApplication>
 #include <QDesktopServices>
-#include <QGuiApplication>
 #include <QHash>
 #include <QImage>
 #include <QSet>
@@ -18,8 +15,6 @@
 #include <mutex>
 
 namespace {
-
-constexpr uintptr_t kVirtualKeyAlt = 0x12;
 
 std::atomic<UiToolkit::DiagnosticHook> g_hook{nullptr};
 
@@ -44,31 +39,7 @@ std::mutex g_quitLock;
 bool g_quitPending = false;
 int g_quitCode = 0;
 
-thread_local bool t_hasInput = false;
-thread_local Qt::KeyboardModifiers t_inputModifiers;
-
 }  // namespace
-
-UiInputState::Scope::Scope(Qt::KeyboardModifiers modifiers)
-    : previous_(t_inputModifiers), hadPrevious_(t_hasInput)
-{
-    t_inputModifiers = modifiers;
-    t_hasInput = true;
-}
-
-UiInputState::Scope::~Scope()
-{
-    t_inputModifiers = previous_;
-    t_hasInput = hadPrevious_;
-}
-
-bool UiInputState::Current(Qt::KeyboardModifiers& modifiers)
-{
-    if (!t_hasInput)
-        return false;
-    modifiers = t_inputModifiers;
-    return true;
-}
 
 void UiToolkit::SetDiagnosticHook(DiagnosticHook hook)
 {
@@ -214,23 +185,6 @@ void UiToolkit::PostQuitMessage(int exitCode)
         Qt::QueuedConnection);
 }
 
-bool UiToolkit::IsKeyDown(uintptr_t virtualKey)
-{
-    Qt::KeyboardModifiers modifiers;
-    if (!UiInputState::Current(modifiers))
-        modifiers = QGuiApplication::queryKeyboardModifiers();
-    switch (virtualKey) {
-    case VK_SHIFT:
-        return modifiers.testFlag(Qt::ShiftModifier);
-    case VK_CONTROL:
-        return modifiers.testFlag(Qt::ControlModifier);
-    case kVirtualKeyAlt:
-        return modifiers.testFlag(Qt::AltModifier);
-    default:
-        return false;
-    }
-}
-
 bool UiToolkit::ShellOpen(const std::wstring& target)
 {
     const QString text = QString::fromStdWString(target);
@@ -252,7 +206,7 @@ void UiToolkit::EnsureInitialized()
     // Windows end explicitly through PostQuitMessage, never because the last one closed.
     QApplication::setQuitOnLastWindowClosed(false);
     // A native window made for one widget must not make its siblings native too: the controls
-    // of a window stay inside its one native window, where its input filter sees them.
+    // of a window stay inside its one native window, where its frame handling sees their input.
     QCoreApplication::setAttribute(Qt::AA_DontCreateNativeWidgetSiblings);
     QFont::insertSubstitutions(QStringLiteral("Microsoft YaHei"), {QStringLiteral("WenQuanYi Micro Hei")});
     QFont::insertSubstitutions(QStringLiteral("微软雅黑"), {QStringLiteral("WenQuanYi Micro Hei")});

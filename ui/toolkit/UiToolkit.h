@@ -5,18 +5,17 @@
 //
 // In brief:
 // - UiToolkit (this file): process-wide services. The diagnostic hook, the skin archive the
-//   layouts and images are read from, the message loop and its end, the key state, the desktop's
-//   opener. A QApplication must exist before any window is created.
+//   layouts and images are read from, the message loop and its end, the desktop's opener. A
+//   QApplication must exist before any window is created.
 // - CWindowBase (CWindowBase.h): the base of every window. A subclass names its class and its
 //   layout file and overrides the hooks it needs: InitWindow (after the layout is built),
 //   Notify / OnClick (notifications from controls), CreateControl (element classes the toolkit
-//   does not know), MessageHandler (the pre-dispatch filter that sees every posted and input
-//   message as Windows message numbers), OnOwnedMessage (messages posted with a payload they
-//   own), OnFinalMessage (after the window is destroyed) and OnUndeliveredMessage (posted
-//   messages still queued when the window goes).
-//   GetHandle() gives the thread-safe WindowHandle that engine code posts through.
+//   does not know), OnKeyPress (keys the focused control leaves alone), OnDesktopClose (the
+//   desktop's close, which a window may question) and OnFinalMessage (after the window is
+//   destroyed). Work for a window from another thread goes through the Qt event loop
+//   (QMetaObject::invokeMethod with Qt::QueuedConnection), guarded against the window's end.
 // - Controls (CControlUI and subclasses): found by name with a type check through
-//   CWindowBase::FindControl<T>; per-control timers deliver "timer" notifications.
+//   CWindowBase::FindControl<T>.
 //   CContainerUI / CVerticalLayoutUI / CHorizontalLayoutUI, CLabelUI, CTextUI, CButtonUI,
 //   CRichEditUI, CListUI with CListHeaderUI, CListTextElementUI and IListCallbackUI.
 // - CLayoutBuilder (CLayoutBuilder.h): the layout file format and what each element means.
@@ -28,7 +27,6 @@
 #include <QPixmap>
 
 #include <cstddef>
-#include <cstdint>
 #include <string>
 
 namespace UiToolkit {
@@ -62,12 +60,8 @@ QFont MakeFont(const std::wstring& face, int pixelSize, bool bold, bool underlin
 
 // Runs the message loop until PostQuitMessage; returns its exit code.
 int MessageLoop();
-// Ends the message loop with `exitCode` once the messages already queued have been handled.
+// Ends the message loop with `exitCode` once the events already queued have been handled.
 void PostQuitMessage(int exitCode);
-
-// Whether a key is held down as of the input message being handled: VK_SHIFT, VK_CONTROL and
-// 0x12 (Alt) are answered; other keys are reported as up.
-bool IsKeyDown(uintptr_t virtualKey);
 
 // Opens a web address, or a local file or folder, with the desktop's opener.
 bool ShellOpen(const std::wstring& target);

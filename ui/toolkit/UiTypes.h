@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QPoint>
+
 #include <cstdint>
 #include <string>
 
@@ -28,25 +30,29 @@ struct UiPoint {
 };
 
 // One notification from a control to its window's Notify: a type string, the control that
-// sent it, and the type's own values (the timer id of "timer", the new and old row of
-// "itemselect").
+// sent it, and the type's own values (the new and old row of "itemselect", the row and point of
+// "menu" and "itempress").
 struct TNotifyUI {
     std::wstring type;
     CControlUI* sender = nullptr;
     uint32_t timestamp = 0;  // milliseconds, from Platform::TickCount
     UiPoint mouse;           // the pointer in client coordinates when the notification was sent
-    uintptr_t wParam = 0;
-    intptr_t lParam = 0;
+    int row = -1;            // the row concerned, -1 for none
+    int previousRow = -1;    // "itemselect": the row selected before, -1 for none
+    int column = -1;         // "itempress": the column pressed, -1 for none
+    QPoint point;            // in client coordinates: where the menu goes, where the row was pressed
 };
 
 // Notification types.
 inline constexpr wchar_t kNotifyClick[] = L"click";            // a button was clicked
-inline constexpr wchar_t kNotifyTimer[] = L"timer";            // wParam: the timer id
-inline constexpr wchar_t kNotifyItemSelect[] = L"itemselect";  // wParam: new row (or -1), lParam: old row
+inline constexpr wchar_t kNotifyItemSelect[] = L"itemselect";  // row: new row (or -1), previousRow: old row
 inline constexpr wchar_t kNotifyItemClick[] = L"itemclick";    // sender: the row element pressed
 inline constexpr wchar_t kNotifyItemActivate[] = L"itemactivate";  // sender: the row double-clicked
-// sender: the row a context menu was asked for (right button, Menu key); wParam: its row;
-// lParam: where the menu goes, in client coordinates as MakePointLParam packs them.
+// The left button went down over a row, before the list selects it: sender: its element; row,
+// column and point: where.
+inline constexpr wchar_t kNotifyItemPress[] = L"itempress";
+// sender: the row a context menu was asked for (right button); row: its row; point: where the
+// menu goes.
 inline constexpr wchar_t kNotifyMenu[] = L"menu";
 inline constexpr wchar_t kNotifyTextChanged[] = L"textchanged";    // a rich-edit pane's text changed
 inline constexpr wchar_t kNotifyWindowInit[] = L"windowinit";      // after InitWindow
@@ -65,23 +71,3 @@ inline constexpr uint32_t WS_VISIBLE = 0x10000000;
 inline constexpr uint32_t WS_POPUP = 0x80000000;
 inline constexpr uint32_t WS_OVERLAPPEDWINDOW =
     WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
-
-// Key-state flags that WM_LBUTTONDOWN and friends carry in wParam.
-inline constexpr uintptr_t MK_LBUTTON = 0x0001;
-inline constexpr uintptr_t MK_RBUTTON = 0x0002;
-inline constexpr uintptr_t MK_SHIFT = 0x0004;
-inline constexpr uintptr_t MK_CONTROL = 0x0008;
-
-// The lParam of mouse messages: the client x in the low word and y in the high word, each as a
-// signed 16-bit value.
-inline intptr_t MakePointLParam(int x, int y)
-{
-    return static_cast<intptr_t>((static_cast<uint32_t>(static_cast<uint16_t>(y)) << 16) |
-                                 static_cast<uint32_t>(static_cast<uint16_t>(x)));
-}
-
-inline UiPoint PointFromLParam(intptr_t lParam)
-{
-    const auto bits = static_cast<uint32_t>(lParam);
-    return UiPoint{static_cast<int16_t>(bits & 0xFFFF), static_cast<int16_t>((bits >> 16) & 0xFFFF)};
-}
