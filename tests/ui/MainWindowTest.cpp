@@ -189,6 +189,39 @@ TEST_F(MainWindowTest, KeysShowTheirFocusAndActOnTheSelectedRow)
     gate_.OpenAll();
 }
 
+TEST_F(MainWindowTest, TheTextPaneAndAButtonShowingItsFocusKeepTheirKeys)
+{
+    const std::string a = MakeAudio("a.wav", 20, {440});
+    const std::string b = MakeAudio("b.wav", 20, {550});
+    Add(a);
+    Add(b);
+    ASSERT_TRUE(UiTest::WaitFor([&] { return Native()->isActive(); }));
+    list_->SelectItem(1, false);
+
+    // In the text pane Delete and Enter are the pane's, not the selected row's.
+    auto* pane = player_->FindControl<CRichEditUI>(L"edtText");
+    ASSERT_NE(pane, nullptr);
+    pane->setFocus(Qt::MouseFocusReason);
+    ASSERT_TRUE(UiTest::WaitFor([&] { return pane->hasFocus(); }));
+    QTest::keyClick(Native(), Qt::Key_Delete);
+    QTest::keyClick(Native(), Qt::Key_Return);
+    UiTest::ProcessEvents();
+    EXPECT_EQ(list_->GetCount(), 2);
+    EXPECT_EQ(Status(0), ItemIdle);
+    EXPECT_EQ(Status(1), ItemIdle);
+
+    // A button that shows its focus takes Enter itself: the start button starts the first idle
+    // row, not the selected one.
+    player_->FindControl<CButtonUI>(L"btnAdd")->setFocus(Qt::ActiveWindowFocusReason);
+    QTest::keyClick(Native(), Qt::Key_Tab);
+    ASSERT_TRUE(UiTest::WaitFor([&] { return player_->FindControl<CButtonUI>(L"btnStart")->IsFocusVisible(); }));
+    QTest::keyClick(Native(), Qt::Key_Return);
+    EXPECT_EQ(Status(0), ItemRecognizing);
+    EXPECT_EQ(Status(1), ItemIdle);
+    gate_.OpenAll();
+    ASSERT_TRUE(WaitStatus(0, ItemDone));
+}
+
 TEST_F(MainWindowTest, AddedFilesAreScrolledIntoView)
 {
     std::vector<std::string> first;
