@@ -1,12 +1,13 @@
 #include "app/ApplicationExit.h"
 
 #include "base/AppPaths.h"
-#include "base/CMiniDumpHandler.h"
+#include "base/CrashReporter.h"
 #include "base/LogFile.h"
+#include "base/LogTags.h"
 
 void LeaveApplication()
 {
-    WriteLog(Info, "CData::PostAppExit", "app exit");
-    CMiniDumpHandler::Disarm();
-    PubUtils::ClearTempDir();
+    WriteLog(Info, LogTag::kApplicationExit, "app exit");
+    CrashReporter::Disarm();
+    AppPaths::ClearTempDir();
 }

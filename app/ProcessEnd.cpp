@@ -3,6 +3,7 @@
 #include "app/ProcessLog.h"
 #include "base/LiveThreads.h"
 #include "base/LogFile.h"
+#include "base/LogTags.h"
 #include "engine/FfmpegProcess.h"
 
 #include <chrono>
@@ -20,7 +21,7 @@ constexpr auto kEndWait = std::chrono::seconds(5);
 
 bool StopBackgroundWork()
 {
-    PubUtils::StopRunningFfmpeg();
+    Ffmpeg::StopRunningFfmpeg();
     LiveThreads::AskAllToEnd();
     return LiveThreads::WaitUntilNone(kEndWait);
 }
@@ -28,7 +29,7 @@ bool StopBackgroundWork()
 int EndProcess(int status)
 {
     if (!StopBackgroundWork()) {
-        WriteLog(Warning, "EndProcess", "%d threads still running after %lld s; the program ends without its clean-up",
+        WriteLog(Warning, LogTag::kEndProcess, "%d threads still running after %lld s; the program ends without its clean-up",
                  LiveThreads::Count(), static_cast<long long>(kEndWait.count()));
         CloseProcessLog();
         std::fflush(nullptr);

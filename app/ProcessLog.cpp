@@ -12,7 +12,7 @@ const bool g_terminationSignalsCaught = (CatchTerminationSignals(), true);
 
 // Constructed before main() and destroyed after it returns, so the log outlives everything that
 // writes to it; its destructor writes the end banner.
-CLogFile g_logFile(PubUtils::GetAppDataDir() + "/Talvora.log", CLogFile::ProcessWide);
+LogFile g_logFile(AppPaths::GetAppDataDir() + "/Talvora.log", LogFile::ProcessWide);
 
 }  // namespace
 

@@ -2,6 +2,7 @@
 
 #include "base/AppPaths.h"
 #include "base/LogFile.h"
+#include "base/LogTags.h"
 #include "base/TextUtils.h"
 
 #include <QApplication>
@@ -32,7 +33,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr char kTag[] = "PubUtils::CheckSingleInstance";
+constexpr const char* kTag = LogTag::kCheckSingleInstance;
 
 // A later start keeps trying to hand its request over this long: the instance may still be
 // building its window (slowly, on a loaded machine) before it reads requests. Between tries
@@ -85,9 +86,9 @@ socklen_t MakeAddress(const std::string& name, sockaddr_un& address)
 {
     std::memset(&address, 0, sizeof address);
     address.sun_family = AF_UNIX;
-    const std::string folder = PubUtils::GetAppDataDir();
+    const std::string folder = AppPaths::GetAppDataDir();
     const std::string text = name + "." + std::to_string(getuid()) + "." +
-                             PubUtils::Md5Hex(folder).substr(0, 16);
+                             TextUtils::Md5Hex(folder).substr(0, 16);
     const size_t length = std::min(text.size(), sizeof address.sun_path - 1);
     std::memcpy(address.sun_path + 1, text.data(), length);
     return static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + length);
@@ -192,7 +193,7 @@ bool TryHandOver(const std::string& name, const std::string& message, Clock::tim
     return taken;
 }
 
-PubUtils::InstanceRole HandOver(int lockFd, const std::string& name, const std::vector<std::string>& files)
+SingleInstance::InstanceRole HandOver(int lockFd, const std::string& name, const std::vector<std::string>& files)
 {
     // What the instance takes: at most kMaxPaths paths, each shorter than PATH_MAX.
     std::string message;
@@ -212,15 +213,15 @@ PubUtils::InstanceRole HandOver(int lockFd, const std::string& name, const std::
     std::string why;
     for (;;) {
         if (TryHandOver(name, message, deadline, why))
-            return PubUtils::InstanceRole::kHandedOver;
+            return SingleInstance::InstanceRole::kHandedOver;
         // The lock's holder may have ended meanwhile (or have been ending all along): then this
         // start is the instance.
         if (flock(lockFd, LOCK_EX | LOCK_NB) == 0)
-            return PubUtils::InstanceRole::kFirst;
+            return SingleInstance::InstanceRole::kFirst;
         if (Clock::now() >= deadline) {
             WriteLog(Warning, kTag, "the running instance did not take the request within %lld s: %s",
                      static_cast<long long>(kHandOverLimit.count()), why.c_str());
-            return PubUtils::InstanceRole::kUnreachable;
+            return SingleInstance::InstanceRole::kUnreachable;
         }
         std::this_thread::sleep_for(kRetryPause);
     }
@@ -364,12 +365,12 @@ void AcceptLaterStarts()
 
 }  // namespace
 
-PubUtils::InstanceRole PubUtils::CheckSingleInstance(const std::string& mutexName, const std::string& windowClass,
+SingleInstance::InstanceRole SingleInstance::CheckSingleInstance(const std::string& mutexName, const std::string& windowClass,
                                                      const std::vector<std::string>& files)
 {
     InstanceState& state = State();
     state.windowClass = QString::fromStdString(windowClass);
-    const std::string lockPath = GetAppDataDir() + "/" + mutexName + ".lock";
+    const std::string lockPath = AppPaths::GetAppDataDir() + "/" + mutexName + ".lock";
     const int fd = open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (fd < 0) {
         WriteLog(Warning, kTag, "%s", ("cannot open " + lockPath + ": " + ErrorText(errno)).c_str());
@@ -394,7 +395,7 @@ PubUtils::InstanceRole PubUtils::CheckSingleInstance(const std::string& mutexNam
     return InstanceRole::kFirst;
 }
 
-void PubUtils::ListenForLaterInstances(std::function<void(const std::vector<std::string>&)> onFiles)
+void SingleInstance::ListenForLaterInstances(std::function<void(const std::vector<std::string>&)> onFiles)
 {
     InstanceState& state = State();
     state.onFiles = std::move(onFiles);

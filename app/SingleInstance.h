@@ -11,7 +11,7 @@
 // raise its main window, and goes away once the instance has said it took the request; the only
 // thing it sends is the files it was started with, which the running instance adds to its list.
 // Both ends check that the other runs as the same user: the socket's name is no secret.
-namespace PubUtils {
+namespace SingleInstance {
 
 enum class InstanceRole {
     kFirst,        // this process is the instance and goes on (also when no lock can be set up)
@@ -35,4 +35,4 @@ InstanceRole CheckSingleInstance(const std::string& mutexName, const std::string
 // one request and one second of requests may cost is bounded.
 void ListenForLaterInstances(std::function<void(const std::vector<std::string>&)> onFiles = {});
 
-}  // namespace PubUtils
+}  // namespace SingleInstance

@@ -1,6 +1,7 @@
 #include "app/TerminationSignals.h"
 
 #include "base/LogFile.h"
+#include "base/LogTags.h"
 #include "ui/toolkit/UiToolkit.h"
 
 #include <QCoreApplication>
@@ -48,7 +49,7 @@ void CloseMainWindow(const std::function<bool()>& close)
     const int signalNumber = ReadCaughtSignal();
     if (signalNumber == 0)
         return;
-    WriteLog(Info, "WinMain", "signal %d: closing", signalNumber);
+    WriteLog(Info, LogTag::kProgram, "signal %d: closing", signalNumber);
     if (!close || !close())
         UiToolkit::PostQuitMessage(0);
 }
@@ -84,7 +85,7 @@ void CloseOnTerminationSignals(std::function<bool()> close)
         return;
     g_watched = true;
     if (g_wakeFds[0] < 0) {
-        WriteLog(Warning, "WinMain", "%s", "no pipe for termination signals; they end the program at once");
+        WriteLog(Warning, LogTag::kProgram, "%s", "no pipe for termination signals; they end the program at once");
         return;
     }
     // Whatever was caught before this point is still in the pipe, so the notifier fires at once.

@@ -4,10 +4,11 @@
 #include "app/ProcessEnd.h"
 #include "app/TerminationSignals.h"
 #include "base/LogFile.h"
+#include "base/LogTags.h"
 #include "base/TextUtils.h"
-#include "base/net/CHttpRequest.h"
-#include "engine/CAudioConvert.h"
-#include "engine/CAudioSegment.h"
+#include "base/net/HttpRequest.h"
+#include "engine/TranscriptionJobs.h"
+#include "engine/SegmentRecord.h"
 #include "engine/FfmpegCommand.h"
 #include "engine/FileList.h"
 #include "engine/JobListener.h"
@@ -28,7 +29,7 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-constexpr char kTag[] = "Transcriber::Run";
+constexpr const char* kTag = LogTag::kTranscriberRun;
 // The window's tick: one queued segment may start per second.
 constexpr auto kTick = std::chrono::seconds(1);
 // How often a termination signal is looked for while nothing else happens.
@@ -95,7 +96,7 @@ public:
 
 private:
     void Start();
-    void OnSegment(const CAudioSegment& segment);
+    void OnSegment(const SegmentRecord& segment);
     void Finish(Job& job);
     void Fail(const std::string& file, const std::string& reason);
     void Say(const std::string& line);
@@ -106,7 +107,7 @@ private:
     const bool live_;
     const Clock::time_point started_ = Clock::now();
     std::shared_ptr<NewsQueue> news_ = std::make_shared<NewsQueue>();
-    std::unique_ptr<CAudioConvert> convert_;
+    std::unique_ptr<TranscriptionJobs> convert_;
     FileList files_;
     std::unique_ptr<ResultFolder> output_;
     std::vector<Job> jobs_;
@@ -125,11 +126,11 @@ int Session::Go()
         return 2;
     }
     WriteLog(Info, kTag, "transcribe %zu files into %s", line_.files.size(), line_.outputFolder.c_str());
-    CHttpRequest::SetUpLibrary();  // before the first worker can make a request
+    HttpRequest::SetUpLibrary();  // before the first worker can make a request
     const RecognizerKind kind = line_.recognizer.empty()        ? ReadRecognizerSetting()
                                 : line_.recognizer == "local-en" ? RecognizerKind::LocalEnglish
                                                                  : RecognizerKind::Cloud;
-    convert_ = std::make_unique<CAudioConvert>(MakeRecognizer(kind), news_, ReadJobOptions());
+    convert_ = std::make_unique<TranscriptionJobs>(MakeRecognizer(kind), news_, ReadJobOptions());
     files_.SetJobs(convert_.get());
     // One save sequence for the whole run: names handed out earlier stay taken.
     output_ = std::make_unique<ResultFolder>(line_.outputFolder, FormOf(line_.format));
@@ -140,7 +141,7 @@ int Session::Go()
     while (open_ > 0 && (signalNumber = TakeTerminationSignal()) == 0) {
         if (const auto id = news_->Take(std::min(nextTick, Clock::now() + kSignalPoll))) {
             files_.OnSegmentDone(*id);
-            if (const CAudioSegment* segment = convert_->FindSegment(*id))
+            if (const SegmentRecord* segment = convert_->FindSegment(*id))
                 OnSegment(*segment);
         }
         if (Clock::now() >= nextTick) {
@@ -183,14 +184,14 @@ void Session::Start()
         Job job;
         job.file = file;
         const int32_t duration = files_.Row(files_.Find(file))->durationSeconds;
-        job.segments = PlanSegmentCount(duration < 1 ? CAudioConvert::kSubstituteSeconds : duration);
+        job.segments = PlanSegmentCount(duration < 1 ? TranscriptionJobs::kSubstituteSeconds : duration);
         byFile_[file] = jobs_.size();
         jobs_.push_back(job);
         ++open_;
     }
 }
 
-void Session::OnSegment(const CAudioSegment& segment)
+void Session::OnSegment(const SegmentRecord& segment)
 {
     const auto found = byFile_.find(segment.file);
     if (found == byFile_.end())
@@ -252,7 +253,7 @@ void Session::Say(const std::string& line)
     if (live_)
         std::fputs("\r\x1b[K", stderr);
     // File names and the service's messages are not the terminal's commands.
-    std::fprintf(stderr, "%s\n", PubUtils::EscapeControls(line).c_str());
+    std::fprintf(stderr, "%s\n", TextUtils::EscapeControls(line).c_str());
     std::fflush(stderr);
 }
 

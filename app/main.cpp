@@ -5,17 +5,18 @@
 #include "app/Transcriber.h"
 #include "base/AppPaths.h"
 #include "base/AppVersion.h"
-#include "base/CMiniDumpHandler.h"
-#include "base/DuilibExceptFunc.h"
+#include "base/CrashReporter.h"
+#include "base/ToolkitDiagnostic.h"
 #include "base/LogFile.h"
+#include "base/LogTags.h"
 #include "base/TextConvert.h"
 #include "base/TextUtils.h"
 #include "app/ApplicationExit.h"
 #include "engine/RecognizerSetting.h"
-#include "maintenance/CUpdateChecker.h"
-#include "maintenance/CheckUploadLog.h"
+#include "maintenance/UpdateCheck.h"
+#include "maintenance/CrashReportCheck.h"
 #include "skin/EmbeddedSkin.h"
-#include "ui/RtmpPlayer.h"
+#include "ui/MainWindow.h"
 #include "ui/toolkit/UiToolkit.h"
 
 #include <QApplication>
@@ -87,9 +88,9 @@ int main(int argc, char** argv)
         return EndProcess(2);
     case CommandLine::Mode::Transcribe: {
         // No window, so no display and no single-instance lock: it may run beside the window.
-        CMiniDumpHandler dumpHandler(false, PubUtils::GetAppDataDir() + "/crashDumps");
-        WriteLog(Info, "WinMain", "start transcriber %s", kAppVersionText);
-        StartUploadLogCheck(PubUtils::GetAppDataDir());
+        CrashReporter dumpHandler(false, AppPaths::GetAppDataDir() + "/crashDumps");
+        WriteLog(Info, LogTag::kProgram, "start transcriber %s", kAppVersionText);
+        StartUploadLogCheck(AppPaths::GetAppDataDir());
         Transcriber transcriber(line);
         return EndProcess(transcriber.Run());
     }
@@ -99,32 +100,32 @@ int main(int argc, char** argv)
     // The window takes no options of its own beyond its files: an unknown one is not worth
     // refusing to start over.
     for (const std::string& option : line.ignoredOptions)
-        WriteLog(Warning, "WinMain", "%s", ("unknown option " + option + " ignored").c_str());
+        WriteLog(Warning, LogTag::kProgram, "%s", ("unknown option " + option + " ignored").c_str());
     // Whichever window gets the files leaves these out; the person who typed them hears it here.
     for (const std::string& file : line.files) {
         std::error_code error;
         if (!std::filesystem::is_regular_file(file, error))
-            std::fprintf(stderr, "talvora: %s is not a file; it is not added\n", PubUtils::EscapeControls(file).c_str());
+            std::fprintf(stderr, "talvora: %s is not a file; it is not added\n", TextUtils::EscapeControls(file).c_str());
     }
 
-    switch (PubUtils::CheckSingleInstance(kInstanceName, kMainWindowClass, line.files)) {
-    case PubUtils::InstanceRole::kFirst:
+    switch (SingleInstance::CheckSingleInstance(kInstanceName, kMainWindowClass, line.files)) {
+    case SingleInstance::InstanceRole::kFirst:
         break;
-    case PubUtils::InstanceRole::kHandedOver:
+    case SingleInstance::InstanceRole::kHandedOver:
         return EndProcess(0);
-    case PubUtils::InstanceRole::kUnreachable:
+    case SingleInstance::InstanceRole::kUnreachable:
         std::fprintf(stderr, "talvora: the running window cannot be reached%s\n",
                      line.files.empty() ? "" : "; the files were not added");
         return EndProcess(1);
     }
 
-    CMiniDumpHandler dumpHandler(false, PubUtils::GetAppDataDir() + "/crashDumps");
+    CrashReporter dumpHandler(false, AppPaths::GetAppDataDir() + "/crashDumps");
 
     // Without any display Qt would abort, and the crash handler would file that as a crash.
     // The error entry reports errno: only what the check itself leaves there belongs to it.
     errno = 0;
     if (!HasDisplay()) {
-        WriteLog(Error, "WinMain", "%s", "no display to show the window on: DISPLAY and WAYLAND_DISPLAY are unset");
+        WriteLog(Error, LogTag::kProgram, "%s", "no display to show the window on: DISPLAY and WAYLAND_DISPLAY are unset");
         std::fprintf(stderr, "talvora: no display (DISPLAY and WAYLAND_DISPLAY are unset)\n");
         return EndProcess(0);
     }
@@ -141,15 +142,15 @@ int main(int argc, char** argv)
     QApplication application(qtArgc, qtArgv.data());
     QApplication::setApplicationName(QStringLiteral("Talvora"));
     QApplication::setDesktopFileName(QStringLiteral("talvora"));
-    UiToolkit::SetDiagnosticHook(&DuilibExceptFunc);
+    UiToolkit::SetDiagnosticHook(&LogToolkitDiagnostic);
     errno = 0;
     if (!InstallEmbeddedSkin())
-        WriteLog(Error, "WinMain", "%s", "the embedded skin cannot be read; the windows stay empty");
+        WriteLog(Error, LogTag::kProgram, "%s", "the embedded skin cannot be read; the windows stay empty");
 
     // Declared after the application object, so the window goes before the application does, and
     // the check after the window that shows it. The recognizer comes with the user's credentials.
-    CUpdateChecker updateChecker;
-    RtmpPlayer player(MakeRecognizer(ReadRecognizerSetting()), &updateChecker);
+    UpdateCheck updateChecker;
+    MainWindow player(MakeRecognizer(ReadRecognizerSetting()), &updateChecker);
     player.SetExitSequence(&LeaveApplication);
     // The window shows itself as early as it can (libcurl's set-up and the update check wait
     // until it stands); when its layout cannot be built the loop below still ends, through the
@@ -160,7 +161,7 @@ int main(int argc, char** argv)
     player.SetIcon(icon);
     player.CenterWindow();
 
-    PubUtils::ListenForLaterInstances(
+    SingleInstance::ListenForLaterInstances(
         [&player](const std::vector<std::string>& paths) { player.AddFiles(paths, "another start"); });
     // The program's own close: it never asks. Without a window the loop is ended directly.
     CloseOnTerminationSignals([&player] {
@@ -170,9 +171,9 @@ int main(int argc, char** argv)
         return true;
     });
 
-    WriteLog(Info, "WinMain", "start app %s", kAppVersionText);
+    WriteLog(Info, LogTag::kProgram, "start app %s", kAppVersionText);
     // Only now, with the window standing: a start that ends at once would end the upload too.
-    StartUploadLogCheck(PubUtils::GetAppDataDir());
+    StartUploadLogCheck(AppPaths::GetAppDataDir());
     if (!line.files.empty())
         player.AddFiles(line.files, "the command line");
 

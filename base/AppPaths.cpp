@@ -1,6 +1,7 @@
 #include "base/AppPaths.h"
 
 #include "base/LogFile.h"
+#include "base/LogTags.h"
 #include "base/platform/AppFolders.h"
 #include "base/platform/RunFolder.h"
 
@@ -9,7 +10,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace PubUtils {
+namespace AppPaths {
 namespace {
 
 constexpr char kAppFolderName[] = "Talvora";
@@ -73,11 +74,11 @@ void ClearTempDir()
     const std::string source = GetTempDir();
     const std::string userTemp = Platform::UserTempFolder();
     if (userTemp.empty()) {
-        WriteLog(Warning, "PubUtils::ClearTempDir", "%s", "the user's temporary folder is not safe to use; Temp stays in place");
+        WriteLog(Warning, LogTag::kClearTempDir, "%s", "the user's temporary folder is not safe to use; Temp stays in place");
         return;
     }
     if (!Platform::MoveFolderReplacing(source, userTemp + "/Temp")) {
-        WriteLog(Warning, "PubUtils::ClearTempDir", "could not move %s to %s/Temp", source.c_str(), userTemp.c_str());
+        WriteLog(Warning, LogTag::kClearTempDir, "could not move %s to %s/Temp", source.c_str(), userTemp.c_str());
         return;
     }
     std::lock_guard<std::mutex> guard(g_runTempLock);
@@ -113,4 +114,4 @@ std::string GetUpdateDataDir()
     return base + "/" + kAppFolderName;
 }
 
-}  // namespace PubUtils
+}  // namespace AppPaths

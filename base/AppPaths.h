@@ -3,7 +3,7 @@
 #include <string>
 
 // Well-known folders of the program. Narrow paths are UTF-8 with "/" separators.
-namespace PubUtils {
+namespace AppPaths {
 
 // The local application data folder + "/Talvora", created (this level only) on first use and
 // cached for the life of the process.
@@ -31,4 +31,4 @@ std::string GetConfigPath(bool besideProgram);
 // but the platform's own data folder. Empty when there is no home folder.
 std::string GetUpdateDataDir();
 
-}  // namespace PubUtils
+}  // namespace AppPaths

@@ -1,6 +1,6 @@
 #include "base/BackgroundThread.h"
 
-#include "base/CMiniDumpHandler.h"
+#include "base/CrashReporter.h"
 #include "base/LiveThreads.h"
 
 #include <pthread.h>
@@ -23,7 +23,7 @@ void* Entry(void* argument)
     const std::unique_ptr<Start> start(static_cast<Start*>(argument));
     pthread_setname_np(pthread_self(), start->name.c_str());
     // Without its own signal stack a thread's stack overflow could not be reported.
-    CMiniDumpHandler::PrepareThread();
+    CrashReporter::PrepareThread();
     start->body();
     // What the body captured goes before the thread stops counting: it may hold the last
     // reference to something that logs or talks to libcurl as it goes.

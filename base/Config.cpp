@@ -9,22 +9,22 @@ constexpr char kSection[] = "Talvora";
 
 int ReadConfigInt(const std::string& key, int defaultValue)
 {
-    return Platform::GetPrivateProfileInt(kSection, key, defaultValue, PubUtils::GetConfigPath(false));
+    return Platform::GetPrivateProfileInt(kSection, key, defaultValue, AppPaths::GetConfigPath(false));
 }
 
 std::string ReadConfigString(const std::string& key, const std::string& defaultValue, int size)
 {
-    return Platform::GetPrivateProfileString(kSection, key, defaultValue, size, PubUtils::GetConfigPath(false));
+    return Platform::GetPrivateProfileString(kSection, key, defaultValue, size, AppPaths::GetConfigPath(false));
 }
 
 void WriteConfigString(const std::string& key, const std::string& value)
 {
-    Platform::WritePrivateProfileString(kSection, key, value, PubUtils::GetConfigPath(false));
-    Platform::WritePrivateProfileString(kSection, key, value, PubUtils::GetConfigPath(true));
+    Platform::WritePrivateProfileString(kSection, key, value, AppPaths::GetConfigPath(false));
+    Platform::WritePrivateProfileString(kSection, key, value, AppPaths::GetConfigPath(true));
 }
 
 std::string ReadUpdateConfigString(const std::string& key, const std::string& defaultValue, int size)
 {
-    const std::string path = PubUtils::GetUpdateDataDir() + "/config.ini";
+    const std::string path = AppPaths::GetUpdateDataDir() + "/config.ini";
     return Platform::GetPrivateProfileString(kSection, key, defaultValue, size, path);
 }

@@ -20,7 +20,7 @@ namespace {
 constexpr char kStartWords[] = "\xC8\xD5\xD6\xBE\xBF\xAA\xCA\xBC";
 constexpr char kEndWords[] = "\xC8\xD5\xD6\xBE\xBD\xE1\xCA\xF8";
 
-constinit std::atomic<CLogFile*> g_processLog{nullptr};
+constinit std::atomic<LogFile*> g_processLog{nullptr};
 
 // What a cut entry gives up for its mark ("… (123456 bytes cut)"), so the mark fits where the
 // longest whole message would.
@@ -63,14 +63,14 @@ size_t KeptLength(const char* text, size_t length, size_t room)
 {
     if (length <= room)
         return length;
-    return PubUtils::Utf8PrefixLength(std::string_view(text, length), room - kCutMarkRoom);
+    return TextUtils::Utf8PrefixLength(std::string_view(text, length), room - kCutMarkRoom);
 }
 
 }  // namespace
 
 void WriteLog(int level, const char* tag, const char* format, ...)
 {
-    CLogFile* log = g_processLog.load(std::memory_order_acquire);
+    LogFile* log = g_processLog.load(std::memory_order_acquire);
     if (log == nullptr)
         return;
     va_list args;
@@ -79,27 +79,27 @@ void WriteLog(int level, const char* tag, const char* format, ...)
     va_end(args);
 }
 
-CLogFile::CLogFile(const std::string& path)
+LogFile::LogFile(const std::string& path)
 {
     Open(path);
 }
 
-CLogFile::CLogFile(const std::string& path, ProcessWideTag) : processWide_(true)
+LogFile::LogFile(const std::string& path, ProcessWideTag) : processWide_(true)
 {
     Open(path);
     g_processLog.store(this, std::memory_order_release);
 }
 
-CLogFile::~CLogFile()
+LogFile::~LogFile()
 {
     Close();
     if (processWide_) {
-        CLogFile* self = this;
+        LogFile* self = this;
         g_processLog.compare_exchange_strong(self, nullptr);
     }
 }
 
-void CLogFile::Close()
+void LogFile::Close()
 {
     std::lock_guard<std::mutex> guard(lock_);
     if (file_ != nullptr) {
@@ -109,7 +109,7 @@ void CLogFile::Close()
     }
 }
 
-void CLogFile::Open(const std::string& path)
+void LogFile::Open(const std::string& path)
 {
     if (path.empty())
         return;
@@ -139,7 +139,7 @@ void CLogFile::Open(const std::string& path)
     errno = saved;
 }
 
-void CLogFile::WriteBanner(const char* words)
+void LogFile::WriteBanner(const char* words)
 {
     char timestamp[32];
     FormatTimestamp(timestamp);
@@ -147,13 +147,13 @@ void CLogFile::WriteBanner(const char* words)
     std::fflush(file_);
 }
 
-bool CLogFile::IsOpen() const
+bool LogFile::IsOpen() const
 {
     std::lock_guard<std::mutex> guard(lock_);
     return file_ != nullptr;
 }
 
-void CLogFile::Write(int level, const char* tag, const char* format, ...)
+void LogFile::Write(int level, const char* tag, const char* format, ...)
 {
     va_list args;
     va_start(args, format);
@@ -161,7 +161,7 @@ void CLogFile::Write(int level, const char* tag, const char* format, ...)
     va_end(args);
 }
 
-void CLogFile::WriteV(int level, const char* tag, const char* format, va_list args)
+void LogFile::WriteV(int level, const char* tag, const char* format, va_list args)
 {
     // Taken before anything here can touch errno, so an Error entry reports the caller's failure.
     const int lastError = errno;

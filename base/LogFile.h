@@ -19,7 +19,7 @@ void WriteLog(int level, const char* tag, const char* format, ...) __attribute__
 // are escaped ("\r", "\n", "\xNN"; a tab stays) and no message can forge an entry of its own.
 // A single line feed that ends a message stays as it is: nothing can follow it on that line.
 // A message longer than the buffer is cut, with a mark saying how many bytes were left out.
-class CLogFile {
+class LogFile {
 public:
     struct ProcessWideTag {};
     static constexpr ProcessWideTag ProcessWide{};
@@ -28,16 +28,16 @@ public:
     // when no other run has it open (each run holds a shared lock on it for its life). An empty
     // path, or a file that cannot be opened or is not a regular file, leaves a log that drops
     // every entry.
-    explicit CLogFile(const std::string& path);
+    explicit LogFile(const std::string& path);
     // As above, and makes this the log that WriteLog writes to until it is destroyed.
-    CLogFile(const std::string& path, ProcessWideTag);
+    LogFile(const std::string& path, ProcessWideTag);
     // Writes the end banner and closes the file; later entries are dropped.
-    ~CLogFile();
+    ~LogFile();
     // As the destructor, for a process that ends without destroying its objects.
     void Close();
 
-    CLogFile(const CLogFile&) = delete;
-    CLogFile& operator=(const CLogFile&) = delete;
+    LogFile(const LogFile&) = delete;
+    LogFile& operator=(const LogFile&) = delete;
 
     void Write(int level, const char* tag, const char* format, ...) __attribute__((format(printf, 4, 5)));
     void WriteV(int level, const char* tag, const char* format, va_list args) __attribute__((format(printf, 4, 0)));

@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-namespace PubUtils {
+namespace TextUtils {
 
 std::string FormatDuration(int seconds)
 {
@@ -99,4 +99,4 @@ std::string EscapeControls(std::string_view text)
     return out;
 }
 
-}  // namespace PubUtils
+}  // namespace TextUtils

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-namespace PubUtils {
+namespace TextUtils {
 
 // "mm:ss" below an hour, "hh:mm:ss" from an hour on; hours are never folded into days.
 std::string FormatDuration(int seconds);
@@ -34,4 +34,4 @@ std::string CutText(std::string text, size_t limit);
 // so that a text from outside can neither drive a terminal nor end a C string early.
 std::string EscapeControls(std::string_view text);
 
-}  // namespace PubUtils
+}  // namespace TextUtils

@@ -8,7 +8,7 @@
 //      double runs as a process of its own);
 //   3. the program's pacing, Dispatch every 1000 ms: wall time against the pacing floor, which is
 //      (segments - 1) seconds plus the time the last segment takes on its own.
-#include "engine/CAudioConvert.h"
+#include "engine/TranscriptionJobs.h"
 #include "engine/CloudRecognizer.h"
 #include "engine/CredentialPool.h"
 #include "engine/FfmpegCommand.h"
@@ -133,7 +133,7 @@ int main(int argc, char** argv)
     {
         const double cpuBefore = ChildCpuSeconds();
         const auto start = Clock::now();
-        CAudioConvert convert(cloud, window);
+        TranscriptionJobs convert(cloud, window);
         convert.AddTask(audio, seconds);
         while (!window->WaitFor(segments, std::chrono::milliseconds(5)))
             convert.Dispatch();
@@ -149,7 +149,7 @@ int main(int argc, char** argv)
         const std::string paced = folder + "/paced." + format;
         std::filesystem::copy_file(audio, paced);
         const auto start = Clock::now();
-        CAudioConvert convert(cloud, window);
+        TranscriptionJobs convert(cloud, window);
         convert.AddTask(paced, seconds);
         auto nextTick = start + std::chrono::seconds(1);
         while (!window->WaitFor(segments, std::chrono::duration_cast<std::chrono::milliseconds>(nextTick - Clock::now()))) {
@@ -159,7 +159,7 @@ int main(int argc, char** argv)
             }
         }
         const double wall = Since(start);
-        const double last = TimeOneSegment(BuildSegmentArguments(PubUtils::GetCopyByFile(paced), segments - 1, true), *cloud);
+        const double last = TimeOneSegment(BuildSegmentArguments(JobFiles::GetCopyByFile(paced), segments - 1, true), *cloud);
         const double floor = (segments - 1) + last;
         std::printf("paced, Dispatch every 1000 ms: %.2f s wall; floor %.2f s (%d s of pacing + %.2f s for the last segment "
                     "alone); ratio %.3f (target <= 1.05)\n",

@@ -12,7 +12,7 @@
 #include "base/Config.h"
 #include "CountingListener.h"
 #include "ProcessMemory.h"
-#include "engine/CAudioConvert.h"
+#include "engine/TranscriptionJobs.h"
 #include "engine/RecognizerSetting.h"
 #include "engine/DecoderPool.h"
 #include "engine/FfmpegCommand.h"
@@ -287,7 +287,7 @@ int main(int argc, char** argv)
     std::ofstream("/proc/self/clear_refs") << "5";
     {
         const auto recognizer = std::make_shared<LocalRecognizer>(ReadLocalModelDir());
-        CAudioConvert convert(recognizer, window);
+        TranscriptionJobs convert(recognizer, window);
         const auto start = Clock::now();
         convert.AddTask(speech, seconds);
         int inFlight = 0;

@@ -33,7 +33,7 @@ int main(int argc, char** argv)
     double logSeconds;
     long logBytes;
     {
-        CLogFile log(logPath);
+        LogFile log(logPath);
         const auto start = std::chrono::steady_clock::now();
         std::vector<std::thread> threads;
         for (int t = 0; t < kThreads; ++t) {

@@ -9,9 +9,9 @@
 //   speech_bench [runs] [path of speech_double]
 #include "DoubleProcess.h"
 #include "ProcessMemory.h"
-#include "base/net/CHttpRequest.h"
+#include "base/net/HttpRequest.h"
 #include "base/net/JsonText.h"
-#include "engine/CSpeechClient.h"
+#include "engine/SpeechClient.h"
 #include "speech_double/TonePcm.h"
 
 #include <json/value.h>
@@ -40,7 +40,7 @@ bool ResetPeak()
 
 double DoubleBusyMs(const std::string& statsUrl, const std::string& caFile)
 {
-    CHttpRequest http;
+    HttpRequest http;
     http.SetCaFile(caFile);
     std::string response;
     if (http.Get(statsUrl, nullptr, nullptr, &response) != 0)
@@ -74,7 +74,7 @@ int main(int argc, char** argv)
 
     // Library set-up (TLS, CA file) happens once per process, not per request: leave it out.
     {
-        CSpeechClient warmUp(apiKey, secretKey);
+        SpeechClient warmUp(apiKey, secretKey);
         warmUp.RecognizePcm(SpeechDouble::SinePcm(440, 1), "pcm", 16000, options);
     }
     const std::string segment = SpeechDouble::SinePcm(440, 120);
@@ -91,7 +91,7 @@ int main(int argc, char** argv)
         const auto started = std::chrono::steady_clock::now();
         Json::Value reply;
         {
-            CSpeechClient client(apiKey, secretKey);
+            SpeechClient client(apiKey, secretKey);
             client.SetConnectTimeout(60000);
             client.SetRequestTimeout(600000);
             reply = client.RecognizePcm(segment, "pcm", 16000, options);

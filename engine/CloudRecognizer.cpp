@@ -1,8 +1,9 @@
 #include "engine/CloudRecognizer.h"
 
 #include "base/LogFile.h"
+#include "base/LogTags.h"
 #include "engine/CredentialPool.h"
-#include "engine/CSpeechClient.h"
+#include "engine/SpeechClient.h"
 #include "engine/SpeechReplies.h"
 
 #include <map>
@@ -16,7 +17,7 @@ CloudRecognizer::CloudRecognizer(std::shared_ptr<CredentialPool> pool)
 RecognitionOutcome CloudRecognizer::Recognize(const std::string& audio)
 {
     const CredentialPair key = credentials->Next();
-    CSpeechClient client(key.apiKey, key.secretKey);
+    SpeechClient client(key.apiKey, key.secretKey);
     client.SetConnectTimeout(kConnectTimeoutMs);
     client.SetRequestTimeout(kRequestTimeoutMs);
     client.SetStallTimeout(kStallTimeoutMs);
@@ -28,16 +29,16 @@ RecognitionOutcome CloudRecognizer::Recognize(const std::string& audio)
     outcome.message = reply.errorMessage;
     outcome.text = reply.text;
     if (!reply.answered) {
-        WriteLog(Warning, "CAudioTask::Run", "%s", ("speech curl error: " + outcome.message).c_str());
+        WriteLog(Warning, LogTag::kSegmentAttemptRun, "%s", ("speech curl error: " + outcome.message).c_str());
         return outcome;
     }
     if (outcome.code != 0) {
-        WriteLog(Warning, "CAudioTask::Run", "%s",
+        WriteLog(Warning, LogTag::kSegmentAttemptRun, "%s",
                  ("speech error. key:" + key.apiKey + ",code:" + std::to_string(outcome.code) + ",msg:" + outcome.message).c_str());
         return outcome;
     }
     if (reply.receivedTextBytes > outcome.text.size())
-        WriteLog(Warning, "CAudioTask::Run", "speech text of %zu bytes cut to %zu", reply.receivedTextBytes, outcome.text.size());
-    WriteLog(Info, "CAudioTask::Run", "speech text size: %d", static_cast<int>(outcome.text.size()));
+        WriteLog(Warning, LogTag::kSegmentAttemptRun, "speech text of %zu bytes cut to %zu", reply.receivedTextBytes, outcome.text.size());
+    WriteLog(Info, LogTag::kSegmentAttemptRun, "speech text size: %d", static_cast<int>(outcome.text.size()));
     return outcome;
 }

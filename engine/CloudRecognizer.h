@@ -9,7 +9,7 @@
 
 class CredentialPool;
 
-// The cloud speech service: per attempt the next credential pair, a fresh CSpeechClient (token,
+// The cloud speech service: per attempt the next credential pair, a fresh SpeechClient (token,
 // then the recognition request) and the reply read into an outcome. Code -1 is a transport
 // failure or a reply without "err_no"; any other code is the service's "err_no".
 class CloudRecognizer : public Recognizer {

@@ -1,11 +1,12 @@
 #include "engine/CredentialPool.h"
 
 #include "base/LogFile.h"
+#include "base/LogTags.h"
 
 void CredentialPool::Replace(const std::vector<CredentialPair>& pairs)
 {
     if (pairs.empty())
-        WriteLog(Warning, "CData::AddKey", "get ServerKey size is null");
+        WriteLog(Warning, LogTag::kCredentialPoolReplace, "get ServerKey size is null");
     std::lock_guard<std::mutex> guard(lock);
     pool = pairs;
 }

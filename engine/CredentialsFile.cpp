@@ -2,6 +2,7 @@
 
 #include "base/AppPaths.h"
 #include "base/LogFile.h"
+#include "base/LogTags.h"
 #include "base/net/JsonText.h"
 #include "base/platform/RegularFile.h"
 #include "base/platform/SystemInfo.h"
@@ -19,7 +20,7 @@
 
 namespace {
 
-constexpr char kTag[] = "CredentialsFile::Read";
+constexpr const char* kTag = LogTag::kCredentialsFileRead;
 
 // JsonCpp's messages can quote pieces of the document, which may be a secret; only the place
 // of the first error is passed on.
@@ -95,7 +96,7 @@ CredentialsFile::Result Reject(const std::string& path, const std::string& probl
 
 std::string CredentialsFile::DefaultPath()
 {
-    return PubUtils::GetAppDataDir() + "/" + kFileName;
+    return AppPaths::GetAppDataDir() + "/" + kFileName;
 }
 
 CredentialsFile::Result CredentialsFile::Read(const std::string& path, std::vector<CredentialPair>& pairs)

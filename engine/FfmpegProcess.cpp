@@ -56,7 +56,7 @@ void Collect(pid_t pid, int& status)
 // `errorFd` (when not -1) receives ffmpeg's error output, whatever `showOutput` says.
 pid_t SpawnFfmpeg(std::vector<std::string> args, bool showOutput, int errorFd, int* spawnError)
 {
-    const std::string beside = PubUtils::GetModuleDir() + "/ffmpeg";
+    const std::string beside = AppPaths::GetModuleDir() + "/ffmpeg";
     const bool useBeside = access(beside.c_str(), X_OK) == 0;
     args.insert(args.begin(), useBeside ? beside : std::string("ffmpeg"));
     std::vector<char*> argv;
@@ -97,7 +97,7 @@ pid_t SpawnFfmpeg(std::vector<std::string> args, bool showOutput, int errorFd, i
 
 }  // namespace
 
-namespace PubUtils {
+namespace Ffmpeg {
 
 pid_t StartFfmpeg(const std::string& arguments, bool showOutput, int* spawnError)
 {
@@ -165,7 +165,7 @@ std::string FfmpegInputProblem(const std::string& input)
     return reason.empty() ? DescribeFailedExit(status) : reason;
 }
 
-}  // namespace PubUtils
+}  // namespace Ffmpeg
 
 
 bool WaitForProcess(pid_t pid, int waitMs, int* exitStatus)

@@ -5,7 +5,7 @@
 #include <vector>
 #include <sys/types.h>
 
-namespace PubUtils {
+namespace Ffmpeg {
 
 // Starts ffmpeg ("ffmpeg" beside the program, else the first on PATH) with these arguments (no
 // shell). Its input is /dev/null; its output goes to /dev/null unless `showOutput`, when it
@@ -27,7 +27,7 @@ std::string FfmpegInputProblem(const std::string& input);
 // How long that check may take.
 inline constexpr int kInputCheckSeconds = 30;
 
-}  // namespace PubUtils
+}  // namespace Ffmpeg
 
 // Waits for a started process: without limit when `waitMs` < 1. Returns false when the limit
 // passed first; the process is then left running (and collected in the background when it

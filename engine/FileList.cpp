@@ -1,8 +1,9 @@
 #include "engine/FileList.h"
 
 #include "base/LogFile.h"
+#include "base/LogTags.h"
 #include "base/TextUtils.h"
-#include "engine/CAudioConvert.h"
+#include "engine/TranscriptionJobs.h"
 #include "engine/MediaInfoProbe.h"
 #include "engine/RecognitionFailure.h"
 #include "engine/SegmentTexts.h"
@@ -31,7 +32,7 @@ const char* FileRow::ActionText() const
     }
 }
 
-void FileList::SetJobs(CAudioConvert* manager)
+void FileList::SetJobs(TranscriptionJobs* manager)
 {
     jobs = manager;
 }
@@ -69,7 +70,7 @@ bool FileList::Add(const std::string& path, int32_t durationSeconds)
     FileRow row;
     row.filePath = path;
     row.durationSeconds = durationSeconds;
-    row.durationText = PubUtils::FormatDuration(durationSeconds);
+    row.durationText = TextUtils::FormatDuration(durationSeconds);
     const size_t dot = path.rfind('.');
     row.fileType = dot == std::string::npos ? path : path.substr(dot);
     row.progressText = "0";
@@ -171,32 +172,32 @@ void FileList::MarkSaved(int row)
 FileList::Progress FileList::OnSegmentDone(uint64_t id)
 {
     // News that waited while its file was removed (or the manager went) names nothing.
-    const CAudioSegment* segment = jobs != nullptr ? jobs->FindSegment(id) : nullptr;
+    const SegmentRecord* segment = jobs != nullptr ? jobs->FindSegment(id) : nullptr;
     if (segment == nullptr)
         return {};
     return Update(jobs->GetFinishedSegments(segment->file));
 }
 
-FileList::Progress FileList::Update(const std::vector<CAudioSegment*>& records)
+FileList::Progress FileList::Update(const std::vector<SegmentRecord*>& records)
 {
     Progress progress;
     if (records.empty()) {
-        WriteLog(Warning, "CPlayListCtrl::UpdateItemStatus", "%s", "UpdateItemStatus vctInfo is empty");
+        WriteLog(Warning, LogTag::kFileListViewUpdateItemStatus, "%s", "UpdateItemStatus vctInfo is empty");
         return progress;
     }
     if (std::find(records.begin(), records.end(), nullptr) != records.end()) {
-        WriteLog(Warning, "CPlayListCtrl::UpdateItemStatus", "%s", "UpdateItemStatus null record");
+        WriteLog(Warning, LogTag::kFileListViewUpdateItemStatus, "%s", "UpdateItemStatus null record");
         return progress;
     }
-    const CAudioSegment& first = *records.front();
+    const SegmentRecord& first = *records.front();
     const int row = Find(first.file);
     if (row < 0) {
-        WriteLog(Warning, "CPlayListCtrl::UpdateItemStatus", "UpdateItemStatus no found. %s", first.file.c_str());
+        WriteLog(Warning, LogTag::kFileListViewUpdateItemStatus, "UpdateItemStatus no found. %s", first.file.c_str());
         return progress;
     }
     // A record without a plan would divide by zero; it cannot come from the job manager.
     if (first.segmentCount <= 0) {
-        WriteLog(Warning, "CPlayListCtrl::UpdateItemStatus", "UpdateItemStatus bad segment count %d. %s",
+        WriteLog(Warning, LogTag::kFileListViewUpdateItemStatus, "UpdateItemStatus bad segment count %d. %s",
                  first.segmentCount, first.file.c_str());
         return progress;
     }
@@ -215,7 +216,7 @@ FileList::Progress FileList::Update(const std::vector<CAudioSegment*>& records)
             Warn(RecognitionFailure::Describe(records));
         } else {
             const auto poor = std::find_if(records.begin(), records.end(),
-                                           [](const CAudioSegment* record) { return record->attempts >= kPoorAudioAttempts; });
+                                           [](const SegmentRecord* record) { return record->attempts >= kPoorAudioAttempts; });
             if (poor != records.end())
                 Warn((*poor)->file + kPoorAudioText);
         }
@@ -237,7 +238,7 @@ std::string FileList::Text(int row, bool timed) const
 {
     if (jobs == nullptr || Row(row) == nullptr)
         return {};
-    const std::vector<CAudioSegment*> records = jobs->GetFinishedSegments(rows[static_cast<size_t>(row)].filePath);
+    const std::vector<SegmentRecord*> records = jobs->GetFinishedSegments(rows[static_cast<size_t>(row)].filePath);
     if (RecognitionFailure::IsFailed(records))
         return RecognitionFailure::Describe(records);
     if (timed && !records.empty() && records.front()->segmentCount > 1)

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-class CAudioConvert;
-struct CAudioSegment;
+class TranscriptionJobs;
+struct SegmentRecord;
 
 // The files the user works on, in list order, and their rules: no file twice, the row limit,
 // start / stop / retry / remove, progress and completion as the job manager's results come in,
@@ -30,7 +30,7 @@ public:
 
     // The job manager the rows start on (none: they cannot start), and who hears the warnings
     // (none: nobody is told).
-    void SetJobs(CAudioConvert* jobs);
+    void SetJobs(TranscriptionJobs* jobs);
     void SetEvents(Events* events);
 
     int Count() const { return static_cast<int>(rows.size()); }
@@ -74,8 +74,8 @@ public:
     // poor.
     Progress OnSegmentDone(uint64_t id);
     // The same for the finished records of one file, in ascending segment order, as
-    // CAudioConvert::GetFinishedSegments gives them.
-    Progress Update(const std::vector<CAudioSegment*>& finished);
+    // TranscriptionJobs::GetFinishedSegments gives them.
+    Progress Update(const std::vector<SegmentRecord*>& finished);
     // One second more for every recognising row.
     void Tick();
 
@@ -94,7 +94,7 @@ public:
 private:
     void Warn(const std::string& text);
 
-    CAudioConvert* jobs = nullptr;
+    TranscriptionJobs* jobs = nullptr;
     Events* events = nullptr;
     std::vector<FileRow> rows;
 };

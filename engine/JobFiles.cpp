@@ -2,6 +2,7 @@
 
 #include "base/AppPaths.h"
 #include "base/LogFile.h"
+#include "base/LogTags.h"
 #include "base/TextUtils.h"
 #include "base/platform/RegularFile.h"
 
@@ -21,7 +22,7 @@ bool CopyFile(const std::string& from, const std::string& to)
     if (stat(from.c_str(), &info) != 0)
         return false;
     if (!S_ISREG(info.st_mode)) {
-        WriteLog(Warning, "PubUtils::GetCopyByFile", "%s", ("not a regular file: " + from).c_str());
+        WriteLog(Warning, LogTag::kGetCopyByFile, "%s", ("not a regular file: " + from).c_str());
         errno = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
         return false;
     }
@@ -31,13 +32,13 @@ bool CopyFile(const std::string& from, const std::string& to)
 
 }  // namespace
 
-namespace PubUtils {
+namespace JobFiles {
 
 std::string GetCopyByFile(const std::string& path)
 {
     if (path.size() < 4)
         return {};
-    const std::string folder = GetTempDir() + "/" + Md5Hex(path);
+    const std::string folder = AppPaths::GetTempDir() + "/" + TextUtils::Md5Hex(path);
     const int saved = errno;
     mkdir(folder.c_str(), 0700);
     errno = saved;
@@ -52,7 +53,7 @@ std::string GetCopyByFile(const std::string& path)
     }
     const std::string copy = folder + "/input" + suffix;
     if (!CopyFile(path, copy)) {
-        WriteLog(Error, "PubUtils::GetCopyByFile", "%s", ("CopyFileA failed. " + path + " to " + copy).c_str());
+        WriteLog(Error, LogTag::kGetCopyByFile, "%s", ("CopyFileA failed. " + path + " to " + copy).c_str());
         return {};
     }
     return copy;
@@ -71,7 +72,7 @@ void RemoveSegmentFiles(const std::string& jobFolder)
     }
 }
 
-}  // namespace PubUtils
+}  // namespace JobFiles
 
 int ReadFileContent(const std::string& path, std::string* out)
 {

@@ -2,7 +2,7 @@
 
 #include <string>
 
-namespace PubUtils {
+namespace JobFiles {
 
 // Makes the job folder of an audio file (the temporary folder + "/" + the MD5 of its path) and
 // copies the file into it as "input" + the path's last four characters. Returns the copy's
@@ -14,7 +14,7 @@ std::string GetCopyByFile(const std::string& path);
 // file added again at the same path never shows the previous file's audio.
 void RemoveSegmentFiles(const std::string& jobFolder);
 
-}  // namespace PubUtils
+}  // namespace JobFiles
 
 // Reads a whole file byte for byte into `out`. 0 on success; -1 when it cannot be opened, in
 // which case `out` is left as it was.

@@ -2,6 +2,7 @@
 
 #include "base/LiveThreads.h"
 #include "base/LogFile.h"
+#include "base/LogTags.h"
 #include "engine/DecoderPool.h"
 #include "engine/PauseCuts.h"
 
@@ -23,7 +24,7 @@ RecognitionOutcome LocalRecognizer::Recognize(const std::string& audio)
     if (!decoder) {
         outcome.code = kModelFailedCode;
         outcome.message = "local model not loaded: " + error;
-        WriteLog(Warning, "LocalRecognizer::Recognize", "%s", outcome.message.c_str());
+        WriteLog(Warning, LogTag::kLocalRecognizerRecognize, "%s", outcome.message.c_str());
         return outcome;
     }
     // The audio is little-endian 16-bit samples (a trailing odd byte is no sample). On a
@@ -54,7 +55,7 @@ RecognitionOutcome LocalRecognizer::Recognize(const std::string& audio)
             outcome.code = kDecodeFailedCode;
             outcome.message = "local decoding failed: " + error;
             outcome.text.clear();
-            WriteLog(Warning, "LocalRecognizer::Recognize", "%s", outcome.message.c_str());
+            WriteLog(Warning, LogTag::kLocalRecognizerRecognize, "%s", outcome.message.c_str());
             return outcome;
         }
         if (!words.empty())
@@ -62,6 +63,6 @@ RecognitionOutcome LocalRecognizer::Recognize(const std::string& audio)
     }
     outcome.code = 0;
     outcome.message = kSuccessMessage;
-    WriteLog(Info, "LocalRecognizer::Recognize", "local text size: %d", static_cast<int>(outcome.text.size()));
+    WriteLog(Info, LogTag::kLocalRecognizerRecognize, "local text size: %d", static_cast<int>(outcome.text.size()));
     return outcome;
 }

@@ -1,7 +1,7 @@
 #include "engine/RecognitionFailure.h"
 
 #include "base/TextConvert.h"
-#include "engine/CAudioSegment.h"
+#include "engine/SegmentRecord.h"
 #include "engine/SegmentAttempt.h"
 #include "engine/LocalRecognizer.h"
 
@@ -9,7 +9,7 @@ namespace {
 
 // What a person can do about a failure, in plain words; the file itself is blamed only when
 // nothing else is known.
-std::string Cause(const CAudioSegment& failed)
+std::string Cause(const SegmentRecord& failed)
 {
     const std::string& message = failed.errorMessage;
     switch (failed.resultCode) {
@@ -37,13 +37,13 @@ std::string Cause(const CAudioSegment& failed)
 
 }  // namespace
 
-bool RecognitionFailure::IsFailed(const std::vector<CAudioSegment*>& records)
+bool RecognitionFailure::IsFailed(const std::vector<SegmentRecord*>& records)
 {
     if (records.empty() || records.front() == nullptr ||
         records.size() != static_cast<size_t>(records.front()->segmentCount))
         return false;
     bool anyFailed = false;
-    for (const CAudioSegment* record : records) {
+    for (const SegmentRecord* record : records) {
         if (record == nullptr)
             return false;
         if (record->resultCode == 0 && !record->text.empty())
@@ -53,10 +53,10 @@ bool RecognitionFailure::IsFailed(const std::vector<CAudioSegment*>& records)
     return anyFailed;
 }
 
-std::string RecognitionFailure::Describe(const std::vector<CAudioSegment*>& records)
+std::string RecognitionFailure::Describe(const std::vector<SegmentRecord*>& records)
 {
-    const CAudioSegment* last = nullptr;
-    for (const CAudioSegment* record : records) {
+    const SegmentRecord* last = nullptr;
+    for (const SegmentRecord* record : records) {
         if (record != nullptr && record->resultCode != 0)
             last = record;
     }

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-struct CAudioSegment;
+struct SegmentRecord;
 
 // Whether a file's recognition failed as a whole, and the one line that says so. A file has
 // failed when all its segments have finished, none of them produced text and at least one
@@ -13,13 +13,13 @@ struct CAudioSegment;
 class RecognitionFailure {
 public:
     // `records`: the finished records of one file in ascending segment order, as
-    // CAudioConvert::GetFinishedSegments gives them.
-    static bool IsFailed(const std::vector<CAudioSegment*>& records);
+    // TranscriptionJobs::GetFinishedSegments gives them.
+    static bool IsFailed(const std::vector<SegmentRecord*>& records);
     // "<file>,<cause>。错误码: <code>，错误信息: <message>" for the last segment that failed, on
     // one line (without the message part when the segment has none). The cause says what to do
     // where it is known (the network, the keys, not audio, the service's limit, the local
     // model); else it is "文件无法识别".
-    static std::string Describe(const std::vector<CAudioSegment*>& records);
+    static std::string Describe(const std::vector<SegmentRecord*>& records);
 
     // The service's codes for refused keys and for a used-up quota.
     static constexpr int32_t kKeysRefusedCode = 3302;

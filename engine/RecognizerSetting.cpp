@@ -2,7 +2,8 @@
 
 #include "base/Config.h"
 #include "base/LogFile.h"
-#include "engine/CAudioConvert.h"
+#include "base/LogTags.h"
+#include "engine/TranscriptionJobs.h"
 #include "engine/CloudRecognizer.h"
 #include "engine/CredentialPool.h"
 #include "engine/CredentialsFile.h"
@@ -20,7 +21,7 @@ RecognizerKind ReadRecognizerSetting()
         return RecognizerKind::LocalEnglish;
     // An empty value is a key written without one: the default, like no key at all.
     if (value != "cloud" && !value.empty())
-        WriteLog(Warning, "RecognizerSetting::Read", "%s",
+        WriteLog(Warning, LogTag::kRecognizerSettingRead, "%s",
                  ("unknown Recognizer \"" + value + "\" in config.ini; the cloud service is used").c_str());
     return RecognizerKind::Cloud;
 }

@@ -71,7 +71,7 @@ std::string ResultFileNames::FittingBaseName(const std::string& audioPath) const
     constexpr size_t kCounterRoom = 9;
     const size_t room = kNameMax - kCounterRoom - std::min(kNameMax - kCounterRoom, extension.size());
     const std::string base = BaseName(audioPath);
-    return base.substr(0, PubUtils::Utf8PrefixLength(base, room));
+    return base.substr(0, TextUtils::Utf8PrefixLength(base, room));
 }
 
 std::string ResultFileNames::HoldingAlready(const std::string& audioPath, const std::string& bytes) const

@@ -2,6 +2,7 @@
 
 #include "base/AppPaths.h"
 #include "base/LogFile.h"
+#include "base/LogTags.h"
 #include "base/TextUtils.h"
 #include "engine/FfmpegCommand.h"
 #include "engine/FfmpegProcess.h"
@@ -18,7 +19,7 @@
 // The log lines keep the worker's tag: they are what a segment attempt has always been told as.
 namespace {
 
-constexpr char kTag[] = "CAudioTask::Run";
+constexpr const char* kTag = LogTag::kSegmentAttemptRun;
 
 // Runs ffmpeg for the segment; false (with the outcome set) when the cut failed.
 bool Cut(const SegmentAttemptInput& input, SegmentAttemptOutcome& outcome)
@@ -28,7 +29,7 @@ bool Cut(const SegmentAttemptInput& input, SegmentAttemptOutcome& outcome)
     unlink(input.pcmFile.c_str());
 
     int spawnError = 0;
-    const pid_t process = PubUtils::StartFfmpeg(input.arguments, input.showFfmpegOutput, &spawnError);
+    const pid_t process = Ffmpeg::StartFfmpeg(input.arguments, input.showFfmpegOutput, &spawnError);
     std::string failure;
     if (process < 0) {
         failure = std::string("ffmpeg could not be started: ") + std::strerror(spawnError);
@@ -36,7 +37,7 @@ bool Cut(const SegmentAttemptInput& input, SegmentAttemptOutcome& outcome)
         static std::atomic<bool> reported{false};
         if (spawnError == ENOENT && !reported.exchange(true))
             WriteLog(Warning, kTag, "%s",
-                     ("ffmpeg was found neither beside the program (" + PubUtils::GetModuleDir() +
+                     ("ffmpeg was found neither beside the program (" + AppPaths::GetModuleDir() +
                       "/ffmpeg) nor on PATH; no file can be recognised")
                          .c_str());
     } else {
@@ -48,7 +49,7 @@ bool Cut(const SegmentAttemptInput& input, SegmentAttemptOutcome& outcome)
         if (!failure.empty() && WIFEXITED(status)) {
             const auto in = std::find(input.arguments.begin(), input.arguments.end(), "-i");
             const std::string problem =
-                in != input.arguments.end() && in + 1 != input.arguments.end() ? PubUtils::FfmpegInputProblem(*(in + 1)) : "";
+                in != input.arguments.end() && in + 1 != input.arguments.end() ? Ffmpeg::FfmpegInputProblem(*(in + 1)) : "";
             if (!problem.empty()) {
                 outcome.inputUnreadable = true;
                 failure = problem;
@@ -97,7 +98,7 @@ void Recognize(const SegmentAttemptInput& input, Recognizer& recognizer, Segment
     }
     RecognitionOutcome recognized = recognizer.Recognize(audio);
     outcome.code = recognized.code;
-    outcome.message = PubUtils::CutText(std::move(recognized.message), kMaxAttemptMessageBytes);
+    outcome.message = TextUtils::CutText(std::move(recognized.message), kMaxAttemptMessageBytes);
     outcome.text = std::move(recognized.text);
 }
 

@@ -1,7 +1,7 @@
 #include "engine/SegmentTexts.h"
 
 #include "base/TextConvert.h"
-#include "engine/CAudioSegment.h"
+#include "engine/SegmentRecord.h"
 #include "engine/FfmpegCommand.h"
 
 #include <algorithm>
@@ -63,7 +63,7 @@ char32_t LastCodePoint(const std::string& text)
 
 }  // namespace
 
-std::string SegmentTexts::Joined(const std::vector<CAudioSegment*>& records)
+std::string SegmentTexts::Joined(const std::vector<SegmentRecord*>& records)
 {
     std::string text;
     for (size_t j = 0; j < records.size(); ++j) {
@@ -88,10 +88,10 @@ std::string SegmentTexts::AsTextFile(std::string text)
     return text;
 }
 
-std::string SegmentTexts::Timed(const std::vector<CAudioSegment*>& records)
+std::string SegmentTexts::Timed(const std::vector<SegmentRecord*>& records)
 {
     std::string text;
-    for (const CAudioSegment* record : records) {
+    for (const SegmentRecord* record : records) {
         if (record == nullptr || record->resultCode != 0 || record->text.empty())
             continue;
         if (!text.empty())
@@ -101,12 +101,12 @@ std::string SegmentTexts::Timed(const std::vector<CAudioSegment*>& records)
     return text;
 }
 
-std::string SegmentTexts::Subtitles(const std::vector<CAudioSegment*>& records, SubtitleFormat format)
+std::string SegmentTexts::Subtitles(const std::vector<SegmentRecord*>& records, SubtitleFormat format)
 {
     const bool vtt = format == SubtitleFormat::Vtt;
     std::string out = vtt ? "WEBVTT\n\n" : "";
     int cue = 0;
-    for (const CAudioSegment* record : records) {
+    for (const SegmentRecord* record : records) {
         if (record == nullptr || record->resultCode != 0 || record->text.empty())
             continue;
         const int64_t start = static_cast<int64_t>(record->segmentIndex) * kSegmentSeconds;

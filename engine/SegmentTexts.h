@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-struct CAudioSegment;
+struct SegmentRecord;
 
 // What a file's finished segments say, in the forms the user takes away (UTF-8; a service's bytes
 // that are no UTF-8 become U+FFFD): one text, as the
@@ -12,14 +12,14 @@ namespace SegmentTexts {
 
 // The segments' texts joined without separators, but for one blank where a letter or digit of a
 // Latin script stands on both sides of the join; a segment missing from the sequence (not
-// finished yet) leaves a line break in its place. `records` as CAudioConvert::GetFinishedSegments
+// finished yet) leaves a line break in its place. `records` as TranscriptionJobs::GetFinishedSegments
 // gives them: ascending segment order.
-std::string Joined(const std::vector<CAudioSegment*>& records);
+std::string Joined(const std::vector<SegmentRecord*>& records);
 
 // Each segment's text after its start time ("[00:02:00] ..."), one segment per line (CR LF
 // between them), so a long recording can be read against its audio. A segment without text
 // (or that failed) gives no line.
-std::string Timed(const std::vector<CAudioSegment*>& records);
+std::string Timed(const std::vector<SegmentRecord*>& records);
 
 // A text as a .txt file holds it: UTF-8, ending with a line feed (an empty text stays empty).
 std::string AsTextFile(std::string text);
@@ -28,6 +28,6 @@ enum class SubtitleFormat { Srt, Vtt };
 
 // One cue per segment with text, from the segment's start to its end, the last one clipped at
 // the file's duration; a segment without text (or that failed) writes no cue. UTF-8.
-std::string Subtitles(const std::vector<CAudioSegment*>& records, SubtitleFormat format);
+std::string Subtitles(const std::vector<SegmentRecord*>& records, SubtitleFormat format);
 
 }  // namespace SegmentTexts

@@ -1,6 +1,7 @@
 #include "engine/SpeechDecoder.h"
 
 #include "base/LogFile.h"
+#include "base/LogTags.h"
 
 #include <pocketsphinx.h>
 #include <sphinxbase/err.h>
@@ -27,7 +28,7 @@ void LogLibraryMessage(void*, err_lvl_t level, const char* format, ...)
     while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
         line.pop_back();
     if (!line.empty())
-        WriteLog(Warning, "SpeechDecoder::Library", "%s", line.c_str());
+        WriteLog(Warning, LogTag::kSpeechDecoderLibrary, "%s", line.c_str());
 }
 
 bool IsFile(const std::string& path)

@@ -1,6 +1,7 @@
 #include "engine/SpeechReplies.h"
 
 #include "base/LogFile.h"
+#include "base/LogTags.h"
 #include "base/TextUtils.h"
 #include "base/net/JsonText.h"
 
@@ -65,7 +66,7 @@ Json::Value ParseSpeechReply(const std::string& text)
     JsonParseError error;
     // Pathological input such as nesting beyond the reader's limit is worth a warning.
     if (!ParseJson(text, value, &error, JsonRules::kTolerant) && error.threw)
-        WriteLog(Warning, "CSpeechClient::ParseReply", "%s", error.text.c_str());
+        WriteLog(Warning, LogTag::kSpeechClientParseReply, "%s", error.text.c_str());
     return value;
 }
 
@@ -86,15 +87,15 @@ RecognitionReply ReadRecognitionReply(const Json::Value& reply)
     if (reply.isObject() && reply.isMember("err_no") && ReadErrorCode(reply["err_no"], code)) {
         outcome.answered = true;
         outcome.resultCode = code;
-        outcome.errorMessage = PubUtils::CutText(PubUtils::EscapeControls(TextOf(reply["err_msg"])), kMaxRecognitionMessageBytes);
+        outcome.errorMessage = TextUtils::CutText(TextUtils::EscapeControls(TextOf(reply["err_msg"])), kMaxRecognitionMessageBytes);
         if (code == 0) {
             const Json::Value& result = reply["result"];
             outcome.text = result.isArray() && !result.empty() && result[0].isString() ? result[0].asString() : std::string();
             outcome.receivedTextBytes = outcome.text.size();
-            outcome.text.resize(PubUtils::Utf8PrefixLength(outcome.text, kMaxRecognitionTextBytes));
+            outcome.text.resize(TextUtils::Utf8PrefixLength(outcome.text, kMaxRecognitionTextBytes));
         }
         return outcome;
     }
-    outcome.errorMessage = PubUtils::CutText(StyledJsonText(reply), kMaxRecognitionMessageBytes);
+    outcome.errorMessage = TextUtils::CutText(StyledJsonText(reply), kMaxRecognitionMessageBytes);
     return outcome;
 }

@@ -2,6 +2,7 @@
 
 #include "base/AppPaths.h"
 #include "base/LogFile.h"
+#include "base/LogTags.h"
 #include "base/platform/ChildProcess.h"
 #include "base/platform/RegularFile.h"
 
@@ -37,12 +38,12 @@ bool Start(const std::string& program)
 
 void LaunchUpdater()
 {
-    const std::string folder = PubUtils::GetModuleDir();
+    const std::string folder = AppPaths::GetModuleDir();
     const std::string source = folder + "/AutoUpdate";
     const std::string copy = folder + "/AutoUpdateTmp";
     // The program folder is the installation's own, so a link there (a packaged layout) counts.
     const bool copied = CopyRegularFile(source, copy, true);
     const std::string& program = copied ? copy : source;
     if (!Start(program))
-        WriteLog(Warning, "LaunchUpdater", "cannot start %s", program.c_str());
+        WriteLog(Warning, LogTag::kLaunchUpdater, "cannot start %s", program.c_str());
 }

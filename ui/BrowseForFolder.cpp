@@ -1,20 +1,20 @@
 #include "ui/BrowseForFolder.h"
 
-#include "ui/toolkit/CModalLoopUI.h"
-#include "ui/toolkit/CWindowBase.h"
+#include "ui/toolkit/ModalLoop.h"
+#include "ui/toolkit/WindowBase.h"
 
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 
-std::wstring BrowseForFolder(CWindowBase* owner, const std::wstring& title)
+std::wstring BrowseForFolder(WindowBase* owner, const std::wstring& title)
 {
     const QString caption = QString::fromStdWString(title.empty() ? std::wstring(L"选择一个文件夹") : title);
     QWidget* parent = owner != nullptr ? owner->GetWidget() : nullptr;
     QFileDialog dialog(parent, caption, QDir::homePath());
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setOption(QFileDialog::ShowDirsOnly);
-    if (CModalLoopUI::Exec(dialog) != QDialog::Accepted)
+    if (ModalLoop::Exec(dialog) != QDialog::Accepted)
         return {};
     const QString chosen = dialog.selectedFiles().value(0);
     // Desktop portals may answer with something that is no local folder (a remote location).

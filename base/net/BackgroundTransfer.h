@@ -5,7 +5,7 @@
 #include <chrono>
 
 // The time limits of a request of the maintenance threads (the log upload, the update check),
-// set by CHttpRequest on its easy handle: an end for a transfer whose server stopped answering,
+// set by HttpRequest on its easy handle: an end for a transfer whose server stopped answering,
 // which would otherwise hold its thread for the rest of the run.
 //
 // The rule: while the request goes out, and while the reply comes in, the transfer ends after

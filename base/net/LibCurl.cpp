@@ -8,6 +8,8 @@
 
 #include "base/LogFile.h"
 
+#include "base/LogTags.h"
+
 #include <atomic>
 #include <cstdarg>
 #include <dlfcn.h>
@@ -57,14 +59,14 @@ const Api* Curl()
         void* library = dlopen(kLibrary, RTLD_NOW | RTLD_LOCAL);
         if (library == nullptr) {
             const char* why = dlerror();
-            WriteLog(Warning, "LibCurl", "%s: %s", kLibrary, why != nullptr ? why : "cannot be loaded");
+            WriteLog(Warning, LogTag::kLibCurl, "%s: %s", kLibrary, why != nullptr ? why : "cannot be loaded");
             return nullptr;
         }
         bool complete = true;
         auto resolve = [&](auto& slot, const char* name) {
             slot = reinterpret_cast<std::remove_reference_t<decltype(slot)>>(dlsym(library, name));
             if (slot == nullptr) {
-                WriteLog(Warning, "LibCurl", "%s lacks %s", kLibrary, name);
+                WriteLog(Warning, LogTag::kLibCurl, "%s lacks %s", kLibrary, name);
                 complete = false;
             }
         };

@@ -1,6 +1,7 @@
 #include "base/platform/IniFile.h"
 
 #include "base/LogFile.h"
+#include "base/LogTags.h"
 #include "base/TextConvert.h"
 #include "base/TextUtils.h"
 #include "base/platform/RegularFile.h"
@@ -136,7 +137,7 @@ std::optional<std::string> FindValue(const ParsedFile& parsed, const std::string
 std::optional<std::string> LookUp(const std::string& section, const std::string& key, const std::string& path)
 {
     const int saved = errno;
-    const auto content = ReadWholeFile(path, "IniFile::Read");
+    const auto content = ReadWholeFile(path, LogTag::kIniFileRead);
     errno = saved;
     if (!content)
         return std::nullopt;
@@ -246,7 +247,7 @@ std::string GetPrivateProfileString(const std::string& section, const std::strin
         return {};
     const auto found = LookUp(section, key, path);
     std::string value = ValidUtf8(found ? *found : defaultValue);
-    value.resize(PubUtils::Utf8CharactersLength(value, static_cast<size_t>(size - 1)));
+    value.resize(TextUtils::Utf8CharactersLength(value, static_cast<size_t>(size - 1)));
     return value;
 }
 
@@ -291,13 +292,13 @@ bool WritePrivateProfileString(const std::string& section, const std::string& ke
     if (IsOtherThanFile(target)) {
         // Replacing it would take away what someone put there on purpose; writing to it could
         // wait for good.
-        WriteLog(Warning, "IniFile::Write", "%s", (target + " is not a regular file; the setting is not written").c_str());
+        WriteLog(Warning, LogTag::kIniFileWrite, "%s", (target + " is not a regular file; the setting is not written").c_str());
     } else if (lock.Held()) {
         mode_t mode = 0644;
         struct stat info{};
         if (stat(target.c_str(), &info) == 0)
             mode = info.st_mode & 07777;
-        const auto content = ReadWholeFile(target, "IniFile::Write");
+        const auto content = ReadWholeFile(target, LogTag::kIniFileWrite);
         ParsedFile parsed = content ? Parse(*content) : ParsedFile{};
         SetEntry(parsed, cleanSection, cleanKey, cleanKey + "=" + cleanValue);
         ok = ReplaceFile(target, Render(parsed), mode);

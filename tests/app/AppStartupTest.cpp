@@ -145,7 +145,7 @@ protected:
             sysread($s, $answer, 1);
             print "answer=[$answer]\n";
         )";
-        const std::string name = "Talvora." + std::to_string(getuid()) + "." + PubUtils::Md5Hex(AppData()).substr(0, 16);
+        const std::string name = "Talvora." + std::to_string(getuid()) + "." + TextUtils::Md5Hex(AppData()).substr(0, 16);
         std::vector<std::string> argv = runAs;
         argv.insert(argv.end(), {"/usr/bin/perl", "-MSocket", "-e", script, name, std::to_string(count), prefix});
         const ChildResult result = RunChild(argv, {}, std::chrono::seconds(30));

@@ -3,7 +3,7 @@
 // "Temp", runs the exit, tells what had happened by then, and finally faults, which must now end
 // the process by its signal without a report.
 #include "base/AppPaths.h"
-#include "base/CMiniDumpHandler.h"
+#include "base/CrashReporter.h"
 #include "base/LogFile.h"
 #include "base/TextConvert.h"
 #include "base/platform/AppFolders.h"
@@ -43,19 +43,19 @@ int main()
     rlimit noCore{0, 0};
     setrlimit(RLIMIT_CORE, &noCore);
 
-    const std::string appData = PubUtils::GetAppDataDir();
-    CLogFile log(appData + "/Talvora.log", CLogFile::ProcessWide);
-    CMiniDumpHandler handler(false, appData + "/crashDumps");
+    const std::string appData = AppPaths::GetAppDataDir();
+    LogFile log(appData + "/Talvora.log", LogFile::ProcessWide);
+    CrashReporter handler(false, appData + "/crashDumps");
 
-    const std::string job = PubUtils::GetTempDir() + "/job";
+    const std::string job = AppPaths::GetTempDir() + "/job";
     mkdir(job.c_str(), 0700);
     std::ofstream(job + "/1.pcm") << "pcm";
     const std::string moved = Platform::UserTempFolder() + "/Temp/job/1.pcm";
 
-    std::printf("armed-before=%d\n", CMiniDumpHandler::IsArmed() ? 1 : 0);
+    std::printf("armed-before=%d\n", CrashReporter::IsArmed() ? 1 : 0);
     std::fflush(stdout);
     LeaveApplication();
-    std::printf("armed-after=%d\n", CMiniDumpHandler::IsArmed() ? 1 : 0);
+    std::printf("armed-after=%d\n", CrashReporter::IsArmed() ? 1 : 0);
     std::printf("temp-left-after=%d\n", Exists(job + "/1.pcm") ? 1 : 0);
     std::printf("temp-moved-after=%d\n", Exists(moved) ? 1 : 0);
     std::printf("logged-after=%d\n",

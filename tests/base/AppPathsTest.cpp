@@ -179,7 +179,7 @@ TEST(Config, WritesBothSettingsFilesAndReadsTheFirst)
 
 TEST(Config, ReadsDebugFreshOnEveryCall)
 {
-    const std::string path = PubUtils::GetAppDataDir() + "/config.ini";
+    const std::string path = AppPaths::GetAppDataDir() + "/config.ini";
     EXPECT_EQ(ReadConfigInt("Debug", 0), 0);
     WriteFile(path, "[Talvora]\nDebug=1\n");
     EXPECT_EQ(ReadConfigInt("Debug", 0), 1);

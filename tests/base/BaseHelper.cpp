@@ -15,23 +15,23 @@
 
 int main(int argc, char** argv)
 {
-    std::unique_ptr<CLogFile> log;
+    std::unique_ptr<LogFile> log;
     for (int i = 1; i < argc; ++i) {
         const std::string command = argv[i];
         if (command == "log-open") {
-            log = std::make_unique<CLogFile>(PubUtils::GetAppDataDir() + "/Talvora.log", CLogFile::ProcessWide);
+            log = std::make_unique<LogFile>(AppPaths::GetAppDataDir() + "/Talvora.log", LogFile::ProcessWide);
         } else if (command == "log" && i + 1 < argc) {
             WriteLog(Info, "Helper::Main", "%s", argv[++i]);
         } else if (command == "paths") {
             std::printf("appdata=%s\nmodule=%s\nconfig=%s\nconfig-beside=%s\nupdate=%s\n",
-                        PubUtils::GetAppDataDir().c_str(), PubUtils::GetModuleDir().c_str(),
-                        PubUtils::GetConfigPath(false).c_str(), PubUtils::GetConfigPath(true).c_str(),
-                        PubUtils::GetUpdateDataDir().c_str());
+                        AppPaths::GetAppDataDir().c_str(), AppPaths::GetModuleDir().c_str(),
+                        AppPaths::GetConfigPath(false).c_str(), AppPaths::GetConfigPath(true).c_str(),
+                        AppPaths::GetUpdateDataDir().c_str());
         } else if (command == "temp") {
-            std::printf("temp=%s\n", PubUtils::GetTempDir().c_str());
+            std::printf("temp=%s\n", AppPaths::GetTempDir().c_str());
         } else if (command == "job" && i + 2 < argc) {
             // A job folder with one segment file, as the engine makes them.
-            const std::string folder = PubUtils::GetTempDir() + "/" + argv[i + 1];
+            const std::string folder = AppPaths::GetTempDir() + "/" + argv[i + 1];
             mkdir(folder.c_str(), 0700);
             if (FILE* file = std::fopen((folder + "/1.pcm").c_str(), "wb")) {
                 std::fputs(argv[i + 2], file);
@@ -45,7 +45,7 @@ int main(int argc, char** argv)
             for (;;)
                 pause();
         } else if (command == "clear") {
-            PubUtils::ClearTempDir();
+            AppPaths::ClearTempDir();
         } else if (command == "config-write" && i + 2 < argc) {
             WriteConfigString(argv[i + 1], argv[i + 2]);
             i += 2;

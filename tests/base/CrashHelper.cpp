@@ -1,7 +1,7 @@
 // Child process for the crash report tests: arms the crash handler and then faults in the way
 // the arguments ask. Commands run in order; each fault command ends the process. Prints
 // "name=value" lines (flushed at once, as the process may not get to exit normally).
-#include "base/CMiniDumpHandler.h"
+#include "base/CrashReporter.h"
 
 #include <atomic>
 #include <csignal>
@@ -87,7 +87,7 @@ template <typename Body>
 void OnWorker(Body body)
 {
     std::thread worker([body] {
-        CMiniDumpHandler::PrepareThread();
+        CrashReporter::PrepareThread();
         Print("worker-tid", std::to_string(gettid()));
         body();
     });
@@ -98,7 +98,7 @@ void TwoThreadsAtOnce()
 {
     std::atomic<int> arrived{0};
     auto fault = [&arrived] {
-        CMiniDumpHandler::PrepareThread();
+        CrashReporter::PrepareThread();
         Print("fault-tid", std::to_string(gettid()));
         arrived.fetch_add(1);
         while (arrived.load() < 2) {
@@ -153,20 +153,20 @@ int main(int argc, char** argv)
     rlimit noCore{0, 0};
     setrlimit(RLIMIT_CORE, &noCore);
 
-    std::unique_ptr<CMiniDumpHandler> handler;
+    std::unique_ptr<CrashReporter> handler;
     for (int i = 1; i < argc; ++i) {
         const std::string command = argv[i];
         const bool hasArgument = i + 1 < argc;
         if ((command == "arm" || command == "arm-messages") && hasArgument) {
-            handler = std::make_unique<CMiniDumpHandler>(command == "arm-messages", argv[++i]);
+            handler = std::make_unique<CrashReporter>(command == "arm-messages", argv[++i]);
         } else if (command == "arm-none") {
-            handler = std::make_unique<CMiniDumpHandler>(false, std::string());
+            handler = std::make_unique<CrashReporter>(false, std::string());
         } else if (command == "disarm") {
-            CMiniDumpHandler::Disarm();
+            CrashReporter::Disarm();
         } else if (command == "destroy") {
             handler.reset();
         } else if (command == "armed") {
-            Print("armed", CMiniDumpHandler::IsArmed() ? "1" : "0");
+            Print("armed", CrashReporter::IsArmed() ? "1" : "0");
         } else if (command == "remove-folder" && hasArgument) {
             if (rmdir(argv[++i]) != 0)
                 return 3;

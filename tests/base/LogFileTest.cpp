@@ -1,5 +1,5 @@
 #include "base/AppPaths.h"
-#include "base/DuilibExceptFunc.h"
+#include "base/ToolkitDiagnostic.h"
 #include "base/LogFile.h"
 #include "base/PrintTime.h"
 #include "base/platform/DebugOutput.h"
@@ -71,7 +71,7 @@ protected:
 
 TEST_F(LogFileTest, BannersAreTheGbkBytesWithTimestamps)
 {
-    { CLogFile log(Path()); }
+    { LogFile log(Path()); }
     const std::string content = ReadFile(Path());
     const std::regex banners(Escape(kStartBannerHead) + kTime + R"(\*{24}\r\n)" + Escape(kEndBannerHead) + kTime +
                              R"(\*{24}\r\n)");
@@ -82,7 +82,7 @@ TEST_F(LogFileTest, EachLevelHasItsLineFormat)
 {
     const std::string thread = std::to_string(Platform::CurrentThreadId());
     {
-        CLogFile log(Path());
+        LogFile log(Path());
         errno = 0;
         log.Write(Info, "CAudioConvert::AddTask", "add %s %d", "a.mp3", 7);
         log.Write(Warning, "CPlayListCtrl::GetItemFile", "%s", "bad index");
@@ -100,7 +100,7 @@ TEST_F(LogFileTest, EachLevelHasItsLineFormat)
 TEST_F(LogFileTest, ErrorCarriesTheFailedCallsTextAndClearsIt)
 {
     {
-        CLogFile log(Path());
+        LogFile log(Path());
         ASSERT_EQ(open((dir_ / "no-such-file").c_str(), O_RDONLY), -1);
         log.Write(Error, "CAudioTask::Run", "%s", "copy failed");
         EXPECT_EQ(errno, 0);
@@ -118,7 +118,7 @@ TEST_F(LogFileTest, DebugOutputMirrorsEntriesAndTakesOtherLevels)
 {
     DebugCapture capture;
     {
-        CLogFile log(Path());
+        LogFile log(Path());
         log.Write(Info, "T", "%s", "one");
         log.Write(Warning, "T", "%s", "two");
         log.Write(0, "T", "%s", "zero");
@@ -138,7 +138,7 @@ TEST_F(LogFileTest, LongMessagesAreCutWithAMarkAndEmptyOnesDropped)
     while (chinese.size() < 15 * 1024)
         chinese += "\xE4\xB8\xAD";  // 中: a cut must not split it
     {
-        CLogFile log(Path());
+        LogFile log(Path());
         log.Write(Info, "T", "%s", std::string(2047, 'x').c_str());
         log.Write(Info, "T", "reply: %s", latin.c_str());
         log.Write(Warning, "T", "%s", chinese.c_str());
@@ -167,13 +167,13 @@ TEST_F(LogFileTest, LongMessagesAreCutWithAMarkAndEmptyOnesDropped)
 TEST_F(LogFileTest, OneMebibyteRuleAtOpening)
 {
     WriteFile(Path(), std::string(1048576, 'a'));
-    { CLogFile log(Path()); }
+    { LogFile log(Path()); }
     const std::string kept = ReadFile(Path());
     EXPECT_EQ(kept.substr(0, 1048576), std::string(1048576, 'a'));
     EXPECT_EQ(kept.substr(1048576, kStartBannerHead.size()), kStartBannerHead);
 
     WriteFile(Path(), std::string(1048577, 'a'));
-    { CLogFile log(Path()); }
+    { LogFile log(Path()); }
     EXPECT_EQ(ReadFile(Path()).substr(0, kStartBannerHead.size()), kStartBannerHead);
     EXPECT_LT(ReadFile(Path()).size(), 1000u);
 }
@@ -186,7 +186,7 @@ TEST_F(LogFileTest, OnlyARunWithTheLogToItselfEmptiesIt)
     std::filesystem::create_directories(dir_ / "xdg/Talvora");
     WriteFile(dir_ / "xdg/Talvora/config.ini", "[Talvora]\nUpdateUrl=http://127.0.0.1:9\n");
     const std::map<std::string, std::string> env{{"XDG_DATA_HOME", dir_ / "xdg"}, {"TALVORA_DEBUG_OUTPUT", ""}};
-    const std::string old(CLogFile::kMaxSizeAtOpen + 1, 'a');
+    const std::string old(LogFile::kMaxSizeAtOpen + 1, 'a');
     {
         Child running({TALVORA_BASE_HELPER, "log-open", "hold"}, env);
         ASSERT_TRUE(running.ReadUntil([](const std::string& out) { return out.find("held\n") != std::string::npos; },
@@ -209,9 +209,9 @@ TEST_F(LogFileTest, OnlyARunWithTheLogToItselfEmptiesIt)
 TEST_F(LogFileTest, ChildProgramsDoNotInheritTheLog)
 {
     // Both ways of opening: appending, and emptying a file past the size limit.
-    for (const size_t size : {size_t{0}, static_cast<size_t>(CLogFile::kMaxSizeAtOpen) + 1}) {
+    for (const size_t size : {size_t{0}, static_cast<size_t>(LogFile::kMaxSizeAtOpen) + 1}) {
         WriteFile(Path(), std::string(size, 'x'));
-        CLogFile log(Path());
+        LogFile log(Path());
         ASSERT_TRUE(log.IsOpen());
         // The child lists the descriptors it was given; the process log must not be one either.
         const ChildResult child = RunChild({"ls", "-l", "/proc/self/fd/"});
@@ -223,11 +223,11 @@ TEST_F(LogFileTest, ChildProgramsDoNotInheritTheLog)
 TEST_F(LogFileTest, UnopenableFileMeansASilentLog)
 {
     DebugCapture capture;
-    CLogFile log(dir_.Path());  // a folder cannot be opened as the log file
+    LogFile log(dir_.Path());  // a folder cannot be opened as the log file
     EXPECT_FALSE(log.IsOpen());
     log.Write(Info, "T", "%s", "lost");
     log.Write(0, "T", "%s", "lost");
-    CLogFile empty("");
+    LogFile empty("");
     empty.Write(Warning, "T", "%s", "lost");
     EXPECT_EQ(capture.Text(), "");
 }
@@ -237,7 +237,7 @@ TEST_F(LogFileTest, EntriesFromManyThreadsNeverInterleave)
     constexpr int kThreads = 10;
     constexpr int kPerThread = 500;
     {
-        CLogFile log(Path());
+        LogFile log(Path());
         std::vector<std::thread> threads;
         for (int t = 0; t < kThreads; ++t) {
             threads.emplace_back([&log, t] {
@@ -264,10 +264,10 @@ TEST_F(LogFileTest, EntriesFromManyThreadsNeverInterleave)
 
 TEST(ProcessLog, WriteLogPrintTimeAndToolkitDiagnosticsReachTheProcessLog)
 {
-    const std::string path = PubUtils::GetAppDataDir() + "/Talvora.log";
+    const std::string path = AppPaths::GetAppDataDir() + "/Talvora.log";
     const std::string marker = "marker-" + std::to_string(getpid());
     WriteLog(Info, "Test::Body", "%s", marker.c_str());
-    DuilibExceptFunc("cannot load skin \xE7\x9A\xAE\xE8\x82\xA4.xml\n");
+    LogToolkitDiagnostic("cannot load skin \xE7\x9A\xAE\xE8\x82\xA4.xml\n");
     {
         PrintTime timer("timed " + marker);
         const uint32_t start = Platform::TickCount();

@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-using PubUtils::CutString;
-using PubUtils::FormatDuration;
-using PubUtils::Md5Hex;
+using TextUtils::CutString;
+using TextUtils::FormatDuration;
+using TextUtils::Md5Hex;
 
 TEST(FormatDuration, Table)
 {
@@ -58,11 +58,11 @@ TEST(Md5Hex, EmptyTextGivesEmptyStringAndDigestsAreStable)
 TEST(Utf8CharactersLength, CountsCharactersNotBytes)
 {
     const std::string text = "a\xE8\xAF\x86\xF0\x9F\x8E\xB5z";  // "a识🎵z"
-    EXPECT_EQ(PubUtils::Utf8CharactersLength(text, 0), 0u);
-    EXPECT_EQ(PubUtils::Utf8CharactersLength(text, 1), 1u);
-    EXPECT_EQ(PubUtils::Utf8CharactersLength(text, 2), 4u);
-    EXPECT_EQ(PubUtils::Utf8CharactersLength(text, 3), 8u);
-    EXPECT_EQ(PubUtils::Utf8CharactersLength(text, 4), text.size());
-    EXPECT_EQ(PubUtils::Utf8CharactersLength(text, 50), text.size());
-    EXPECT_EQ(PubUtils::Utf8CharactersLength("", 3), 0u);
+    EXPECT_EQ(TextUtils::Utf8CharactersLength(text, 0), 0u);
+    EXPECT_EQ(TextUtils::Utf8CharactersLength(text, 1), 1u);
+    EXPECT_EQ(TextUtils::Utf8CharactersLength(text, 2), 4u);
+    EXPECT_EQ(TextUtils::Utf8CharactersLength(text, 3), 8u);
+    EXPECT_EQ(TextUtils::Utf8CharactersLength(text, 4), text.size());
+    EXPECT_EQ(TextUtils::Utf8CharactersLength(text, 50), text.size());
+    EXPECT_EQ(TextUtils::Utf8CharactersLength("", 3), 0u);
 }

@@ -1,6 +1,6 @@
 #include "EngineFixture.h"
 
-#include "engine/CAudioConvert.h"
+#include "engine/TranscriptionJobs.h"
 #include "base/Config.h"
 #include "engine/DecoderPool.h"
 #include "engine/LocalRecognizer.h"
@@ -56,7 +56,7 @@ protected:
     std::vector<std::string> Texts(const std::string& file)
     {
         std::vector<std::string> texts;
-        for (const CAudioSegment* segment : convert_->GetFinishedSegments(file))
+        for (const SegmentRecord* segment : convert_->GetFinishedSegments(file))
             texts.push_back(segment->text);
         return texts;
     }
@@ -67,12 +67,12 @@ protected:
         WriteConfigString("Recognizer", recognizer);
         WriteConfigString("LocalModelDir", modelDir);
         recognizer_ = MakeRecognizer(ReadRecognizerSetting());
-        convert_ = std::make_unique<CAudioConvert>(recognizer_, window_);
+        convert_ = std::make_unique<TranscriptionJobs>(recognizer_, window_);
         WriteConfigString("Recognizer", "");
         WriteConfigString("LocalModelDir", "");
     }
     std::shared_ptr<Recognizer> recognizer_ = TestCloud();
-    std::unique_ptr<CAudioConvert> convert_ = std::make_unique<CAudioConvert>(recognizer_, window_);
+    std::unique_ptr<TranscriptionJobs> convert_ = std::make_unique<TranscriptionJobs>(recognizer_, window_);
 };
 
 const std::string kSpeechData = TALVORA_SPEECH_TESTDATA;
@@ -88,7 +88,7 @@ TEST_F(AudioConvertTest, WholeFileComesBackInSegmentOrder)
     EXPECT_EQ(Texts(file), (std::vector<std::string>{"tone 440", "tone 550", "tone 660", "tone 770"}));
     for (const SegmentDone& news : window_->News()) {
         EXPECT_EQ(news.file, file);
-        const CAudioSegment* segment = convert_->FindSegment(news.id);
+        const SegmentRecord* segment = convert_->FindSegment(news.id);
         ASSERT_NE(segment, nullptr);
         EXPECT_EQ(segment->file, file);
         EXPECT_EQ(segment->segmentCount, 4);
@@ -239,7 +239,7 @@ TEST_F(AudioConvertTest, ThePlanFollowsTheRealAudioWhateverTheContainerClaims)
     std::vector<std::string> expected(30, "tone 440");
     expected.insert(expected.end(), 2, "tone 550");
     EXPECT_EQ(Texts(adts), expected);
-    for (const CAudioSegment* segment : convert_->GetFinishedSegments(adts)) {
+    for (const SegmentRecord* segment : convert_->GetFinishedSegments(adts)) {
         EXPECT_EQ(segment->segmentCount, 32);
         EXPECT_NEAR(segment->totalSeconds, 3725, 1);  // the encoder's last frame may reach past it
         EXPECT_EQ(segment->resultCode, 0);
@@ -373,7 +373,7 @@ TEST_F(AudioConvertTest, AnUnknownRecognizerIsTheCloudAndAMissingModelFailsPlain
                                 " (en-us/en-us, en-us/en-us.lm.bin, en-us/cmudict-en-us.dict)";
     EXPECT_EQ(finished[0]->resultCode, LocalRecognizer::kModelFailedCode);
     EXPECT_EQ(finished[0]->errorMessage, message);
-    EXPECT_EQ(finished[0]->attempts, CAudioConvert::kMaxAttempts);
+    EXPECT_EQ(finished[0]->attempts, TranscriptionJobs::kMaxAttempts);
     EXPECT_EQ(Occurrences(Log(), "LocalRecognizer::Recognize:\t\t" + message + "\r\n"), 10u);
     EXPECT_EQ(speech_->RequestCount(Endpoint::Recognition), 0);
 }

@@ -2,7 +2,7 @@
 
 #include "base/LiveThreads.h"
 #include "engine/SegmentAttempt.h"
-#include "engine/CSpeechClient.h"
+#include "engine/SpeechClient.h"
 #include "engine/FfmpegCommand.h"
 #include "engine/LocalRecognizer.h"
 #include "engine/RecognizerSetting.h"
@@ -211,7 +211,7 @@ TEST_F(AudioTaskTest, HostileRepliesAreBoundedAndCannotForgeLogEntries)
 TEST_F(AudioTaskTest, ASilentServerEndsTheAttemptAtTheStallLimitAndTokenFailuresNameTheHost)
 {
     // A service that thinks past the stall limit once the request went out whole is waited for.
-    CSpeechClient client(SpeechDouble::kTestApiKey, SpeechDouble::kTestSecretKey);
+    SpeechClient client(SpeechDouble::kTestApiKey, SpeechDouble::kTestSecretKey);
     client.SetStallTimeout(1500);
     speech_->AddFault({.endpoint = Endpoint::Recognition, .fault = Fault::Delay(std::chrono::milliseconds(3000))});
     Json::Value reply = client.RecognizePcm(SpeechDouble::SinePcm(440, 1.0), "pcm", 16000, {{"lan", "ZH"}});
@@ -219,7 +219,7 @@ TEST_F(AudioTaskTest, ASilentServerEndsTheAttemptAtTheStallLimitAndTokenFailures
 
     // A token server that says nothing ends the attempt at the stall limit: nothing is posted
     // without a token.
-    CSpeechClient silent(SpeechDouble::kTestApiKey, SpeechDouble::kTestSecretKey);
+    SpeechClient silent(SpeechDouble::kTestApiKey, SpeechDouble::kTestSecretKey);
     silent.SetStallTimeout(1500);
     speech_->AddFault({.endpoint = Endpoint::Token, .fault = Fault::Stall()});
     const auto start = std::chrono::steady_clock::now();
@@ -230,7 +230,7 @@ TEST_F(AudioTaskTest, ASilentServerEndsTheAttemptAtTheStallLimitAndTokenFailures
               std::string::npos);
 
     // Refused keys and an unreachable server read differently, and the secret shows in neither.
-    CSpeechClient refused("unknown-key", "the-secret-value");
+    SpeechClient refused("unknown-key", "the-secret-value");
     refused.FetchToken();
     EXPECT_NE(Log().find(TestSupport::LogEntry("CSpeechClient::FetchToken", "token request to 127.0.0.1 failed: HTTP status 401, "
                                                                         "no access_token, error: invalid_client")),

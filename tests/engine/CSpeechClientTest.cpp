@@ -1,5 +1,5 @@
 #include "engine/Base64JsonBody.h"
-#include "engine/CSpeechClient.h"
+#include "engine/SpeechClient.h"
 #include "base/net/JsonText.h"
 #include "speech_double/SpeechDouble.h"
 #include "speech_double/StrictBase64.h"
@@ -41,9 +41,9 @@ protected:
         speech->ExportEnvironment();
     }
 
-    std::unique_ptr<CSpeechClient> Client() const
+    std::unique_ptr<SpeechClient> Client() const
     {
-        auto client = std::make_unique<CSpeechClient>(SpeechDouble::kTestApiKey, SpeechDouble::kTestSecretKey);
+        auto client = std::make_unique<SpeechClient>(SpeechDouble::kTestApiKey, SpeechDouble::kTestSecretKey);
         client->SetConnectTimeout(60000);
         client->SetRequestTimeout(600000);
         return client;
@@ -56,13 +56,13 @@ protected:
 
 TEST(Base64Encode, PaddingOfOneTwoAndThreeBytes)
 {
-    EXPECT_EQ(CSpeechClient::Base64Encode(""), "");
-    EXPECT_EQ(CSpeechClient::Base64Encode("f"), "Zg==");
-    EXPECT_EQ(CSpeechClient::Base64Encode("fo"), "Zm8=");
-    EXPECT_EQ(CSpeechClient::Base64Encode("foo"), "Zm9v");
-    EXPECT_EQ(CSpeechClient::Base64Encode("foobar"), "Zm9vYmFy");
-    EXPECT_EQ(CSpeechClient::Base64Encode(std::string("\xfb\xff\xbf", 3)), "+/+/");
-    EXPECT_EQ(CSpeechClient::Base64Encode(std::string("\0", 1)), "AA==");
+    EXPECT_EQ(SpeechClient::Base64Encode(""), "");
+    EXPECT_EQ(SpeechClient::Base64Encode("f"), "Zg==");
+    EXPECT_EQ(SpeechClient::Base64Encode("fo"), "Zm8=");
+    EXPECT_EQ(SpeechClient::Base64Encode("foo"), "Zm9v");
+    EXPECT_EQ(SpeechClient::Base64Encode("foobar"), "Zm9vYmFy");
+    EXPECT_EQ(SpeechClient::Base64Encode(std::string("\xfb\xff\xbf", 3)), "+/+/");
+    EXPECT_EQ(SpeechClient::Base64Encode(std::string("\0", 1)), "AA==");
 }
 
 TEST(Base64Encode, AFullSegmentDecodesBackWithAnIndependentDecoder)
@@ -71,7 +71,7 @@ TEST(Base64Encode, AFullSegmentDecodesBackWithAnIndependentDecoder)
     std::string audio(3840000, '\0');
     for (char& byte : audio)
         byte = static_cast<char>(random());
-    const std::string text = CSpeechClient::Base64Encode(audio);
+    const std::string text = SpeechClient::Base64Encode(audio);
     EXPECT_EQ(text.size(), 5120000u);
     EXPECT_EQ(text.find_first_of("\r\n="), std::string::npos);
     std::string decoded;
@@ -80,7 +80,7 @@ TEST(Base64Encode, AFullSegmentDecodesBackWithAnIndependentDecoder)
 
     for (size_t length = 0; length < 300; ++length) {
         const std::string part = audio.substr(0, length);
-        ASSERT_TRUE(SpeechDouble::DecodeBase64Strict(CSpeechClient::Base64Encode(part), decoded)) << length;
+        ASSERT_TRUE(SpeechDouble::DecodeBase64Strict(SpeechClient::Base64Encode(part), decoded)) << length;
         EXPECT_EQ(decoded, part) << length;
     }
 }
@@ -94,7 +94,7 @@ TEST(Base64Encode, AStreamedBodyIsTheWholeTextInAnyPieces)
     for (const size_t length : {size_t{0}, size_t{1}, size_t{2}, size_t{3}, size_t{48 * 1024}, audio.size()}) {
         const std::string_view bytes(audio.data(), length);
         Base64JsonBody body("{\"speech\" : \"", bytes, "\",\n\t\"token\" : \"x\"\n}");
-        const std::string whole = "{\"speech\" : \"" + CSpeechClient::Base64Encode(bytes) + "\",\n\t\"token\" : \"x\"\n}";
+        const std::string whole = "{\"speech\" : \"" + SpeechClient::Base64Encode(bytes) + "\",\n\t\"token\" : \"x\"\n}";
         ASSERT_EQ(body.Size(), whole.size());
         for (const size_t piece : {size_t{7}, size_t{16384}}) {
             body.Rewind();
@@ -109,7 +109,7 @@ TEST(Base64Encode, AStreamedBodyIsTheWholeTextInAnyPieces)
 
 TEST(StyledJsonText, DefaultWriterOutputAndANewline)
 {
-    EXPECT_EQ(StyledJsonText(CSpeechClient::TransportFailure(7)), "{\n\t\"curl_error_code\" : 7\n}\n");
+    EXPECT_EQ(StyledJsonText(SpeechClient::TransportFailure(7)), "{\n\t\"curl_error_code\" : 7\n}\n");
     Json::Value nested(Json::objectValue);
     nested["b"]["c"] = "\xE4\xB8\xAD";
     nested["a"] = Json::Value(Json::arrayValue);
@@ -119,7 +119,7 @@ TEST(StyledJsonText, DefaultWriterOutputAndANewline)
 TEST(WriteJsonText, IsJsonCppsDefaultWriterOutputByteForByte)
 {
     const Json::StreamWriterBuilder builder;
-    const std::string base64 = CSpeechClient::Base64Encode(SpeechDouble::SinePcm(440, 1));
+    const std::string base64 = SpeechClient::Base64Encode(SpeechDouble::SinePcm(440, 1));
     std::vector<Json::Value> values;
     Json::Value request(Json::objectValue);
     request["channel"] = "1";
@@ -181,7 +181,7 @@ TEST_F(SpeechClientTest, TheRequestBodyHasExactlyTheEightMembersInOrder)
     EXPECT_EQ(body["format"], "pcm");
     EXPECT_EQ(body["lan"], "ZH");
     EXPECT_EQ(body["cuid"], SpeechDouble::kTestApiKey);
-    EXPECT_EQ(body["speech"], CSpeechClient::Base64Encode(audio));
+    EXPECT_EQ(body["speech"], SpeechClient::Base64Encode(audio));
     EXPECT_EQ(body["token"].asString().rfind("24.double.", 0), 0u);
     // JsonCpp's default writer: one member per line, tab indentation, no trailing newline.
     const std::string& text = request->body;
@@ -283,7 +283,7 @@ TEST_F(SpeechClientTest, AFailedFetchKeepsTheTokenCachedBefore)
 
 TEST_F(SpeechClientTest, UnknownCredentialsAreRefusedWithoutARecognitionRequest)
 {
-    CSpeechClient client("nobody", "nothing");
+    SpeechClient client("nobody", "nothing");
     EXPECT_EQ(client.FetchToken(), "");
     const Json::Value reply = client.RecognizePcm(SpeechDouble::SinePcm(440, 1), "pcm", 16000, kOptions);
     EXPECT_EQ(reply["token_refused"], 401);
@@ -362,7 +362,7 @@ TEST_F(SpeechClientTest, RepliesOfAnyShapeComeBackAsValues)
          [](const Json::Value& r) { EXPECT_TRUE(r["result"][0].isInt()); }},
         {Fault::Raw(200, "application/json", "[\"err_no\",0]"), [](const Json::Value& r) { EXPECT_TRUE(r.isArray()); }},
         {Fault::Raw(200, "application/json", std::string(100000, '[') + std::string(100000, ']')), isNull},
-        {Fault::Raw(200, "application/json", std::string(CHttpRequest::kMaxResponseBytes + 10, ' ')),
+        {Fault::Raw(200, "application/json", std::string(HttpRequest::kMaxResponseBytes + 10, ' ')),
          transportFailure(CURLE_WRITE_ERROR)},
     };
     for (size_t i = 0; i < cases.size(); ++i)
@@ -380,7 +380,7 @@ TEST_F(SpeechClientTest, ARequestPastTheTimeOutIsATransportFailure)
     auto client = Client();
     client->SetRequestTimeout(500);
     const Json::Value reply = client->RecognizePcm(SpeechDouble::SinePcm(440, 1), "pcm", 16000, kOptions);
-    EXPECT_EQ(reply, CSpeechClient::TransportFailure(CURLE_OPERATION_TIMEDOUT));
+    EXPECT_EQ(reply, SpeechClient::TransportFailure(CURLE_OPERATION_TIMEDOUT));
 }
 
 TEST_F(SpeechClientTest, NoServiceAtAllGivesConnectFailures)
@@ -390,7 +390,7 @@ TEST_F(SpeechClientTest, NoServiceAtAllGivesConnectFailures)
     setenv("TALVORA_SPEECH_URL", (closed + "/server_api").c_str(), 1);
     auto client = Client();
     EXPECT_EQ(client->FetchToken(), "{\n\t\"curl_error_code\" : 7\n}\n");
-    EXPECT_EQ(client->RecognizePcm("ab", "pcm", 16000, kOptions), CSpeechClient::TransportFailure(CURLE_COULDNT_CONNECT));
+    EXPECT_EQ(client->RecognizePcm("ab", "pcm", 16000, kOptions), SpeechClient::TransportFailure(CURLE_COULDNT_CONNECT));
 }
 
 TEST_F(SpeechClientTest, AnUntrustedServiceNeverSeesTheSecretKey)
@@ -399,7 +399,7 @@ TEST_F(SpeechClientTest, AnUntrustedServiceNeverSeesTheSecretKey)
     auto client = Client();
     EXPECT_EQ(client->FetchToken(), "{\n\t\"curl_error_code\" : 60\n}\n");
     EXPECT_EQ(client->RecognizePcm("ab", "pcm", 16000, kOptions),
-              CSpeechClient::TransportFailure(CURLE_PEER_FAILED_VERIFICATION));
+              SpeechClient::TransportFailure(CURLE_PEER_FAILED_VERIFICATION));
     EXPECT_EQ(speech->RequestCount(Endpoint::Token), 0);
     EXPECT_EQ(speech->RequestCount(Endpoint::Recognition), 0);
 }

@@ -49,7 +49,7 @@ struct PairOrder {
 
 std::string LogText()
 {
-    return ReadFile(PubUtils::GetAppDataDir() + "/Talvora.log");
+    return ReadFile(AppPaths::GetAppDataDir() + "/Talvora.log");
 }
 
 }  // namespace

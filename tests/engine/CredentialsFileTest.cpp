@@ -17,7 +17,7 @@ constexpr char kSecret[] = "S3cr3tValueThatMustNeverBeLogged";
 
 std::string LogText()
 {
-    return ReadFile(PubUtils::GetAppDataDir() + "/Talvora.log");
+    return ReadFile(AppPaths::GetAppDataDir() + "/Talvora.log");
 }
 
 // What was logged after the test began; the log is shared by every test of the process.
@@ -147,5 +147,5 @@ TEST_F(CredentialsFileTest, ApplyHandsPairsToThePoolOnlyFromAUsableFile)
     EXPECT_EQ(data.Next().apiKey, BuiltInCredential().apiKey);
     EXPECT_NE(LogText().find("get ServerKey size is null"), std::string::npos);
 
-    EXPECT_EQ(CredentialsFile::DefaultPath(), PubUtils::GetAppDataDir() + "/credentials.json");
+    EXPECT_EQ(CredentialsFile::DefaultPath(), AppPaths::GetAppDataDir() + "/credentials.json");
 }

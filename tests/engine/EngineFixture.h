@@ -67,7 +67,7 @@ protected:
         logStart_ = TestSupport::ReadFile(LogPath()).size();
     }
 
-    static std::string LogPath() { return PubUtils::GetAppDataDir() + "/Talvora.log"; }
+    static std::string LogPath() { return AppPaths::GetAppDataDir() + "/Talvora.log"; }
     // What this test wrote to the log; other tests of the same process wrote the rest.
     std::string Log() const { return TestSupport::ReadFile(LogPath()).substr(logStart_); }
     static size_t Occurrences(const std::string& text, const std::string& part)

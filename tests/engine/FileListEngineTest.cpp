@@ -3,8 +3,8 @@
 // removed meanwhile is not read.
 #include "EngineFixture.h"
 
-#include "engine/CAudioConvert.h"
-#include "engine/CAudioSegment.h"
+#include "engine/TranscriptionJobs.h"
+#include "engine/SegmentRecord.h"
 #include "engine/FileList.h"
 #include "support/AudioFiles.h"
 
@@ -25,7 +25,7 @@ protected:
     void SetUp() override
     {
         EngineTest::SetUp();
-        convert_ = std::make_unique<CAudioConvert>(TestCloud(), window_);
+        convert_ = std::make_unique<TranscriptionJobs>(TestCloud(), window_);
         files_.SetJobs(convert_.get());
         files_.SetEvents(&warnings_);
     }
@@ -57,7 +57,7 @@ protected:
             limit);
     }
 
-    std::unique_ptr<CAudioConvert> convert_;
+    std::unique_ptr<TranscriptionJobs> convert_;
     Warnings warnings_;
     FileList files_;
     std::vector<std::string> progress_;

@@ -2,8 +2,8 @@
 // manager's records, the failure and poor-audio verdicts told once, the elapsed time, stopping,
 // retrying and deleting.
 #include "base/AppPaths.h"
-#include "engine/CAudioConvert.h"
-#include "engine/CAudioSegment.h"
+#include "engine/TranscriptionJobs.h"
+#include "engine/SegmentRecord.h"
 #include "engine/FileList.h"
 #include "engine/JobListener.h"
 #include "support/TestSupport.h"
@@ -20,9 +20,9 @@ namespace {
 class Records {
 public:
     Records(std::string file, int count) : file_(std::move(file)), count_(count) {}
-    CAudioSegment& Finish(int index, int attempts = 1)
+    SegmentRecord& Finish(int index, int attempts = 1)
     {
-        auto record = std::make_unique<CAudioSegment>();
+        auto record = std::make_unique<SegmentRecord>();
         record->file = file_;
         record->segmentCount = count_;
         record->segmentIndex = index;
@@ -32,9 +32,9 @@ public:
         owned_.push_back(std::move(record));
         return *owned_.back();
     }
-    std::vector<CAudioSegment*> All() const
+    std::vector<SegmentRecord*> All() const
     {
-        std::vector<CAudioSegment*> all;
+        std::vector<SegmentRecord*> all;
         for (const auto& record : owned_)
             all.push_back(record.get());
         return all;
@@ -43,7 +43,7 @@ public:
 private:
     std::string file_;
     int count_;
-    std::vector<std::unique_ptr<CAudioSegment>> owned_;
+    std::vector<std::unique_ptr<SegmentRecord>> owned_;
 };
 
 class Warnings : public FileList::Events {
@@ -78,7 +78,7 @@ protected:
     const FileRow& Row(int row) const { return *files_.Row(row); }
 
     TempDir dir_;
-    CAudioConvert jobs_{std::make_shared<Unused>(), nullptr, JobOptions{.maxWorkers = 0}};
+    TranscriptionJobs jobs_{std::make_shared<Unused>(), nullptr, JobOptions{.maxWorkers = 0}};
     Warnings warnings_;
     FileList files_;
 };
@@ -142,7 +142,7 @@ TEST_F(FileListTest, ProgressCountsFinishedSegmentsAndCompletesTheRow)
 TEST_F(FileListTest, ResultsThatMatchNoRowChangeNothing)
 {
     AddNamed({"a.wav"});
-    const size_t logStart = TestSupport::ReadFile(PubUtils::GetAppDataDir() + "/Talvora.log").size();
+    const size_t logStart = TestSupport::ReadFile(AppPaths::GetAppDataDir() + "/Talvora.log").size();
     EXPECT_EQ(files_.Update({}).row, -1);
     Records gone(dir_ / "removed.wav", 1);
     gone.Finish(1);
@@ -157,7 +157,7 @@ TEST_F(FileListTest, ResultsThatMatchNoRowChangeNothing)
 
     EXPECT_EQ(Row(0).progressText, "0");
     EXPECT_EQ(Row(0).status, ItemIdle);
-    const std::string log = TestSupport::ReadFile(PubUtils::GetAppDataDir() + "/Talvora.log").substr(logStart);
+    const std::string log = TestSupport::ReadFile(AppPaths::GetAppDataDir() + "/Talvora.log").substr(logStart);
     EXPECT_NE(log.find(TestSupport::LogEntryStart("CPlayListCtrl::UpdateItemStatus", "UpdateItemStatus vctInfo is empty")), std::string::npos);
     EXPECT_NE(log.find(TestSupport::LogEntryStart("CPlayListCtrl::UpdateItemStatus", "UpdateItemStatus no found. " + dir_ / "removed.wav")),
               std::string::npos);
@@ -200,11 +200,11 @@ TEST_F(FileListTest, AFileWithoutTextThatHadAnErrorFailsSaysWhyOnceAndCanStartAg
 
     // Every segment failed: the last error is the one told.
     Records bad(Row(0).filePath, 2);
-    CAudioSegment& first = bad.Finish(0, 10);
+    SegmentRecord& first = bad.Finish(0, 10);
     first.resultCode = -1;
     first.errorMessage = "token request failed";
     first.text.clear();
-    CAudioSegment& second = bad.Finish(1, 10);
+    SegmentRecord& second = bad.Finish(1, 10);
     second.resultCode = 3301;
     second.errorMessage = "speech quality\nerror";
     second.text.clear();
@@ -221,7 +221,7 @@ TEST_F(FileListTest, AFileWithoutTextThatHadAnErrorFailsSaysWhyOnceAndCanStartAg
     // Some text: done, with the poor-audio warning for the segment that failed for good.
     Records part(Row(1).filePath, 2);
     part.Finish(0, 1);
-    CAudioSegment& lost = part.Finish(1, 10);
+    SegmentRecord& lost = part.Finish(1, 10);
     lost.resultCode = 3301;
     lost.text.clear();
     files_.Update(part.All());

@@ -1,7 +1,7 @@
 #include "base/AppPaths.h"
 #include "base/TextConvert.h"
 #include "base/TextUtils.h"
-#include "engine/CAudioSegment.h"
+#include "engine/SegmentRecord.h"
 #include "engine/FfmpegCommand.h"
 #include "engine/FfmpegProcess.h"
 #include "engine/JobFiles.h"
@@ -39,7 +39,7 @@ TEST(Segmenting, SegmentPlan)
 TEST(Segmenting, SubtitlesHaveOneCuePerSegmentWithTextClippedAtTheEnd)
 {
     // 250 seconds: three segments; the second one said nothing, the third ends at 4:10.
-    std::vector<CAudioSegment> segments(3);
+    std::vector<SegmentRecord> segments(3);
     const char* texts[] = {"first\r\nline", "", "third ---> end"};
     for (int i = 0; i < 3; ++i) {
         segments[i].totalSeconds = 250;
@@ -47,8 +47,8 @@ TEST(Segmenting, SubtitlesHaveOneCuePerSegmentWithTextClippedAtTheEnd)
         segments[i].segmentIndex = i;
         segments[i].text = texts[i];
     }
-    std::vector<CAudioSegment*> records;
-    for (CAudioSegment& segment : segments)
+    std::vector<SegmentRecord*> records;
+    for (SegmentRecord& segment : segments)
         records.push_back(&segment);
     EXPECT_EQ(SegmentTexts::Subtitles(records, SegmentTexts::SubtitleFormat::Srt),
               "1\n00:00:00,000 --> 00:02:00,000\nfirst  line\n\n"
@@ -68,7 +68,7 @@ TEST(Segmenting, SubtitlesHaveOneCuePerSegmentWithTextClippedAtTheEnd)
     const char* expected[] = {"john as he", "7 8", "\xC3\xA9t\xC3\xA9 \xC3\xA0", "\xE4\xBD\xA0\xE5\xA5\xBD",
                               "word\xE5\xA5\xBD"};
     for (size_t i = 0; i < std::size(joined); ++i) {
-        CAudioSegment a, b;
+        SegmentRecord a, b;
         a.text = joined[i][0];
         b.text = joined[i][1];
         b.segmentIndex = 1;
@@ -92,7 +92,7 @@ TEST(Segmenting, AFailureSaysItsCauseBeforeItsCodeAndMessage)
         {3301, "speech quality error.", "文件无法识别"},
     };
     for (const auto& [code, message, told] : cases) {
-        CAudioSegment failed;
+        SegmentRecord failed;
         failed.file = "/a/talk.mp3";
         failed.segmentCount = 1;
         failed.resultCode = code;
@@ -154,17 +154,17 @@ TEST(Segmenting, JobFolderAndCopyNames)
     TempDir dir;
     const std::string source = dir / "talk.flac";
     WriteFile(source, "flac bytes");
-    const std::string copy = PubUtils::GetCopyByFile(source);
-    EXPECT_EQ(copy, PubUtils::GetTempDir() + "/" + PubUtils::Md5Hex(source) + "/inputflac");
+    const std::string copy = JobFiles::GetCopyByFile(source);
+    EXPECT_EQ(copy, AppPaths::GetTempDir() + "/" + TextUtils::Md5Hex(source) + "/inputflac");
     EXPECT_EQ(ReadFile(copy), "flac bytes");
     WriteFile(source, "changed");
-    EXPECT_EQ(PubUtils::GetCopyByFile(source), copy);  // the same folder, the copy overwritten
+    EXPECT_EQ(JobFiles::GetCopyByFile(source), copy);  // the same folder, the copy overwritten
     EXPECT_EQ(ReadFile(copy), "changed");
 
     WriteFile(dir / "x.ra", "ra");
-    EXPECT_TRUE(PubUtils::GetCopyByFile(dir / "x.ra").ends_with("/inputx.ra"));
+    EXPECT_TRUE(JobFiles::GetCopyByFile(dir / "x.ra").ends_with("/inputx.ra"));
     WriteFile(dir / "odd\".a", "q");
-    EXPECT_TRUE(PubUtils::GetCopyByFile(dir / "odd\".a").ends_with("/inputd_.a"));
+    EXPECT_TRUE(JobFiles::GetCopyByFile(dir / "odd\".a").ends_with("/inputd_.a"));
 }
 
 TEST(Segmenting, ShortPathsAndMissingFiles)
@@ -174,17 +174,17 @@ TEST(Segmenting, ShortPathsAndMissingFiles)
     fs::current_path(dir.Path());
     WriteFile("a.wa", "four");
     WriteFile("a.w", "three");
-    const std::string four = PubUtils::GetCopyByFile("a.wa");
-    const std::string three = PubUtils::GetCopyByFile("a.w");
+    const std::string four = JobFiles::GetCopyByFile("a.wa");
+    const std::string three = JobFiles::GetCopyByFile("a.w");
     fs::current_path(cwd);
     EXPECT_TRUE(four.ends_with("/inputa.wa"));
     EXPECT_EQ(three, "");
 
     const std::string missing = dir / "gone.mp3";
-    EXPECT_EQ(PubUtils::GetCopyByFile(missing), "");
-    const std::string log = ReadFile(PubUtils::GetAppDataDir() + "/Talvora.log");
-    EXPECT_NE(log.find(TestSupport::LogEntry("PubUtils::GetCopyByFile", "CopyFileA failed. " + missing + " to " + PubUtils::GetTempDir() +
-                                                                     "/" + PubUtils::Md5Hex(missing) +
+    EXPECT_EQ(JobFiles::GetCopyByFile(missing), "");
+    const std::string log = ReadFile(AppPaths::GetAppDataDir() + "/Talvora.log");
+    EXPECT_NE(log.find(TestSupport::LogEntry("PubUtils::GetCopyByFile", "CopyFileA failed. " + missing + " to " + AppPaths::GetTempDir() +
+                                                                     "/" + TextUtils::Md5Hex(missing) +
                                                                      "/input.mp3 LastError info: No such file or directory")),
               std::string::npos);
 }
@@ -211,7 +211,7 @@ TEST(Segmenting, FfmpegCutsASegmentInAFolderWithBlanksAndNonAsciiCharacters)
     fs::create_directories(folder);
     ASSERT_TRUE(MakeToneFile(folder + "/input.ogg", 250, {440}, 250));
     const std::vector<std::string> command = BuildSegmentArguments(folder + "/input.ogg", 2);
-    const pid_t pid = PubUtils::StartFfmpeg(command, false);
+    const pid_t pid = Ffmpeg::StartFfmpeg(command, false);
     ASSERT_GT(pid, 0);
     EXPECT_TRUE(WaitForProcess(pid, 0));
     std::string pcm;
@@ -220,7 +220,7 @@ TEST(Segmenting, FfmpegCutsASegmentInAFolderWithBlanksAndNonAsciiCharacters)
 
     // A segment past the end of the audio leaves an empty file.
     const std::vector<std::string> past = BuildSegmentArguments(folder + "/input.ogg", 5);
-    EXPECT_TRUE(WaitForProcess(PubUtils::StartFfmpeg(past, false), 0));
+    EXPECT_TRUE(WaitForProcess(Ffmpeg::StartFfmpeg(past, false), 0));
     pcm = "x";
     ReadFileContent(past.back(), &pcm);
     EXPECT_EQ(pcm, "");
@@ -230,13 +230,13 @@ TEST(Segmenting, MissingFfmpegAndWaitLimits)
 {
     const std::string path = getenv("PATH");
     setenv("PATH", "/nonexistent", 1);
-    const pid_t missing = PubUtils::StartFfmpeg(std::string("-version"), false);
+    const pid_t missing = Ffmpeg::StartFfmpeg(std::string("-version"), false);
     setenv("PATH", path.c_str(), 1);
     EXPECT_EQ(missing, -1);
     EXPECT_TRUE(WaitForProcess(missing, 0));
 
     // Ten seconds of audio produced in real time: still running after 50 ms.
-    const pid_t slow = PubUtils::StartFfmpeg(std::string("-re -f lavfi -i sine=d=10 -f null -"), false);
+    const pid_t slow = Ffmpeg::StartFfmpeg(std::string("-re -f lavfi -i sine=d=10 -f null -"), false);
     ASSERT_GT(slow, 0);
     EXPECT_FALSE(WaitForProcess(slow, 50));
     kill(slow, SIGKILL);
@@ -265,9 +265,9 @@ TEST(Segmenting, InputSeekCutsTheSameSamplesAsDecodingFromTheStart)
             const std::string decoding = "-y -i \"" + file + "\" -ss " + start + " -to " + end +
                                          " -acodec pcm_s16le -f s16le -ac 1 -ar 16000 \"" + pcm + ".ref\"";
             int status = -1;
-            ASSERT_TRUE(WaitForProcess(PubUtils::StartFfmpeg(seeking, false), 0, &status));
+            ASSERT_TRUE(WaitForProcess(Ffmpeg::StartFfmpeg(seeking, false), 0, &status));
             EXPECT_EQ(status, 0);
-            ASSERT_TRUE(WaitForProcess(PubUtils::StartFfmpeg(decoding, false), 0, &status));
+            ASSERT_TRUE(WaitForProcess(Ffmpeg::StartFfmpeg(decoding, false), 0, &status));
             EXPECT_EQ(status, 0);
             const std::string cut = ReadFile(pcm);
             const std::string reference = ReadFile(pcm + ".ref");

@@ -1,6 +1,6 @@
-#include "base/net/CHttpRequest.h"
+#include "base/net/HttpRequest.h"
 #include "base/net/JsonText.h"
-#include "engine/CSpeechClient.h"
+#include "engine/SpeechClient.h"
 #include "speech_double/SpeechDouble.h"
 #include "speech_double/StrictBase64.h"
 #include "speech_double/ToneDetector.h"
@@ -77,7 +77,7 @@ protected:
         body["lan"] = "ZH";
         body["len"] = static_cast<Json::UInt64>(audio.size());
         body["rate"] = "16000";
-        body["speech"] = CSpeechClient::Base64Encode(audio);
+        body["speech"] = SpeechClient::Base64Encode(audio);
         body["token"] = token;
         return body;
     }
@@ -92,7 +92,7 @@ protected:
     int ErrNo(const Json::Value& body) { return Post(body)["err_no"].asInt(); }
 
     std::unique_ptr<SpeechDouble::Server> speech;
-    CHttpRequest http;
+    HttpRequest http;
     std::string token;
     const std::string audio = SpeechDouble::SinePcm(440, 1);
 };
@@ -265,7 +265,7 @@ TEST(SpeechDoubleLimits, AudioAboveTheLimitIsTooLong)
     auto speech = SpeechDouble::Server::Start(options);
     ASSERT_TRUE(speech);
     speech->ExportEnvironment();
-    CSpeechClient client(SpeechDouble::kTestApiKey, SpeechDouble::kTestSecretKey);
+    SpeechClient client(SpeechDouble::kTestApiKey, SpeechDouble::kTestSecretKey);
     const Json::Value tooLong = client.RecognizePcm(SpeechDouble::SinePcm(440, 2.5), "pcm", 16000, {{"lan", "ZH"}});
     EXPECT_EQ(tooLong["err_no"], 3310);
     EXPECT_EQ(tooLong["err_msg"], "content len too long.");
@@ -338,7 +338,7 @@ TEST_F(DoubleServiceTest, ConcurrentRequestsAreCountedAtTheirPeak)
     std::vector<int> codes(3, -2);
     for (int i = 0; i < 3; ++i) {
         threads.emplace_back([&, i] {
-            CHttpRequest own;
+            HttpRequest own;
             own.SetCaFile(speech->CaFile());
             std::string response;
             own.PostJson(speech->SpeechUrl(), nullptr, Body(audio), &response);
@@ -360,7 +360,7 @@ TEST(SpeechDoubleLifetime, StoppingEndsAStalledRequestAndRemovesItsFolder)
     speech->SetDefaultFault(Endpoint::Token, Fault::Stall());
     int32_t code = -1;
     std::thread client([&] {
-        CHttpRequest http;
+        HttpRequest http;
         http.SetCaFile(caFile);
         http.SetTimeout(60000);
         std::string response;
@@ -418,7 +418,7 @@ TEST(SpeechDoubleProgram, RunsOnItsOwnUntilTerminated)
     const std::string caFile = value("TALVORA_CA_FILE");
     EXPECT_EQ(tokenUrl.rfind("https://127.0.0.1:", 0), 0u) << output;
 
-    CHttpRequest http;
+    HttpRequest http;
     http.SetCaFile(caFile);
     const HttpFields params = {{"grant_type", "client_credentials"},
                                {"client_id", SpeechDouble::kTestApiKey},

@@ -87,7 +87,7 @@ inline void WriteFile(const std::string& path, const std::string& text)
 inline void SetUp()
 {
     Folder();
-    static CLogFile log("/dev/null", CLogFile::ProcessWide);
+    static LogFile log("/dev/null", LogFile::ProcessWide);
 }
 
 }  // namespace Fuzz

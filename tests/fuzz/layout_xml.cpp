@@ -2,8 +2,8 @@
 // (offscreen, never shown), laid out for the window's size and painted once.
 #include "skin/EmbeddedSkin.h"
 #include "tests/fuzz/FuzzQtSupport.h"
-#include "ui/toolkit/CLayoutBuilder.h"
-#include "ui/toolkit/CWindowWidget.h"
+#include "ui/toolkit/LayoutBuilder.h"
+#include "ui/toolkit/WindowWidget.h"
 #include "ui/toolkit/UiToolkit.h"
 
 #include <QApplication>
@@ -20,9 +20,9 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    CWindowWidget window(nullptr, nullptr);
+    WindowWidget window(nullptr, nullptr);
     const QByteArray xml(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
-    if (CLayoutBuilder::BuildFromText(xml, L"fuzz.xml", &window, nullptr) == nullptr)
+    if (LayoutBuilder::BuildFromText(xml, L"fuzz.xml", &window, nullptr) == nullptr)
         return 0;
     window.ArrangeNow();
     QImage picture(160, 120, QImage::Format_ARGB32_Premultiplied);

@@ -2,7 +2,7 @@
 // turns it into seconds, and what the seconds decide where the job manager takes them (at most
 // its longest plan, an unknown duration as its substitute): the number of segments and the
 // argument line of the last one, from which the worker recovers the segment file it reads.
-#include "engine/CAudioConvert.h"
+#include "engine/TranscriptionJobs.h"
 #include "engine/DurationText.h"
 #include "engine/FfmpegCommand.h"
 #include "tests/fuzz/FuzzSupport.h"
@@ -22,9 +22,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const int seconds = DurationSecondsOfText(text);
     FUZZ_CHECK(seconds >= 0);
 
-    if (seconds > CAudioConvert::kMaxPlannedSeconds)
+    if (seconds > TranscriptionJobs::kMaxPlannedSeconds)
         return 0;  // refused
-    const int count = PlanSegmentCount(seconds < 1 ? CAudioConvert::kSubstituteSeconds : seconds);
+    const int count = PlanSegmentCount(seconds < 1 ? TranscriptionJobs::kSubstituteSeconds : seconds);
     FUZZ_CHECK(count > 0);
     {
         const std::string copy = Fuzz::Folder() + "/job/input.mp3";

@@ -1,7 +1,7 @@
 // The arguments a segment's cut gets: built from the job's input copy and the segment's number
 // (of the longest plan the job manager makes), they must hand ffmpeg the copy as it is and name
 // the file the cut writes, "<job folder>/<number>.pcm", whatever the copy's path holds.
-#include "engine/CAudioConvert.h"
+#include "engine/TranscriptionJobs.h"
 #include "engine/FfmpegCommand.h"
 #include "tests/fuzz/FuzzSupport.h"
 
@@ -16,7 +16,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     FuzzedDataProvider input(data, size);
-    static const int kMostSegments = PlanSegmentCount(CAudioConvert::kMaxPlannedSeconds);
+    static const int kMostSegments = PlanSegmentCount(TranscriptionJobs::kMaxPlannedSeconds);
     const int index = input.ConsumeIntegralInRange<int>(0, kMostSegments - 1);
     const bool last = input.ConsumeBool();
     const std::string copy = input.ConsumeRemainingBytesAsString();

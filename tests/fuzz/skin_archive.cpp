@@ -2,8 +2,8 @@
 // layout read by name (exactly, then without regard to case) and built into a window, whose
 // images are read from the archive and decoded, and the window painted once.
 #include "tests/fuzz/FuzzQtSupport.h"
-#include "ui/toolkit/CLayoutBuilder.h"
-#include "ui/toolkit/CWindowWidget.h"
+#include "ui/toolkit/LayoutBuilder.h"
+#include "ui/toolkit/WindowWidget.h"
 #include "ui/toolkit/UiToolkit.h"
 
 #include <QApplication>
@@ -26,8 +26,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (!UiToolkit::SetSkinArchive(data, size))
         return 0;
     for (const wchar_t* layout : kLayouts) {
-        CWindowWidget window(nullptr, nullptr);
-        if (CLayoutBuilder::Build(layout, &window, nullptr) == nullptr)
+        WindowWidget window(nullptr, nullptr);
+        if (LayoutBuilder::Build(layout, &window, nullptr) == nullptr)
             continue;
         window.ArrangeNow();
         QImage picture(160, 120, QImage::Format_ARGB32_Premultiplied);

@@ -2,7 +2,7 @@
 // installed files. The first byte picks the form: even, the body as it is; odd, the rest is
 // sent by a loopback server as a "Content-Encoding: deflate" body, so libcurl inflates it as
 // it does for the real server before the check reads it.
-#include "maintenance/CUpdateChecker.h"
+#include "maintenance/UpdateCheck.h"
 #include "tests/fuzz/FuzzSupport.h"
 #include "tests/support/LoopbackHttpServer.h"
 
@@ -47,7 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     if (size == 0)
         return 0;
-    CUpdateChecker checker;
+    UpdateCheck checker;
     checker.LoadLocalManifest();
     const std::string body(reinterpret_cast<const char*>(data) + 1, size - 1);
     bool read = false;
@@ -62,7 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
     if (read)
         checker.CompareManifest();
-    for (const CUpdateFileInfo& file : checker.UpdateList())
+    for (const UpdateFileInfo& file : checker.UpdateList())
         FUZZ_CHECK(file.fullPath.size() >= file.relPath.size());
     return 0;
 }

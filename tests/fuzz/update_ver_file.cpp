@@ -1,6 +1,6 @@
 // The "ver" file, the manifest of the installed version the update check reads from the data
 // folder, and the comparison of a manifest with the files it lists.
-#include "maintenance/CUpdateChecker.h"
+#include "maintenance/UpdateCheck.h"
 #include "tests/fuzz/FuzzSupport.h"
 
 namespace {
@@ -20,7 +20,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     Fuzz::WriteFile(Fuzz::DataFolder() + "/ver", data, size);
-    CUpdateChecker checker;
+    UpdateCheck checker;
     FUZZ_CHECK(checker.LoadLocalManifest());
     checker.IsUpdateAvailable();
     checker.IsUpdateRequired();

@@ -1,6 +1,6 @@
 // The update server's version reply ({"latest-version": ..., "minimum-required": ...}), as the
 // update check reads it, and the comparisons made with what it says.
-#include "maintenance/CUpdateChecker.h"
+#include "maintenance/UpdateCheck.h"
 #include "tests/fuzz/FuzzSupport.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
@@ -11,7 +11,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    CUpdateChecker checker;
+    UpdateCheck checker;
     const std::string body(reinterpret_cast<const char*>(data), size);
     const bool known = checker.ReadVersionReply(body);
     FUZZ_CHECK(known || checker.LatestVersion().empty());

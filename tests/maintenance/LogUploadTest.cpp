@@ -1,7 +1,7 @@
 #include "base/AppPaths.h"
 #include "base/Config.h"
-#include "maintenance/CUpLoadLog.h"
-#include "maintenance/CheckUploadLog.h"
+#include "maintenance/CrashReportUpload.h"
+#include "maintenance/CrashReportCheck.h"
 #include "maintenance/CreateZipFromFiles.h"
 #include "support/LoopbackHttpServer.h"
 #include "support/TestSupport.h"
@@ -166,7 +166,7 @@ TEST(LogUpload, ArchiveHoldsTheInputsInOrderUnderTheirBaseNames)
     const std::string zip = CreateLogZip({dir / "a b/20261209083300.dmp", dir / "fifo.dmp", dir / "link.dmp",
                                           dir / "missing.ini", dir / "Talvora.log"});
     ASSERT_FALSE(zip.empty());
-    EXPECT_EQ(zip.substr(0, PubUtils::GetTempDir().size() + 8), PubUtils::GetTempDir() + "/Talvora");
+    EXPECT_EQ(zip.substr(0, AppPaths::GetTempDir().size() + 8), AppPaths::GetTempDir() + "/Talvora");
     EXPECT_TRUE(zip.ends_with("Log.zip"));
     const auto entries = ReadZip(zip);
     ASSERT_EQ(entries.size(), 2u);
@@ -191,7 +191,7 @@ TEST(LogUpload, PostsTheTwoPartsInOrder)
     TempDir dir;
     WriteFile(dir / "x.log", "content");
     const std::string zip = CreateLogZip({dir / "x.log"});
-    EXPECT_TRUE(CUpLoadLog(zip, server.Url()).DoWork());
+    EXPECT_TRUE(CrashReportUpload(zip, server.Url()).DoWork());
     ASSERT_EQ(server.Uploads().size(), 1u);
     const Upload upload = server.Uploads()[0];
     EXPECT_TRUE(upload.contentType.starts_with("multipart/form-data; boundary="));
@@ -208,23 +208,23 @@ TEST(LogUpload, PostsTheTwoPartsInOrder)
 
 TEST(LogUpload, FailedPostsLeaveAWarning)
 {
-    const std::string log = PubUtils::GetAppDataDir() + "/Talvora.log";
+    const std::string log = AppPaths::GetAppDataDir() + "/Talvora.log";
     {
         LogServer server(500);
-        EXPECT_FALSE(CUpLoadLog(ZipBytesToFile("zip", PubUtils::GetTempDir() + "/a.zip"), server.Url()).DoWork());
+        EXPECT_FALSE(CrashReportUpload(ZipBytesToFile("zip", AppPaths::GetTempDir() + "/a.zip"), server.Url()).DoWork());
     }
     EXPECT_NE(ReadFile(log).find(TestSupport::LogEntry("CUpLoadLog::DoWork", "upload log error. code=0, response code=500, ")), std::string::npos);
     LoopbackHttpServer closed;
     closed.Start();
     const std::string url = closed.Url() + "/upload";
     closed.Stop();
-    CUpLoadLog(PubUtils::GetTempDir() + "/a.zip", url).DoWork();
+    CrashReportUpload(AppPaths::GetTempDir() + "/a.zip", url).DoWork();
     EXPECT_NE(ReadFile(log).find("upload log error. code=7, response code=0, "), std::string::npos);
 }
 
 TEST(LogUpload, AServerMayTakeLongToAnswerADeliveredUploadButNotToTakeIt)
 {
-    const std::string log = PubUtils::GetAppDataDir() + "/Talvora.log";
+    const std::string log = AppPaths::GetAppDataDir() + "/Talvora.log";
     const auto warnings = [&] { return Occurrences(ReadFile(log), TestSupport::LogEntryStart("CUpLoadLog::DoWork", "upload log error.")); };
     TempDir dir;
     const std::string zip = ZipBytesToFile(std::string(100000, 'z'), dir / "small.zip");
@@ -242,7 +242,7 @@ TEST(LogUpload, AServerMayTakeLongToAnswerADeliveredUploadButNotToTakeIt)
         });
         server.Start();
         const size_t before = warnings();
-        CUpLoadLog(zip, server.Url() + "/upload", limits).DoWork();
+        CrashReportUpload(zip, server.Url() + "/upload", limits).DoWork();
         EXPECT_EQ(received.load(), 100000u);
         EXPECT_EQ(warnings(), before) << ReadFile(log);
     }
@@ -266,11 +266,11 @@ TEST(LogUpload, AServerMayTakeLongToAnswerADeliveredUploadButNotToTakeIt)
     server.Start();
     // More than the loopback socket buffers hold.
     const std::string large = ZipBytesToFile(std::string(48 << 20, 'z'), dir / "large.zip");
-    CUpLoadLog(large, server.Url() + "/stall", limits).DoWork();
+    CrashReportUpload(large, server.Url() + "/stall", limits).DoWork();
     EXPECT_NE(ReadFile(log).find("upload log error. code=28, response code="), std::string::npos);
     EXPECT_NE(ReadFile(log).find(", no data moved for 1 seconds\r\n"), std::string::npos) << ReadFile(log);
     const auto started = std::chrono::steady_clock::now();
-    CUpLoadLog(zip, server.Url() + "/silent", {std::chrono::seconds(1), std::chrono::seconds(2)}).DoWork();
+    CrashReportUpload(zip, server.Url() + "/silent", {std::chrono::seconds(1), std::chrono::seconds(2)}).DoWork();
     EXPECT_GE(std::chrono::steady_clock::now() - started, std::chrono::seconds(2));
     EXPECT_NE(ReadFile(log).find("upload log error. code=28, response code=0, no reply within 2 seconds after the request was sent\r\n"),
               std::string::npos) << ReadFile(log);
@@ -285,7 +285,7 @@ TEST(LogUpload, StampAllowsOneUploadPerInterval)
 {
     LogServer server;
     setenv("TALVORA_LOG_URL", server.Url().c_str(), 1);
-    const std::string appDir = PubUtils::GetAppDataDir();
+    const std::string appDir = AppPaths::GetAppDataDir();
     fs::create_directories(appDir + "/crashDumps");
     const std::string dump = appDir + "/crashDumps/20261209083300.dmp";
 

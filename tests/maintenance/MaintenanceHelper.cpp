@@ -6,9 +6,9 @@
 //                         stays alive until <release> exists
 #include "base/AppPaths.h"
 #include "base/TextConvert.h"
-#include "maintenance/CUpdateChecker.h"
-#include "maintenance/CUpdateNotice.h"
-#include "maintenance/CheckUploadLog.h"
+#include "maintenance/UpdateCheck.h"
+#include "maintenance/UpdateReport.h"
+#include "maintenance/CrashReportCheck.h"
 #include "maintenance/LaunchUpdater.h"
 
 #include <chrono>
@@ -52,8 +52,8 @@ int main(int argc, char** argv)
 {
     const std::string command = argc > 1 ? argv[1] : "";
     if (command == "update-check") {
-        CUpdateChecker checker;
-        checker.SetReport([](const CUpdateNotice& notice) {
+        UpdateCheck checker;
+        checker.SetReport([](const UpdateReport& notice) {
             std::printf("%d|%s|%s\n", static_cast<int>(notice.kind), notice.value.c_str(), notice.text.c_str());
         });
         checker.RunCheck();
@@ -64,7 +64,7 @@ int main(int argc, char** argv)
         return 0;
     }
     if (command == "startup" && argc > 2) {
-        StartUploadLogCheck(PubUtils::GetAppDataDir());
+        StartUploadLogCheck(AppPaths::GetAppDataDir());
         // The upload runs on its own thread; stay alive until the test has seen it arrive.
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
         while (!Exists(argv[2]) && std::chrono::steady_clock::now() < deadline)

@@ -1,7 +1,7 @@
 #include "base/AppPaths.h"
 #include "base/TextConvert.h"
-#include "maintenance/CUpdateChecker.h"
-#include "maintenance/CUpdateNotice.h"
+#include "maintenance/UpdateCheck.h"
+#include "maintenance/UpdateReport.h"
 #include "support/LoopbackHttpServer.h"
 #include "support/TestSupport.h"
 
@@ -27,9 +27,9 @@ struct Report {
 // Keeps the check's reports; they come on the check's thread.
 class RecordingWindow {
 public:
-    CUpdateChecker::Report Receiver()
+    UpdateCheck::Report Receiver()
     {
-        return [this](CUpdateNotice notice) {
+        return [this](UpdateReport notice) {
             std::lock_guard<std::mutex> guard(lock_);
             reports_.push_back({static_cast<int>(notice.kind), notice.value, notice.text});
         };
@@ -95,7 +95,7 @@ protected:
             }
         });
         server_.Start();
-        appData_ = PubUtils::GetUpdateDataDir();
+        appData_ = AppPaths::GetUpdateDataDir();
         WriteFile(appData_ + "/config.ini", "[Talvora]\nUpdateUrl=" + server_.Url() + "\n");
         std::remove((appData_ + "/ver").c_str());
     }
@@ -107,7 +107,7 @@ protected:
     {
         WriteFile(appData_ + "/ver", R"({"version":")" + version + R"(","files":)" + files + "}");
     }
-    std::vector<int> Run(CUpdateChecker& checker)
+    std::vector<int> Run(UpdateCheck& checker)
     {
         checker.SetReport(window_->Receiver());
         checker.RunCheck();
@@ -143,7 +143,7 @@ TEST_F(UpdateCheckerTest, VersionsCompareAsByteStrings)
     for (const Case& c : cases) {
         Installed(c.installed);
         Version(c.latest);
-        CUpdateChecker checker;
+        UpdateCheck checker;
         window_ = std::make_shared<RecordingWindow>();
         const auto kinds = Run(checker);
         EXPECT_EQ(checker.IsUpdateAvailable(), c.available) << c.installed << " vs " << c.latest;
@@ -159,14 +159,14 @@ TEST_F(UpdateCheckerTest, RequiredUpdateNeedsADifferenceInTheManifest)
     Installed("1.0.8", R"([{"path":"talvora","size":1,"digest":")" + kDigestA + R"("}])");
     Version("1.0.9", "1.0.9");
     latestBody_ = R"({"files":[{"path":"talvora","size":1,"digest":")" + kDigestA + R"("}]})";
-    CUpdateChecker same;
+    UpdateCheck same;
     EXPECT_EQ(Run(same), (std::vector<int>{kUpdateVersionKnown, kUpdateNotNeeded}));
     EXPECT_TRUE(same.IsUpdateRequired());
     EXPECT_NE(acceptEncoding_.find("deflate"), std::string::npos);
 
     window_ = std::make_shared<RecordingWindow>();
     latestBody_ = R"({"files":[{"path":"talvora","size":1,"digest":")" + kDigestB + R"("}]})";
-    CUpdateChecker changed;
+    UpdateCheck changed;
     EXPECT_EQ(Run(changed), (std::vector<int>{kUpdateVersionKnown, kUpdateNeeded}));
     ASSERT_EQ(changed.UpdateList().size(), 1u);
     EXPECT_EQ(changed.UpdateList()[0].relPath, "talvora");
@@ -177,7 +177,7 @@ TEST_F(UpdateCheckerTest, ServerErrorWithAValidObjectGoesOn)
     Installed("1.0.8");
     Version("1.0.8");
     versionStatus_ = 500;
-    CUpdateChecker checker;
+    UpdateCheck checker;
     EXPECT_EQ(Run(checker), (std::vector<int>{kUpdateCheckFailed, kUpdateVersionKnown, kUpdateNotNeeded}));
     EXPECT_EQ(window_->Reports()[0].text, "cannot get remote version");
 }
@@ -191,7 +191,7 @@ TEST_F(UpdateCheckerTest, InvalidVersionRepliesEndTheCheck)
     for (const std::string& body : bodies) {
         versionBody_ = body;
         window_ = std::make_shared<RecordingWindow>();
-        CUpdateChecker checker;
+        UpdateCheck checker;
         const auto kinds = Run(checker);
         ASSERT_EQ(kinds, (std::vector<int>{kUpdateCheckFailed})) << body.substr(0, 50);
         EXPECT_EQ(window_->Reports()[0].text, "无法获取远程服务器软件版本");
@@ -203,7 +203,7 @@ TEST_F(UpdateCheckerTest, UnreachableServerReportsBothFailures)
 {
     Installed("1.0.8");
     server_.Stop();
-    CUpdateChecker checker;
+    UpdateCheck checker;
     EXPECT_EQ(Run(checker), (std::vector<int>{kUpdateCheckFailed, kUpdateCheckFailed}));
     EXPECT_EQ(window_->Reports()[0].text, "cannot get remote version");
 }
@@ -213,12 +213,12 @@ TEST_F(UpdateCheckerTest, ManifestWithoutFilesDependsOnInstalledFiles)
     Version("1.0.9");
     latestBody_ = R"({"other":1})";
     Installed("1.0.8", R"([{"path":"a","size":1,"digest":")" + kDigestA + R"("}])");
-    CUpdateChecker withFiles;
+    UpdateCheck withFiles;
     EXPECT_EQ(Run(withFiles), (std::vector<int>{kUpdateVersionKnown, kUpdateNeeded}));
 
     window_ = std::make_shared<RecordingWindow>();
     Installed("1.0.8");
-    CUpdateChecker withoutFiles;
+    UpdateCheck withoutFiles;
     EXPECT_EQ(Run(withoutFiles), (std::vector<int>{kUpdateVersionKnown, kUpdateNotNeeded}));
 }
 
@@ -227,7 +227,7 @@ TEST_F(UpdateCheckerTest, SamePathListedTwiceCountsAsNewTheSecondTime)
     Version("1.0.9");
     Installed("1.0.8", R"([{"path":"a","size":1,"digest":")" + kDigestA + R"("}])");
     latestBody_ = R"({"files":[{"path":"a","size":1,"digest":")" + kDigestA + R"("},{"path":"a","size":1,"digest":")" + kDigestA + R"("}]})";
-    CUpdateChecker checker;
+    UpdateCheck checker;
     EXPECT_EQ(Run(checker), (std::vector<int>{kUpdateVersionKnown, kUpdateNeeded}));
     EXPECT_EQ(checker.UpdateList().size(), 1u);
     EXPECT_TRUE(checker.LocalFiles().empty());
@@ -239,7 +239,7 @@ TEST_F(UpdateCheckerTest, DeflatedAndBrokenManifests)
     Installed("1.0.8", R"([{"path":"a","size":1,"digest":")" + kDigestA + R"("}])");
     deflateLatest_ = true;
     latestBody_ = R"({"files":[{"path":"a","size":1,"digest":")" + kDigestA + R"("}]})";
-    CUpdateChecker deflated;
+    UpdateCheck deflated;
     EXPECT_EQ(Run(deflated), (std::vector<int>{kUpdateVersionKnown, kUpdateNotNeeded}));
 
     // Not JSON, or cut off: the check ends without a verdict.
@@ -247,14 +247,14 @@ TEST_F(UpdateCheckerTest, DeflatedAndBrokenManifests)
         deflateLatest_ = false;
         latestBody_ = body;
         window_ = std::make_shared<RecordingWindow>();
-        CUpdateChecker broken;
+        UpdateCheck broken;
         EXPECT_EQ(Run(broken), (std::vector<int>{kUpdateVersionKnown}));
     }
     // A 500 with an object is still compared.
     latestStatus_ = 500;
     latestBody_ = R"({"files":[]})";
     window_ = std::make_shared<RecordingWindow>();
-    CUpdateChecker failed;
+    UpdateCheck failed;
     EXPECT_EQ(Run(failed), (std::vector<int>{kUpdateVersionKnown, kUpdateCheckFailed, kUpdateNeeded}));
     EXPECT_EQ(window_->Reports()[1].text, "cannot get latest version");
 }
@@ -264,29 +264,29 @@ TEST_F(UpdateCheckerTest, CorruptDeflateAndHugeRepliesFailCleanly)
     Version("1.0.9");
     Installed("1.0.8");
     latestRaw_ = "\x78\x9c garbage that is not deflate";
-    CUpdateChecker corrupt;
+    UpdateCheck corrupt;
     EXPECT_EQ(Run(corrupt), (std::vector<int>{kUpdateVersionKnown}));
 
     versionBody_ = R"({"latest-version":")" + std::string(20u << 20, '9') + R"(","minimum-required":"1"})";
     window_ = std::make_shared<RecordingWindow>();
-    CUpdateChecker huge;
+    UpdateCheck huge;
     EXPECT_EQ(Run(huge), (std::vector<int>{kUpdateCheckFailed}));
 }
 
 TEST_F(UpdateCheckerTest, FileItemsAreReadSafely)
 {
-    CUpdateChecker checker;
+    UpdateCheck checker;
     Json::Value item;
     item["path"] = "../../etc/passwd";
     item["size"] = -5;
     item["digest"] = "ABCDEF";
-    CUpdateFileInfo info = checker.ParseFileItem(item);
+    UpdateFileInfo info = checker.ParseFileItem(item);
     EXPECT_EQ(info.relPath, "../../etc/passwd");
     EXPECT_EQ(info.size, 0u);
     EXPECT_EQ(info.digest[0], 0xAB);
     EXPECT_EQ(info.digest[2], 0xEF);
     EXPECT_EQ(info.digest[3], 0);
-    EXPECT_EQ(info.fullPath, PubUtils::GetModuleDir() + "/../../etc/passwd");
+    EXPECT_EQ(info.fullPath, AppPaths::GetModuleDir() + "/../../etc/passwd");
 
     item["size"] = 1e30;
     item["digest"] = "zz" + kDigestA.substr(2) + "ignored";
@@ -308,7 +308,7 @@ TEST_F(UpdateCheckerTest, JunkLocalManifestMeansNoKeyAndNoScan)
 {
     Version("1.0.9");
     WriteFile(appData_ + "/ver", std::string("\x00\xFF\x7Fjunk{", 8));
-    CUpdateChecker checker;
+    UpdateCheck checker;
     const auto kinds = Run(checker);
     EXPECT_EQ(checker.InstalledKey(), "");
     EXPECT_TRUE(checker.IsUpdateAvailable());
@@ -321,7 +321,7 @@ TEST_F(UpdateCheckerTest, BackgroundCheckOutlivesItsChecker)
     Installed("1.0.8");
     Version("1.0.9");
     {
-        CUpdateChecker checker;
+        UpdateCheck checker;
         checker.SetReport(window_->Receiver());
         EXPECT_TRUE(checker.StartCheck());
     }

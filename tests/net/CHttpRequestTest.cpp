@@ -1,4 +1,4 @@
-#include "base/net/CHttpRequest.h"
+#include "base/net/HttpRequest.h"
 #include "base/net/JsonText.h"
 #include "speech_double/SpeechDouble.h"
 #include "speech_double/LoopbackPort.h"
@@ -35,61 +35,61 @@ std::string HeaderValue(const SpeechDouble::RecordedRequest& request, const std:
 TEST(EncodeForm, AscendingNamesEscapedValuesAndTrailingAmpersand)
 {
     const HttpFields params = {{"grant_type", "client_credentials"}, {"client_id", "a b"}};
-    EXPECT_EQ(CHttpRequest::EncodeForm(params), "client_id=a%20b&grant_type=client_credentials&");
-    EXPECT_EQ(CHttpRequest::EncodeForm({}), "");
+    EXPECT_EQ(HttpRequest::EncodeForm(params), "client_id=a%20b&grant_type=client_credentials&");
+    EXPECT_EQ(HttpRequest::EncodeForm({}), "");
     // Everything but letters, digits and "-._~" becomes %XX in upper-case hexadecimal.
-    EXPECT_EQ(CHttpRequest::EncodeForm({{"k+y", "-._~/&=?%\xE4\xB8\xAD"}}), "k%2By=-._~%2F%26%3D%3F%25%E4%B8%AD&");
-    EXPECT_EQ(CHttpRequest::EncodeForm({{"empty", ""}}), "empty=&");
+    EXPECT_EQ(HttpRequest::EncodeForm({{"k+y", "-._~/&=?%\xE4\xB8\xAD"}}), "k%2By=-._~%2F%26%3D%3F%25%E4%B8%AD&");
+    EXPECT_EQ(HttpRequest::EncodeForm({{"empty", ""}}), "empty=&");
 }
 
 TEST(AppendQuery, QuestionMarkAmpersandOrNothing)
 {
     const HttpFields params = {{"grant_type", "client_credentials"}, {"client_id", "a b"}};
     std::string url = "https://host/oauth/2.0/token";
-    CHttpRequest::AppendQuery(params, url);
+    HttpRequest::AppendQuery(params, url);
     EXPECT_EQ(url, "https://host/oauth/2.0/token?client_id=a%20b&grant_type=client_credentials&");
 
     url = "https://host/path?x=1";
-    CHttpRequest::AppendQuery(params, url);
+    HttpRequest::AppendQuery(params, url);
     EXPECT_EQ(url, "https://host/path?x=1&client_id=a%20b&grant_type=client_credentials&");
 
     url = "https://host/a?b/c";  // a "?" anywhere counts
-    CHttpRequest::AppendQuery({{"n", "v"}}, url);
+    HttpRequest::AppendQuery({{"n", "v"}}, url);
     EXPECT_EQ(url, "https://host/a?b/c&n=v&");
 
     url = "https://host/path";
-    CHttpRequest::AppendQuery({}, url);
+    HttpRequest::AppendQuery({}, url);
     EXPECT_EQ(url, "https://host/path");
 }
 
 TEST(BuildHeaderList, OneNameColonValueLinePerEntryInOrder)
 {
-    curl_slist* list = CHttpRequest::BuildHeaderList({{"X-b", "2"}, {"Content-Type", "application/json"}, {"X-a", ""}});
+    curl_slist* list = HttpRequest::BuildHeaderList({{"X-b", "2"}, {"Content-Type", "application/json"}, {"X-a", ""}});
     std::vector<std::string> lines;
     for (curl_slist* item = list; item != nullptr; item = item->next)
         lines.emplace_back(item->data);
     curl_slist_free_all(list);
     EXPECT_EQ(lines, (std::vector<std::string>{"Content-Type:application/json", "X-a:", "X-b:2"}));
-    EXPECT_EQ(CHttpRequest::BuildHeaderList({}), nullptr);
+    EXPECT_EQ(HttpRequest::BuildHeaderList({}), nullptr);
 }
 
 TEST(AppendBody, AppendsDiscardsAndRefusesAnOversizedReply)
 {
     std::string response = "ab";
     char data[] = {'c', '\0', 'd'};
-    EXPECT_EQ(CHttpRequest::AppendBody(data, 1, 3, &response), 3u);
+    EXPECT_EQ(HttpRequest::AppendBody(data, 1, 3, &response), 3u);
     EXPECT_EQ(response, std::string("abc\0d", 5));
-    EXPECT_EQ(CHttpRequest::AppendBody(data, 1, 3, nullptr), 3u);
+    EXPECT_EQ(HttpRequest::AppendBody(data, 1, 3, nullptr), 3u);
 
-    std::string full(CHttpRequest::kMaxResponseBytes - 2, 'x');
-    EXPECT_EQ(CHttpRequest::AppendBody(data, 1, 2, &full), 2u);
-    EXPECT_EQ(CHttpRequest::AppendBody(data, 1, 1, &full), 0u);
-    EXPECT_EQ(full.size(), CHttpRequest::kMaxResponseBytes);
+    std::string full(HttpRequest::kMaxResponseBytes - 2, 'x');
+    EXPECT_EQ(HttpRequest::AppendBody(data, 1, 2, &full), 2u);
+    EXPECT_EQ(HttpRequest::AppendBody(data, 1, 1, &full), 0u);
+    EXPECT_EQ(full.size(), HttpRequest::kMaxResponseBytes);
 }
 
-TEST(CHttpRequest, DefaultsAndSetters)
+TEST(HttpRequest, DefaultsAndSetters)
 {
-    CHttpRequest http;
+    HttpRequest http;
     EXPECT_EQ(http.ConnectTimeout(), 10000);
     EXPECT_EQ(http.Timeout(), 10000);
     http.SetConnectTimeout(60000);
@@ -98,11 +98,11 @@ TEST(CHttpRequest, DefaultsAndSetters)
     EXPECT_EQ(http.Timeout(), 600000);
 }
 
-TEST(CHttpRequest, GetSendsTheEncodedQueryAndHeaders)
+TEST(HttpRequest, GetSendsTheEncodedQueryAndHeaders)
 {
     auto speech = StartDouble(false);
     ASSERT_TRUE(speech);
-    CHttpRequest http;
+    HttpRequest http;
     const HttpFields params = {{"grant_type", "client_credentials"}, {"client_id", "a b"}};
     const HttpFields headers = {{"X-Trace", "one two"}};
     std::string response;
@@ -122,11 +122,11 @@ TEST(CHttpRequest, GetSendsTheEncodedQueryAndHeaders)
     EXPECT_EQ(speech->Requests(Endpoint::Token).at(1)->target, "/oauth/2.0/token");
 }
 
-TEST(CHttpRequest, PostSendsEveryByteOfTheBody)
+TEST(HttpRequest, PostSendsEveryByteOfTheBody)
 {
     auto speech = StartDouble(false);
     ASSERT_TRUE(speech);
-    CHttpRequest http;
+    HttpRequest http;
     const std::string body("\0a\0\xff\0", 5);
     std::string response;
     EXPECT_EQ(http.Post(speech->SpeechUrl(), nullptr, body, nullptr, &response), 0);
@@ -140,11 +140,11 @@ TEST(CHttpRequest, PostSendsEveryByteOfTheBody)
     EXPECT_EQ(HeaderValue(*requests[1], "Content-Length"), "0");
 }
 
-TEST(CHttpRequest, PostJsonSendsTheDefaultWriterTextAndTheContentType)
+TEST(HttpRequest, PostJsonSendsTheDefaultWriterTextAndTheContentType)
 {
     auto speech = StartDouble(false);
     ASSERT_TRUE(speech);
-    CHttpRequest http;
+    HttpRequest http;
     Json::Value data(Json::objectValue);
     data["b"] = 1;
     data["a"] = "x";
@@ -159,19 +159,19 @@ TEST(CHttpRequest, PostJsonSendsTheDefaultWriterTextAndTheContentType)
     EXPECT_EQ(request->headers.count("Content-Type"), 1u);
 }
 
-TEST(CHttpRequest, AnErrorStatusIsACompletedTransferWithItsBody)
+TEST(HttpRequest, AnErrorStatusIsACompletedTransferWithItsBody)
 {
     auto speech = StartDouble(false);
     ASSERT_TRUE(speech);
     const std::string body = "{\"err_no\":3303,\"err_msg\":\"backend error.\"}";
     speech->SetDefaultFault(Endpoint::Token, Fault::Raw(500, "application/json", body));
-    CHttpRequest http;
+    HttpRequest http;
     std::string response;
     EXPECT_EQ(http.Get(speech->TokenUrl(), nullptr, nullptr, &response), 0);
     EXPECT_EQ(response, body);
 }
 
-TEST(CHttpRequest, BinaryRepliesArriveIntactAndOversizedOnesFail)
+TEST(HttpRequest, BinaryRepliesArriveIntactAndOversizedOnesFail)
 {
     auto speech = StartDouble(false);
     ASSERT_TRUE(speech);
@@ -181,19 +181,19 @@ TEST(CHttpRequest, BinaryRepliesArriveIntactAndOversizedOnesFail)
     speech->AddFault({.endpoint = Endpoint::Token, .requestNumber = 1,
                       .fault = Fault::Raw(200, "application/octet-stream", bytes)});
     speech->AddFault({.endpoint = Endpoint::Token, .requestNumber = 2,
-                      .fault = Fault::Raw(200, "application/json", std::string(CHttpRequest::kMaxResponseBytes + 1, '['))});
-    CHttpRequest http;
+                      .fault = Fault::Raw(200, "application/json", std::string(HttpRequest::kMaxResponseBytes + 1, '['))});
+    HttpRequest http;
     std::string response;
     EXPECT_EQ(http.Get(speech->TokenUrl(), nullptr, nullptr, &response), 0);
     EXPECT_EQ(response, bytes);
     response.clear();
     EXPECT_EQ(http.Get(speech->TokenUrl(), nullptr, nullptr, &response), CURLE_WRITE_ERROR);
-    EXPECT_LE(response.size(), CHttpRequest::kMaxResponseBytes);
+    EXPECT_LE(response.size(), HttpRequest::kMaxResponseBytes);
 }
 
-TEST(CHttpRequest, TransferFailuresGiveTheirLibcurlCodes)
+TEST(HttpRequest, TransferFailuresGiveTheirLibcurlCodes)
 {
-    CHttpRequest http;
+    HttpRequest http;
     std::string response;
     const std::string closed = "http://127.0.0.1:" + std::to_string(SpeechDouble::UnusedLoopbackPort()) + "/x";
     EXPECT_EQ(http.Get(closed, nullptr, nullptr, &response), CURLE_COULDNT_CONNECT);
@@ -213,25 +213,25 @@ TEST(CHttpRequest, TransferFailuresGiveTheirLibcurlCodes)
     EXPECT_FALSE(response.empty());  // what arrived before the failure stays
 }
 
-TEST(CHttpRequest, HttpsPeersAreVerified)
+TEST(HttpRequest, HttpsPeersAreVerified)
 {
     auto speech = StartDouble(true);
     ASSERT_TRUE(speech);
     std::string response;
 
-    CHttpRequest trusting;
+    HttpRequest trusting;
     trusting.SetCaFile(speech->CaFile());
     EXPECT_EQ(trusting.Get(speech->TokenUrl(), nullptr, nullptr, &response), 0);
     EXPECT_FALSE(response.empty());
 
     // The system's store does not know the double's authority.
-    CHttpRequest system;
+    HttpRequest system;
     EXPECT_EQ(system.Get(speech->TokenUrl(), nullptr, nullptr, &response), CURLE_PEER_FAILED_VERIFICATION);
 
     // Another authority's certificate is refused too.
     auto other = StartDouble(true);
     ASSERT_TRUE(other);
-    CHttpRequest wrongAuthority;
+    HttpRequest wrongAuthority;
     wrongAuthority.SetCaFile(other->CaFile());
     EXPECT_EQ(wrongAuthority.Get(speech->TokenUrl(), nullptr, nullptr, &response), CURLE_PEER_FAILED_VERIFICATION);
 
@@ -240,12 +240,12 @@ TEST(CHttpRequest, HttpsPeersAreVerified)
     options.certificateNames = {"speech.example.invalid"};
     auto misnamed = SpeechDouble::Server::Start(options);
     ASSERT_TRUE(misnamed);
-    CHttpRequest wrongName;
+    HttpRequest wrongName;
     wrongName.SetCaFile(misnamed->CaFile());
     EXPECT_EQ(wrongName.Get(misnamed->TokenUrl(), nullptr, nullptr, &response), CURLE_PEER_FAILED_VERIFICATION);
 
     // A missing bundle fails instead of falling back to trusting anyone.
-    CHttpRequest missing;
+    HttpRequest missing;
     missing.SetCaFile(speech->CaFile() + ".missing");
     EXPECT_NE(missing.Get(speech->TokenUrl(), nullptr, nullptr, &response), 0);
 
@@ -253,11 +253,11 @@ TEST(CHttpRequest, HttpsPeersAreVerified)
     EXPECT_EQ(misnamed->RequestCount(Endpoint::Token), 0);
 }
 
-TEST(CHttpRequest, LargeBodiesTravelOverHttps)
+TEST(HttpRequest, LargeBodiesTravelOverHttps)
 {
     auto speech = StartDouble(true);
     ASSERT_TRUE(speech);
-    CHttpRequest http;
+    HttpRequest http;
     http.SetCaFile(speech->CaFile());
     const std::string body = SpeechDouble::SinePcm(440, 120);
     ASSERT_EQ(body.size(), 3840000u);

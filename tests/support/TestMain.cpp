@@ -21,7 +21,7 @@ int main(int argc, char** argv)
 
     // Kept for the whole life of the process, as the program's own log is: threads a test
     // left running (workers are never waited for) may still write while the process exits.
-    static CLogFile* log = new CLogFile(PubUtils::GetAppDataDir() + "/Talvora.log", CLogFile::ProcessWide);
+    static LogFile* log = new LogFile(AppPaths::GetAppDataDir() + "/Talvora.log", LogFile::ProcessWide);
     (void)log;
     testing::InitGoogleTest(&argc, argv);
     const int result = RUN_ALL_TESTS();

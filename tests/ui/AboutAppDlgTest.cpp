@@ -6,13 +6,13 @@
 #include "base/AppPaths.h"
 #include "base/TextConvert.h"
 #include "app/ApplicationExit.h"
-#include "maintenance/CUpdateChecker.h"
+#include "maintenance/UpdateCheck.h"
 #include "support/LoopbackHttpServer.h"
 #include "support/TestSupport.h"
 #include "tests/ui/UiTestSupport.h"
-#include "ui/CAboutAppDlg.h"
-#include "ui/toolkit/CButtonUI.h"
-#include "ui/toolkit/CLabelUI.h"
+#include "ui/AboutDialog.h"
+#include "ui/toolkit/Button.h"
+#include "ui/toolkit/Label.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -66,7 +66,7 @@ private:
 
 std::string LogText()
 {
-    return ReadFile(PubUtils::GetAppDataDir() + "/Talvora.log");
+    return ReadFile(AppPaths::GetAppDataDir() + "/Talvora.log");
 }
 
 int AboutWindows()
@@ -96,11 +96,11 @@ protected:
         mark_ = dir_ / "updater ran";
         setenv("TALVORA_TEST_UPDATER_MARK", mark_.c_str(), 1);
         UpdateServer& server = UpdateServer::Instance();
-        updateDir_ = PubUtils::GetUpdateDataDir();
+        updateDir_ = AppPaths::GetUpdateDataDir();
         WriteFile(updateDir_ + "/config.ini", "[Talvora]\nUpdateUrl=" + server.Url() + "\n");
         std::remove((updateDir_ + "/ver").c_str());
-        checker_ = std::make_unique<CUpdateChecker>();
-        about_ = std::make_unique<CAboutAppDlg>(*checker_);
+        checker_ = std::make_unique<UpdateCheck>();
+        about_ = std::make_unique<AboutDialog>(*checker_);
         // As the main window's close sequence ends: the program's exit, then the window closes.
         about_->SetExitRequest([this] {
             LeaveApplication();
@@ -138,14 +138,14 @@ protected:
 
     std::wstring Text(const wchar_t* name) const
     {
-        CControlUI* control = about_->FindControl(name);
+        Control* control = about_->FindControl(name);
         return control != nullptr ? control->GetText() : L"<none>";
     }
-    QColor InfoColour() const { return about_->FindControl<CLabelUI>(L"labVerInfo")->GetTextColor(); }
+    QColor InfoColour() const { return about_->FindControl<Label>(L"labVerInfo")->GetTextColor(); }
 
     void Click(const wchar_t* name)
     {
-        auto* button = about_->FindControl<CButtonUI>(name);
+        auto* button = about_->FindControl<Button>(name);
         ASSERT_NE(button, nullptr);
         QTest::mouseClick(button, Qt::LeftButton, Qt::NoModifier, QPoint(5, button->height() / 2));
     }
@@ -166,9 +166,9 @@ protected:
     TempDir dir_;
     std::string mark_;
     std::string updateDir_;
-    std::unique_ptr<CUpdateChecker> checker_;
+    std::unique_ptr<UpdateCheck> checker_;
     UiTest::TestWindow main_{L"MessageWnd.xml"};
-    std::unique_ptr<CAboutAppDlg> about_;
+    std::unique_ptr<AboutDialog> about_;
     size_t logStart_ = 0;
     int mainCloses_ = 0;
 };
@@ -287,7 +287,7 @@ TEST_F(AboutAppDlgTest, BothLinksOpenTheMakersSite)
 TEST_F(AboutAppDlgTest, TheSiteLinkFitsItsButton)
 {
     Open();
-    auto* link = about_->FindControl<CButtonUI>(L"btnAppUrl");
+    auto* link = about_->FindControl<Button>(L"btnAppUrl");
     ASSERT_NE(link, nullptr);
     EXPECT_EQ(link->width(), 200);
     QTextDocument markup;

@@ -3,7 +3,7 @@
 #include "support/TestSupport.h"
 #include "tests/ui/UiTestSupport.h"
 #include "tests/ui/FileDialogDriver.h"
-#include "ui/CFileOpenDialog.h"
+#include "ui/OpenFilesDialog.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -19,7 +19,7 @@
 
 namespace {
 
-std::vector<std::wstring> Drain(CFileOpenDialog& dialog)
+std::vector<std::wstring> Drain(OpenFilesDialog& dialog)
 {
     std::vector<std::wstring> paths;
     std::wstring path;
@@ -30,7 +30,7 @@ std::vector<std::wstring> Drain(CFileOpenDialog& dialog)
 
 TEST(FileOpenDialogTest, ResultSizeFollowsTheRequest)
 {
-    CFileOpenDialog dialog;
+    OpenFilesDialog dialog;
     EXPECT_EQ(dialog.GetBufferSize(), 1024u);
     dialog.SetBufferSize(26000);
     EXPECT_EQ(dialog.GetBufferSize(), 26000u);
@@ -45,7 +45,7 @@ TEST(FileOpenDialogTest, ResultSizeFollowsTheRequest)
 
 TEST(FileOpenDialogTest, ChoicesBeyondTheResultSizeAreDroppedKeepingTheFirst)
 {
-    CFileOpenDialog dialog;
+    OpenFilesDialog dialog;
     dialog.SetBufferSize(0);  // 260 characters
     const std::wstring hundred(99, L'x');
     dialog.SetResult({L"/a/" + hundred, L"/b/" + hundred, L"/c/" + hundred});
@@ -65,7 +65,7 @@ TEST(FileOpenDialogTest, ChoicesBeyondTheResultSizeAreDroppedKeepingTheFirst)
 
 TEST(FileOpenDialogTest, FilterKeepsToItsLimit)
 {
-    CFileOpenDialog dialog;
+    OpenFilesDialog dialog;
     // 511 characters at most, each entry and its terminators counted.
     EXPECT_TRUE(dialog.AddFilter(L"audio files", std::wstring(480, L'a')));  // 11+1+480+1 = 493
     EXPECT_FALSE(dialog.AddFilter(L"all files(*.*)", L"*.*"));              // would be 512
@@ -81,11 +81,11 @@ TEST(FileOpenDialogTest, TheRealDialogGivesItsChoicesInOrder)
     TestSupport::WriteFile(dir / "b 二.mp3", "b");
     TestSupport::WriteFile(dir / "c.txt", "c");
 
-    CFileOpenDialog dialog;
+    OpenFilesDialog dialog;
     dialog.SetTitle(L"选择文件");
     dialog.AddFilter(L"audio files", L"*.wav;*.mp3");
     dialog.AddFilter(L"all files(*.*)", L"*.*");
-    dialog.SetFlags(CFileOpenDialog::kExplorer | CFileOpenDialog::kAllowMultiSelect);
+    dialog.SetFlags(OpenFilesDialog::kExplorer | OpenFilesDialog::kAllowMultiSelect);
     dialog.SetBufferSize(26000);
 
     QStringList filters;
@@ -111,8 +111,8 @@ TEST(FileOpenDialogTest, TheRealDialogGivesItsChoicesInOrder)
     EXPECT_EQ(Drain(dialog), expected);
 
     // One file only without the multiple-selection flag.
-    CFileOpenDialog single;
-    single.SetFlags(CFileOpenDialog::kExplorer);
+    OpenFilesDialog single;
+    single.SetFlags(OpenFilesDialog::kExplorer);
     bool onlyOne = false;
     FileDialogDriver second([&](QFileDialog& shown) {
         onlyOne = shown.fileMode() == QFileDialog::ExistingFile;
@@ -145,7 +145,7 @@ TEST(FileOpenDialogTest, AllFilesListsEveryFileAndEachFilterShowsItsDescription)
     TestSupport::WriteFile(dir / "录音", "b");
     TestSupport::WriteFile(dir / "notes.txt", "c");
 
-    CFileOpenDialog dialog;
+    OpenFilesDialog dialog;
     dialog.AddFilter(L"audio files", L"*.wav;*.mp3");
     dialog.AddFilter(L"all files(*.*)", L"*.*");
     QStringList shownFilters;
@@ -183,7 +183,7 @@ TEST(FileOpenDialogTest, AllFilesListsEveryFileAndEachFilterShowsItsDescription)
 
 TEST(FileOpenDialogTest, CancelledDialogHasNoChoices)
 {
-    CFileOpenDialog dialog;
+    OpenFilesDialog dialog;
     dialog.SetResult({L"/left/over.wav"});
     FileDialogDriver driver([](QFileDialog& shown) { shown.reject(); });
     EXPECT_FALSE(dialog.DoModal());

@@ -1,11 +1,11 @@
 // The layout builder: elements, attributes, geometry and what reaches the diagnostic hook.
 #include "tests/ui/UiTestSupport.h"
-#include "ui/toolkit/CButtonUI.h"
-#include "ui/toolkit/CContainerUI.h"
-#include "ui/toolkit/CLabelUI.h"
-#include "ui/toolkit/CListHeaderUI.h"
-#include "ui/toolkit/CListUI.h"
-#include "ui/toolkit/CRichEditUI.h"
+#include "ui/toolkit/Button.h"
+#include "ui/toolkit/Container.h"
+#include "ui/toolkit/Label.h"
+#include "ui/toolkit/ListHeader.h"
+#include "ui/toolkit/ListControl.h"
+#include "ui/toolkit/TextPane.h"
 #include "ui/toolkit/UiToolkit.h"
 
 #include <QCursor>
@@ -68,9 +68,9 @@ std::map<std::string, std::string> Skin(const std::string& layout = kLayout)
     };
 }
 
-UiRect Pos(CWindowBase& window, const wchar_t* name)
+UiRect Pos(WindowBase& window, const wchar_t* name)
 {
-    CControlUI* control = window.FindControl(name);
+    Control* control = window.FindControl(name);
     return control != nullptr ? control->GetPos() : UiRect{-1, -1, -1, -1};
 }
 
@@ -111,12 +111,12 @@ TEST_F(LayoutBuilderTest, WindowAttributesSizeFontsAndCorners)
     EXPECT_EQ(window.GetFont(-1).pixelSize(), 16) << "the default font";
     EXPECT_TRUE(window.GetFont(0).families().contains(QStringLiteral("WenQuanYi Micro Hei")));
 
-    auto* fixed = window.FindControl<CLabelUI>(L"fixed");
+    auto* fixed = window.FindControl<Label>(L"fixed");
     ASSERT_NE(fixed, nullptr);
     EXPECT_EQ(fixed->font().pixelSize(), 28);
     EXPECT_TRUE(fixed->font().italic());
     EXPECT_EQ(fixed->GetTextColor(), QColor::fromRgba(0xFF91A0A1));
-    auto* a = window.FindControl<CButtonUI>(L"a");
+    auto* a = window.FindControl<Button>(L"a");
     ASSERT_NE(a, nullptr);
     EXPECT_TRUE(a->font().underline());
     EXPECT_EQ(a->GetText(), L"添加音频");
@@ -183,7 +183,7 @@ TEST_F(LayoutBuilderTest, AButtonShowsItsNormalHotAndPushedImagesAndTheyCanChang
     ScopedSkin skin(Skin());
     TestWindow window;
     ASSERT_TRUE(UiTest::CreateShown(window));
-    auto* button = window.FindControl<CButtonUI>(L"btn");
+    auto* button = window.FindControl<Button>(L"btn");
     ASSERT_NE(button, nullptr);
     const QPoint centre(10, 10);
     auto colour = [&] { return button->grab().toImage().pixelColor(centre); };
@@ -218,7 +218,7 @@ TEST_F(LayoutBuilderTest, ScrollBarsAreDrawnWithTheWindowsImages)
     ScopedSkin skin(Skin());
     TestWindow window;
     ASSERT_TRUE(UiTest::CreateShown(window));
-    auto* edit = window.FindControl<CRichEditUI>(L"edit");
+    auto* edit = window.FindControl<TextPane>(L"edit");
     ASSERT_NE(edit, nullptr);
     std::wstring text;
     for (int i = 0; i < 60; ++i)
@@ -255,16 +255,16 @@ TEST_F(LayoutBuilderTest, ControlsAreFoundByNameOnlyAsTheirOwnType)
     TestWindow window;
     ASSERT_TRUE(UiTest::CreateShown(window));
 
-    EXPECT_NE(window.FindControl<CLabelUI>(L"fixed"), nullptr);
-    EXPECT_EQ(window.FindControl<CButtonUI>(L"fixed"), nullptr) << "a label is not a button";
-    EXPECT_EQ(window.FindControl<CRichEditUI>(L"btn"), nullptr);
-    EXPECT_NE(window.FindControl<CButtonUI>(L"btn"), nullptr);
-    EXPECT_NE(window.FindControl<CHorizontalLayoutUI>(L"bar"), nullptr);
-    EXPECT_NE(window.FindControl<CContainerUI>(L"bar"), nullptr);
-    EXPECT_NE(window.FindControl<CListUI>(L"list"), nullptr);
-    EXPECT_NE(window.FindControl<CRichEditUI>(L"edit"), nullptr);
+    EXPECT_NE(window.FindControl<Label>(L"fixed"), nullptr);
+    EXPECT_EQ(window.FindControl<Button>(L"fixed"), nullptr) << "a label is not a button";
+    EXPECT_EQ(window.FindControl<TextPane>(L"btn"), nullptr);
+    EXPECT_NE(window.FindControl<Button>(L"btn"), nullptr);
+    EXPECT_NE(window.FindControl<HorizontalLayout>(L"bar"), nullptr);
+    EXPECT_NE(window.FindControl<Container>(L"bar"), nullptr);
+    EXPECT_NE(window.FindControl<ListControl>(L"list"), nullptr);
+    EXPECT_NE(window.FindControl<TextPane>(L"edit"), nullptr);
     EXPECT_EQ(window.FindControl(L"nothing"), nullptr);
-    EXPECT_EQ(window.FindControl<CLabelUI>(L"nothing"), nullptr);
+    EXPECT_EQ(window.FindControl<Label>(L"nothing"), nullptr);
 }
 
 TEST_F(LayoutBuilderTest, ListHeaderRichEditAndScrollBarAttributes)
@@ -273,9 +273,9 @@ TEST_F(LayoutBuilderTest, ListHeaderRichEditAndScrollBarAttributes)
     TestWindow window;
     ASSERT_TRUE(UiTest::CreateShown(window));
 
-    auto* list = window.FindControl<CListUI>(L"list");
+    auto* list = window.FindControl<ListControl>(L"list");
     ASSERT_NE(list, nullptr);
-    CListHeaderUI* header = list->GetHeader();
+    ListHeader* header = list->GetHeader();
     ASSERT_EQ(header->GetColumnCount(), 3);
     EXPECT_EQ(header->GetColumnText(1), L"时间");
     EXPECT_EQ(header->height(), 24);
@@ -288,7 +288,7 @@ TEST_F(LayoutBuilderTest, ListHeaderRichEditAndScrollBarAttributes)
     EXPECT_TRUE(list->GetItemStyle().altBk);
     EXPECT_EQ(list->GetItemStyle().selectedBkColor, QColor::fromRgba(0xFFC1E3FF));
 
-    auto* edit = window.FindControl<CRichEditUI>(L"edit");
+    auto* edit = window.FindControl<TextPane>(L"edit");
     ASSERT_NE(edit, nullptr);
     EXPECT_TRUE(edit->IsReadOnly());
     EXPECT_EQ(edit->palette().color(QPalette::Active, QPalette::Text), QColor::fromRgba(0xFF91A0A1));
@@ -308,11 +308,11 @@ TEST_F(LayoutBuilderTest, TheFactoryIsAskedForEveryElementClassAndItsControlIsUs
 </Window>)";
     ScopedSkin skin(Skin(layout));
     TestWindow window;
-    CBoxUI* made = nullptr;
-    window.factory = [&made](const std::wstring& className) -> CControlUI* {
+    Box* made = nullptr;
+    window.factory = [&made](const std::wstring& className) -> Control* {
         if (className != L"MyBox")
             return nullptr;
-        made = new CBoxUI();
+        made = new Box();
         return made;
     };
     ASSERT_TRUE(UiTest::CreateShown(window));
@@ -320,7 +320,7 @@ TEST_F(LayoutBuilderTest, TheFactoryIsAskedForEveryElementClassAndItsControlIsUs
     ASSERT_NE(made, nullptr);
     EXPECT_EQ(window.FindControl(L"mine"), made);
     EXPECT_EQ(made->GetPos(), (UiRect{0, 0, 200, 20})) << "the factory's control takes its attributes";
-    EXPECT_NE(window.FindControl<CLabelUI>(L"plain"), nullptr) << "a class the factory declines is the toolkit's";
+    EXPECT_NE(window.FindControl<Label>(L"plain"), nullptr) << "a class the factory declines is the toolkit's";
     EXPECT_TRUE(UiTest::Diagnostics().empty());
 }
 
@@ -338,8 +338,8 @@ TEST_F(LayoutBuilderTest, UnknownElementsAndMissingImagesReachTheHookAsOneLine)
     ASSERT_TRUE(UiTest::CreateShown(window)) << "the rest of the layout still stands";
     EXPECT_EQ(window.FindControl(L"odd"), nullptr);
     EXPECT_EQ(window.FindControl(L"inside"), nullptr) << "an unknown element is left out with its children";
-    EXPECT_NE(window.FindControl<CLabelUI>(L"pic"), nullptr);
-    EXPECT_NE(window.FindControl<CButtonUI>(L"after"), nullptr);
+    EXPECT_NE(window.FindControl<Label>(L"pic"), nullptr);
+    EXPECT_NE(window.FindControl<Button>(L"after"), nullptr);
 
     EXPECT_TRUE(UiTest::HasDiagnostic("<Bogus>"));
     EXPECT_TRUE(UiTest::HasDiagnostic("missing.png"));

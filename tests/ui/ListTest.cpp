@@ -1,11 +1,11 @@
 // The list: cells asked of the text callback, rows added and removed by index, the header's
 // column rectangles, the selection and its notifications, and rows under the pointer.
 #include "tests/ui/UiTestSupport.h"
-#include "ui/toolkit/CListHeaderUI.h"
-#include "ui/toolkit/CListTextElementUI.h"
-#include "ui/toolkit/CListUI.h"
-#include "ui/toolkit/CListViewUI.h"
-#include "ui/toolkit/IListCallbackUI.h"
+#include "ui/toolkit/ListHeader.h"
+#include "ui/toolkit/ListRow.h"
+#include "ui/toolkit/ListControl.h"
+#include "ui/toolkit/ListRowsView.h"
+#include "ui/toolkit/ListTextSource.h"
 
 #include <QTest>
 #include <QWidget>
@@ -38,17 +38,17 @@ const char* const kLayout = R"(<Window size="600,300">
 </Window>)";
 
 // A list that keeps one record per row beside its elements, the way the program's playlist does.
-class TestList : public CListUI, public IListCallbackUI {
+class TestList : public ListControl, public ListTextSource {
 public:
     TestList() { SetTextCallback(this); }
 
     void Append(const std::wstring& name)
     {
         names.push_back(name);
-        AddAt(new CListTextElementUI(), GetCount());
+        AddAt(new ListRow(), GetCount());
     }
 
-    const wchar_t* GetItemText(CControlUI* element, int row, int column) override
+    const wchar_t* GetItemText(Control* element, int row, int column) override
     {
         ++asked;
         lastRow = row;
@@ -65,13 +65,13 @@ public:
         if (index < 0 || index >= static_cast<int>(names.size()))
             return false;
         names.erase(names.begin() + index);
-        return CListUI::RemoveAt(index);
+        return ListControl::RemoveAt(index);
     }
 
     void RemoveAll() override
     {
         names.clear();
-        CListUI::RemoveAll();
+        ListControl::RemoveAll();
     }
 
     std::vector<std::wstring> names;
@@ -87,7 +87,7 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(skin_.Installed());
-        window_.factory = [](const std::wstring& className) -> CControlUI* {
+        window_.factory = [](const std::wstring& className) -> Control* {
             return className == L"TestList" ? new TestList() : nullptr;
         };
         ASSERT_TRUE(UiTest::CreateShown(window_));
@@ -99,7 +99,7 @@ protected:
     {
         std::vector<std::wstring> texts;
         for (int i = 0; i < list_->GetCount(); ++i)
-            texts.push_back(static_cast<CListTextElementUI*>(list_->GetItemAt(i))->GetText(0));
+            texts.push_back(static_cast<ListRow*>(list_->GetItemAt(i))->GetText(0));
         return texts;
     }
 
@@ -113,7 +113,7 @@ TEST_F(ListTest, CellsAskTheCallbackAndTheElementKeepsTheLastText)
     list_->Append(L"a.mp3");
     list_->Append(L"b.wav");
     ASSERT_EQ(list_->GetCount(), 2);
-    auto* second = static_cast<CListTextElementUI*>(list_->GetItemAt(1));
+    auto* second = static_cast<ListRow*>(list_->GetItemAt(1));
     EXPECT_EQ(second->GetText(3), L"b.wav/3");
     EXPECT_EQ(list_->lastRow, 1);
     EXPECT_EQ(list_->lastColumn, 3);
@@ -132,7 +132,7 @@ TEST_F(ListTest, RowsAreInsertedAndRemovedByIndexAndFoundByElement)
 {
     for (const wchar_t* name : {L"0", L"1", L"2", L"3", L"4"})
         list_->Append(name);
-    auto* extra = new CListTextElementUI();
+    auto* extra = new ListRow();
     list_->names.insert(list_->names.begin() + 1, L"x");
     ASSERT_TRUE(list_->AddAt(extra, 1));
     EXPECT_EQ(list_->GetItemIndex(extra), 1);
@@ -149,7 +149,7 @@ TEST_F(ListTest, RowsAreInsertedAndRemovedByIndexAndFoundByElement)
 
     EXPECT_FALSE(list_->RemoveAt(4));
     EXPECT_FALSE(list_->RemoveAt(-1));
-    CListTextElementUI stranger;
+    ListRow stranger;
     EXPECT_EQ(list_->GetItemIndex(&stranger), -1);
     EXPECT_FALSE(list_->Remove(&stranger));
     EXPECT_EQ(list_->GetItemIndex(window_.FindControl(L"top")), -1);
@@ -165,7 +165,7 @@ TEST_F(ListTest, HeaderColumnRectanglesRowRectanglesAndTextInsets)
 {
     list_->Append(L"a");
     list_->Append(L"b");
-    CListHeaderUI* header = list_->GetHeader();
+    ListHeader* header = list_->GetHeader();
     ASSERT_EQ(header->GetColumnCount(), 4);
     // The list spans x 0..600 with a border and inset of 1; the header starts below y 40 + 1.
     const UiRect file = header->GetColumnRect(0);
@@ -195,7 +195,7 @@ TEST_F(ListTest, SelectingWithoutFocusAndTheItemSelectNotification)
     window_.notes.clear();
     ASSERT_TRUE(list_->SelectItem(2));
     EXPECT_EQ(list_->GetCurSel(), 2);
-    EXPECT_TRUE(static_cast<CListTextElementUI*>(list_->GetItemAt(2))->IsSelected());
+    EXPECT_TRUE(static_cast<ListRow*>(list_->GetItemAt(2))->IsSelected());
     EXPECT_FALSE(list_->View()->hasFocus()) << "the focus stays where it was";
     auto selects = window_.NotesOfType(kNotifyItemSelect);
     ASSERT_EQ(selects.size(), 1u);
@@ -214,7 +214,7 @@ TEST_F(ListTest, RemovingRowsKeepsTheSelectionOnItsElementOrClearsIt)
     for (const wchar_t* name : {L"a", L"b", L"c", L"d"})
         list_->Append(name);
     ASSERT_TRUE(list_->SelectItem(2));
-    CControlUI* selected = list_->GetItemAt(2);
+    Control* selected = list_->GetItemAt(2);
     window_.notes.clear();
 
     ASSERT_TRUE(list_->RemoveAt(0));
@@ -224,7 +224,7 @@ TEST_F(ListTest, RemovingRowsKeepsTheSelectionOnItsElementOrClearsIt)
 
     // The callback answers for the list as it stands after the removal, at any notification.
     int countAtNotify = -1;
-    window_.onNotify = [&](TNotifyUI& message) {
+    window_.onNotify = [&](Notification& message) {
         if (message.type == kNotifyItemSelect)
             countAtNotify = list_->GetCount();
     };
@@ -241,9 +241,9 @@ TEST_F(ListTest, APressOnARowIsReportedWithItsCellAndPointFirstThenSelectsIt)
 {
     for (const wchar_t* name : {L"a", L"b", L"c"})
         list_->Append(name);
-    CControlUI* underAtPress = nullptr;
+    Control* underAtPress = nullptr;
     int selectionAtPress = -2;
-    window_.onNotify = [&](TNotifyUI& message) {
+    window_.onNotify = [&](Notification& message) {
         if (message.type == kNotifyItemPress) {
             underAtPress = window_.FindControlAt(message.point.x(), message.point.y());
             selectionAtPress = list_->GetCurSel();
@@ -283,7 +283,7 @@ TEST_F(ListTest, AWindowThatRemovesThePressedRowLeavesTheClickToTheListAsItStand
 {
     for (const wchar_t* name : {L"a", L"b", L"c"})
         list_->Append(name);
-    window_.onNotify = [&](TNotifyUI& message) {
+    window_.onNotify = [&](Notification& message) {
         if (message.type == kNotifyItemPress)
             list_->RemoveAt(message.row);
     };
@@ -292,7 +292,7 @@ TEST_F(ListTest, AWindowThatRemovesThePressedRowLeavesTheClickToTheListAsItStand
                       QPoint(row.left + 20, row.top + 10));
     ASSERT_TRUE(UiTest::WaitFor([&] { return list_->GetCurSel() == 1; }));
     EXPECT_EQ(list_->names, (std::vector<std::wstring>{L"a", L"c"}));
-    EXPECT_EQ(static_cast<CListTextElementUI*>(list_->GetItemAt(1))->GetText(0), L"c/0")
+    EXPECT_EQ(static_cast<ListRow*>(list_->GetItemAt(1))->GetText(0), L"c/0")
         << "the row now under the pointer is selected";
 }
 

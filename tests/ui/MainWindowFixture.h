@@ -1,13 +1,13 @@
 #pragma once
 
-// The main window under test: a real RtmpPlayer with its real job manager, recognising through
+// The main window under test: a real MainWindow with its real job manager, recognising through
 // the speech double on loopback HTTPS, cutting generated audio files with the real ffmpeg. The
 // double's answers can be held back per recognised text ("tone 440") until the test lets them go.
 #include "app/ApplicationExit.h"
 #include "base/AppPaths.h"
 #include "base/Config.h"
 #include "base/TextConvert.h"
-#include "engine/CAudioConvert.h"
+#include "engine/TranscriptionJobs.h"
 #include "engine/CloudRecognizer.h"
 #include "engine/CredentialPool.h"
 #include "speech_double/LoopbackPort.h"
@@ -15,12 +15,12 @@
 #include "support/AudioFiles.h"
 #include "support/TestSupport.h"
 #include "tests/ui/UiTestSupport.h"
-#include "ui/CPlayListCtrl.h"
-#include "ui/RtmpPlayer.h"
-#include "ui/toolkit/CButtonUI.h"
-#include "ui/toolkit/CListHeaderUI.h"
-#include "ui/toolkit/CListViewUI.h"
-#include "ui/toolkit/CRichEditUI.h"
+#include "ui/FileListView.h"
+#include "ui/MainWindow.h"
+#include "ui/toolkit/Button.h"
+#include "ui/toolkit/ListHeader.h"
+#include "ui/toolkit/ListRowsView.h"
+#include "ui/toolkit/TextPane.h"
 
 #include <QAction>
 #include <QApplication>
@@ -141,7 +141,7 @@ protected:
 
         auto keys = std::make_shared<CredentialPool>();
         keys->Replace({{SpeechDouble::kTestApiKey, SpeechDouble::kTestSecretKey}});
-        player_ = std::make_unique<RtmpPlayer>(std::make_shared<CloudRecognizer>(keys));
+        player_ = std::make_unique<MainWindow>(std::make_shared<CloudRecognizer>(keys));
         // The program's own exit, counted.
         player_->SetExitSequence([this] {
             ++exits_;
@@ -179,7 +179,7 @@ protected:
         return "http://127.0.0.1:" + std::to_string(SpeechDouble::UnusedLoopbackPort());
     }
 
-    static std::string LogPath() { return PubUtils::GetAppDataDir() + "/Talvora.log"; }
+    static std::string LogPath() { return AppPaths::GetAppDataDir() + "/Talvora.log"; }
     // What this test wrote to the log.
     std::string Log() const { return TestSupport::ReadFile(LogPath()).substr(logStart_); }
     // Waits until `count` workers have reached the end of their recognition (their last log
@@ -207,7 +207,7 @@ protected:
 
     std::wstring Cell(int row, int column)
     {
-        CControlUI* element = list_->GetItemAt(row);
+        Control* element = list_->GetItemAt(row);
         if (element == nullptr)
             return L"<no row>";
         const wchar_t* text = list_->GetItemText(element, row, column);
@@ -224,7 +224,7 @@ protected:
     // A real click of the left button on a control, through the window system's input.
     void ClickControl(const wchar_t* name)
     {
-        CControlUI* control = player_->FindControl(name);
+        Control* control = player_->FindControl(name);
         ASSERT_NE(control, nullptr);
         QTest::mouseClick(Native(), Qt::LeftButton, Qt::NoModifier, Centre(control->GetPos()));
     }
@@ -240,7 +240,7 @@ protected:
     }
     std::wstring PaneText()
     {
-        auto* pane = player_->FindControl<CRichEditUI>(L"edtText");
+        auto* pane = player_->FindControl<TextPane>(L"edtText");
         return pane != nullptr ? pane->GetText() : L"<no pane>";
     }
 
@@ -252,7 +252,7 @@ protected:
             if (widget->objectName() != QStringLiteral("CMessageWnd") || !widget->isVisible())
                 continue;
             for (QObject* child : widget->findChildren<QObject*>()) {
-                if (auto* control = dynamic_cast<CControlUI*>(child); control != nullptr &&
+                if (auto* control = dynamic_cast<Control*>(child); control != nullptr &&
                                                                        control->GetName() == L"MainTxtLab")
                     texts.push_back(control->GetText());
             }
@@ -274,10 +274,10 @@ protected:
         for (QWidget* widget : QApplication::topLevelWidgets()) {
             if (widget->objectName() != QStringLiteral("CMessageWnd") || !widget->isVisible())
                 continue;
-            CControlUI* button = nullptr;
+            Control* button = nullptr;
             bool shows = false;
             for (QObject* child : widget->findChildren<QObject*>()) {
-                auto* control = dynamic_cast<CControlUI*>(child);
+                auto* control = dynamic_cast<Control*>(child);
                 if (control == nullptr)
                     continue;
                 shows = shows || (control->GetName() == L"MainTxtLab" && control->GetText() == text);
@@ -304,7 +304,7 @@ protected:
     // The row menu of a row, opened with the right button as a user would.
     QMenu* RightClickRow(int row)
     {
-        QTest::mouseClick(Native(), Qt::RightButton, Qt::NoModifier, CellPoint(row, CPlayListCtrl::kColumnFile));
+        QTest::mouseClick(Native(), Qt::RightButton, Qt::NoModifier, CellPoint(row, FileListView::kColumnFile));
         return OpenMenu();
     }
     // Enabled state of the menu's items by their text, in menu order ("+停止", "-重新识别").
@@ -337,9 +337,9 @@ protected:
     AnswerGate gate_;
     std::unique_ptr<SpeechDouble::Server> speech_;
     TestSupport::TempDir dir_;
-    std::unique_ptr<RtmpPlayer> player_;
+    std::unique_ptr<MainWindow> player_;
     int exits_ = 0;
-    CPlayListCtrl* list_ = nullptr;
+    FileListView* list_ = nullptr;
     size_t logStart_ = 0;
 };
 

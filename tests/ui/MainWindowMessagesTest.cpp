@@ -1,7 +1,7 @@
 // What reaches the main window besides its buttons: presses on the list's action and delete
 // cells, the keyboard shortcut, the update check's reports, the close from the desktop, and
 // engine results that arrive while or after their records go away.
-#include "maintenance/CUpdateNotice.h"
+#include "maintenance/UpdateReport.h"
 #include "support/LoopbackHttpServer.h"
 #include "tests/ui/MainWindowFixture.h"
 
@@ -34,27 +34,27 @@ TEST_F(MainWindowTest, TheDeleteCellRemovesIdleAndDoneRowsButNotOneBeingRecognis
 
     // A done row: its results go with it.
     gate_.Open("tone 440");
-    ClickCell(0, CPlayListCtrl::kColumnAction);
+    ClickCell(0, FileListView::kColumnAction);
     ASSERT_TRUE(WaitStatus(0, ItemDone));
     ASSERT_EQ(player_->GetAudioConvert()->GetFinishedSegments(a).size(), 1u);
-    ClickCell(0, CPlayListCtrl::kColumnDelete);
+    ClickCell(0, FileListView::kColumnDelete);
     ASSERT_EQ(list_->GetCount(), 2);
     EXPECT_EQ(list_->GetItemFile(0), b);
     EXPECT_TRUE(player_->GetAudioConvert()->GetFinishedSegments(a).empty());
 
     // A row being recognised stays, with a notice.
-    ClickCell(0, CPlayListCtrl::kColumnAction);
+    ClickCell(0, FileListView::kColumnAction);
     ASSERT_EQ(Status(0), ItemRecognizing);
-    ClickCell(0, CPlayListCtrl::kColumnDelete);
+    ClickCell(0, FileListView::kColumnDelete);
     EXPECT_EQ(list_->GetCount(), 2);
     EXPECT_TRUE(UiTest::WaitFor([] { return CountBoxes(L"当前文件正在识别中，无法删除!") == 1; }));
     // Its action cell does nothing either.
-    ClickCell(0, CPlayListCtrl::kColumnAction);
+    ClickCell(0, FileListView::kColumnAction);
     EXPECT_TRUE(speech_->WaitForArrivals(Endpoint::Recognition, 2));
     EXPECT_EQ(Status(0), ItemRecognizing);
 
     // An idle row simply goes.
-    ClickCell(1, CPlayListCtrl::kColumnDelete);
+    ClickCell(1, FileListView::kColumnDelete);
     ASSERT_EQ(list_->GetCount(), 1);
     EXPECT_EQ(list_->GetItemFile(0), b);
 
@@ -67,8 +67,8 @@ TEST_F(MainWindowTest, ClicksOutsideTheActionAndDeleteCellsOnlySelect)
 {
     const std::string a = MakeAudio("a.wav", 20, {440});
     Add(a);
-    ClickCell(0, CPlayListCtrl::kColumnFile);
-    ClickCell(0, CPlayListCtrl::kColumnProgress);
+    ClickCell(0, FileListView::kColumnFile);
+    ClickCell(0, FileListView::kColumnProgress);
     // Between the rows' end and the list's bottom there is no row.
     const UiRect listRect = list_->GetPos();
     QTest::mouseClick(Native(), Qt::LeftButton, Qt::NoModifier,
@@ -92,17 +92,17 @@ TEST_F(MainWindowTest, CtrlShiftLOpensTheDataFolderAndNothingElseDoes)
     QTest::keyClick(Native(), Qt::Key_L, Qt::ControlModifier | Qt::ShiftModifier);
     QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
     ASSERT_EQ(opener.opened.size(), 1);
-    EXPECT_EQ(opener.opened[0].toLocalFile().toStdString(), PubUtils::GetAppDataDir());
+    EXPECT_EQ(opener.opened[0].toLocalFile().toStdString(), AppPaths::GetAppDataDir());
 }
 
 TEST_F(MainWindowTest, UpdateReportsAreLogged)
 {
     // The window's own check has failed already (see SetUp); its reports are out of the way.
     logStart_ = TestSupport::ReadFile(LogPath()).size();
-    player_->OnUpdateReport(CUpdateNotice{kUpdateCheckFailed, "", ""});
-    player_->OnUpdateReport(CUpdateNotice{kUpdateVersionKnown, "", "1.0.9"});
+    player_->OnUpdateReport(UpdateReport{kUpdateCheckFailed, "", ""});
+    player_->OnUpdateReport(UpdateReport{kUpdateVersionKnown, "", "1.0.9"});
     // Nothing is known about a newer version in this test: a report of kind 4 only logs.
-    player_->OnUpdateReport(CUpdateNotice{kUpdateNeeded, "", "x"});
+    player_->OnUpdateReport(UpdateReport{kUpdateNeeded, "", "x"});
     ASSERT_TRUE(UiTest::WaitFor([&] { return Log().find("update msg: 4, x\r\n") != std::string::npos; }));
     const std::string log = Log();
     EXPECT_NE(log.find("warning>>> "), std::string::npos);
@@ -131,7 +131,7 @@ protected:
                             "application/json");
         });
         server_.Start();
-        TestSupport::WriteFile(PubUtils::GetUpdateDataDir() + "/ver", R"({"version":"1.0.8","files":[]})");
+        TestSupport::WriteFile(AppPaths::GetUpdateDataDir() + "/ver", R"({"version":"1.0.8","files":[]})");
         MainWindowTest::SetUp();
     }
     std::string UpdateUrl() override { return server_.Url(); }
@@ -257,7 +257,7 @@ TEST_F(MainWindowTest, AResultQueuedWhenCloseBeginsIsDroppedUnread)
     gate_.OpenAll();
     ClickControl(L"btnStart");
     ASSERT_TRUE(WaitStatus(0, ItemDone));
-    const std::vector<CAudioSegment*> records = player_->GetAudioConvert()->GetFinishedSegments(a);
+    const std::vector<SegmentRecord*> records = player_->GetAudioConvert()->GetFinishedSegments(a);
     ASSERT_EQ(records.size(), 1u);
     // Handed on like a worker's news, then the window closes before it is taken: the record is
     // freed with the job manager, and reading it would be caught by the sanitizers.
@@ -275,12 +275,12 @@ TEST_F(MainWindowTest, AResultOfARemovedFileIsDroppedUnread)
     gate_.OpenAll();
     ClickControl(L"btnStart");
     ASSERT_TRUE(WaitStatus(0, ItemDone));
-    const std::vector<CAudioSegment*> records = player_->GetAudioConvert()->GetFinishedSegments(a);
+    const std::vector<SegmentRecord*> records = player_->GetAudioConvert()->GetFinishedSegments(a);
     ASSERT_EQ(records.size(), 1u);
     const uint64_t id = records[0]->id;
     QMetaObject::invokeMethod(qApp, [this, id] { player_->OnSegmentDone(id); }, Qt::QueuedConnection);
     // The row is deleted (and its records freed) before the news is taken.
-    ClickCell(0, CPlayListCtrl::kColumnDelete);
+    ClickCell(0, FileListView::kColumnDelete);
     ASSERT_EQ(list_->GetCount(), 0);
     UiTest::ProcessEvents();
     EXPECT_EQ(Log().find("UpdateItemStatus no found"), std::string::npos);

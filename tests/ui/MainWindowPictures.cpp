@@ -5,16 +5,16 @@
 //   talvora_main_window_pictures --check     the same into a temporary folder, and checks them
 //
 // It works in a temporary data folder of its own; nothing of the user's is touched.
-#include "engine/CAudioConvert.h"
+#include "engine/TranscriptionJobs.h"
 #include "engine/CloudRecognizer.h"
 #include "engine/CredentialPool.h"
 #include "skin/EmbeddedSkin.h"
 #include "speech_double/LoopbackPort.h"
 #include "speech_double/SpeechDouble.h"
 #include "support/AudioFiles.h"
-#include "ui/CPlayListCtrl.h"
+#include "ui/FileListView.h"
 #include "engine/FileRow.h"
-#include "ui/RtmpPlayer.h"
+#include "ui/MainWindow.h"
 #include "ui/toolkit/UiToolkit.h"
 
 #include <QApplication>
@@ -123,14 +123,14 @@ bool SaveImage(const QImage& image, const QString& folder, const char* name, boo
     return true;
 }
 
-bool Save(RtmpPlayer& player, const QString& folder, const char* name, bool check)
+bool Save(MainWindow& player, const QString& folder, const char* name, bool check)
 {
     QCoreApplication::processEvents();
     return SaveImage(player.GetWidget()->grab().toImage(), folder, name, check);
 }
 
 // The window with its open row menu drawn where it stands over it.
-bool SaveWithMenu(RtmpPlayer& player, QMenu& menu, const QString& folder, const char* name, bool check)
+bool SaveWithMenu(MainWindow& player, QMenu& menu, const QString& folder, const char* name, bool check)
 {
     QCoreApplication::processEvents();
     QImage image = player.GetWidget()->grab().toImage();
@@ -178,10 +178,10 @@ int Run(const QString& folder, const QString& work, bool check)
     {
         auto keys = std::make_shared<CredentialPool>();
         keys->Replace({{SpeechDouble::kTestApiKey, SpeechDouble::kTestSecretKey}});
-        RtmpPlayer player(std::make_shared<CloudRecognizer>(keys));
+        MainWindow player(std::make_shared<CloudRecognizer>(keys));
         if (!player.Create(nullptr, L"", WS_OVERLAPPEDWINDOW, 0, 0, 0, 800, 600))
             return 1;
-        CPlayListCtrl* list = player.GetPlayList();
+        FileListView* list = player.GetPlayList();
         if (!Save(player, folder, "MainWindow-empty", check))
             ++failures;
 

@@ -144,7 +144,7 @@ TEST_F(MainWindowSaveTest, AFileThatFailedIsShownAsFailedIsNotSavedAndItsActionC
     ClickControl(L"btnStartAll");
     ASSERT_TRUE(WaitStatus(1, ItemDone));
     ASSERT_TRUE(WaitStatus(0, ItemFailed, std::chrono::seconds(90)));
-    EXPECT_EQ(Cell(0, CPlayListCtrl::kColumnAction), L"失败");
+    EXPECT_EQ(Cell(0, FileListView::kColumnAction), L"失败");
 
     // One box that stays, instead of the poor-audio warning; the pane says the same.
     const std::wstring told = AnsiToWide(bad) + L",文件无法识别。错误码: 3301，错误信息: speech quality error";
@@ -163,7 +163,7 @@ TEST_F(MainWindowSaveTest, AFileThatFailedIsShownAsFailedIsNotSavedAndItsActionC
     CloseBoxes();
 
     // Its action cell starts it again, from the beginning.
-    ClickCell(0, CPlayListCtrl::kColumnAction);
+    ClickCell(0, FileListView::kColumnAction);
     EXPECT_EQ(Status(0), ItemRecognizing);
     ASSERT_TRUE(WaitStatus(0, ItemDone));
     EXPECT_EQ(ResultText(bad), "tone 440");
@@ -176,7 +176,7 @@ TEST_F(MainWindowSaveTest, ADeletedRowIsNotSaved)
     const std::string a = MakeAudio("a.wav", 20, {440});
     const std::string b = MakeAudio("b.wav", 20, {550});
     Transcribe({a, b});
-    ClickCell(0, CPlayListCtrl::kColumnDelete);
+    ClickCell(0, FileListView::kColumnDelete);
     ASSERT_EQ(list_->GetCount(), 1);
     const std::string out = dir_ / "out";
     fs::create_directories(out);

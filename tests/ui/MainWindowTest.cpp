@@ -2,7 +2,7 @@
 // result text of a file and the About window.
 #include "tests/ui/MainWindowFixture.h"
 
-#include "ui/toolkit/CLabelUI.h"
+#include "ui/toolkit/Label.h"
 
 #include <QClipboard>
 #include <QFontMetrics>
@@ -21,8 +21,8 @@ TEST_F(MainWindowTest, TheLayoutHoldsTheTitleBarToolbarListAndTextPane)
     EXPECT_EQ(player_->GetSkinFile(), L"RtmpPlayer.xml");
     EXPECT_TRUE(UiTest::Diagnostics().empty()) << UiTest::Diagnostics().front();
     for (const wchar_t* name : kButtons)
-        EXPECT_NE(player_->FindControl<CButtonUI>(name), nullptr) << QString::fromWCharArray(name).toStdString();
-    auto* pane = player_->FindControl<CRichEditUI>(L"edtText");
+        EXPECT_NE(player_->FindControl<Button>(name), nullptr) << QString::fromWCharArray(name).toStdString();
+    auto* pane = player_->FindControl<TextPane>(L"edtText");
     ASSERT_NE(pane, nullptr);
     EXPECT_TRUE(pane->IsReadOnly());
 
@@ -37,14 +37,14 @@ TEST_F(MainWindowTest, TheLayoutHoldsTheTitleBarToolbarListAndTextPane)
     EXPECT_EQ(add.Height(), 30);
     EXPECT_NEAR(add.Width(), save.Width(), 1);
     EXPECT_NEAR(add.Width(), (796 - 4 * 10) / 5, 1);
-    EXPECT_EQ(player_->FindControl<CButtonUI>(L"btnAdd")->GetText(), L"添加音频");
-    EXPECT_EQ(player_->FindControl<CButtonUI>(L"btnStart")->GetText(), L"开始识别");
-    EXPECT_EQ(player_->FindControl<CButtonUI>(L"btnStartAll")->GetText(), L"批量识别");
-    EXPECT_EQ(player_->FindControl<CButtonUI>(L"btnSave")->GetText(), L"保存结果");
+    EXPECT_EQ(player_->FindControl<Button>(L"btnAdd")->GetText(), L"添加音频");
+    EXPECT_EQ(player_->FindControl<Button>(L"btnStart")->GetText(), L"开始识别");
+    EXPECT_EQ(player_->FindControl<Button>(L"btnStartAll")->GetText(), L"批量识别");
+    EXPECT_EQ(player_->FindControl<Button>(L"btnSave")->GetText(), L"保存结果");
     EXPECT_EQ(add.top, 2 + 50);
     // With the cloud service the title bar says nothing about the recognizer.
-    ASSERT_NE(player_->FindControl<CLabelUI>(L"labRecognizer"), nullptr);
-    EXPECT_EQ(player_->FindControl<CLabelUI>(L"labRecognizer")->GetText(), L"");
+    ASSERT_NE(player_->FindControl<Label>(L"labRecognizer"), nullptr);
+    EXPECT_EQ(player_->FindControl<Label>(L"labRecognizer")->GetText(), L"");
 
     // The list area (toolbar and list) and the text area share the height under the title bar.
     const UiRect list = list_->GetPos();
@@ -52,7 +52,7 @@ TEST_F(MainWindowTest, TheLayoutHoldsTheTitleBarToolbarListAndTextPane)
     EXPECT_NEAR((list.bottom - add.top), (text.bottom + 5) - (text.top - 5), 2);
 
     // Seven columns; the first takes the width the others leave.
-    CListHeaderUI* header = list_->GetHeader();
+    ListHeader* header = list_->GetHeader();
     ASSERT_EQ(header->GetColumnCount(), 7);
     const wchar_t* const titles[] = {L"文件", L"时间", L"类型", L"进度", L"用时", L"操作", L"删除"};
     const int widths[] = {0, 100, 60, 80, 80, 80, 80};
@@ -66,9 +66,9 @@ TEST_F(MainWindowTest, TheLayoutHoldsTheTitleBarToolbarListAndTextPane)
 
     // The empty list says what to do; the brand label holds its whole text in the shipped font.
     EXPECT_EQ(list_->GetEmptyText(), L"拖入音频文件，或点击「添加音频」");
-    CControlUI* brand = nullptr;
+    Control* brand = nullptr;
     for (QObject* child : player_->GetWidget()->findChildren<QObject*>()) {
-        if (auto* control = dynamic_cast<CControlUI*>(child); control != nullptr && control->GetText() == L"Quenby")
+        if (auto* control = dynamic_cast<Control*>(child); control != nullptr && control->GetText() == L"Quenby")
             brand = control;
     }
     ASSERT_NE(brand, nullptr);
@@ -92,9 +92,9 @@ TEST_F(MainWindowTest, TheRowMenuStopsARecognisingFileAndStartsAFinishedOneAgain
                                                           L"-导出字幕"}));
     Choose(menu, QStringLiteral("停止"));
     EXPECT_EQ(Status(0), ItemIdle);
-    EXPECT_EQ(Cell(0, CPlayListCtrl::kColumnAction), L"开始");
-    EXPECT_EQ(Cell(0, CPlayListCtrl::kColumnProgress), L"0");
-    EXPECT_EQ(Cell(0, CPlayListCtrl::kColumnElapsed), L"00:00");
+    EXPECT_EQ(Cell(0, FileListView::kColumnAction), L"开始");
+    EXPECT_EQ(Cell(0, FileListView::kColumnProgress), L"0");
+    EXPECT_EQ(Cell(0, FileListView::kColumnElapsed), L"00:00");
     // The running segment finishes without effect.
     gate_.Open("tone 440");
     ASSERT_TRUE(WaitForWorkersDone(1));
@@ -124,7 +124,7 @@ TEST_F(MainWindowTest, TheRowMenuStopsARecognisingFileAndStartsAFinishedOneAgain
     ASSERT_NE(menu, nullptr);
     Choose(menu, QStringLiteral("重新识别"));
     EXPECT_EQ(Status(0), ItemRecognizing);
-    EXPECT_EQ(Cell(0, CPlayListCtrl::kColumnProgress), L"0");
+    EXPECT_EQ(Cell(0, FileListView::kColumnProgress), L"0");
     ASSERT_TRUE(WaitStatus(0, ItemDone));
     EXPECT_EQ(speech_->RequestCount(Endpoint::Recognition), 3);
     EXPECT_EQ(ResultText(file), "tone 440");
@@ -140,7 +140,7 @@ TEST_F(MainWindowTest, KeysShowTheirFocusAndActOnTheSelectedRow)
     UiTest::WaitFor([&] { return Native()->isActive(); });
 
     // A focus the window handed out by itself does not press anything.
-    auto* startAll = player_->FindControl<CButtonUI>(L"btnStartAll");
+    auto* startAll = player_->FindControl<Button>(L"btnStartAll");
     ASSERT_NE(startAll, nullptr);
     startAll->setFocus(Qt::ActiveWindowFocusReason);
     QTest::keyClick(Native(), Qt::Key_Space);
@@ -150,10 +150,10 @@ TEST_F(MainWindowTest, KeysShowTheirFocusAndActOnTheSelectedRow)
     EXPECT_EQ(Status(1), ItemIdle);
 
     // Tab shows where the focus is, and then Space presses that button.
-    auto* add = player_->FindControl<CButtonUI>(L"btnAdd");
+    auto* add = player_->FindControl<Button>(L"btnAdd");
     add->setFocus(Qt::ActiveWindowFocusReason);
     QTest::keyClick(Native(), Qt::Key_Tab);
-    ASSERT_TRUE(UiTest::WaitFor([&] { return player_->FindControl<CButtonUI>(L"btnStart")->IsFocusVisible(); }));
+    ASSERT_TRUE(UiTest::WaitFor([&] { return player_->FindControl<Button>(L"btnStart")->IsFocusVisible(); }));
     QTest::keyClick(Native(), Qt::Key_Space);
     EXPECT_EQ(Status(0), ItemRecognizing);
     EXPECT_EQ(Status(1), ItemIdle);
@@ -161,7 +161,7 @@ TEST_F(MainWindowTest, KeysShowTheirFocusAndActOnTheSelectedRow)
 
     // On the list: Enter starts the selected idle row, Delete removes a row that is not
     // recognising and refuses one that is.
-    ClickCell(1, CPlayListCtrl::kColumnFile);
+    ClickCell(1, FileListView::kColumnFile);
     EXPECT_TRUE(list_->View()->hasFocus());
     QTest::keyClick(Native(), Qt::Key_Return);
     EXPECT_EQ(Status(1), ItemRecognizing);
@@ -199,7 +199,7 @@ TEST_F(MainWindowTest, TheTextPaneAndAButtonShowingItsFocusKeepTheirKeys)
     list_->SelectItem(1, false);
 
     // In the text pane Delete and Enter are the pane's, not the selected row's.
-    auto* pane = player_->FindControl<CRichEditUI>(L"edtText");
+    auto* pane = player_->FindControl<TextPane>(L"edtText");
     ASSERT_NE(pane, nullptr);
     pane->setFocus(Qt::MouseFocusReason);
     ASSERT_TRUE(UiTest::WaitFor([&] { return pane->hasFocus(); }));
@@ -212,9 +212,9 @@ TEST_F(MainWindowTest, TheTextPaneAndAButtonShowingItsFocusKeepTheirKeys)
 
     // A button that shows its focus takes Enter itself: the start button starts the first idle
     // row, not the selected one.
-    player_->FindControl<CButtonUI>(L"btnAdd")->setFocus(Qt::ActiveWindowFocusReason);
+    player_->FindControl<Button>(L"btnAdd")->setFocus(Qt::ActiveWindowFocusReason);
     QTest::keyClick(Native(), Qt::Key_Tab);
-    ASSERT_TRUE(UiTest::WaitFor([&] { return player_->FindControl<CButtonUI>(L"btnStart")->IsFocusVisible(); }));
+    ASSERT_TRUE(UiTest::WaitFor([&] { return player_->FindControl<Button>(L"btnStart")->IsFocusVisible(); }));
     QTest::keyClick(Native(), Qt::Key_Return);
     EXPECT_EQ(Status(0), ItemRecognizing);
     EXPECT_EQ(Status(1), ItemIdle);
@@ -268,7 +268,7 @@ TEST_F(MainWindowTest, AddOpensTheFileDialogAndListsTheChosenFilesOnce)
     // In the order chosen, with their durations.
     EXPECT_EQ(list_->GetItemFile(0), a);
     EXPECT_EQ(list_->GetItemFile(1), b);
-    EXPECT_EQ(Cell(1, CPlayListCtrl::kColumnDuration), L"02:10");
+    EXPECT_EQ(Cell(1, FileListView::kColumnDuration), L"02:10");
     EXPECT_EQ(list_->GetItemDuration(1), 130);
 
     // The same file again is not listed twice.
@@ -291,7 +291,7 @@ TEST_F(MainWindowTest, StartTakesTheFirstIdleRowEachTimeAndSkipsDoneRows)
     gate_.OpenAll();
 
     // The middle row first, through its action cell: idle, done, idle.
-    ClickCell(1, CPlayListCtrl::kColumnAction);
+    ClickCell(1, FileListView::kColumnAction);
     EXPECT_EQ(Status(1), ItemRecognizing);
     ASSERT_TRUE(WaitStatus(1, ItemDone));
     EXPECT_EQ(Status(0), ItemIdle);
@@ -308,12 +308,12 @@ TEST_F(MainWindowTest, StartTakesTheFirstIdleRowEachTimeAndSkipsDoneRows)
     // Nothing idle is left: further clicks start nothing.
     ClickControl(L"btnStart");
     ClickControl(L"btnStartAll");
-    ClickCell(0, CPlayListCtrl::kColumnAction);
+    ClickCell(0, FileListView::kColumnAction);
     UiTest::ProcessEvents();
     EXPECT_EQ(speech_->RequestCount(Endpoint::Recognition), 3);
     for (int row = 0; row < 3; ++row) {
-        EXPECT_EQ(Cell(row, CPlayListCtrl::kColumnProgress), L"100%");
-        EXPECT_EQ(Cell(row, CPlayListCtrl::kColumnAction), L"完成");
+        EXPECT_EQ(Cell(row, FileListView::kColumnProgress), L"100%");
+        EXPECT_EQ(Cell(row, FileListView::kColumnAction), L"完成");
     }
 }
 
@@ -349,38 +349,38 @@ TEST_F(MainWindowTest, ProgressElapsedTimeAndTextFollowTheSegmentsAsTheyFinish)
     // Three segments of two minutes; each answer is let through on its own.
     const std::string file = MakeAudio("talk.wav", 360, {440, 550, 660});
     Add(file);
-    EXPECT_EQ(Cell(0, CPlayListCtrl::kColumnDuration), L"06:00");
-    EXPECT_EQ(Cell(0, CPlayListCtrl::kColumnType), L".wav");
-    EXPECT_EQ(Cell(0, CPlayListCtrl::kColumnProgress), L"0");
-    EXPECT_EQ(Cell(0, CPlayListCtrl::kColumnElapsed), L"00:00");
-    EXPECT_EQ(Cell(0, CPlayListCtrl::kColumnAction), L"开始");
+    EXPECT_EQ(Cell(0, FileListView::kColumnDuration), L"06:00");
+    EXPECT_EQ(Cell(0, FileListView::kColumnType), L".wav");
+    EXPECT_EQ(Cell(0, FileListView::kColumnProgress), L"0");
+    EXPECT_EQ(Cell(0, FileListView::kColumnElapsed), L"00:00");
+    EXPECT_EQ(Cell(0, FileListView::kColumnAction), L"开始");
 
     ClickControl(L"btnStart");
-    EXPECT_EQ(Cell(0, CPlayListCtrl::kColumnAction), L"识别中");
-    EXPECT_EQ(Cell(0, CPlayListCtrl::kColumnProgress), L"0");
+    EXPECT_EQ(Cell(0, FileListView::kColumnAction), L"识别中");
+    EXPECT_EQ(Cell(0, FileListView::kColumnProgress), L"0");
     // The one-second tick dispatches the other two segments and counts the time.
     ASSERT_TRUE(UiTest::WaitFor([&] { return gate_.Waiting() == 3; }, std::chrono::seconds(30)));
-    ASSERT_TRUE(UiTest::WaitFor([&] { return Cell(0, CPlayListCtrl::kColumnElapsed) != L"00:00"; }));
+    ASSERT_TRUE(UiTest::WaitFor([&] { return Cell(0, FileListView::kColumnElapsed) != L"00:00"; }));
 
     // With no row selected, the first result selects row 0 and shows its text.
     EXPECT_EQ(list_->GetCurSel(), -1);
     gate_.Open("tone 550");
-    ASSERT_TRUE(UiTest::WaitFor([&] { return Cell(0, CPlayListCtrl::kColumnProgress) == L"33%"; }));
+    ASSERT_TRUE(UiTest::WaitFor([&] { return Cell(0, FileListView::kColumnProgress) == L"33%"; }));
     EXPECT_EQ(list_->GetCurSel(), 0);
     // Segment 0 is missing: the text of segment 1 comes after a line break.
     EXPECT_EQ(ResultText(file), "\r\ntone 550");
     EXPECT_EQ(PaneText().find(L"tone 550") != std::wstring::npos, true);
 
     gate_.Open("tone 660");
-    ASSERT_TRUE(UiTest::WaitFor([&] { return Cell(0, CPlayListCtrl::kColumnProgress) == L"66%"; }));
+    ASSERT_TRUE(UiTest::WaitFor([&] { return Cell(0, FileListView::kColumnProgress) == L"66%"; }));
     // Every record after the gap comes after a line break of its own.
     EXPECT_EQ(ResultText(file), "\r\ntone 550\r\ntone 660");
     EXPECT_EQ(Status(0), ItemRecognizing);
 
     gate_.Open("tone 440");
     ASSERT_TRUE(WaitStatus(0, ItemDone));
-    EXPECT_EQ(Cell(0, CPlayListCtrl::kColumnProgress), L"100%");
-    EXPECT_EQ(Cell(0, CPlayListCtrl::kColumnAction), L"完成");
+    EXPECT_EQ(Cell(0, FileListView::kColumnProgress), L"100%");
+    EXPECT_EQ(Cell(0, FileListView::kColumnAction), L"完成");
     EXPECT_EQ(ResultText(file), "tone 440 tone 550 tone 660");
     // The pane shows each segment after its start time.
     EXPECT_TRUE(UiTest::WaitFor(
@@ -388,10 +388,10 @@ TEST_F(MainWindowTest, ProgressElapsedTimeAndTextFollowTheSegmentsAsTheyFinish)
         << QString::fromStdWString(PaneText()).toStdString();
 
     // A finished row's time stands still.
-    const std::wstring elapsed = Cell(0, CPlayListCtrl::kColumnElapsed);
+    const std::wstring elapsed = Cell(0, FileListView::kColumnElapsed);
     player_->Tick();
     player_->Tick();
-    EXPECT_EQ(Cell(0, CPlayListCtrl::kColumnElapsed), elapsed);
+    EXPECT_EQ(Cell(0, FileListView::kColumnElapsed), elapsed);
 }
 
 TEST_F(MainWindowTest, FourSegmentsShowThreeQuartersThenCompletion)
@@ -402,7 +402,7 @@ TEST_F(MainWindowTest, FourSegmentsShowThreeQuartersThenCompletion)
     gate_.Open("tone 550");
     gate_.Open("tone 660");
     ClickControl(L"btnStart");
-    ASSERT_TRUE(UiTest::WaitFor([&] { return Cell(0, CPlayListCtrl::kColumnProgress) == L"75%"; },
+    ASSERT_TRUE(UiTest::WaitFor([&] { return Cell(0, FileListView::kColumnProgress) == L"75%"; },
                                 std::chrono::seconds(60)));
     EXPECT_EQ(Status(0), ItemRecognizing);
     gate_.Open("tone 770");
@@ -419,7 +419,7 @@ TEST_F(MainWindowTest, ASegmentThatFailsForGoodLeavesNoGapAndWarnsOnce)
     Add(file);
     ClickControl(L"btnStart");
     ASSERT_TRUE(WaitStatus(0, ItemDone, std::chrono::seconds(90)));
-    EXPECT_EQ(Cell(0, CPlayListCtrl::kColumnAction), L"完成");
+    EXPECT_EQ(Cell(0, FileListView::kColumnAction), L"完成");
     EXPECT_EQ(ResultText(file), "tone 440 tone 550 tone 770");
 
     const std::wstring warning = AnsiToWide(file) + L",音频质量太差，部分内容无法识别。";
@@ -441,7 +441,7 @@ TEST_F(MainWindowTest, TheSelectedFilesTextStaysWhenAnotherFileProgresses)
     Add(b);
     gate_.Open("tone 440");
     list_->SelectItem(0);
-    ClickCell(0, CPlayListCtrl::kColumnAction);
+    ClickCell(0, FileListView::kColumnAction);
     ASSERT_TRUE(WaitStatus(0, ItemDone));
     ASSERT_TRUE(UiTest::WaitFor([&] { return PaneText() == L"tone 440"; }));
 
@@ -455,14 +455,14 @@ TEST_F(MainWindowTest, TheSelectedFilesTextStaysWhenAnotherFileProgresses)
     EXPECT_EQ(PaneText(), L"tone 440");
 
     // Selecting the other row shows its text.
-    ClickCell(1, CPlayListCtrl::kColumnFile);
+    ClickCell(1, FileListView::kColumnFile);
     EXPECT_TRUE(UiTest::WaitFor([&] { return list_->GetCurSel() == 1; }));
     EXPECT_TRUE(UiTest::WaitFor([&] { return PaneText() == L"tone 550"; }));
 }
 
 TEST_F(MainWindowTest, MaximiseAndRestoreSwapTheButtonImages)
 {
-    auto* max = player_->FindControl<CButtonUI>(L"btnMax");
+    auto* max = player_->FindControl<Button>(L"btnMax");
     ASSERT_NE(max, nullptr);
     EXPECT_EQ(max->GetNormalImage(), L"max_normal.png");
     ClickControl(L"btnMax");
@@ -502,13 +502,13 @@ TEST_F(MainWindowTest, TheTitleBarNamesTheLocalRecognizer)
     player_.reset();
     UiTest::ProcessEvents();
     WriteConfigString("Recognizer", "local-en");
-    player_ = std::make_unique<RtmpPlayer>();
+    player_ = std::make_unique<MainWindow>();
     WriteConfigString("Recognizer", "");
     ASSERT_TRUE(player_->Create(nullptr, L"", WS_OVERLAPPEDWINDOW, 0, 0, 0, 800, 600));
     // The new window's own update check has ended too (two reports per window).
     ASSERT_TRUE(UiTest::WaitFor([&] { return Occurrences(Log(), "update msg: 2, ") >= 4; }, std::chrono::seconds(30)));
     EXPECT_EQ(player_->GetAudioConvert()->GetRecognizerKind(), RecognizerKind::LocalEnglish);
-    EXPECT_EQ(player_->FindControl<CLabelUI>(L"labRecognizer")->GetText(), L"本地英文识别");
+    EXPECT_EQ(player_->FindControl<Label>(L"labRecognizer")->GetText(), L"本地英文识别");
 }
 
 }  // namespace

@@ -1,9 +1,9 @@
 // The program's message box: texts and buttons, the callback, the countdown, self-deletion,
 // placing over its parent and coming to the front.
 #include "tests/ui/UiTestSupport.h"
-#include "ui/CMessageWnd.h"
-#include "ui/toolkit/CButtonUI.h"
-#include "ui/toolkit/CLabelUI.h"
+#include "ui/MessageBox.h"
+#include "ui/toolkit/Button.h"
+#include "ui/toolkit/Label.h"
 
 #include <QPointer>
 #include <QTest>
@@ -24,7 +24,7 @@ struct Observed {
 };
 
 Observed* g_observed = nullptr;
-CWindowBase* g_box = nullptr;
+WindowBase* g_box = nullptr;
 
 void RecordResult(int result, uint32_t userData)
 {
@@ -33,10 +33,10 @@ void RecordResult(int result, uint32_t userData)
 }
 
 // A message box that reports its countdown ticks and its deletion.
-class ObservedMessageWnd : public CMessageWnd {
+class ObservedMessageWnd : public MessageBox {
 public:
     ObservedMessageWnd(int autoDelete, int countdownSeconds, Observed& observed)
-        : CMessageWnd(autoDelete, countdownSeconds), observed_(observed)
+        : MessageBox(autoDelete, countdownSeconds), observed_(observed)
     {
     }
     ~ObservedMessageWnd() override
@@ -48,7 +48,7 @@ public:
     void OnCountdownTick() override
     {
         ++observed_.ticks;
-        CMessageWnd::OnCountdownTick();
+        MessageBox::OnCountdownTick();
     }
 
 private:
@@ -73,7 +73,7 @@ protected:
         g_box = nullptr;
     }
 
-    ObservedMessageWnd* Show(int autoDelete, int countdown, CWindowBase* parent, bool withCallback = true,
+    ObservedMessageWnd* Show(int autoDelete, int countdown, WindowBase* parent, bool withCallback = true,
                              bool showCancel = true)
     {
         auto* box = new ObservedMessageWnd(autoDelete, countdown, observed_);
@@ -84,9 +84,9 @@ protected:
         return box;
     }
 
-    void Click(CWindowBase* box, const wchar_t* name)
+    void Click(WindowBase* box, const wchar_t* name)
     {
-        CControlUI* control = box->FindControl(name);
+        Control* control = box->FindControl(name);
         ASSERT_NE(control, nullptr) << name;
         QTest::mouseClick(box->GetWidget()->windowHandle(), Qt::LeftButton, Qt::NoModifier,
                           Centre(control->GetPos()));
@@ -105,12 +105,12 @@ TEST_F(MessageWndTest, TextsButtonsAndFontsComeFromTheCallerAndTheLayout)
     EXPECT_EQ(box->GetWindowClassName(), L"CMessageWnd");
     EXPECT_EQ(box->GetSkinFile(), L"MessageWnd.xml");
 
-    auto* title = box->FindControl<CLabelUI>(L"TitleTxtLab");
-    auto* text = box->FindControl<CTextUI>(L"MainTxtLab");
-    auto* ok = box->FindControl<CButtonUI>(L"btnOK");
-    auto* cancel = box->FindControl<CButtonUI>(L"btnCancel");
+    auto* title = box->FindControl<Label>(L"TitleTxtLab");
+    auto* text = box->FindControl<TextLabel>(L"MainTxtLab");
+    auto* ok = box->FindControl<Button>(L"btnOK");
+    auto* cancel = box->FindControl<Button>(L"btnCancel");
     ASSERT_TRUE(title && text && ok && cancel);
-    EXPECT_NE(box->FindControl<CLabelUI>(L"MainIconLab"), nullptr);
+    EXPECT_NE(box->FindControl<Label>(L"MainIconLab"), nullptr);
     EXPECT_EQ(title->GetText(), L"提示");
     EXPECT_EQ(text->GetText(), L"暂无需要保存的内容!");
     EXPECT_EQ(ok->GetText(), L"确定");
@@ -175,8 +175,8 @@ TEST_F(MessageWndTest, WithoutACountdownNoTimerRunsAndTheBoxStaysUntilClicked)
 TEST_F(MessageWndTest, AHiddenCancelLeavesOkCentredInTheButtonRow)
 {
     ObservedMessageWnd* box = Show(1, 0, nullptr, false, false);
-    auto* cancel = box->FindControl<CButtonUI>(L"btnCancel");
-    auto* ok = box->FindControl<CButtonUI>(L"btnOK");
+    auto* cancel = box->FindControl<Button>(L"btnCancel");
+    auto* ok = box->FindControl<Button>(L"btnOK");
     ASSERT_TRUE(cancel && ok);
     EXPECT_FALSE(cancel->IsVisible());
     EXPECT_EQ(cancel->GetText(), L"");
@@ -214,7 +214,7 @@ TEST_F(MessageWndTest, CentredOverItsParentAndOnTheWorkAreaWithoutOne)
     ASSERT_TRUE(UiTest::WaitFor([&] { return observed_.deleted; }));
 
     observed_ = Observed{};
-    const UiRect work = CWindowBase::GetWorkArea(UiRect{0, 0, 1, 1});
+    const UiRect work = WindowBase::GetWorkArea(UiRect{0, 0, 1, 1});
     box = Show(1, 0, nullptr);
     EXPECT_EQ(box->GetWindowRect().left, (work.left + work.right) / 2 - 200);
     EXPECT_EQ(box->GetWindowRect().top, (work.top + work.bottom) / 2 - 130);
@@ -226,7 +226,7 @@ TEST_F(MessageWndTest, AMinimisedParentCountsAsNoneAndAParentNearTheEdgeKeepsThe
 {
     TestWindow parent(L"AboutAppDlg.xml");
     ASSERT_TRUE(UiTest::CreateShown(parent));
-    const UiRect work = CWindowBase::GetWorkArea(parent.GetWindowRect());
+    const UiRect work = WindowBase::GetWorkArea(parent.GetWindowRect());
 
     // Near the bottom-right corner, half outside: the box is pushed back inside.
     parent.SetWindowPos(work.right - 200, work.bottom - 100);

@@ -3,19 +3,19 @@
 // cells by position. The rows' states and their rules are the file list's (FileListTest).
 #include "base/AppPaths.h"
 #include "base/TextConvert.h"
-#include "engine/CAudioConvert.h"
+#include "engine/TranscriptionJobs.h"
 #include "engine/CloudRecognizer.h"
 #include "support/AudioFiles.h"
 #include "support/TestSupport.h"
 #include "tests/ui/FileDialogDriver.h"
 #include "tests/ui/PlayListFixture.h"
 #include "tests/ui/UiTestSupport.h"
-#include "ui/CMessageWnd.h"
-#include "ui/CPlayListCtrl.h"
-#include "ui/toolkit/CButtonUI.h"
-#include "ui/toolkit/CLabelUI.h"
-#include "ui/toolkit/CListHeaderUI.h"
-#include "ui/toolkit/CListTextElementUI.h"
+#include "ui/MessageBox.h"
+#include "ui/FileListView.h"
+#include "ui/toolkit/Button.h"
+#include "ui/toolkit/Label.h"
+#include "ui/toolkit/ListHeader.h"
+#include "ui/toolkit/ListRow.h"
 #include "ui/toolkit/UiToolkit.h"
 
 #include <QApplication>
@@ -50,11 +50,11 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(skin_.Installed());
-        window_.factory = [](const std::wstring& className) -> CControlUI* {
-            return className == L"CPlayListCtrl" ? new CPlayListCtrl() : nullptr;
+        window_.factory = [](const std::wstring& className) -> Control* {
+            return className == L"CPlayListCtrl" ? new FileListView() : nullptr;
         };
         ASSERT_TRUE(UiTest::CreateShown(window_));
-        list_ = window_.FindControl<CPlayListCtrl>(L"playList");
+        list_ = window_.FindControl<FileListView>(L"playList");
         ASSERT_NE(list_, nullptr);
     }
 
@@ -85,14 +85,14 @@ protected:
 
     std::wstring Cell(int row, int column)
     {
-        auto* element = static_cast<CListTextElementUI*>(list_->GetItemAt(row));
+        auto* element = static_cast<ListRow*>(list_->GetItemAt(row));
         return element != nullptr ? element->GetText(column) : L"<no row>";
     }
 
     std::vector<std::wstring> Row(int row)
     {
         std::vector<std::wstring> cells;
-        for (int column = 0; column < CPlayListCtrl::kColumnCount; ++column)
+        for (int column = 0; column < FileListView::kColumnCount; ++column)
             cells.push_back(Cell(row, column));
         return cells;
     }
@@ -131,7 +131,7 @@ protected:
 
     UiTest::ScopedSkin skin_;
     TestWindow window_;
-    CPlayListCtrl* list_ = nullptr;
+    FileListView* list_ = nullptr;
     TempDir dir_;
 };
 
@@ -150,8 +150,8 @@ TEST_F(PlayListCtrlTest, NewRowShowsTheFileItsProbedDurationAndTypeAndIsIdle)
     EXPECT_EQ(Cell(0, -1), L"unknown");
 
     // The answer lives in the asking element, so it outlives the call.
-    CControlUI* element = list_->GetItemAt(0);
-    const wchar_t* text = list_->GetItemText(element, 0, CPlayListCtrl::kColumnType);
+    Control* element = list_->GetItemAt(0);
+    const wchar_t* text = list_->GetItemText(element, 0, FileListView::kColumnType);
     EXPECT_EQ(text, element->GetUserData().c_str());
     EXPECT_EQ(element->GetUserData(), L".wav");
 }
@@ -161,9 +161,9 @@ TEST_F(PlayListCtrlTest, DurationsBelowAndFromOneHour)
     list_->AddItem(Silence("59 minutes.wav", 59 * 60));
     list_->AddItem(Silence("61 minutes.wav", 61 * 60));
     ASSERT_EQ(list_->GetItemCount(), 2);
-    EXPECT_EQ(Cell(0, CPlayListCtrl::kColumnDuration), L"59:00");
+    EXPECT_EQ(Cell(0, FileListView::kColumnDuration), L"59:00");
     EXPECT_EQ(list_->GetItemDuration(0), 3540);
-    EXPECT_EQ(Cell(1, CPlayListCtrl::kColumnDuration), L"01:01:00");
+    EXPECT_EQ(Cell(1, FileListView::kColumnDuration), L"01:01:00");
     EXPECT_EQ(list_->GetItemDuration(1), 3660);
 }
 
@@ -204,7 +204,7 @@ TEST_F(PlayListCtrlTest, ChosenFilesStopAtOneHundredRowsInTheirOrder)
             chosen.push_back(chosen.front());
         }
     }
-    EXPECT_EQ(list_->AddPaths(chosen), CPlayListCtrl::kMaxItems);
+    EXPECT_EQ(list_->AddPaths(chosen), FileListView::kMaxItems);
     ASSERT_EQ(list_->GetItemCount(), 100);
     EXPECT_EQ(list_->GetCount(), 100);
     EXPECT_EQ(list_->GetItemFile(0), dir_ / "f149.mp3");
@@ -315,7 +315,7 @@ TEST_F(PlayListCtrlTest, BadIndexesAnswerNeutrallyWithAWarning)
     EXPECT_EQ(list_->GetItemFile(5), "");
     EXPECT_EQ(list_->GetItemDuration(1), 0);
     EXPECT_FALSE(list_->RemoveAt(1));
-    CControlUI* element = list_->GetItemAt(0);
+    Control* element = list_->GetItemAt(0);
     EXPECT_STREQ(list_->GetItemText(element, 3, 0), L"unknown");
     EXPECT_EQ(list_->GetItemCount(), 1);
 
@@ -333,7 +333,7 @@ TEST_F(PlayListCtrlTest, RemovingRowsKeepsRecordsAndElementsInStep)
     AddNamed({"0.wav", "1.wav", "2.wav", "3.wav", "4.wav"});
     // A row being recognised goes too, with its cells: the window alone refuses to delete it.
     TestSupport::WriteFile(list_->GetItemFile(3), "x");
-    CAudioConvert jobs(std::make_shared<CloudRecognizer>(), nullptr, JobOptions{.maxWorkers = 0});
+    TranscriptionJobs jobs(std::make_shared<CloudRecognizer>(), nullptr, JobOptions{.maxWorkers = 0});
     list_->Files().SetJobs(&jobs);
     ASSERT_TRUE(list_->Files().Start(3));
     std::vector<std::vector<std::wstring>> before;
@@ -351,10 +351,10 @@ TEST_F(PlayListCtrlTest, RemovingRowsKeepsRecordsAndElementsInStep)
 
     // Removing through the element, and through the list's own container interface.
     EXPECT_TRUE(list_->Remove(list_->GetItemAt(0)));
-    CListUI* asList = list_;
+    ListControl* asList = list_;
     EXPECT_TRUE(asList->Remove(asList->GetItemAt(0)));
     EXPECT_EQ(Files(), (std::vector<std::string>{dir_ / "3.wav", dir_ / "4.wav"}));
-    CListTextElementUI stranger;
+    ListRow stranger;
     EXPECT_FALSE(list_->Remove(&stranger));
     EXPECT_FALSE(list_->Remove(nullptr));
 
@@ -372,7 +372,7 @@ TEST_F(PlayListCtrlTest, RemovingTheSelectedRowTellsTheWindowWithRowsAndRecordsA
     AddNamed({"a.wav", "b.wav", "c.wav"});
     ASSERT_TRUE(list_->SelectItem(1));
     std::vector<std::pair<int, int>> seen;  // rows and records at each selection change
-    window_.onNotify = [&](TNotifyUI& message) {
+    window_.onNotify = [&](Notification& message) {
         if (message.type == kNotifyItemSelect)
             seen.emplace_back(list_->GetCount(), list_->GetItemCount());
     };
@@ -387,11 +387,11 @@ TEST_F(PlayListCtrlTest, ActionAndDeleteCellsAreFoundByPosition)
 {
     AddNamed({"a.wav", "b.wav"});
     window_.GetWidget()->grab();  // lays the rows out
-    CControlUI* row = list_->GetItemAt(1);
+    Control* row = list_->GetItemAt(1);
     const UiRect rowRect = row->GetPos();
     ASSERT_FALSE(rowRect.IsEmpty());
-    const UiRect action = list_->GetHeader()->GetColumnRect(CPlayListCtrl::kColumnAction);
-    const UiRect remove = list_->GetHeader()->GetColumnRect(CPlayListCtrl::kColumnDelete);
+    const UiRect action = list_->GetHeader()->GetColumnRect(FileListView::kColumnAction);
+    const UiRect remove = list_->GetHeader()->GetColumnRect(FileListView::kColumnDelete);
     ASSERT_EQ(action.Width(), 80);
     ASSERT_EQ(remove.left, action.right);
     const int middle = (rowRect.top + rowRect.bottom) / 2;
@@ -413,7 +413,7 @@ TEST_F(PlayListCtrlTest, ActionAndDeleteCellsAreFoundByPosition)
     // The window's own look-up of the point finds the same row.
     EXPECT_EQ(window_.FindControlAt(remove.left + 40, middle), row);
 
-    CListTextElementUI stranger;
+    ListRow stranger;
     EXPECT_FALSE(list_->HitTestColumn(&stranger, remove.left + 40, middle, false));
     EXPECT_FALSE(list_->HitTestColumn(nullptr, remove.left + 40, middle, false));
 }

@@ -54,7 +54,7 @@ inline std::map<std::string, std::string> TestSkinFiles()
 
 inline std::string LogText()
 {
-    return TestSupport::ReadFile(PubUtils::GetAppDataDir() + "/Talvora.log");
+    return TestSupport::ReadFile(AppPaths::GetAppDataDir() + "/Talvora.log");
 }
 
 // The log entries written since the object was made.

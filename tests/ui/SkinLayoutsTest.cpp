@@ -2,8 +2,8 @@
 // Chinese text drawn with real glyphs.
 #include "skin/EmbeddedSkin.h"
 #include "tests/ui/UiTestSupport.h"
-#include "ui/toolkit/CButtonUI.h"
-#include "ui/toolkit/CLabelUI.h"
+#include "ui/toolkit/Button.h"
+#include "ui/toolkit/Label.h"
 #include "ui/toolkit/UiToolkit.h"
 
 #include <QGlyphRun>
@@ -103,12 +103,12 @@ TEST(AboutLayoutTest, TheAboutLayoutHasItsControlsSizesAndColours)
     EXPECT_TRUE(UiTest::Diagnostics().empty());
     EXPECT_EQ(window.GetWidget()->size(), QSize(520, 360)) << "the layout's size, not Create's 600 x 400";
 
-    auto* close = window.FindControl<CButtonUI>(L"btnClose");
-    auto* ok = window.FindControl<CButtonUI>(L"btnOK");
-    auto* site = window.FindControl<CButtonUI>(L"btnAppUrl");
-    auto* version = window.FindControl<CLabelUI>(L"labVersion");
-    auto* info = window.FindControl<CLabelUI>(L"labVerInfo");
-    auto* support = window.FindControl<CButtonUI>(L"btnTelHelp");
+    auto* close = window.FindControl<Button>(L"btnClose");
+    auto* ok = window.FindControl<Button>(L"btnOK");
+    auto* site = window.FindControl<Button>(L"btnAppUrl");
+    auto* version = window.FindControl<Label>(L"labVersion");
+    auto* info = window.FindControl<Label>(L"labVerInfo");
+    auto* support = window.FindControl<Button>(L"btnTelHelp");
     ASSERT_TRUE(close && ok && site && version && info && support);
 
     EXPECT_EQ(close->GetPos(), (UiRect{520 - 8 - 10 - 26, 5 + 5, 520 - 8 - 10, 5 + 5 + 26}));
@@ -154,7 +154,7 @@ TEST(AboutLayoutTest, MarkupUnderlinesTheWholeLinkCaption)
 {
     TestWindow window(L"AboutAppDlg.xml");
     ASSERT_TRUE(UiTest::CreateShown(window));
-    auto* site = window.FindControl<CButtonUI>(L"btnAppUrl");
+    auto* site = window.FindControl<Button>(L"btnAppUrl");
     ASSERT_NE(site, nullptr);
     site->SetText(L"<u>Quenby官网: x</u>");
     site->SetShowHtml(false);
@@ -190,7 +190,7 @@ TEST(FontTest, ALabelDrawsChineseTextAsInk)
 {
     TestWindow window(L"MessageWnd.xml");
     ASSERT_TRUE(UiTest::CreateShown(window));
-    auto* title = window.FindControl<CLabelUI>(L"TitleTxtLab");
+    auto* title = window.FindControl<Label>(L"TitleTxtLab");
     ASSERT_NE(title, nullptr);
     EXPECT_TRUE(AllGlyphsFound(QStringLiteral("提示"), title->font()));
     const QImage image = title->grab().toImage();

@@ -116,20 +116,20 @@ void UiTest::TestWindow::InitWindow()
         onInit(*this);
 }
 
-void UiTest::TestWindow::Notify(TNotifyUI& message)
+void UiTest::TestWindow::Notify(Notification& message)
 {
     notes.push_back(Note{message.type, message.sender, message.row, message.previousRow, message.column, message.point});
     if (onNotify)
         onNotify(message);
-    CWindowBase::Notify(message);
+    WindowBase::Notify(message);
 }
 
-void UiTest::TestWindow::OnClick(TNotifyUI& message)
+void UiTest::TestWindow::OnClick(Notification& message)
 {
     clicks.push_back(message.sender);
 }
 
-CControlUI* UiTest::TestWindow::CreateControl(const std::wstring& className)
+Control* UiTest::TestWindow::CreateControl(const std::wstring& className)
 {
     factoryAsked.push_back(className);
     return factory ? factory(className) : nullptr;
@@ -145,7 +145,7 @@ void UiTest::TestWindow::OnDesktopClose()
 {
     ++desktopCloses;
     if (closesOnDesktopClose)
-        CWindowBase::OnDesktopClose();
+        WindowBase::OnDesktopClose();
 }
 
 void UiTest::TestWindow::OnFinalMessage()
@@ -163,7 +163,7 @@ std::vector<UiTest::TestWindow::Note> UiTest::TestWindow::NotesOfType(const std:
     return found;
 }
 
-bool UiTest::CreateShown(CWindowBase& window, CWindowBase* parent, int x, int y)
+bool UiTest::CreateShown(WindowBase& window, WindowBase* parent, int x, int y)
 {
     if (!window.Create(parent, L"", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, x, y, 600, 400))
         return false;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/toolkit/CWindowBase.h"
+#include "ui/toolkit/WindowBase.h"
 
 #include <QPoint>
 
@@ -47,16 +47,16 @@ std::string MakePng(int width, int height, uint32_t argb);
 
 // A window for tests: its layout file and control factory are chosen by the test, and it keeps
 // what it was told.
-class TestWindow : public CWindowBase {
+class TestWindow : public WindowBase {
 public:
     explicit TestWindow(std::wstring skinFile = L"test.xml") : skinFile_(std::move(skinFile)) {}
 
     std::wstring GetWindowClassName() const override { return L"TestWindow"; }
     std::wstring GetSkinFile() const override { return skinFile_; }
     void InitWindow() override;
-    void Notify(TNotifyUI& message) override;
-    void OnClick(TNotifyUI& message) override;
-    CControlUI* CreateControl(const std::wstring& className) override;
+    void Notify(Notification& message) override;
+    void OnClick(Notification& message) override;
+    Control* CreateControl(const std::wstring& className) override;
     bool OnKeyPress(const QKeyEvent& event) override;
     void OnDesktopClose() override;
     void OnFinalMessage() override;
@@ -68,7 +68,7 @@ public:
     };
     struct Note {
         std::wstring type;
-        CControlUI* sender;
+        Control* sender;
         int row;
         int previousRow;
         int column;
@@ -78,13 +78,13 @@ public:
     std::vector<Key> keys;
     int desktopCloses = 0;
     std::vector<Note> notes;
-    std::vector<CControlUI*> clicks;
+    std::vector<Control*> clicks;
     std::vector<std::wstring> factoryAsked;
     int initCount = 0;
     int finalCount = 0;
-    std::function<CControlUI*(const std::wstring&)> factory;
+    std::function<Control*(const std::wstring&)> factory;
     std::function<void(TestWindow&)> onInit;
-    std::function<void(TNotifyUI&)> onNotify;
+    std::function<void(Notification&)> onNotify;
     // Whether the window takes a key (none by default).
     std::function<bool(const QKeyEvent&)> takeKey;
     // Whether the desktop's close closes the window (it does by default).
@@ -97,6 +97,6 @@ private:
 };
 
 // Creates `window` with the default arguments of a top-level window and shows it.
-bool CreateShown(CWindowBase& window, CWindowBase* parent = nullptr, int x = 0, int y = 0);
+bool CreateShown(WindowBase& window, WindowBase* parent = nullptr, int x = 0, int y = 0);
 
 }  // namespace UiTest

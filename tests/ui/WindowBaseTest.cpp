@@ -1,7 +1,7 @@
 // The window base: notifications, closing with a result, showing and placing, the drag area and
 // the resize border.
 #include "tests/ui/UiTestSupport.h"
-#include "ui/toolkit/CButtonUI.h"
+#include "ui/toolkit/Button.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -53,11 +53,11 @@ TEST_F(WindowBaseTest, AClickIsANotificationWithItsSenderAndReachesOnClick)
     EXPECT_EQ(window.initCount, 1);
     ASSERT_EQ(window.NotesOfType(kNotifyWindowInit).size(), 1u);
 
-    auto* ok = window.FindControl<CButtonUI>(L"ok");
+    auto* ok = window.FindControl<Button>(L"ok");
     ASSERT_NE(ok, nullptr);
     QTest::mouseClick(window.GetWidget()->windowHandle(), Qt::LeftButton, Qt::NoModifier, Centre(ok->GetPos()));
     ASSERT_TRUE(UiTest::WaitFor([&] { return !window.clicks.empty(); }));
-    EXPECT_EQ(window.clicks, std::vector<CControlUI*>{ok});
+    EXPECT_EQ(window.clicks, std::vector<Control*>{ok});
     const auto clicks = window.NotesOfType(kNotifyClick);
     ASSERT_EQ(clicks.size(), 1u);
     EXPECT_EQ(clicks[0].sender, ok);
@@ -78,7 +78,7 @@ TEST_F(WindowBaseTest, CloseWithAResultDestroysTheWindowAndTheObjectCanCreateAga
 
     ASSERT_TRUE(UiTest::CreateShown(window));
     EXPECT_EQ(window.initCount, 2);
-    EXPECT_NE(window.FindControl<CButtonUI>(L"ok"), nullptr);
+    EXPECT_NE(window.FindControl<Button>(L"ok"), nullptr);
     EXPECT_FALSE(window.Create(nullptr, L"", WS_OVERLAPPEDWINDOW, 0, 0, 0, 10, 10)) << "one window at a time";
 }
 
@@ -86,7 +86,7 @@ TEST_F(WindowBaseTest, NotificationsStopOnceCloseIsAsked)
 {
     TestWindow window;
     ASSERT_TRUE(UiTest::CreateShown(window));
-    auto* ok = window.FindControl<CButtonUI>(L"ok");
+    auto* ok = window.FindControl<Button>(L"ok");
     ASSERT_NE(ok, nullptr);
     ok->click();
     EXPECT_EQ(window.clicks.size(), 1u);
@@ -108,7 +108,7 @@ TEST_F(WindowBaseTest, ShowHideCentreAndBringToTop)
     window.ShowWindow(true, false);
     EXPECT_TRUE(window.IsVisible());
 
-    const UiRect work = CWindowBase::GetWorkArea(window.GetWindowRect());
+    const UiRect work = WindowBase::GetWorkArea(window.GetWindowRect());
     window.CenterWindow();
     const UiRect centred = window.GetWindowRect();
     EXPECT_EQ(centred.left, (work.left + work.right) / 2 - 150);

@@ -1,7 +1,7 @@
 // What reaches a window besides notifications: the keys its controls leave alone, the desktop's
 // close, the program's own close and the end of the window object.
 #include "tests/ui/UiTestSupport.h"
-#include "ui/toolkit/CButtonUI.h"
+#include "ui/toolkit/Button.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -69,7 +69,7 @@ TEST_F(WindowMessagesTest, AFocusedControlTakesItsOwnKeysFirstAndLeavesTheOthers
     TestWindow window;
     ASSERT_TRUE(UiTest::CreateShown(window));
     ASSERT_TRUE(UiTest::WaitFor([&] { return QApplication::activeWindow() == window.GetWidget(); }));
-    auto* ok = window.FindControl<CButtonUI>(L"ok");
+    auto* ok = window.FindControl<Button>(L"ok");
     ASSERT_NE(ok, nullptr);
     QWindow* native = window.GetWidget()->windowHandle();
     // Tab moves the focus along the window's focus chain and shows it; the window handed the
@@ -82,7 +82,7 @@ TEST_F(WindowMessagesTest, AFocusedControlTakesItsOwnKeysFirstAndLeavesTheOthers
     window.keys.clear();
     QTest::keyClick(native, Qt::Key_Return);
     ASSERT_TRUE(UiTest::WaitFor([&] { return !window.clicks.empty(); }));
-    EXPECT_EQ(window.clicks, std::vector<CControlUI*>{ok});
+    EXPECT_EQ(window.clicks, std::vector<Control*>{ok});
     EXPECT_TRUE(KeysWithout(window.keys).empty()) << "the button took Enter";
 
     QTest::keyClick(native, Qt::Key_Delete);

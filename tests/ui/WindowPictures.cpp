@@ -9,11 +9,11 @@
 // The About window is shown in its three update states with the texts the About dialog sets.
 #include "base/AppVersion.h"
 #include "skin/EmbeddedSkin.h"
-#include "ui/CAboutAppDlg.h"
-#include "ui/CMessageWnd.h"
-#include "ui/toolkit/CButtonUI.h"
-#include "ui/toolkit/CLabelUI.h"
-#include "ui/toolkit/CWindowBase.h"
+#include "ui/AboutDialog.h"
+#include "ui/MessageBox.h"
+#include "ui/toolkit/Button.h"
+#include "ui/toolkit/Label.h"
+#include "ui/toolkit/WindowBase.h"
 #include "ui/toolkit/UiToolkit.h"
 
 #include <QApplication>
@@ -42,7 +42,7 @@ void CountDiagnostic(const std::string& message)
 }
 
 // The About layout with the texts of one update state.
-class AboutPicture : public CWindowBase {
+class AboutPicture : public WindowBase {
 public:
     enum State { Failed, UpdateFound, Latest };
     explicit AboutPicture(State state) : state_(state) {}
@@ -50,17 +50,17 @@ public:
     std::wstring GetSkinFile() const override { return L"AboutAppDlg.xml"; }
     void InitWindow() override
     {
-        auto* support = FindControl<CButtonUI>(L"btnTelHelp");
-        auto* site = FindControl<CButtonUI>(L"btnAppUrl");
-        auto* version = FindControl<CLabelUI>(L"labVersion");
-        auto* info = FindControl<CLabelUI>(L"labVerInfo");
-        auto* ok = FindControl<CButtonUI>(L"btnOK");
+        auto* support = FindControl<Button>(L"btnTelHelp");
+        auto* site = FindControl<Button>(L"btnAppUrl");
+        auto* version = FindControl<Label>(L"labVersion");
+        auto* info = FindControl<Label>(L"labVerInfo");
+        auto* ok = FindControl<Button>(L"btnOK");
         if (!support || !site || !version || !info || !ok)
             return;
         support->SetShowHtml(true);
-        support->SetText(std::wstring(L"电话:") + CAboutAppDlg::kSupportPhone + L"    QQ:" + CAboutAppDlg::kSupportQQ);
+        support->SetText(std::wstring(L"电话:") + AboutDialog::kSupportPhone + L"    QQ:" + AboutDialog::kSupportQQ);
         site->SetShowHtml(true);
-        site->SetText(std::wstring(L"<u>Quenby官网: ") + CAboutAppDlg::kSiteText + L"</u>");
+        site->SetText(std::wstring(L"<u>Quenby官网: ") + AboutDialog::kSiteText + L"</u>");
         version->SetText(std::wstring(L"软件版本: ") + kAppVersion);
         if (state_ == Failed) {
             info->SetText(L"更新失败,有问题请联系客服!");
@@ -83,7 +83,7 @@ private:
 
 struct Picture {
     std::string name;
-    CWindowBase* window;
+    WindowBase* window;
 };
 
 // Waits for the event loop to settle (layouts, paints, the window system's answers).
@@ -96,9 +96,9 @@ void Settle(int milliseconds)
     } while (clock.elapsed() < milliseconds);
 }
 
-CMessageWnd* MessageBox(const std::wstring& text, bool showCancel, CWindowBase* parent)
+MessageBox* ShowBox(const std::wstring& text, bool showCancel, WindowBase* parent)
 {
-    auto* box = new CMessageWnd(1, 0);
+    auto* box = new MessageBox(1, 0);
     box->SetButtons(L"确定", showCancel ? L"取消" : L"", showCancel);
     box->SetMessage(text);
     box->ShowMessageWnd(parent, nullptr, 0);
@@ -128,7 +128,7 @@ int Run(const QString& folder, bool show, int holdSeconds, bool check)
     std::vector<std::unique_ptr<AboutPicture>> abouts;
     std::vector<Picture> pictures;
 
-    const UiRect work = CWindowBase::GetWorkArea(UiRect{0, 0, 1, 1});
+    const UiRect work = WindowBase::GetWorkArea(UiRect{0, 0, 1, 1});
     const AboutPicture::State states[] = {AboutPicture::Latest, AboutPicture::UpdateFound, AboutPicture::Failed};
     const char* const stateNames[] = {"AboutAppDlg-latest", "AboutAppDlg-update", "AboutAppDlg-failed"};
     for (int i = 0; i < 3; ++i) {
@@ -141,15 +141,15 @@ int Run(const QString& folder, bool show, int holdSeconds, bool check)
         pictures.push_back(Picture{stateNames[i], &about});
     }
     // Message boxes over the last About window, as the program shows them.
-    CWindowBase* owner = abouts.back().get();
-    CMessageWnd* notice = MessageBox(L"暂无需要保存的内容!", false, nullptr);
+    WindowBase* owner = abouts.back().get();
+    MessageBox* notice = ShowBox(L"暂无需要保存的内容!", false, nullptr);
     notice->SetWindowPos(work.right - 420, work.top + 10);
     pictures.push_back(Picture{"MessageWnd-notice", notice});
-    CMessageWnd* warning =
-        MessageBox(L"/home/user/录音/会议 2019.mp3,音频质量太差，部分内容无法识别。", false, owner);
+    MessageBox* warning =
+        ShowBox(L"/home/user/录音/会议 2019.mp3,音频质量太差，部分内容无法识别。", false, owner);
     warning->SetWindowPos(work.right - 420, work.top + 290);
     pictures.push_back(Picture{"MessageWnd-warning", warning});
-    CMessageWnd* question = MessageBox(L"当前文件正在识别中，无法删除!", true, nullptr);
+    MessageBox* question = ShowBox(L"当前文件正在识别中，无法删除!", true, nullptr);
     question->SetWindowPos(work.left + 40, work.bottom - 280);
     pictures.push_back(Picture{"MessageWnd-two-buttons", question});
 

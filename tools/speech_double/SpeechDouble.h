@@ -22,7 +22,7 @@
 //   ASSERT_TRUE(speech);
 //   speech->ExportEnvironment();   // TALVORA_TOKEN_URL, TALVORA_SPEECH_URL, TALVORA_CA_FILE, for
 //                                  // clients made from here on (before any worker thread starts)
-//   CSpeechClient client(SpeechDouble::kTestApiKey, SpeechDouble::kTestSecretKey);
+//   SpeechClient client(SpeechDouble::kTestApiKey, SpeechDouble::kTestSecretKey);
 //   speech->AddFault({.endpoint = SpeechDouble::Endpoint::Recognition, .requestNumber = 2,
 //                     .fault = SpeechDouble::Fault::ErrNo(3303)});
 //   speech->AddFault({.text = "tone 550", .times = 3, .fault = SpeechDouble::Fault::Refuse()});

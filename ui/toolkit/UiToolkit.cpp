@@ -1,7 +1,8 @@
 #include "ui/toolkit/UiToolkit.h"
 
 #include "base/LogFile.h"
-#include "ui/toolkit/CSkinArchive.h"
+#include "base/LogTags.h"
+#include "ui/toolkit/SkinArchive.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -18,9 +19,9 @@ namespace {
 
 std::atomic<UiToolkit::DiagnosticHook> g_hook{nullptr};
 
-CSkinArchive& Archive()
+SkinArchive& Archive()
 {
-    static CSkinArchive archive;
+    static SkinArchive archive;
     return archive;
 }
 
@@ -53,7 +54,7 @@ void UiToolkit::Diagnose(const std::string& text)
     if (hook != nullptr)
         hook(line);
     else
-        WriteLog(Warning, "UiToolkit::Diagnose", "%s", line.c_str());
+        WriteLog(Warning, LogTag::kToolkitDiagnose, "%s", line.c_str());
 }
 
 bool UiToolkit::SetSkinArchive(const void* data, size_t size)
@@ -193,7 +194,7 @@ bool UiToolkit::ShellOpen(const std::wstring& target)
     const QUrl url = text.startsWith(QLatin1Char('/')) ? QUrl::fromLocalFile(text) : QUrl::fromUserInput(text);
     bool opened = url.isValid() && QDesktopServices::openUrl(url);
     if (!opened)
-        WriteLog(Warning, "UiToolkit::ShellOpen", "%s", ("cannot open " + text.toStdString()).c_str());
+        WriteLog(Warning, LogTag::kToolkitShellOpen, "%s", ("cannot open " + text.toStdString()).c_str());
     return opened;
 }
 

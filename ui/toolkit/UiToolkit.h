@@ -7,19 +7,19 @@
 // - UiToolkit (this file): process-wide services. The diagnostic hook, the skin archive the
 //   layouts and images are read from, the message loop and its end, the desktop's opener. A
 //   QApplication must exist before any window is created.
-// - CWindowBase (CWindowBase.h): the base of every window. A subclass names its class and its
+// - WindowBase (WindowBase.h): the base of every window. A subclass names its class and its
 //   layout file and overrides the hooks it needs: InitWindow (after the layout is built),
 //   Notify / OnClick (notifications from controls), CreateControl (element classes the toolkit
 //   does not know), OnKeyPress (keys the focused control leaves alone), OnDesktopClose (the
 //   desktop's close, which a window may question) and OnFinalMessage (after the window is
 //   destroyed). Work for a window from another thread goes through the Qt event loop
 //   (QMetaObject::invokeMethod with Qt::QueuedConnection), guarded against the window's end.
-// - Controls (CControlUI and subclasses): found by name with a type check through
-//   CWindowBase::FindControl<T>.
-//   CContainerUI / CVerticalLayoutUI / CHorizontalLayoutUI, CLabelUI, CTextUI, CButtonUI,
-//   CRichEditUI, CListUI with CListHeaderUI, CListTextElementUI and IListCallbackUI.
-// - CLayoutBuilder (CLayoutBuilder.h): the layout file format and what each element means.
-// - CModalLoopUI (CModalLoopUI.h): modal dialogs run through it, so a window closed while one
+// - Controls (Control and subclasses): found by name with a type check through
+//   WindowBase::FindControl<T>.
+//   Container / VerticalLayout / HorizontalLayout, Label, TextLabel, Button,
+//   TextPane, ListControl with ListHeader, ListRow and ListTextSource.
+// - LayoutBuilder (LayoutBuilder.h): the layout file format and what each element means.
+// - ModalLoop (ModalLoop.h): modal dialogs run through it, so a window closed while one
 //   is open goes only after the dialog's loop has returned.
 
 #include <QByteArray>
@@ -66,7 +66,7 @@ void PostQuitMessage(int exitCode);
 // Opens a web address, or a local file or folder, with the desktop's opener.
 bool ShellOpen(const std::wstring& target);
 
-// Process-wide settings every window relies on; called by CWindowBase::Create, callable again.
+// Process-wide settings every window relies on; called by WindowBase::Create, callable again.
 void EnsureInitialized();
 
 }  // namespace UiToolkit

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-class CControlUI;
+class Control;
 
 // A rectangle with exclusive right and bottom edges, as window code measures client areas:
 // a point (x, y) lies inside when left <= x < right and top <= y < bottom. Also used for the
@@ -32,9 +32,9 @@ struct UiPoint {
 // One notification from a control to its window's Notify: a type string, the control that
 // sent it, and the type's own values (the new and old row of "itemselect", the row and point of
 // "menu" and "itempress").
-struct TNotifyUI {
+struct Notification {
     std::wstring type;
-    CControlUI* sender = nullptr;
+    Control* sender = nullptr;
     uint32_t timestamp = 0;  // milliseconds, from Platform::TickCount
     UiPoint mouse;           // the pointer in client coordinates when the notification was sent
     int row = -1;            // the row concerned, -1 for none

@@ -1,8 +1,0 @@
-#include "base/DuilibExceptFunc.h"
-
-#include "base/LogFile.h"
-
-void DuilibExceptFunc(const std::string& message)
-{
-    WriteLog(Warning, "DuilibExceptFunc", "%s", message.c_str());
-}

@@ -1,7 +1,0 @@
-#pragma once
-
-#include <string>
-
-// The UI toolkit's diagnostic hook: each message (a skin file, image or archive that cannot be
-// loaded, an unknown element name) arrives as one UTF-8 text and is logged as a warning.
-void DuilibExceptFunc(const std::string& message);

@@ -1,0 +1,87 @@
+#pragma once
+
+#include "engine/SegmentRecord.h"
+#include "engine/RecognizerSetting.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+class JobListener;
+
+// How a job manager runs its workers.
+struct JobOptions {
+    // The most segment attempts that run at once.
+    int32_t maxWorkers = 10;
+    // ffmpeg's own output on the terminal (the "Debug" setting, read once by whoever makes the
+    // manager).
+    bool showFfmpegOutput = false;
+};
+
+// The job manager: plans each started file into 120-second segments, queues them by segment
+// index (all first segments of all files, then all second ones, ...), hands them to segment
+// attempts on threads of their own while fewer than the options' maximum run, tries a failed
+// segment again until it has been tried 10 times, keeps every outcome, and tells its listener
+// once per segment whose outcome is final, naming the record by its id.
+//
+// Everything but the attempts' completions runs on one thread (the window's, or the headless
+// loop's). Attempts are never waited for. One rule keeps their completions safe: the queue and
+// the records live in a state that the manager owns and each attempt only watches (weakly),
+// together with its own record. A completion whose manager is gone does nothing; one whose record
+// was removed (or replaced) only lets its thread end. Nothing an attempt holds can keep a
+// destroyed manager or a freed record in use.
+class TranscriptionJobs {
+public:
+    TranscriptionJobs(std::shared_ptr<Recognizer> recognizer, std::shared_ptr<JobListener> listener, JobOptions options = {});
+    ~TranscriptionJobs();
+
+    TranscriptionJobs(const TranscriptionJobs&) = delete;
+    TranscriptionJobs& operator=(const TranscriptionJobs&) = delete;
+
+    // The recognizer every segment of this manager goes to.
+    RecognizerKind GetRecognizerKind() const;
+
+    // Copies the file into its job folder, plans and queues its segments (replacing whatever the
+    // file had) and starts one attempt. False, with the listener told why, when the copy failed
+    // or the duration is above kMaxPlannedSeconds. `durationSeconds` below 1 counts as an hour.
+    // The duration only starts the plan: segments found past the end of the audio are dropped
+    // (an empty cut), and a file whose last planned cut runs full is planned further, so every
+    // recording is transcribed to its real end whatever its container claims. A record's
+    // segmentCount and totalSeconds say the plan as it stands; the listener is told again about
+    // the file's last finished record when the plan changes.
+    bool AddTask(const std::string& file, int32_t durationSeconds);
+    // Drops the file's queued segments and frees all its records; its running attempts finish
+    // without effect.
+    void RemoveTask(const std::string& file);
+    // The file's finished records, by segment index; valid until the file is removed or the
+    // manager is destroyed.
+    std::vector<SegmentRecord*> GetFinishedSegments(const std::string& file);
+    // The record a SegmentDone names, or null when it is no longer held: the file may have been
+    // removed while the news waited to be taken.
+    SegmentRecord* FindSegment(uint64_t id);
+    // Applies what the cuts found out about where files end, then starts at most one queued
+    // segment, if fewer than the maximum of attempts run.
+    void Dispatch();
+
+    static constexpr int32_t kSubstituteSeconds = 3600;
+    // Longer durations are refused: no real recording lasts a week, and a container that claims
+    // years would have the plan freeze the window and exhaust the memory.
+    static constexpr int32_t kMaxPlannedSeconds = 7 * 24 * 3600;
+    static constexpr int32_t kMaxAttempts = 10;
+
+    // For tests and diagnostics.
+    int32_t RunningCount();
+    size_t QueuedCount();
+
+private:
+    struct FilePlan;
+    struct Jobs;
+
+    void DispatchLocked();
+    void TellStartFailed(const std::string& file);
+
+    const std::shared_ptr<Jobs> jobs;
+    const std::shared_ptr<Recognizer> recognizer;
+    const JobOptions options;
+};

@@ -1,0 +1,257 @@
+#include "ui/FileListView.h"
+
+#include "base/LogFile.h"
+#include "base/LogTags.h"
+#include "base/TextUtils.h"
+#include "ui/OpenFilesDialog.h"
+#include "ui/toolkit/WindowBase.h"
+#include "ui/toolkit/ListHeader.h"
+#include "ui/toolkit/ListRow.h"
+#include "ui/toolkit/ListRowsView.h"
+
+#include <QDragEnterEvent>
+#include <QDragLeaveEvent>
+#include <QDragMoveEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QMimeData>
+#include <QUrl>
+
+namespace {
+
+constexpr char kUnknownText[] = "unknown";
+
+constexpr wchar_t kAudioPatterns[] =
+    L"*.3ga;*.669;*.a52;*.aac;*.ac3;*.adt;*.adts;*.aif;*.aifc;*.aiff;*.amr;*.aob;*.ape;*.awb;*.caf;*.dts;"
+    L"*.flac;*.it;*.kar;*.m4a;*.m4b;*.m4p;*.m5p;*.mid;*.mka;*.mlp;*.mod;*.mpa;*.mp1;*.mp2;*.mp3;*.mpc;*.mpga;"
+    L"*.mus;*.oga;*.ogg;*.oma;*.opus;*.qcp;*.ra;*.rmi;*.s3m;*.sid;*.spx;*.thd;*.tta;*.voc;*.vqf;*.w64;*.wav;"
+    L"*.wma;*.wv;*.xa;*.xm;"
+    // Video files: ffmpeg takes their sound track.
+    L"*.3gp;*.avi;*.flv;*.m4v;*.mkv;*.mov;*.mp4;*.mpeg;*.mpg;*.webm;*.wmv";
+constexpr size_t kDialogResultChars = 26000;
+
+// The local files a drag carries, in its order; anything else (web links, folders) is left out.
+std::vector<std::string> DroppedFiles(const QMimeData* mime, bool logSkipped)
+{
+    std::vector<std::string> files;
+    if (mime == nullptr || !mime->hasUrls())
+        return files;
+    for (const QUrl& url : mime->urls()) {
+        if (!url.isLocalFile())
+            continue;
+        const QString path = url.toLocalFile();
+        if (QFileInfo(path).isDir()) {
+            if (logSkipped)
+                WriteLog(Info, LogTag::kFileListViewDropEvent, "%s", ("folder not added: " + path.toStdString()).c_str());
+            continue;
+        }
+        files.push_back(path.toStdString());
+    }
+    return files;
+}
+
+}  // namespace
+
+FileListView::FileListView()
+{
+    SetTextCallback(this);
+    // Drops land on the row view first; it passes them on to the list, which adds the files.
+    setAcceptDrops(true);
+    View()->setAcceptDrops(false);
+    View()->viewport()->setAcceptDrops(false);
+}
+
+// The list's own destructor stops asking for texts before its elements go.
+FileListView::~FileListView() = default;
+
+void FileListView::AddFiles()
+{
+    OpenFilesDialog dialog;
+    WindowBase* window = GetWindow();
+    dialog.SetOwner(window != nullptr ? window->GetWidget() : nullptr);
+    dialog.SetTitle(L"选择文件");
+    dialog.AddFilter(L"audio files", kAudioPatterns);
+    dialog.AddFilter(L"all files(*.*)", L"*.*");
+    dialog.SetFlags(OpenFilesDialog::kExplorer | OpenFilesDialog::kAllowMultiSelect | OpenFilesDialog::kHideReadOnly |
+                    OpenFilesDialog::kNoChangeDir);
+    dialog.SetBufferSize(kDialogResultChars);
+    if (!dialog.DoModal())
+        return;
+    std::vector<std::string> chosen;
+    for (const std::wstring& path : dialog.GetPathNames())
+        chosen.push_back(QString::fromStdWString(path).toStdString());
+    const int added = AddPaths(chosen);
+    WriteLog(Info, LogTag::kFileListViewAddFiles, "chose %zu files, added %d", chosen.size(), added);
+}
+
+bool FileListView::AddItem(const std::string& path)
+{
+    return files.Add(path) && AddElements(1) == 1;
+}
+
+int FileListView::AddPaths(const std::vector<std::string>& paths)
+{
+    const int before = GetItemCount();
+    const int added = AddElements(files.AddPaths(paths));
+    if (added > 0)
+        EnsureVisible(before);
+    return added;
+}
+
+int FileListView::AddElements(int rows)
+{
+    for (int i = 0; i < rows; ++i) {
+        if (!ListControl::AddAt(new ListRow(), GetCount())) {
+            // Cannot happen for a fresh element at the end; keep the rows and elements in step
+            // anyway.
+            const int row = GetCount();
+            WriteLog(Error, LogTag::kFileListViewAddItem, "%s", ("row not added: " + files.Row(row)->filePath).c_str());
+            while (files.Count() > row)
+                files.Remove(row);
+            return i;
+        }
+    }
+    return rows;
+}
+
+bool FileListView::Exists(int index, const char* tag, const char* format)
+{
+    if (files.Row(index) != nullptr)
+        return true;
+    WriteLog(Warning, tag, format, index, static_cast<unsigned long>(files.Count()));
+    return false;
+}
+
+std::string FileListView::GetItemFile(int index)
+{
+    if (!Exists(index, LogTag::kFileListViewGetItemFile, "row not eq data size: row: %d, size: %lu"))
+        return {};
+    return files.Row(index)->filePath;
+}
+
+int FileListView::GetItemDuration(int index)
+{
+    if (!Exists(index, LogTag::kFileListViewGetItemDuration, "row not eq data size: row: %d, size: %lu"))
+        return 0;
+    return files.Row(index)->durationSeconds;
+}
+
+int FileListView::GetItemStatus(int index)
+{
+    if (files.Row(index) == nullptr) {
+        WriteLog(Warning, LogTag::kFileListViewGetItemStatus, "GetItemStatus not exist: %d", index);
+        return -1;
+    }
+    return files.Row(index)->status;
+}
+
+const wchar_t* FileListView::GetItemText(Control* element, int row, int column)
+{
+    std::string text = kUnknownText;
+    if (Exists(row, LogTag::kFileListViewGetItemText, "row not eq data size: row: %d, size: %lu")) {
+        const FileRow& item = *files.Row(row);
+        switch (column) {
+        case kColumnFile:
+            text = item.filePath;
+            break;
+        case kColumnDuration:
+            text = item.durationText;
+            break;
+        case kColumnType:
+            text = item.fileType;
+            break;
+        case kColumnProgress:
+            text = item.progressText;
+            break;
+        case kColumnElapsed:
+            text = TextUtils::FormatDuration(item.elapsedSeconds);
+            break;
+        case kColumnAction:
+            text = item.ActionText();
+            break;
+        case kColumnDelete:
+            text = FileRow::kDeleteText;
+            break;
+        default:
+            break;
+        }
+    }
+    std::wstring cell = QString::fromStdString(text).toStdWString();
+    if (element == nullptr) {
+        lastText = std::move(cell);
+        return lastText.c_str();
+    }
+    element->SetUserData(cell);
+    return element->GetUserData().c_str();
+}
+
+bool FileListView::RemoveAt(int index)
+{
+    if (!Exists(index, LogTag::kFileListViewRemoveAt, "row not eq data size: row: %d, size: %lu"))
+        return false;
+    // The row goes first: removing the selected row tells the window at once, and by then the
+    // remaining rows and elements must agree.
+    files.Remove(index);
+    return ListControl::RemoveAt(index);
+}
+
+bool FileListView::Remove(Control* element)
+{
+    return RemoveAt(GetItemIndex(element));
+}
+
+void FileListView::RemoveAll()
+{
+    files.Clear();
+    ListControl::RemoveAll();
+}
+
+bool FileListView::HitTestColumn(Control* element, int x, int y, bool action)
+{
+    if (element == nullptr || GetItemIndex(element) < 0)
+        return false;
+    const int column = action ? kColumnAction : kColumnDelete;
+    const UiRect columnRect = GetHeader()->GetColumnRect(column);
+    const UiRect rowRect = element->GetPos();
+    const UiRect inset = GetItemTextPadding();
+    UiRect cell{columnRect.left + inset.left, rowRect.top + inset.top, columnRect.right - inset.right,
+                rowRect.bottom - inset.bottom};
+    return cell.Contains(x, y);
+}
+
+void FileListView::dragEnterEvent(QDragEnterEvent* event)
+{
+    const bool accepted = !DroppedFiles(event->mimeData(), false).empty();
+    if (accepted)
+        event->acceptProposedAction();
+    else
+        event->ignore();
+    SetDropHighlight(accepted);
+}
+
+void FileListView::dragMoveEvent(QDragMoveEvent* event)
+{
+    if (!DroppedFiles(event->mimeData(), false).empty())
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void FileListView::dragLeaveEvent(QDragLeaveEvent* event)
+{
+    SetDropHighlight(false);
+    ListControl::dragLeaveEvent(event);
+}
+
+void FileListView::dropEvent(QDropEvent* event)
+{
+    SetDropHighlight(false);
+    const std::vector<std::string> dropped = DroppedFiles(event->mimeData(), true);
+    if (dropped.empty()) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    const int added = AddPaths(dropped);
+    WriteLog(Info, LogTag::kFileListViewDropEvent, "dropped %zu files, added %d", dropped.size(), added);
+}

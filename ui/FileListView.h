@@ -1,0 +1,88 @@
+#pragma once
+
+#include "engine/FileList.h"
+#include "ui/toolkit/ListControl.h"
+#include "ui/toolkit/ListTextSource.h"
+
+#include <string>
+#include <vector>
+
+class QDragEnterEvent;
+class QDragLeaveEvent;
+class QDragMoveEvent;
+class QDropEvent;
+
+// The list of audio files in the main window ("playList"): the cells of its file list, one element
+// per row in the same order, drag and drop, and where a click lands. The rows and their rules are
+// the file list's; files come from the open-file dialog or are dropped on the list, and both go
+// through AddPaths, so duplicates and the row limit are handled in one place. The main window
+// decides when rows start and go. UI thread only.
+class FileListView : public ListControl, public ListTextSource {
+public:
+    // The open-file dialog adds files only while the list has fewer rows than this.
+    static constexpr int kMaxItems = FileList::kMaxRows;
+
+    // Column indexes.
+    static constexpr int kColumnFile = 0;
+    static constexpr int kColumnDuration = 1;
+    static constexpr int kColumnType = 2;
+    static constexpr int kColumnProgress = 3;
+    static constexpr int kColumnElapsed = 4;
+    static constexpr int kColumnAction = 5;
+    static constexpr int kColumnDelete = 6;
+    static constexpr int kColumnCount = 7;
+
+    FileListView();
+    ~FileListView() override;
+
+    // The element class layouts use for it.
+    std::wstring GetClass() const override { return L"CPlayListCtrl"; }
+
+    // The rows and their rules.
+    FileList& Files() { return files; }
+    const FileList& Files() const { return files; }
+
+    // Shows the open-file dialog (owner: the list's window) and adds the chosen files in the
+    // dialog's order while the list has room.
+    void AddFiles();
+    // Adds one idle row unless the exact path is already listed. Probes the duration (on this
+    // thread). Does not look at kMaxItems: the callers decide about the limit.
+    bool AddItem(const std::string& path);
+    // Adds each path as the file list does (empty ones skipped, nothing past kMaxItems rows);
+    // the list then scrolls to the first new row. Returns the number of rows added.
+    int AddPaths(const std::vector<std::string>& paths);
+
+    int GetItemCount() const { return files.Count(); }
+    // Bad index: empty path / 0 / -1, with a warning.
+    std::string GetItemFile(int index);
+    int GetItemDuration(int index);
+    int GetItemStatus(int index);
+    // The rows changed: the cells are drawn again.
+    void Refresh() { Invalidate(); }
+
+    // ListTextSource: the cell text, kept in the element's user data so it outlives the call.
+    const wchar_t* GetItemText(Control* element, int row, int column) override;
+
+    bool RemoveAt(int index) override;
+    bool Remove(Control* element) override;
+    void RemoveAll() override;
+
+    // Whether a client point lies in a row's action cell (action set, column 5) or delete cell
+    // (action clear, column 6), inside the item text insets.
+    bool HitTestColumn(Control* element, int x, int y, bool action);
+
+protected:
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dragLeaveEvent(QDragLeaveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    // Elements for the last `rows` rows of the file list; the number added.
+    int AddElements(int rows);
+    // Logs a bad index; false for one.
+    bool Exists(int index, const char* tag, const char* format);
+
+    FileList files;
+    std::wstring lastText;  // the answer for a caller without an element
+};

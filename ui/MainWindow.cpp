@@ -1,0 +1,741 @@
+#include "ui/MainWindow.h"
+
+#include "base/AppPaths.h"
+#include "base/Config.h"
+#include "base/LogFile.h"
+#include "base/LogTags.h"
+#include "engine/TranscriptionJobs.h"
+#include "engine/SegmentRecord.h"
+#include "engine/JobListener.h"
+#include "engine/RecognizerSetting.h"
+#include "maintenance/UpdateCheck.h"
+#include "maintenance/UpdateReport.h"
+#include "maintenance/LaunchUpdater.h"
+#include "ui/BrowseForFolder.h"
+#include "ui/AboutDialog.h"
+#include "ui/MessageBox.h"
+#include "ui/FileListView.h"
+#include "ui/DesktopNotice.h"
+#include "ui/toolkit/Button.h"
+#include "ui/toolkit/Label.h"
+#include "ui/toolkit/TextPane.h"
+#include "ui/toolkit/UiToolkit.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDesktopServices>
+#include <QKeyEvent>
+#include <QMetaObject>
+#include <QUrl>
+#include <QWidget>
+
+#include <filesystem>
+
+namespace {
+
+constexpr int kNoticeSeconds = 5;
+
+// Texts of the program's own go to the toolkit as it takes them.
+std::wstring Shown(const std::string& text)
+{
+    return QString::fromStdString(text).toStdWString();
+}
+
+std::string Chosen(const std::wstring& text)
+{
+    return QString::fromStdWString(text).toStdString();
+}
+
+// Runs `call` on the UI thread, later, unless the window is gone by then.
+template <class Call>
+void OnWindowThread(const std::weak_ptr<MainWindow*>& window, Call call)
+{
+    QCoreApplication* application = QCoreApplication::instance();
+    if (application == nullptr)
+        return;
+    QMetaObject::invokeMethod(
+        application,
+        [window, call = std::move(call)] {
+            if (const std::shared_ptr<MainWindow*> alive = window.lock())
+                call(**alive);
+        },
+        Qt::QueuedConnection);
+}
+
+}  // namespace
+
+// The job manager's news, handed to the window on its own thread.
+class MainWindow::JobNews : public JobListener {
+public:
+    explicit JobNews(std::weak_ptr<MainWindow*> player) : window(std::move(player)) {}
+
+    void OnSegmentDone(const SegmentDone& done) override
+    {
+        OnWindowThread(window, [id = done.id](MainWindow& player) { player.OnSegmentDone(id); });
+    }
+    // Asked for on the UI thread, while the window starts a file.
+    void OnFileFailed(const std::string&, const std::string& reason) override
+    {
+        if (const std::shared_ptr<MainWindow*> alive = window.lock())
+            (*alive)->ShowStartFailed(reason);
+    }
+
+private:
+    const std::weak_ptr<MainWindow*> window;
+};
+
+MainWindow::MainWindow(std::shared_ptr<Recognizer> recognizer, UpdateCheck* updates)
+    : self(std::make_shared<MainWindow*>(this))
+{
+    if (updates == nullptr) {
+        ownChecker = std::make_unique<UpdateCheck>();
+        updates = ownChecker.get();
+    }
+    updateChecker = updates;
+    if (recognizer == nullptr)
+        recognizer = MakeRecognizer(ReadRecognizerSetting());
+    audioConvert = std::make_unique<TranscriptionJobs>(std::move(recognizer), std::make_shared<JobNews>(self), ReadJobOptions());
+    aboutDlg = std::make_unique<AboutDialog>(*updateChecker);
+    // "立即更新" ends the application through this window's close sequence, which ends with the
+    // application's exit: the exit then runs once. Later, because the close releases the About
+    // object whose click is being handled.
+    aboutDlg->SetExitRequest([window = std::weak_ptr<MainWindow*>(self)] {
+        OnWindowThread(window, [](MainWindow& player) { player.CloseWindowNow(); });
+    });
+    tick.setInterval(kTickMs);
+    QObject::connect(&tick, &QTimer::timeout, &tick, [this] { Tick(); });
+}
+
+MainWindow::~MainWindow()
+{
+    // Nothing may reach the job manager from here on, even if the window still exists (its list
+    // does while the window stands).
+    closing = true;
+    if (playList != nullptr) {
+        playList->Files().SetJobs(nullptr);
+        playList->Files().SetEvents(nullptr);
+    }
+    closeQuestion.reset();
+    aboutDlg.reset();
+    audioConvert.reset();
+}
+
+std::wstring MainWindow::GetWindowClassName() const
+{
+    return L"Talvora";
+}
+
+std::wstring MainWindow::GetSkinFile() const
+{
+    return L"RtmpPlayer.xml";
+}
+
+// The layout is as large as the window main creates, so it can be mapped before the layout is
+// read: the window appears sooner and its first picture is still the whole layout.
+bool MainWindow::ShowsBeforeLayout() const
+{
+    return true;
+}
+
+Control* MainWindow::CreateControl(const std::wstring& className)
+{
+    if (className == L"CPlayListCtrl")
+        return new FileListView();
+    return nullptr;
+}
+
+void MainWindow::SetExitSequence(std::function<void()> exit)
+{
+    exitSequence = std::move(exit);
+}
+
+FileList* MainWindow::Files() const
+{
+    return playList != nullptr ? &playList->Files() : nullptr;
+}
+
+void MainWindow::InitWindow()
+{
+    btnMin = FindControl<Button>(L"btnMin");
+    btnMax = FindControl<Button>(L"btnMax");
+    btnClose = FindControl<Button>(L"btnClose");
+    btnAbout = FindControl<Button>(L"btnAbout");
+    btnAdd = FindControl<Button>(L"btnAdd");
+    btnStart = FindControl<Button>(L"btnStart");
+    btnStartAll = FindControl<Button>(L"btnStartAll");
+    btnSave = FindControl<Button>(L"btnSave");
+    playList = FindControl<FileListView>(L"playList");
+    edtText = FindControl<TextPane>(L"edtText");
+    if (playList == nullptr || edtText == nullptr || btnClose == nullptr)
+        WriteLog(Error, LogTag::kMainWindowInitWindow, "%s", "the layout lacks the list, the text pane or the close button");
+    if (playList != nullptr) {
+        playList->Files().SetJobs(audioConvert.get());
+        playList->Files().SetEvents(this);
+    }
+
+    // The title says when the text comes from this machine rather than the cloud service, whose
+    // quality and languages differ; with the service the title stays as it always was.
+    if (auto* recognizer = FindControl<Label>(L"labRecognizer");
+        recognizer != nullptr && audioConvert->GetRecognizerKind() == RecognizerKind::LocalEnglish)
+        recognizer->SetText(kLocalRecognizerTitle);
+
+    tick.start();
+
+    // Centred before it is shown, so it does not appear in the corner first.
+    CenterWindow();
+    ShowWindow(true, true);
+
+    // After the window is up: the check's set-up (libcurl) is no reason to show the window later.
+    updateChecker->SetReport([window = std::weak_ptr<MainWindow*>(self)](UpdateReport notice) {
+        OnWindowThread(window, [notice = std::move(notice)](MainWindow& player) { player.OnUpdateReport(notice); });
+    });
+    updateChecker->StartCheck();
+}
+
+void MainWindow::Notify(Notification& message)
+{
+    WindowBase::Notify(message);
+    if (closing)
+        return;
+    if (message.type == kNotifyItemSelect) {
+        // The new row comes with the notification: while a click is being handled the list may
+        // not report it as selected yet.
+        const int row = message.row;
+        if (playList != nullptr && row >= 0 && row < playList->GetCount())
+            ShowResultText(row);
+        else
+            RefreshResultText();
+    } else if (message.type == kNotifyMenu) {
+        ShowRowMenu(message.row, message.point.x(), message.point.y());
+    } else if (message.type == kNotifyItemPress) {
+        OnListPress(message.row, message.point);
+    }
+}
+
+void MainWindow::Tick()
+{
+    if (closing)
+        return;
+    if (audioConvert != nullptr)
+        audioConvert->Dispatch();
+    if (playList != nullptr) {
+        playList->Files().Tick();
+        playList->Refresh();
+    }
+}
+
+void MainWindow::OnClick(Notification& message)
+{
+    Control* sender = message.sender;
+    if (sender == nullptr)
+        return;
+    if (sender == btnClose)
+        RequestClose();
+    else if (sender == btnMax)
+        ToggleMaximize();
+    else if (sender == btnMin)
+        Minimize();
+    else if (sender == btnAbout)
+        ShowAboutDlg();
+    else if (sender == btnAdd) {
+        if (playList != nullptr)
+            playList->AddFiles();
+    } else if (sender == btnStart)
+        StartNextItem();
+    else if (sender == btnStartAll)
+        StartAllItems();
+    else if (sender == btnSave)
+        SaveResults();
+}
+
+void MainWindow::AddFiles(const std::vector<std::string>& paths, const char* origin)
+{
+    if (closing || playList == nullptr)
+        return;
+    std::vector<std::string> files;
+    for (const std::string& path : paths) {
+        std::error_code error;
+        if (std::filesystem::is_regular_file(path, error))
+            files.push_back(path);
+        else
+            WriteLog(Warning, LogTag::kMainWindowAddFiles, "%s", ("not a file that can be added: " + path).c_str());
+    }
+    const int added = playList->AddPaths(files);
+    WriteLog(Info, LogTag::kMainWindowAddFiles, "%s gave %zu files, added %d", origin, paths.size(), added);
+}
+
+void MainWindow::ToggleMaximize()
+{
+    if (btnMax == nullptr)
+        return;
+    if (IsMaximized()) {
+        Restore();
+        btnMax->SetNormalImage(L"restore_normal.png");
+        btnMax->SetHotImage(L"restore_over.png");
+        btnMax->SetPushedImage(L"restore_over.png");
+    } else {
+        Maximize();
+        btnMax->SetNormalImage(L"max_normal.png");
+        btnMax->SetHotImage(L"max_over.png");
+        btnMax->SetPushedImage(L"max_over.png");
+    }
+}
+
+void MainWindow::ShowAboutDlg()
+{
+    if (aboutDlg == nullptr)
+        return;
+    if (aboutDlg->IsWindow()) {
+        aboutDlg->BringToTop();
+        return;
+    }
+    if (!aboutDlg->Create(nullptr, L"", WS_OVERLAPPEDWINDOW, 0, 0, 0, 600, 400))
+        return;
+    aboutDlg->CenterWindow();
+    aboutDlg->ShowWindow(true, true);
+}
+
+bool MainWindow::StartItem(int index)
+{
+    if (closing || Files() == nullptr || !Files()->Start(index))
+        return false;
+    playList->Refresh();
+    ++batchRows;
+    return true;
+}
+
+void MainWindow::StartNextItem()
+{
+    if (closing || playList == nullptr)
+        return;
+    for (int i = 0; i < playList->GetCount(); ++i) {
+        if (playList->GetItemStatus(i) != ItemIdle)
+            continue;
+        // One click starts at most one file; a refused file is tried again by the next click.
+        StartItem(i);
+        return;
+    }
+}
+
+void MainWindow::StartAllItems()
+{
+    if (closing || playList == nullptr)
+        return;
+    for (int i = 0; i < playList->GetCount(); ++i) {
+        if (playList->GetItemStatus(i) == ItemIdle)
+            StartItem(i);
+    }
+}
+
+std::string MainWindow::PaneText(int row) const
+{
+    return closing || Files() == nullptr ? std::string() : Files()->Text(row, true);
+}
+
+void MainWindow::RefreshResultText()
+{
+    if (closing || playList == nullptr || edtText == nullptr)
+        return;
+    int row = playList->GetCurSel();
+    if (row < 0) {
+        if (playList->GetCount() == 0)
+            return;
+        playList->SelectItem(0, false);
+        row = 0;
+    }
+    ShowResultText(row);
+}
+
+void MainWindow::ShowResultText(int row)
+{
+    if (edtText != nullptr && playList != nullptr)
+        edtText->SetText(Shown(PaneText(row)));
+}
+
+void MainWindow::SaveResults()
+{
+    if (closing || Files() == nullptr)
+        return;
+    const std::vector<std::string> done = Files()->DoneFiles();
+    if (done.empty()) {
+        ShowNotice("暂无需要保存的内容!");
+        return;
+    }
+    const std::string folder = Chosen(BrowseForFolder(this, L"选择保存目录"));
+    // The window may have been closed while the folder chooser was open.
+    if (folder.empty() || closing)
+        return;
+    // The times make a long recording's text easier to use, but change the file's form: only
+    // when asked for.
+    const bool timed = ReadConfigInt("SaveTimestamps", 0) == 1;
+    SaveInto(folder, timed ? ResultForm::TimedText : ResultForm::Text, LogTag::kMainWindowOnClick, done);
+}
+
+void MainWindow::SaveInto(const std::string& folder, ResultForm form, const char* logTag,
+                          const std::vector<std::string>& files)
+{
+    // Files already in the folder keep their content: the texts take names still free there.
+    ResultFolder into(folder, form, logTag);
+    const std::vector<SavedResult> results = Files()->Save(into, files);
+    ShowNotice(SaveSummary(results));
+}
+
+void MainWindow::Close()
+{
+    if (closing)
+        return;
+    closing = true;
+    WriteLog(Info, LogTag::kMainWindowClose, "main close");
+    tick.stop();
+    ShowWindow(false);
+    closeQuestion.reset();
+    // The About window goes with its object; the job manager's workers finish without effect.
+    aboutDlg.reset();
+    if (playList != nullptr)
+        playList->Files().SetJobs(nullptr);
+    audioConvert.reset();
+    if (exitSequence)
+        exitSequence();
+    // The window goes last: its close ends the message loop.
+    if (!WindowBase::Close(0))
+        WriteLog(Warning, LogTag::kApplicationExit, "%s", "no main window took the close command");
+}
+
+void MainWindow::CloseWindowNow()
+{
+    if (!IsWindow())
+        return;
+    if (!closing)
+        Close();
+    CloseNow(0);
+}
+
+void MainWindow::OnFinalMessage()
+{
+    tick.stop();
+    // The controls went with the window.
+    btnMin = btnMax = btnClose = btnAbout = btnAdd = btnStart = btnStartAll = btnSave = nullptr;
+    playList = nullptr;
+    edtText = nullptr;
+    WindowBase::OnFinalMessage();
+    UiToolkit::PostQuitMessage(0);
+}
+
+void MainWindow::OnDesktopClose()
+{
+    if (!closing && HasUnsavedWork()) {
+        // The window stays until the user answers.
+        RequestClose();
+        return;
+    }
+    // A close from the desktop (its close button, Alt+F4) releases the jobs and ends the
+    // application just like the close button does.
+    CloseWindowNow();
+}
+
+bool MainWindow::OnKeyPress(const QKeyEvent& event)
+{
+    const bool control = event.modifiers().testFlag(Qt::ControlModifier);
+    const bool shift = event.modifiers().testFlag(Qt::ShiftModifier);
+    if (event.key() == Qt::Key_L && control && shift) {
+        UiToolkit::ShellOpen(Shown(AppPaths::GetAppDataDir()));
+        return false;
+    }
+    return OnKeyDown(event.key(), control, shift);
+}
+
+void MainWindow::OnUpdateReport(const UpdateReport& notice)
+{
+    const UpdateReportKind kind = notice.kind;
+    if (kind == kUpdateCheckFailed) {
+        WriteLog(Warning, LogTag::kMainWindowMessageHandler, "check update version failed");
+    } else if (kind == kUpdateNeeded) {
+        UpdateCheck& checker = *updateChecker;
+        if (checker.IsUpdateAvailable())
+            WriteLog(Info, LogTag::kMainWindowMessageHandler, "has no must update version");
+        if (checker.IsUpdateRequired()) {
+            WriteLog(Info, LogTag::kMainWindowMessageHandler, "find must update version. start update");
+            if (!closing) {
+                LaunchUpdater();
+                // The same orderly shutdown as the close button.
+                Close();
+            }
+        }
+    }
+    WriteLog(Info, LogTag::kMainWindowMessageHandler, "update msg: %d, %s", static_cast<int>(kind), notice.value.c_str());
+}
+
+void MainWindow::OnListPress(int row, const QPoint& point)
+{
+    if (closing || playList == nullptr || audioConvert == nullptr)
+        return;
+    Control* element = playList->GetItemAt(row);
+    if (element == nullptr)
+        return;
+    if (playList->HitTestColumn(element, point.x(), point.y(), false))
+        DeleteItem(row);
+    else if (playList->HitTestColumn(element, point.x(), point.y(), true))
+        StartItem(row);  // an idle or failed row (from scratch); others stay as they are
+}
+
+void MainWindow::OnSegmentDone(uint64_t id)
+{
+    if (closing || Files() == nullptr)
+        return;
+    const FileList::Progress progress = Files()->OnSegmentDone(id);
+    if (progress.row < 0)
+        return;
+    playList->Refresh();
+    const std::string file = playList->GetItemFile(progress.row);
+    if (progress.complete)
+        WriteLog(Info, LogTag::kMainWindowMessageHandler, "%s", ("recognition finished: " + file).c_str());
+    TellBatchEnd();
+
+    int row = playList->GetCurSel();
+    if (row < 0 && playList->GetCount() > 0) {
+        playList->SelectItem(0, false);
+        row = playList->GetCurSel();
+    }
+    if (row >= 0 && playList->GetItemFile(row) == file)
+        RefreshResultText();
+}
+
+void MainWindow::OnWarning(const std::string& text)
+{
+    // It stays until clicked, and deletes itself when its window is gone.
+    auto* box = new MessageBox(1, 0);
+    box->SetButtons(L"确定", L"取消", false);
+    box->SetMessage(Shown(text));
+    box->ShowMessageWnd(IsWindow() ? this : nullptr, nullptr, 0);
+}
+
+void MainWindow::ShowStartFailed(const std::string& reason)
+{
+    // The box counts down and deletes itself once its window is gone.
+    constexpr int kCountdownSeconds = 5;
+    auto* box = new MessageBox(1, kCountdownSeconds);
+    box->SetButtons(L"确定", L"取消", false);
+    box->SetMessage(Shown(reason));
+    box->ShowMessageWnd(IsWindow() ? this : nullptr, nullptr, 0);
+}
+
+void MainWindow::ShowNotice(const std::string& text)
+{
+    // The box deletes itself once its window is gone.
+    auto* box = new MessageBox(1, kNoticeSeconds);
+    box->SetButtons(L"确定", L"", false);
+    box->SetMessage(Shown(text));
+    box->ShowMessageWnd(IsWindow() ? this : nullptr, nullptr, 0);
+}
+
+void MainWindow::TellBatchEnd()
+{
+    if (Files() == nullptr || batchRows == 0 || Files()->IsRecognizing())
+        return;
+    const int finished = batchRows;
+    batchRows = 0;
+    // In front of the user the list itself shows that it is over.
+    QWidget* widget = GetWidget();
+    if (widget != nullptr && widget->isActiveWindow())
+        return;
+    const bool sent = DesktopNotice::Show(L"识别完成: " + std::to_wstring(finished) + L" 个文件", L"Talvora");
+    WriteLog(Info, LogTag::kMainWindowTellBatchEnd, "batch of %d files ended, desktop notice %s", finished,
+             sent ? "sent" : "not sent (no session bus)");
+}
+
+bool MainWindow::HasUnsavedWork() const
+{
+    return Files() != nullptr && Files()->HasUnsavedWork();
+}
+
+void MainWindow::RequestClose()
+{
+    if (closing)
+        return;
+    if (!HasUnsavedWork()) {
+        Close();
+        return;
+    }
+    // Asked once: a second close while the question is open only brings it forward.
+    if (closeQuestion != nullptr && closeQuestion->IsWindow()) {
+        closeQuestion->BringToTop();
+        return;
+    }
+    closeQuestion = std::make_unique<MessageBox>(0, 0);
+    closeQuestion->SetButtons(L"确定", L"取消", true);
+    closeQuestion->SetMessage(L"有未保存的识别结果，确定退出吗?");
+    closeQuestion->ShowMessageWnd(this, [window = std::weak_ptr<MainWindow*>(self)](int result, uint32_t) {
+        // Later: the close releases the question box whose click is being handled. The
+        // program's own close does not ask again.
+        if (result == 1)
+            OnWindowThread(window, [](MainWindow& player) { player.CloseWindowNow(); });
+    }, 0);
+}
+
+bool MainWindow::OnKeyDown(int key, bool control, bool shift)
+{
+    if (closing || playList == nullptr)
+        return false;
+    if (control && !shift && key == Qt::Key_O) {
+        playList->AddFiles();
+        return true;
+    }
+    if (control && !shift && key == Qt::Key_S) {
+        SaveResults();
+        return true;
+    }
+    if (control)
+        return false;
+    // In the text pane the keys keep their meaning there (its own menu, selecting text).
+    QWidget* focus = GetWidget() != nullptr ? GetWidget()->focusWidget() : nullptr;
+    QWidget* pane = edtText != nullptr ? edtText->GetWidget() : nullptr;
+    if (focus != nullptr && pane != nullptr && (focus == pane || pane->isAncestorOf(focus)))
+        return false;
+    const int row = playList->GetCurSel();
+    if (key == Qt::Key_Delete && !shift) {
+        if (row >= 0)
+            DeleteItem(row);
+        return row >= 0;
+    }
+    if ((key == Qt::Key_Return || key == Qt::Key_Enter) && !shift) {
+        // A button showing the focus takes Enter itself.
+        if (auto* button = dynamic_cast<Button*>(focus); button != nullptr && button->IsFocusVisible())
+            return false;
+        if (row >= 0 && playList->GetItemStatus(row) == ItemIdle)
+            StartItem(row);
+        return row >= 0;
+    }
+    if (key == Qt::Key_Menu || (key == Qt::Key_F10 && shift)) {
+        if (row < 0)
+            return false;
+        const UiRect rect = playList->GetRowRect(row);
+        ShowRowMenu(row, rect.left + rect.Width() / 3, (rect.top + rect.bottom) / 2);
+        return true;
+    }
+    return false;
+}
+
+void MainWindow::DeleteItem(int index)
+{
+    if (closing || Files() == nullptr || Files()->Row(index) == nullptr)
+        return;
+    if (!Files()->CanDelete(index)) {
+        ShowNotice("当前文件正在识别中，无法删除!");
+        return;
+    }
+    playList->RemoveAt(index);
+}
+
+int MainWindow::FindItem(const std::string& file)
+{
+    return Files() != nullptr ? Files()->Find(file) : -1;
+}
+
+std::set<RowMenu::Action> MainWindow::RowActions(int row)
+{
+    std::set<RowMenu::Action> actions;
+    if (closing || playList == nullptr || row < 0 || row >= playList->GetCount())
+        return actions;
+    const std::string file = playList->GetItemFile(row);
+    const std::string text = PaneText(row);
+    const int status = playList->GetItemStatus(row);
+    if (status == ItemRecognizing)
+        actions.insert(RowMenu::Stop);
+    if (status == ItemDone || status == ItemFailed)
+        actions.insert(RowMenu::Retry);
+    if (status != ItemFailed && !text.empty())
+        actions.insert(RowMenu::CopyText);
+    std::error_code error;
+    if (std::filesystem::is_directory(std::filesystem::path(file).parent_path(), error))
+        actions.insert(RowMenu::OpenFolder);
+    if (status == ItemDone)
+        actions.insert(RowMenu::ExportSubtitles);
+    return actions;
+}
+
+void MainWindow::ShowRowMenu(int row, int x, int y)
+{
+    if (closing || playList == nullptr || row < 0 || row >= playList->GetCount() || GetWidget() == nullptr)
+        return;
+    // The row is named by its file: rows may come and go while the menu is open.
+    const std::string file = playList->GetItemFile(row);
+    RowMenu::Popup(GetWidget(), GetWidget()->mapToGlobal(QPoint(x, y)), RowActions(row),
+                   [this, file](RowMenu::Action action) { RunRowAction(FindItem(file), action); });
+}
+
+void MainWindow::RunRowAction(int row, RowMenu::Action action)
+{
+    if (closing || playList == nullptr || row < 0 || row >= playList->GetCount())
+        return;
+    // The state may have changed since the menu was shown.
+    if (RowActions(row).count(action) == 0)
+        return;
+    switch (action) {
+    case RowMenu::Stop:
+        StopItem(row);
+        break;
+    case RowMenu::Retry:
+        RetryItem(row);
+        break;
+    case RowMenu::CopyText:
+        QApplication::clipboard()->setText(QString::fromStdString(PaneText(row)));
+        break;
+    case RowMenu::OpenFolder:
+        OpenItemFolder(row);
+        break;
+    case RowMenu::ExportSubtitles:
+        ExportSubtitles(row);
+        break;
+    default:
+        break;
+    }
+}
+
+void MainWindow::StopItem(int index)
+{
+    const std::string file = playList->GetItemFile(index);
+    // Queued segments go with the records; an attempt still running finishes without effect.
+    if (!Files()->Stop(index))
+        return;
+    playList->Refresh();
+    if (batchRows > 0)
+        --batchRows;
+    WriteLog(Info, LogTag::kMainWindowStopItem, "%s", ("recognition stopped: " + file).c_str());
+    if (playList->GetCurSel() == index)
+        ShowResultText(index);
+}
+
+void MainWindow::RetryItem(int index)
+{
+    const std::string file = playList->GetItemFile(index);
+    // From scratch: the earlier attempt's records and text go first.
+    const int status = playList->GetItemStatus(index);
+    if (status != ItemDone && status != ItemFailed)
+        return;
+    if (Files()->Retry(index))
+        ++batchRows;
+    playList->Refresh();
+    WriteLog(Info, LogTag::kMainWindowRetryItem, "%s", ("recognition again: " + file).c_str());
+    if (playList->GetCurSel() == index)
+        ShowResultText(index);
+}
+
+void MainWindow::OpenItemFolder(int index)
+{
+    const std::string folder = std::filesystem::path(playList->GetItemFile(index)).parent_path().string();
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(folder))))
+        WriteLog(Warning, LogTag::kMainWindowOpenItemFolder, "%s", ("the desktop cannot open " + folder).c_str());
+}
+
+void MainWindow::ExportSubtitles(int index)
+{
+    const std::string file = playList->GetItemFile(index);
+    const std::string folder = Chosen(BrowseForFolder(this, L"选择保存目录"));
+    // The window may have been closed, or the row changed, while the folder chooser was open.
+    if (folder.empty() || closing || Files() == nullptr)
+        return;
+    const int row = FindItem(file);
+    if (row < 0 || playList->GetItemStatus(row) != ItemDone)
+        return;
+    SaveInto(folder, ResultForm::Srt, LogTag::kMainWindowExportSubtitles, {file});
+}

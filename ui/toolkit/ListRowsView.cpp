@@ -1,0 +1,223 @@
+#include "ui/toolkit/ListRowsView.h"
+
+#include "ui/toolkit/ListHeader.h"
+#include "ui/toolkit/ListControl.h"
+#include "ui/toolkit/WindowWidget.h"
+#include "ui/toolkit/UiPainting.h"
+
+#include <QContextMenuEvent>
+#include <QHeaderView>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPointer>
+#include <QStyledItemDelegate>
+
+namespace {
+
+// Gives every row the list's item height.
+class RowHeightDelegate final : public QStyledItemDelegate {
+public:
+    RowHeightDelegate(ListControl* list, QObject* parent) : QStyledItemDelegate(parent), list_(list) {}
+    QSize sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const override
+    {
+        return QSize(10, list_->GetItemStyle().height);
+    }
+
+private:
+    ListControl* list_;
+};
+
+}  // namespace
+
+ListRowsModel::ListRowsModel(ListControl* list)
+    : QAbstractTableModel(nullptr), list_(list)
+{
+}
+
+int ListRowsModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : list_->GetCount();
+}
+
+int ListRowsModel::columnCount(const QModelIndex& parent) const
+{
+    if (parent.isValid())
+        return 0;
+    ListHeader* header = list_->GetHeader();
+    return header != nullptr && header->GetColumnCount() > 0 ? header->GetColumnCount() : 1;
+}
+
+QVariant ListRowsModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || role != Qt::DisplayRole)
+        return QVariant();
+    return QString::fromStdWString(list_->CellText(index.row(), index.column()));
+}
+
+QVariant ListRowsModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || list_->GetHeader() == nullptr)
+        return QVariant();
+    return QString::fromStdWString(list_->GetHeader()->GetColumnText(section));
+}
+
+ListRowsView::ListRowsView(ListControl* list)
+    : QTreeView(nullptr), list_(list)
+{
+    setRootIsDecorated(false);
+    setItemsExpandable(false);
+    setUniformRowHeights(true);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setFrameShape(QFrame::NoFrame);
+    setAllColumnsShowFocus(true);
+    setMouseTracking(true);
+    setItemDelegate(new RowHeightDelegate(list, this));
+}
+
+void ListRowsView::drawRow(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
+{
+    const ListControl::ItemStyle& style = list_->GetItemStyle();
+    const int row = index.row();
+    const bool selected = selectionModel() != nullptr && selectionModel()->isRowSelected(row, QModelIndex());
+    const bool hot = row == hotRow_;
+    const QRect rowRect(0, option.rect.top(), viewport()->width(), option.rect.height());
+
+    QColor background = style.bkColor;
+    if (style.altBk && row % 2 == 1)
+        background = style.altBkColor.isValid() ? style.altBkColor
+                                                : (style.bkColor.isValid() ? style.bkColor.lighter(106) : QColor());
+    QColor text = style.textColor.isValid() ? style.textColor : QColor(Qt::black);
+    if (selected) {
+        if (style.selectedBkColor.isValid())
+            background = style.selectedBkColor;
+        if (style.selectedTextColor.isValid())
+            text = style.selectedTextColor;
+    } else if (hot) {
+        if (style.hotBkColor.isValid())
+            background = style.hotBkColor;
+        if (style.hotTextColor.isValid())
+            text = style.hotTextColor;
+    }
+    if (background.isValid())
+        painter->fillRect(rowRect, background);
+
+    UiPainting::TextStyle textStyle;
+    WindowWidget* window = list_->GetWindowWidget();
+    textStyle.font = window != nullptr ? window->GetLayoutFont(style.font) : font();
+    textStyle.color = text;
+    textStyle.align = style.align;
+    textStyle.endEllipsis = style.endEllipsis;
+    const UiRect& pad = style.textPadding;
+    const int columns = model()->columnCount();
+    for (int column = 0; column < columns; ++column) {
+        if (header()->isSectionHidden(column))
+            continue;
+        const QRect cell(columnViewportPosition(column), option.rect.top(), columnWidth(column), option.rect.height());
+        const QRect inner = cell.adjusted(pad.left, pad.top, -pad.right, -pad.bottom);
+        const QString value = model()->index(row, column).data(Qt::DisplayRole).toString();
+        UiPainting::DrawText(*painter, inner, value, textStyle);
+    }
+}
+
+QItemSelectionModel::SelectionFlags ListRowsView::selectionCommand(const QModelIndex& index, const QEvent*) const
+{
+    // One row is always the selection and the current row at once; clicks never just deselect.
+    if (!index.isValid())
+        return QItemSelectionModel::NoUpdate;
+    return QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows;
+}
+
+bool ListRowsView::viewportEvent(QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::MouseMove:
+        SetHotRow(indexAt(static_cast<QMouseEvent*>(event)->position().toPoint()).row());
+        break;
+    case QEvent::MouseButtonPress: {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        const QPoint point = mouse->position().toPoint();
+        const QModelIndex index = indexAt(point);
+        SetHotRow(index.row());
+        if (mouse->button() == Qt::LeftButton && index.isValid()) {
+            // Reported before the view selects the row: the window may act on the row that was
+            // pressed (delete it, say), and the view then handles the press as the rows stand.
+            QPointer<ListRowsView> alive(this);
+            list_->OnRowPressed(index.row(), index.column(), point);
+            if (alive.isNull())
+                return true;
+        }
+        break;
+    }
+    case QEvent::Leave:
+        SetHotRow(-1);
+        break;
+    default:
+        break;
+    }
+    return QTreeView::viewportEvent(event);
+}
+
+void ListRowsView::paintEvent(QPaintEvent* event)
+{
+    QTreeView::paintEvent(event);
+    QPainter painter(viewport());
+    const QRect area = viewport()->rect();
+    if (model()->rowCount() == 0 && !list_->GetEmptyText().empty()) {
+        WindowWidget* window = list_->GetWindowWidget();
+        painter.setFont(window != nullptr ? window->GetLayoutFont(list_->GetItemStyle().font) : font());
+        painter.setPen(QColor(0xA0, 0xA0, 0xA0));
+        painter.drawText(area.adjusted(10, 10, -10, -10), Qt::AlignCenter | Qt::TextWordWrap,
+                         QString::fromStdWString(list_->GetEmptyText()));
+    }
+    if (hasFocus()) {
+        // Dotted, like the desktop's focus frames: it must not read as a selection.
+        QPen pen(QColor(0x33, 0x33, 0x33));
+        pen.setStyle(Qt::DotLine);
+        painter.setPen(pen);
+        const QModelIndex current = currentIndex();
+        const QRect cell = current.isValid() ? visualRect(current) : QRect();
+        const QRect frame = cell.isValid() ? QRect(0, cell.top(), area.width(), cell.height()) : area;
+        painter.drawRect(frame.adjusted(1, 1, -2, -2));
+    }
+    if (list_->IsDropHighlighted()) {
+        painter.fillRect(area, QColor(0x1D, 0x97, 0xE4, 0x30));
+        painter.setPen(QPen(QColor(0x1D, 0x97, 0xE4), 3));
+        painter.drawRect(area.adjusted(1, 1, -2, -2));
+    }
+}
+
+void ListRowsView::contextMenuEvent(QContextMenuEvent* event)
+{
+    // Only the mouse's: the window decides about the keyboard's (the Menu key), which not every
+    // platform turns into this event.
+    const int row = event->reason() == QContextMenuEvent::Mouse ? indexAt(event->pos()).row() : -1;
+    if (row < 0) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    list_->OnContextMenu(row, event->pos());
+}
+
+void ListRowsView::focusInEvent(QFocusEvent* event)
+{
+    QTreeView::focusInEvent(event);
+    viewport()->update();
+}
+
+void ListRowsView::focusOutEvent(QFocusEvent* event)
+{
+    QTreeView::focusOutEvent(event);
+    viewport()->update();
+}
+
+void ListRowsView::SetHotRow(int row)
+{
+    if (row == hotRow_)
+        return;
+    hotRow_ = row;
+    viewport()->update();
+}
