@@ -12,7 +12,7 @@ class QDragLeaveEvent;
 class QDragMoveEvent;
 class QDropEvent;
 
-// The list of audio files in the main window ("playList"): the cells of its file list, one element
+// The list of audio files in the main window ("fileList"): the cells of its file list, one element
 // per row in the same order, drag and drop, and where a click lands. The rows and their rules are
 // the file list's; files come from the open-file dialog or are dropped on the list, and both go
 // through AddPaths, so duplicates and the row limit are handled in one place. The main window

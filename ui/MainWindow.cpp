@@ -94,12 +94,12 @@ MainWindow::MainWindow(std::shared_ptr<Recognizer> recognizer, UpdateCheck* upda
     updateChecker = updates;
     if (recognizer == nullptr)
         recognizer = MakeRecognizer(ReadRecognizerSetting());
-    audioConvert = std::make_unique<TranscriptionJobs>(std::move(recognizer), std::make_shared<JobNews>(self), ReadJobOptions());
-    aboutDlg = std::make_unique<AboutDialog>(*updateChecker);
+    jobs = std::make_unique<TranscriptionJobs>(std::move(recognizer), std::make_shared<JobNews>(self), ReadJobOptions());
+    about = std::make_unique<AboutDialog>(*updateChecker);
     // "立即更新" ends the application through this window's close sequence, which ends with the
     // application's exit: the exit then runs once. Later, because the close releases the About
     // object whose click is being handled.
-    aboutDlg->SetExitRequest([window = std::weak_ptr<MainWindow*>(self)] {
+    about->SetExitRequest([window = std::weak_ptr<MainWindow*>(self)] {
         OnWindowThread(window, [](MainWindow& player) { player.CloseWindowNow(); });
     });
     tick.setInterval(kTickMs);
@@ -111,13 +111,13 @@ MainWindow::~MainWindow()
     // Nothing may reach the job manager from here on, even if the window still exists (its list
     // does while the window stands).
     closing = true;
-    if (playList != nullptr) {
-        playList->Files().SetJobs(nullptr);
-        playList->Files().SetEvents(nullptr);
+    if (fileList != nullptr) {
+        fileList->Files().SetJobs(nullptr);
+        fileList->Files().SetEvents(nullptr);
     }
     closeQuestion.reset();
-    aboutDlg.reset();
-    audioConvert.reset();
+    about.reset();
+    jobs.reset();
 }
 
 std::wstring MainWindow::GetWindowClassName() const
@@ -151,7 +151,7 @@ void MainWindow::SetExitSequence(std::function<void()> exit)
 
 FileList* MainWindow::Files() const
 {
-    return playList != nullptr ? &playList->Files() : nullptr;
+    return fileList != nullptr ? &fileList->Files() : nullptr;
 }
 
 void MainWindow::InitWindow()
@@ -164,19 +164,19 @@ void MainWindow::InitWindow()
     btnStart = FindControl<Button>(L"btnStart");
     btnStartAll = FindControl<Button>(L"btnStartAll");
     btnSave = FindControl<Button>(L"btnSave");
-    playList = FindControl<FileListView>(L"playList");
-    edtText = FindControl<TextPane>(L"edtText");
-    if (playList == nullptr || edtText == nullptr || btnClose == nullptr)
+    fileList = FindControl<FileListView>(L"playList");
+    textPane = FindControl<TextPane>(L"edtText");
+    if (fileList == nullptr || textPane == nullptr || btnClose == nullptr)
         WriteLog(Error, LogTag::kMainWindowInitWindow, "%s", "the layout lacks the list, the text pane or the close button");
-    if (playList != nullptr) {
-        playList->Files().SetJobs(audioConvert.get());
-        playList->Files().SetEvents(this);
+    if (fileList != nullptr) {
+        fileList->Files().SetJobs(jobs.get());
+        fileList->Files().SetEvents(this);
     }
 
     // The title says when the text comes from this machine rather than the cloud service, whose
     // quality and languages differ; with the service the title stays as it always was.
     if (auto* recognizer = FindControl<Label>(L"labRecognizer");
-        recognizer != nullptr && audioConvert->GetRecognizerKind() == RecognizerKind::LocalEnglish)
+        recognizer != nullptr && jobs->GetRecognizerKind() == RecognizerKind::LocalEnglish)
         recognizer->SetText(kLocalRecognizerTitle);
 
     tick.start();
@@ -201,7 +201,7 @@ void MainWindow::Notify(Notification& message)
         // The new row comes with the notification: while a click is being handled the list may
         // not report it as selected yet.
         const int row = message.row;
-        if (playList != nullptr && row >= 0 && row < playList->GetCount())
+        if (fileList != nullptr && row >= 0 && row < fileList->GetCount())
             ShowResultText(row);
         else
             RefreshResultText();
@@ -216,11 +216,11 @@ void MainWindow::Tick()
 {
     if (closing)
         return;
-    if (audioConvert != nullptr)
-        audioConvert->Dispatch();
-    if (playList != nullptr) {
-        playList->Files().Tick();
-        playList->Refresh();
+    if (jobs != nullptr)
+        jobs->Dispatch();
+    if (fileList != nullptr) {
+        fileList->Files().Tick();
+        fileList->Refresh();
     }
 }
 
@@ -236,10 +236,10 @@ void MainWindow::OnClick(Notification& message)
     else if (sender == btnMin)
         Minimize();
     else if (sender == btnAbout)
-        ShowAboutDlg();
+        ShowAbout();
     else if (sender == btnAdd) {
-        if (playList != nullptr)
-            playList->AddFiles();
+        if (fileList != nullptr)
+            fileList->AddFiles();
     } else if (sender == btnStart)
         StartNextItem();
     else if (sender == btnStartAll)
@@ -250,7 +250,7 @@ void MainWindow::OnClick(Notification& message)
 
 void MainWindow::AddFiles(const std::vector<std::string>& paths, const char* origin)
 {
-    if (closing || playList == nullptr)
+    if (closing || fileList == nullptr)
         return;
     std::vector<std::string> files;
     for (const std::string& path : paths) {
@@ -260,7 +260,7 @@ void MainWindow::AddFiles(const std::vector<std::string>& paths, const char* ori
         else
             WriteLog(Warning, LogTag::kMainWindowAddFiles, "%s", ("not a file that can be added: " + path).c_str());
     }
-    const int added = playList->AddPaths(files);
+    const int added = fileList->AddPaths(files);
     WriteLog(Info, LogTag::kMainWindowAddFiles, "%s gave %zu files, added %d", origin, paths.size(), added);
 }
 
@@ -281,35 +281,35 @@ void MainWindow::ToggleMaximize()
     }
 }
 
-void MainWindow::ShowAboutDlg()
+void MainWindow::ShowAbout()
 {
-    if (aboutDlg == nullptr)
+    if (about == nullptr)
         return;
-    if (aboutDlg->IsWindow()) {
-        aboutDlg->BringToTop();
+    if (about->IsWindow()) {
+        about->BringToTop();
         return;
     }
-    if (!aboutDlg->Create(nullptr, L"", WS_OVERLAPPEDWINDOW, 0, 0, 0, 600, 400))
+    if (!about->Create(nullptr, L"", WS_OVERLAPPEDWINDOW, 0, 0, 0, 600, 400))
         return;
-    aboutDlg->CenterWindow();
-    aboutDlg->ShowWindow(true, true);
+    about->CenterWindow();
+    about->ShowWindow(true, true);
 }
 
 bool MainWindow::StartItem(int index)
 {
     if (closing || Files() == nullptr || !Files()->Start(index))
         return false;
-    playList->Refresh();
+    fileList->Refresh();
     ++batchRows;
     return true;
 }
 
 void MainWindow::StartNextItem()
 {
-    if (closing || playList == nullptr)
+    if (closing || fileList == nullptr)
         return;
-    for (int i = 0; i < playList->GetCount(); ++i) {
-        if (playList->GetItemStatus(i) != ItemIdle)
+    for (int i = 0; i < fileList->GetCount(); ++i) {
+        if (fileList->GetItemStatus(i) != ItemIdle)
             continue;
         // One click starts at most one file; a refused file is tried again by the next click.
         StartItem(i);
@@ -319,10 +319,10 @@ void MainWindow::StartNextItem()
 
 void MainWindow::StartAllItems()
 {
-    if (closing || playList == nullptr)
+    if (closing || fileList == nullptr)
         return;
-    for (int i = 0; i < playList->GetCount(); ++i) {
-        if (playList->GetItemStatus(i) == ItemIdle)
+    for (int i = 0; i < fileList->GetCount(); ++i) {
+        if (fileList->GetItemStatus(i) == ItemIdle)
             StartItem(i);
     }
 }
@@ -334,13 +334,13 @@ std::string MainWindow::PaneText(int row) const
 
 void MainWindow::RefreshResultText()
 {
-    if (closing || playList == nullptr || edtText == nullptr)
+    if (closing || fileList == nullptr || textPane == nullptr)
         return;
-    int row = playList->GetCurSel();
+    int row = fileList->GetCurSel();
     if (row < 0) {
-        if (playList->GetCount() == 0)
+        if (fileList->GetCount() == 0)
             return;
-        playList->SelectItem(0, false);
+        fileList->SelectItem(0, false);
         row = 0;
     }
     ShowResultText(row);
@@ -348,8 +348,8 @@ void MainWindow::RefreshResultText()
 
 void MainWindow::ShowResultText(int row)
 {
-    if (edtText != nullptr && playList != nullptr)
-        edtText->SetText(Shown(PaneText(row)));
+    if (textPane != nullptr && fileList != nullptr)
+        textPane->SetText(Shown(PaneText(row)));
 }
 
 void MainWindow::SaveResults()
@@ -390,10 +390,10 @@ void MainWindow::Close()
     ShowWindow(false);
     closeQuestion.reset();
     // The About window goes with its object; the job manager's workers finish without effect.
-    aboutDlg.reset();
-    if (playList != nullptr)
-        playList->Files().SetJobs(nullptr);
-    audioConvert.reset();
+    about.reset();
+    if (fileList != nullptr)
+        fileList->Files().SetJobs(nullptr);
+    jobs.reset();
     if (exitSequence)
         exitSequence();
     // The window goes last: its close ends the message loop.
@@ -415,8 +415,8 @@ void MainWindow::OnFinalMessage()
     tick.stop();
     // The controls went with the window.
     btnMin = btnMax = btnClose = btnAbout = btnAdd = btnStart = btnStartAll = btnSave = nullptr;
-    playList = nullptr;
-    edtText = nullptr;
+    fileList = nullptr;
+    textPane = nullptr;
     WindowBase::OnFinalMessage();
     UiToolkit::PostQuitMessage(0);
 }
@@ -467,14 +467,14 @@ void MainWindow::OnUpdateReport(const UpdateReport& notice)
 
 void MainWindow::OnListPress(int row, const QPoint& point)
 {
-    if (closing || playList == nullptr || audioConvert == nullptr)
+    if (closing || fileList == nullptr || jobs == nullptr)
         return;
-    Control* element = playList->GetItemAt(row);
+    Control* element = fileList->GetItemAt(row);
     if (element == nullptr)
         return;
-    if (playList->HitTestColumn(element, point.x(), point.y(), false))
+    if (fileList->HitTestColumn(element, point.x(), point.y(), false))
         DeleteItem(row);
-    else if (playList->HitTestColumn(element, point.x(), point.y(), true))
+    else if (fileList->HitTestColumn(element, point.x(), point.y(), true))
         StartItem(row);  // an idle or failed row (from scratch); others stay as they are
 }
 
@@ -485,18 +485,18 @@ void MainWindow::OnSegmentDone(uint64_t id)
     const FileList::Progress progress = Files()->OnSegmentDone(id);
     if (progress.row < 0)
         return;
-    playList->Refresh();
-    const std::string file = playList->GetItemFile(progress.row);
+    fileList->Refresh();
+    const std::string file = fileList->GetItemFile(progress.row);
     if (progress.complete)
         WriteLog(Info, LogTag::kMainWindowMessageHandler, "%s", ("recognition finished: " + file).c_str());
     TellBatchEnd();
 
-    int row = playList->GetCurSel();
-    if (row < 0 && playList->GetCount() > 0) {
-        playList->SelectItem(0, false);
-        row = playList->GetCurSel();
+    int row = fileList->GetCurSel();
+    if (row < 0 && fileList->GetCount() > 0) {
+        fileList->SelectItem(0, false);
+        row = fileList->GetCurSel();
     }
-    if (row >= 0 && playList->GetItemFile(row) == file)
+    if (row >= 0 && fileList->GetItemFile(row) == file)
         RefreshResultText();
 }
 
@@ -506,7 +506,7 @@ void MainWindow::OnWarning(const std::string& text)
     auto* box = new MessageBox(1, 0);
     box->SetButtons(L"确定", L"取消", false);
     box->SetMessage(Shown(text));
-    box->ShowMessageWnd(IsWindow() ? this : nullptr, nullptr, 0);
+    box->ShowBox(IsWindow() ? this : nullptr, nullptr, 0);
 }
 
 void MainWindow::ShowStartFailed(const std::string& reason)
@@ -516,7 +516,7 @@ void MainWindow::ShowStartFailed(const std::string& reason)
     auto* box = new MessageBox(1, kCountdownSeconds);
     box->SetButtons(L"确定", L"取消", false);
     box->SetMessage(Shown(reason));
-    box->ShowMessageWnd(IsWindow() ? this : nullptr, nullptr, 0);
+    box->ShowBox(IsWindow() ? this : nullptr, nullptr, 0);
 }
 
 void MainWindow::ShowNotice(const std::string& text)
@@ -525,7 +525,7 @@ void MainWindow::ShowNotice(const std::string& text)
     auto* box = new MessageBox(1, kNoticeSeconds);
     box->SetButtons(L"确定", L"", false);
     box->SetMessage(Shown(text));
-    box->ShowMessageWnd(IsWindow() ? this : nullptr, nullptr, 0);
+    box->ShowBox(IsWindow() ? this : nullptr, nullptr, 0);
 }
 
 void MainWindow::TellBatchEnd()
@@ -564,7 +564,7 @@ void MainWindow::RequestClose()
     closeQuestion = std::make_unique<MessageBox>(0, 0);
     closeQuestion->SetButtons(L"确定", L"取消", true);
     closeQuestion->SetMessage(L"有未保存的识别结果，确定退出吗?");
-    closeQuestion->ShowMessageWnd(this, [window = std::weak_ptr<MainWindow*>(self)](int result, uint32_t) {
+    closeQuestion->ShowBox(this, [window = std::weak_ptr<MainWindow*>(self)](int result, uint32_t) {
         // Later: the close releases the question box whose click is being handled. The
         // program's own close does not ask again.
         if (result == 1)
@@ -574,10 +574,10 @@ void MainWindow::RequestClose()
 
 bool MainWindow::OnKeyDown(int key, bool control, bool shift)
 {
-    if (closing || playList == nullptr)
+    if (closing || fileList == nullptr)
         return false;
     if (control && !shift && key == Qt::Key_O) {
-        playList->AddFiles();
+        fileList->AddFiles();
         return true;
     }
     if (control && !shift && key == Qt::Key_S) {
@@ -588,10 +588,10 @@ bool MainWindow::OnKeyDown(int key, bool control, bool shift)
         return false;
     // In the text pane the keys keep their meaning there (its own menu, selecting text).
     QWidget* focus = GetWidget() != nullptr ? GetWidget()->focusWidget() : nullptr;
-    QWidget* pane = edtText != nullptr ? edtText->GetWidget() : nullptr;
+    QWidget* pane = textPane != nullptr ? textPane->GetWidget() : nullptr;
     if (focus != nullptr && pane != nullptr && (focus == pane || pane->isAncestorOf(focus)))
         return false;
-    const int row = playList->GetCurSel();
+    const int row = fileList->GetCurSel();
     if (key == Qt::Key_Delete && !shift) {
         if (row >= 0)
             DeleteItem(row);
@@ -601,14 +601,14 @@ bool MainWindow::OnKeyDown(int key, bool control, bool shift)
         // A button showing the focus takes Enter itself.
         if (auto* button = dynamic_cast<Button*>(focus); button != nullptr && button->IsFocusVisible())
             return false;
-        if (row >= 0 && playList->GetItemStatus(row) == ItemIdle)
+        if (row >= 0 && fileList->GetItemStatus(row) == ItemIdle)
             StartItem(row);
         return row >= 0;
     }
     if (key == Qt::Key_Menu || (key == Qt::Key_F10 && shift)) {
         if (row < 0)
             return false;
-        const UiRect rect = playList->GetRowRect(row);
+        const UiRect rect = fileList->GetRowRect(row);
         ShowRowMenu(row, rect.left + rect.Width() / 3, (rect.top + rect.bottom) / 2);
         return true;
     }
@@ -623,7 +623,7 @@ void MainWindow::DeleteItem(int index)
         ShowNotice("当前文件正在识别中，无法删除!");
         return;
     }
-    playList->RemoveAt(index);
+    fileList->RemoveAt(index);
 }
 
 int MainWindow::FindItem(const std::string& file)
@@ -634,11 +634,11 @@ int MainWindow::FindItem(const std::string& file)
 std::set<RowMenu::Action> MainWindow::RowActions(int row)
 {
     std::set<RowMenu::Action> actions;
-    if (closing || playList == nullptr || row < 0 || row >= playList->GetCount())
+    if (closing || fileList == nullptr || row < 0 || row >= fileList->GetCount())
         return actions;
-    const std::string file = playList->GetItemFile(row);
+    const std::string file = fileList->GetItemFile(row);
     const std::string text = PaneText(row);
-    const int status = playList->GetItemStatus(row);
+    const int status = fileList->GetItemStatus(row);
     if (status == ItemRecognizing)
         actions.insert(RowMenu::Stop);
     if (status == ItemDone || status == ItemFailed)
@@ -655,17 +655,17 @@ std::set<RowMenu::Action> MainWindow::RowActions(int row)
 
 void MainWindow::ShowRowMenu(int row, int x, int y)
 {
-    if (closing || playList == nullptr || row < 0 || row >= playList->GetCount() || GetWidget() == nullptr)
+    if (closing || fileList == nullptr || row < 0 || row >= fileList->GetCount() || GetWidget() == nullptr)
         return;
     // The row is named by its file: rows may come and go while the menu is open.
-    const std::string file = playList->GetItemFile(row);
+    const std::string file = fileList->GetItemFile(row);
     RowMenu::Popup(GetWidget(), GetWidget()->mapToGlobal(QPoint(x, y)), RowActions(row),
                    [this, file](RowMenu::Action action) { RunRowAction(FindItem(file), action); });
 }
 
 void MainWindow::RunRowAction(int row, RowMenu::Action action)
 {
-    if (closing || playList == nullptr || row < 0 || row >= playList->GetCount())
+    if (closing || fileList == nullptr || row < 0 || row >= fileList->GetCount())
         return;
     // The state may have changed since the menu was shown.
     if (RowActions(row).count(action) == 0)
@@ -693,49 +693,49 @@ void MainWindow::RunRowAction(int row, RowMenu::Action action)
 
 void MainWindow::StopItem(int index)
 {
-    const std::string file = playList->GetItemFile(index);
+    const std::string file = fileList->GetItemFile(index);
     // Queued segments go with the records; an attempt still running finishes without effect.
     if (!Files()->Stop(index))
         return;
-    playList->Refresh();
+    fileList->Refresh();
     if (batchRows > 0)
         --batchRows;
     WriteLog(Info, LogTag::kMainWindowStopItem, "%s", ("recognition stopped: " + file).c_str());
-    if (playList->GetCurSel() == index)
+    if (fileList->GetCurSel() == index)
         ShowResultText(index);
 }
 
 void MainWindow::RetryItem(int index)
 {
-    const std::string file = playList->GetItemFile(index);
+    const std::string file = fileList->GetItemFile(index);
     // From scratch: the earlier attempt's records and text go first.
-    const int status = playList->GetItemStatus(index);
+    const int status = fileList->GetItemStatus(index);
     if (status != ItemDone && status != ItemFailed)
         return;
     if (Files()->Retry(index))
         ++batchRows;
-    playList->Refresh();
+    fileList->Refresh();
     WriteLog(Info, LogTag::kMainWindowRetryItem, "%s", ("recognition again: " + file).c_str());
-    if (playList->GetCurSel() == index)
+    if (fileList->GetCurSel() == index)
         ShowResultText(index);
 }
 
 void MainWindow::OpenItemFolder(int index)
 {
-    const std::string folder = std::filesystem::path(playList->GetItemFile(index)).parent_path().string();
+    const std::string folder = std::filesystem::path(fileList->GetItemFile(index)).parent_path().string();
     if (!QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(folder))))
         WriteLog(Warning, LogTag::kMainWindowOpenItemFolder, "%s", ("the desktop cannot open " + folder).c_str());
 }
 
 void MainWindow::ExportSubtitles(int index)
 {
-    const std::string file = playList->GetItemFile(index);
+    const std::string file = fileList->GetItemFile(index);
     const std::string folder = Chosen(BrowseForFolder(this, L"选择保存目录"));
     // The window may have been closed, or the row changed, while the folder chooser was open.
     if (folder.empty() || closing || Files() == nullptr)
         return;
     const int row = FindItem(file);
-    if (row < 0 || playList->GetItemStatus(row) != ItemDone)
+    if (row < 0 || fileList->GetItemStatus(row) != ItemDone)
         return;
     SaveInto(folder, ResultForm::Srt, LogTag::kMainWindowExportSubtitles, {file});
 }

@@ -63,7 +63,7 @@ public:
     void OnFinalMessage() override;
 
     void ToggleMaximize();
-    void ShowAboutDlg();
+    void ShowAbout();
     // Starts the first idle row (one per call; a refused row is tried again by the next call).
     void StartNextItem();
     // Starts every idle row in list order; a refused row stays idle.
@@ -96,8 +96,8 @@ public:
     void ShowRowMenu(int row, int x, int y);
 
     // The job manager while the window is running; null once Close has begun.
-    TranscriptionJobs* GetAudioConvert() const { return audioConvert.get(); }
-    FileListView* GetPlayList() const { return playList; }
+    TranscriptionJobs* GetJobs() const { return jobs.get(); }
+    FileListView* GetFileListView() const { return fileList; }
 
     // Shown in the title bar while the local English recognizer is in use.
     static constexpr wchar_t kLocalRecognizerTitle[] = L"本地英文识别";
@@ -147,14 +147,14 @@ private:
     Button* btnStart = nullptr;
     Button* btnStartAll = nullptr;
     Button* btnSave = nullptr;
-    FileListView* playList = nullptr;
-    TextPane* edtText = nullptr;
+    FileListView* fileList = nullptr;
+    TextPane* textPane = nullptr;
     // Goes with the window: news the engine sent before cannot reach a window that is gone.
     const std::shared_ptr<MainWindow*> self;
     std::unique_ptr<UpdateCheck> ownChecker;
     UpdateCheck* updateChecker = nullptr;
-    std::unique_ptr<TranscriptionJobs> audioConvert;
-    std::unique_ptr<AboutDialog> aboutDlg;
+    std::unique_ptr<TranscriptionJobs> jobs;
+    std::unique_ptr<AboutDialog> about;
     std::function<void()> exitSequence;
     std::unique_ptr<MessageBox> closeQuestion;
     QTimer tick;

@@ -112,7 +112,7 @@ void MessageBox::SetMessage(const std::wstring& text)
     messageText = text;
 }
 
-void MessageBox::ShowMessageWnd(WindowBase* parent, MessageWndCallback callback, uint32_t userData)
+void MessageBox::ShowBox(WindowBase* parent, MessageBoxCallback callback, uint32_t userData)
 {
     this->callback = callback;
     this->userData = userData;
@@ -120,7 +120,7 @@ void MessageBox::ShowMessageWnd(WindowBase* parent, MessageWndCallback callback,
     const uint32_t style = WS_POPUP | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_CAPTION | WS_SYSMENU;
     if (!Create(parent, L"", style, 0, 0, 0, 0, 0)) {
         // The final message follows from the message loop (and deletes an autoDelete box).
-        WriteLog(Error, LogTag::kMessageBoxShowMessageWnd, "%s", "the message box cannot be created");
+        WriteLog(Error, LogTag::kMessageBoxShow, "%s", "the message box cannot be created");
         return;
     }
     Position(parent);

@@ -14,7 +14,7 @@ class Label;
 class TextLabel;
 
 // Result callback of a message box: 1 for OK, 2 for Cancel or the close button.
-using MessageWndCallback = std::function<void(int result, uint32_t userData)>;
+using MessageBoxCallback = std::function<void(int result, uint32_t userData)>;
 
 // The program's own message box: a small borderless window with a title, an icon, one text and
 // up to two buttons, built from "MessageWnd.xml". It is not modal: the caller fills in the texts,
@@ -22,7 +22,7 @@ using MessageWndCallback = std::function<void(int result, uint32_t userData)>;
 // a countdown can close it without a callback. With autoDelete the object deletes itself once
 // its window is gone, and the caller keeps no pointer to it.
 //
-// Order of calls: constructor, SetButtons, SetMessage, ShowMessageWnd (the texts are applied
+// Order of calls: constructor, SetButtons, SetMessage, ShowBox (the texts are applied
 // when the window is built). A box is shown once. UI thread only; always allocate it on the heap.
 class MessageBox : public WindowBase {
 public:
@@ -39,7 +39,7 @@ public:
     void SetMessage(const std::wstring& text);
     // Creates the window, centres it over `parent` (or the work area when there is none or it is
     // minimised), keeps it inside the work area and brings it to the front.
-    void ShowMessageWnd(WindowBase* parent, MessageWndCallback callback, uint32_t userData);
+    void ShowBox(WindowBase* parent, MessageBoxCallback callback, uint32_t userData);
     bool IsCountingDown() const { return countdown.isActive(); }
 
 protected:
@@ -54,7 +54,7 @@ private:
     std::wstring okText = L"确定";
     std::wstring cancelText = L"取消";
     bool showCancel = true;
-    MessageWndCallback callback = nullptr;
+    MessageBoxCallback callback = nullptr;
     uint32_t userData = 0;
     bool autoDelete;
     int32_t countdownSeconds;

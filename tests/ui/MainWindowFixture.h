@@ -149,7 +149,7 @@ protected:
         });
         ASSERT_TRUE(player_->Create(nullptr, L"", WS_OVERLAPPEDWINDOW, 0, 0, 0, 800, 600));
         ASSERT_TRUE(player_->IsVisible());
-        list_ = player_->GetPlayList();
+        list_ = player_->GetFileListView();
         ASSERT_NE(list_, nullptr);
         // The window's update check has ended before the test goes on: its thread is nobody's to
         // wait for, and it must not still run when the test process exits.
@@ -164,8 +164,8 @@ protected:
     {
         gate_.OpenAll();
         // Workers still running finish against the double before it goes.
-        if (player_ != nullptr && player_->GetAudioConvert() != nullptr) {
-            EXPECT_TRUE(UiTest::WaitFor([&] { return player_->GetAudioConvert()->RunningCount() == 0; },
+        if (player_ != nullptr && player_->GetJobs() != nullptr) {
+            EXPECT_TRUE(UiTest::WaitFor([&] { return player_->GetJobs()->RunningCount() == 0; },
                                         std::chrono::seconds(60)));
         }
         player_.reset();

@@ -36,11 +36,11 @@ TEST_F(MainWindowTest, TheDeleteCellRemovesIdleAndDoneRowsButNotOneBeingRecognis
     gate_.Open("tone 440");
     ClickCell(0, FileListView::kColumnAction);
     ASSERT_TRUE(WaitStatus(0, ItemDone));
-    ASSERT_EQ(player_->GetAudioConvert()->GetFinishedSegments(a).size(), 1u);
+    ASSERT_EQ(player_->GetJobs()->GetFinishedSegments(a).size(), 1u);
     ClickCell(0, FileListView::kColumnDelete);
     ASSERT_EQ(list_->GetCount(), 2);
     EXPECT_EQ(list_->GetItemFile(0), b);
-    EXPECT_TRUE(player_->GetAudioConvert()->GetFinishedSegments(a).empty());
+    EXPECT_TRUE(player_->GetJobs()->GetFinishedSegments(a).empty());
 
     // A row being recognised stays, with a notice.
     ClickCell(0, FileListView::kColumnAction);
@@ -175,7 +175,7 @@ TEST_F(MainWindowRequiredUpdateTest, ARequiredUpdateStartsTheUpdaterAndClosesInO
     EXPECT_LT(found, updater);
     EXPECT_LT(updater, close);
     EXPECT_LT(close, exit);
-    EXPECT_EQ(player_->GetAudioConvert(), nullptr);
+    EXPECT_EQ(player_->GetJobs(), nullptr);
 }
 
 TEST_F(MainWindowTest, CloseWithWorkInFlightReleasesEverythingAndLateResultsGoNowhere)
@@ -205,7 +205,7 @@ TEST_F(MainWindowTest, CloseWithWorkInFlightReleasesEverythingAndLateResultsGoNo
     ASSERT_TRUE(AnswerBox(question, true));
     ASSERT_TRUE(UiTest::WaitFor([&] { return player_->IsClosing(); }));
     EXPECT_FALSE(player_->IsVisible());
-    EXPECT_EQ(player_->GetAudioConvert(), nullptr);
+    EXPECT_EQ(player_->GetJobs(), nullptr);
     ASSERT_TRUE(UiTest::WaitFor([&] { return !player_->IsWindow(); }));
     const std::string log = Log();
     const size_t close = log.find(TestSupport::LogEntry("RtmpPlayer::Close", "main close"));
@@ -241,7 +241,7 @@ TEST_F(MainWindowTest, TheDesktopsCloseRunsTheSameCloseSequence)
     EXPECT_FALSE(player_->IsClosing());
     ASSERT_TRUE(AnswerBox(question, true));
     ASSERT_TRUE(UiTest::WaitFor([&] { return !player_->IsWindow(); }));
-    EXPECT_EQ(player_->GetAudioConvert(), nullptr);
+    EXPECT_EQ(player_->GetJobs(), nullptr);
     const std::string log = Log();
     EXPECT_EQ(Occurrences(log, TestSupport::LogEntry("RtmpPlayer::Close", "main close")), 1u);
     EXPECT_EQ(Occurrences(log, TestSupport::LogEntry("CData::PostAppExit", "app exit")), 1u);
@@ -257,7 +257,7 @@ TEST_F(MainWindowTest, AResultQueuedWhenCloseBeginsIsDroppedUnread)
     gate_.OpenAll();
     ClickControl(L"btnStart");
     ASSERT_TRUE(WaitStatus(0, ItemDone));
-    const std::vector<SegmentRecord*> records = player_->GetAudioConvert()->GetFinishedSegments(a);
+    const std::vector<SegmentRecord*> records = player_->GetJobs()->GetFinishedSegments(a);
     ASSERT_EQ(records.size(), 1u);
     // Handed on like a worker's news, then the window closes before it is taken: the record is
     // freed with the job manager, and reading it would be caught by the sanitizers.
@@ -275,7 +275,7 @@ TEST_F(MainWindowTest, AResultOfARemovedFileIsDroppedUnread)
     gate_.OpenAll();
     ClickControl(L"btnStart");
     ASSERT_TRUE(WaitStatus(0, ItemDone));
-    const std::vector<SegmentRecord*> records = player_->GetAudioConvert()->GetFinishedSegments(a);
+    const std::vector<SegmentRecord*> records = player_->GetJobs()->GetFinishedSegments(a);
     ASSERT_EQ(records.size(), 1u);
     const uint64_t id = records[0]->id;
     QMetaObject::invokeMethod(qApp, [this, id] { player_->OnSegmentDone(id); }, Qt::QueuedConnection);

@@ -181,7 +181,7 @@ int Run(const QString& folder, const QString& work, bool check)
         MainWindow player(std::make_shared<CloudRecognizer>(keys));
         if (!player.Create(nullptr, L"", WS_OVERLAPPEDWINDOW, 0, 0, 0, 800, 600))
             return 1;
-        FileListView* list = player.GetPlayList();
+        FileListView* list = player.GetFileListView();
         if (!Save(player, folder, "MainWindow-empty", check))
             ++failures;
 
@@ -217,7 +217,7 @@ int Run(const QString& folder, const QString& work, bool check)
         const int row = list->GetCount() - 1;
         list->Files().Start(row);
         const bool failed = WaitFor([&] {
-            player.GetAudioConvert()->Dispatch();
+            player.GetJobs()->Dispatch();
             return list->GetItemStatus(row) == ItemFailed;
         }, 60000);
         if (!failed) {
@@ -232,7 +232,7 @@ int Run(const QString& folder, const QString& work, bool check)
         // The interview, finished: each segment after its start time; then its row menu.
         gate.Open();
         if (!WaitFor([&] {
-                player.GetAudioConvert()->Dispatch();
+                player.GetJobs()->Dispatch();
                 return list->GetItemStatus(1) == ItemDone;
             }, 60000)) {
             std::fprintf(stderr, "the interview did not finish\n");
@@ -253,7 +253,7 @@ int Run(const QString& folder, const QString& work, bool check)
             ++failures;
         if (menu != nullptr)
             menu->close();
-        WaitFor([&] { return player.GetAudioConvert()->RunningCount() == 0; }, 60000);
+        WaitFor([&] { return player.GetJobs()->RunningCount() == 0; }, 60000);
     }
     QCoreApplication::processEvents();
     if (g_diagnostics > 0)

@@ -98,7 +98,7 @@ TEST_F(MainWindowTest, TheRowMenuStopsARecognisingFileAndStartsAFinishedOneAgain
     // The running segment finishes without effect.
     gate_.Open("tone 440");
     ASSERT_TRUE(WaitForWorkersDone(1));
-    EXPECT_TRUE(UiTest::WaitFor([&] { return player_->GetAudioConvert()->RunningCount() == 0; }));
+    EXPECT_TRUE(UiTest::WaitFor([&] { return player_->GetJobs()->RunningCount() == 0; }));
     UiTest::ProcessEvents();
     EXPECT_EQ(Status(0), ItemIdle);
     EXPECT_EQ(PaneText(), L"");
@@ -507,7 +507,7 @@ TEST_F(MainWindowTest, TheTitleBarNamesTheLocalRecognizer)
     ASSERT_TRUE(player_->Create(nullptr, L"", WS_OVERLAPPEDWINDOW, 0, 0, 0, 800, 600));
     // The new window's own update check has ended too (two reports per window).
     ASSERT_TRUE(UiTest::WaitFor([&] { return Occurrences(Log(), "update msg: 2, ") >= 4; }, std::chrono::seconds(30)));
-    EXPECT_EQ(player_->GetAudioConvert()->GetRecognizerKind(), RecognizerKind::LocalEnglish);
+    EXPECT_EQ(player_->GetJobs()->GetRecognizerKind(), RecognizerKind::LocalEnglish);
     EXPECT_EQ(player_->FindControl<Label>(L"labRecognizer")->GetText(), L"本地英文识别");
 }
 

@@ -101,7 +101,7 @@ MessageBox* ShowBox(const std::wstring& text, bool showCancel, WindowBase* paren
     auto* box = new MessageBox(1, 0);
     box->SetButtons(L"确定", showCancel ? L"取消" : L"", showCancel);
     box->SetMessage(text);
-    box->ShowMessageWnd(parent, nullptr, 0);
+    box->ShowBox(parent, nullptr, 0);
     return box;
 }
 

@@ -88,7 +88,7 @@ public slots:
     void Open(const QUrl& url) { opened.push_back(url); }
 };
 
-class AboutAppDlgTest : public testing::Test {
+class AboutDialogTest : public testing::Test {
 protected:
     void SetUp() override
     {
@@ -173,7 +173,7 @@ protected:
     int mainCloses_ = 0;
 };
 
-TEST_F(AboutAppDlgTest, BeforeAnyVersionIsKnownItReportsAFailedCheckAndOkOnlyCloses)
+TEST_F(AboutDialogTest, BeforeAnyVersionIsKnownItReportsAFailedCheckAndOkOnlyCloses)
 {
     if (checker_->HasLatestVersion())
         GTEST_SKIP() << "needs a process whose update check has not answered yet";
@@ -198,7 +198,7 @@ TEST_F(AboutAppDlgTest, BeforeAnyVersionIsKnownItReportsAFailedCheckAndOkOnlyClo
     EXPECT_TRUE(main_.IsWindow());
 }
 
-TEST_F(AboutAppDlgTest, NewerVersionOffersTheUpdateAndOkStartsTheUpdaterAndEndsTheApplication)
+TEST_F(AboutDialogTest, NewerVersionOffersTheUpdateAndOkStartsTheUpdaterAndEndsTheApplication)
 {
     Check("9.9.9.json");
     Open();
@@ -218,7 +218,7 @@ TEST_F(AboutAppDlgTest, NewerVersionOffersTheUpdateAndOkStartsTheUpdaterAndEndsT
     EXPECT_TRUE(UiTest::WaitFor([&] { return !main_.IsWindow(); }));
 }
 
-TEST_F(AboutAppDlgTest, UpToDateShowsTheQuietStateAndOkOnlyCloses)
+TEST_F(AboutDialogTest, UpToDateShowsTheQuietStateAndOkOnlyCloses)
 {
     Check("1.0.8.json", "1.0.8");
     ASSERT_FALSE(checker_->IsUpdateAvailable());
@@ -234,7 +234,7 @@ TEST_F(AboutAppDlgTest, UpToDateShowsTheQuietStateAndOkOnlyCloses)
     EXPECT_FALSE(TestSupport::Exists(mark_));
 }
 
-TEST_F(AboutAppDlgTest, CloseButtonOnlyClosesEvenWhenAnUpdateIsOffered)
+TEST_F(AboutDialogTest, CloseButtonOnlyClosesEvenWhenAnUpdateIsOffered)
 {
     Check("9.9.9.json");
     Open();
@@ -247,7 +247,7 @@ TEST_F(AboutAppDlgTest, CloseButtonOnlyClosesEvenWhenAnUpdateIsOffered)
     EXPECT_TRUE(main_.IsWindow());
 }
 
-TEST_F(AboutAppDlgTest, AVersionFoundAfterOpeningDoesNotTurnOkIntoAnUpdate)
+TEST_F(AboutDialogTest, AVersionFoundAfterOpeningDoesNotTurnOkIntoAnUpdate)
 {
     Check("1.0.8.json", "1.0.8");
     Open();
@@ -269,7 +269,7 @@ TEST_F(AboutAppDlgTest, AVersionFoundAfterOpeningDoesNotTurnOkIntoAnUpdate)
     EXPECT_TRUE(WaitClosed());
 }
 
-TEST_F(AboutAppDlgTest, BothLinksOpenTheMakersSite)
+TEST_F(AboutDialogTest, BothLinksOpenTheMakersSite)
 {
     OpenerDouble opener;
     QDesktopServices::setUrlHandler(QStringLiteral("https"), &opener, "Open");
@@ -284,7 +284,7 @@ TEST_F(AboutAppDlgTest, BothLinksOpenTheMakersSite)
     EXPECT_TRUE(about_->IsWindow());
 }
 
-TEST_F(AboutAppDlgTest, TheSiteLinkFitsItsButton)
+TEST_F(AboutDialogTest, TheSiteLinkFitsItsButton)
 {
     Open();
     auto* link = about_->FindControl<Button>(L"btnAppUrl");
@@ -296,7 +296,7 @@ TEST_F(AboutAppDlgTest, TheSiteLinkFitsItsButton)
     EXPECT_LE(width, link->width()) << markup.toPlainText().toStdString();
 }
 
-TEST_F(AboutAppDlgTest, OneWindowAtATimeAndTheObjectOutlivesIt)
+TEST_F(AboutDialogTest, OneWindowAtATimeAndTheObjectOutlivesIt)
 {
     Open();
     QWidget* first = about_->GetWidget();
@@ -323,4 +323,4 @@ TEST_F(AboutAppDlgTest, OneWindowAtATimeAndTheObjectOutlivesIt)
 
 }  // namespace
 
-#include "AboutAppDlgTest.moc"
+#include "AboutDialogTest.moc"

@@ -40,7 +40,7 @@ Outcome RunTask(const std::vector<std::string>& arguments, std::shared_ptr<Recog
     return {outcome.code, outcome.message, outcome.text};
 }
 
-class AudioTaskTest : public EngineTest {
+class SegmentAttemptTest : public EngineTest {
 protected:
     void SetUp() override
     {
@@ -53,7 +53,7 @@ protected:
 
 }  // namespace
 
-TEST_F(AudioTaskTest, RecognisedSegment)
+TEST_F(SegmentAttemptTest, RecognisedSegment)
 {
     const Outcome outcome = RunTask(command_);
     EXPECT_EQ(outcome.code, 0);
@@ -67,7 +67,7 @@ TEST_F(AudioTaskTest, RecognisedSegment)
     EXPECT_NE(requests[0]->body.find("\"lan\""), std::string::npos);
 }
 
-TEST_F(AudioTaskTest, TheLocalRecognizerHearsEnglishWithoutTheNetwork)
+TEST_F(SegmentAttemptTest, TheLocalRecognizerHearsEnglishWithoutTheNetwork)
 {
     const std::string wav = dir_ / "goforward.wav";
     ASSERT_TRUE(MakeWavFromRaw(std::string(TALVORA_SPEECH_TESTDATA) + "/goforward.raw", wav));
@@ -95,7 +95,7 @@ TEST_F(AudioTaskTest, TheLocalRecognizerHearsEnglishWithoutTheNetwork)
         testing::ExitedWithCode(0), "local decoding given up: the program is ending");
 }
 
-TEST_F(AudioTaskTest, ServiceErrorsAndUnreadableReplies)
+TEST_F(SegmentAttemptTest, ServiceErrorsAndUnreadableReplies)
 {
     speech_->AddFault({.fault = Fault::ErrNo(3301)});
     Outcome outcome = RunTask(command_);
@@ -128,7 +128,7 @@ TEST_F(AudioTaskTest, ServiceErrorsAndUnreadableReplies)
     EXPECT_EQ(outcome.text, "");
 }
 
-TEST_F(AudioTaskTest, FailedCutsAreFailedAttemptsAndNothingIsSent)
+TEST_F(SegmentAttemptTest, FailedCutsAreFailedAttemptsAndNothingIsSent)
 {
     // Not audio, with a segment file of an earlier cut lying in the way: ffmpeg's failure is the
     // outcome, and the stale audio is never sent.
@@ -170,7 +170,7 @@ TEST_F(AudioTaskTest, FailedCutsAreFailedAttemptsAndNothingIsSent)
     EXPECT_EQ(speech_->RequestCount(Endpoint::Recognition), 0);
 }
 
-TEST_F(AudioTaskTest, HostileRepliesAreBoundedAndCannotForgeLogEntries)
+TEST_F(SegmentAttemptTest, HostileRepliesAreBoundedAndCannotForgeLogEntries)
 {
     // A text of 15 MiB is cut to the limit, at a character boundary.
     std::string huge;
@@ -208,7 +208,7 @@ TEST_F(AudioTaskTest, HostileRepliesAreBoundedAndCannotForgeLogEntries)
     EXPECT_TRUE(outcome.message.ends_with(" bytes cut)")) << outcome.message.substr(2000);
 }
 
-TEST_F(AudioTaskTest, ASilentServerEndsTheAttemptAtTheStallLimitAndTokenFailuresNameTheHost)
+TEST_F(SegmentAttemptTest, ASilentServerEndsTheAttemptAtTheStallLimitAndTokenFailuresNameTheHost)
 {
     // A service that thinks past the stall limit once the request went out whole is waited for.
     SpeechClient client(SpeechDouble::kTestApiKey, SpeechDouble::kTestSecretKey);

@@ -60,7 +60,7 @@ QPoint Centre(const UiRect& rect)
     return QPoint((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
 }
 
-class MessageWndTest : public testing::Test {
+class MessageBoxTest : public testing::Test {
 protected:
     void SetUp() override
     {
@@ -80,7 +80,7 @@ protected:
         g_box = box;
         box->SetButtons(L"确定", showCancel ? L"取消" : L"", showCancel);
         box->SetMessage(L"暂无需要保存的内容!");
-        box->ShowMessageWnd(parent, withCallback ? &RecordResult : nullptr, 42);
+        box->ShowBox(parent, withCallback ? &RecordResult : nullptr, 42);
         return box;
     }
 
@@ -95,7 +95,7 @@ protected:
     Observed observed_;
 };
 
-TEST_F(MessageWndTest, TextsButtonsAndFontsComeFromTheCallerAndTheLayout)
+TEST_F(MessageBoxTest, TextsButtonsAndFontsComeFromTheCallerAndTheLayout)
 {
     ObservedMessageWnd* box = Show(1, 0, nullptr);
     ASSERT_TRUE(box->IsWindow());
@@ -125,7 +125,7 @@ TEST_F(MessageWndTest, TextsButtonsAndFontsComeFromTheCallerAndTheLayout)
     EXPECT_TRUE(UiTest::WaitFor([&] { return observed_.deleted; }));
 }
 
-TEST_F(MessageWndTest, OkCallsBackWithOneWhileTheWindowStandsThenTheBoxGoesAndDeletesItself)
+TEST_F(MessageBoxTest, OkCallsBackWithOneWhileTheWindowStandsThenTheBoxGoesAndDeletesItself)
 {
     ObservedMessageWnd* box = Show(1, 0, nullptr);
     Click(box, L"btnOK");
@@ -135,7 +135,7 @@ TEST_F(MessageWndTest, OkCallsBackWithOneWhileTheWindowStandsThenTheBoxGoesAndDe
     EXPECT_TRUE(observed_.windowExistedAtCallback[0]) << "the callback runs before the window closes";
 }
 
-TEST_F(MessageWndTest, CancelAndTheCloseButtonReportTwo)
+TEST_F(MessageBoxTest, CancelAndTheCloseButtonReportTwo)
 {
     for (const wchar_t* button : {L"btnCancel", L"btnClose"}) {
         observed_ = Observed{};
@@ -148,7 +148,7 @@ TEST_F(MessageWndTest, CancelAndTheCloseButtonReportTwo)
     }
 }
 
-TEST_F(MessageWndTest, TheCountdownClosesTheBoxAfterItsSecondsWithoutTheCallback)
+TEST_F(MessageBoxTest, TheCountdownClosesTheBoxAfterItsSecondsWithoutTheCallback)
 {
     ObservedMessageWnd* box = Show(1, 2, nullptr);
     ASSERT_NE(box->FindControl(L"btnClose"), nullptr);
@@ -158,7 +158,7 @@ TEST_F(MessageWndTest, TheCountdownClosesTheBoxAfterItsSecondsWithoutTheCallback
     EXPECT_TRUE(observed_.results.empty()) << "no callback on this path";
 }
 
-TEST_F(MessageWndTest, WithoutACountdownNoTimerRunsAndTheBoxStaysUntilClicked)
+TEST_F(MessageBoxTest, WithoutACountdownNoTimerRunsAndTheBoxStaysUntilClicked)
 {
     ObservedMessageWnd* box = Show(1, 0, nullptr, true, false);
     ASSERT_NE(box->FindControl(L"btnClose"), nullptr);
@@ -172,7 +172,7 @@ TEST_F(MessageWndTest, WithoutACountdownNoTimerRunsAndTheBoxStaysUntilClicked)
     EXPECT_EQ(observed_.results[0].first, 2) << "the close button reports 2 with Cancel hidden too";
 }
 
-TEST_F(MessageWndTest, AHiddenCancelLeavesOkCentredInTheButtonRow)
+TEST_F(MessageBoxTest, AHiddenCancelLeavesOkCentredInTheButtonRow)
 {
     ObservedMessageWnd* box = Show(1, 0, nullptr, false, false);
     auto* cancel = box->FindControl<Button>(L"btnCancel");
@@ -189,7 +189,7 @@ TEST_F(MessageWndTest, AHiddenCancelLeavesOkCentredInTheButtonRow)
     EXPECT_TRUE(observed_.results.empty()) << "a box shown without a callback calls none";
 }
 
-TEST_F(MessageWndTest, BothButtonsStandCentredAsAGroup)
+TEST_F(MessageBoxTest, BothButtonsStandCentredAsAGroup)
 {
     ObservedMessageWnd* box = Show(1, 0, nullptr);
     const UiRect ok = box->FindControl(L"btnOK")->GetPos();
@@ -200,7 +200,7 @@ TEST_F(MessageWndTest, BothButtonsStandCentredAsAGroup)
     EXPECT_TRUE(UiTest::WaitFor([&] { return observed_.deleted; }));
 }
 
-TEST_F(MessageWndTest, CentredOverItsParentAndOnTheWorkAreaWithoutOne)
+TEST_F(MessageBoxTest, CentredOverItsParentAndOnTheWorkAreaWithoutOne)
 {
     TestWindow parent(L"AboutAppDlg.xml");
     ASSERT_TRUE(UiTest::CreateShown(parent, nullptr, 100, 80));
@@ -222,7 +222,7 @@ TEST_F(MessageWndTest, CentredOverItsParentAndOnTheWorkAreaWithoutOne)
     ASSERT_TRUE(UiTest::WaitFor([&] { return observed_.deleted; }));
 }
 
-TEST_F(MessageWndTest, AMinimisedParentCountsAsNoneAndAParentNearTheEdgeKeepsTheBoxInside)
+TEST_F(MessageBoxTest, AMinimisedParentCountsAsNoneAndAParentNearTheEdgeKeepsTheBoxInside)
 {
     TestWindow parent(L"AboutAppDlg.xml");
     ASSERT_TRUE(UiTest::CreateShown(parent));
@@ -256,7 +256,7 @@ TEST_F(MessageWndTest, AMinimisedParentCountsAsNoneAndAParentNearTheEdgeKeepsThe
     ASSERT_TRUE(UiTest::WaitFor([&] { return observed_.deleted; }));
 }
 
-TEST_F(MessageWndTest, BroughtToTheFrontWithoutStayingOnTop)
+TEST_F(MessageBoxTest, BroughtToTheFrontWithoutStayingOnTop)
 {
     TestWindow parent(L"AboutAppDlg.xml");
     ASSERT_TRUE(UiTest::CreateShown(parent));
@@ -268,7 +268,7 @@ TEST_F(MessageWndTest, BroughtToTheFrontWithoutStayingOnTop)
     ASSERT_TRUE(UiTest::WaitFor([&] { return observed_.deleted; }));
 }
 
-TEST_F(MessageWndTest, TheParentsEndOrTheDesktopsCloseEndsTheBoxWithoutTheCallback)
+TEST_F(MessageBoxTest, TheParentsEndOrTheDesktopsCloseEndsTheBoxWithoutTheCallback)
 {
     {
         TestWindow parent(L"AboutAppDlg.xml");
@@ -285,7 +285,7 @@ TEST_F(MessageWndTest, TheParentsEndOrTheDesktopsCloseEndsTheBoxWithoutTheCallba
     EXPECT_TRUE(observed_.results.empty());
 }
 
-TEST_F(MessageWndTest, WithoutAutoDeleteTheCallerKeepsTheObject)
+TEST_F(MessageBoxTest, WithoutAutoDeleteTheCallerKeepsTheObject)
 {
     ObservedMessageWnd* box = Show(0, 0, nullptr);
     Click(box, L"btnOK");
@@ -298,7 +298,7 @@ TEST_F(MessageWndTest, WithoutAutoDeleteTheCallerKeepsTheObject)
     EXPECT_TRUE(observed_.deleted);
 }
 
-TEST_F(MessageWndTest, ABoxThatCannotBeBuiltStillDeletesItself)
+TEST_F(MessageBoxTest, ABoxThatCannotBeBuiltStillDeletesItself)
 {
     {
         UiTest::ScopedSkin empty(std::map<std::string, std::string>{{"other.xml", "<Window/>"}});

@@ -28,7 +28,7 @@ size_t ThreadCount()
     return count;
 }
 
-class AudioConvertTest : public EngineTest {
+class TranscriptionJobsTest : public EngineTest {
 protected:
     // Dispatches as fast as workers free up until `messages` segments were announced.
     bool RunUntil(size_t messages, std::chrono::seconds timeout = std::chrono::seconds(120))
@@ -79,7 +79,7 @@ const std::string kSpeechData = TALVORA_SPEECH_TESTDATA;
 
 }  // namespace
 
-TEST_F(AudioConvertTest, WholeFileComesBackInSegmentOrder)
+TEST_F(TranscriptionJobsTest, WholeFileComesBackInSegmentOrder)
 {
     const std::string file = dir_ / "a talk \xE9\x9F\xB3.mp3";  // a blank and non-ASCII characters
     ASSERT_TRUE(MakeToneFile(file, 362, {440, 550, 660, 770}, 120));
@@ -98,7 +98,7 @@ TEST_F(AudioConvertTest, WholeFileComesBackInSegmentOrder)
     EXPECT_EQ(speech_->RequestCount(Endpoint::Recognition), 4);
 }
 
-TEST_F(AudioConvertTest, TwoFilesInterleaveBySegmentIndex)
+TEST_F(TranscriptionJobsTest, TwoFilesInterleaveBySegmentIndex)
 {
     const std::string a = dir_ / "a.wav";
     const std::string b = dir_ / "b.wav";
@@ -122,7 +122,7 @@ TEST_F(AudioConvertTest, TwoFilesInterleaveBySegmentIndex)
     EXPECT_EQ(Texts(b), (std::vector<std::string>{"tone 880", "tone 990", "tone 1100"}));
 }
 
-TEST_F(AudioConvertTest, FailedSegmentsAreTriedAgainUpToTenTimes)
+TEST_F(TranscriptionJobsTest, FailedSegmentsAreTriedAgainUpToTenTimes)
 {
     const std::string file = dir_ / "c.wav";
     ASSERT_TRUE(MakeToneFile(file, 240, {440, 550}, 120));
@@ -152,7 +152,7 @@ TEST_F(AudioConvertTest, FailedSegmentsAreTriedAgainUpToTenTimes)
     EXPECT_EQ(log.find(retry + "10\r\n"), std::string::npos);
 }
 
-TEST_F(AudioConvertTest, SuccessWithAnEmptyMessageStillFinishes)
+TEST_F(TranscriptionJobsTest, SuccessWithAnEmptyMessageStillFinishes)
 {
     const std::string file = dir_ / "d.wav";
     ASSERT_TRUE(MakeToneFile(file, 60, {440}, 60));
@@ -165,7 +165,7 @@ TEST_F(AudioConvertTest, SuccessWithAnEmptyMessageStillFinishes)
     EXPECT_EQ(finished[0]->text, "quiet");
 }
 
-TEST_F(AudioConvertTest, ShortMissingAndUnreadableFiles)
+TEST_F(TranscriptionJobsTest, ShortMissingAndUnreadableFiles)
 {
     // One second of audio still makes one segment.
     const std::string tiny = dir_ / "tiny.wav";
@@ -223,7 +223,7 @@ TEST_F(AudioConvertTest, ShortMissingAndUnreadableFiles)
     EXPECT_TRUE(WaitUntil([&] { return convert_->RunningCount() == 0; }));
 }
 
-TEST_F(AudioConvertTest, ThePlanFollowsTheRealAudioWhateverTheContainerClaims)
+TEST_F(TranscriptionJobsTest, ThePlanFollowsTheRealAudioWhateverTheContainerClaims)
 {
     // ADTS carries no duration: planned as an hour, this one goes on for 125 seconds more, all
     // of which must come back, and nothing past its end may be sent.
@@ -267,7 +267,7 @@ TEST_F(AudioConvertTest, ThePlanFollowsTheRealAudioWhateverTheContainerClaims)
     EXPECT_NE(Log().find("audio " + claimed + " ends before segment "), std::string::npos);
 }
 
-TEST_F(AudioConvertTest, AFileReplacedAtTheSamePathNeverShowsTheOldText)
+TEST_F(TranscriptionJobsTest, AFileReplacedAtTheSamePathNeverShowsTheOldText)
 {
     const std::string file = dir_ / "\xE4\xBC\x9A\xE8\xAE\xAE\xE5\xBD\x95\xE9\x9F\xB3";  // 会议录音, no extension
     ASSERT_TRUE(MakeToneFile(file, 30, {440}, 30, "wav"));
@@ -294,7 +294,7 @@ TEST_F(AudioConvertTest, AFileReplacedAtTheSamePathNeverShowsTheOldText)
     EXPECT_EQ(speech_->RequestCount(Endpoint::Recognition), 1);
 }
 
-TEST_F(AudioConvertTest, RemovedFileWhileTwoSegmentsRunPostsNothing)
+TEST_F(TranscriptionJobsTest, RemovedFileWhileTwoSegmentsRunPostsNothing)
 {
     const std::string file = dir_ / "e.wav";
     ASSERT_TRUE(MakeToneFile(file, 360, {440, 550, 660}, 120));
@@ -311,7 +311,7 @@ TEST_F(AudioConvertTest, RemovedFileWhileTwoSegmentsRunPostsNothing)
     EXPECT_TRUE(convert_->GetFinishedSegments(file).empty());
 }
 
-TEST_F(AudioConvertTest, DestroyedManagerWithWorkersRunningIsLeftAlone)
+TEST_F(TranscriptionJobsTest, DestroyedManagerWithWorkersRunningIsLeftAlone)
 {
     const std::string file = dir_ / "f.wav";
     ASSERT_TRUE(MakeToneFile(file, 240, {440, 550}, 120));
@@ -327,7 +327,7 @@ TEST_F(AudioConvertTest, DestroyedManagerWithWorkersRunningIsLeftAlone)
     EXPECT_EQ(window_->Count(), 0u);
 }
 
-TEST_F(AudioConvertTest, ALocalEnglishBatchIsRecognisedOnThisMachineAlone)
+TEST_F(TranscriptionJobsTest, ALocalEnglishBatchIsRecognisedOnThisMachineAlone)
 {
     UseManagerWith("local-en");
     ASSERT_EQ(convert_->GetRecognizerKind(), RecognizerKind::LocalEnglish);
@@ -354,7 +354,7 @@ TEST_F(AudioConvertTest, ALocalEnglishBatchIsRecognisedOnThisMachineAlone)
     EXPECT_EQ(speech_->RequestCount(Endpoint::Recognition), 0);
 }
 
-TEST_F(AudioConvertTest, AnUnknownRecognizerIsTheCloudAndAMissingModelFailsPlainly)
+TEST_F(TranscriptionJobsTest, AnUnknownRecognizerIsTheCloudAndAMissingModelFailsPlainly)
 {
     UseManagerWith("whisper");
     EXPECT_EQ(convert_->GetRecognizerKind(), RecognizerKind::Cloud);

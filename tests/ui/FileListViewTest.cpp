@@ -43,9 +43,9 @@ std::wstring Shown(const std::string& path)
     return QString::fromStdString(path).toStdWString();
 }
 
-class PlayListCtrlTest : public testing::Test {
+class FileListViewTest : public testing::Test {
 protected:
-    PlayListCtrlTest() : skin_(TestSkinFiles()) {}
+    FileListViewTest() : skin_(TestSkinFiles()) {}
 
     void SetUp() override
     {
@@ -135,7 +135,7 @@ protected:
     TempDir dir_;
 };
 
-TEST_F(PlayListCtrlTest, NewRowShowsTheFileItsProbedDurationAndTypeAndIsIdle)
+TEST_F(FileListViewTest, NewRowShowsTheFileItsProbedDurationAndTypeAndIsIdle)
 {
     const std::string wav = Audio("数据 folder/录音 1.wav", 3.2);
     list_->AddItem(wav);
@@ -156,7 +156,7 @@ TEST_F(PlayListCtrlTest, NewRowShowsTheFileItsProbedDurationAndTypeAndIsIdle)
     EXPECT_EQ(element->GetUserData(), L".wav");
 }
 
-TEST_F(PlayListCtrlTest, DurationsBelowAndFromOneHour)
+TEST_F(FileListViewTest, DurationsBelowAndFromOneHour)
 {
     list_->AddItem(Silence("59 minutes.wav", 59 * 60));
     list_->AddItem(Silence("61 minutes.wav", 61 * 60));
@@ -167,7 +167,7 @@ TEST_F(PlayListCtrlTest, DurationsBelowAndFromOneHour)
     EXPECT_EQ(list_->GetItemDuration(1), 3660);
 }
 
-TEST_F(PlayListCtrlTest, UnreadableFilesGetNoDurationAndOddPathsKeepTheirType)
+TEST_F(FileListViewTest, UnreadableFilesGetNoDurationAndOddPathsKeepTheirType)
 {
     TestSupport::WriteFile(dir_ / "notes.txt", "not audio");
     list_->AddItem(dir_ / "notes.txt");
@@ -183,7 +183,7 @@ TEST_F(PlayListCtrlTest, UnreadableFilesGetNoDurationAndOddPathsKeepTheirType)
     EXPECT_EQ(Row(3)[2], L"/no-dot-anywhere/track");
 }
 
-TEST_F(PlayListCtrlTest, ThePathIsTheRowsIdentityExactly)
+TEST_F(FileListViewTest, ThePathIsTheRowsIdentityExactly)
 {
     const std::string wav = Audio("talk.wav", 1);
     list_->AddItem(wav);
@@ -194,7 +194,7 @@ TEST_F(PlayListCtrlTest, ThePathIsTheRowsIdentityExactly)
     EXPECT_EQ(list_->GetCount(), 2);
 }
 
-TEST_F(PlayListCtrlTest, ChosenFilesStopAtOneHundredRowsInTheirOrder)
+TEST_F(FileListViewTest, ChosenFilesStopAtOneHundredRowsInTheirOrder)
 {
     std::vector<std::string> chosen;
     for (int i = 0; i < 150; ++i) {
@@ -217,7 +217,7 @@ TEST_F(PlayListCtrlTest, ChosenFilesStopAtOneHundredRowsInTheirOrder)
     EXPECT_EQ(list_->GetItemFile(99), dir_ / "more.mp3");
 }
 
-TEST_F(PlayListCtrlTest, AddFilesTakesTheFilesChosenInTheDialogInItsOrder)
+TEST_F(FileListViewTest, AddFilesTakesTheFilesChosenInTheDialogInItsOrder)
 {
     const std::string first = Audio("b side.wav", 2);
     const std::string second = Audio("a side.mp3", 1);
@@ -261,7 +261,7 @@ TEST_F(PlayListCtrlTest, AddFilesTakesTheFilesChosenInTheDialogInItsOrder)
     EXPECT_EQ(Row(1)[1], L"00:02");
 }
 
-TEST_F(PlayListCtrlTest, CancellingTheDialogAddsNothing)
+TEST_F(FileListViewTest, CancellingTheDialogAddsNothing)
 {
     FileDialogDriver driver([](QFileDialog& dialog) { dialog.reject(); });
     list_->AddFiles();
@@ -269,7 +269,7 @@ TEST_F(PlayListCtrlTest, CancellingTheDialogAddsNothing)
     EXPECT_EQ(list_->GetCount(), 0);
 }
 
-TEST_F(PlayListCtrlTest, DroppedFilesBecomeRowsUnderTheSameRules)
+TEST_F(FileListViewTest, DroppedFilesBecomeRowsUnderTheSameRules)
 {
     const std::string a = Audio("drop a.wav", 1);
     const std::string b = Audio("拖放 b.wav", 2);
@@ -307,7 +307,7 @@ TEST_F(PlayListCtrlTest, DroppedFilesBecomeRowsUnderTheSameRules)
     EXPECT_EQ(list_->GetItemFile(99), dir_ / "x1.wav");
 }
 
-TEST_F(PlayListCtrlTest, BadIndexesAnswerNeutrallyWithAWarning)
+TEST_F(FileListViewTest, BadIndexesAnswerNeutrallyWithAWarning)
 {
     AddNamed({"a.wav"});
     const LogSince log;
@@ -328,7 +328,7 @@ TEST_F(PlayListCtrlTest, BadIndexesAnswerNeutrallyWithAWarning)
     EXPECT_NE(text.find(TestSupport::LogEntryStart("CPlayListCtrl::GetItemText", "row not eq data size: row: 3, size: 1")), std::string::npos);
 }
 
-TEST_F(PlayListCtrlTest, RemovingRowsKeepsRecordsAndElementsInStep)
+TEST_F(FileListViewTest, RemovingRowsKeepsRecordsAndElementsInStep)
 {
     AddNamed({"0.wav", "1.wav", "2.wav", "3.wav", "4.wav"});
     // A row being recognised goes too, with its cells: the window alone refuses to delete it.
@@ -367,7 +367,7 @@ TEST_F(PlayListCtrlTest, RemovingRowsKeepsRecordsAndElementsInStep)
     EXPECT_EQ(Row(0), before[0]);
 }
 
-TEST_F(PlayListCtrlTest, RemovingTheSelectedRowTellsTheWindowWithRowsAndRecordsAgreeing)
+TEST_F(FileListViewTest, RemovingTheSelectedRowTellsTheWindowWithRowsAndRecordsAgreeing)
 {
     AddNamed({"a.wav", "b.wav", "c.wav"});
     ASSERT_TRUE(list_->SelectItem(1));
@@ -383,7 +383,7 @@ TEST_F(PlayListCtrlTest, RemovingTheSelectedRowTellsTheWindowWithRowsAndRecordsA
     window_.onNotify = nullptr;
 }
 
-TEST_F(PlayListCtrlTest, ActionAndDeleteCellsAreFoundByPosition)
+TEST_F(FileListViewTest, ActionAndDeleteCellsAreFoundByPosition)
 {
     AddNamed({"a.wav", "b.wav"});
     window_.GetWidget()->grab();  // lays the rows out
