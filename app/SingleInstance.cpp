@@ -33,7 +33,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr const char* kTag = LogTag::kCheckSingleInstance;
 
 // A later start keeps trying to hand its request over this long: the instance may still be
 // building its window (slowly, on a loaded machine) before it reads requests. Between tries
@@ -111,7 +110,7 @@ int Listen(const std::string& name)
     sockaddr_un address;
     const socklen_t length = MakeAddress(name, address);
     if (bind(fd, reinterpret_cast<const sockaddr*>(&address), length) != 0 || listen(fd, 8) != 0) {
-        WriteLog(Warning, kTag, "%s", ("a later start cannot reach this instance: " + ErrorText(errno)).c_str());
+        WriteLog(Warning, LogTag::kCheckSingleInstance, "%s", ("a later start cannot reach this instance: " + ErrorText(errno)).c_str());
         close(fd);
         return -1;
     }
@@ -206,7 +205,7 @@ SingleInstance::InstanceRole HandOver(int lockFd, const std::string& name, const
     }
     const size_t left = files.size() - sent;
     if (left > 0)
-        WriteLog(Warning, kTag, "%zu of %zu files are not sent: the running instance takes %zu paths shorter than %d bytes",
+        WriteLog(Warning, LogTag::kCheckSingleInstance, "%zu of %zu files are not sent: the running instance takes %zu paths shorter than %d bytes",
                  left, files.size(), kMaxPaths, PATH_MAX);
 
     const Clock::time_point deadline = Clock::now() + kHandOverLimit;
@@ -219,7 +218,7 @@ SingleInstance::InstanceRole HandOver(int lockFd, const std::string& name, const
         if (flock(lockFd, LOCK_EX | LOCK_NB) == 0)
             return SingleInstance::InstanceRole::kFirst;
         if (Clock::now() >= deadline) {
-            WriteLog(Warning, kTag, "the running instance did not take the request within %lld s: %s",
+            WriteLog(Warning, LogTag::kCheckSingleInstance, "the running instance did not take the request within %lld s: %s",
                      static_cast<long long>(kHandOverLimit.count()), why.c_str());
             return SingleInstance::InstanceRole::kUnreachable;
         }
@@ -271,9 +270,9 @@ void HandleRequest(const std::string& message)
             first = path.substr(0, kQuotedPathBytes);
         }
     }
-    WriteLog(Info, kTag, "another start asked for the main window");
+    WriteLog(Info, LogTag::kCheckSingleInstance, "another start asked for the main window");
     if (leftOut > 0)
-        WriteLog(Warning, kTag, "%zu of the %zu paths another start sent are not files that can be added; the first: %s",
+        WriteLog(Warning, LogTag::kCheckSingleInstance, "%zu of the %zu paths another start sent are not files that can be added; the first: %s",
                  leftOut, paths.size(), first.c_str());
     if (!files.empty() && state.onFiles)
         state.onFiles(files);
@@ -314,7 +313,7 @@ void ReadLaterStart(int peer)
             message->append(chunk, static_cast<size_t>(got));
             *paths += static_cast<size_t>(std::count(chunk, chunk + got, '\0'));
             if (message->size() > kMaxMessageBytes || *paths > kMaxPaths) {
-                WriteLog(Warning, kTag, "a later start sent more than %zu paths or %zu bytes; its request is ignored",
+                WriteLog(Warning, LogTag::kCheckSingleInstance, "a later start sent more than %zu paths or %zu bytes; its request is ignored",
                          kMaxPaths, kMaxMessageBytes);
                 finish(false);
             }
@@ -324,7 +323,7 @@ void ReadLaterStart(int peer)
     QObject::connect(timer, &QTimer::timeout, notifier, [notifier, finish] {
         if (!notifier->isEnabled())
             return;
-        WriteLog(Warning, kTag, "a later start did not finish its request within %d s; it is ignored", kSendSeconds);
+        WriteLog(Warning, LogTag::kCheckSingleInstance, "a later start did not finish its request within %d s; it is ignored", kSendSeconds);
         finish(false);
     });
     timer->start(kSendSeconds * 1000);
@@ -353,7 +352,7 @@ void AcceptLaterStarts()
         ++state.requestsThisSecond;
         const std::optional<ucred> credentials = PeerCredentials(peer);
         if (!credentials || credentials->uid != geteuid()) {
-            WriteLog(Warning, kTag, "a start by another user (uid %ld, process %ld) was refused",
+            WriteLog(Warning, LogTag::kCheckSingleInstance, "a start by another user (uid %ld, process %ld) was refused",
                      credentials ? static_cast<long>(credentials->uid) : -1L,
                      credentials ? static_cast<long>(credentials->pid) : -1L);
             close(peer);
@@ -373,14 +372,14 @@ SingleInstance::InstanceRole SingleInstance::CheckSingleInstance(const std::stri
     const std::string lockPath = AppPaths::GetAppDataDir() + "/" + mutexName + ".lock";
     const int fd = open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (fd < 0) {
-        WriteLog(Warning, kTag, "%s", ("cannot open " + lockPath + ": " + ErrorText(errno)).c_str());
+        WriteLog(Warning, LogTag::kCheckSingleInstance, "%s", ("cannot open " + lockPath + ": " + ErrorText(errno)).c_str());
         return InstanceRole::kFirst;
     }
     if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
         const int error = errno;
         if (error != EWOULDBLOCK) {
             close(fd);
-            WriteLog(Warning, kTag, "%s", ("cannot lock " + lockPath + ": " + ErrorText(error)).c_str());
+            WriteLog(Warning, LogTag::kCheckSingleInstance, "%s", ("cannot lock " + lockPath + ": " + ErrorText(error)).c_str());
             return InstanceRole::kFirst;
         }
         const InstanceRole role = HandOver(fd, mutexName, files);

@@ -29,7 +29,6 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-constexpr const char* kTag = LogTag::kTranscriberRun;
 // The window's tick: one queued segment may start per second.
 constexpr auto kTick = std::chrono::seconds(1);
 // How often a termination signal is looked for while nothing else happens.
@@ -125,7 +124,7 @@ int Session::Go()
                      error ? error.message().c_str() : "not a folder");
         return 2;
     }
-    WriteLog(Info, kTag, "transcribe %zu files into %s", line_.files.size(), line_.outputFolder.c_str());
+    WriteLog(Info, LogTag::kTranscriberRun, "transcribe %zu files into %s", line_.files.size(), line_.outputFolder.c_str());
     HttpRequest::SetUpLibrary();  // before the first worker can make a request
     const RecognizerKind kind = line_.recognizer.empty()        ? ReadRecognizerSetting()
                                 : line_.recognizer == "local-en" ? RecognizerKind::LocalEnglish
@@ -237,14 +236,14 @@ void Session::Finish(Job& job)
         Say(job.file + " -> " + target + " (already there)");
         return;
     }
-    WriteLog(Info, kTag, "%s", ("written: " + target).c_str());
+    WriteLog(Info, LogTag::kTranscriberRun, "%s", ("written: " + target).c_str());
     Say(job.file + " -> " + target);
 }
 
 void Session::Fail(const std::string& file, const std::string& reason)
 {
     ++failed_;
-    WriteLog(Warning, kTag, "%s", (file + ": " + reason).c_str());
+    WriteLog(Warning, LogTag::kTranscriberRun, "%s", (file + ": " + reason).c_str());
     Say(file + ": failed: " + reason);
 }
 
@@ -278,7 +277,7 @@ void Session::DrawLive()
 
 int Session::StopOnSignal(int signalNumber)
 {
-    WriteLog(Info, kTag, "signal %d: stopping", signalNumber);
+    WriteLog(Info, LogTag::kTranscriberRun, "signal %d: stopping", signalNumber);
     Say("talvora: stopped by signal " + std::to_string(signalNumber));
     // No queued segment starts any more; the running cuts and requests are ended and their
     // workers waited for, so the temporary folder is tidied after the last one has let go.

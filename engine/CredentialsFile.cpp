@@ -20,8 +20,6 @@
 
 namespace {
 
-constexpr const char* kTag = LogTag::kCredentialsFileRead;
-
 // JsonCpp's messages can quote pieces of the document, which may be a secret; only the place
 // of the first error is passed on.
 std::string ErrorPlace(const std::string& errors)
@@ -88,7 +86,7 @@ bool Extract(const Json::Value& root, std::vector<CredentialPair>& pairs, std::s
 CredentialsFile::Result Reject(const std::string& path, const std::string& problem, std::vector<CredentialPair>& pairs)
 {
     pairs.clear();
-    WriteLog(Warning, kTag, "%s is not used: %s; the built-in credential pair stays in use", path.c_str(), problem.c_str());
+    WriteLog(Warning, LogTag::kCredentialsFileRead, "%s is not used: %s; the built-in credential pair stays in use", path.c_str(), problem.c_str());
     return CredentialsFile::Result::Invalid;
 }
 
@@ -110,7 +108,7 @@ CredentialsFile::Result CredentialsFile::Read(const std::string& path, std::vect
         const int error = errno;
         errno = savedErrno;
         if (error == ENOENT || error == ENOTDIR) {
-            WriteLog(Info, kTag, "%s not found; the built-in credential pair is used", path.c_str());
+            WriteLog(Info, LogTag::kCredentialsFileRead, "%s not found; the built-in credential pair is used", path.c_str());
             return Result::Missing;
         }
         return Reject(path, "it cannot be read (" + Platform::ErrorText(error) + ")", pairs);
@@ -135,7 +133,7 @@ CredentialsFile::Result CredentialsFile::Read(const std::string& path, std::vect
     std::string problem;
     if (!Parse(text, root, problem) || !Extract(root, pairs, problem))
         return Reject(path, problem, pairs);
-    WriteLog(Info, kTag, "%zu credential pair(s) read from %s", pairs.size(), path.c_str());
+    WriteLog(Info, LogTag::kCredentialsFileRead, "%zu credential pair(s) read from %s", pairs.size(), path.c_str());
     return Result::Loaded;
 }
 

@@ -2,7 +2,6 @@
 
 #include "base/LogFile.h"
 #include "base/LogTags.h"
-#include "base/TextUtils.h"
 #include "engine/TranscriptionJobs.h"
 #include "engine/MediaInfoProbe.h"
 #include "engine/RecognitionFailure.h"
@@ -17,20 +16,6 @@ constexpr char kPoorAudioText[] = ",音频质量太差，部分内容无法识�
 constexpr int32_t kPoorAudioAttempts = 10;
 
 }  // namespace
-
-const char* FileRow::ActionText() const
-{
-    switch (status) {
-    case ItemRecognizing:
-        return "识别中";
-    case ItemDone:
-        return "完成";
-    case ItemFailed:
-        return "失败";
-    default:
-        return "开始";
-    }
-}
 
 void FileList::SetJobs(TranscriptionJobs* manager)
 {
@@ -70,9 +55,6 @@ bool FileList::Add(const std::string& path, int32_t durationSeconds)
     FileRow row;
     row.filePath = path;
     row.durationSeconds = durationSeconds;
-    row.durationText = TextUtils::FormatDuration(durationSeconds);
-    const size_t dot = path.rfind('.');
-    row.fileType = dot == std::string::npos ? path : path.substr(dot);
     row.progressText = "0";
     rows.push_back(std::move(row));
     return true;

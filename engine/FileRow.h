@@ -17,8 +17,6 @@ enum ItemStatus : int32_t {
 // One row of the file list: the file and what the list shows for it. UTF-8.
 struct FileRow {
     std::string filePath;      // full path as chosen; the row's identity
-    std::string durationText;  // durationSeconds as "mm:ss" or "hh:mm:ss"
-    std::string fileType;      // from the path's last "." to its end; the whole path without "."
     std::string progressText;  // "0" until the first result, then "NN%"
     int32_t elapsedSeconds = 0;
     int32_t durationSeconds = 0;  // 0 when it cannot be read
@@ -27,5 +25,7 @@ struct FileRow {
 
     // "开始", "识别中", "完成" or "失败".
     const char* ActionText() const;
+    // From the path's last "." to its end; the whole path without ".".
+    std::string FileType() const;
     static constexpr char kDeleteText[] = "删除";
 };

@@ -16,10 +16,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-// The log lines keep the worker's tag: they are what a segment attempt has always been told as.
 namespace {
-
-constexpr const char* kTag = LogTag::kSegmentAttemptRun;
 
 // Runs ffmpeg for the segment; false (with the outcome set) when the cut failed.
 bool Cut(const SegmentAttemptInput& input, SegmentAttemptOutcome& outcome)
@@ -36,7 +33,7 @@ bool Cut(const SegmentAttemptInput& input, SegmentAttemptOutcome& outcome)
         // Without ffmpeg every attempt of every file fails the same way: say it once, plainly.
         static std::atomic<bool> reported{false};
         if (spawnError == ENOENT && !reported.exchange(true))
-            WriteLog(Warning, kTag, "%s",
+            WriteLog(Warning, LogTag::kSegmentAttemptRun, "%s",
                      ("ffmpeg was found neither beside the program (" + AppPaths::GetModuleDir() +
                       "/ffmpeg) nor on PATH; no file can be recognised")
                          .c_str());
@@ -61,7 +58,7 @@ bool Cut(const SegmentAttemptInput& input, SegmentAttemptOutcome& outcome)
     outcome.code = kCutFailedCode;
     outcome.message = failure;
     outcome.text.clear();
-    WriteLog(Warning, kTag, "%s", ("cut failed. " + input.pcmFile + ": " + failure).c_str());
+    WriteLog(Warning, LogTag::kSegmentAttemptRun, "%s", ("cut failed. " + input.pcmFile + ": " + failure).c_str());
     return false;
 }
 
@@ -82,7 +79,7 @@ bool Judge(const SegmentAttemptInput& input, SegmentAttemptOutcome& outcome)
     }
     // What lies beyond is the next segment's: the file went on past its planned end.
     if (verdict.keepBytes >= 0 && bytes > verdict.keepBytes && truncate(input.pcmFile.c_str(), verdict.keepBytes) != 0)
-        WriteLog(Warning, kTag, "%s", ("cannot cut " + input.pcmFile + " to its segment: " + std::strerror(errno)).c_str());
+        WriteLog(Warning, LogTag::kSegmentAttemptRun, "%s", ("cannot cut " + input.pcmFile + " to its segment: " + std::strerror(errno)).c_str());
     return true;
 }
 

@@ -155,10 +155,10 @@ const wchar_t* FileListView::GetItemText(Control* element, int row, int column)
             text = item.filePath;
             break;
         case kColumnDuration:
-            text = item.durationText;
+            text = TextUtils::FormatDuration(item.durationSeconds);
             break;
         case kColumnType:
-            text = item.fileType;
+            text = item.FileType();
             break;
         case kColumnProgress:
             text = item.progressText;

@@ -25,7 +25,6 @@
 #include <QClipboard>
 #include <QDesktopServices>
 #include <QKeyEvent>
-#include <QMetaObject>
 #include <QUrl>
 #include <QWidget>
 
@@ -46,46 +45,26 @@ std::string Chosen(const std::wstring& text)
     return QString::fromStdWString(text).toStdString();
 }
 
-// Runs `call` on the UI thread, later, unless the window is gone by then.
-template <class Call>
-void OnWindowThread(const std::weak_ptr<MainWindow*>& window, Call call)
-{
-    QCoreApplication* application = QCoreApplication::instance();
-    if (application == nullptr)
-        return;
-    QMetaObject::invokeMethod(
-        application,
-        [window, call = std::move(call)] {
-            if (const std::shared_ptr<MainWindow*> alive = window.lock())
-                call(**alive);
-        },
-        Qt::QueuedConnection);
-}
-
 }  // namespace
 
 // The job manager's news, handed to the window on its own thread.
 class MainWindow::JobNews : public JobListener {
 public:
-    explicit JobNews(std::weak_ptr<MainWindow*> player) : window(std::move(player)) {}
+    JobNews(MainWindow& player, LaterCall later) : window(player), later(std::move(later)) {}
 
     void OnSegmentDone(const SegmentDone& done) override
     {
-        OnWindowThread(window, [id = done.id](MainWindow& player) { player.OnSegmentDone(id); });
+        later([player = &window, id = done.id] { player->OnSegmentDone(id); });
     }
-    // Asked for on the UI thread, while the window starts a file.
-    void OnFileFailed(const std::string&, const std::string& reason) override
-    {
-        if (const std::shared_ptr<MainWindow*> alive = window.lock())
-            (*alive)->ShowStartFailed(reason);
-    }
+    // Asked for on the UI thread while the window starts a file: the window is there.
+    void OnFileFailed(const std::string&, const std::string& reason) override { window.ShowStartFailed(reason); }
 
 private:
-    const std::weak_ptr<MainWindow*> window;
+    MainWindow& window;
+    const LaterCall later;
 };
 
-MainWindow::MainWindow(std::shared_ptr<Recognizer> recognizer, UpdateCheck* updates)
-    : self(std::make_shared<MainWindow*>(this))
+MainWindow::MainWindow(std::shared_ptr<Recognizer> recognizer, UpdateCheck* updates) : later(MakeLaterCall())
 {
     if (updates == nullptr) {
         ownChecker = std::make_unique<UpdateCheck>();
@@ -94,14 +73,12 @@ MainWindow::MainWindow(std::shared_ptr<Recognizer> recognizer, UpdateCheck* upda
     updateChecker = updates;
     if (recognizer == nullptr)
         recognizer = MakeRecognizer(ReadRecognizerSetting());
-    jobs = std::make_unique<TranscriptionJobs>(std::move(recognizer), std::make_shared<JobNews>(self), ReadJobOptions());
+    jobs = std::make_unique<TranscriptionJobs>(std::move(recognizer), std::make_shared<JobNews>(*this, later), ReadJobOptions());
     about = std::make_unique<AboutDialog>(*updateChecker);
     // "立即更新" ends the application through this window's close sequence, which ends with the
     // application's exit: the exit then runs once. Later, because the close releases the About
     // object whose click is being handled.
-    about->SetExitRequest([window = std::weak_ptr<MainWindow*>(self)] {
-        OnWindowThread(window, [](MainWindow& player) { player.CloseWindowNow(); });
-    });
+    about->SetExitRequest([this] { later([this] { CloseWindowNow(); }); });
     tick.setInterval(kTickMs);
     QObject::connect(&tick, &QTimer::timeout, &tick, [this] { Tick(); });
 }
@@ -186,8 +163,8 @@ void MainWindow::InitWindow()
     ShowWindow(true, true);
 
     // After the window is up: the check's set-up (libcurl) is no reason to show the window later.
-    updateChecker->SetReport([window = std::weak_ptr<MainWindow*>(self)](UpdateReport notice) {
-        OnWindowThread(window, [notice = std::move(notice)](MainWindow& player) { player.OnUpdateReport(notice); });
+    updateChecker->SetReport([this, later = later](UpdateReport notice) {
+        later([this, notice = std::move(notice)] { OnUpdateReport(notice); });
     });
     updateChecker->StartCheck();
 }
@@ -564,11 +541,11 @@ void MainWindow::RequestClose()
     closeQuestion = std::make_unique<MessageBox>(0, 0);
     closeQuestion->SetButtons(L"确定", L"取消", true);
     closeQuestion->SetMessage(L"有未保存的识别结果，确定退出吗?");
-    closeQuestion->ShowBox(this, [window = std::weak_ptr<MainWindow*>(self)](int result, uint32_t) {
+    closeQuestion->ShowBox(this, [this](int result, uint32_t) {
         // Later: the close releases the question box whose click is being handled. The
         // program's own close does not ask again.
         if (result == 1)
-            OnWindowThread(window, [](MainWindow& player) { player.CloseWindowNow(); });
+            later([this] { CloseWindowNow(); });
     }, 0);
 }
 

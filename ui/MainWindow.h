@@ -149,8 +149,8 @@ private:
     Button* btnSave = nullptr;
     FileListView* fileList = nullptr;
     TextPane* textPane = nullptr;
-    // Goes with the window: news the engine sent before cannot reach a window that is gone.
-    const std::shared_ptr<MainWindow*> self;
+    // News from the engine's threads reaches the window only while it is there.
+    const LaterCall later;
     std::unique_ptr<UpdateCheck> ownChecker;
     UpdateCheck* updateChecker = nullptr;
     std::unique_ptr<TranscriptionJobs> jobs;

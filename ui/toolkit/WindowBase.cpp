@@ -184,6 +184,23 @@ bool WindowBase::Create(WindowBase* parent, const std::wstring& title, uint32_t 
     return true;
 }
 
+WindowBase::LaterCall WindowBase::MakeLaterCall() const
+{
+    return [alive = std::weak_ptr<bool>(alive_)](std::function<void()> call) {
+        QCoreApplication* application = QCoreApplication::instance();
+        if (application == nullptr)
+            return;
+        QMetaObject::invokeMethod(
+            application,
+            [alive, call = std::move(call)] {
+                const std::shared_ptr<bool> token = alive.lock();
+                if (token != nullptr && *token)
+                    call();
+            },
+            Qt::QueuedConnection);
+    };
+}
+
 void WindowBase::ScheduleFinalMessage()
 {
     std::weak_ptr<bool> alive = alive_;

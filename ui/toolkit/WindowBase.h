@@ -5,6 +5,7 @@
 #include <QFont>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -92,6 +93,12 @@ public:
     void SetIcon(const QIcon& icon);
     // The work area of the monitor nearest to a rectangle on the screen.
     static UiRect GetWorkArea(const UiRect& near);
+    // Hands a call to the UI thread from any thread, to run after the events queued before it,
+    // and drops it when the window object is gone by then. Made on the UI thread; copies of it
+    // may go to other threads.
+    using LaterCall = std::function<void(std::function<void()>)>;
+    LaterCall MakeLaterCall() const;
+
     // The window's top-level widget (for dialogs that need a parent), or null.
     QWidget* GetWidget() const;
 
