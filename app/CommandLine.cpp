@@ -47,14 +47,15 @@ CommandLine Invalid(const std::string& reason)
 const char* CommandLine::Usage()
 {
     return "Usage: talvora [FILE...]\n"
-           "       talvora --transcribe FILE... [--output DIR] [--format txt|srt|vtt] [--recognizer cloud|local-en]\n"
+           "       talvora --transcribe FILE... [--output DIR] [--format txt|srt|vtt] [--recognizer cloud|local-en|whisper-api]\n"
            "       talvora --help | --version\n"
            "\n"
            "Without --transcribe the window opens with the files in its list (a running window\n"
            "takes them instead). With --transcribe the files are recognised without a window and\n"
            "their texts are written into DIR (default: the working folder) as NAME.txt, NAME.srt\n"
            "or NAME.vtt; an existing file is never replaced (NAME (2).txt is used instead).\n"
-           "--recognizer local-en recognises English speech offline; by default the setting\n"
+           "--recognizer local-en recognises English speech offline, whisper-api sends it to the\n"
+           "Whisper-compatible server of WhisperApiUrl in config.ini; by default the setting\n"
            "Recognizer in config.ini decides (cloud when it is not set).\n"
            "Exit status: 0 every file gave text, 1 some file failed, 2 bad arguments.\n";
 }
@@ -96,8 +97,8 @@ CommandLine CommandLine::Parse(int argc, char** argv)
                 return Invalid(argument + " needs a value");
             }
             if (recognizer) {
-                if (value != "cloud" && value != "local-en")
-                    return Invalid("unknown recognizer \"" + value + "\" (cloud or local-en)");
+                if (value != "cloud" && value != "local-en" && value != "whisper-api")
+                    return Invalid("unknown recognizer \"" + value + "\" (cloud, local-en or whisper-api)");
                 line.recognizer = value;
                 transcribeOnly = true;
             } else if (output) {

@@ -126,9 +126,10 @@ int Session::Go()
     }
     WriteLog(Info, LogTag::kTranscriberRun, "transcribe %zu files into %s", line_.files.size(), line_.outputFolder.c_str());
     HttpRequest::SetUpLibrary();  // before the first worker can make a request
-    const RecognizerKind kind = line_.recognizer.empty()        ? ReadRecognizerSetting()
-                                : line_.recognizer == "local-en" ? RecognizerKind::LocalEnglish
-                                                                 : RecognizerKind::Cloud;
+    const RecognizerKind kind = line_.recognizer.empty()           ? ReadRecognizerSetting()
+                                : line_.recognizer == "local-en"    ? RecognizerKind::LocalEnglish
+                                : line_.recognizer == "whisper-api" ? RecognizerKind::WhisperApi
+                                                                    : RecognizerKind::Cloud;
     convert_ = std::make_unique<TranscriptionJobs>(MakeRecognizer(kind), news_, ReadJobOptions());
     files_.SetJobs(convert_.get());
     // One save sequence for the whole run: names handed out earlier stay taken.

@@ -67,5 +67,6 @@ inline constexpr char kTranscriptionJobsOnAudioCallBack[] = "CAudioConvert::OnAu
 inline constexpr char kUpdateCheckHttpGet[] = "CUpdateChecker::HttpGet";
 inline constexpr char kUpdateCheckScanDirectory[] = "CUpdateChecker::ScanDirectory";
 inline constexpr char kWindowBaseCreate[] = "CWindowBase::Create";
+inline constexpr char kWhisperRecognizerRecognize[] = "WhisperRecognizer::Recognize";
 
 }  // namespace LogTag

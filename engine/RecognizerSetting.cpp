@@ -1,17 +1,26 @@
 #include "engine/RecognizerSetting.h"
 
+#include "base/AppPaths.h"
 #include "base/Config.h"
 #include "base/LogFile.h"
 #include "base/LogTags.h"
+#include "base/TextUtils.h"
 #include "engine/TranscriptionJobs.h"
 #include "engine/CloudRecognizer.h"
 #include "engine/CredentialPool.h"
 #include "engine/CredentialsFile.h"
 #include "engine/LocalRecognizer.h"
+#include "engine/SpeechEndpoints.h"
+#include "engine/WhisperRecognizer.h"
+
+#include <cctype>
+#include <fstream>
+#include <sys/stat.h>
 
 namespace {
 // A folder path does not fit the 50 characters the other settings are read with.
 constexpr int kPathSize = 4096;
+constexpr char kWhisperKeyFile[] = "whisper-api-key";
 }  // namespace
 
 RecognizerKind ReadRecognizerSetting()
@@ -19,6 +28,8 @@ RecognizerKind ReadRecognizerSetting()
     const std::string value = ReadConfigString("Recognizer", "cloud", 50);
     if (value == "local-en")
         return RecognizerKind::LocalEnglish;
+    if (value == "whisper-api")
+        return RecognizerKind::WhisperApi;
     // An empty value is a key written without one: the default, like no key at all.
     if (value != "cloud" && !value.empty())
         WriteLog(Warning, LogTag::kRecognizerSettingRead, "%s",
@@ -32,10 +43,52 @@ std::string ReadLocalModelDir()
     return value.empty() ? std::string(TALVORA_POCKETSPHINX_MODELDIR) : value;
 }
 
+std::string ReadLanguageSetting()
+{
+    const std::string value = ReadConfigString("Language", "", 50);
+    const bool code = value.size() == 2 && std::islower(static_cast<unsigned char>(value[0])) &&
+                      std::islower(static_cast<unsigned char>(value[1]));
+    if (code || value.empty())
+        return value;
+    WriteLog(Warning, LogTag::kRecognizerSettingRead, "%s",
+             ("unknown Language \"" + TextUtils::EscapeControls(value) + "\" in config.ini; each recognizer's default is used").c_str());
+    return {};
+}
+
+std::string ReadWhisperApiKey()
+{
+    const std::string path = AppPaths::GetAppDataDir() + "/" + kWhisperKeyFile;
+    std::ifstream file(path);
+    std::string key;
+    if (!file || !std::getline(file, key))
+        return {};
+    const size_t first = key.find_first_not_of(" \t\r");
+    key = first == std::string::npos ? std::string() : key.substr(first, key.find_last_not_of(" \t\r") - first + 1);
+    struct stat info{};
+    if (!key.empty() && stat(path.c_str(), &info) == 0 && (info.st_mode & (S_IRWXG | S_IRWXO)) != 0)
+        WriteLog(Warning, LogTag::kRecognizerSettingRead, "%s",
+                 (path + " may be read by other users of this machine; it holds a secret, chmod 600 it").c_str());
+    return key;
+}
+
 std::shared_ptr<Recognizer> MakeRecognizer(RecognizerKind kind)
 {
     if (kind == RecognizerKind::LocalEnglish)
         return std::make_shared<LocalRecognizer>(ReadLocalModelDir());
+    if (kind == RecognizerKind::WhisperApi) {
+        WhisperRecognizer::Settings settings;
+        settings.url = ReadConfigString("WhisperApiUrl", "", kPathSize);
+        settings.model = ReadConfigString("WhisperModel", "whisper-1", 200);
+        if (settings.model.empty())
+            settings.model = "whisper-1";
+        settings.language = ReadLanguageSetting();
+        // Whisper knows Cantonese by its ISO-639-3 code.
+        if (settings.language == "ct")
+            settings.language = "yue";
+        settings.apiKey = ReadWhisperApiKey();
+        settings.caFile = CurrentSpeechEndpoints().caFile;
+        return std::make_shared<WhisperRecognizer>(std::move(settings));
+    }
     auto credentials = std::make_shared<CredentialPool>();
     CredentialsFile::Apply(*credentials, CredentialsFile::DefaultPath());
     return std::make_shared<CloudRecognizer>(std::move(credentials));

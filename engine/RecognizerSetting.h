@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-// Reads the setting (empty or missing: "cloud"); a value that names no recognizer is logged as a warning and counts as
+// Reads the setting (empty or missing: "cloud"; "local-en"; "whisper-api"); a value that names no recognizer is logged as a warning and counts as
 // "cloud", so a typing error never silently sends nothing anywhere.
 RecognizerKind ReadRecognizerSetting();
 
@@ -13,9 +13,20 @@ RecognizerKind ReadRecognizerSetting();
 // default (missing or empty) the folder the decoder library was installed with.
 std::string ReadLocalModelDir();
 
+// The spoken language chosen by the setting "Language": an ISO-639-1 code ("zh", "en", ...) or
+// "ct" (Cantonese); empty (the setting missing, empty or not such a code, which is logged as a
+// warning): each recognizer's own default.
+std::string ReadLanguageSetting();
+
+// The API key for a Whisper-compatible server: the first line of "whisper-api-key" in the
+// application data folder, without blanks around it; empty when there is none. A key file that
+// others may read is used, with a warning (never with the key) in the log.
+std::string ReadWhisperApiKey();
+
 // Which recognizer turns segments into text is the setting "Recognizer" in config.ini: "cloud"
-// (the default) or "local-en". The cloud one comes with the user's credentials
-// ("credentials.json", else the built-in pair); the local one with its own decoders.
+// (the default), "local-en" or "whisper-api". The cloud one comes with the user's credentials
+// ("credentials.json", else the built-in pair); the local one with its own decoders; the Whisper
+// one with "WhisperApiUrl", "WhisperModel" (default "whisper-1"), the language and the key.
 std::shared_ptr<Recognizer> MakeRecognizer(RecognizerKind kind);
 
 struct JobOptions;

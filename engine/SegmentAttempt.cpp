@@ -97,6 +97,8 @@ void Recognize(const SegmentAttemptInput& input, Recognizer& recognizer, Segment
     outcome.code = recognized.code;
     outcome.message = TextUtils::CutText(std::move(recognized.message), kMaxAttemptMessageBytes);
     outcome.text = std::move(recognized.text);
+    outcome.pieces = std::move(recognized.pieces);
+    outcome.retryAfterSeconds = recognized.retryAfterSeconds;
 }
 
 }  // namespace

@@ -30,6 +30,10 @@ struct SegmentAttemptOutcome {
     int32_t code = -1;
     std::string message;
     std::string text;  // UTF-8
+    // The text in timed pieces, seconds from the segment's start, when the recognizer knows them.
+    std::vector<TimedPiece> pieces;
+    // The recognizer's server asked not to be asked again before this many seconds.
+    int32_t retryAfterSeconds = 0;
     // The cut found no audio because the recording ended before the segment: nothing was sent,
     // and the segment is no part of the file's outcome.
     bool pastTheEnd = false;

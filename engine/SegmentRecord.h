@@ -1,5 +1,8 @@
 #pragma once
 
+#include "engine/Recognizer.h"
+
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -23,7 +26,12 @@ struct SegmentRecord {
     int32_t resultCode = 0;
     std::string errorMessage;
     std::string text;        // UTF-8
+    // The text in timed pieces, in seconds from the start of the file; empty when the recognizer
+    // gave no times.
+    std::vector<TimedPiece> pieces;
     int32_t attempts = 0;
+    // A queued retry waits until then: the server asked for the pause (guarded by the lock).
+    std::chrono::steady_clock::time_point notBefore{};
     // Set with the final outcome. A service may answer success with an empty message, so the
     // message alone cannot tell a finished segment.
     bool finished = false;

@@ -5,17 +5,37 @@
 #include "engine/FfmpegCommand.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 namespace {
 
-std::string CueTime(int64_t seconds, char fractionSeparator)
+std::string CueTime(int64_t milliseconds, char fractionSeparator)
 {
-    char text[32];
-    std::snprintf(text, sizeof text, "%02lld:%02lld:%02lld%c000", static_cast<long long>(seconds / 3600),
-                  static_cast<long long>(seconds / 60 % 60), static_cast<long long>(seconds % 60), fractionSeparator);
+    const int64_t seconds = milliseconds / 1000;
+    char text[40];
+    std::snprintf(text, sizeof text, "%02lld:%02lld:%02lld%c%03lld", static_cast<long long>(seconds / 3600),
+                  static_cast<long long>(seconds / 60 % 60), static_cast<long long>(seconds % 60), fractionSeparator,
+                  static_cast<long long>(milliseconds % 1000));
     return text;
 }
+
+int64_t Milliseconds(double seconds)
+{
+    return static_cast<int64_t>(std::llround(std::max(seconds, 0.0) * 1000));
+}
+
+bool Usable(const SegmentRecord* record)
+{
+    return record != nullptr && record->resultCode == 0 && !record->text.empty();
+}
+
+// One cue as both formats write it.
+struct Cue {
+    int64_t start = 0;  // milliseconds
+    int64_t end = 0;
+    std::string text;
+};
 
 // A blank line ends a cue in both formats, so the text must not contain one; and "-->" would
 // read as a timing line in WebVTT.
@@ -88,36 +108,68 @@ std::string SegmentTexts::AsTextFile(std::string text)
     return text;
 }
 
+bool SegmentTexts::HasPieces(const std::vector<SegmentRecord*>& records)
+{
+    return std::any_of(records.begin(), records.end(), [](const SegmentRecord* record) { return Usable(record) && !record->pieces.empty(); });
+}
+
 std::string SegmentTexts::Timed(const std::vector<SegmentRecord*>& records)
 {
     std::string text;
-    for (const SegmentRecord* record : records) {
-        if (record == nullptr || record->resultCode != 0 || record->text.empty())
-            continue;
+    const auto line = [&text](int64_t seconds, const std::string& said) {
         if (!text.empty())
             text += "\r\n";
-        text += "[" + FormatClock(record->segmentIndex * kSegmentSeconds) + "] " + ValidUtf8(record->text);
+        text += "[" + FormatClock(static_cast<int>(seconds)) + "] " + ValidUtf8(said);
+    };
+    for (const SegmentRecord* record : records) {
+        if (!Usable(record))
+            continue;
+        if (record->pieces.empty())
+            line(static_cast<int64_t>(record->segmentIndex) * kSegmentSeconds, record->text);
+        for (const TimedPiece& piece : record->pieces)
+            line(Milliseconds(piece.start) / 1000, piece.text);
     }
     return text;
 }
 
 std::string SegmentTexts::Subtitles(const std::vector<SegmentRecord*>& records, SubtitleFormat format)
 {
-    const bool vtt = format == SubtitleFormat::Vtt;
-    std::string out = vtt ? "WEBVTT\n\n" : "";
-    int cue = 0;
+    std::vector<Cue> cues;
     for (const SegmentRecord* record : records) {
-        if (record == nullptr || record->resultCode != 0 || record->text.empty())
+        if (!Usable(record))
             continue;
         const int64_t start = static_cast<int64_t>(record->segmentIndex) * kSegmentSeconds;
-        int64_t end = start + kSegmentSeconds;
-        if (record->totalSeconds > start)
-            end = std::min<int64_t>(end, record->totalSeconds);
+        if (record->pieces.empty()) {
+            int64_t end = start + kSegmentSeconds;
+            if (record->totalSeconds > start)
+                end = std::min<int64_t>(end, record->totalSeconds);
+            cues.push_back({start * 1000, end * 1000, record->text});
+        }
+        for (const TimedPiece& piece : record->pieces)
+            cues.push_back({Milliseconds(piece.start), Milliseconds(piece.end), piece.text});
+    }
+    // A player shows cues in the order of their times, one after the other.
+    std::stable_sort(cues.begin(), cues.end(), [](const Cue& a, const Cue& b) { return a.start < b.start; });
+    const bool vtt = format == SubtitleFormat::Vtt;
+    const char separator = vtt ? '.' : ',';
+    std::string out = vtt ? "WEBVTT\n\n" : "";
+    int number = 0;
+    for (size_t i = 0; i < cues.size(); ++i) {
+        Cue& cue = cues[i];
+        // A cue must last to be seen: a piece said at no time gets a second, as far as the next
+        // one leaves; one that begins with the next joins it.
+        if (cue.end <= cue.start)
+            cue.end = cue.start + 1000;
+        if (i + 1 < cues.size())
+            cue.end = std::min(cue.end, cues[i + 1].start);
+        if (cue.end <= cue.start) {
+            cues[i + 1].text = cue.text + " " + cues[i + 1].text;
+            continue;
+        }
         if (!vtt)
-            out += std::to_string(++cue) + "\n";
-        const char separator = vtt ? '.' : ',';
-        out += CueTime(start, separator) + " --> " + CueTime(end, separator) + "\n";
-        out += CueText(record->text) + "\n\n";
+            out += std::to_string(++number) + "\n";
+        out += CueTime(cue.start, separator) + " --> " + CueTime(cue.end, separator) + "\n";
+        out += CueText(ValidUtf8(cue.text)) + "\n\n";
     }
     return out;
 }

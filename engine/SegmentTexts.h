@@ -17,8 +17,9 @@ namespace SegmentTexts {
 std::string Joined(const std::vector<SegmentRecord*>& records);
 
 // Each segment's text after its start time ("[00:02:00] ..."), one segment per line (CR LF
-// between them), so a long recording can be read against its audio. A segment without text
-// (or that failed) gives no line.
+// between them), so a long recording can be read against its audio; a segment with timed pieces
+// gives one line per piece, after the piece's start. A segment without text (or that failed)
+// gives no line.
 std::string Timed(const std::vector<SegmentRecord*>& records);
 
 // A text as a .txt file holds it: UTF-8, ending with a line feed (an empty text stays empty).
@@ -26,8 +27,13 @@ std::string AsTextFile(std::string text);
 
 enum class SubtitleFormat { Srt, Vtt };
 
-// One cue per segment with text, from the segment's start to its end, the last one clipped at
-// the file's duration; a segment without text (or that failed) writes no cue. UTF-8.
+// Whether some finished segment's text came in timed pieces.
+bool HasPieces(const std::vector<SegmentRecord*>& records);
+
+// A segment with timed pieces gives one cue per piece, at the piece's times to the millisecond,
+// each ending before the next begins. A segment without them gives one cue from its start to its
+// end, the last one clipped at the file's duration; a segment without text (or that failed)
+// writes no cue. UTF-8.
 std::string Subtitles(const std::vector<SegmentRecord*>& records, SubtitleFormat format);
 
 }  // namespace SegmentTexts

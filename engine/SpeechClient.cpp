@@ -18,22 +18,6 @@ namespace {
 
 constexpr int64_t kOneDay = 86400;
 
-// The host part of a URL, for log lines: the rest of a token URL carries the secret key.
-std::string HostOf(const std::string& url)
-{
-    std::string host;
-    if (CURLU* parsed = curl_url()) {
-        char* part = nullptr;
-        if (curl_url_set(parsed, CURLUPART_URL, url.c_str(), 0) == CURLUE_OK &&
-            curl_url_get(parsed, CURLUPART_HOST, &part, 0) == CURLUE_OK && part != nullptr) {
-            host = part;
-            curl_free(part);
-        }
-        curl_url_cleanup(parsed);
-    }
-    return host.empty() ? std::string("(unknown host)") : host;
-}
-
 }  // namespace
 
 SpeechClient::SpeechClient(const std::string& apiKey, const std::string& secretKey)
@@ -62,7 +46,7 @@ void SpeechClient::SetStallTimeout(int32_t milliseconds)
 
 void SpeechClient::LogStall(const char* tag, const char* what, const std::string& url) const
 {
-    WriteLog(Warning, tag, "%s request to %s stalled: not one byte moved in %d ms", what, HostOf(url).c_str(),
+    WriteLog(Warning, tag, "%s request to %s stalled: not one byte moved in %d ms", what, HttpRequest::HostOf(url).c_str(),
              http.StallTimeout());
 }
 
@@ -91,7 +75,7 @@ std::string SpeechClient::FetchToken()
                 LogStall(LogTag::kSpeechClientFetchToken, "token", tokenUrl);
             else
                 WriteLog(Warning, LogTag::kSpeechClientFetchToken, "token request to %s failed: curl error %d (%s)",
-                         HostOf(tokenUrl).c_str(), code, curl_easy_strerror(static_cast<CURLcode>(code)));
+                         HttpRequest::HostOf(tokenUrl).c_str(), code, curl_easy_strerror(static_cast<CURLcode>(code)));
             tokenFailure = TransportFailure(code);
             return StyledJsonText(tokenFailure);
         }
@@ -106,7 +90,7 @@ std::string SpeechClient::FetchToken()
             if (!detail.empty())
                 detail = ", error: " + detail;
             WriteLog(Warning, LogTag::kSpeechClientFetchToken, "token request to %s failed: HTTP status %d%s%s",
-                     HostOf(tokenUrl).c_str(), http.LastStatus(), accessToken.empty() ? ", no access_token" : "",
+                     HttpRequest::HostOf(tokenUrl).c_str(), http.LastStatus(), accessToken.empty() ? ", no access_token" : "",
                      detail.c_str());
             if (accessToken.empty()) {
                 tokenFailure = Json::Value(Json::objectValue);

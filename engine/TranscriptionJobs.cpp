@@ -9,6 +9,7 @@
 #include "engine/SegmentAttempt.h"
 
 #include <algorithm>
+#include <chrono>
 #include <limits>
 #include <map>
 #include <mutex>
@@ -214,10 +215,17 @@ void TranscriptionJobs::Dispatch()
 void TranscriptionJobs::DispatchLocked()
 {
     jobs->Replan();
-    if (jobs->runningCount >= options.maxWorkers || jobs->pendingQueue.empty())
+    if (jobs->runningCount >= options.maxWorkers)
         return;
-    SegmentRecord* segment = jobs->pendingQueue.front();
-    jobs->pendingQueue.erase(jobs->pendingQueue.begin());
+    // The first queued segment that is due: one whose server asked for a pause waits, the others
+    // go on meanwhile.
+    const auto now = std::chrono::steady_clock::now();
+    const auto due = std::find_if(jobs->pendingQueue.begin(), jobs->pendingQueue.end(),
+                                  [now](const SegmentRecord* queued) { return queued->notBefore <= now; });
+    if (due == jobs->pendingQueue.end())
+        return;
+    SegmentRecord* segment = *due;
+    jobs->pendingQueue.erase(due);
     ++segment->attempts;
     ++jobs->runningCount;
     const std::weak_ptr<Jobs> watchedJobs = jobs;
@@ -270,11 +278,23 @@ void TranscriptionJobs::Jobs::Complete(const SegmentAttemptOutcome& outcome, con
     } else if (outcome.code != 0 && segment->attempts < kMaxAttempts) {
         WriteLog(Warning, LogTag::kTranscriptionJobsOnAudioCallBack, "speech task failed. %s, code:%d, err:%s, retry:%d",
                  segment->pcmFile.c_str(), outcome.code, outcome.message.c_str(), segment->attempts);
+        if (outcome.retryAfterSeconds > 0) {
+            segment->notBefore = std::chrono::steady_clock::now() + std::chrono::seconds(outcome.retryAfterSeconds);
+            WriteLog(Info, LogTag::kTranscriptionJobsOnAudioCallBack, "the server asked for a pause: %s is tried again in %d s",
+                     segment->pcmFile.c_str(), outcome.retryAfterSeconds);
+        }
         Enqueue(segment.get());
     } else {
         segment->resultCode = outcome.code;
         segment->errorMessage = outcome.message;
         segment->text = outcome.text;
+        // The recognizer timed its pieces from the start of the audio it was given.
+        const double offset = static_cast<double>(segment->segmentIndex) * kSegmentSeconds;
+        segment->pieces = outcome.pieces;
+        for (TimedPiece& piece : segment->pieces) {
+            piece.start += offset;
+            piece.end += offset;
+        }
         segment->finished = true;
         Tell(*segment);
     }

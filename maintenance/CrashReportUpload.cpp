@@ -69,7 +69,7 @@ bool CrashReportUpload::DoWork()
             HttpFormPart::Text("reqformat", "plain"),
             HttpFormPart::File("file", body, BaseName(zipPath_), "application/octet-stream"),
         };
-        result = http.PostForm(uploadUrl_, form, &response);
+        result = http.PostForm(uploadUrl_, form, nullptr, &response);
         errorText = http.ErrorText();
         std::fclose(archive);
     }

@@ -150,11 +150,14 @@ void MainWindow::InitWindow()
         fileList->Files().SetEvents(this);
     }
 
-    // The title says when the text comes from this machine rather than the cloud service, whose
-    // quality and languages differ; with the service the title stays as it always was.
-    if (auto* recognizer = FindControl<Label>(L"labRecognizer");
-        recognizer != nullptr && jobs->GetRecognizerKind() == RecognizerKind::LocalEnglish)
-        recognizer->SetText(kLocalRecognizerTitle);
+    // The title says when the text comes from elsewhere than the cloud service, whose quality and
+    // languages differ; with the service the title stays as it always was.
+    if (auto* recognizer = FindControl<Label>(L"labRecognizer"); recognizer != nullptr) {
+        if (jobs->GetRecognizerKind() == RecognizerKind::LocalEnglish)
+            recognizer->SetText(kLocalRecognizerTitle);
+        else if (jobs->GetRecognizerKind() == RecognizerKind::WhisperApi)
+            recognizer->SetText(kWhisperRecognizerTitle);
+    }
 
     tick.start();
 

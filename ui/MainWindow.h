@@ -101,6 +101,7 @@ public:
 
     // Shown in the title bar while the local English recognizer is in use.
     static constexpr wchar_t kLocalRecognizerTitle[] = L"本地英文识别";
+    static constexpr wchar_t kWhisperRecognizerTitle[] = L"Whisper 服务识别";
 
     // The period of the tick that drives the engine; the tick runs while the window stands.
     static constexpr int kTickMs = 1000;

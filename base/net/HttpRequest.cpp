@@ -9,6 +9,8 @@
 #include <memory>
 #include <mutex>
 #include <new>
+#include <string_view>
+#include <strings.h>
 #include <sys/socket.h>
 
 namespace {
@@ -129,6 +131,40 @@ size_t ReadBody(char* buffer, size_t size, size_t count, void* user)
     return got == 0 && source->Failed() ? CURL_READFUNC_ABORT : got;
 }
 
+// Keeps the header fields of the reply being received; a new status line (after a redirect or an
+// interim "100 Continue") starts them afresh. A hostile server cannot make the list grow without
+// end: libcurl bounds the whole header, and fields past kMaxFields are dropped.
+struct HeaderSink {
+    static constexpr size_t kMaxFields = 200;
+    std::vector<std::pair<std::string, std::string>>* fields;
+
+    static size_t Take(char* data, size_t size, size_t count, void* user)
+    {
+        auto* sink = static_cast<HeaderSink*>(user);
+        const std::string_view line(data, size * count);
+        try {
+            if (line.starts_with("HTTP/")) {
+                sink->fields->clear();
+                return count;
+            }
+            const size_t colon = line.find(':');
+            if (colon == std::string_view::npos || sink->fields->size() >= kMaxFields)
+                return count;
+            const auto trimmed = [](std::string_view text) {
+                const size_t first = text.find_first_not_of(" \t\r\n");
+                if (first == std::string_view::npos)
+                    return std::string();
+                const size_t last = text.find_last_not_of(" \t\r\n");
+                return std::string(text.substr(first, last - first + 1));
+            };
+            sink->fields->emplace_back(trimmed(line.substr(0, colon)), trimmed(line.substr(colon + 1)));
+            return count;
+        } catch (...) {
+            return 0;
+        }
+    }
+};
+
 int RewindBody(void* user, curl_off_t offset, int origin)
 {
     if (offset != 0 || origin != SEEK_SET)
@@ -237,9 +273,19 @@ int32_t HttpRequest::PostStream(const std::string& url, const HttpFields* params
     return Perform(url, params, headers, Request{.source = &body}, response);
 }
 
-int32_t HttpRequest::PostForm(const std::string& url, const HttpForm& form, std::string* response)
+int32_t HttpRequest::PostForm(const std::string& url, const HttpForm& form, const HttpFields* headers,
+                               std::string* response)
 {
-    return Perform(url, nullptr, nullptr, Request{.form = &form}, response);
+    return Perform(url, nullptr, headers, Request{.form = &form}, response);
+}
+
+std::string HttpRequest::ReplyHeader(const std::string& name) const
+{
+    for (const auto& [field, value] : replyHeaders) {
+        if (field.size() == name.size() && strncasecmp(field.c_str(), name.c_str(), name.size()) == 0)
+            return value;
+    }
+    return {};
 }
 
 int32_t HttpRequest::PostJson(const std::string& url, const HttpFields* params, const Json::Value& data,
@@ -263,6 +309,7 @@ int32_t HttpRequest::Perform(const std::string& url, const HttpFields* params, c
     stalled = false;
     replyTooLarge = false;
     errorText.clear();
+    replyHeaders.clear();
     try {
         const std::unique_ptr<CURL, EasyDeleter> handle(curl_easy_init());
         if (!handle)
@@ -308,6 +355,9 @@ int32_t HttpRequest::Perform(const std::string& url, const HttpFields* params, c
         ReplySink sink{response, replyCap, replyOverflow};
         curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &ReplySink::Take);
         curl_easy_setopt(h, CURLOPT_WRITEDATA, static_cast<void*>(&sink));
+        HeaderSink headerSink{&replyHeaders};
+        curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, &HeaderSink::Take);
+        curl_easy_setopt(h, CURLOPT_HEADERDATA, static_cast<void*>(&headerSink));
         char errorBuffer[CURL_ERROR_SIZE] = {};
         curl_easy_setopt(h, CURLOPT_ERRORBUFFER, errorBuffer);
         curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
@@ -349,6 +399,21 @@ int32_t HttpRequest::Perform(const std::string& url, const HttpFields* params, c
     } catch (...) {
         return CURLE_OUT_OF_MEMORY;
     }
+}
+
+std::string HttpRequest::HostOf(const std::string& url)
+{
+    std::string host;
+    if (CURLU* parsed = curl_url()) {
+        char* part = nullptr;
+        if (curl_url_set(parsed, CURLUPART_URL, url.c_str(), 0) == CURLUE_OK &&
+            curl_url_get(parsed, CURLUPART_HOST, &part, 0) == CURLUE_OK && part != nullptr) {
+            host = part;
+            curl_free(part);
+        }
+        curl_url_cleanup(parsed);
+    }
+    return host.empty() ? std::string("(unknown host)") : host;
 }
 
 void HttpRequest::SetUpLibrary()

@@ -90,6 +90,10 @@ public:
     bool Stalled() const { return stalled; }
     bool ReplyTooLarge() const { return replyTooLarge; }
     const std::string& ErrorText() const { return errorText; }
+    // The value of the last reply's header field of that name (any case), without the blanks
+    // around it; empty when the reply had none. Of a redirected or continued request, the final
+    // reply's.
+    std::string ReplyHeader(const std::string& name) const;
 
     int32_t Get(const std::string& url, const HttpFields* params, const HttpFields* headers, std::string* response);
     // `body` goes to libcurl as it is, bytes and length, without a copy.
@@ -100,8 +104,8 @@ public:
                        std::string* response);
     // Posts `data` as JSON text with the single header Content-Type:application/json.
     int32_t PostJson(const std::string& url, const HttpFields* params, const Json::Value& data, std::string* response);
-    // Posts the parts in order as multipart/form-data.
-    int32_t PostForm(const std::string& url, const HttpForm& form, std::string* response);
+    // Posts the parts in order as multipart/form-data, with the header fields besides libcurl's.
+    int32_t PostForm(const std::string& url, const HttpForm& form, const HttpFields* headers, std::string* response);
 
     // "name=value&" for every entry, both percent-encoded; the last "&" stays.
     static std::string EncodeForm(const HttpFields& params);
@@ -110,6 +114,8 @@ public:
     static void AppendQuery(const HttpFields& params, std::string& url);
     // One "name:value" line per entry; the caller frees the list with curl_slist_free_all.
     static curl_slist* BuildHeaderList(const HttpFields& headers);
+    // The host part of a URL, for log lines: the rest of a URL may carry a secret.
+    static std::string HostOf(const std::string& url);
     // A write callback: appends the bytes to the std::string `user` points at (a null pointer
     // discards them). A reply beyond kMaxResponseBytes ends the transfer with a write error
     // instead of eating the memory.
@@ -143,4 +149,5 @@ private:
     bool stalled = false;
     bool replyTooLarge = false;
     std::string errorText;
+    std::vector<std::pair<std::string, std::string>> replyHeaders;
 };

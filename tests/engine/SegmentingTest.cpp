@@ -76,6 +76,36 @@ TEST(Segmenting, SubtitlesHaveOneCuePerSegmentWithTextClippedAtTheEnd)
     }
 }
 
+TEST(Segmenting, TimedPiecesGiveACueEachInOrderNeverOverlapping)
+{
+    // Two segments of a 250-second file: the first timed by its recognizer, the second not.
+    std::vector<SegmentRecord> segments(2);
+    for (int i = 0; i < 2; ++i) {
+        segments[i].totalSeconds = 250;
+        segments[i].segmentCount = 2;
+        segments[i].segmentIndex = i;
+    }
+    segments[0].text = "one two three";
+    // A server's times: the second piece runs into the third, the fourth says it at no time.
+    segments[0].pieces = {{1.25, 4.5, "one"}, {4.5, 9.0, "two"}, {8.75, 10.0, "three"}, {119.5, 119.5, "four"}};
+    segments[1].text = "untimed";
+    std::vector<SegmentRecord*> records{&segments[0], &segments[1]};
+    EXPECT_TRUE(SegmentTexts::HasPieces(records));
+    EXPECT_EQ(SegmentTexts::Subtitles(records, SegmentTexts::SubtitleFormat::Srt),
+              "1\n00:00:01,250 --> 00:00:04,500\none\n\n"
+              "2\n00:00:04,500 --> 00:00:08,750\ntwo\n\n"
+              "3\n00:00:08,750 --> 00:00:10,000\nthree\n\n"
+              "4\n00:01:59,500 --> 00:02:00,000\nfour\n\n"
+              "5\n00:02:00,000 --> 00:04:00,000\nuntimed\n\n");
+    EXPECT_EQ(SegmentTexts::Subtitles({&segments[0]}, SegmentTexts::SubtitleFormat::Vtt).rfind("WEBVTT\n\n00:00:01.250 --> 00:00:04.500\none\n\n", 0), 0u);
+    // The pane reads each piece after its start; the text file stays the joined text.
+    EXPECT_EQ(SegmentTexts::Timed(records), "[00:00:01] one\r\n[00:00:04] two\r\n[00:00:08] three\r\n[00:01:59] four\r\n"
+                                            "[00:02:00] untimed");
+    EXPECT_EQ(SegmentTexts::Joined(records), "one two three untimed");
+    segments[0].resultCode = 429;
+    EXPECT_FALSE(SegmentTexts::HasPieces(records));
+}
+
 TEST(Segmenting, AFailureSaysItsCauseBeforeItsCodeAndMessage)
 {
     const struct {

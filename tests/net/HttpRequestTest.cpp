@@ -169,6 +169,10 @@ TEST(HttpRequest, AnErrorStatusIsACompletedTransferWithItsBody)
     std::string response;
     EXPECT_EQ(http.Get(speech->TokenUrl(), nullptr, nullptr, &response), 0);
     EXPECT_EQ(response, body);
+    // The reply's header fields are there to read, by any case of their names.
+    EXPECT_EQ(http.ReplyHeader("content-TYPE"), "application/json");
+    EXPECT_EQ(http.ReplyHeader("Content-Length"), std::to_string(body.size()));
+    EXPECT_EQ(http.ReplyHeader("Retry-After"), "");
 }
 
 TEST(HttpRequest, BinaryRepliesArriveIntactAndOversizedOnesFail)

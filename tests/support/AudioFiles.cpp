@@ -32,6 +32,18 @@ bool MakeToneFile(const std::string& path, double seconds, const std::vector<int
     return RunChild(argv, {}, std::chrono::seconds(120)).exitCode == 0;
 }
 
+bool MakeToneRunsFile(const std::string& path, double seconds, const std::vector<ToneRun>& runs)
+{
+    std::ostringstream expression;
+    expression << "aevalsrc=exprs='0";
+    for (const ToneRun& run : runs)
+        expression << "+between(t," << run.start << "," << run.end << ")*sin(2*PI*t*" << run.hertz << ")*0.5";
+    expression << "':s=16000:d=" << seconds;
+    return RunChild({"ffmpeg", "-nostdin", "-loglevel", "error", "-y", "-f", "lavfi", "-i", expression.str(), "-ac", "1", path}, {},
+                    std::chrono::seconds(120))
+               .exitCode == 0;
+}
+
 bool MakeWavFromRaw(const std::string& raw, const std::string& wav)
 {
     return RunChild({"ffmpeg", "-nostdin", "-loglevel", "error", "-y", "-f", "s16le", "-ar", "16000", "-ac", "1", "-i", raw, wav}, {},
