@@ -22,7 +22,8 @@ struct JobOptions {
 // The job manager: plans each started file into 120-second segments, queues them by segment
 // index (all first segments of all files, then all second ones, ...), hands them to segment
 // attempts on threads of their own while fewer than the options' maximum run, tries a failed
-// segment again until it has been tried 10 times, keeps every outcome, and tells its listener
+// segment again until it has been tried 10 times (not before the pause a server asked for, while
+// other segments go on), keeps every outcome, and tells its listener
 // once per segment whose outcome is final, naming the record by its id.
 //
 // Everything but the attempts' completions runs on one thread (the window's, or the headless
@@ -61,7 +62,7 @@ public:
     // removed while the news waited to be taken.
     SegmentRecord* FindSegment(uint64_t id);
     // Applies what the cuts found out about where files end, then starts at most one queued
-    // segment, if fewer than the maximum of attempts run.
+    // segment that is due, if fewer than the maximum of attempts run.
     void Dispatch();
 
     static constexpr int32_t kSubstituteSeconds = 3600;

@@ -44,7 +44,7 @@ for name in "${targets[@]}"; do
   arguments=("$dir/corpus/$name" "$fuzz/corpus/$name" -max_total_time="$seconds" -timeout=60 -rss_limit_mb=2048
              -artifact_prefix="$dir/crashes/$name-" -print_final_stats=1 -close_fd_mask=3)
   case "$name" in
-    recognition_reply | token_reply | update_* | credentials_json) arguments+=(-dict="$fuzz/dict/json.dict") ;;
+    recognition_reply | whisper_reply | token_reply | update_* | credentials_json) arguments+=(-dict="$fuzz/dict/json.dict") ;;
     layout_xml) arguments+=(-dict="$fuzz/dict/layout.dict") ;;
     ini_file) arguments+=(-dict="$fuzz/dict/ini.dict") ;;
   esac

@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <memory>
 #include <mutex>
+#include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -131,6 +132,35 @@ TEST_F(TranscribeTest, OfflineEnglishNeedsNoServiceAtAll)
     EXPECT_EQ(Transcribe({"--transcribe", forward, "--recognizer", "local-en", "--output", dir_ / "out"}), 0) << Output();
     EXPECT_EQ(ReadFile(dir_ / "out/goforward.txt"), "go forward ten meters\n");
     EXPECT_EQ(speech_->RequestCount(SpeechDouble::Endpoint::Token), 0);
+    EXPECT_EQ(speech_->RequestCount(SpeechDouble::Endpoint::Recognition), 0);
+}
+
+TEST_F(TranscribeTest, AWhisperServerGivesSubtitlesAtTheSpokenTimesThatAPlayerReads)
+{
+    const std::string talk = dir_ / "talk.wav";
+    ASSERT_TRUE(MakeToneRunsFile(talk, 150, {{0.5, 6.25, 440}, {6.25, 20.0, 550}, {31.4, 140.0, 660}}));
+    WriteFile(dir_ / "data/Talvora/config.ini",
+              ReadFile(dir_ / "data/Talvora/config.ini") + "WhisperApiUrl=" + speech_->TranscriptionUrl() + "\n");
+    EXPECT_EQ(Transcribe({"--transcribe", talk, "--recognizer", "whisper-api", "--output", dir_ / "out", "--format", "srt"}), 0)
+        << Output();
+    const std::string srt = dir_ / "out/talk.srt";
+    // Where each tone sounds; the run across 2:00 is two cues, one from each segment.
+    const std::vector<std::pair<double, double>> runs{{0.5, 6.25}, {6.25, 20.0}, {31.4, 120.0}, {120.0, 140.0}};
+    const ChildResult probe =
+        RunChild({"ffprobe", "-v", "error", "-show_entries", "packet=pts_time,duration_time", "-of", "csv=p=0", srt});
+    ASSERT_EQ(probe.exitCode, 0);
+    std::istringstream lines(probe.output);
+    std::vector<std::pair<double, double>> events;
+    for (std::string line; std::getline(lines, line);) {
+        if (const size_t comma = line.find(','); comma != std::string::npos)
+            events.emplace_back(std::stod(line.substr(0, comma)), std::stod(line.substr(comma + 1)));
+    }
+    ASSERT_EQ(events.size(), runs.size()) << ReadFile(srt) << probe.output;
+    for (size_t i = 0; i < runs.size(); ++i) {
+        EXPECT_NEAR(events[i].first, runs[i].first, 0.1) << ReadFile(srt);
+        EXPECT_NEAR(events[i].first + events[i].second, runs[i].second, 0.1) << ReadFile(srt);
+    }
+    EXPECT_EQ(speech_->RequestCount(SpeechDouble::Endpoint::Transcription), 2);
     EXPECT_EQ(speech_->RequestCount(SpeechDouble::Endpoint::Recognition), 0);
 }
 

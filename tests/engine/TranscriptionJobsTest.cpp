@@ -5,9 +5,11 @@
 #include "engine/DecoderPool.h"
 #include "engine/LocalRecognizer.h"
 #include "engine/SegmentAttempt.h"
+#include "engine/WhisperRecognizer.h"
 #include "support/AudioFiles.h"
 
 #include <dirent.h>
+#include <mutex>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -70,6 +72,22 @@ protected:
         convert_ = std::make_unique<TranscriptionJobs>(recognizer_, window_);
         WriteConfigString("Recognizer", "");
         WriteConfigString("LocalModelDir", "");
+    }
+    // A manager with a Whisper-compatible server at `url`, `language` chosen and `key` in the
+    // key file (none when empty).
+    void UseWhisperServer(const std::string& url, const std::string& language = "", const std::string& key = "")
+    {
+        const std::string keyFile = AppPaths::GetAppDataDir() + "/whisper-api-key";
+        if (!key.empty()) {
+            WriteFile(keyFile, key + "\n");
+            chmod(keyFile.c_str(), 0600);
+        }
+        WriteConfigString("WhisperApiUrl", url);
+        WriteConfigString("Language", language);
+        UseManagerWith("whisper-api");
+        WriteConfigString("WhisperApiUrl", "");
+        WriteConfigString("Language", "");
+        unlink(keyFile.c_str());
     }
     std::shared_ptr<Recognizer> recognizer_ = TestCloud();
     std::unique_ptr<TranscriptionJobs> convert_ = std::make_unique<TranscriptionJobs>(recognizer_, window_);
@@ -377,3 +395,127 @@ TEST_F(TranscriptionJobsTest, AnUnknownRecognizerIsTheCloudAndAMissingModelFails
     EXPECT_EQ(Occurrences(Log(), "LocalRecognizer::Recognize:\t\t" + message + "\r\n"), 10u);
     EXPECT_EQ(speech_->RequestCount(Endpoint::Recognition), 0);
 }
+
+TEST_F(TranscriptionJobsTest, AWhisperServerTimesThePiecesAcrossSegmentsFromTheFormAsSent)
+{
+    const std::string key = "sk-whisper-test-7f3a";
+    speech_->SetWhisperApiKey(key);
+    UseWhisperServer(speech_->TranscriptionUrl(), "en", key);
+    ASSERT_EQ(convert_->GetRecognizerKind(), RecognizerKind::WhisperApi);
+    // Five minutes: runs that change tone, fall silent, and cross the first segment's end.
+    const std::string file = dir_ / "runs.wav";
+    ASSERT_TRUE(MakeToneRunsFile(file, 300, {{0.4, 17.3, 440}, {17.3, 45.8, 550}, {60.2, 131.7, 660}, {150.05, 222.5, 770},
+                                             {243.6, 299.0, 880}}));
+    ASSERT_TRUE(convert_->AddTask(file, 300));
+    ASSERT_TRUE(RunToEnd(file));
+
+    std::vector<TimedPiece> pieces;
+    for (const SegmentRecord* segment : convert_->GetFinishedSegments(file)) {
+        EXPECT_EQ(segment->resultCode, 0) << segment->errorMessage;
+        pieces.insert(pieces.end(), segment->pieces.begin(), segment->pieces.end());
+    }
+    // The run across 2:00 is two pieces, one in each segment.
+    const std::vector<TimedPiece> expected{{0.4, 17.3, "tone 440"},   {17.3, 45.8, "tone 550"},   {60.2, 120.0, "tone 660"},
+                                           {120.0, 131.7, "tone 660"}, {150.05, 222.5, "tone 770"}, {243.6, 299.0, "tone 880"}};
+    ASSERT_EQ(pieces.size(), expected.size());
+    for (size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_NEAR(pieces[i].start, expected[i].start, 0.1) << i;
+        EXPECT_NEAR(pieces[i].end, expected[i].end, 0.1) << i;
+        EXPECT_EQ(pieces[i].text, expected[i].text) << i;
+    }
+    EXPECT_EQ(convert_->GetFinishedSegments(file)[0]->text, "tone 440 tone 550 tone 660");
+
+    // The first segment's request, byte for byte where it is ours.
+    auto requests = speech_->Requests(Endpoint::Transcription);
+    ASSERT_EQ(requests.size(), 3u);
+    std::sort(requests.begin(), requests.end(), [](const auto& x, const auto& y) { return x->number < y->number; });
+    const SpeechDouble::RecordedRequest& first = *requests[0];
+    const std::string part = "\r\nContent-Disposition: form-data; name=";
+    std::string wavHeader("RIFF\x24\x98\x3a\x00WAVEfmt \x10\x00\x00\x00\x01\x00\x01\x00\x80\x3e\x00\x00\x00\x7d\x00\x00"
+                          "\x02\x00\x10\x00" "data\x00\x98\x3a\x00", 44);
+    EXPECT_NE(first.body.find(part + "\"file\"; filename=\"segment.wav\"\r\nContent-Type: audio/wav\r\n\r\n" + wavHeader),
+              std::string::npos);
+    for (const std::string field : {"\"model\"\r\n\r\nwhisper-1\r\n", "\"language\"\r\n\r\nen\r\n",
+                                    "\"response_format\"\r\n\r\nverbose_json\r\n",
+                                    "\"timestamp_granularities[]\"\r\n\r\nsegment\r\n"})
+        EXPECT_NE(first.body.find(part + field), std::string::npos) << field;
+    EXPECT_EQ(first.audioBytes, 3840000u);
+    EXPECT_EQ(first.wavSampleRate, 16000);
+    const auto authorization = first.headers.find("Authorization");
+    ASSERT_NE(authorization, first.headers.end());
+    EXPECT_EQ(authorization->second, "Bearer " + key);
+
+    // The cloud service heard nothing; the key is in no log line and no setting.
+    EXPECT_EQ(speech_->RequestCount(Endpoint::Token), 0);
+    EXPECT_EQ(speech_->RequestCount(Endpoint::Recognition), 0);
+    EXPECT_EQ(Log().find(key), std::string::npos);
+    EXPECT_EQ(ReadFile(AppPaths::GetConfigPath(false)).find(key), std::string::npos);
+}
+
+TEST_F(TranscriptionJobsTest, AWhisperServerRefusesPausesAndFailsEachWithItsReason)
+{
+    // Two segments: the server wants a pause after the first one's first try, and fails the
+    // second one's first try outright.
+    const std::string file = dir_ / "two.wav";
+    ASSERT_TRUE(MakeToneRunsFile(file, 200, {{1.0, 100.0, 440}, {130.0, 190.0, 550}}));
+    speech_->AddFault({.endpoint = Endpoint::Transcription, .text = "tone 440", .fault = Fault::HttpError(429, "Rate limit reached", 2)});
+    speech_->AddFault({.endpoint = Endpoint::Transcription, .text = "tone 550", .fault = Fault::ServerError()});
+    std::mutex lock;
+    std::vector<std::pair<std::string, std::chrono::steady_clock::time_point>> answered;
+    speech_->SetObserver([&](const SpeechDouble::RecordedRequest& request) {
+        std::lock_guard<std::mutex> guard(lock);
+        answered.emplace_back(request.text, std::chrono::steady_clock::now());
+    });
+    UseWhisperServer(speech_->TranscriptionUrl());
+    ASSERT_TRUE(convert_->AddTask(file, 200));
+    ASSERT_TRUE(RunToEnd(file));
+    const auto finished = convert_->GetFinishedSegments(file);
+    ASSERT_EQ(finished.size(), 2u);
+    EXPECT_EQ(finished[0]->text, "tone 440");
+    EXPECT_EQ(finished[0]->attempts, 2);
+    EXPECT_EQ(finished[1]->text, "tone 550");
+    EXPECT_EQ(finished[1]->attempts, 2);
+    {
+        // The paused segment was not asked again before its time; the other went on meanwhile.
+        std::lock_guard<std::mutex> guard(lock);
+        ASSERT_EQ(answered.size(), 4u);
+        EXPECT_EQ(answered[0].first, "tone 440");
+        EXPECT_EQ(answered.back().first, "tone 440");
+        EXPECT_GE(answered.back().second - answered[0].second, std::chrono::seconds(2));
+    }
+    const std::string log = Log();
+    EXPECT_NE(log.find("code:429, err:HTTP 429: the server is busy (too many requests) (Rate limit reached), retry:1"), std::string::npos)
+        << log;
+    EXPECT_NE(log.find("the server asked for a pause: " + finished[0]->pcmFile + " is tried again in 2 s"), std::string::npos);
+    EXPECT_NE(log.find("code:500, err:HTTP 500: the server refused the request (The server had an error"), std::string::npos) << log;
+    speech_->SetObserver(nullptr);
+
+    // A key the server does not know fails every try, saying so.
+    speech_->ClearRequests();
+    speech_->SetWhisperApiKey("the-right-key");
+    UseWhisperServer(speech_->TranscriptionUrl(), "", "a-wrong-key");
+    const std::string shortFile = dir_ / "short.wav";
+    ASSERT_TRUE(MakeToneRunsFile(shortFile, 20, {{1.0, 10.0, 660}}));
+    ASSERT_TRUE(convert_->AddTask(shortFile, 20));
+    ASSERT_TRUE(RunToEnd(shortFile));
+    const SegmentRecord* refused = convert_->GetFinishedSegments(shortFile).at(0);
+    EXPECT_EQ(refused->resultCode, 401);
+    EXPECT_EQ(refused->attempts, TranscriptionJobs::kMaxAttempts);
+    EXPECT_EQ(refused->errorMessage, "HTTP 401: the server refused the key (whisper-api-key) (Incorrect API key provided.)");
+    EXPECT_EQ(Log().find("a-wrong-key"), std::string::npos);
+
+    // No server, or none the program can speak to: every try fails at once, said once.
+    for (const std::string url : {"", "ftp://127.0.0.1/v1/audio/transcriptions"}) {
+        const size_t before = Log().size();
+        UseWhisperServer(url);
+        ASSERT_TRUE(convert_->AddTask(shortFile, 20));
+        ASSERT_TRUE(RunToEnd(shortFile));
+        const SegmentRecord* none = convert_->GetFinishedSegments(shortFile).at(0);
+        EXPECT_EQ(none->resultCode, WhisperRecognizer::kNoServerCode);
+        EXPECT_EQ(none->attempts, TranscriptionJobs::kMaxAttempts);
+        EXPECT_EQ(Occurrences(Log().substr(before), "WhisperRecognizer::Recognize:\t\t" + none->errorMessage + "\r\n"), 1u) << url;
+    }
+    EXPECT_EQ(speech_->RequestCount(Endpoint::Transcription), 10);
+    EXPECT_EQ(speech_->RequestCount(Endpoint::Recognition), 0);
+}
+

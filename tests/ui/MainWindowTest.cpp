@@ -496,7 +496,7 @@ TEST_F(MainWindowTest, AboutOpensOnceAndIsRaisedWhenAskedAgain)
     EXPECT_EQ(aboutWindows(), 1);
 }
 
-TEST_F(MainWindowTest, TheTitleBarNamesTheLocalRecognizer)
+TEST_F(MainWindowTest, TheTitleBarNamesTheRecognizerAndAWhisperServersPiecesShowTimed)
 {
     // The job manager reads the choice when the window makes it.
     player_.reset();
@@ -509,6 +509,28 @@ TEST_F(MainWindowTest, TheTitleBarNamesTheLocalRecognizer)
     ASSERT_TRUE(UiTest::WaitFor([&] { return Occurrences(Log(), "update msg: 2, ") >= 4; }, std::chrono::seconds(30)));
     EXPECT_EQ(player_->GetJobs()->GetRecognizerKind(), RecognizerKind::LocalEnglish);
     EXPECT_EQ(player_->FindControl<Label>(L"labRecognizer")->GetText(), L"本地英文识别");
+
+    // A Whisper-compatible server: named too, and the pane reads its pieces at their times.
+    player_.reset();
+    UiTest::ProcessEvents();
+    gate_.OpenAll();
+    WriteConfigString("Recognizer", "whisper-api");
+    WriteConfigString("WhisperApiUrl", speech_->TranscriptionUrl());
+    player_ = std::make_unique<MainWindow>();
+    WriteConfigString("Recognizer", "");
+    WriteConfigString("WhisperApiUrl", "");
+    ASSERT_TRUE(player_->Create(nullptr, L"", WS_OVERLAPPEDWINDOW, 0, 0, 0, 800, 600));
+    ASSERT_TRUE(UiTest::WaitFor([&] { return Occurrences(Log(), "update msg: 2, ") >= 6; }, std::chrono::seconds(30)));
+    EXPECT_EQ(player_->FindControl<Label>(L"labRecognizer")->GetText(), L"Whisper 服务识别");
+    list_ = player_->GetFileListView();
+    const std::string file = dir_ / "runs.wav";
+    ASSERT_TRUE(TestSupport::MakeToneRunsFile(file, 30, {{0.5, 6.25, 440}, {6.25, 20.0, 550}}));
+    Add(file);
+    ClickControl(L"btnStart");
+    ASSERT_TRUE(WaitStatus(0, ItemDone));
+    ASSERT_TRUE(UiTest::WaitFor([&] { return PaneText() == L"[00:00:00] tone 440\r\n[00:00:06] tone 550"; })) << PaneText().size();
+    EXPECT_EQ(ResultText(file), "tone 440 tone 550");
+    EXPECT_EQ(speech_->RequestCount(Endpoint::Transcription), 1);
 }
 
 }  // namespace
