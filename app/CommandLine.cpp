@@ -1,6 +1,10 @@
 #include "app/CommandLine.h"
 
+#include "engine/RecognizerSetting.h"
+
 #include <filesystem>
+#include <optional>
+#include <utility>
 
 namespace fs = std::filesystem;
 
@@ -34,6 +38,33 @@ bool IsOneOf(const std::string& option, const auto& names)
     return false;
 }
 
+// The program's own options that take a value, as the next argument or after "=".
+constexpr const char* kValueOptions[] = {"--output", "--format", "--recognizer", "--language"};
+
+constexpr std::pair<const char*, CommandLine::Format> kFormats[] = {{"txt", CommandLine::Format::Txt},
+                                                                    {"srt", CommandLine::Format::Srt},
+                                                                    {"vtt", CommandLine::Format::Vtt},
+                                                                    {"json", CommandLine::Format::Json},
+                                                                    {"tsv", CommandLine::Format::Tsv}};
+
+std::optional<CommandLine::Format> FormatNamed(const std::string& name)
+{
+    for (const auto& [text, format] : kFormats) {
+        if (name == text)
+            return format;
+    }
+    return std::nullopt;
+}
+
+const char* FormatName(CommandLine::Format wanted)
+{
+    for (const auto& [text, format] : kFormats) {
+        if (format == wanted)
+            return text;
+    }
+    return "";
+}
+
 CommandLine Invalid(const std::string& reason)
 {
     CommandLine line;
@@ -47,16 +78,20 @@ CommandLine Invalid(const std::string& reason)
 const char* CommandLine::Usage()
 {
     return "Usage: talvora [FILE...]\n"
-           "       talvora --transcribe FILE... [--output DIR] [--format txt|srt|vtt] [--recognizer cloud|local-en|whisper-api]\n"
+           "       talvora --transcribe FILE... [--output DIR|-] [--format txt|srt|vtt|json|tsv]\n"
+           "               [--recognizer cloud|local-en|whisper-api] [--language CODE]\n"
            "       talvora --help | --version\n"
            "\n"
            "Without --transcribe the window opens with the files in its list (a running window\n"
            "takes them instead). With --transcribe the files are recognised without a window and\n"
-           "their texts are written into DIR (default: the working folder) as NAME.txt, NAME.srt\n"
-           "or NAME.vtt; an existing file is never replaced (NAME (2).txt is used instead).\n"
+           "their texts are written into DIR (default: the working folder) as NAME.txt, NAME.srt,\n"
+           "NAME.vtt, NAME.json or NAME.tsv; an existing file is never replaced (NAME (2).txt is\n"
+           "used instead). --output - writes to standard output instead: the texts one after\n"
+           "another, each after a line naming its file, or the other formats of one file.\n"
            "--recognizer local-en recognises English speech offline, whisper-api sends it to the\n"
            "Whisper-compatible server of WhisperApiUrl in config.ini; by default the setting\n"
-           "Recognizer in config.ini decides (cloud when it is not set).\n"
+           "Recognizer in config.ini decides (cloud when it is not set). --language zh, en, ct\n"
+           "(Cantonese) or another ISO-639-1 code overrides the setting Language.\n"
            "Exit status: 0 every file gave text, 1 some file failed, 2 bad arguments.\n";
 }
 
@@ -82,11 +117,7 @@ CommandLine CommandLine::Parse(int argc, char** argv)
             return line;
         } else if (argument == "--transcribe") {
             line.mode = Mode::Transcribe;
-        } else if (argument == "--output" || argument.rfind("--output=", 0) == 0 || argument == "--format" ||
-                   argument.rfind("--format=", 0) == 0 || argument == "--recognizer" ||
-                   argument.rfind("--recognizer=", 0) == 0) {
-            const bool output = argument.rfind("--output", 0) == 0;
-            const bool recognizer = argument.rfind("--recognizer", 0) == 0;
+        } else if (const std::string name = argument.substr(0, argument.find('=')); IsOneOf(name, kValueOptions)) {
             std::string value;
             const size_t equals = argument.find('=');
             if (equals != std::string::npos) {
@@ -96,21 +127,27 @@ CommandLine CommandLine::Parse(int argc, char** argv)
             } else {
                 return Invalid(argument + " needs a value");
             }
-            if (recognizer) {
+            if (name == "--output") {
+                if (value.empty())
+                    return Invalid("--output needs a folder");
+                line.toStandardOutput = value == "-";
+                line.outputFolder = line.toStandardOutput ? std::string() : Absolute(value);
+                outputGiven = true;
+                continue;
+            }
+            transcribeOnly = true;
+            if (name == "--recognizer") {
                 if (value != "cloud" && value != "local-en" && value != "whisper-api")
                     return Invalid("unknown recognizer \"" + value + "\" (cloud, local-en or whisper-api)");
                 line.recognizer = value;
-                transcribeOnly = true;
-            } else if (output) {
-                if (value.empty())
-                    return Invalid("--output needs a folder");
-                line.outputFolder = Absolute(value);
-                outputGiven = true;
-            } else if (value == "txt" || value == "srt" || value == "vtt") {
-                line.format = value == "srt" ? Format::Srt : value == "vtt" ? Format::Vtt : Format::Txt;
-                transcribeOnly = true;
+            } else if (name == "--language") {
+                if (value.empty() || !IsLanguageCode(value))
+                    return Invalid("unknown language \"" + value + "\" (zh, en, ct or another two-letter ISO-639-1 code)");
+                line.language = value;
+            } else if (const auto format = FormatNamed(value)) {
+                line.format = *format;
             } else {
-                return Invalid("unknown format \"" + value + "\" (txt, srt or vtt)");
+                return Invalid("unknown format \"" + value + "\" (txt, srt, vtt, json or tsv)");
             }
         } else {
             // Not the program's: the window passes Qt's own on and ignores the rest; whether this
@@ -132,9 +169,11 @@ CommandLine CommandLine::Parse(int argc, char** argv)
     if (line.mode == Mode::Transcribe && !line.toolkitArguments.empty())
         return Invalid("unknown option " + line.toolkitArguments.front());
     if (line.mode != Mode::Transcribe && (outputGiven || transcribeOnly))
-        return Invalid("--output, --format and --recognizer go with --transcribe");
+        return Invalid("--output, --format, --recognizer and --language go with --transcribe");
     if (line.mode == Mode::Transcribe && line.files.empty())
         return Invalid("--transcribe needs at least one file");
+    if (line.mode == Mode::Transcribe && line.toStandardOutput && line.format != Format::Txt && line.files.size() > 1)
+        return Invalid(std::string("--output - writes the ") + FormatName(line.format) + " of one file only");
     if (line.mode == Mode::Transcribe && !outputGiven)
         line.outputFolder = Absolute(".");
     return line;

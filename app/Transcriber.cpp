@@ -15,7 +15,9 @@
 #include "engine/ResultFolder.h"
 
 #include <chrono>
+#include <cerrno>
 #include <condition_variable>
+#include <cstring>
 #include <cstdio>
 #include <deque>
 #include <filesystem>
@@ -81,6 +83,10 @@ ResultForm FormOf(CommandLine::Format format)
         return ResultForm::Srt;
     case CommandLine::Format::Vtt:
         return ResultForm::Vtt;
+    case CommandLine::Format::Json:
+        return ResultForm::Json;
+    case CommandLine::Format::Tsv:
+        return ResultForm::Tsv;
     case CommandLine::Format::Txt:
         break;
     }
@@ -98,6 +104,7 @@ private:
     void OnSegment(const SegmentRecord& segment);
     void Finish(Job& job);
     void Fail(const std::string& file, const std::string& reason);
+    void WriteOut(const std::string& file, const std::string& bytes);
     void Say(const std::string& line);
     void DrawLive();
     int StopOnSignal(int signalNumber);
@@ -118,22 +125,25 @@ private:
 int Session::Go()
 {
     std::error_code error;
-    fs::create_directories(line_.outputFolder, error);
-    if (!fs::is_directory(line_.outputFolder, error)) {
+    if (!line_.toStandardOutput)
+        fs::create_directories(line_.outputFolder, error);
+    if (!line_.toStandardOutput && !fs::is_directory(line_.outputFolder, error)) {
         std::fprintf(stderr, "talvora: the output folder %s cannot be made: %s\n", line_.outputFolder.c_str(),
                      error ? error.message().c_str() : "not a folder");
         return 2;
     }
-    WriteLog(Info, LogTag::kTranscriberRun, "transcribe %zu files into %s", line_.files.size(), line_.outputFolder.c_str());
+    WriteLog(Info, LogTag::kTranscriberRun, "transcribe %zu files into %s", line_.files.size(),
+             line_.toStandardOutput ? "standard output" : line_.outputFolder.c_str());
     HttpRequest::SetUpLibrary();  // before the first worker can make a request
     const RecognizerKind kind = line_.recognizer.empty()           ? ReadRecognizerSetting()
                                 : line_.recognizer == "local-en"    ? RecognizerKind::LocalEnglish
                                 : line_.recognizer == "whisper-api" ? RecognizerKind::WhisperApi
                                                                     : RecognizerKind::Cloud;
-    convert_ = std::make_unique<TranscriptionJobs>(MakeRecognizer(kind), news_, ReadJobOptions());
+    convert_ = std::make_unique<TranscriptionJobs>(MakeRecognizer(kind, line_.language), news_, ReadJobOptions());
     files_.SetJobs(convert_.get());
     // One save sequence for the whole run: names handed out earlier stay taken.
-    output_ = std::make_unique<ResultFolder>(line_.outputFolder, FormOf(line_.format));
+    if (!line_.toStandardOutput)
+        output_ = std::make_unique<ResultFolder>(line_.outputFolder, FormOf(line_.format));
     Start();
 
     Clock::time_point nextTick = Clock::now() + kTick;
@@ -226,6 +236,10 @@ void Session::Finish(Job& job)
         Fail(job.file, files_.Text(row, false));
         return;
     }
+    if (line_.toStandardOutput) {
+        WriteOut(job.file, files_.ResultBytes(row, FormOf(line_.format)));
+        return;
+    }
     const std::vector<SavedResult> results = files_.Save(*output_, {job.file});
     if (results.empty() || !results.front().saved) {
         Fail(job.file, "cannot save into " + (results.empty() ? line_.outputFolder : results.front().failure));
@@ -239,6 +253,17 @@ void Session::Finish(Job& job)
     }
     WriteLog(Info, LogTag::kTranscriberRun, "%s", ("written: " + target).c_str());
     Say(job.file + " -> " + target);
+}
+
+void Session::WriteOut(const std::string& file, const std::string& bytes)
+{
+    // Texts of several files come one after another, each after a line that names its file.
+    std::string out = line_.files.size() > 1 ? "==> " + file + " <==\n" + bytes : bytes;
+    if (std::fwrite(out.data(), 1, out.size(), stdout) != out.size() || std::fflush(stdout) != 0) {
+        Fail(file, std::string("cannot write to standard output: ") + std::strerror(errno));
+        return;
+    }
+    WriteLog(Info, LogTag::kTranscriberRun, "%s", ("written to standard output: " + file).c_str());
 }
 
 void Session::Fail(const std::string& file, const std::string& reason)

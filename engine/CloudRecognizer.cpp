@@ -8,20 +8,41 @@
 
 #include <map>
 
-CloudRecognizer::CloudRecognizer(std::shared_ptr<CredentialPool> pool)
-    : credentials(pool != nullptr ? std::move(pool) : std::make_shared<CredentialPool>())
+namespace {
+
+std::string LanOf(const std::string& language)
+{
+    if (language.empty() || language == "zh")
+        return "ZH";
+    if (language == "en")
+        return "EN";
+    if (language == "ct")
+        return "CT";
+    return {};
+}
+
+}  // namespace
+
+CloudRecognizer::CloudRecognizer(std::shared_ptr<CredentialPool> pool, std::string chosen)
+    : credentials(pool != nullptr ? std::move(pool) : std::make_shared<CredentialPool>()), language(std::move(chosen)),
+      lan(LanOf(language))
 {
 }
 
 // The log lines keep the worker's tag: they are the worker's outcome as it has always been told.
 RecognitionOutcome CloudRecognizer::Recognize(const std::string& audio)
 {
+    if (lan.empty()) {
+        RecognitionOutcome refused = LanguageRefused("the cloud service", language, "zh, en and ct");
+        WriteLog(Warning, LogTag::kSegmentAttemptRun, "%s", refused.message.c_str());
+        return refused;
+    }
     const CredentialPair key = credentials->Next();
     SpeechClient client(key.apiKey, key.secretKey);
     client.SetConnectTimeout(kConnectTimeoutMs);
     client.SetRequestTimeout(kRequestTimeoutMs);
     client.SetStallTimeout(kStallTimeoutMs);
-    const std::map<std::string, std::string> options{{"lan", "ZH"}};
+    const std::map<std::string, std::string> options{{"lan", lan}};
 
     RecognitionOutcome outcome;
     const RecognitionReply reply = ReadRecognitionReply(client.RecognizePcm(audio, "pcm", 16000, options));

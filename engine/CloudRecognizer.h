@@ -15,9 +15,12 @@ class CredentialPool;
 class CloudRecognizer : public Recognizer {
 public:
     // Without a pool: one of its own, which hands out the built-in pair.
-    explicit CloudRecognizer(std::shared_ptr<CredentialPool> credentials = nullptr);
+    // `language`: "zh" (the default when empty), "en" or "ct" (Cantonese); the service knows no
+    // other, so every attempt in another one is refused without a request.
+    explicit CloudRecognizer(std::shared_ptr<CredentialPool> credentials = nullptr, std::string language = {});
     RecognitionOutcome Recognize(const std::string& audio) override;
     RecognizerKind Kind() const override { return RecognizerKind::Cloud; }
+    std::string Language() const override { return language; }
     CredentialPool& Credentials() { return *credentials; }
 
     static constexpr int32_t kConnectTimeoutMs = 60000;
@@ -30,4 +33,7 @@ public:
 
 private:
     const std::shared_ptr<CredentialPool> credentials;
+    const std::string language;
+    // The request's "lan" member; empty for a language the service does not know.
+    const std::string lan;
 };

@@ -5,6 +5,8 @@
 #include "engine/TranscriptionJobs.h"
 #include "engine/MediaInfoProbe.h"
 #include "engine/RecognitionFailure.h"
+#include "engine/RecognizerSetting.h"
+#include "engine/ResultDocuments.h"
 #include "engine/SegmentTexts.h"
 
 #include <algorithm>
@@ -258,26 +260,36 @@ std::vector<SavedResult> FileList::Save(ResultFolder& folder, const std::vector<
         const int row = Find(file);
         if (jobs == nullptr || row < 0 || rows[static_cast<size_t>(row)].status != ItemDone)
             continue;
-        std::string bytes;
-        switch (folder.Form()) {
-        case ResultForm::Text:
-        case ResultForm::TimedText:
-            bytes = SegmentTexts::AsTextFile(Text(row, folder.Form() == ResultForm::TimedText));
-            break;
-        case ResultForm::Srt:
-        case ResultForm::Vtt:
-            bytes = SegmentTexts::Subtitles(jobs->GetFinishedSegments(file), folder.Form() == ResultForm::Srt
-                                                                                ? SegmentTexts::SubtitleFormat::Srt
-                                                                                : SegmentTexts::SubtitleFormat::Vtt);
-            break;
-        }
-        results.push_back(folder.Save(file, bytes));
+        results.push_back(folder.Save(file, ResultBytes(row, folder.Form())));
         // A text that did not reach the disk whole is not marked saved: the close still asks
         // for it.
         if (results.back().saved)
             MarkSaved(row);
     }
     return results;
+}
+
+std::string FileList::ResultBytes(int row, ResultForm form) const
+{
+    const FileRow* item = Row(row);
+    if (jobs == nullptr || item == nullptr || item->status != ItemDone)
+        return {};
+    const std::vector<SegmentRecord*> records = jobs->GetFinishedSegments(item->filePath);
+    switch (form) {
+    case ResultForm::Text:
+    case ResultForm::TimedText:
+        break;
+    case ResultForm::Srt:
+        return SegmentTexts::Subtitles(records, SegmentTexts::SubtitleFormat::Srt);
+    case ResultForm::Vtt:
+        return SegmentTexts::Subtitles(records, SegmentTexts::SubtitleFormat::Vtt);
+    case ResultForm::Json:
+        return ResultDocuments::Json(records, {item->filePath, RecognizerSettingName(jobs->GetRecognizerKind()),
+                                               jobs->GetRecognizerLanguage()});
+    case ResultForm::Tsv:
+        return ResultDocuments::Tsv(records);
+    }
+    return SegmentTexts::AsTextFile(Text(row, form == ResultForm::TimedText));
 }
 
 void FileList::Warn(const std::string& text)

@@ -90,6 +90,9 @@ public:
     // Saves the texts of these files (those still done) into the folder, in the folder's form,
     // and marks the saved rows.
     std::vector<SavedResult> Save(ResultFolder& folder, const std::vector<std::string>& files);
+    // The bytes a done row's result has in that form, as Save writes them (empty for a row
+    // that is not done).
+    std::string ResultBytes(int row, ResultForm form) const;
 
 private:
     void Warn(const std::string& text);

@@ -10,14 +10,19 @@
 #include <thread>
 #include <vector>
 
-LocalRecognizer::LocalRecognizer(std::string folder, std::shared_ptr<DecoderPool> decoders)
+LocalRecognizer::LocalRecognizer(std::string folder, std::shared_ptr<DecoderPool> decoders, std::string chosen)
     : pool(decoders != nullptr ? std::move(decoders) : std::make_shared<DecoderPool>(std::thread::hardware_concurrency())),
-      modelDir(std::move(folder))
+      modelDir(std::move(folder)), language(std::move(chosen))
 {
 }
 
 RecognitionOutcome LocalRecognizer::Recognize(const std::string& audio)
 {
+    if (!language.empty() && language != "en") {
+        RecognitionOutcome refused = LanguageRefused("the local recognizer", language, "en only");
+        WriteLog(Warning, LogTag::kLocalRecognizerRecognize, "%s", refused.message.c_str());
+        return refused;
+    }
     RecognitionOutcome outcome;
     std::string error;
     DecoderPool::Lease decoder = pool->Acquire(modelDir, &error);

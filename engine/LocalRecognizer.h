@@ -15,9 +15,12 @@ class DecoderPool;
 class LocalRecognizer : public Recognizer {
 public:
     // Without a pool: one of its own, with a decoder per core at most.
-    explicit LocalRecognizer(std::string modelDir, std::shared_ptr<DecoderPool> pool = nullptr);
+    // `language`: empty or "en"; with any other every attempt is refused, for the words the
+    // English model would make of it are nonsense.
+    explicit LocalRecognizer(std::string modelDir, std::shared_ptr<DecoderPool> pool = nullptr, std::string language = {});
     RecognitionOutcome Recognize(const std::string& audio) override;
     RecognizerKind Kind() const override { return RecognizerKind::LocalEnglish; }
+    std::string Language() const override { return language; }
     DecoderPool& Pool() { return *pool; }
 
     const std::string& ModelDir() const { return modelDir; }
@@ -31,4 +34,5 @@ public:
 private:
     const std::shared_ptr<DecoderPool> pool;
     const std::string modelDir;
+    const std::string language;
 };

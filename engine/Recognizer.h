@@ -10,6 +10,8 @@ struct TimedPiece {
     double start = 0;
     double end = 0;
     std::string text;  // UTF-8
+    // The times were not heard but estimated from where speech sounds in the audio.
+    bool estimated = false;
 };
 
 // What one recognition attempt of one segment ends with, as the job manager keeps it: code 0 is
@@ -36,4 +38,13 @@ public:
     virtual ~Recognizer() = default;
     virtual RecognitionOutcome Recognize(const std::string& audio) = 0;
     virtual RecognizerKind Kind() const = 0;
+    // The language chosen for it ("zh", "en", "ct", or another ISO-639-1 code); empty: its own
+    // default.
+    virtual std::string Language() const { return {}; }
 };
+
+// The outcome code of every attempt of a recognizer asked for a language it does not know: the
+// user chose it, so nothing is sent and no text in another language is taken for the right one.
+inline constexpr int32_t kLanguageRefusedCode = -7;
+// That outcome, with the languages the recognizer does know.
+RecognitionOutcome LanguageRefused(const std::string& recognizer, const std::string& language, const std::string& known);

@@ -13,7 +13,6 @@
 #include "engine/SpeechEndpoints.h"
 #include "engine/WhisperRecognizer.h"
 
-#include <cctype>
 #include <fstream>
 #include <sys/stat.h>
 
@@ -26,15 +25,28 @@ constexpr char kWhisperKeyFile[] = "whisper-api-key";
 RecognizerKind ReadRecognizerSetting()
 {
     const std::string value = ReadConfigString("Recognizer", "cloud", 50);
-    if (value == "local-en")
-        return RecognizerKind::LocalEnglish;
-    if (value == "whisper-api")
-        return RecognizerKind::WhisperApi;
+    for (const RecognizerKind kind : {RecognizerKind::LocalEnglish, RecognizerKind::WhisperApi}) {
+        if (value == RecognizerSettingName(kind))
+            return kind;
+    }
     // An empty value is a key written without one: the default, like no key at all.
     if (value != "cloud" && !value.empty())
         WriteLog(Warning, LogTag::kRecognizerSettingRead, "%s",
                  ("unknown Recognizer \"" + value + "\" in config.ini; the cloud service is used").c_str());
     return RecognizerKind::Cloud;
+}
+
+const char* RecognizerSettingName(RecognizerKind kind)
+{
+    switch (kind) {
+    case RecognizerKind::LocalEnglish:
+        return "local-en";
+    case RecognizerKind::WhisperApi:
+        return "whisper-api";
+    case RecognizerKind::Cloud:
+        break;
+    }
+    return "cloud";
 }
 
 std::string ReadLocalModelDir()
@@ -43,12 +55,16 @@ std::string ReadLocalModelDir()
     return value.empty() ? std::string(TALVORA_POCKETSPHINX_MODELDIR) : value;
 }
 
+bool IsLanguageCode(const std::string& code)
+{
+    const auto letter = [](char c) { return c >= 'a' && c <= 'z'; };
+    return code.empty() || (code.size() == 2 && letter(code[0]) && letter(code[1]));
+}
+
 std::string ReadLanguageSetting()
 {
     const std::string value = ReadConfigString("Language", "", 50);
-    const bool code = value.size() == 2 && std::islower(static_cast<unsigned char>(value[0])) &&
-                      std::islower(static_cast<unsigned char>(value[1]));
-    if (code || value.empty())
+    if (IsLanguageCode(value))
         return value;
     WriteLog(Warning, LogTag::kRecognizerSettingRead, "%s",
              ("unknown Language \"" + TextUtils::EscapeControls(value) + "\" in config.ini; each recognizer's default is used").c_str());
@@ -71,17 +87,18 @@ std::string ReadWhisperApiKey()
     return key;
 }
 
-std::shared_ptr<Recognizer> MakeRecognizer(RecognizerKind kind)
+std::shared_ptr<Recognizer> MakeRecognizer(RecognizerKind kind, const std::optional<std::string>& chosen)
 {
+    const std::string language = chosen.has_value() ? *chosen : ReadLanguageSetting();
     if (kind == RecognizerKind::LocalEnglish)
-        return std::make_shared<LocalRecognizer>(ReadLocalModelDir());
+        return std::make_shared<LocalRecognizer>(ReadLocalModelDir(), nullptr, language);
     if (kind == RecognizerKind::WhisperApi) {
         WhisperRecognizer::Settings settings;
         settings.url = ReadConfigString("WhisperApiUrl", "", kPathSize);
         settings.model = ReadConfigString("WhisperModel", "whisper-1", 200);
         if (settings.model.empty())
             settings.model = "whisper-1";
-        settings.language = ReadLanguageSetting();
+        settings.language = language;
         // Whisper knows Cantonese by its ISO-639-3 code.
         if (settings.language == "ct")
             settings.language = "yue";
@@ -91,7 +108,7 @@ std::shared_ptr<Recognizer> MakeRecognizer(RecognizerKind kind)
     }
     auto credentials = std::make_shared<CredentialPool>();
     CredentialsFile::Apply(*credentials, CredentialsFile::DefaultPath());
-    return std::make_shared<CloudRecognizer>(std::move(credentials));
+    return std::make_shared<CloudRecognizer>(std::move(credentials), language);
 }
 
 JobOptions ReadJobOptions()

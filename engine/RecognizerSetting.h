@@ -3,6 +3,7 @@
 #include "engine/Recognizer.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 
 // Reads the setting (empty or missing: "cloud"; "local-en"; "whisper-api"); a value that names no recognizer is logged as a warning and counts as
@@ -12,6 +13,9 @@ RecognizerKind ReadRecognizerSetting();
 // The folder of the local decoder's model (holding "en-us/"): the setting "LocalModelDir", by
 // default (missing or empty) the folder the decoder library was installed with.
 std::string ReadLocalModelDir();
+
+// The setting's value that chooses the recognizer ("cloud", "local-en", "whisper-api").
+const char* RecognizerSettingName(RecognizerKind kind);
 
 // The spoken language chosen by the setting "Language": an ISO-639-1 code ("zh", "en", ...) or
 // "ct" (Cantonese); empty (the setting missing, empty or not such a code, which is logged as a
@@ -27,7 +31,11 @@ std::string ReadWhisperApiKey();
 // (the default), "local-en" or "whisper-api". The cloud one comes with the user's credentials
 // ("credentials.json", else the built-in pair); the local one with its own decoders; the Whisper
 // one with "WhisperApiUrl", "WhisperModel" (default "whisper-1"), the language and the key.
-std::shared_ptr<Recognizer> MakeRecognizer(RecognizerKind kind);
+// `language` as ReadLanguageSetting gives it; by default the setting's.
+std::shared_ptr<Recognizer> MakeRecognizer(RecognizerKind kind, const std::optional<std::string>& language = std::nullopt);
+
+// Whether `code` may be chosen as a language: empty, or two lower-case ASCII letters.
+bool IsLanguageCode(const std::string& code);
 
 struct JobOptions;
 // How a job manager runs its attempts, as the settings say now ("Debug": ffmpeg's output shown).

@@ -11,6 +11,10 @@ const char* ResultExtension(ResultForm form)
         return ".srt";
     case ResultForm::Vtt:
         return ".vtt";
+    case ResultForm::Json:
+        return ".json";
+    case ResultForm::Tsv:
+        return ".tsv";
     case ResultForm::Text:
     case ResultForm::TimedText:
         break;

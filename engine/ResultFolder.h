@@ -12,9 +12,11 @@ enum class ResultForm {
     TimedText,  // each segment's text after its start time, for files of more than one segment
     Srt,
     Vtt,
+    Json,       // the file, its recognizer and language, and every timed piece
+    Tsv,        // start and end in milliseconds, and the text, per piece
 };
 
-// ".txt", ".srt" or ".vtt".
+// ".txt", ".srt", ".vtt", ".json" or ".tsv".
 const char* ResultExtension(ResultForm form);
 
 // What became of one file's text.

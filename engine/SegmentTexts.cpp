@@ -108,6 +108,25 @@ std::string SegmentTexts::AsTextFile(std::string text)
     return text;
 }
 
+std::vector<TimedPiece> SegmentTexts::Pieces(const std::vector<SegmentRecord*>& records)
+{
+    std::vector<TimedPiece> pieces;
+    for (const SegmentRecord* record : records) {
+        if (!Usable(record))
+            continue;
+        if (!record->pieces.empty()) {
+            pieces.insert(pieces.end(), record->pieces.begin(), record->pieces.end());
+            continue;
+        }
+        const int64_t start = static_cast<int64_t>(record->segmentIndex) * kSegmentSeconds;
+        int64_t end = start + kSegmentSeconds;
+        if (record->totalSeconds > start)
+            end = std::min<int64_t>(end, record->totalSeconds);
+        pieces.push_back({static_cast<double>(start), static_cast<double>(end), ValidUtf8(record->text), true});
+    }
+    return pieces;
+}
+
 bool SegmentTexts::HasPieces(const std::vector<SegmentRecord*>& records)
 {
     return std::any_of(records.begin(), records.end(), [](const SegmentRecord* record) { return Usable(record) && !record->pieces.empty(); });
@@ -135,19 +154,8 @@ std::string SegmentTexts::Timed(const std::vector<SegmentRecord*>& records)
 std::string SegmentTexts::Subtitles(const std::vector<SegmentRecord*>& records, SubtitleFormat format)
 {
     std::vector<Cue> cues;
-    for (const SegmentRecord* record : records) {
-        if (!Usable(record))
-            continue;
-        const int64_t start = static_cast<int64_t>(record->segmentIndex) * kSegmentSeconds;
-        if (record->pieces.empty()) {
-            int64_t end = start + kSegmentSeconds;
-            if (record->totalSeconds > start)
-                end = std::min<int64_t>(end, record->totalSeconds);
-            cues.push_back({start * 1000, end * 1000, record->text});
-        }
-        for (const TimedPiece& piece : record->pieces)
-            cues.push_back({Milliseconds(piece.start), Milliseconds(piece.end), piece.text});
-    }
+    for (const TimedPiece& piece : Pieces(records))
+        cues.push_back({Milliseconds(piece.start), Milliseconds(piece.end), piece.text});
     // A player shows cues in the order of their times, one after the other.
     std::stable_sort(cues.begin(), cues.end(), [](const Cue& a, const Cue& b) { return a.start < b.start; });
     const bool vtt = format == SubtitleFormat::Vtt;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/Recognizer.h"
+
 #include <string>
 #include <vector>
 
@@ -26,6 +28,11 @@ std::string Timed(const std::vector<SegmentRecord*>& records);
 std::string AsTextFile(std::string text);
 
 enum class SubtitleFormat { Srt, Vtt };
+
+// Every finished segment's text as timed pieces, in seconds of the file: the recognizer's, or for a
+// segment without them one piece from its start to its end (the last one clipped at the file's
+// duration), marked estimated. A segment without text (or that failed) gives none.
+std::vector<TimedPiece> Pieces(const std::vector<SegmentRecord*>& records);
 
 // Whether some finished segment's text came in timed pieces.
 bool HasPieces(const std::vector<SegmentRecord*>& records);

@@ -125,6 +125,11 @@ RecognizerKind TranscriptionJobs::GetRecognizerKind() const
     return recognizer->Kind();
 }
 
+std::string TranscriptionJobs::GetRecognizerLanguage() const
+{
+    return recognizer->Language();
+}
+
 bool TranscriptionJobs::AddTask(const std::string& file, int32_t durationSeconds)
 {
     if (durationSeconds < 1) {

@@ -42,6 +42,8 @@ public:
 
     // The recognizer every segment of this manager goes to.
     RecognizerKind GetRecognizerKind() const;
+    // The language it was made for; empty: its own default.
+    std::string GetRecognizerLanguage() const;
 
     // Copies the file into its job folder, plans and queues its segments (replacing whatever the
     // file had) and starts one attempt. False, with the listener told why, when the copy failed

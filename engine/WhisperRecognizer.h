@@ -25,6 +25,7 @@ public:
     explicit WhisperRecognizer(Settings settings);
     RecognitionOutcome Recognize(const std::string& audio) override;
     RecognizerKind Kind() const override { return RecognizerKind::WhisperApi; }
+    std::string Language() const override { return settings.language == "yue" ? "ct" : settings.language; }
 
     // No server to ask: the URL is missing or no http(s) URL.
     static constexpr int32_t kNoServerCode = -5;
