@@ -151,13 +151,10 @@ void MainWindow::InitWindow()
     }
 
     // The title says when the text comes from elsewhere than the cloud service, whose quality and
-    // languages differ; with the service the title stays as it always was.
-    if (auto* recognizer = FindControl<Label>(L"labRecognizer"); recognizer != nullptr) {
-        if (jobs->GetRecognizerKind() == RecognizerKind::LocalEnglish)
-            recognizer->SetText(kLocalRecognizerTitle);
-        else if (jobs->GetRecognizerKind() == RecognizerKind::WhisperApi)
-            recognizer->SetText(kWhisperRecognizerTitle);
-    }
+    // languages differ, and which language was chosen; with the service in its own language the
+    // title stays as it always was.
+    if (auto* recognizer = FindControl<Label>(L"labRecognizer"); recognizer != nullptr)
+        recognizer->SetText(RecognizerTitle(jobs->GetRecognizerKind(), jobs->GetRecognizerLanguage()));
 
     tick.start();
 
@@ -170,6 +167,22 @@ void MainWindow::InitWindow()
         later([this, notice = std::move(notice)] { OnUpdateReport(notice); });
     });
     updateChecker->StartCheck();
+}
+
+std::wstring MainWindow::RecognizerTitle(RecognizerKind kind, const std::string& language)
+{
+    std::wstring title = kind == RecognizerKind::LocalEnglish ? kLocalRecognizerTitle
+                         : kind == RecognizerKind::WhisperApi ? kWhisperRecognizerTitle
+                                                              : L"";
+    if (language.empty())
+        return title;
+    static const std::pair<const char*, const wchar_t*> names[] = {{"zh", L"中文"}, {"en", L"英语"}, {"ct", L"粤语"}};
+    std::wstring name = QString::fromStdString(language).toStdWString();
+    for (const auto& [code, text] : names) {
+        if (language == code)
+            name = text;
+    }
+    return title.empty() ? name : title + L" · " + name;
 }
 
 void MainWindow::Notify(Notification& message)
@@ -628,8 +641,10 @@ std::set<RowMenu::Action> MainWindow::RowActions(int row)
     std::error_code error;
     if (std::filesystem::is_directory(std::filesystem::path(file).parent_path(), error))
         actions.insert(RowMenu::OpenFolder);
-    if (status == ItemDone)
+    if (status == ItemDone) {
         actions.insert(RowMenu::ExportSubtitles);
+        actions.insert(RowMenu::ExportWebVtt);
+    }
     return actions;
 }
 
@@ -664,7 +679,10 @@ void MainWindow::RunRowAction(int row, RowMenu::Action action)
         OpenItemFolder(row);
         break;
     case RowMenu::ExportSubtitles:
-        ExportSubtitles(row);
+        ExportSubtitles(row, ResultForm::Srt);
+        break;
+    case RowMenu::ExportWebVtt:
+        ExportSubtitles(row, ResultForm::Vtt);
         break;
     default:
         break;
@@ -707,7 +725,7 @@ void MainWindow::OpenItemFolder(int index)
         WriteLog(Warning, LogTag::kMainWindowOpenItemFolder, "%s", ("the desktop cannot open " + folder).c_str());
 }
 
-void MainWindow::ExportSubtitles(int index)
+void MainWindow::ExportSubtitles(int index, ResultForm form)
 {
     const std::string file = fileList->GetItemFile(index);
     const std::string folder = Chosen(BrowseForFolder(this, L"选择保存目录"));
@@ -717,5 +735,5 @@ void MainWindow::ExportSubtitles(int index)
     const int row = FindItem(file);
     if (row < 0 || fileList->GetItemStatus(row) != ItemDone)
         return;
-    SaveInto(folder, ResultForm::Srt, LogTag::kMainWindowExportSubtitles, {file});
+    SaveInto(folder, form, LogTag::kMainWindowExportSubtitles, {file});
 }

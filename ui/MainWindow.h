@@ -102,6 +102,8 @@ public:
     // Shown in the title bar while the local English recognizer is in use.
     static constexpr wchar_t kLocalRecognizerTitle[] = L"本地英文识别";
     static constexpr wchar_t kWhisperRecognizerTitle[] = L"Whisper 服务识别";
+    // What the title bar says of the recognizer and the language chosen for it.
+    static std::wstring RecognizerTitle(RecognizerKind kind, const std::string& language);
 
     // The period of the tick that drives the engine; the tick runs while the window stands.
     static constexpr int kTickMs = 1000;
@@ -128,7 +130,7 @@ private:
     void DeleteItem(int index);
     void StopItem(int index);
     void RetryItem(int index);
-    void ExportSubtitles(int index);
+    void ExportSubtitles(int index, ResultForm form);
     void OpenItemFolder(int index);
     int FindItem(const std::string& file);
     // Saves the texts of these files into a folder, marks the saved rows and says what came of it.

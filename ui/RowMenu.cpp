@@ -18,6 +18,8 @@ const wchar_t* RowMenu::Text(Action action)
         return L"打开所在文件夹";
     case ExportSubtitles:
         return L"导出字幕";
+    case ExportWebVtt:
+        return L"导出字幕 (WebVTT)";
     default:
         return L"";
     }

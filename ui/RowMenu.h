@@ -8,12 +8,12 @@ class QPoint;
 class QWidget;
 
 // The context menu of a playlist row: "停止", "重新识别", "复制文本", "打开所在文件夹",
-// "导出字幕", in that order; what does not apply to the row is disabled. It pops up without a
+// "导出字幕" (SRT), "导出字幕 (WebVTT)", in that order; what does not apply to the row is disabled. It pops up without a
 // loop of its own, so the window under it may close while it is open (a signal, an update):
 // the menu then goes with it and nothing is chosen. UI thread.
 class RowMenu {
 public:
-    enum Action { Stop, Retry, CopyText, OpenFolder, ExportSubtitles, ActionCount };
+    enum Action { Stop, Retry, CopyText, OpenFolder, ExportSubtitles, ExportWebVtt, ActionCount };
 
     // Shows the menu at `global` (screen coordinates) over `owner`, which owns it until it
     // closes. `chosen` runs with the action the user picks, once the menu is gone.

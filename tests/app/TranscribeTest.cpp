@@ -162,6 +162,21 @@ TEST_F(TranscribeTest, AWhisperServerGivesSubtitlesAtTheSpokenTimesThatAPlayerRe
     }
     EXPECT_EQ(speech_->RequestCount(SpeechDouble::Endpoint::Transcription), 2);
     EXPECT_EQ(speech_->RequestCount(SpeechDouble::Endpoint::Recognition), 0);
+
+    // The pieces as data on standard output, for a script; nothing is written into a folder.
+    const ChildResult json = RunChild({TALVORA_APP, "--transcribe", talk, "--recognizer", "whisper-api", "--language", "en",
+                                       "--format", "json", "--output", "-"},
+                                      Environment(), std::chrono::seconds(90));
+    ASSERT_EQ(json.exitCode, 0) << json.output;
+    for (const std::string member : {"\"file\" : \"" + talk + "\"", std::string("\"recognizer\" : \"whisper-api\""),
+                                     std::string("\"language\" : \"en\""), std::string("\"duration\" : 150"),
+                                     std::string("\"text\" : \"tone 440 tone 550 tone 660 tone 660\"")})
+        EXPECT_NE(json.output.find(member), std::string::npos) << member << "\n" << json.output;
+    EXPECT_EQ(CountOccurrences(json.output, "\"estimated\" : false"), 4u) << json.output;
+    EXPECT_FALSE(fs::exists(dir_ / "talk.json"));
+    const auto requests = speech_->Requests(SpeechDouble::Endpoint::Transcription);
+    ASSERT_EQ(requests.size(), 4u);
+    EXPECT_EQ(requests.back()->form.find("language")->second, "en");
 }
 
 TEST_F(TranscribeTest, BadArgumentsHelpAndVersion)
@@ -169,7 +184,9 @@ TEST_F(TranscribeTest, BadArgumentsHelpAndVersion)
     for (const std::vector<std::string>& arguments : std::vector<std::vector<std::string>>{
              {"--transcribe"}, {"--transcribe", "a.wav", "--format", "doc"}, {"--format", "srt", "a.wav"},
              {"--transcribe", "a.wav", "--nope"}, {"--transcribe", "a.wav", "-style", "fusion"},
-             {"--transcribe", "a.wav", "--output"}, {"--transcribe", "a.wav", "--recognizer", "local-fr"}}) {
+             {"--transcribe", "a.wav", "--output"}, {"--transcribe", "a.wav", "--recognizer", "local-fr"},
+             {"--transcribe", "a.wav", "--language", "chinese"}, {"--language", "en", "a.wav"},
+             {"--transcribe", "a.wav", "b.wav", "--format", "srt", "--output", "-"}}) {
         EXPECT_EQ(Transcribe(arguments), 2) << arguments.back();
         EXPECT_NE(Output().find("Usage: talvora"), std::string::npos);
     }

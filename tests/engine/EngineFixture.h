@@ -48,11 +48,11 @@ private:
 };
 
 // The cloud recognizer with the speech double's keys.
-inline std::shared_ptr<CloudRecognizer> TestCloud()
+inline std::shared_ptr<CloudRecognizer> TestCloud(const std::string& language = {})
 {
     auto keys = std::make_shared<CredentialPool>();
     keys->Replace({{SpeechDouble::kTestApiKey, SpeechDouble::kTestSecretKey}});
-    return std::make_shared<CloudRecognizer>(keys);
+    return std::make_shared<CloudRecognizer>(keys, language);
 }
 
 // The speech double on loopback HTTPS, a recognizer with its keys, and a recording listener.

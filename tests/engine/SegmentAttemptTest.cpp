@@ -64,7 +64,23 @@ TEST_F(SegmentAttemptTest, RecognisedSegment)
     const auto requests = speech_->Requests(Endpoint::Recognition);
     ASSERT_EQ(requests.size(), 1u);
     EXPECT_EQ(requests[0]->audioBytes, 30u * 32000u);
-    EXPECT_NE(requests[0]->body.find("\"lan\""), std::string::npos);
+    EXPECT_NE(requests[0]->body.find("\n\t\"lan\" : \"ZH\",\n"), std::string::npos);
+
+    // A chosen language is the service's "lan"; Chinese is what it always was. One the service
+    // does not know is refused before anything is sent.
+    speech_->ClearRequests();
+    const std::pair<std::string, std::string> languages[] = {{"zh", "ZH"}, {"en", "EN"}, {"ct", "CT"}};
+    for (const auto& [language, lan] : languages)
+        EXPECT_EQ(RunTask(command_, TestCloud(language)).code, 0) << language;
+    const Outcome german = RunTask(command_, TestCloud("de"));
+    EXPECT_EQ(german.code, kLanguageRefusedCode);
+    EXPECT_EQ(german.message, "the cloud service does not know the language \"de\" (it knows zh, en and ct); choose another "
+                              "Language or another recognizer");
+    auto sent = speech_->Requests(Endpoint::Recognition);
+    ASSERT_EQ(sent.size(), 3u);
+    std::sort(sent.begin(), sent.end(), [](const auto& x, const auto& y) { return x->number < y->number; });
+    for (size_t i = 0; i < sent.size(); ++i)
+        EXPECT_NE(sent[i]->body.find("\n\t\"lan\" : \"" + languages[i].second + "\",\n"), std::string::npos) << i;
 }
 
 TEST_F(SegmentAttemptTest, TheLocalRecognizerHearsEnglishWithoutTheNetwork)
@@ -81,6 +97,12 @@ TEST_F(SegmentAttemptTest, TheLocalRecognizerHearsEnglishWithoutTheNetwork)
     EXPECT_EQ(speech_->RequestCount(Endpoint::Token), 0);
     EXPECT_EQ(speech_->RequestCount(Endpoint::Recognition), 0);
     EXPECT_EQ(Log().find("INFO"), std::string::npos);
+
+    // Chinese to the English model would be English nonsense: refused, saying why.
+    const Outcome chinese = RunTask(BuildSegmentArguments(wav, 0), std::make_shared<LocalRecognizer>(ReadLocalModelDir(), nullptr, "zh"));
+    EXPECT_EQ(chinese.code, kLanguageRefusedCode);
+    EXPECT_EQ(chinese.text, "");
+    EXPECT_NE(chinese.message.find("the local recognizer does not know the language \"zh\" (it knows en only)"), std::string::npos);
 
     // Once the program is ending, nobody waits for a text: the speech is not decoded. The end
     // cannot be undone, so it is asked for in a process of its own.

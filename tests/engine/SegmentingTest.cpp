@@ -7,6 +7,7 @@
 #include "engine/JobFiles.h"
 #include "engine/PauseCuts.h"
 #include "engine/RecognitionFailure.h"
+#include "engine/ResultDocuments.h"
 #include "engine/SegmentTexts.h"
 #include "support/AudioFiles.h"
 #include "support/TestSupport.h"
@@ -102,6 +103,15 @@ TEST(Segmenting, TimedPiecesGiveACueEachInOrderNeverOverlapping)
     EXPECT_EQ(SegmentTexts::Timed(records), "[00:00:01] one\r\n[00:00:04] two\r\n[00:00:08] three\r\n[00:01:59] four\r\n"
                                             "[00:02:00] untimed");
     EXPECT_EQ(SegmentTexts::Joined(records), "one two three untimed");
+    // As data: the untimed segment is one piece over the whole of it, its times estimated.
+    segments[1].text = "un\ttimed\r\n";
+    EXPECT_EQ(ResultDocuments::Tsv(records), "start\tend\ttext\n1250\t4500\tone\n4500\t9000\ttwo\n8750\t10000\tthree\n"
+                                             "119500\t119500\tfour\n120000\t240000\tun timed  \n");
+    const std::string json = ResultDocuments::Json(records, {"/a/talk.wav", "cloud", ""});
+    EXPECT_NE(json.find("\"language\" : null"), std::string::npos) << json;
+    EXPECT_NE(json.find("\"duration\" : 250"), std::string::npos) << json;
+    EXPECT_NE(json.find("\"end\" : 240.0,\n      \"estimated\" : true,\n      \"start\" : 120.0,"), std::string::npos) << json;
+    EXPECT_EQ(CountOccurrences(json, "\"estimated\" : false"), 4u) << json;
     segments[0].resultCode = 429;
     EXPECT_FALSE(SegmentTexts::HasPieces(records));
 }
