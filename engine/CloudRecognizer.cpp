@@ -3,6 +3,7 @@
 #include "base/LogFile.h"
 #include "base/LogTags.h"
 #include "engine/CredentialPool.h"
+#include "engine/EstimatedPieces.h"
 #include "engine/SpeechClient.h"
 #include "engine/SpeechReplies.h"
 
@@ -61,5 +62,7 @@ RecognitionOutcome CloudRecognizer::Recognize(const std::string& audio)
     if (reply.receivedTextBytes > outcome.text.size())
         WriteLog(Warning, LogTag::kSegmentAttemptRun, "speech text of %zu bytes cut to %zu", reply.receivedTextBytes, outcome.text.size());
     WriteLog(Info, LogTag::kSegmentAttemptRun, "speech text size: %d", static_cast<int>(outcome.text.size()));
+    // The service says what was said, not when: its sentences are placed where speech sounds.
+    outcome.pieces = EstimatedPieces::Place(outcome.text, audio);
     return outcome;
 }

@@ -10,7 +10,8 @@
 class CredentialPool;
 
 // The cloud speech service: per attempt the next credential pair, a fresh SpeechClient (token,
-// then the recognition request) and the reply read into an outcome. Code -1 is a transport
+// then the recognition request) and the reply read into an outcome, its text in sentences placed
+// on the segment's speech (estimated times: the service gives none). Code -1 is a transport
 // failure or a reply without "err_no"; any other code is the service's "err_no".
 class CloudRecognizer : public Recognizer {
 public:

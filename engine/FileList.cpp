@@ -225,7 +225,7 @@ std::string FileList::Text(int row, bool timed) const
     const std::vector<SegmentRecord*> records = jobs->GetFinishedSegments(rows[static_cast<size_t>(row)].filePath);
     if (RecognitionFailure::IsFailed(records))
         return RecognitionFailure::Describe(records);
-    if (timed && !records.empty() && (records.front()->segmentCount > 1 || SegmentTexts::HasPieces(records)))
+    if (timed && !records.empty() && (records.front()->segmentCount > 1 || SegmentTexts::HasHeardTimes(records)))
         return SegmentTexts::Timed(records);
     return SegmentTexts::Joined(records);
 }

@@ -80,7 +80,8 @@ public:
     void Tick();
 
     // A row's text: a failed file's failure line, else the finished segments joined; `timed`:
-    // each segment after its start time when the file has more than one.
+    // each piece after its start time when the file has more than one segment or its recognizer
+    // heard the times.
     std::string Text(int row, bool timed) const;
     bool IsRecognizing() const;
     // Rows recognising, or done and never saved since.

@@ -127,9 +127,12 @@ std::vector<TimedPiece> SegmentTexts::Pieces(const std::vector<SegmentRecord*>& 
     return pieces;
 }
 
-bool SegmentTexts::HasPieces(const std::vector<SegmentRecord*>& records)
+bool SegmentTexts::HasHeardTimes(const std::vector<SegmentRecord*>& records)
 {
-    return std::any_of(records.begin(), records.end(), [](const SegmentRecord* record) { return Usable(record) && !record->pieces.empty(); });
+    return std::any_of(records.begin(), records.end(), [](const SegmentRecord* record) {
+        return Usable(record) && std::any_of(record->pieces.begin(), record->pieces.end(),
+                                             [](const TimedPiece& piece) { return !piece.estimated; });
+    });
 }
 
 std::string SegmentTexts::Timed(const std::vector<SegmentRecord*>& records)

@@ -34,8 +34,9 @@ enum class SubtitleFormat { Srt, Vtt };
 // duration), marked estimated. A segment without text (or that failed) gives none.
 std::vector<TimedPiece> Pieces(const std::vector<SegmentRecord*>& records);
 
-// Whether some finished segment's text came in timed pieces.
-bool HasPieces(const std::vector<SegmentRecord*>& records);
+// Whether some finished segment's text came in pieces timed by what the recognizer heard (not
+// estimated).
+bool HasHeardTimes(const std::vector<SegmentRecord*>& records);
 
 // A segment with timed pieces gives one cue per piece, at the piece's times to the millisecond,
 // each ending before the next begins. A segment without them gives one cue from its start to its

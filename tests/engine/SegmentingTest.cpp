@@ -7,8 +7,10 @@
 #include "engine/JobFiles.h"
 #include "engine/PauseCuts.h"
 #include "engine/RecognitionFailure.h"
+#include "engine/EstimatedPieces.h"
 #include "engine/ResultDocuments.h"
 #include "engine/SegmentTexts.h"
+#include "speech_double/TonePcm.h"
 #include "support/AudioFiles.h"
 #include "support/TestSupport.h"
 
@@ -91,7 +93,7 @@ TEST(Segmenting, TimedPiecesGiveACueEachInOrderNeverOverlapping)
     segments[0].pieces = {{1.25, 4.5, "one"}, {4.5, 9.0, "two"}, {8.75, 10.0, "three"}, {119.5, 119.5, "four"}};
     segments[1].text = "untimed";
     std::vector<SegmentRecord*> records{&segments[0], &segments[1]};
-    EXPECT_TRUE(SegmentTexts::HasPieces(records));
+    EXPECT_TRUE(SegmentTexts::HasHeardTimes(records));
     EXPECT_EQ(SegmentTexts::Subtitles(records, SegmentTexts::SubtitleFormat::Srt),
               "1\n00:00:01,250 --> 00:00:04,500\none\n\n"
               "2\n00:00:04,500 --> 00:00:08,750\ntwo\n\n"
@@ -113,7 +115,7 @@ TEST(Segmenting, TimedPiecesGiveACueEachInOrderNeverOverlapping)
     EXPECT_NE(json.find("\"end\" : 240.0,\n      \"estimated\" : true,\n      \"start\" : 120.0,"), std::string::npos) << json;
     EXPECT_EQ(CountOccurrences(json, "\"estimated\" : false"), 4u) << json;
     segments[0].resultCode = 429;
-    EXPECT_FALSE(SegmentTexts::HasPieces(records));
+    EXPECT_FALSE(SegmentTexts::HasHeardTimes(records));
 }
 
 TEST(Segmenting, AFailureSaysItsCauseBeforeItsCodeAndMessage)
@@ -322,4 +324,33 @@ TEST(Segmenting, InputSeekCutsTheSameSamplesAsDecodingFromTheStart)
                 << name << " segment " << index;
         }
     }
+}
+
+TEST(Segmenting, TextsWithoutTimesAreSentencesPlacedOnTheSpeech)
+{
+    // Sentence marks of both scripts; a long Chinese sentence goes at its commas, then by twenties.
+    EXPECT_EQ(EstimatedPieces::Sentences("你好。今天天气很好！ Is it 3.5 degrees? Yes.  "),
+              (std::vector<std::string>{"你好。", "今天天气很好！", "Is it 3.5 degrees?", "Yes."}));
+    EXPECT_EQ(EstimatedPieces::Sentences("我们今天讨论的问题非常重要，需要每个人都认真思考一下然后给出自己的答案以及理由和依据"),
+              (std::vector<std::string>{"我们今天讨论的问题非常重要，", "需要每个人都认真思考一下然后给出自己的答", "案以及理由和依据"}));
+
+    // Speech from 1 s to 3 s and from 6 s to 8 s of ten seconds: two sentences of equal length
+    // take one run each.
+    std::string pcm(10 * 32000, '\0');
+    for (const auto& [from, to] : {std::pair{1.0, 3.0}, std::pair{6.0, 8.0}}) {
+        const std::string tone = SpeechDouble::SinePcm(300, to - from);
+        pcm.replace(static_cast<size_t>(from * 32000), tone.size(), tone);
+    }
+    const std::vector<TimedPiece> pieces = EstimatedPieces::Place("第一句话。第二句话。", pcm);
+    ASSERT_EQ(pieces.size(), 2u);
+    EXPECT_NEAR(pieces[0].start, 1.0, 0.02);
+    EXPECT_NEAR(pieces[0].end, 3.0, 0.02);
+    EXPECT_NEAR(pieces[1].start, 6.0, 0.02);
+    EXPECT_NEAR(pieces[1].end, 8.0, 0.02);
+    EXPECT_TRUE(pieces[0].estimated && pieces[1].estimated);
+    // Nothing sounds: the whole audio is taken.
+    const std::vector<TimedPiece> silent = EstimatedPieces::Place("a. b.", std::string(4 * 32000, '\0'));
+    ASSERT_EQ(silent.size(), 2u);
+    EXPECT_DOUBLE_EQ(silent[1].start, 2.0);
+    EXPECT_DOUBLE_EQ(silent[1].end, 4.0);
 }
