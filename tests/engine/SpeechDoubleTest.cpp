@@ -5,6 +5,7 @@
 #include "speech_double/StrictBase64.h"
 #include "speech_double/ToneDetector.h"
 #include "speech_double/TonePcm.h"
+#include "speech_double/ToneRuns.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -97,6 +98,26 @@ protected:
     const std::string audio = SpeechDouble::SinePcm(440, 1);
 };
 
+std::string Silence(double seconds)
+{
+    return std::string(2 * static_cast<size_t>(std::lround(seconds * 16000)), '\0');
+}
+
+// 440 Hz from 0.3 to 1.01 s, 660 Hz on to 1.547 s, a 50-ms blip too short to count, 880 Hz
+// from 2.16 to 2.56 s; the changes fall between frames.
+std::string ThreeTones()
+{
+    return Silence(0.3) + SpeechDouble::SinePcm(440, 0.71) + SpeechDouble::SinePcm(660, 0.537) + Silence(0.253) +
+           SpeechDouble::SinePcm(1000, 0.05) + Silence(0.31) + SpeechDouble::SinePcm(880, 0.4) + Silence(0.2);
+}
+
+struct ExpectedRun {
+    double start;
+    double end;
+    const char* text;
+};
+const std::vector<ExpectedRun> kThreeTones = {{0.3, 1.01, "tone 440"}, {1.01, 1.547, "tone 660"}, {2.16, 2.56, "tone 880"}};
+
 }  // namespace
 
 TEST(ToneDetector, NamesTheDominantFrequencyInWholeHertz)
@@ -140,6 +161,19 @@ TEST(ToneDetector, CopesWithNoiseShortAudioAndFullSegments)
     const SpeechDouble::ToneEstimate tone = SpeechDouble::EstimateTone(segment);
     EXPECT_EQ(SpeechDouble::ToneText(tone), "tone 770");
     EXPECT_NEAR(tone.rms, 8000 / std::sqrt(2.0), 50);
+}
+
+TEST(ToneRuns, FindEachToneFromItsStartToItsEnd)
+{
+    const std::vector<SpeechDouble::ToneRun> runs = SpeechDouble::FindToneRuns(ThreeTones());
+    ASSERT_EQ(runs.size(), kThreeTones.size());
+    for (size_t i = 0; i < runs.size(); ++i) {
+        EXPECT_NEAR(runs[i].start, kThreeTones[i].start, 0.02) << i;
+        EXPECT_NEAR(runs[i].end, kThreeTones[i].end, 0.02) << i;
+        EXPECT_EQ(runs[i].text, kThreeTones[i].text);
+    }
+    EXPECT_NEAR(runs[1].frequency, 660, 1);
+    EXPECT_TRUE(SpeechDouble::FindToneRuns(Silence(2)).empty());
 }
 
 TEST(StrictBase64, RejectsWhatARealServiceWouldRefuse)
