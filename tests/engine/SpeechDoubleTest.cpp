@@ -5,14 +5,17 @@
 #include "speech_double/StrictBase64.h"
 #include "speech_double/ToneDetector.h"
 #include "speech_double/TonePcm.h"
+#include "speech_double/ToneRuns.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
+#include <httplib.h>
 
 #include <chrono>
 #include <condition_variable>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <mutex>
 #include <random>
 #include <thread>
@@ -97,6 +100,93 @@ protected:
     const std::string audio = SpeechDouble::SinePcm(440, 1);
 };
 
+std::string Silence(double seconds)
+{
+    return std::string(2 * static_cast<size_t>(std::lround(seconds * 16000)), '\0');
+}
+
+// 440 Hz from 0.3 to 1.01 s, 660 Hz on to 1.547 s, a 50-ms blip too short to count, 880 Hz
+// from 2.16 to 2.56 s; the changes fall between frames.
+std::string ThreeTones()
+{
+    return Silence(0.3) + SpeechDouble::SinePcm(440, 0.71) + SpeechDouble::SinePcm(660, 0.537) + Silence(0.253) +
+           SpeechDouble::SinePcm(1000, 0.05) + Silence(0.31) + SpeechDouble::SinePcm(880, 0.4) + Silence(0.2);
+}
+
+struct ExpectedRun {
+    double start;
+    double end;
+    const char* text;
+};
+const std::vector<ExpectedRun> kThreeTones = {{0.3, 1.01, "tone 440"}, {1.01, 1.547, "tone 660"}, {2.16, 2.56, "tone 880"}};
+
+void Put(std::string& bytes, uint32_t value, int width)
+{
+    for (int i = 0; i < width; ++i)
+        bytes += static_cast<char>((value >> (8 * i)) & 0xFF);
+}
+
+// The plain 44-byte header and the samples.
+std::string Wav(const std::string& pcm, uint32_t sampleRate = 16000)
+{
+    std::string wav = "RIFF";
+    Put(wav, static_cast<uint32_t>(36 + pcm.size()), 4);
+    wav += "WAVEfmt ";
+    Put(wav, 16, 4);
+    Put(wav, 1, 2);
+    Put(wav, 1, 2);
+    Put(wav, sampleRate, 4);
+    Put(wav, 2 * sampleRate, 4);
+    Put(wav, 2, 2);
+    Put(wav, 16, 2);
+    wav += "data";
+    Put(wav, static_cast<uint32_t>(pcm.size()), 4);
+    return wav + pcm;
+}
+
+// A form's file, from memory.
+class StringSource : public HttpBodySource {
+public:
+    explicit StringSource(std::string bytes) : bytes_(std::move(bytes)) {}
+    uint64_t Size() const override { return bytes_.size(); }
+    size_t Read(char* buffer, size_t capacity) override
+    {
+        const size_t count = std::min(capacity, bytes_.size() - offset_);
+        std::memcpy(buffer, bytes_.data() + offset_, count);
+        offset_ += count;
+        return count;
+    }
+    void Rewind() override { offset_ = 0; }
+
+private:
+    std::string bytes_;
+    size_t offset_ = 0;
+};
+
+// Whisper transcription requests over HTTPS.
+class WhisperDoubleTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::string error;
+        speech = SpeechDouble::Server::Start({}, &error);
+        ASSERT_TRUE(speech) << error;
+        client = std::make_unique<httplib::Client>(speech->BaseUrl());
+        client->set_ca_cert_path(speech->CaFile());
+        client->enable_server_certificate_verification(true);
+    }
+
+    httplib::Result Transcribe(const std::string& wav, const httplib::Headers& headers = {})
+    {
+        return client->Post("/v1/audio/transcriptions", headers,
+                            httplib::MultipartFormDataItems{{"file", wav, "audio.wav", "audio/wav"},
+                                                            {"model", "whisper-1", "", ""}});
+    }
+
+    std::unique_ptr<SpeechDouble::Server> speech;
+    std::unique_ptr<httplib::Client> client;
+};
+
 }  // namespace
 
 TEST(ToneDetector, NamesTheDominantFrequencyInWholeHertz)
@@ -140,6 +230,19 @@ TEST(ToneDetector, CopesWithNoiseShortAudioAndFullSegments)
     const SpeechDouble::ToneEstimate tone = SpeechDouble::EstimateTone(segment);
     EXPECT_EQ(SpeechDouble::ToneText(tone), "tone 770");
     EXPECT_NEAR(tone.rms, 8000 / std::sqrt(2.0), 50);
+}
+
+TEST(ToneRuns, FindEachToneFromItsStartToItsEnd)
+{
+    const std::vector<SpeechDouble::ToneRun> runs = SpeechDouble::FindToneRuns(ThreeTones());
+    ASSERT_EQ(runs.size(), kThreeTones.size());
+    for (size_t i = 0; i < runs.size(); ++i) {
+        EXPECT_NEAR(runs[i].start, kThreeTones[i].start, 0.02) << i;
+        EXPECT_NEAR(runs[i].end, kThreeTones[i].end, 0.02) << i;
+        EXPECT_EQ(runs[i].text, kThreeTones[i].text);
+    }
+    EXPECT_NEAR(runs[1].frequency, 660, 1);
+    EXPECT_TRUE(SpeechDouble::FindToneRuns(Silence(2)).empty());
 }
 
 TEST(StrictBase64, RejectsWhatARealServiceWouldRefuse)
@@ -351,6 +454,108 @@ TEST_F(DoubleServiceTest, ConcurrentRequestsAreCountedAtTheirPeak)
     EXPECT_EQ(speech->PeakConcurrency(Endpoint::Recognition), 3);
 }
 
+TEST_F(WhisperDoubleTest, VerboseJsonGivesASegmentPerToneToTheProgramsClient)
+{
+    const std::string pcm = ThreeTones();
+    const std::string wav = Wav(pcm);
+    StringSource file(wav);
+    const HttpForm form = {HttpFormPart::File("file", file, "three tones.wav", "audio/wav"),
+                           HttpFormPart::Text("model", "whisper-1"), HttpFormPart::Text("language", "en"),
+                           HttpFormPart::Text("response_format", "verbose_json"),
+                           HttpFormPart::Text("timestamp_granularities[]", "segment")};
+    HttpRequest http;
+    http.SetCaFile(speech->CaFile());
+    std::string response;
+    ASSERT_EQ(http.PostForm(speech->TranscriptionUrl(), form, &response), 0) << http.ErrorText();
+    EXPECT_EQ(http.LastStatus(), 200) << response;
+
+    const Json::Value reply = Parse(response);
+    EXPECT_EQ(reply["task"], "transcribe");
+    EXPECT_EQ(reply["language"], "en");
+    EXPECT_NEAR(reply["duration"].asDouble(), static_cast<double>(pcm.size()) / 32000, 0.001);
+    EXPECT_EQ(reply["text"], "tone 440 tone 660 tone 880");
+    const Json::Value& segments = reply["segments"];
+    ASSERT_EQ(segments.size(), kThreeTones.size()) << response;
+    for (Json::ArrayIndex i = 0; i < segments.size(); ++i) {
+        EXPECT_EQ(segments[i]["id"].asUInt(), i);
+        EXPECT_NEAR(segments[i]["start"].asDouble(), kThreeTones[i].start, 0.02) << i;
+        EXPECT_NEAR(segments[i]["end"].asDouble(), kThreeTones[i].end, 0.02) << i;
+        EXPECT_EQ(segments[i]["text"], std::string(" ") + kThreeTones[i].text);
+    }
+
+    const auto requests = speech->Requests(Endpoint::Transcription);
+    ASSERT_EQ(requests.size(), 1u);
+    const SpeechDouble::RecordedRequest& request = *requests[0];
+    EXPECT_EQ(request.status, 200);
+    EXPECT_EQ(request.fileName, "three tones.wav");
+    EXPECT_EQ(request.wavSampleRate, 16000);
+    EXPECT_EQ(request.audioBytes, pcm.size());
+    EXPECT_EQ(request.text, "tone 440 tone 660 tone 880");
+    EXPECT_EQ(request.form, (std::multimap<std::string, std::string>{{"language", "en"},
+                                                                      {"model", "whisper-1"},
+                                                                      {"response_format", "verbose_json"},
+                                                                      {"timestamp_granularities[]", "segment"}}));
+    // The file travels byte for byte inside the form.
+    EXPECT_NE(request.body.find("filename=\"three tones.wav\"\r\nContent-Type: audio/wav\r\n\r\n" + wav + "\r\n--"),
+              std::string::npos);
+}
+
+TEST_F(WhisperDoubleTest, AWrongWavHeaderIs400AndAMissingKey401)
+{
+    speech->SetWhisperApiKey("sk-double");
+    const httplib::Headers key = {{"Authorization", "Bearer sk-double"}};
+    const std::string pcm = SpeechDouble::SinePcm(440, 1);
+
+    const httplib::Result wrongRate = Transcribe(Wav(pcm, 8000), key);
+    ASSERT_TRUE(wrongRate) << httplib::to_string(wrongRate.error());
+    EXPECT_EQ(wrongRate->status, 400);
+    const Json::Value refused = Parse(wrongRate->body)["error"];
+    EXPECT_EQ(refused["type"], "invalid_request_error");
+    EXPECT_NE(refused["message"].asString().find("sample rate is 8000"), std::string::npos) << wrongRate->body;
+    EXPECT_EQ(speech->Requests(Endpoint::Transcription).at(0)->wavSampleRate, 8000);
+
+    for (const httplib::Headers& wrong : {httplib::Headers{}, httplib::Headers{{"Authorization", "Bearer sk-other"}}}) {
+        const httplib::Result unauthorized = Transcribe(Wav(pcm), wrong);
+        ASSERT_TRUE(unauthorized);
+        EXPECT_EQ(unauthorized->status, 401);
+        EXPECT_EQ(Parse(unauthorized->body)["error"]["code"], "invalid_api_key") << unauthorized->body;
+    }
+
+    const httplib::Result accepted = Transcribe(Wav(pcm), key);
+    ASSERT_TRUE(accepted);
+    EXPECT_EQ(accepted->status, 200);
+    EXPECT_EQ(accepted->body, R"({"text":"tone 440"})");
+}
+
+TEST_F(WhisperDoubleTest, FaultsPickTranscriptionsByNumberAndText)
+{
+    speech->AddFault({.endpoint = Endpoint::Transcription, .requestNumber = 1,
+                      .fault = Fault::HttpError(429, "Rate limit reached for requests.", 7)});
+    speech->AddFault({.endpoint = Endpoint::Transcription, .text = "tone 550", .fault = Fault::Oversized(1 << 20)});
+    const std::string tone440 = Wav(SpeechDouble::SinePcm(440, 1));
+
+    const httplib::Result limited = Transcribe(tone440);
+    ASSERT_TRUE(limited);
+    EXPECT_EQ(limited->status, 429);
+    EXPECT_EQ(limited->get_header_value("Retry-After"), "7");
+    EXPECT_EQ(Parse(limited->body)["error"]["message"], "Rate limit reached for requests.");
+
+    const httplib::Result oversized = Transcribe(Wav(SpeechDouble::SinePcm(550, 1)));
+    ASSERT_TRUE(oversized);
+    EXPECT_EQ(oversized->status, 200);
+    EXPECT_EQ(Parse(oversized->body)["text"].asString().size(), 1u << 20);
+
+    const httplib::Result normal = Transcribe(tone440);
+    ASSERT_TRUE(normal);
+    EXPECT_EQ(normal->status, 200);
+    EXPECT_FALSE(normal->has_header("Retry-After"));
+    const auto requests = speech->Requests(Endpoint::Transcription);
+    ASSERT_EQ(requests.size(), 3u);
+    EXPECT_EQ(requests[0]->fault, SpeechDouble::FaultKind::HttpError);
+    EXPECT_EQ(requests[1]->fault, SpeechDouble::FaultKind::Oversized);
+    EXPECT_EQ(requests[2]->fault, SpeechDouble::FaultKind::None);
+}
+
 TEST(SpeechDoubleLifetime, StoppingEndsAStalledRequestAndRemovesItsFolder)
 {
     auto speech = SpeechDouble::Server::Start();
@@ -396,10 +601,11 @@ TEST(SpeechDoubleLifetime, EnvironmentNamesTheEndpoints)
 
 TEST(SpeechDoubleProgram, RunsOnItsOwnUntilTerminated)
 {
-    TestSupport::Child child({TALVORA_SPEECH_DOUBLE, "--quiet"});
+    TestSupport::Child child({TALVORA_SPEECH_DOUBLE, "--quiet", "--whisper-key", "sk-double", "--fault",
+                              "transcription:1:http:503:2"});
     ASSERT_TRUE(child.Started());
 
-    // Read until the three environment lines are in.
+    // Read until the environment lines are in.
     child.ReadUntil(
         [](const std::string& output) {
             return output.find("TALVORA_TOKEN_URL=") != std::string::npos &&
@@ -426,6 +632,19 @@ TEST(SpeechDoubleProgram, RunsOnItsOwnUntilTerminated)
     std::string response;
     EXPECT_EQ(http.Get(tokenUrl, &params, nullptr, &response), 0);
     EXPECT_TRUE(Parse(response)["access_token"].isString()) << response;
+
+    const std::string whisperUrl = value("TALVORA_WHISPER_URL");
+    const std::string base = tokenUrl.substr(0, tokenUrl.find("/oauth/"));
+    ASSERT_EQ(whisperUrl, base + "/v1/audio/transcriptions");
+    httplib::Client whisper(base);
+    whisper.set_ca_cert_path(caFile);
+    whisper.enable_server_certificate_verification(true);
+    const httplib::Result busy = whisper.Post(
+        "/v1/audio/transcriptions", {{"Authorization", "Bearer sk-double"}},
+        httplib::MultipartFormDataItems{{"file", Wav(SpeechDouble::SinePcm(440, 1)), "a.wav", ""}, {"model", "m", "", ""}});
+    ASSERT_TRUE(busy);
+    EXPECT_EQ(busy->status, 503);
+    EXPECT_EQ(busy->get_header_value("Retry-After"), "2");
 
     child.Signal(SIGTERM);
     const TestSupport::ChildResult result = child.Finish(std::chrono::seconds(30));

@@ -6,6 +6,8 @@
 #include "speech_double/FrontDoor.h"
 #include "speech_double/RecognitionCheck.h"
 #include "speech_double/ServiceReplies.h"
+#include "speech_double/TranscriptionCheck.h"
+#include "speech_double/TranscriptionReplies.h"
 
 #include <httplib.h>
 
@@ -38,6 +40,7 @@ using Clock = std::chrono::steady_clock;
 
 constexpr const char* kTokenPath = "/oauth/2.0/token";
 constexpr const char* kSpeechPath = "/server_api";
+constexpr const char* kTranscriptionPath = "/v1/audio/transcriptions";
 constexpr size_t kServerThreads = 32;
 constexpr size_t kMaxPayload = 64u << 20;
 
@@ -64,6 +67,7 @@ struct Reply {
     std::string contentType = "application/json";
     std::string body;
     int errNo = -1;
+    int retryAfterSeconds = -1;  // below 0: no Retry-After header
 };
 
 }  // namespace
@@ -85,6 +89,7 @@ struct Server::State {
     std::map<std::string, std::string> credentials;  // API key -> secret key
     int64_t tokenLifetime = 0;
     std::map<std::string, int64_t> tokens;           // token -> expiry, seconds since 1970
+    std::string whisperApiKey;
     uint64_t serial = 0;
     std::chrono::milliseconds latency{0};
     std::map<Endpoint, int> arrivals;
@@ -99,6 +104,7 @@ struct Server::State {
     void Handle(Endpoint endpoint, const httplib::Request& request, const std::string& body,
                 httplib::Response& response);
     Reply TokenReply(const httplib::Request& request, const Fault& fault);
+    static Reply TranscriptionReply(const TranscriptionVerdict& verdict, const Fault& fault);
     std::string IssueToken(const std::string& token = {});
     bool TokenValid(const std::string& token) const;
     std::string NextSerial(const char* prefix);
@@ -171,6 +177,44 @@ Reply Server::State::TokenReply(const httplib::Request& request, const Fault& fa
     return reply;
 }
 
+Reply Server::State::TranscriptionReply(const TranscriptionVerdict& verdict, const Fault& fault)
+{
+    Reply reply;
+    const auto answer = [&](const std::string& text, const std::vector<ToneRun>& segments, bool withText) {
+        if (verdict.responseFormat == "text") {
+            reply.contentType = "text/plain; charset=utf-8";
+            reply.body = text;
+        } else if (verdict.responseFormat == "verbose_json") {
+            reply.body = TranscriptionVerboseJson(verdict.language.empty() ? "english" : verdict.language,
+                                                  verdict.duration, text, segments, withText);
+        } else {
+            reply.body = TranscriptionJson(text, withText);
+        }
+    };
+    if (fault.kind == FaultKind::Text) {
+        std::vector<ToneRun> segments;
+        if (!fault.text.empty())
+            segments.push_back({0, verdict.duration, 0, fault.text});
+        answer(fault.text, segments, true);
+    } else if (fault.kind == FaultKind::ServerError) {
+        reply.status = 500;
+        reply.body = WhisperError("The server had an error while processing your request.", "server_error");
+    } else if (fault.kind == FaultKind::ErrNo) {
+        reply.status = 400;
+        reply.body = WhisperError(fault.text.empty() ? "error " + std::to_string(fault.errNo) + "." : fault.text,
+                                  "invalid_request_error");
+    } else if (verdict.status == 401) {
+        reply.status = 401;
+        reply.body = WhisperError(verdict.message, "invalid_request_error", "invalid_api_key");
+    } else if (verdict.status != 200) {
+        reply.status = verdict.status;
+        reply.body = WhisperError(verdict.message, "invalid_request_error");
+    } else {
+        answer(verdict.text, verdict.runs, fault.kind != FaultKind::MissingErrNo);
+    }
+    return reply;
+}
+
 void Server::State::Handle(Endpoint endpoint, const httplib::Request& request, const std::string& body,
                            httplib::Response& response)
 {
@@ -197,6 +241,7 @@ void Server::State::Handle(Endpoint endpoint, const httplib::Request& request, c
 
     // The service's own judgement comes first, so that rules can pick requests by content.
     RecognitionVerdict verdict;
+    TranscriptionVerdict transcription;
     if (endpoint == Endpoint::Recognition) {
         verdict = CheckRecognition(request.get_header_value("Content-Type"), body, options.maxAudioBytes,
                                    [this](const std::string& token) { return TokenValid(token); });
@@ -204,10 +249,24 @@ void Server::State::Handle(Endpoint endpoint, const httplib::Request& request, c
         record->audioBytes = verdict.audioBytes;
         record->frequency = verdict.frequency;
         info.text = verdict.text;
-        if (!info.text.empty()) {
+    } else if (endpoint == Endpoint::Transcription) {
+        std::string apiKey;
+        {
             std::lock_guard lock(mutex);
-            info.textOccurrence = ++textsSeen[info.text];
+            apiKey = whisperApiKey;
         }
+        transcription = CheckTranscription(request.get_header_value("Content-Type"),
+                                           request.get_header_value("Authorization"), body, apiKey);
+        record->form = transcription.form;
+        record->fileName = transcription.fileName;
+        record->wavSampleRate = transcription.wavSampleRate;
+        record->audioBytes = transcription.audioBytes;
+        record->text = transcription.text;
+        info.text = transcription.text;
+    }
+    if (!info.text.empty()) {
+        std::lock_guard lock(mutex);
+        info.textOccurrence = ++textsSeen[info.text];
     }
     const Fault fault = faults.Choose(info);
     record->fault = fault.kind;
@@ -215,6 +274,8 @@ void Server::State::Handle(Endpoint endpoint, const httplib::Request& request, c
     Reply reply;
     if (endpoint == Endpoint::Token) {
         reply = TokenReply(request, fault);
+    } else if (endpoint == Endpoint::Transcription) {
+        reply = TranscriptionReply(transcription, fault);
     } else {
         const std::string sn = NextSerial("");
         const std::string corpus = "6" + NextSerial("").substr(0, 18);
@@ -268,6 +329,13 @@ void Server::State::Handle(Endpoint endpoint, const httplib::Request& request, c
     case FaultKind::CutConnection:
         reply.errNo = -1;
         break;
+    case FaultKind::HttpError:
+        reply = Reply{fault.status, "application/json", WhisperError(fault.text, WhisperErrorType(fault.status)), -1,
+                      fault.retryAfterSeconds};
+        break;
+    case FaultKind::Oversized:
+        reply = Reply{200, "application/json", OversizedTranscription(fault.bytes), -1};
+        break;
     default:
         break;
     }
@@ -294,6 +362,8 @@ void Server::State::Handle(Endpoint endpoint, const httplib::Request& request, c
     record->status = reply.status;
     record->errNo = endpoint == Endpoint::Recognition ? reply.errNo : -1;
     response.status = reply.status == 0 ? 500 : reply.status;
+    if (reply.retryAfterSeconds >= 0)
+        response.set_header("Retry-After", std::to_string(reply.retryAfterSeconds));
     if (fault.kind == FaultKind::CutConnection) {
         const auto body = std::make_shared<std::string>(std::move(reply.body));
         response.set_content_provider(body->size(), reply.contentType,
@@ -335,12 +405,14 @@ std::string Server::State::StatsJson() const
             break;
         }
     }
-    char text[256];
+    char text[384];
     std::snprintf(text, sizeof text,
-                  "{\"token_requests\":%d,\"recognition_requests\":%d,\"busy_ms\":%.3f,"
-                  "\"last_recognition_busy_ms\":%.3f,\"peak_recognition_concurrency\":%d}",
-                  count(arrivals, Endpoint::Token), count(arrivals, Endpoint::Recognition), busyMilliseconds, lastBusy,
-                  count(peak, Endpoint::Recognition));
+                  "{\"token_requests\":%d,\"recognition_requests\":%d,\"transcription_requests\":%d,"
+                  "\"busy_ms\":%.3f,\"last_recognition_busy_ms\":%.3f,\"peak_recognition_concurrency\":%d,"
+                  "\"peak_transcription_concurrency\":%d}",
+                  count(arrivals, Endpoint::Token), count(arrivals, Endpoint::Recognition),
+                  count(arrivals, Endpoint::Transcription), busyMilliseconds, lastBusy,
+                  count(peak, Endpoint::Recognition), count(peak, Endpoint::Transcription));
     return text;
 }
 
@@ -349,6 +421,7 @@ std::unique_ptr<Server> Server::Start(const Options& options, std::string* error
     auto state = std::make_unique<State>();
     state->options = options;
     state->tokenLifetime = options.tokenLifetimeSeconds;
+    state->whisperApiKey = options.whisperApiKey;
     state->credentials[BuiltInCredential().apiKey] = BuiltInCredential().secretKey;
     state->credentials[kTestApiKey] = kTestSecretKey;
     for (const auto& [apiKey, secretKey] : options.credentials)
@@ -399,6 +472,29 @@ std::unique_ptr<Server> Server::Start(const Options& options, std::string* error
             return true;
         });
         s->Handle(Endpoint::Recognition, request, body, response);
+    });
+    // The server library splits a multipart body into its parts as it reads it and keeps none of
+    // the bytes around them; the double reads the body whole instead, to check the form itself
+    // and to record it as sent. The library picks its way of reading by the Content-Type at the
+    // moment of reading, so the header is out of its sight meanwhile (the request is the
+    // library's own object, only handed out as const).
+    s->http->Post(kTranscriptionPath, [s](const httplib::Request& request, httplib::Response& response,
+                                          const httplib::ContentReader& reader) {
+        auto& headers = const_cast<httplib::Headers&>(request.headers);
+        const auto contentType = headers.find("Content-Type");
+        std::string sent;
+        if (contentType != headers.end()) {
+            sent = std::move(contentType->second);
+            contentType->second = "application/octet-stream";
+        }
+        std::string body;
+        reader([&body](const char* data, size_t length) {
+            body.append(data, length);
+            return true;
+        });
+        if (contentType != headers.end())
+            contentType->second = std::move(sent);
+        s->Handle(Endpoint::Transcription, request, body, response);
     });
     s->http->Get("/double/stats", [s](const httplib::Request&, httplib::Response& response) {
         response.set_content(s->StatsJson(), "application/json");
@@ -480,6 +576,11 @@ std::string Server::SpeechUrl() const
     return BaseUrl() + kSpeechPath;
 }
 
+std::string Server::TranscriptionUrl() const
+{
+    return BaseUrl() + kTranscriptionPath;
+}
+
 std::string Server::CaFile() const
 {
     return state_->certificates ? state_->certificates->CaFile() : std::string();
@@ -526,6 +627,12 @@ void Server::ExpireTokens()
 {
     std::lock_guard lock(state_->mutex);
     state_->tokens.clear();
+}
+
+void Server::SetWhisperApiKey(std::string key)
+{
+    std::lock_guard lock(state_->mutex);
+    state_->whisperApiKey = std::move(key);
 }
 
 void Server::AddFault(const FaultRule& rule)

@@ -1,8 +1,8 @@
 #pragma once
 
-// A local double of the cloud speech-recognition service, for tests (in-process) and for trying
-// the whole program by hand (the speech_double program). It speaks HTTPS with a certificate made
-// when it starts, or plain HTTP, on a loopback port:
+// A local double of the cloud speech-recognition service and of a Whisper transcription server,
+// for tests (in-process) and for trying the whole program by hand (the speech_double program).
+// It speaks HTTPS with a certificate made when it starts, or plain HTTP, on a loopback port:
 //
 //   GET  /oauth/2.0/token  grant_type=client_credentials, client_id, client_secret. Known pair:
 //        200 {"refresh_token", "expires_in", "session_key", "access_token", "scope", ...};
@@ -14,6 +14,16 @@
 //        200 {"err_no":33xx,"err_msg":...,"sn":...}: 3300 malformed request, 3302 unknown or
 //        expired token, 3310 audio above Options::maxAudioBytes, 3314 empty or odd length, 3301
 //        silence. There is no 60-second limit.
+//   POST /v1/audio/transcriptions  the Whisper transcription API, a multipart form checked
+//        strictly (see TranscriptionCheck.h): "file", a WAV file of 16 kHz 16-bit mono PCM with
+//        the plain 44-byte header; "model"; optional "language" (two lowercase letters),
+//        "response_format" (json, verbose_json or text) and "timestamp_granularities[]". The
+//        audio reads as its runs of steady tone (ToneRuns.h), each one segment: 200
+//        {"text":"tone 440 tone 550"}; verbose_json {"task":"transcribe","language":...,
+//        "duration":...,"text":...,"segments":[{"id":0,"start":0.3,"end":1.01,"text":" tone 440",
+//        ...},...]}; text: the text alone. Silence: "" and no segments. A malformed form: 400
+//        {"error":{"message":...,"type":"invalid_request_error"}}; with Options::whisperApiKey
+//        set, a request without "Authorization: Bearer <key>": 401 (code "invalid_api_key").
 //   GET  /double/stats     the double's own counters as JSON (not part of the service).
 //
 // In a test:
@@ -30,10 +40,15 @@
 //   EXPECT_EQ(speech->RequestCount(SpeechDouble::Endpoint::Recognition), 3);
 //   EXPECT_EQ(speech->Requests(SpeechDouble::Endpoint::Recognition)[0]->text, "tone 440");
 //
+//   speech->AddFault({.endpoint = SpeechDouble::Endpoint::Transcription, .requestNumber = 1,
+//                     .fault = SpeechDouble::Fault::HttpError(429, "Rate limit reached.", 2)});
+//   ... a Whisper client sent to speech->TranscriptionUrl(), trusting speech->CaFile() ...
+//
 // Helpers beside it: SinePcm (TonePcm.h) makes test audio, EstimateTone/ToneText
-// (ToneDetector.h) name a PCM buffer's tone the way the double does, UnusedLoopbackPort
-// (LoopbackPort.h) gives a port where connections are refused, and DecodeBase64Strict
-// (StrictBase64.h) is an independent Base64 decoder.
+// (ToneDetector.h) name a PCM buffer's tone the way the double does, FindToneRuns (ToneRuns.h)
+// finds its tones, and where each starts and ends, the way the transcription endpoint does,
+// UnusedLoopbackPort (LoopbackPort.h) gives a port where connections are refused, and
+// DecodeBase64Strict (StrictBase64.h) is an independent Base64 decoder.
 //
 // For a child process, pass Environment() to it instead. All methods are safe from any thread;
 // selectors and observers run on the double's server threads. The double stops (and removes
@@ -70,6 +85,8 @@ struct Options {
     std::vector<std::pair<std::string, std::string>> credentials{};
     int64_t tokenLifetimeSeconds = 2592000;  // 30 days, like the real service
     size_t maxAudioBytes = 7680000;          // 240 seconds of 16 kHz 16-bit mono
+    // The bearer key the transcription endpoint wants; empty: any Authorization, or none, will do.
+    std::string whisperApiKey{};
     bool recordBodies = true;                // keep every request body for Requests()
     std::chrono::milliseconds stallLimit{std::chrono::minutes(5)};
 };
@@ -84,8 +101,13 @@ struct RecordedRequest {
     std::multimap<std::string, std::string> headers;  // names as sent
     std::string body;                // empty when Options::recordBodies is false
     size_t bodyBytes = 0;
-    std::string text;                // recognition: what the audio reads as ("tone 440"), when it decoded
-    size_t audioBytes = 0;           // recognition: decoded audio length
+    std::multimap<std::string, std::string> form;     // transcription: the text fields by name
+    std::string fileName;            // transcription: the filename of the "file" part
+    int wavSampleRate = 0;           // transcription: the sample rate the WAV header gives; 0: no header
+    std::string text;                // recognition: what the audio reads as ("tone 440"), when it decoded;
+                                     // transcription: its tones' texts joined ("tone 440 tone 550")
+    size_t audioBytes = 0;           // recognition: decoded audio length; transcription: the file's
+                                     // bytes after its 44-byte header
     double frequency = 0;            // recognition: dominant frequency in hertz
     int errNo = -1;                  // recognition: the err_no answered; -1 when the reply carried none
     int status = 0;                  // HTTP status answered (0 when the connection was reset)
@@ -107,6 +129,7 @@ public:
     std::string BaseUrl() const;   // "https://127.0.0.1:<port>"
     std::string TokenUrl() const;  // BaseUrl() + "/oauth/2.0/token"
     std::string SpeechUrl() const; // BaseUrl() + "/server_api"
+    std::string TranscriptionUrl() const;  // BaseUrl() + "/v1/audio/transcriptions"
     std::string CaFile() const;    // the CA certificate (PEM) a client must trust; empty for HTTP
     std::string ServerCertificateFile() const;
     std::string ServerKeyFile() const;
@@ -120,6 +143,8 @@ public:
     void SetTokenLifetime(int64_t seconds);
     // Every token issued so far stops being accepted (3302), as after a server-side expiry.
     void ExpireTokens();
+    // The bearer key the transcription endpoint wants from now on; empty: none.
+    void SetWhisperApiKey(std::string key);
 
     // Faults: rules (tried in order), then the selector, then the endpoint's default.
     void AddFault(const FaultRule& rule);

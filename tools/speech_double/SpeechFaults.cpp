@@ -58,6 +58,22 @@ Fault Fault::Raw(int status, std::string contentType, std::string body)
     return fault;
 }
 
+Fault Fault::HttpError(int status, std::string message, int retryAfterSeconds)
+{
+    Fault fault = OfKind(FaultKind::HttpError);
+    fault.status = status;
+    fault.text = std::move(message);
+    fault.retryAfterSeconds = retryAfterSeconds;
+    return fault;
+}
+
+Fault Fault::Oversized(size_t bytes)
+{
+    Fault fault = OfKind(FaultKind::Oversized);
+    fault.bytes = bytes;
+    return fault;
+}
+
 const char* FaultKindName(FaultKind kind)
 {
     switch (kind) {
@@ -72,6 +88,8 @@ const char* FaultKindName(FaultKind kind)
     case FaultKind::ErrNo: return "err-no";
     case FaultKind::Text: return "text";
     case FaultKind::Raw: return "raw";
+    case FaultKind::HttpError: return "http";
+    case FaultKind::Oversized: return "oversized";
     }
     return "?";
 }

@@ -91,6 +91,8 @@ ToneEstimate EstimateTone(std::string_view pcm, int sampleRate)
 
     const double binHz = static_cast<double>(sampleRate) / kFrame;
     const size_t first = std::max<size_t>(1, static_cast<size_t>(std::ceil(kLowestHz / binHz)));
+    if (first >= kFrame / 2)
+        return tone;  // at so low a sample rate nothing above kLowestHz can be told
     size_t peak = first;
     for (size_t k = first; k < kFrame / 2; ++k) {
         if (power[k] > power[peak])

@@ -1,6 +1,7 @@
 // The speech service double as a program of its own, for trying the whole application by hand
 // and for benchmarks. It prints the base URL and the environment lines that point the program
-// at it, logs one line per request on standard error, and runs until SIGINT or SIGTERM.
+// at it (and TALVORA_WHISPER_URL, its Whisper transcription endpoint), logs one line per
+// request on standard error, and runs until SIGINT or SIGTERM.
 #include "speech_double/SpeechDouble.h"
 
 #include <csignal>
@@ -21,25 +22,57 @@ void Usage(const char* program)
                  "  --folder DIR              where the certificate files go (default: a temporary folder)\n"
                  "  --credential KEY:SECRET   accept this credential pair as well (repeatable)\n"
                  "  --token-lifetime SECONDS  \"expires_in\" of issued tokens (default 2592000)\n"
+                 "  --whisper-key KEY         the transcription endpoint wants \"Authorization: Bearer KEY\"\n"
+                 "                            (default: any or none will do)\n"
                  "  --latency MS              wait this long before every reply\n"
                  "  --fault ENDPOINT:N:KIND[:ARG]\n"
-                 "                            ENDPOINT token or recognition; N the request number (0: every\n"
-                 "                            request); KIND refuse, stall, server-error, html, truncated, cut,\n"
-                 "                            no-err-no, err-no (ARG the number), text (ARG the text)\n"
+                 "                            ENDPOINT token, recognition or transcription; N the request number\n"
+                 "                            (0: every request); KIND refuse, stall, server-error, html,\n"
+                 "                            truncated, cut, no-err-no, err-no (ARG the number), text (ARG the\n"
+                 "                            text), http (ARG STATUS[:RETRY_AFTER_SECONDS]), oversized (ARG the\n"
+                 "                            length of the reply's text in bytes)\n"
                  "  --quiet                   no line per request\n",
                  program);
 }
 
-bool ParseFault(const std::string& spec, SpeechDouble::FaultRule& rule)
+// Digits only, at most nine of them.
+bool ParseCount(const std::string& text, long& value)
+{
+    if (text.empty() || text.size() > 9 || text.find_first_not_of("0123456789") != std::string::npos)
+        return false;
+    value = std::atol(text.c_str());
+    return true;
+}
+
+// "STATUS[:RETRY_AFTER_SECONDS]", with a message of the kind the API gives for that status.
+bool ParseHttpError(const std::string& argument, SpeechDouble::Fault& fault)
+{
+    const size_t colon = argument.find(':');
+    long status = 0;
+    long retryAfter = -1;
+    if (!ParseCount(argument.substr(0, colon), status) || status < 100 || status > 599)
+        return false;
+    if (colon != std::string::npos && !ParseCount(argument.substr(colon + 1), retryAfter))
+        return false;
+    std::string message = "The request failed with HTTP status " + std::to_string(status) + ".";
+    if (status == 429)
+        message = "Rate limit reached for requests.";
+    else if (status >= 500)
+        message = "The server had an error while processing your request.";
+    fault = SpeechDouble::Fault::HttpError(static_cast<int>(status), message, static_cast<int>(retryAfter));
+    return true;
+}
+
+bool ParseFault(const std::string& given, SpeechDouble::FaultRule& rule)
 {
     using SpeechDouble::Fault;
-    const size_t first = spec.find(':');
-    const size_t second = first == std::string::npos ? first : spec.find(':', first + 1);
+    const size_t first = given.find(':');
+    const size_t second = first == std::string::npos ? first : given.find(':', first + 1);
     if (second == std::string::npos)
         return false;
-    const std::string endpoint = spec.substr(0, first);
-    const std::string number = spec.substr(first + 1, second - first - 1);
-    std::string kind = spec.substr(second + 1);
+    const std::string endpoint = given.substr(0, first);
+    const std::string number = given.substr(first + 1, second - first - 1);
+    std::string kind = given.substr(second + 1);
     std::string argument;
     if (const size_t colon = kind.find(':'); colon != std::string::npos) {
         argument = kind.substr(colon + 1);
@@ -49,6 +82,8 @@ bool ParseFault(const std::string& spec, SpeechDouble::FaultRule& rule)
         rule.endpoint = SpeechDouble::Endpoint::Token;
     else if (endpoint == "recognition")
         rule.endpoint = SpeechDouble::Endpoint::Recognition;
+    else if (endpoint == "transcription")
+        rule.endpoint = SpeechDouble::Endpoint::Transcription;
     else
         return false;
     char* end = nullptr;
@@ -57,6 +92,7 @@ bool ParseFault(const std::string& spec, SpeechDouble::FaultRule& rule)
         return false;
     rule.times = rule.requestNumber == 0 ? -1 : 1;
     const int code = std::atoi(argument.c_str());
+    long count = 0;
     if (kind == "refuse")
         rule.fault = Fault::Refuse();
     else if (kind == "stall")
@@ -75,6 +111,10 @@ bool ParseFault(const std::string& spec, SpeechDouble::FaultRule& rule)
         rule.fault = Fault::ErrNo(code);
     else if (kind == "text")
         rule.fault = Fault::Text(argument);
+    else if (kind == "http")
+        return ParseHttpError(argument, rule.fault);
+    else if (kind == "oversized" && ParseCount(argument, count))
+        rule.fault = Fault::Oversized(static_cast<size_t>(count));
     else
         return false;
     return true;
@@ -82,7 +122,13 @@ bool ParseFault(const std::string& spec, SpeechDouble::FaultRule& rule)
 
 const char* EndpointName(SpeechDouble::Endpoint endpoint)
 {
-    return endpoint == SpeechDouble::Endpoint::Token ? "token" : "recognition";
+    switch (endpoint) {
+    case SpeechDouble::Endpoint::Token: return "token";
+    case SpeechDouble::Endpoint::Recognition: return "recognition";
+    case SpeechDouble::Endpoint::Transcription: return "transcription";
+    case SpeechDouble::Endpoint::Other: break;
+    }
+    return "other";
 }
 
 }  // namespace
@@ -117,6 +163,8 @@ int main(int argc, char** argv)
             options.credentials.emplace_back(pair.substr(0, colon), pair.substr(colon + 1));
         } else if (arg == "--token-lifetime" && hasValue) {
             options.tokenLifetimeSeconds = std::atoll(argv[++i]);
+        } else if (arg == "--whisper-key" && hasValue) {
+            options.whisperApiKey = argv[++i];
         } else if (arg == "--latency" && hasValue) {
             latency = std::atol(argv[++i]);
         } else if (arg == "--fault" && hasValue) {
@@ -164,6 +212,7 @@ int main(int argc, char** argv)
     std::printf("speech double listening on %s\n", server->BaseUrl().c_str());
     for (const auto& [name, value] : server->Environment())
         std::printf("export %s=%s\n", name.c_str(), value.c_str());
+    std::printf("export TALVORA_WHISPER_URL=%s\n", server->TranscriptionUrl().c_str());
     std::printf("accepted credential: %s %s\n", SpeechDouble::kTestApiKey, SpeechDouble::kTestSecretKey);
     std::fflush(stdout);
 
