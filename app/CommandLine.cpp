@@ -117,7 +117,7 @@ CommandLine CommandLine::Parse(int argc, char** argv)
             return line;
         } else if (argument == "--transcribe") {
             line.mode = Mode::Transcribe;
-        } else if (const std::string name = argument.substr(0, argument.find('=')); IsOneOf(name, kValueOptions)) {
+        } else if (const std::string option = argument.substr(0, argument.find('=')); IsOneOf(option, kValueOptions)) {
             std::string value;
             const size_t equals = argument.find('=');
             if (equals != std::string::npos) {
@@ -127,7 +127,7 @@ CommandLine CommandLine::Parse(int argc, char** argv)
             } else {
                 return Invalid(argument + " needs a value");
             }
-            if (name == "--output") {
+            if (option == "--output") {
                 if (value.empty())
                     return Invalid("--output needs a folder");
                 line.toStandardOutput = value == "-";
@@ -136,11 +136,11 @@ CommandLine CommandLine::Parse(int argc, char** argv)
                 continue;
             }
             transcribeOnly = true;
-            if (name == "--recognizer") {
+            if (option == "--recognizer") {
                 if (value != "cloud" && value != "local-en" && value != "whisper-api")
                     return Invalid("unknown recognizer \"" + value + "\" (cloud, local-en or whisper-api)");
                 line.recognizer = value;
-            } else if (name == "--language") {
+            } else if (option == "--language") {
                 if (value.empty() || !IsLanguageCode(value))
                     return Invalid("unknown language \"" + value + "\" (zh, en, ct or another two-letter ISO-639-1 code)");
                 line.language = value;

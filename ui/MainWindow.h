@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/FileList.h"
+#include "engine/Recognizer.h"
 #include "engine/ResultFolder.h"
 #include "ui/RowMenu.h"
 #include "ui/toolkit/WindowBase.h"

@@ -168,7 +168,7 @@ TEST_F(TranscribeTest, AWhisperServerGivesSubtitlesAtTheSpokenTimesThatAPlayerRe
                                        "--format", "json", "--output", "-"},
                                       Environment(), std::chrono::seconds(90));
     ASSERT_EQ(json.exitCode, 0) << json.output;
-    for (const std::string member : {"\"file\" : \"" + talk + "\"", std::string("\"recognizer\" : \"whisper-api\""),
+    for (const std::string& member : {"\"file\" : \"" + talk + "\"", std::string("\"recognizer\" : \"whisper-api\""),
                                      std::string("\"language\" : \"en\""), std::string("\"duration\" : 150"),
                                      std::string("\"text\" : \"tone 440 tone 550 tone 660 tone 660\"")})
         EXPECT_NE(json.output.find(member), std::string::npos) << member << "\n" << json.output;

@@ -466,7 +466,7 @@ TEST_F(WhisperDoubleTest, VerboseJsonGivesASegmentPerToneToTheProgramsClient)
     HttpRequest http;
     http.SetCaFile(speech->CaFile());
     std::string response;
-    ASSERT_EQ(http.PostForm(speech->TranscriptionUrl(), form, &response), 0) << http.ErrorText();
+    ASSERT_EQ(http.PostForm(speech->TranscriptionUrl(), form, nullptr, &response), 0) << http.ErrorText();
     EXPECT_EQ(http.LastStatus(), 200) << response;
 
     const Json::Value reply = Parse(response);
