@@ -89,7 +89,7 @@ TEST_F(MainWindowTest, TheRowMenuStopsARecognisingFileAndStartsAFinishedOneAgain
     ASSERT_NE(menu, nullptr);
     EXPECT_EQ(list_->GetCurSel(), 0);
     EXPECT_EQ(MenuItems(menu), (std::vector<std::wstring>{L"+停止", L"-重新识别", L"-复制文本", L"+打开所在文件夹",
-                                                          L"-导出字幕"}));
+                                                          L"-导出字幕", L"-导出字幕 (WebVTT)"}));
     Choose(menu, QStringLiteral("停止"));
     EXPECT_EQ(Status(0), ItemIdle);
     EXPECT_EQ(Cell(0, FileListView::kColumnAction), L"开始");
@@ -114,7 +114,7 @@ TEST_F(MainWindowTest, TheRowMenuStopsARecognisingFileAndStartsAFinishedOneAgain
     menu = RightClickRow(0);
     ASSERT_NE(menu, nullptr);
     EXPECT_EQ(MenuItems(menu), (std::vector<std::wstring>{L"-停止", L"+重新识别", L"+复制文本", L"+打开所在文件夹",
-                                                          L"+导出字幕"}));
+                                                          L"+导出字幕", L"+导出字幕 (WebVTT)"}));
     Choose(menu, QStringLiteral("复制文本"));
     EXPECT_EQ(QApplication::clipboard()->text().toStdWString(), L"tone 440");
 
@@ -528,7 +528,7 @@ TEST_F(MainWindowTest, TheTitleBarNamesTheRecognizerAndAWhisperServersPiecesShow
     Add(file);
     ClickControl(L"btnStart");
     ASSERT_TRUE(WaitStatus(0, ItemDone));
-    ASSERT_TRUE(UiTest::WaitFor([&] { return PaneText() == L"[00:00:00] tone 440\r\n[00:00:06] tone 550"; })) << PaneText().size();
+    ASSERT_TRUE(UiTest::WaitFor([&] { return PaneText() == L"[00:00:00] tone 440\n[00:00:06] tone 550"; })) << QString::fromStdWString(PaneText()).toStdString();
     EXPECT_EQ(ResultText(file), "tone 440 tone 550");
     EXPECT_EQ(speech_->RequestCount(Endpoint::Transcription), 1);
 }
