@@ -3,6 +3,7 @@
 #include "base/TextConvert.h"
 #include "engine/SegmentRecord.h"
 #include "engine/FfmpegCommand.h"
+#include "engine/SubtitleCues.h"
 
 #include <algorithm>
 #include <cmath>
@@ -29,13 +30,6 @@ bool Usable(const SegmentRecord* record)
 {
     return record != nullptr && record->resultCode == 0 && !record->text.empty();
 }
-
-// One cue as both formats write it.
-struct Cue {
-    int64_t start = 0;  // milliseconds
-    int64_t end = 0;
-    std::string text;
-};
 
 // A blank line ends a cue in both formats, so the text must not contain one; and "-->" would
 // read as a timing line in WebVTT.
@@ -156,31 +150,20 @@ std::string SegmentTexts::Timed(const std::vector<SegmentRecord*>& records)
 
 std::string SegmentTexts::Subtitles(const std::vector<SegmentRecord*>& records, SubtitleFormat format)
 {
-    std::vector<Cue> cues;
-    for (const TimedPiece& piece : Pieces(records))
-        cues.push_back({Milliseconds(piece.start), Milliseconds(piece.end), piece.text});
-    // A player shows cues in the order of their times, one after the other.
-    std::stable_sort(cues.begin(), cues.end(), [](const Cue& a, const Cue& b) { return a.start < b.start; });
+    std::vector<TimedPiece> pieces = Pieces(records);
+    // Made safe before the lines are laid out: the break between a cue's two lines is then the
+    // only one in it.
+    for (TimedPiece& piece : pieces)
+        piece.text = CueText(ValidUtf8(piece.text));
     const bool vtt = format == SubtitleFormat::Vtt;
     const char separator = vtt ? '.' : ',';
     std::string out = vtt ? "WEBVTT\n\n" : "";
     int number = 0;
-    for (size_t i = 0; i < cues.size(); ++i) {
-        Cue& cue = cues[i];
-        // A cue must last to be seen: a piece said at no time gets a second, as far as the next
-        // one leaves; one that begins with the next joins it.
-        if (cue.end <= cue.start)
-            cue.end = cue.start + 1000;
-        if (i + 1 < cues.size())
-            cue.end = std::min(cue.end, cues[i + 1].start);
-        if (cue.end <= cue.start) {
-            cues[i + 1].text = cue.text + " " + cues[i + 1].text;
-            continue;
-        }
+    for (const SubtitleCue& cue : SubtitleCues::FromPieces(pieces)) {
         if (!vtt)
             out += std::to_string(++number) + "\n";
         out += CueTime(cue.start, separator) + " --> " + CueTime(cue.end, separator) + "\n";
-        out += CueText(ValidUtf8(cue.text)) + "\n\n";
+        out += cue.text + "\n\n";
     }
     return out;
 }

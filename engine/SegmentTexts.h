@@ -9,7 +9,7 @@ struct SegmentRecord;
 
 // What a file's finished segments say, in the forms the user takes away (UTF-8; a service's bytes
 // that are no UTF-8 become U+FFFD): one text, as the
-// window shows and saves it, and subtitles with one cue per segment.
+// window shows and saves it, and subtitles of cues a viewer can read.
 namespace SegmentTexts {
 
 // The segments' texts joined without separators, but for one blank where a letter or digit of a
@@ -38,10 +38,9 @@ std::vector<TimedPiece> Pieces(const std::vector<SegmentRecord*>& records);
 // estimated).
 bool HasHeardTimes(const std::vector<SegmentRecord*>& records);
 
-// A segment with timed pieces gives one cue per piece, at the piece's times to the millisecond,
-// each ending before the next begins. A segment without them gives one cue from its start to its
-// end, the last one clipped at the file's duration; a segment without text (or that failed)
-// writes no cue. UTF-8.
+// The pieces (as Pieces gives them) as cues of one or two short lines, shown from one to seven
+// seconds each (SubtitleCues), at times to the millisecond; a segment without text (or that
+// failed) writes no cue. Cue texts hold no blank line and no "-->". UTF-8.
 std::string Subtitles(const std::vector<SegmentRecord*>& records, SubtitleFormat format);
 
 }  // namespace SegmentTexts

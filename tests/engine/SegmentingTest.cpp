@@ -10,11 +10,13 @@
 #include "engine/EstimatedPieces.h"
 #include "engine/ResultDocuments.h"
 #include "engine/SegmentTexts.h"
+#include "engine/SubtitleCues.h"
 #include "speech_double/TonePcm.h"
 #include "support/AudioFiles.h"
 #include "support/TestSupport.h"
 
 #include <csignal>
+#include <tuple>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -39,9 +41,10 @@ TEST(Segmenting, SegmentPlan)
         EXPECT_EQ(PlanSegmentCount(duration), count) << duration;
 }
 
-TEST(Segmenting, SubtitlesHaveOneCuePerSegmentWithTextClippedAtTheEnd)
+TEST(Segmenting, UntimedSegmentsGiveCuesOfAtMostSevenSecondsWithTheTextMadeSafe)
 {
-    // 250 seconds: three segments; the second one said nothing, the third ends at 4:10.
+    // 250 seconds: three segments; the second one said nothing, the third ends at 4:10. Two words
+    // said over two minutes show for seven seconds; ten letters in ten seconds take two cues.
     std::vector<SegmentRecord> segments(3);
     const char* texts[] = {"first\r\nline", "", "third ---> end"};
     for (int i = 0; i < 3; ++i) {
@@ -54,15 +57,16 @@ TEST(Segmenting, SubtitlesHaveOneCuePerSegmentWithTextClippedAtTheEnd)
     for (SegmentRecord& segment : segments)
         records.push_back(&segment);
     EXPECT_EQ(SegmentTexts::Subtitles(records, SegmentTexts::SubtitleFormat::Srt),
-              "1\n00:00:00,000 --> 00:02:00,000\nfirst  line\n\n"
-              "2\n00:04:00,000 --> 00:04:10,000\nthird -> end\n\n");
+              "1\n00:00:00,000 --> 00:00:07,000\nfirst  line\n\n"
+              "2\n00:04:00,000 --> 00:04:05,000\nthird\n\n"
+              "3\n00:04:05,000 --> 00:04:10,000\n-> end\n\n");
     EXPECT_EQ(SegmentTexts::Subtitles(records, SegmentTexts::SubtitleFormat::Vtt),
-              "WEBVTT\n\n00:00:00.000 --> 00:02:00.000\nfirst  line\n\n"
-              "00:04:00.000 --> 00:04:10.000\nthird -> end\n\n");
+              "WEBVTT\n\n00:00:00.000 --> 00:00:07.000\nfirst  line\n\n"
+              "00:04:00.000 --> 00:04:05.000\nthird\n\n00:04:05.000 --> 00:04:10.000\n-> end\n\n");
     // A failed segment writes no cue either; the joined text keeps the window's rule.
     segments[0].resultCode = 3301;
     EXPECT_EQ(SegmentTexts::Subtitles(records, SegmentTexts::SubtitleFormat::Srt),
-              "1\n00:04:00,000 --> 00:04:10,000\nthird -> end\n\n");
+              "1\n00:04:00,000 --> 00:04:05,000\nthird\n\n2\n00:04:05,000 --> 00:04:10,000\n-> end\n\n");
     EXPECT_EQ(SegmentTexts::Joined(records), "third ---> end");
 
     // Words of a Latin script are not glued across a segment's end; Chinese runs on.
@@ -99,7 +103,7 @@ TEST(Segmenting, TimedPiecesGiveACueEachInOrderNeverOverlapping)
               "2\n00:00:04,500 --> 00:00:08,750\ntwo\n\n"
               "3\n00:00:08,750 --> 00:00:10,000\nthree\n\n"
               "4\n00:01:59,500 --> 00:02:00,000\nfour\n\n"
-              "5\n00:02:00,000 --> 00:04:00,000\nuntimed\n\n");
+              "5\n00:02:00,000 --> 00:02:07,000\nuntimed\n\n");
     EXPECT_EQ(SegmentTexts::Subtitles({&segments[0]}, SegmentTexts::SubtitleFormat::Vtt).rfind("WEBVTT\n\n00:00:01.250 --> 00:00:04.500\none\n\n", 0), 0u);
     // The pane reads each piece after its start; the text file stays the joined text.
     EXPECT_EQ(SegmentTexts::Timed(records), "[00:00:01] one\r\n[00:00:04] two\r\n[00:00:08] three\r\n[00:01:59] four\r\n"
@@ -116,6 +120,121 @@ TEST(Segmenting, TimedPiecesGiveACueEachInOrderNeverOverlapping)
     EXPECT_EQ(CountOccurrences(json, "\"estimated\" : false"), 4u) << json;
     segments[0].resultCode = 429;
     EXPECT_FALSE(SegmentTexts::HasHeardTimes(records));
+}
+
+namespace {
+
+std::vector<std::string> CueTexts(const std::vector<SubtitleCue>& cues)
+{
+    std::vector<std::string> texts;
+    for (const SubtitleCue& cue : cues)
+        texts.push_back(cue.text);
+    return texts;
+}
+
+}  // namespace
+
+TEST(Segmenting, LongPiecesAreCutIntoCuesOfTwoShortLinesAndSevenSecondsTimedByTheirLetters)
+{
+    // Twenty seconds of 85 letters: three cues of a line each, their times by letters alone.
+    const std::vector<SubtitleCue> latin = SubtitleCues::FromPieces(
+        {{10, 30, "The quick brown fox jumps over the lazy dog while the farmer watches from his old wooden porch and sighs"}});
+    EXPECT_EQ(CueTexts(latin), (std::vector<std::string>{"The quick brown fox jumps over the", "lazy dog while the farmer watches",
+                                                         "from his old wooden porch and sighs"}));
+    ASSERT_EQ(latin.size(), 3u);
+    EXPECT_EQ(latin[0].start, 10000);
+    EXPECT_EQ(latin[0].end, 10000 + 20000 * 28 / 85);
+    EXPECT_EQ(latin[1].start, latin[0].end);
+    EXPECT_EQ(latin[2].end, 30000);
+
+    // Chinese lines of twenty: the most even break, yet no line starts with a comma.
+    const std::vector<SubtitleCue> chinese = SubtitleCues::FromPieces({{0, 6, "我们今天讨论一个重要问题，就是明天去哪里吃饭呢？"}});
+    EXPECT_EQ(CueTexts(chinese), (std::vector<std::string>{"我们今天讨论一个重要问\n题，就是明天去哪里吃饭呢？"}));
+    const std::vector<SubtitleCue> halves = SubtitleCues::FromPieces(
+        {{0, 10.5, "我们今天讨论的问题非常重要，需要每个人都认真思考一下然后给出自己的答案以及理由和依据，谢谢大家。"}});
+    ASSERT_EQ(halves.size(), 2u);
+    EXPECT_EQ(halves[0].text, "我们今天讨论的问题非常重\n要，需要每个人都认真思考");
+    EXPECT_EQ(halves[0].end, 5250);
+    // A word that does not fit a line is the only thing cut inside.
+    EXPECT_EQ(CueTexts(SubtitleCues::FromPieces({{0, 5, "see https://example.com/a/very/long/address/that/goes/on ok"}})),
+              (std::vector<std::string>{"see\nhttps://example.com/a/very/long/address/th", "at/goes/on ok"}));
+
+    // A part gets a second at least, and seven at most, while the piece's time lets every part have that...
+    const std::vector<SubtitleCue> bounded = SubtitleCues::FromPieces({{0, 8, "Incomprehensibilities ok"}});
+    ASSERT_EQ(bounded.size(), 2u);
+    EXPECT_EQ(bounded[0].end, 7000);
+    EXPECT_EQ(bounded[1].end, 8000);
+    // ...but then the text wins: 127 letters in one second.
+    const std::vector<SubtitleCue> hurried = SubtitleCues::FromPieces(
+        {{0, 1, "one two three four five six seven eight nine ten eleven twelve thirteen fourteen fifteen sixteen "
+                "seventeen eighteen nineteen twenty"}});
+    EXPECT_EQ(CueTexts(hurried), (std::vector<std::string>{"one two three four five six seven\neight nine ten eleven twelve thirteen",
+                                                          "fourteen fifteen sixteen\nseventeen eighteen nineteen twenty"}));
+    ASSERT_EQ(hurried.size(), 2u);
+    EXPECT_EQ(hurried[0].end, 527);
+    EXPECT_EQ(hurried[1].end, 1000);
+    // Words said so slowly that even alone they would show too long stay together for seven seconds.
+    const std::vector<SubtitleCue> slow = SubtitleCues::FromPieces({{31.4, 120, "tone 660"}, {120, 133.5, "tone 550"}});
+    EXPECT_EQ(CueTexts(slow), (std::vector<std::string>{"tone 660", "tone", "550"}));
+    ASSERT_EQ(slow.size(), 3u);
+    EXPECT_EQ(slow[0].end, 38400);
+    EXPECT_EQ(slow[1].end, 127000);
+    EXPECT_EQ(slow[2].end, 133500);
+}
+
+TEST(Segmenting, ShortOverlappingAndTimelessPiecesGiveCuesThatNeverOverlap)
+{
+    // Lengthened to a second as far as the next leaves room; clipped where the next begins;
+    // joined to the next when it begins at the same time (with a blank only between Latin words).
+    const std::vector<SubtitleCue> cues = SubtitleCues::FromPieces({{20.0, 20.2, "end"},
+                                                                    {0, 0.3, "a"},
+                                                                    {0.6, 2, "b"},
+                                                                    {3, 3, "你好"},
+                                                                    {3, 4, "世界"},
+                                                                    {5, 5, "hello"},
+                                                                    {5, 6.5, "world"},
+                                                                    {7, 9, "over"},
+                                                                    {8.5, 8.7, "lap"},
+                                                                    {10, 12, " \t "}});
+    const std::vector<std::tuple<int64_t, int64_t, std::string>> expected{
+        {0, 600, "a"},         {600, 2000, "b"},     {3000, 4000, "你好世界"}, {5000, 6500, "hello world"},
+        {7000, 8500, "over"}, {8500, 9500, "lap"}, {20000, 21000, "end"}};
+    ASSERT_EQ(cues.size(), expected.size());
+    for (size_t i = 0; i < cues.size(); ++i)
+        EXPECT_EQ(std::tie(cues[i].start, cues[i].end, cues[i].text), expected[i]) << i;
+}
+
+TEST(Segmenting, PlayersReadOneSubtitleEventPerCueAtItsTimes)
+{
+    SegmentRecord record;
+    record.segmentCount = 1;
+    record.totalSeconds = 40;
+    record.text = "said";
+    record.pieces = {{0.2, 0.2, "at once"},
+                     {0.2, 1.5, "then --> more"},
+                     {2.25, 22.25, "The quick brown fox jumps over the lazy dog while the farmer watches from his old wooden porch"},
+                     {23.0, 23.4, "你好。"},
+                     {24.0, 36.125, "我们今天讨论的问题非常重要，需要每个人都认真思考一下然后给出自己的答案以及理由和依据，谢谢大家。"}};
+    std::vector<SubtitleCue> cues = SubtitleCues::FromPieces(record.pieces);
+    ASSERT_EQ(cues.size(), 8u);
+    TempDir dir;
+    for (const auto format : {SegmentTexts::SubtitleFormat::Srt, SegmentTexts::SubtitleFormat::Vtt}) {
+        const std::string file = dir / (format == SegmentTexts::SubtitleFormat::Srt ? "a.srt" : "a.vtt");
+        WriteFile(file, SegmentTexts::Subtitles({&record}, format));
+        const ChildResult probe =
+            RunChild({"ffprobe", "-v", "error", "-show_entries", "packet=pts_time,duration_time", "-of", "csv=p=0", file});
+        ASSERT_EQ(probe.exitCode, 0) << file;
+        const std::vector<std::string> events = SplitLines(probe.output, "\n");
+        ASSERT_EQ(events.size(), cues.size()) << ReadFile(file) << probe.output;
+        for (size_t i = 0; i < cues.size(); ++i) {
+            const size_t comma = events[i].find(',');
+            ASSERT_NE(comma, std::string::npos) << events[i];
+            const double start = std::stod(events[i].substr(0, comma)), length = std::stod(events[i].substr(comma + 1));
+            EXPECT_NEAR(start, cues[i].start / 1000.0, 0.001) << file << " " << i;
+            EXPECT_NEAR(start + length, cues[i].end / 1000.0, 0.001) << file << " " << i;
+        }
+    }
+    EXPECT_EQ(cues.back().end, 36125);
 }
 
 TEST(Segmenting, AFailureSaysItsCauseBeforeItsCodeAndMessage)

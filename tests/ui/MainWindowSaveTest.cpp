@@ -215,7 +215,7 @@ TEST_F(MainWindowSaveTest, TimesAreSavedOnlyWhenAskedForAndSubtitlesAreExportedP
         EXPECT_EQ(answer.Title(), QStringLiteral("选择保存目录"));
     }
     EXPECT_EQ(TestSupport::ReadFile(out + "/talk.srt"),
-              "1\n00:00:00,000 --> 00:02:00,000\ntone 440\n\n2\n00:02:00,000 --> 00:03:20,000\ntone 550\n\n");
+              "1\n00:00:00,000 --> 00:00:07,000\ntone 440\n\n2\n00:02:00,000 --> 00:02:07,000\ntone 550\n\n");
     EXPECT_TRUE(UiTest::WaitFor([] { return CountBoxes(L"成功保存 1 个结果") == 1; }));
     CloseBoxes();
     EXPECT_TRUE(player_->HasUnsavedWork());
