@@ -4,11 +4,18 @@
 #include "base/LogFile.h"
 #include "base/LogTags.h"
 #include "engine/DecoderPool.h"
+#include "engine/HeardSentences.h"
 #include "engine/PauseCuts.h"
 
 #include <bit>
 #include <thread>
 #include <vector>
+
+namespace {
+
+constexpr double kSamplesPerSecond = 16000;
+
+}  // namespace
 
 LocalRecognizer::LocalRecognizer(std::string folder, std::shared_ptr<DecoderPool> decoders, std::string chosen)
     : pool(decoders != nullptr ? std::move(decoders) : std::make_shared<DecoderPool>(std::thread::hardware_concurrency())),
@@ -47,6 +54,8 @@ RecognitionOutcome LocalRecognizer::Recognize(const std::string& audio)
 
     // A 120-second segment as one utterance would take the decoder several times the memory and
     // time of the same speech in pieces; pieces of a few sentences read as well.
+    std::vector<HeardWord> heard;
+    bool timed = true;
     for (const auto& [begin, end] : CutAtPauses(samples, count, kMaxUtteranceSamples)) {
         // A decoding takes seconds of a core; at the program's end nobody waits for its text.
         if (LiveThreads::Ending()) {
@@ -56,7 +65,8 @@ RecognitionOutcome LocalRecognizer::Recognize(const std::string& audio)
             return outcome;
         }
         std::string words;
-        if (!decoder->Decode(samples + begin, end - begin, &words, &error)) {
+        std::vector<HeardWord> timedWords;
+        if (!decoder->Decode(samples + begin, end - begin, &words, &timedWords, &error)) {
             outcome.code = kDecodeFailedCode;
             outcome.message = "local decoding failed: " + error;
             outcome.text.clear();
@@ -65,7 +75,15 @@ RecognitionOutcome LocalRecognizer::Recognize(const std::string& audio)
         }
         if (!words.empty())
             outcome.text += (outcome.text.empty() ? "" : " ") + words;
+        // A sentence can run on across a cut, so the words are grouped once all are heard.
+        timed = timed && (words.empty() || !timedWords.empty());
+        const double offset = static_cast<double>(begin) / kSamplesPerSecond;
+        for (HeardWord& word : timedWords)
+            heard.push_back({word.start + offset, word.end + offset, std::move(word.text)});
     }
+    // Pieces that left out some of the text would lose those words from the subtitles.
+    if (timed)
+        outcome.pieces = HeardSentences(heard);
     outcome.code = 0;
     outcome.message = kSuccessMessage;
     WriteLog(Info, LogTag::kLocalRecognizerRecognize, "local text size: %d", static_cast<int>(outcome.text.size()));

@@ -2,10 +2,12 @@
 
 #include "base/LogFile.h"
 #include "base/LogTags.h"
+#include "engine/KeptFrames.h"
 
 #include <pocketsphinx.h>
 #include <sphinxbase/err.h>
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <mutex>
@@ -41,6 +43,24 @@ bool IsFolder(const std::string& path)
 {
     struct stat info{};
     return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+// The model's fillers (<s>, </s>, <sil>, [NOISE], ...) are not words: the decoder's text leaves
+// them out.
+bool IsFiller(const std::string& word)
+{
+    return !word.empty() && (word.front() == '<' || word.front() == '[' || word.front() == '+');
+}
+
+// "read(2)" is the dictionary's second way to say "read"; the text has the word itself.
+std::string WithoutPronunciation(std::string word)
+{
+    if (word.size() > 2 && word.back() == ')') {
+        const size_t open = word.rfind('(');
+        if (open != std::string::npos && open > 0)
+            word.erase(open);
+    }
+    return word;
 }
 
 // Loading sets the library's process-wide state (its log and debug level), so decoders are
@@ -85,11 +105,19 @@ std::unique_ptr<SpeechDecoder> SpeechDecoder::Load(const std::string& modelDir, 
         *error = "the model in " + modelDir + " cannot be loaded";
         return nullptr;
     }
-    return std::unique_ptr<SpeechDecoder>(new SpeechDecoder(modelDir, config, decoder));
+    // With the model's own front-end settings, which loading added to the decoder's.
+    std::unique_ptr<KeptFrames> kept = KeptFrames::Make(ps_get_config(decoder));
+    if (kept == nullptr) {
+        ps_free(decoder);
+        cmd_ln_free_r(config);
+        *error = "the model in " + modelDir + " cannot be loaded";
+        return nullptr;
+    }
+    return std::unique_ptr<SpeechDecoder>(new SpeechDecoder(modelDir, config, decoder, std::move(kept)));
 }
 
-SpeechDecoder::SpeechDecoder(std::string folder, cmd_ln_s* configuration, ps_decoder_s* loaded)
-    : modelDir(std::move(folder)), config(configuration), decoder(loaded)
+SpeechDecoder::SpeechDecoder(std::string folder, cmd_ln_s* configuration, ps_decoder_s* loaded, std::unique_ptr<KeptFrames> frames)
+    : modelDir(std::move(folder)), config(configuration), decoder(loaded), kept(std::move(frames))
 {
 }
 
@@ -99,9 +127,11 @@ SpeechDecoder::~SpeechDecoder()
     cmd_ln_free_r(config);
 }
 
-bool SpeechDecoder::Decode(const int16_t* samples, size_t count, std::string* text, std::string* error)
+bool SpeechDecoder::Decode(const int16_t* samples, size_t count, std::string* text, std::vector<HeardWord>* words,
+                           std::string* error)
 {
     text->clear();
+    words->clear();
     if (ps_start_utt(decoder) < 0) {
         *error = "the decoder cannot start an utterance";
         return false;
@@ -117,5 +147,27 @@ bool SpeechDecoder::Decode(const int16_t* samples, size_t count, std::string* te
     int32 score = 0;
     if (const char* hypothesis = ps_get_hyp(decoder, &score))
         *text = hypothesis;
+
+    const std::vector<size_t> starts = kept->Of(samples, count);
+    std::string spelled;
+    for (ps_seg_t* segment = ps_seg_iter(decoder); segment != nullptr; segment = ps_seg_next(segment)) {
+        const char* word = ps_seg_word(segment);
+        if (word == nullptr || IsFiller(word))
+            continue;
+        int first = 0;
+        int last = 0;
+        ps_seg_frames(segment, &first, &last);
+        if (starts.empty() || first < 0 || last < first)
+            continue;
+        const auto at = [&starts](int frame) { return starts[std::min(static_cast<size_t>(frame), starts.size() - 1)]; };
+        const double rate = kept->SampleRate();
+        HeardWord heard{static_cast<double>(at(first)) / rate, static_cast<double>(at(last) + kept->SamplesPerFrame()) / rate,
+                        WithoutPronunciation(word)};
+        spelled += (spelled.empty() ? "" : " ") + heard.text;
+        words->push_back(std::move(heard));
+    }
+    // Times that do not belong to the text's own words would mislead more than no times.
+    if (spelled != *text)
+        words->clear();
     return true;
 }

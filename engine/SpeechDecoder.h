@@ -1,10 +1,14 @@
 #pragma once
 
+#include "engine/HeardWord.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
+class KeptFrames;
 struct cmd_ln_s;
 struct ps_decoder_s;
 
@@ -23,14 +27,17 @@ public:
     const std::string& ModelDir() const { return modelDir; }
 
     // Decodes 16 kHz mono samples as one utterance into lower-case words separated by blanks
-    // (empty when nothing was heard). False, with the reason in `error`, when decoding failed.
-    // Time and memory grow faster than the utterance: keep it to some seconds (CutAtPauses).
-    bool Decode(const int16_t* samples, size_t count, std::string* text, std::string* error);
+    // (empty when nothing was heard), and into `words`: the same words, each with the time it
+    // was said at, in seconds from the first sample (empty when those times cannot be told).
+    // False, with the reason in `error`, when decoding failed. Time and memory grow faster than
+    // the utterance: keep it to some seconds (CutAtPauses).
+    bool Decode(const int16_t* samples, size_t count, std::string* text, std::vector<HeardWord>* words, std::string* error);
 
 private:
-    SpeechDecoder(std::string modelDir, cmd_ln_s* config, ps_decoder_s* decoder);
+    SpeechDecoder(std::string modelDir, cmd_ln_s* config, ps_decoder_s* decoder, std::unique_ptr<KeptFrames> kept);
 
     std::string modelDir;
     cmd_ln_s* config;
     ps_decoder_s* decoder;
+    std::unique_ptr<KeptFrames> kept;
 };

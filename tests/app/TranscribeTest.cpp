@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <condition_variable>
 #include <csignal>
 #include <filesystem>
@@ -326,6 +327,56 @@ TEST_F(TranscribeTest, FifosAsSettingsOrCredentialsAreIgnoredWithAWarning)
     const std::string log = ReadFile(dir_ / "data/Talvora/Talvora.log");
     EXPECT_NE(log.find(dir_ / "data/Talvora/config.ini is not a regular file; it is ignored"), std::string::npos) << log;
     EXPECT_NE(log.find(dir_ / "data/Talvora/credentials.json is not used: it is not a regular file"), std::string::npos) << log;
+}
+
+// Five minutes of read English (the decoder's recordings of a novel, half a second apart, over
+// and over) as subtitles: a cue for each sentence heard, each one a player finds, none longer
+// than seven seconds.
+TEST_F(TranscribeTest, OfflineEnglishSubtitlesFollowTheSentencesSpoken)
+{
+    std::vector<std::string> readings;
+    for (const auto& entry : fs::directory_iterator(std::string(TALVORA_SPEECH_TESTDATA) + "/librivox")) {
+        if (entry.path().extension() == ".wav")
+            readings.push_back(entry.path());
+    }
+    std::sort(readings.begin(), readings.end());
+    ASSERT_EQ(readings.size(), 5u);
+    const std::string pause = dir_ / "pause.wav";
+    ASSERT_TRUE(MakeToneRunsFile(pause, 0.5, {}));
+    const size_t rounds = 11;
+    std::string list;
+    for (size_t round = 0; round < rounds; ++round) {
+        for (const std::string& reading : readings)
+            list += "file '" + reading + "'\nfile '" + pause + "'\n";
+    }
+    WriteFile(dir_ / "readings.txt", list);
+    const std::string novel = dir_ / "novel.wav";
+    ASSERT_EQ(RunChild({"ffmpeg", "-nostdin", "-loglevel", "error", "-f", "concat", "-safe", "0", "-i", dir_ / "readings.txt",
+                        "-c:a", "pcm_s16le", novel})
+                  .exitCode,
+              0);
+
+    AppTest::ProgramProcess program;
+    ASSERT_EQ(Transcribe({"--transcribe", novel, "--recognizer", "local-en", "--format", "srt", "--output", dir_ / "out"}, &program),
+              0);
+    ASSERT_EQ(program.Wait(std::chrono::seconds(280)), 0) << Output();
+    const std::string srt = dir_ / "out/novel.srt";
+    const size_t cues = CountOccurrences(ReadFile(srt), "-->");
+    // Each reading ends in a pause, so each ends a sentence at least.
+    EXPECT_GE(cues, rounds * readings.size()) << ReadFile(srt);
+    const ChildResult probe =
+        RunChild({"ffprobe", "-v", "error", "-show_entries", "packet=pts_time,duration_time", "-of", "csv=p=0", srt});
+    ASSERT_EQ(probe.exitCode, 0);
+    std::istringstream lines(probe.output);
+    size_t events = 0;
+    for (std::string line; std::getline(lines, line);) {
+        if (const size_t comma = line.find(','); comma != std::string::npos) {
+            ++events;
+            EXPECT_LE(std::stod(line.substr(comma + 1)), 7.0) << line;
+        }
+    }
+    EXPECT_EQ(events, cues) << ReadFile(srt) << probe.output;
+    EXPECT_EQ(speech_->RequestCount(SpeechDouble::Endpoint::Recognition), 0);
 }
 
 }  // namespace

@@ -9,6 +9,8 @@
 #include "speech_double/TonePcm.h"
 #include "support/AudioFiles.h"
 
+#include <algorithm>
+#include <cstdlib>
 #include <condition_variable>
 #include <filesystem>
 #include <sys/mount.h>
@@ -27,6 +29,7 @@ struct Outcome {
     int32_t code = 0;
     std::string message;
     std::string text;
+    std::vector<TimedPiece> pieces;
 };
 
 Outcome RunTask(const std::vector<std::string>& arguments, std::shared_ptr<Recognizer> recognizer = nullptr)
@@ -37,7 +40,7 @@ Outcome RunTask(const std::vector<std::string>& arguments, std::shared_ptr<Recog
     if (recognizer == nullptr)
         recognizer = TestCloud();
     const SegmentAttemptOutcome outcome = AttemptSegment(input, *recognizer);
-    return {outcome.code, outcome.message, outcome.text};
+    return {outcome.code, outcome.message, outcome.text, outcome.pieces};
 }
 
 class SegmentAttemptTest : public EngineTest {
@@ -115,6 +118,64 @@ TEST_F(SegmentAttemptTest, TheLocalRecognizerHearsEnglishWithoutTheNetwork)
             std::_Exit(late.code == LocalRecognizer::kDecodeFailedCode && late.text.empty() ? 0 : 1);
         },
         testing::ExitedWithCode(0), "local decoding given up: the program is ending");
+}
+
+TEST_F(SegmentAttemptTest, TheLocalRecognizerTimesItsSentencesWhereTheyAreSaid)
+{
+    // The decoder's recording twice in silence, at 2.0 and at 9.5 seconds. Sixteen seconds are
+    // more than one utterance, so the second is decoded apart and timed from its own start.
+    const std::string forward = ReadFile(std::string(TALVORA_SPEECH_TESTDATA) + "/goforward.raw");
+    ASSERT_GT(forward.size(), 32000u);
+    const auto samplesAt = [](double seconds) { return static_cast<size_t>(seconds * 16000) * 2; };
+    std::string pcm(samplesAt(16), '\0');
+    for (const double at : {2.0, 9.5})
+        pcm.replace(samplesAt(at), forward.size(), forward);
+    WriteFile(dir_ / "twice.raw", pcm);
+    const std::string wav = dir_ / "twice.wav";
+    ASSERT_TRUE(MakeWavFromRaw(dir_ / "twice.raw", wav));
+
+    // Where the speech starts in the recording itself: its first sample a tenth as loud as its
+    // loudest (its background hum stays far below that).
+    std::vector<int> loudness;
+    for (size_t i = 0; i + 1 < forward.size(); i += 2)
+        loudness.push_back(std::abs(static_cast<int16_t>(static_cast<uint8_t>(forward[i]) | static_cast<uint8_t>(forward[i + 1]) << 8)));
+    const int loudest = *std::max_element(loudness.begin(), loudness.end());
+    const auto first = std::find_if(loudness.begin(), loudness.end(), [loudest](int l) { return l > loudest / 10; });
+    const double speechStart = static_cast<double>(first - loudness.begin()) / 16000;
+    const double length = static_cast<double>(forward.size()) / 32000;
+
+    const Outcome outcome = RunTask(BuildSegmentArguments(wav, 0), std::make_shared<LocalRecognizer>(ReadLocalModelDir()));
+    EXPECT_EQ(outcome.code, 0);
+    EXPECT_EQ(outcome.text, "go forward ten meters go forward ten meters");
+    // The pause between the two is long: two sentences, each at its own place.
+    ASSERT_EQ(outcome.pieces.size(), 2u) << outcome.text;
+    for (size_t i = 0; i < 2; ++i) {
+        const TimedPiece& piece = outcome.pieces[i];
+        const double at = i == 0 ? 2.0 : 9.5;
+        EXPECT_EQ(piece.text, "go forward ten meters");
+        EXPECT_FALSE(piece.estimated);
+        EXPECT_NEAR(piece.start, at + speechStart, 0.3) << i;
+        EXPECT_GT(piece.end, piece.start + 1.0) << i;
+        EXPECT_LT(piece.end, at + length) << i;
+    }
+
+    // Ten seconds of the same words without a pause long enough to end a sentence: cut so that
+    // no piece lasts longer than seven seconds.
+    const std::string spoken = forward.substr(samplesAt(0.4), samplesAt(2.0));
+    std::string run;
+    for (int i = 0; i < 5; ++i)
+        run += spoken;
+    WriteFile(dir_ / "run.raw", run);
+    ASSERT_TRUE(MakeWavFromRaw(dir_ / "run.raw", wav));
+    const Outcome unbroken = RunTask(BuildSegmentArguments(wav, 0), std::make_shared<LocalRecognizer>(ReadLocalModelDir()));
+    EXPECT_EQ(unbroken.code, 0);
+    ASSERT_GE(unbroken.pieces.size(), 2u) << unbroken.text;
+    std::string said;
+    for (const TimedPiece& piece : unbroken.pieces) {
+        EXPECT_LE(piece.end - piece.start, 7.0) << piece.text;
+        said += (said.empty() ? "" : " ") + piece.text;
+    }
+    EXPECT_EQ(said, unbroken.text);
 }
 
 TEST_F(SegmentAttemptTest, ServiceErrorsAndUnreadableReplies)

@@ -362,6 +362,15 @@ TEST_F(TranscriptionJobsTest, ALocalEnglishBatchIsRecognisedOnThisMachineAlone)
         ASSERT_EQ(finished.size(), 1u) << file;
         EXPECT_EQ(finished[0]->resultCode, 0) << file;
         EXPECT_EQ(finished[0]->errorMessage, "success.");
+        // Its words come in timed sentences that say the text, alternative pronunciations and
+        // all: "was(2)" is "was".
+        std::string said;
+        for (const TimedPiece& piece : finished[0]->pieces) {
+            said += (said.empty() ? "" : " ") + piece.text;
+            EXPECT_FALSE(piece.estimated) << file;
+            EXPECT_LT(piece.start, piece.end) << file;
+        }
+        EXPECT_EQ(said, finished[0]->text) << file;
     }
     // Read speech comes out as words, not exactly (the decoder misses a word in three).
     EXPECT_NE(Texts(files[1]).at(0).find("young man"), std::string::npos) << Texts(files[1]).at(0);
