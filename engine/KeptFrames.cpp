@@ -7,8 +7,9 @@
 
 std::unique_ptr<KeptFrames> KeptFrames::Make(cmd_ln_s* decoderConfig)
 {
-    // The front end takes its settings over; the decoder keeps using them too.
-    fe_t* frontEnd = fe_init_auto_r(cmd_ln_retain(decoderConfig));
+    // The front end takes a reference of its own to the settings (this library does, whatever
+    // its header says): one more here would keep them alive past the decoder.
+    fe_t* frontEnd = fe_init_auto_r(decoderConfig);
     if (frontEnd == nullptr)
         return nullptr;
     int shift = 0;
