@@ -320,7 +320,7 @@ void SettingsDialog::ShowDialog()
         BringToTop();
         return;
     }
-    if (!Create(nullptr, L"", WS_OVERLAPPEDWINDOW, 0, 0, 0, 560, 640)) {
+    if (!Create(nullptr, L"", WS_OVERLAPPEDWINDOW, 0, 0, 0, 560, 600)) {
         WriteLog(Error, LogTag::kSettingsDialogShow, "%s", "the settings window cannot be created");
         return;
     }

@@ -113,6 +113,15 @@ TEST_F(IniFileTest, NewKeyGoesIntoItsSectionWithTheFilesLineEnds)
     EXPECT_EQ(ReadFile(Path()), "k=v\n[Talvora]\nDebug=1\n");
 }
 
+TEST_F(IniFileTest, SeveralKeysGoInOneReplacement)
+{
+    WriteFile(Path(), "; mine\n[Talvora]\nDebug=0\nUpdateUrl=x\n");
+    ASSERT_TRUE(WritePrivateProfileStrings("Talvora", {{"Debug", "1"}, {"Language", "de\nEvil=1"}, {"debug", "2"}}, Path()));
+    EXPECT_EQ(ReadFile(Path()), "; mine\n[Talvora]\nDebug=2\nUpdateUrl=x\nLanguage=de Evil=1\n");
+    // Nothing but the file is left in its folder.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.Path()), std::filesystem::directory_iterator()), 1);
+}
+
 TEST_F(IniFileTest, ValueCannotInjectLines)
 {
     ASSERT_TRUE(WritePrivateProfileString("Talvora", "AppName", "x\r\n[Evil]\nDebug=1", Path()));
