@@ -10,6 +10,7 @@ using namespace TestSupport;
 using Platform::GetPrivateProfileInt;
 using Platform::GetPrivateProfileString;
 using Platform::WritePrivateProfileString;
+using Platform::WritePrivateProfileStrings;
 
 namespace {
 
@@ -117,7 +118,7 @@ TEST_F(IniFileTest, SeveralKeysGoInOneReplacement)
 {
     WriteFile(Path(), "; mine\n[Talvora]\nDebug=0\nUpdateUrl=x\n");
     ASSERT_TRUE(WritePrivateProfileStrings("Talvora", {{"Debug", "1"}, {"Language", "de\nEvil=1"}, {"debug", "2"}}, Path()));
-    EXPECT_EQ(ReadFile(Path()), "; mine\n[Talvora]\nDebug=2\nUpdateUrl=x\nLanguage=de Evil=1\n");
+    EXPECT_EQ(ReadFile(Path()), "; mine\n[Talvora]\ndebug=2\nUpdateUrl=x\nLanguage=de Evil=1\n");
     // Nothing but the file is left in its folder.
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.Path()), std::filesystem::directory_iterator()), 1);
 }

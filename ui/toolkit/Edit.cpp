@@ -5,9 +5,6 @@
 Edit::Edit()
     : QLineEdit(nullptr), Control(this)
 {
-    // No context menu: its "copy" would be greyed out for a password but the menu still offers
-    // what the layout never asked for.
-    setContextMenuPolicy(Qt::NoContextMenu);
     QObject::connect(this, &QLineEdit::textEdited, this, [this] { SendNotify(kNotifyTextChanged); });
 }
 

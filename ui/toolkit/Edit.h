@@ -5,7 +5,8 @@
 #include <QLineEdit>
 
 // "Edit": one line of text the user types, over QLineEdit. Layout attributes: password (the
-// text shown as dots; it can still be typed, pasted and read by the program, never copied out),
+// text shown as dots; it can still be typed, pasted and read by the program, never copied or cut
+// out of the field),
 // readonly, maxchar (the most characters it takes), placeholder (the grey hint while it is
 // empty), textpadding, and the common font, text colour and background. Each change the user
 // makes sends "textchanged"; the program's own SetText sends nothing.
