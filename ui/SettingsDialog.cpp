@@ -146,7 +146,7 @@ ProgramSettings SettingsDialog::TakeValues() const
     settings.whisperKey = Typed(edtWhisperKey);
     settings.language = QString::fromStdWString(cmbLanguage->GetValue()).trimmed().toStdString();
     settings.pairs.clear();
-    // Keys never hold blanks: what a paste brings along around them is no part of them.
+    // Keys never hold blanks: what a paste brings along around them is dropped.
     for (const CredentialPair& pair : pairs) {
         settings.pairs.push_back({QString::fromStdString(pair.apiKey).trimmed().toStdString(),
                                   QString::fromStdString(pair.secretKey).trimmed().toStdString()});

@@ -270,12 +270,4 @@ TEST_F(SettingsDialogTest, AnUnusableCredentialsFileIsSaidAndLeftAloneUntilThePa
     EXPECT_EQ(Setting("Debug"), "1");
 }
 
-TEST_F(SettingsDialogTest, OneWindowAtATime)
-{
-    Open();
-    dialog_->ShowDialog();
-    UiTest::ProcessEvents();
-    EXPECT_EQ(Drive::OpenWindows(), 1);
-}
-
 }  // namespace
