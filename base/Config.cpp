@@ -23,6 +23,13 @@ void WriteConfigString(const std::string& key, const std::string& value)
     Platform::WritePrivateProfileString(kSection, key, value, AppPaths::GetConfigPath(true));
 }
 
+bool WriteConfigStrings(const std::vector<std::pair<std::string, std::string>>& entries)
+{
+    const bool written = Platform::WritePrivateProfileStrings(kSection, entries, AppPaths::GetConfigPath(false));
+    Platform::WritePrivateProfileStrings(kSection, entries, AppPaths::GetConfigPath(true));
+    return written;
+}
+
 std::string ReadUpdateConfigString(const std::string& key, const std::string& defaultValue, int size)
 {
     const std::string path = AppPaths::GetUpdateDataDir() + "/config.ini";

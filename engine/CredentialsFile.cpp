@@ -5,6 +5,7 @@
 #include "base/LogTags.h"
 #include "base/net/JsonText.h"
 #include "base/platform/RegularFile.h"
+#include "base/platform/ReplaceFile.h"
 #include "base/platform/SystemInfo.h"
 #include "engine/CredentialPool.h"
 
@@ -135,6 +136,45 @@ CredentialsFile::Result CredentialsFile::Read(const std::string& path, std::vect
         return Reject(path, problem, pairs);
     WriteLog(Info, LogTag::kCredentialsFileRead, "%zu credential pair(s) read from %s", pairs.size(), path.c_str());
     return Result::Loaded;
+}
+
+bool CredentialsFile::Write(const std::string& path, const std::vector<CredentialPair>& pairs, std::string* problem)
+{
+    const auto fail = [problem](const std::string& why) {
+        if (problem != nullptr)
+            *problem = why;
+        return false;
+    };
+    const int savedErrno = errno;
+    if (pairs.empty()) {
+        if (unlink(path.c_str()) != 0 && errno != ENOENT) {
+            const int error = errno;
+            errno = savedErrno;
+            return fail("it cannot be removed (" + Platform::ErrorText(error) + ")");
+        }
+        errno = savedErrno;
+        WriteLog(Info, LogTag::kCredentialsFileWrite, "%s removed; the built-in credential pair is used", path.c_str());
+        return true;
+    }
+    Json::Value root(Json::arrayValue);
+    for (size_t i = 0; i < pairs.size(); ++i) {
+        const std::string number = std::to_string(i + 1);
+        if (pairs[i].apiKey.empty())
+            return fail("\"api_key\" of entry " + number + " is empty");
+        if (pairs[i].secretKey.empty())
+            return fail("\"secret_key\" of entry " + number + " is empty");
+        Json::Value entry(Json::objectValue);
+        entry["api_key"] = pairs[i].apiKey;
+        entry["secret_key"] = pairs[i].secretKey;
+        root.append(entry);
+    }
+    if (!Platform::ReplaceFile(path, WriteJsonText(root) + "\n", 0600)) {
+        const int error = errno;
+        errno = savedErrno;
+        return fail("it cannot be written (" + Platform::ErrorText(error) + ")");
+    }
+    WriteLog(Info, LogTag::kCredentialsFileWrite, "%zu credential pair(s) written to %s", pairs.size(), path.c_str());
+    return true;
 }
 
 CredentialsFile::Result CredentialsFile::Apply(CredentialPool& pool, const std::string& path)

@@ -29,6 +29,12 @@ public:
     // or malformed, logged as a warning; `pairs` stays empty.
     static Result Read(const std::string& path, std::vector<CredentialPair>& pairs);
 
+    // Writes `pairs` to `path` in the form Read takes, the file replaced at once and readable by
+    // the user alone (mode 0600); no pairs removes the file, so the built-in pair is used again.
+    // False, with the file as it was and `problem` saying why (never quoting a key), when a pair
+    // has an empty key (Read would refuse the whole file) or the file cannot be written.
+    static bool Write(const std::string& path, const std::vector<CredentialPair>& pairs, std::string* problem = nullptr);
+
     // Reads `path` and hands its pairs to `pool`. Without a usable file the pool keeps what it
     // has: the built-in pair at start-up.
     static Result Apply(CredentialPool& pool, const std::string& path);

@@ -284,8 +284,8 @@ std::string FileList::ResultBytes(int row, ResultForm form) const
     case ResultForm::Vtt:
         return SegmentTexts::Subtitles(records, SegmentTexts::SubtitleFormat::Vtt);
     case ResultForm::Json:
-        return ResultDocuments::Json(records, {item->filePath, RecognizerSettingName(jobs->GetRecognizerKind()),
-                                               jobs->GetRecognizerLanguage()});
+        return ResultDocuments::Json(records, {item->filePath, RecognizerSettingName(jobs->GetRecognizerKind(item->filePath)),
+                                               jobs->GetRecognizerLanguage(item->filePath)});
     case ResultForm::Tsv:
         return ResultDocuments::Tsv(records);
     }

@@ -5,6 +5,7 @@
 #include "base/LogFile.h"
 #include "base/LogTags.h"
 #include "base/TextUtils.h"
+#include "base/platform/ReplaceFile.h"
 #include "engine/TranscriptionJobs.h"
 #include "engine/CloudRecognizer.h"
 #include "engine/CredentialPool.h"
@@ -13,8 +14,10 @@
 #include "engine/SpeechEndpoints.h"
 #include "engine/WhisperRecognizer.h"
 
+#include <cerrno>
 #include <fstream>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 // A folder path does not fit the 50 characters the other settings are read with.
@@ -71,9 +74,14 @@ std::string ReadLanguageSetting()
     return {};
 }
 
+std::string WhisperApiKeyPath()
+{
+    return AppPaths::GetAppDataDir() + "/" + kWhisperKeyFile;
+}
+
 std::string ReadWhisperApiKey()
 {
-    const std::string path = AppPaths::GetAppDataDir() + "/" + kWhisperKeyFile;
+    const std::string path = WhisperApiKeyPath();
     std::ifstream file(path);
     std::string key;
     if (!file || !std::getline(file, key))
@@ -85,6 +93,14 @@ std::string ReadWhisperApiKey()
         WriteLog(Warning, LogTag::kRecognizerSettingRead, "%s",
                  (path + " may be read by other users of this machine; it holds a secret, chmod 600 it").c_str());
     return key;
+}
+
+bool WriteWhisperApiKey(const std::string& key)
+{
+    const std::string path = WhisperApiKeyPath();
+    if (key.empty())
+        return unlink(path.c_str()) == 0 || errno == ENOENT;
+    return Platform::ReplaceFile(path, key + "\n", 0600);
 }
 
 std::shared_ptr<Recognizer> MakeRecognizer(RecognizerKind kind, const std::optional<std::string>& chosen)

@@ -26,6 +26,11 @@ std::string ReadLanguageSetting();
 // application data folder, without blanks around it; empty when there is none. A key file that
 // others may read is used, with a warning (never with the key) in the log.
 std::string ReadWhisperApiKey();
+// Where that key is kept.
+std::string WhisperApiKeyPath();
+// Makes `key` the one ReadWhisperApiKey gives: the file replaced at once and readable by the
+// user alone (mode 0600); an empty key removes it. False (errno set) when that fails.
+bool WriteWhisperApiKey(const std::string& key);
 
 // Which recognizer turns segments into text is the setting "Recognizer" in config.ini: "cloud"
 // (the default), "local-en" or "whisper-api". The cloud one comes with the user's credentials

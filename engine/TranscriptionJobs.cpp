@@ -13,6 +13,7 @@
 #include <limits>
 #include <map>
 #include <mutex>
+#include <set>
 
 namespace {
 
@@ -37,6 +38,13 @@ bool ByIndex(const SegmentRecord* a, const SegmentRecord* b)
 // is only where the plan starts.
 struct TranscriptionJobs::FilePlan {
     std::string copy;
+    // What the file's segments go to, as when it started; let go of once every segment has its
+    // outcome, so a recognizer the settings replaced (a local one holds its decoders' memory)
+    // does not outlive its last file.
+    std::shared_ptr<Recognizer> recognizer;
+    RecognizerKind kind = RecognizerKind::Cloud;
+    std::string language;
+    bool showFfmpegOutput = false;
     int32_t count = 0;
     int32_t totalSeconds = 0;
     // The first segment known to lie past the end of the audio (its cut came out empty).
@@ -104,6 +112,12 @@ struct TranscriptionJobs::Jobs {
     void FailWholeFile(const std::string& file, FilePlan& plan);
     void Extend(const std::string& file, FilePlan& plan);
     void RestatePlan(const std::string& file, const FilePlan& plan, bool tell);
+    void ReleaseSettledRecognizers();
+    const FilePlan* FindPlan(const std::string& file) const
+    {
+        const auto found = plans.find(file);
+        return found != plans.end() ? &found->second : nullptr;
+    }
 };
 
 TranscriptionJobs::TranscriptionJobs(std::shared_ptr<Recognizer> chosen, std::shared_ptr<JobListener> listener, JobOptions chosenOptions)
@@ -130,6 +144,28 @@ std::string TranscriptionJobs::GetRecognizerLanguage() const
     return recognizer->Language();
 }
 
+RecognizerKind TranscriptionJobs::GetRecognizerKind(const std::string& file) const
+{
+    std::lock_guard<std::mutex> guard(jobs->lock);
+    const FilePlan* plan = jobs->FindPlan(file);
+    return plan != nullptr ? plan->kind : recognizer->Kind();
+}
+
+std::string TranscriptionJobs::GetRecognizerLanguage(const std::string& file) const
+{
+    std::lock_guard<std::mutex> guard(jobs->lock);
+    const FilePlan* plan = jobs->FindPlan(file);
+    return plan != nullptr ? plan->language : recognizer->Language();
+}
+
+void TranscriptionJobs::SetRecognizer(std::shared_ptr<Recognizer> chosen, JobOptions chosenOptions)
+{
+    // Attempts under way hold their own reference; queued segments find theirs in their plan.
+    std::lock_guard<std::mutex> guard(jobs->lock);
+    recognizer = std::move(chosen);
+    options = chosenOptions;
+}
+
 bool TranscriptionJobs::AddTask(const std::string& file, int32_t durationSeconds)
 {
     if (durationSeconds < 1) {
@@ -153,6 +189,10 @@ bool TranscriptionJobs::AddTask(const std::string& file, int32_t durationSeconds
     plan.copy = copy;
     plan.count = PlanSegmentCount(durationSeconds);
     plan.totalSeconds = durationSeconds;
+    plan.recognizer = recognizer;
+    plan.kind = recognizer->Kind();
+    plan.language = recognizer->Language();
+    plan.showFfmpegOutput = options.showFfmpegOutput;
     std::lock_guard<std::mutex> guard(jobs->lock);
     jobs->DropRecords(file, [](const SegmentRecord&) { return true; });
     jobs->plans[file] = plan;
@@ -235,10 +275,14 @@ void TranscriptionJobs::DispatchLocked()
     ++jobs->runningCount;
     const std::weak_ptr<Jobs> watchedJobs = jobs;
     const std::weak_ptr<SegmentRecord> watched = jobs->records.at(segment->id);
+    // A queued segment always has its plan, and the plan its recognizer until every segment of
+    // the file has its outcome; the manager's own is only a fallback that keeps this safe.
+    const FilePlan* plan = jobs->FindPlan(segment->file);
+    std::shared_ptr<Recognizer> chosen = plan != nullptr && plan->recognizer != nullptr ? plan->recognizer : recognizer;
     SegmentAttemptInput input;
     input.arguments = segment->arguments;
     input.pcmFile = segment->pcmFile;
-    input.showFfmpegOutput = options.showFfmpegOutput;
+    input.showFfmpegOutput = plan != nullptr ? plan->showFfmpegOutput : options.showFfmpegOutput;
     input.cutCheck = [watchedJobs, watched](int64_t audioBytes) {
         const std::shared_ptr<Jobs> state = watchedJobs.lock();
         return state != nullptr ? state->JudgeCut(watched, audioBytes) : CutVerdict{};
@@ -246,7 +290,7 @@ void TranscriptionJobs::DispatchLocked()
     // The completion waits for the lock held here, so it cannot run before the bookkeeping
     // above is complete.
     const bool started = StartBackgroundThread(
-        "segment", [watchedJobs, watched, input = std::move(input), shared = recognizer] {
+        "segment", [watchedJobs, watched, input = std::move(input), shared = std::move(chosen)] {
             const SegmentAttemptOutcome outcome = AttemptSegment(input, *shared);
             // The manager is gone: the attempt only has to end too.
             if (const std::shared_ptr<Jobs> state = watchedJobs.lock())
@@ -356,6 +400,21 @@ void TranscriptionJobs::Jobs::Replan()
             plan.totalSeconds = plan.shortEndSeconds;
             RestatePlan(file, plan, false);
         }
+    }
+    ReleaseSettledRecognizers();
+}
+
+void TranscriptionJobs::Jobs::ReleaseSettledRecognizers()
+{
+    // After the extensions above: a file that goes on has unfinished records again.
+    std::set<std::string> unsettled;
+    for (const auto& [id, segment] : records) {
+        if (!segment->finished)
+            unsettled.insert(segment->file);
+    }
+    for (auto& [file, plan] : plans) {
+        if (plan.recognizer != nullptr && !plan.extend && unsettled.count(file) == 0)
+            plan.recognizer.reset();
     }
 }
 

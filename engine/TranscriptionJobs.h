@@ -26,7 +26,8 @@ struct JobOptions {
 // other segments go on), keeps every outcome, and tells its listener
 // once per segment whose outcome is final, naming the record by its id.
 //
-// Everything but the attempts' completions runs on one thread (the window's, or the headless
+// Each file is recognised by the recognizer that was current when it started (SetRecognizer
+// changes it for later starts only). Everything but the attempts' completions runs on one thread (the window's, or the headless
 // loop's). Attempts are never waited for. One rule keeps their completions safe: the queue and
 // the records live in a state that the manager owns and each attempt only watches (weakly),
 // together with its own record. A completion whose manager is gone does nothing; one whose record
@@ -40,10 +41,18 @@ public:
     TranscriptionJobs(const TranscriptionJobs&) = delete;
     TranscriptionJobs& operator=(const TranscriptionJobs&) = delete;
 
-    // The recognizer every segment of this manager goes to.
+    // The recognizer the segments of files started from now on go to.
     RecognizerKind GetRecognizerKind() const;
     // The language it was made for; empty: its own default.
     std::string GetRecognizerLanguage() const;
+    // The same of the recognizer a started file went to; the current one's for a file the
+    // manager does not hold.
+    RecognizerKind GetRecognizerKind(const std::string& file) const;
+    std::string GetRecognizerLanguage(const std::string& file) const;
+    // Files started (or started again) from now on go to `recognizer` with `options`. A file
+    // already started keeps the recognizer and options it started with until it is removed or
+    // started again, so changing the settings never mixes two recognizers in one file's text.
+    void SetRecognizer(std::shared_ptr<Recognizer> recognizer, JobOptions options);
 
     // Copies the file into its job folder, plans and queues its segments (replacing whatever the
     // file had) and starts one attempt. False, with the listener told why, when the copy failed
@@ -85,6 +94,6 @@ private:
     void TellStartFailed(const std::string& file);
 
     const std::shared_ptr<Jobs> jobs;
-    const std::shared_ptr<Recognizer> recognizer;
-    const JobOptions options;
+    std::shared_ptr<Recognizer> recognizer;
+    JobOptions options;
 };

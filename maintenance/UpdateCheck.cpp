@@ -318,8 +318,17 @@ void UpdateCheck::SetReport(Report report)
     state_->report = std::move(report);
 }
 
+bool UpdateCheck::IsEnabled()
+{
+    return ReadUpdateConfigString("UpdateCheck", "1", 10) != "0";
+}
+
 bool UpdateCheck::StartCheck()
 {
+    if (!IsEnabled()) {
+        WriteLog(Info, LogTag::kUpdateCheckStart, "%s", "the update check is off (UpdateCheck=0)");
+        return false;
+    }
     // libcurl's global set-up waits until here, so the first window does not wait for it.
     HttpRequest::SetUpLibrary();
     // The thread shares the state, so the checker may go away while the thread still runs.

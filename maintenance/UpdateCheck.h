@@ -35,8 +35,12 @@ public:
     void SetReport(Report report);
 
     // Starts the check thread; nobody waits for it. The thread keeps what it works on alive by
-    // itself, so the checker may be destroyed while it runs.
+    // itself, so the checker may be destroyed while it runs. False, with nothing started or
+    // reported, when the check is off.
     bool StartCheck();
+    // Whether the user lets the program ask for updates: the setting "UpdateCheck" (0: never;
+    // missing or anything else: once per run), read anew on each call.
+    static bool IsEnabled();
 
     bool IsUpdateAvailable() const;  // installed key sorts before the latest version
     bool IsUpdateRequired() const;   // installed key sorts before the minimum required version

@@ -56,7 +56,11 @@ void AboutDialog::InitWindow()
     QColor colour;
     std::wstring okText = L"确定";
     offersUpdate = false;
-    if (!checker.HasLatestVersion()) {
+    if (!checker.HasLatestVersion() && !UpdateCheck::IsEnabled()) {
+        // Nothing was asked, so nothing failed: the user turned the check off.
+        info = L"已关闭自动检查更新";
+        colour = kQuietColor;
+    } else if (!checker.HasLatestVersion()) {
         info = L"更新失败,有问题请联系客服!";
         colour = kAttentionColor;
     } else if (checker.IsUpdateAvailable()) {

@@ -10,7 +10,7 @@ class UpdateCheck;
 class Label;
 
 // The About window ("AboutAppDlg.xml"): logo, version, the update state at the moment of
-// opening, the maker's site and support links, and OK, which reads "立即更新" and starts the
+// opening (or that the user turned the check off), the maker's site and support links, and OK, which reads "立即更新" and starts the
 // updater when a newer version is known. The object outlives its window: the main window keeps
 // one for its whole life and creates the window again on each opening.
 class AboutDialog : public WindowBase {

@@ -13,6 +13,7 @@
 #include "maintenance/LaunchUpdater.h"
 #include "ui/BrowseForFolder.h"
 #include "ui/AboutDialog.h"
+#include "ui/SettingsDialog.h"
 #include "ui/MessageBox.h"
 #include "ui/FileListView.h"
 #include "ui/DesktopNotice.h"
@@ -79,6 +80,7 @@ MainWindow::MainWindow(std::shared_ptr<Recognizer> recognizer, UpdateCheck* upda
     // application's exit: the exit then runs once. Later, because the close releases the About
     // object whose click is being handled.
     about->SetExitRequest([this] { later([this] { CloseWindowNow(); }); });
+    settings = std::make_unique<SettingsDialog>([this] { ApplySettings(); });
     tick.setInterval(kTickMs);
     QObject::connect(&tick, &QTimer::timeout, &tick, [this] { Tick(); });
 }
@@ -93,6 +95,7 @@ MainWindow::~MainWindow()
         fileList->Files().SetEvents(nullptr);
     }
     closeQuestion.reset();
+    settings.reset();
     about.reset();
     jobs.reset();
 }
@@ -137,6 +140,7 @@ void MainWindow::InitWindow()
     btnMax = FindControl<Button>(L"btnMax");
     btnClose = FindControl<Button>(L"btnClose");
     btnAbout = FindControl<Button>(L"btnAbout");
+    btnSettings = FindControl<Button>(L"btnSettings");
     btnAdd = FindControl<Button>(L"btnAdd");
     btnStart = FindControl<Button>(L"btnStart");
     btnStartAll = FindControl<Button>(L"btnStartAll");
@@ -150,11 +154,7 @@ void MainWindow::InitWindow()
         fileList->Files().SetEvents(this);
     }
 
-    // The title says when the text comes from elsewhere than the cloud service, whose quality and
-    // languages differ, and which language was chosen; with the service in its own language the
-    // title stays as it always was.
-    if (auto* recognizer = FindControl<Label>(L"labRecognizer"); recognizer != nullptr)
-        recognizer->SetText(RecognizerTitle(jobs->GetRecognizerKind(), jobs->GetRecognizerLanguage()));
+    ShowRecognizerTitle();
 
     tick.start();
 
@@ -183,6 +183,22 @@ std::wstring MainWindow::RecognizerTitle(RecognizerKind kind, const std::string&
             name = text;
     }
     return title.empty() ? name : title + L" · " + name;
+}
+
+void MainWindow::ShowRecognizerTitle()
+{
+    if (jobs == nullptr)
+        return;
+    // The title says when the text comes from elsewhere than the cloud service, whose quality and
+    // languages differ, and which language was chosen; with the service in its own language the
+    // title stays as it always was.
+    const std::wstring title = RecognizerTitle(jobs->GetRecognizerKind(), jobs->GetRecognizerLanguage());
+    if (auto* recognizer = FindControl<Label>(L"labRecognizer"); recognizer != nullptr)
+        recognizer->SetText(title);
+    // The desktop's task bar and window switcher say it too (an empty title shows the program's name).
+    if (QWidget* widget = GetWidget(); widget != nullptr)
+        widget->setWindowTitle(title.empty() ? QString() : QApplication::applicationName() + QStringLiteral(" · ") +
+                                                                QString::fromStdWString(title));
 }
 
 void MainWindow::Notify(Notification& message)
@@ -230,6 +246,8 @@ void MainWindow::OnClick(Notification& message)
         Minimize();
     else if (sender == btnAbout)
         ShowAbout();
+    else if (sender == btnSettings)
+        ShowSettings();
     else if (sender == btnAdd) {
         if (fileList != nullptr)
             fileList->AddFiles();
@@ -286,6 +304,28 @@ void MainWindow::ShowAbout()
         return;
     about->CenterWindow();
     about->ShowWindow(true, true);
+}
+
+void MainWindow::ShowSettings()
+{
+    if (closing || settings == nullptr)
+        return;
+    settings->ShowDialog();
+}
+
+void MainWindow::ApplySettings()
+{
+    if (closing || jobs == nullptr)
+        return;
+    // One job manager for the window's whole life: it holds every file's results, done ones
+    // included, so replacing it would lose them. The new recognizer goes only to files started
+    // from now on; each file already started keeps the recognizer it started with until it ends
+    // (the manager keeps it with the file), so a running file finishes as it began and nothing
+    // it has recognised is lost or mixed with another recognizer's text.
+    jobs->SetRecognizer(MakeRecognizer(ReadRecognizerSetting()), ReadJobOptions());
+    ShowRecognizerTitle();
+    WriteLog(Info, LogTag::kMainWindowApplySettings, "files started from now on go to the recognizer %s",
+             RecognizerSettingName(jobs->GetRecognizerKind()));
 }
 
 bool MainWindow::StartItem(int index)
@@ -382,8 +422,10 @@ void MainWindow::Close()
     tick.stop();
     ShowWindow(false);
     closeQuestion.reset();
-    // The About window goes with its object; the job manager's workers finish without effect.
+    // The About and settings windows go with their objects; the job manager's workers finish
+    // without effect.
     about.reset();
+    settings.reset();
     if (fileList != nullptr)
         fileList->Files().SetJobs(nullptr);
     jobs.reset();
@@ -407,7 +449,7 @@ void MainWindow::OnFinalMessage()
 {
     tick.stop();
     // The controls went with the window.
-    btnMin = btnMax = btnClose = btnAbout = btnAdd = btnStart = btnStartAll = btnSave = nullptr;
+    btnMin = btnMax = btnClose = btnAbout = btnSettings = btnAdd = btnStart = btnStartAll = btnSave = nullptr;
     fileList = nullptr;
     textPane = nullptr;
     WindowBase::OnFinalMessage();
@@ -575,6 +617,10 @@ bool MainWindow::OnKeyDown(int key, bool control, bool shift)
     }
     if (control && !shift && key == Qt::Key_S) {
         SaveResults();
+        return true;
+    }
+    if (control && !shift && key == Qt::Key_Comma) {
+        ShowSettings();
         return true;
     }
     if (control)

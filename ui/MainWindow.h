@@ -15,6 +15,7 @@
 #include <vector>
 
 class AboutDialog;
+class SettingsDialog;
 struct UpdateReport;
 class TranscriptionJobs;
 class UpdateCheck;
@@ -25,8 +26,8 @@ class FileListView;
 class TextPane;
 
 // The program's main window ("MainWindow.xml"): the title bar, the toolbar, the list of audio
-// files and the pane with the selected file's text. It owns the job manager and the About
-// dialog, wires the toolbar to the file list, drives the engine with a one-second tick, takes
+// files and the pane with the selected file's text. It owns the job manager and the About and
+// settings dialogs, wires the toolbar to the file list, drives the engine with a one-second tick, takes
 // the engine's and the update check's news on the UI thread, and shows what the file list says.
 //
 // The window class is "Talvora": a second start of the program finds the running one by it.
@@ -36,7 +37,7 @@ class TextPane;
 // program's (termination signals, updates) never ask.
 //
 // Besides the toolbar: a context menu per row (stop, recognise again, copy the text, open the
-// file's folder, export subtitles), the keys Ctrl+O (add), Ctrl+S (save), Delete (the selected
+// file's folder, export subtitles), the keys Ctrl+O (add), Ctrl+S (save), Ctrl+, (settings), Delete (the selected
 // row's delete cell), Enter (start the selected idle row) and the Menu key, and a desktop
 // notification when a batch ends while the window is in the background.
 // UI thread only.
@@ -65,6 +66,11 @@ public:
 
     void ToggleMaximize();
     void ShowAbout();
+    // Opens the settings window, or raises the one already open.
+    void ShowSettings();
+    // Takes up what the settings window wrote: the recognizer and ffmpeg's output for files
+    // started from now on, and the title that names them.
+    void ApplySettings();
     // Starts the first idle row (one per call; a refused row is tried again by the next call).
     void StartNextItem();
     // Starts every idle row in list order; a refused row stays idle.
@@ -141,12 +147,15 @@ private:
     bool StartItem(int index);
     void ShowResultText(int row);
     void ShowNotice(const std::string& text);
+    // The title bar's label and the window's title name the recognizer new files go to.
+    void ShowRecognizerTitle();
     FileList* Files() const;
 
     Button* btnMin = nullptr;
     Button* btnMax = nullptr;
     Button* btnClose = nullptr;
     Button* btnAbout = nullptr;
+    Button* btnSettings = nullptr;
     Button* btnAdd = nullptr;
     Button* btnStart = nullptr;
     Button* btnStartAll = nullptr;
@@ -159,6 +168,7 @@ private:
     UpdateCheck* updateChecker = nullptr;
     std::unique_ptr<TranscriptionJobs> jobs;
     std::unique_ptr<AboutDialog> about;
+    std::unique_ptr<SettingsDialog> settings;
     std::function<void()> exitSequence;
     std::unique_ptr<MessageBox> closeQuestion;
     QTimer tick;

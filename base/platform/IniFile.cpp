@@ -5,6 +5,7 @@
 #include "base/TextConvert.h"
 #include "base/TextUtils.h"
 #include "base/platform/RegularFile.h"
+#include "base/platform/ReplaceFile.h"
 
 #include <cerrno>
 #include <climits>
@@ -152,23 +153,6 @@ std::string FolderOf(const std::string& path)
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-// Writes to a private file beside `path` and renames it over `path`.
-bool ReplaceFile(const std::string& path, const std::string& content, mode_t mode)
-{
-    std::string temp = path + ".XXXXXX";
-    const int fd = mkostemp(temp.data(), O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    fchmod(fd, mode);
-    const bool ok = WriteAll(fd, content) && fsync(fd) == 0;
-    close(fd);
-    if (!ok || rename(temp.c_str(), path.c_str()) != 0) {
-        unlink(temp.c_str());
-        return false;
-    }
-    return true;
-}
-
 std::string Render(const ParsedFile& parsed)
 {
     std::string out;
@@ -271,21 +255,18 @@ int GetPrivateProfileInt(const std::string& section, const std::string& key, int
 bool WritePrivateProfileString(const std::string& section, const std::string& key, const std::string& value,
                                const std::string& path)
 {
+    return WritePrivateProfileStrings(section, {{key, value}}, path);
+}
+
+bool WritePrivateProfileStrings(const std::string& section, const std::vector<std::pair<std::string, std::string>>& entries,
+                                const std::string& path)
+{
     const int saved = errno;
     std::string target = path;
     // Write through a symbolic link to the file it names instead of replacing the link.
     char resolved[PATH_MAX];
     if (realpath(target.c_str(), resolved) != nullptr)
         target = resolved;
-
-    // The file is UTF-8 text: whatever a caller hands over is written as such.
-    const std::string cleanSection = ValidUtf8(section);
-    const std::string cleanKey = ValidUtf8(key);
-    std::string cleanValue = ValidUtf8(value);
-    for (char& c : cleanValue) {
-        if (c == '\r' || c == '\n')
-            c = ' ';
-    }
 
     bool ok = false;
     FolderLock lock(FolderOf(target));
@@ -300,7 +281,17 @@ bool WritePrivateProfileString(const std::string& section, const std::string& ke
             mode = info.st_mode & 07777;
         const auto content = ReadWholeFile(target, LogTag::kIniFileWrite);
         ParsedFile parsed = content ? Parse(*content) : ParsedFile{};
-        SetEntry(parsed, cleanSection, cleanKey, cleanKey + "=" + cleanValue);
+        // The file is UTF-8 text: whatever a caller hands over is written as such.
+        const std::string cleanSection = ValidUtf8(section);
+        for (const auto& [key, value] : entries) {
+            const std::string cleanKey = ValidUtf8(key);
+            std::string cleanValue = ValidUtf8(value);
+            for (char& c : cleanValue) {
+                if (c == '\r' || c == '\n')
+                    c = ' ';
+            }
+            SetEntry(parsed, cleanSection, cleanKey, cleanKey + "=" + cleanValue);
+        }
         ok = ReplaceFile(target, Render(parsed), mode);
     }
     errno = saved;

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <string>
+#include <utility>
+#include <vector>
 
 // INI files with the semantics of the Windows profile functions: section and key names are
 // compared without regard to case, names and values are trimmed, the first matching entry wins,
@@ -34,5 +36,10 @@ int GetPrivateProfileInt(const std::string& section, const std::string& key, int
 // value can never add lines of its own.
 bool WritePrivateProfileString(const std::string& section, const std::string& key, const std::string& value,
                                const std::string& path);
+
+// Sets several keys of the section in one replacement of the file, in the order given: a reader
+// sees all of them changed or none.
+bool WritePrivateProfileStrings(const std::string& section, const std::vector<std::pair<std::string, std::string>>& entries,
+                                const std::string& path);
 
 }  // namespace Platform

@@ -8,6 +8,7 @@
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
+#include <QTransform>
 
 #include <cstdio>
 #include <functional>
@@ -112,6 +113,35 @@ void DrawInfoDisc(QPainter& p, int size, const QColor& disc, bool ring)
     const qreal w = size * 0.13;
     p.drawEllipse(QPointF(size / 2.0, size * 0.29), w * 0.62, w * 0.62);
     p.drawRoundedRect(QRectF(size / 2.0 - w / 2, size * 0.42, w, size * 0.34), w / 2, w / 2);
+}
+
+// The same shaded disc with a white gear: eight teeth around a ring.
+void DrawGearDisc(QPainter& p, int size, const QColor& disc)
+{
+    QRadialGradient shade(QPointF(size * 0.35, size * 0.3), size * 0.8);
+    shade.setColorAt(0, disc.lighter(125));
+    shade.setColorAt(1, disc);
+    p.setPen(Qt::NoPen);
+    p.setBrush(shade);
+    p.drawEllipse(QRectF(1, 1, size - 2, size - 2));
+    const QPointF centre(size / 2.0, size / 2.0);
+    QPainterPath gear;
+    gear.setFillRule(Qt::WindingFill);
+    gear.addEllipse(centre, size * 0.25, size * 0.25);
+    const qreal toothWidth = size * 0.13;
+    const qreal toothReach = size * 0.345;
+    for (int i = 0; i < 8; ++i) {
+        QTransform turn;
+        turn.translate(centre.x(), centre.y());
+        turn.rotate(45.0 * i);
+        QPainterPath tooth;
+        tooth.addRoundedRect(QRectF(-toothWidth / 2, -toothReach, toothWidth, toothReach), size * 0.03, size * 0.03);
+        gear.addPath(turn.map(tooth));
+    }
+    QPainterPath hole;
+    hole.addEllipse(centre, size * 0.11, size * 0.11);
+    p.setBrush(Qt::white);
+    p.drawPath(gear.simplified().subtracted(hole));
 }
 
 void DrawBlueButton(QPainter& p, int width, int height, const QColor& top, const QColor& bottom)
@@ -222,6 +252,7 @@ int main(int argc, char** argv)
     Save("restore_normal.png", 21, 21, [&](QPainter& p) { DrawRestore(p, 21, kGlyph, none); });
     Save("restore_over.png", 21, 21, [&](QPainter& p) { DrawRestore(p, 21, kGlyphHot, hotBack); });
     Save("about.png", 28, 28, [&](QPainter& p) { DrawInfoDisc(p, 28, kBlue, false); });
+    Save("settings.png", 28, 28, [&](QPainter& p) { DrawGearDisc(p, 28, kBlue); });
     Save("tip.png", 46, 46, [&](QPainter& p) { DrawInfoDisc(p, 46, kBlue, true); });
 
     Save("bluebutton.png", 120, 33, [&](QPainter& p) { DrawBlueButton(p, 120, 33, kBlueHot, kBlue); });

@@ -2,7 +2,8 @@
 // driven through its windows with real mouse clicks and key presses (xdotool): recognising
 // generated audio files through the speech double and saving their texts, after a message box;
 // a row stopped and recognised again through its context menu, then a close that asks first;
-// ended by a termination signal while a file dialog is open; ended by the About window's update.
+// ended by a termination signal while a file dialog is open; ended by the About window's update;
+// the recognizer switched in the settings window for the next file.
 //
 // With TALVORA_SCREENSHOTS set to a folder, the test also saves pictures of the window there.
 #include "base/AppVersion.h"
@@ -43,6 +44,15 @@ constexpr int kCloseY = 2 + 10 + 10;
 // The About button, left of the minimise, maximise and close buttons.
 constexpr int kAboutX = 800 - 2 - 15 - 3 * (21 + 10) - 14;
 constexpr int kAboutY = 2 + 6 + 14;
+// The settings button, left of the About button (28 pixels wide, 8 apart).
+constexpr int kSettingsX = kAboutX - 14 - 8 - 14;
+// In the settings window (560 x 600): the "本地英文" option's mark, second of the row of options
+// below the 5-pixel inset, the 40-pixel title bar, the 8-pixel inset and the 24-pixel heading;
+// and OK, left of the two 120-wide buttons 30 apart, centred above the 10-pixel inset.
+constexpr int kLocalOptionX = 8 + 20 + 110 + 10 + 8;
+constexpr int kLocalOptionY = 5 + 40 + 8 + 24 + 4 + 13;
+constexpr int kSettingsOkX = 8 + (544 - 330) / 2 + 30 + 60;
+constexpr int kSettingsOkY = 600 - 10 - 17;
 // A point in the title bar away from its buttons: the caption a drag moves the window by.
 constexpr int kCaptionX = 400;
 constexpr int kCaptionY = 25;
@@ -498,6 +508,46 @@ TEST_F(EndToEndTest, UpdateNowInTheAboutWindowEndsTheProgramOnce)
     // The exit moved this run's temporary folder away, as any end does.
     EXPECT_TRUE(fs::is_directory(MovedTemp()));
     EXPECT_FALSE(fs::exists(AppData() + "/Temp"));
+}
+
+TEST_F(EndToEndTest, TheSettingsWindowSwitchesTheNextFileToTheLocalRecognizer)
+{
+    const std::string audio = dir_ / "audio";
+    fs::create_directories(audio);
+    ASSERT_TRUE(MakeToneFile(audio + "/memo.wav", 20, {440}, 120));
+    StartProgram();
+    EXPECT_EQ(Trim(Xdo({"getwindowname", window_}).output), "Talvora");
+
+    Click(kSettingsX, kAboutY);
+    const std::string settings = WaitForOtherFocusedWindow();
+    ASSERT_FALSE(settings.empty());
+    EXPECT_NE(Xdo({"getwindowgeometry", settings}).output.find("Geometry: 560x600"), std::string::npos);
+    Picture("SettingsDlg");
+    Click(kLocalOptionX, kLocalOptionY, settings);
+    Click(kSettingsOkX, kSettingsOkY, settings);
+    ASSERT_TRUE(WaitUntil([&] {
+        const std::vector<std::string> windows = ProgramWindows();
+        return std::find(windows.begin(), windows.end(), settings) == windows.end();
+    }, std::chrono::seconds(30)));
+    EXPECT_NE(ReadFile(AppData() + "/config.ini").find("Recognizer=local-en"), std::string::npos);
+
+    ASSERT_TRUE(AddThroughDialog({audio + "/memo.wav"}, 1));
+    Click(kStartAllX, kToolbarY);
+    ASSERT_TRUE(WaitUntil([&] { return Occurrences(RunLog(), "recognition finished: ") == 1; }, std::chrono::seconds(60)))
+        << RunLog();
+    // The title says so, and the cloud service heard nothing.
+    EXPECT_EQ(Trim(Xdo({"getwindowname", window_}).output), "Talvora · 本地英文识别");
+    EXPECT_NE(RunLog().find(TestSupport::LogEntry("RtmpPlayer::ApplySettings", "files started from now on go to the recognizer local-en")),
+              std::string::npos);
+    EXPECT_EQ(speech_->RequestCount(SpeechDouble::Endpoint::Token), 0);
+    EXPECT_EQ(speech_->RequestCount(SpeechDouble::Endpoint::Recognition), 0);
+    Picture("MainWindow-local");
+
+    Click(kCloseX, kCloseY);
+    const std::string question = WaitForOtherFocusedWindow();
+    ASSERT_FALSE(question.empty());
+    Click(kQuestionOkX, kNoticeOkY, question);
+    ExpectOrderlyEnd();
 }
 
 }  // namespace

@@ -10,6 +10,7 @@ using namespace TestSupport;
 using Platform::GetPrivateProfileInt;
 using Platform::GetPrivateProfileString;
 using Platform::WritePrivateProfileString;
+using Platform::WritePrivateProfileStrings;
 
 namespace {
 
@@ -111,6 +112,15 @@ TEST_F(IniFileTest, NewKeyGoesIntoItsSectionWithTheFilesLineEnds)
     WriteFile(Path(), "k=v");  // no section, no final line end
     ASSERT_TRUE(WritePrivateProfileString("Talvora", "Debug", "1", Path()));
     EXPECT_EQ(ReadFile(Path()), "k=v\n[Talvora]\nDebug=1\n");
+}
+
+TEST_F(IniFileTest, SeveralKeysGoInOneReplacement)
+{
+    WriteFile(Path(), "; mine\n[Talvora]\nDebug=0\nUpdateUrl=x\n");
+    ASSERT_TRUE(WritePrivateProfileStrings("Talvora", {{"Debug", "1"}, {"Language", "de\nEvil=1"}, {"debug", "2"}}, Path()));
+    EXPECT_EQ(ReadFile(Path()), "; mine\n[Talvora]\ndebug=2\nUpdateUrl=x\nLanguage=de Evil=1\n");
+    // Nothing but the file is left in its folder.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.Path()), std::filesystem::directory_iterator()), 1);
 }
 
 TEST_F(IniFileTest, ValueCannotInjectLines)

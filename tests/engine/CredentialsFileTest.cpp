@@ -149,3 +149,35 @@ TEST_F(CredentialsFileTest, ApplyHandsPairsToThePoolOnlyFromAUsableFile)
 
     EXPECT_EQ(CredentialsFile::DefaultPath(), AppPaths::GetAppDataDir() + "/credentials.json");
 }
+
+TEST_F(CredentialsFileTest, WrittenPairsReadBackAndStayTheUsersOwn)
+{
+    const std::vector<CredentialPair> pairs{{"first \xE9\x9F\xB3", kSecret}, {"second", "s\"2\\"}};
+    const LogSinceStart log;
+    std::string problem;
+    ASSERT_TRUE(CredentialsFile::Write(Path(), pairs, &problem)) << problem;
+    std::vector<CredentialPair> read;
+    ASSERT_EQ(CredentialsFile::Read(Path(), read), CredentialsFile::Result::Loaded);
+    ASSERT_EQ(read.size(), 2u);
+    EXPECT_EQ(read[0].apiKey, pairs[0].apiKey);
+    EXPECT_EQ(read[0].secretKey, kSecret);
+    EXPECT_EQ(read[1].secretKey, pairs[1].secretKey);
+    struct stat info{};
+    ASSERT_EQ(stat(Path().c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+    EXPECT_EQ(log.Text().find(kSecret), std::string::npos);
+
+    // A pair Read would refuse is never written: the file stays as it was.
+    const std::string before = ReadFile(Path());
+    EXPECT_FALSE(CredentialsFile::Write(Path(), {{"a", "b"}, {"c", ""}}, &problem));
+    EXPECT_EQ(problem, "\"secret_key\" of entry 2 is empty");
+    EXPECT_FALSE(CredentialsFile::Write(Path(), {{"", "b"}}, &problem));
+    EXPECT_EQ(problem, "\"api_key\" of entry 1 is empty");
+    EXPECT_EQ(ReadFile(Path()), before);
+
+    // No pairs: no file, so the built-in pair is used again.
+    ASSERT_TRUE(CredentialsFile::Write(Path(), {}, &problem));
+    EXPECT_FALSE(fs::exists(Path()));
+    EXPECT_TRUE(CredentialsFile::Write(Path(), {}, &problem));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_.Path()), fs::directory_iterator()), 0);
+}

@@ -405,6 +405,41 @@ TEST_F(TranscriptionJobsTest, AnUnknownRecognizerIsTheCloudAndAMissingModelFails
     EXPECT_EQ(speech_->RequestCount(Endpoint::Recognition), 0);
 }
 
+TEST_F(TranscriptionJobsTest, AStartedFileKeepsItsRecognizerUntilItEndsAndThenLetsGoOfIt)
+{
+    const std::string first = dir_ / "first.wav";
+    const std::string second = dir_ / "second.wav";
+    ASSERT_TRUE(MakeToneFile(first, 240, {440, 550}, 120));
+    ASSERT_TRUE(MakeToneFile(second, 20, {660}, 120));
+    ASSERT_TRUE(convert_->AddTask(first, 240));
+    ASSERT_TRUE(speech_->WaitForArrivals(Endpoint::Recognition, 1));
+    // The first file's second segment is still queued when the recognizer changes.
+    ASSERT_EQ(convert_->QueuedCount(), 1u);
+    WhisperRecognizer::Settings whisper;
+    whisper.url = speech_->TranscriptionUrl();
+    whisper.caFile = speech_->CaFile();
+    convert_->SetRecognizer(std::make_shared<WhisperRecognizer>(whisper), {});
+    const std::weak_ptr<Recognizer> replaced = recognizer_;
+    recognizer_.reset();
+    EXPECT_EQ(convert_->GetRecognizerKind(), RecognizerKind::WhisperApi);
+    ASSERT_TRUE(convert_->AddTask(second, 20));
+
+    ASSERT_TRUE(RunToEnd(first));
+    ASSERT_TRUE(RunToEnd(second));
+    EXPECT_EQ(Texts(first), (std::vector<std::string>{"tone 440", "tone 550"}));
+    EXPECT_EQ(Texts(second), (std::vector<std::string>{"tone 660"}));
+    EXPECT_EQ(speech_->RequestCount(Endpoint::Recognition), 2);
+    EXPECT_EQ(speech_->RequestCount(Endpoint::Transcription), 1);
+    EXPECT_EQ(convert_->GetRecognizerKind(first), RecognizerKind::Cloud);
+    EXPECT_EQ(convert_->GetRecognizerKind(second), RecognizerKind::WhisperApi);
+    // Nothing needs the old recognizer once its file is settled; its results stay.
+    EXPECT_TRUE(WaitUntil([&] {
+        convert_->Dispatch();
+        return replaced.expired();
+    }));
+    EXPECT_EQ(Texts(first).size(), 2u);
+}
+
 TEST_F(TranscriptionJobsTest, AWhisperServerTimesThePiecesAcrossSegmentsFromTheFormAsSent)
 {
     const std::string key = "sk-whisper-test-7f3a";

@@ -328,3 +328,19 @@ TEST_F(UpdateCheckerTest, BackgroundCheckOutlivesItsChecker)
     EXPECT_TRUE(WaitUntil([&] { return window_->Kinds().size() == 2; }));
     EXPECT_EQ(window_->Kinds(), (std::vector<int>{kUpdateVersionKnown, kUpdateNotNeeded}));
 }
+
+TEST_F(UpdateCheckerTest, TurnedOffItAsksNothingAndReportsNothing)
+{
+    Installed("1.0.8");
+    Version("1.0.9");
+    WriteFile(appData_ + "/config.ini", "[Talvora]\nUpdateUrl=" + server_.Url() + "\nUpdateCheck=0\n");
+    UpdateCheck checker;
+    checker.SetReport(window_->Receiver());
+    EXPECT_FALSE(UpdateCheck::IsEnabled());
+    EXPECT_FALSE(checker.StartCheck());
+    EXPECT_FALSE(checker.HasLatestVersion());
+    EXPECT_TRUE(window_->Kinds().empty());
+    // Any other value, or none, lets it run.
+    WriteFile(appData_ + "/config.ini", "[Talvora]\nUpdateUrl=" + server_.Url() + "\nUpdateCheck=1\n");
+    EXPECT_TRUE(UpdateCheck::IsEnabled());
+}

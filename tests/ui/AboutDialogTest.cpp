@@ -198,6 +198,17 @@ TEST_F(AboutDialogTest, BeforeAnyVersionIsKnownItReportsAFailedCheckAndOkOnlyClo
     EXPECT_TRUE(main_.IsWindow());
 }
 
+TEST_F(AboutDialogTest, WithTheCheckTurnedOffItSaysSoInsteadOfAFailure)
+{
+    if (checker_->HasLatestVersion())
+        GTEST_SKIP() << "needs a process whose update check has not answered yet";
+    WriteFile(updateDir_ + "/config.ini", "[Talvora]\nUpdateUrl=" + UpdateServer::Instance().Url() + "\nUpdateCheck=0\n");
+    Open();
+    EXPECT_EQ(Text(L"labVerInfo"), L"已关闭自动检查更新");
+    EXPECT_EQ(InfoColour(), QColor::fromRgba(0xFF999999));
+    EXPECT_EQ(Text(L"btnOK"), L"确定");
+}
+
 TEST_F(AboutDialogTest, NewerVersionOffersTheUpdateAndOkStartsTheUpdaterAndEndsTheApplication)
 {
     Check("9.9.9.json");

@@ -1,10 +1,14 @@
 // The layout builder: elements, attributes, geometry and what reaches the diagnostic hook.
 #include "tests/ui/UiTestSupport.h"
 #include "ui/toolkit/Button.h"
+#include "ui/toolkit/CheckBox.h"
+#include "ui/toolkit/ComboBox.h"
 #include "ui/toolkit/Container.h"
+#include "ui/toolkit/Edit.h"
 #include "ui/toolkit/Label.h"
 #include "ui/toolkit/ListHeader.h"
 #include "ui/toolkit/ListControl.h"
+#include "ui/toolkit/Option.h"
 #include "ui/toolkit/TextPane.h"
 #include "ui/toolkit/UiToolkit.h"
 
@@ -296,6 +300,68 @@ TEST_F(LayoutBuilderTest, ListHeaderRichEditAndScrollBarAttributes)
     EXPECT_EQ(edit->verticalScrollBarPolicy(), Qt::ScrollBarAsNeeded);
     EXPECT_EQ(edit->verticalScrollBar()->style()->pixelMetric(QStyle::PM_ScrollBarExtent), 14)
         << "scroll bars take the window's skin";
+}
+
+TEST_F(LayoutBuilderTest, InputControlsTakeTheirAttributesItemsAndSendTheirNotifications)
+{
+    ScopedSkin skin(std::map<std::string, std::string>{{"test.xml", R"(<Window size="400,200">
+  <VerticalLayout>
+    <Edit name="secret" height="24" password="true" maxchar="5" placeholder="密钥" textcolor="#FF123456"/>
+    <CheckBox name="check" height="24" text="A &amp; B" selected="true"/>
+    <HorizontalLayout name="first" height="24"><Option name="a" text="甲" selected="true"/><Option name="b" text="乙"/></HorizontalLayout>
+    <HorizontalLayout height="24"><Option name="c" text="丙" selected="true"/></HorizontalLayout>
+    <Combo name="combo" height="24" editable="true">
+      <Item text="自动" value=""/><Item text="中文" value="zh" selected="true"/><Item text="x"/>
+    </Combo>
+  </VerticalLayout>
+</Window>)"}});
+    TestWindow window;
+    ASSERT_TRUE(UiTest::CreateShown(window));
+    EXPECT_TRUE(UiTest::Diagnostics().empty());
+
+    auto* secret = window.FindControl<Edit>(L"secret");
+    ASSERT_NE(secret, nullptr);
+    EXPECT_TRUE(secret->IsPassword());
+    EXPECT_EQ(secret->placeholderText(), QStringLiteral("密钥"));
+    EXPECT_EQ(secret->palette().color(QPalette::Active, QPalette::Text), QColor::fromRgba(0xFF123456));
+    QTest::keyClicks(secret, QStringLiteral("abcdefg"));
+    EXPECT_EQ(secret->GetText(), L"abcde") << "maxchar cuts what is typed";
+    EXPECT_EQ(window.NotesOfType(kNotifyTextChanged).size(), 5u);
+    secret->SetText(L"set");
+    EXPECT_EQ(window.NotesOfType(kNotifyTextChanged).size(), 5u) << "the program's own text is no edit";
+
+    auto* check = window.FindControl<CheckBox>(L"check");
+    ASSERT_NE(check, nullptr);
+    EXPECT_TRUE(check->IsSelected());
+    EXPECT_EQ(check->text(), QStringLiteral("A && B")) << "no keyboard shortcut is made of the text";
+    EXPECT_EQ(check->GetText(), L"A & B");
+
+    // Options exclude each other within their layout only.
+    auto* a = window.FindControl<Option>(L"a");
+    auto* b = window.FindControl<Option>(L"b");
+    auto* c = window.FindControl<Option>(L"c");
+    ASSERT_TRUE(a != nullptr && b != nullptr && c != nullptr);
+    EXPECT_TRUE(a->IsSelected());
+    EXPECT_TRUE(c->IsSelected());
+    const size_t before = window.NotesOfType(kNotifySelectChanged).size();
+    QTest::mouseClick(b, Qt::LeftButton, Qt::NoModifier, QPoint(8, b->height() / 2));
+    EXPECT_TRUE(b->IsSelected());
+    EXPECT_FALSE(a->IsSelected());
+    EXPECT_TRUE(c->IsSelected());
+    ASSERT_EQ(window.NotesOfType(kNotifySelectChanged).size(), before + 1) << "only the option chosen tells";
+    EXPECT_EQ(window.NotesOfType(kNotifySelectChanged).back().sender, b);
+
+    auto* combo = window.FindControl<ComboBox>(L"combo");
+    ASSERT_NE(combo, nullptr);
+    ASSERT_EQ(combo->GetCount(), 3);
+    EXPECT_EQ(combo->GetCurSel(), 1);
+    EXPECT_EQ(combo->GetValue(), L"zh");
+    combo->SetValue(L"");
+    EXPECT_EQ(combo->GetText(), L"自动");
+    EXPECT_EQ(window.NotesOfType(kNotifySelectChanged).back().row, 0);
+    combo->SetValue(L"de");
+    EXPECT_EQ(combo->GetValue(), L"de") << "an editable box takes a value of its own";
+    EXPECT_EQ(combo->GetCount(), 3);
 }
 
 TEST_F(LayoutBuilderTest, TheFactoryIsAskedForEveryElementClassAndItsControlIsUsed)

@@ -6,13 +6,18 @@
 //       shows the real windows on the display (tools/show-windows.sh runs it under Xvfb), saves
 //       the screen and each window as the display shows them, and keeps them open a while
 //
-// The About window is shown in its three update states with the texts the About dialog sets.
+// The About window is shown in its three update states with the texts the About dialog sets; the
+// settings window with the cloud service chosen and one key pair (the real dialog would read the
+// settings of whoever runs this).
 #include "base/AppVersion.h"
 #include "skin/EmbeddedSkin.h"
 #include "ui/AboutDialog.h"
 #include "ui/MessageBox.h"
 #include "ui/toolkit/Button.h"
+#include "ui/toolkit/ComboBox.h"
+#include "ui/toolkit/Edit.h"
 #include "ui/toolkit/Label.h"
+#include "ui/toolkit/Option.h"
 #include "ui/toolkit/WindowBase.h"
 #include "ui/toolkit/UiToolkit.h"
 
@@ -81,6 +86,30 @@ private:
     State state_;
 };
 
+// The settings layout as the settings window fills it for the cloud service with one pair.
+class SettingsPicture : public WindowBase {
+public:
+    std::wstring GetWindowClassName() const override { return L"SettingsDialog"; }
+    std::wstring GetSkinFile() const override { return L"SettingsDlg.xml"; }
+    void InitWindow() override
+    {
+        auto* cloud = FindControl<Option>(L"optCloud");
+        auto* pairs = FindControl<ComboBox>(L"cmbPairs");
+        auto* apiKey = FindControl<Edit>(L"edtApiKey");
+        auto* secret = FindControl<Edit>(L"edtSecretKey");
+        if (!cloud || !pairs || !apiKey || !secret)
+            return;
+        cloud->Select();
+        for (const wchar_t* name : {L"edtWhisperUrl", L"edtWhisperModel", L"edtWhisperKey"}) {
+            if (Control* field = FindControl(name))
+                field->SetEnabled(false);
+        }
+        pairs->AddItem(L"第 1 组  Zq8Xw1Ty5Ua2", L"");
+        apiKey->SetText(L"Zq8Xw1Ty5Ua2");
+        secret->SetText(L"s3cr3t-s3cr3t");
+    }
+};
+
 struct Picture {
     std::string name;
     WindowBase* window;
@@ -140,6 +169,12 @@ int Run(const QString& folder, bool show, int holdSeconds, bool check)
         about.ShowWindow(true, false);
         pictures.push_back(Picture{stateNames[i], &about});
     }
+    SettingsPicture settings;
+    if (!settings.Create(nullptr, L"", WS_OVERLAPPEDWINDOW, 0, 0, 0, 560, 600))
+        return 1;
+    settings.SetWindowPos(work.left + 140, work.top + 40);
+    settings.ShowWindow(true, false);
+    pictures.push_back(Picture{"SettingsDlg", &settings});
     // Message boxes over the last About window, as the program shows them.
     WindowBase* owner = abouts.back().get();
     MessageBox* notice = ShowBox(L"暂无需要保存的内容!", false, nullptr);

@@ -313,6 +313,20 @@ void Control::ApplyStyle()
     widget_->update();
 }
 
+void Control::ApplyTextPalette(QPalette::ColorRole textRole)
+{
+    if (widget_ == nullptr)
+        return;
+    QPalette colours = widget_->palette();
+    const QColor normal = style_.textColor.isValid() ? style_.textColor : QColor(Qt::black);
+    colours.setColor(QPalette::Active, textRole, normal);
+    colours.setColor(QPalette::Inactive, textRole, normal);
+    colours.setColor(QPalette::Disabled, textRole, EffectiveDisabledTextColor());
+    if (style_.bkColor.isValid())
+        colours.setColor(QPalette::Base, style_.bkColor);
+    widget_->setPalette(colours);
+}
+
 QColor Control::EffectiveTextColor() const
 {
     if (!IsEnabled())

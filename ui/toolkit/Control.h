@@ -4,6 +4,7 @@
 #include "ui/toolkit/UiTypes.h"
 
 #include <QColor>
+#include <QPalette>
 #include <QRect>
 
 #include <cstdint>
@@ -122,6 +123,9 @@ protected:
 
     // Re-applies the look (colours, font, alignment) to the widget after a change.
     virtual void ApplyStyle();
+    // Gives the widget's palette the control's text colours in `textRole` (normal, inactive and
+    // disabled) and, when it has one, its background colour as the input field's.
+    void ApplyTextPalette(QPalette::ColorRole textRole);
     void PaintBackground(QPainter& painter, const QRect& rect) const;
     // The text colour to draw with in the widget's current state.
     QColor EffectiveTextColor() const;

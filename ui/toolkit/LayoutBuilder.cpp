@@ -3,10 +3,14 @@
 #include "base/LogFile.h"
 #include "base/LogTags.h"
 #include "ui/toolkit/Button.h"
+#include "ui/toolkit/CheckBox.h"
+#include "ui/toolkit/ComboBox.h"
 #include "ui/toolkit/Container.h"
+#include "ui/toolkit/Edit.h"
 #include "ui/toolkit/Label.h"
 #include "ui/toolkit/ListHeader.h"
 #include "ui/toolkit/ListControl.h"
+#include "ui/toolkit/Option.h"
 #include "ui/toolkit/TextPane.h"
 #include "ui/toolkit/SkinnedScrollBarStyle.h"
 #include "ui/toolkit/WindowWidget.h"
@@ -38,6 +42,7 @@ private:
     Control* ReadControl(Container* parent);
     void ReadChildren(Control* control);
     void ReadHeader(ListControl* list);
+    void ReadItem(ComboBox* combo);
     static Control* MakeBuiltIn(const QString& className);
 
     QXmlStreamReader reader_;
@@ -215,6 +220,14 @@ Control* Builder::MakeBuiltIn(const QString& className)
         return new TextPane();
     if (name == QLatin1String("list"))
         return new ListControl();
+    if (name == QLatin1String("edit"))
+        return new Edit();
+    if (name == QLatin1String("checkbox"))
+        return new CheckBox();
+    if (name == QLatin1String("option"))
+        return new Option();
+    if (name == QLatin1String("combo"))
+        return new ComboBox();
     return nullptr;
 }
 
@@ -261,12 +274,15 @@ void Builder::ReadChildren(Control* control)
 {
     auto* container = dynamic_cast<Container*>(control);
     auto* list = dynamic_cast<ListControl*>(control);
+    auto* combo = dynamic_cast<ComboBox*>(control);
     while (reader_.readNextStartElement()) {
         const QString name = reader_.name().toString();
         if (container != nullptr) {
             ReadControl(container);
         } else if (list != nullptr && name.compare(QLatin1String("ListHeader"), Qt::CaseInsensitive) == 0) {
             ReadHeader(list);
+        } else if (combo != nullptr && name.compare(QLatin1String("Item"), Qt::CaseInsensitive) == 0) {
+            ReadItem(combo);
         } else {
             Diagnose("unknown element <" + name.toStdString() + "> inside <" +
                      QString::fromStdWString(control->GetClass()).toStdString() + ">");
@@ -299,6 +315,28 @@ void Builder::ReadHeader(ListControl* list)
         reader_.skipCurrentElement();
     }
     list->OnColumnsChanged();
+}
+
+void Builder::ReadItem(ComboBox* combo)
+{
+    QString text;
+    QString value;
+    bool selected = false;
+    for (const QXmlStreamAttribute& attribute : reader_.attributes()) {
+        const QString name = attribute.name().toString().toLower();
+        if (name == QLatin1String("text"))
+            text = attribute.value().toString();
+        else if (name == QLatin1String("value"))
+            value = attribute.value().toString();
+        else if (name == QLatin1String("selected"))
+            selected = ParseBool(attribute.value().toString());
+        else
+            WarnAttribute(QStringLiteral("Item"), name);
+    }
+    combo->AddItem(text.toStdWString(), value.toStdWString());
+    if (selected)
+        combo->SelectItem(combo->GetCount() - 1);
+    reader_.skipCurrentElement();
 }
 
 }  // namespace

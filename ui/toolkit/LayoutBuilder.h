@@ -36,6 +36,11 @@ class WindowWidget;
 //   RichEdit   readonly, multiline, vscrollbar, hscrollbar, autovscroll, wantreturn,
 //              wantctrlreturn, menu, rich, inset
 //   List       see ListControl.h; holds one <ListHeader> with <ListHeaderItem> children
+//   Edit       password, readonly, maxchar, placeholder (see Edit.h)
+//   CheckBox   selected
+//   Option     selected; the options of one layout exclude each other (see Option.h)
+//   Combo      editable, maxchar; holds <Item text="shown" value="read" selected="true"/>
+//              children (see ComboBox.h)
 // Colours are "#AARRGGBB"; images are file names in the archive, or "file='x.png'
 // corner='l,t,r,b'" to keep the edges unscaled.
 //

@@ -17,7 +17,8 @@
 // - Controls (Control and subclasses): found by name with a type check through
 //   WindowBase::FindControl<T>.
 //   Container / VerticalLayout / HorizontalLayout, Label, TextLabel, Button,
-//   TextPane, ListControl with ListHeader, ListRow and ListTextSource.
+//   TextPane, ListControl with ListHeader, ListRow and ListTextSource; the input controls
+//   Edit, CheckBox, Option and ComboBox.
 // - LayoutBuilder (LayoutBuilder.h): the layout file format and what each element means.
 // - ModalLoop (ModalLoop.h): modal dialogs run through it, so a window closed while one
 //   is open goes only after the dialog's loop has returned.

@@ -54,7 +54,10 @@ inline constexpr wchar_t kNotifyItemPress[] = L"itempress";
 // sender: the row a context menu was asked for (right button); row: its row; point: where the
 // menu goes.
 inline constexpr wchar_t kNotifyMenu[] = L"menu";
-inline constexpr wchar_t kNotifyTextChanged[] = L"textchanged";    // a rich-edit pane's text changed
+inline constexpr wchar_t kNotifyTextChanged[] = L"textchanged";    // a pane's text changed, or the user edited a field's
+// A check box was ticked or cleared, an option chosen, or a combo box's current item changed
+// (row: the new item, -1 for none); by the user or by the program alike.
+inline constexpr wchar_t kNotifySelectChanged[] = L"selectchanged";
 inline constexpr wchar_t kNotifyWindowInit[] = L"windowinit";      // after InitWindow
 
 // Window styles, with the values Windows gives them. Every window of the toolkit draws its own
