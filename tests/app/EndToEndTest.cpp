@@ -369,27 +369,32 @@ TEST_F(EndToEndTest, TwoFilesAreAddedRecognisedAndSavedThroughTheWindow)
 
 TEST_F(EndToEndTest, ARowIsStoppedAndRecognisedAgainThroughItsMenuAndTheCloseAsksFirst)
 {
-    // The first recognition's answer waits until the test lets it go.
-    std::mutex lock;
-    std::condition_variable changed;
-    bool held = true;
-    int waiting = 0;
-    speech_->SetFaultSelector([&](const SpeechDouble::RequestInfo& request) {
+    // The first recognition's answer waits until the test lets it go. The gate is shared with the
+    // double's threads: a request that comes after an early end of the test must find it still
+    // there.
+    struct Gate {
+        std::mutex lock;
+        std::condition_variable changed;
+        bool held = true;
+        int waiting = 0;
+    };
+    const auto gate = std::make_shared<Gate>();
+    speech_->SetFaultSelector([gate](const SpeechDouble::RequestInfo& request) {
         if (request.endpoint != SpeechDouble::Endpoint::Recognition)
             return SpeechDouble::Fault::Normal();
-        std::unique_lock<std::mutex> guard(lock);
-        ++waiting;
-        changed.wait(guard, [&] { return !held; });
+        std::unique_lock<std::mutex> guard(gate->lock);
+        ++gate->waiting;
+        gate->changed.wait(guard, [&] { return !gate->held; });
         return SpeechDouble::Fault::Normal();
     });
-    auto release = [&] {
-        std::lock_guard<std::mutex> guard(lock);
-        held = false;
-        changed.notify_all();
+    auto release = [gate] {
+        std::lock_guard<std::mutex> guard(gate->lock);
+        gate->held = false;
+        gate->changed.notify_all();
     };
-    auto waitingCount = [&] {
-        std::lock_guard<std::mutex> guard(lock);
-        return waiting;
+    auto waitingCount = [gate] {
+        std::lock_guard<std::mutex> guard(gate->lock);
+        return gate->waiting;
     };
     // Whatever ends the test, no answer stays held: the double could not stop.
     struct ReleaseAtEnd {
@@ -418,13 +423,14 @@ TEST_F(EndToEndTest, ARowIsStoppedAndRecognisedAgainThroughItsMenuAndTheCloseAsk
             return !menu.empty();
         }, std::chrono::seconds(30)));
         Picture("MainWindow-menu");
-        // Five items of one height: the middle of item `item`.
+        // Items of one height: the middle of item `item`.
         const std::string geometry = Xdo({"getwindowgeometry", menu}).output;
         const size_t at = geometry.find("Geometry: ");
         ASSERT_NE(at, std::string::npos) << geometry;
         const int width = std::stoi(geometry.substr(at + 10));
         const int height = std::stoi(geometry.substr(geometry.find('x', at) + 1));
-        Click(width / 2, height * (2 * item + 1) / 10, menu);
+        constexpr int kItems = 6;
+        Click(width / 2, height * (2 * item + 1) / (2 * kItems), menu);
     };
     chooseFromMenu(0);
     ASSERT_TRUE(WaitUntil([&] { return RunLog().find("recognition stopped: " + audio + "/talk.wav") != std::string::npos; },
@@ -440,8 +446,8 @@ TEST_F(EndToEndTest, ARowIsStoppedAndRecognisedAgainThroughItsMenuAndTheCloseAsk
     Click(kActionX, kFirstRowY);
     ASSERT_TRUE(WaitUntil([&] { return Occurrences(RunLog(), "recognition finished: ") == 1; }, std::chrono::seconds(60)));
     {
-        std::lock_guard<std::mutex> guard(lock);
-        held = true;
+        std::lock_guard<std::mutex> guard(gate->lock);
+        gate->held = true;
     }
     chooseFromMenu(1);
     ASSERT_TRUE(WaitUntil([&] { return RunLog().find("recognition again: ") != std::string::npos; }, std::chrono::seconds(30)))
