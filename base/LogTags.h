@@ -64,6 +64,7 @@ inline constexpr char kTranscriberRun[] = "Transcriber::Run";
 inline constexpr char kTranscriptionJobsAddTask[] = "CAudioConvert::AddTask";
 inline constexpr char kTranscriptionJobsDispatch[] = "CAudioConvert::Dispatch";
 inline constexpr char kTranscriptionJobsOnAudioCallBack[] = "CAudioConvert::OnAudioCallBack";
+inline constexpr char kUiLanguageInstall[] = "UiLanguage::Install";
 inline constexpr char kUpdateCheckHttpGet[] = "CUpdateChecker::HttpGet";
 inline constexpr char kUpdateCheckScanDirectory[] = "CUpdateChecker::ScanDirectory";
 inline constexpr char kWindowBaseCreate[] = "CWindowBase::Create";

@@ -54,8 +54,8 @@ TEST(ResultFolder, TheSameTextIsFoundAndAFailureSaysTheFolderAndTheReason)
     const SavedResult lost = missing.Save("/a/talk.wav", "text\n");
     EXPECT_FALSE(lost.saved);
     EXPECT_EQ(lost.failure, dir / "gone" + ": No such file or directory");
-    EXPECT_EQ(SaveSummary({first, lost}), "成功保存 1 个结果\n1 个结果保存失败: " + dir / "gone" + ": No such file or directory");
-    EXPECT_EQ(SaveSummary({first, second}), "成功保存 2 个结果");
+    EXPECT_EQ(SaveSummary({first, lost}).Plain(), "成功保存 1 个结果\n1 个结果保存失败: " + dir / "gone" + ": No such file or directory");
+    EXPECT_EQ(SaveSummary({first, second}).Plain(), "成功保存 2 个结果");
 }
 
 // Two saves into one folder at once (two windows, two transcribers), each with its own view of
