@@ -58,6 +58,16 @@ TEST(ResultFolder, TheSameTextIsFoundAndAFailureSaysTheFolderAndTheReason)
     EXPECT_EQ(SaveSummary({first, second}).Plain(), "成功保存 2 个结果");
 }
 
+// The window translates a text's source and fills in the same values; what a value brings in
+// stays as it is.
+TEST(ResultFolder, ASummarysValuesGoInOnceEachWhateverTheyHold)
+{
+    EXPECT_EQ(ShownText::Fill("%2 / %1 / %3", {"a%2", "b"}), "b / a%2 / %3");
+    EXPECT_EQ(ShownText::Fill("100%", {"x"}), "100%");
+    const ShownText failed{"%1 个结果保存失败: %2", {{"1"}, {"/%1: gone"}}};
+    EXPECT_EQ(failed.Plain(), "1 个结果保存失败: /%1: gone");
+}
+
 // Two saves into one folder at once (two windows, two transcribers), each with its own view of
 // the names there, and a file of the same name written meanwhile by someone else.
 TEST(ResultFolder, RacingSavesKeepEveryTextAndNeverReplaceAFileWrittenMeanwhile)

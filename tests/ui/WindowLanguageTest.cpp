@@ -14,6 +14,7 @@
 
 #include <QDialogButtonBox>
 #include <QFontMetrics>
+#include <QRegularExpression>
 #include <QPushButton>
 #include <QTextEdit>
 
@@ -82,6 +83,28 @@ protected:
 
 UiLanguage::Kind WindowLanguageTest::language_ = UiLanguage::Chinese;
 
+// Every control of a window with a fixed width and a text shows the whole text.
+void ExpectTextsFit(QWidget* window)
+{
+    static const QRegularExpression markup(QStringLiteral("<[^>]*>"));
+    int checked = 0;
+    for (QObject* child : window->findChildren<QObject*>()) {
+        auto* control = dynamic_cast<Control*>(child);
+        if (control == nullptr || control->GetFixedWidth() == 0 || control->GetText().empty() || !control->IsVisible())
+            continue;
+        const QFont font = control->GetWindow()->GetFont(control->GetFont());
+        const QFontMetrics metrics(font);
+        const QString text = QString::fromStdWString(control->GetText()).remove(markup);
+        // An italic's slant reaches past the last letter's advance.
+        const int slant = font.italic() ? metrics.height() / 4 : 0;
+        const UiRect padding = control->GetTextPadding();
+        EXPECT_LE(metrics.horizontalAdvance(text) + slant + padding.left + padding.right, control->GetPos().Width())
+            << text.toStdString();
+        ++checked;
+    }
+    EXPECT_GT(checked, 0);
+}
+
 TEST_F(WindowLanguageTest, TheMainWindowSpeaksTheSystemsLanguage)
 {
     EXPECT_EQ(player_->FindControl<Button>(L"btnAdd")->GetText(), kExpected.addButton);
@@ -95,18 +118,19 @@ TEST_F(WindowLanguageTest, TheMainWindowSpeaksTheSystemsLanguage)
     saved.saved = true;
     EXPECT_EQ(EngineTexts::Translate(SaveSummary({saved, saved})).toStdString(), kExpected.saved);
 
-    // Every text of a fixed width fits it: the window does not grow with a longer language.
-    for (QObject* child : player_->GetWidget()->findChildren<QObject*>()) {
-        auto* label = dynamic_cast<Label*>(child);
-        if (label == nullptr || label->GetFixedWidth() == 0 || label->GetText().empty())
-            continue;
-        const QFont font = player_->GetFont(label->GetFont());
-        const QFontMetrics metrics(font);
-        const QString text = QString::fromStdWString(label->GetText());
-        // An italic's slant reaches past the last letter's advance.
-        const int slant = font.italic() ? metrics.height() / 4 : 0;
-        EXPECT_LE(metrics.horizontalAdvance(text) + slant, label->GetPos().Width()) << text.toStdString();
-    }
+    // Texts of a fixed width fit it: the windows do not grow with a longer language.
+    ExpectTextsFit(player_->GetWidget());
+    player_->ShowAbout();
+    QWidget* about = nullptr;
+    ASSERT_TRUE(UiTest::WaitFor([&] {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (widget->objectName() == QStringLiteral("CAboutAppDlg") && widget->isVisible())
+                about = widget;
+        }
+        return about != nullptr;
+    }));
+    ExpectTextsFit(about);
+    about->close();
 
     auto* box = new MessageBox(1, 0);
     box->SetMessage(L"?");
