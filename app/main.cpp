@@ -17,6 +17,7 @@
 #include "maintenance/CrashReportCheck.h"
 #include "skin/EmbeddedSkin.h"
 #include "ui/MainWindow.h"
+#include "ui/UiLanguage.h"
 #include "ui/toolkit/UiToolkit.h"
 
 #include <QApplication>
@@ -143,6 +144,8 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("Talvora"));
     QApplication::setDesktopFileName(QStringLiteral("talvora"));
     UiToolkit::SetDiagnosticHook(&LogToolkitDiagnostic);
+    // Before the first window: every text is translated as its window is built.
+    UiLanguage::SetUp();
     errno = 0;
     if (!InstallEmbeddedSkin())
         WriteLog(Error, LogTag::kProgram, "%s", "the embedded skin cannot be read; the windows stay empty");

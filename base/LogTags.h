@@ -68,6 +68,7 @@ inline constexpr char kTranscriberRun[] = "Transcriber::Run";
 inline constexpr char kTranscriptionJobsAddTask[] = "CAudioConvert::AddTask";
 inline constexpr char kTranscriptionJobsDispatch[] = "CAudioConvert::Dispatch";
 inline constexpr char kTranscriptionJobsOnAudioCallBack[] = "CAudioConvert::OnAudioCallBack";
+inline constexpr char kUiLanguageInstall[] = "UiLanguage::Install";
 inline constexpr char kUpdateCheckHttpGet[] = "CUpdateChecker::HttpGet";
 inline constexpr char kUpdateCheckStart[] = "CUpdateChecker::StartCheck";
 inline constexpr char kUpdateCheckScanDirectory[] = "CUpdateChecker::ScanDirectory";

@@ -13,7 +13,7 @@
 
 namespace {
 
-constexpr char kPoorAudioText[] = ",音频质量太差，部分内容无法识别。";
+constexpr char kPoorAudioText[] = TALVORA_TEXT("Engine", "%1,音频质量太差，部分内容无法识别。");
 // A segment that needed this many dispatches makes the file's text incomplete or doubtful.
 constexpr int32_t kPoorAudioAttempts = 10;
 
@@ -197,12 +197,12 @@ FileList::Progress FileList::Update(const std::vector<SegmentRecord*>& records)
     // Told once, when the file completes; later news only rewrites the same values.
     if (item.status != ItemDone && item.status != ItemFailed) {
         if (failed) {
-            Warn(RecognitionFailure::Describe(records));
+            Warn(RecognitionFailure::Explain(records));
         } else {
             const auto poor = std::find_if(records.begin(), records.end(),
                                            [](const SegmentRecord* record) { return record->attempts >= kPoorAudioAttempts; });
             if (poor != records.end())
-                Warn((*poor)->file + kPoorAudioText);
+                Warn(ShownText{kPoorAudioText, {{(*poor)->file}}});
         }
     }
     item.progressText = "100%";
@@ -228,6 +228,14 @@ std::string FileList::Text(int row, bool timed) const
     if (timed && !records.empty() && (records.front()->segmentCount > 1 || SegmentTexts::HasHeardTimes(records)))
         return SegmentTexts::Timed(records);
     return SegmentTexts::Joined(records);
+}
+
+ShownText FileList::FailureText(int row) const
+{
+    if (jobs == nullptr || Row(row) == nullptr)
+        return {};
+    const std::vector<SegmentRecord*> records = jobs->GetFinishedSegments(rows[static_cast<size_t>(row)].filePath);
+    return RecognitionFailure::IsFailed(records) ? RecognitionFailure::Explain(records) : ShownText{};
 }
 
 bool FileList::IsRecognizing() const
@@ -292,7 +300,7 @@ std::string FileList::ResultBytes(int row, ResultForm form) const
     return SegmentTexts::AsTextFile(Text(row, form == ResultForm::TimedText));
 }
 
-void FileList::Warn(const std::string& text)
+void FileList::Warn(const ShownText& text)
 {
     if (events != nullptr)
         events->OnWarning(text);

@@ -2,6 +2,7 @@
 
 #include "engine/FileRow.h"
 #include "engine/ResultFolder.h"
+#include "engine/ShownText.h"
 
 #include <cstdint>
 #include <string>
@@ -21,7 +22,7 @@ public:
     class Events {
     public:
         virtual ~Events() = default;
-        virtual void OnWarning(const std::string& text) = 0;
+        virtual void OnWarning(const ShownText& text) = 0;
     };
 
     // Files are added while the list has fewer rows than this (the open-file dialog, drops, the
@@ -83,6 +84,8 @@ public:
     // each piece after its start time when the file has more than one segment or its recognizer
     // heard the times.
     std::string Text(int row, bool timed) const;
+    // A failed row's failure line in its pieces, for the window; an empty source for any other row.
+    ShownText FailureText(int row) const;
     bool IsRecognizing() const;
     // Rows recognising, or done and never saved since.
     bool HasUnsavedWork() const;
@@ -96,7 +99,7 @@ public:
     std::string ResultBytes(int row, ResultForm form) const;
 
 private:
-    void Warn(const std::string& text);
+    void Warn(const ShownText& text);
 
     TranscriptionJobs* jobs = nullptr;
     Events* events = nullptr;

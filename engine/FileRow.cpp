@@ -4,13 +4,13 @@ const char* FileRow::ActionText() const
 {
     switch (status) {
     case ItemRecognizing:
-        return "识别中";
+        return TALVORA_TEXT("Engine", "识别中");
     case ItemDone:
-        return "完成";
+        return TALVORA_TEXT("Engine", "完成");
     case ItemFailed:
-        return "失败";
+        return TALVORA_TEXT("Engine", "失败");
     default:
-        return "开始";
+        return TALVORA_TEXT("Engine", "开始");
     }
 }
 

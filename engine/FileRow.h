@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/ShownText.h"
+
 #include <cstdint>
 #include <string>
 
@@ -23,9 +25,9 @@ struct FileRow {
     int32_t status = ItemIdle;
     bool saved = false;  // its finished text went into a file since it last started
 
-    // "开始", "识别中", "完成" or "失败".
+    // "开始", "识别中", "完成" or "失败" (marked texts, see ShownText.h).
     const char* ActionText() const;
     // From the path's last "." to its end; the whole path without ".".
     std::string FileType() const;
-    static constexpr char kDeleteText[] = "删除";
+    static constexpr char kDeleteText[] = TALVORA_TEXT("Engine", "删除");
 };

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/ShownText.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -20,6 +22,9 @@ public:
     // where it is known (the network, the keys, not audio, the service's limit, the local
     // model); else it is "文件无法识别".
     static std::string Describe(const std::vector<SegmentRecord*>& records);
+    // The same line in its pieces, for the window to show in the user's language; an empty
+    // source when no segment failed.
+    static ShownText Explain(const std::vector<SegmentRecord*>& records);
 
     // The service's codes for refused keys and for a used-up quota.
     static constexpr int32_t kKeysRefusedCode = 3302;

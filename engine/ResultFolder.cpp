@@ -57,7 +57,7 @@ SavedResult ResultFolder::Save(const std::string& audioFile, const std::string& 
     return result;
 }
 
-std::string SaveSummary(const std::vector<SavedResult>& results)
+ShownText SaveSummary(const std::vector<SavedResult>& results)
 {
     int saved = 0;
     int failed = 0;
@@ -70,8 +70,8 @@ std::string SaveSummary(const std::vector<SavedResult>& results)
             failure = result.failure;
         }
     }
-    std::string text = "成功保存 " + std::to_string(saved) + " 个结果";
-    if (failed > 0)
-        text += "\n" + std::to_string(failed) + " 个结果保存失败: " + failure;
-    return text;
+    if (failed == 0)
+        return {TALVORA_TEXT("Engine", "成功保存 %1 个结果"), {{std::to_string(saved)}}};
+    return {TALVORA_TEXT("Engine", "成功保存 %1 个结果\n%2 个结果保存失败: %3"),
+            {{std::to_string(saved)}, {std::to_string(failed)}, {failure}}};
 }

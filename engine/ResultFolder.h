@@ -2,6 +2,7 @@
 
 #include "base/platform/SaveNewFile.h"
 #include "engine/ResultFileNames.h"
+#include "engine/ShownText.h"
 
 #include <string>
 #include <vector>
@@ -50,4 +51,4 @@ private:
 
 // "成功保存 N 个结果", and what could not be saved ("K 个结果保存失败: <folder>: <reason>", the last
 // failure's): a text the user believes on the disk would be lost.
-std::string SaveSummary(const std::vector<SavedResult>& results);
+ShownText SaveSummary(const std::vector<SavedResult>& results);

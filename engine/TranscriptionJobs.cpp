@@ -7,6 +7,7 @@
 #include "engine/JobFiles.h"
 #include "engine/JobListener.h"
 #include "engine/SegmentAttempt.h"
+#include "engine/ShownText.h"
 
 #include <algorithm>
 #include <chrono>
@@ -17,7 +18,7 @@
 
 namespace {
 
-constexpr char kTaskFailedText[] = "任务失败，请确保任务文件未被其他程序占用.";
+constexpr char kTaskFailedText[] = TALVORA_TEXT("Engine", "任务失败，请确保任务文件未被其他程序占用.");
 // 16 kHz, 16-bit mono.
 constexpr int64_t kBytesPerSecond = 32000;
 constexpr int64_t kSegmentBytes = kSegmentSeconds * kBytesPerSecond;

@@ -19,6 +19,10 @@ packages=(
   # --- Local English recognizer: the decoder, its US-English model; recordings for the tests,
   #     and the library's own command-line decoders that the benchmark compares against ---
   libpocketsphinx-dev pocketsphinx-en-us pocketsphinx-testdata pocketsphinx
+  # --- Languages: lrelease builds the English translation and lupdate refreshes it (qt6-tools-dev
+  #     has CMake's LinguistTools, qt6-l10n-tools the programs); Qt's own Chinese for its dialogs
+  #     and menus ---
+  qt6-tools-dev qt6-l10n-tools qt6-translations-l10n
   # --- Fuzz targets (tools/fuzz.sh): clang with libFuzzer and the sanitizer runtimes ---
   clang libclang-rt-14-dev
 )

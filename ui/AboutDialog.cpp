@@ -41,43 +41,44 @@ void AboutDialog::InitWindow()
 
     if (btnTelHelp != nullptr) {
         btnTelHelp->SetShowHtml(true);
-        btnTelHelp->SetText(std::wstring(L"电话:") + kSupportPhone + L"    QQ:" + kSupportQQ);
+        const QString phone = QString::fromWCharArray(kSupportPhone);
+        btnTelHelp->SetText(tr("电话:%1    QQ:%2").arg(phone, QString::fromWCharArray(kSupportQQ)).toStdWString());
     }
     if (btnAppUrl != nullptr) {
         btnAppUrl->SetShowHtml(true);
-        btnAppUrl->SetText(std::wstring(L"<u>Quenby官网: ") + kSiteText + L"</u>");
+        btnAppUrl->SetText(L"<u>" + tr("Quenby官网: %1").arg(QString::fromWCharArray(kSiteText)).toStdWString() + L"</u>");
     }
     if (labVersion != nullptr)
-        labVersion->SetText(std::wstring(L"软件版本: ") + kAppVersion);
+        labVersion->SetText(tr("软件版本: %1").arg(QString::fromWCharArray(kAppVersion)).toStdWString());
 
     // The state at the moment of opening; the window does not follow later changes.
     const UpdateCheck& checker = updates;
-    std::wstring info;
+    QString info;
     QColor colour;
-    std::wstring okText = L"确定";
+    QString okText = tr("确定");
     offersUpdate = false;
     if (!checker.HasLatestVersion() && !UpdateCheck::IsEnabled()) {
         // Nothing was asked, so nothing failed: the user turned the check off.
-        info = L"已关闭自动检查更新";
+        info = tr("已关闭自动检查更新");
         colour = kQuietColor;
     } else if (!checker.HasLatestVersion()) {
-        info = L"更新失败,有问题请联系客服!";
+        info = tr("更新失败,有问题请联系客服!");
         colour = kAttentionColor;
     } else if (checker.IsUpdateAvailable()) {
-        info = L"发现新的版本";
+        info = tr("发现新的版本");
         colour = kAttentionColor;
-        okText = L"立即更新";
+        okText = tr("立即更新");
         offersUpdate = true;
     } else {
-        info = L"已是最新版本";
+        info = tr("已是最新版本");
         colour = kQuietColor;
     }
     if (labVerInfo != nullptr) {
-        labVerInfo->SetText(info);
+        labVerInfo->SetText(info.toStdWString());
         labVerInfo->SetTextColor(colour);
     }
     if (btnOK != nullptr)
-        btnOK->SetText(okText);
+        btnOK->SetText(okText.toStdWString());
 }
 
 void AboutDialog::OnClick(Notification& message)

@@ -2,6 +2,8 @@
 
 #include "ui/toolkit/WindowBase.h"
 
+#include <QCoreApplication>
+
 #include <functional>
 #include <string>
 
@@ -14,6 +16,8 @@ class Label;
 // updater when a newer version is known. The object outlives its window: the main window keeps
 // one for its whole life and creates the window again on each opening.
 class AboutDialog : public WindowBase {
+    Q_DECLARE_TR_FUNCTIONS(AboutDialog)
+
 public:
     // The maker's site that both links open, the same address as the site link shows it (short
     // enough for the link's 200 pixels), and the support numbers.

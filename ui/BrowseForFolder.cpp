@@ -3,13 +3,15 @@
 #include "ui/toolkit/ModalLoop.h"
 #include "ui/toolkit/WindowBase.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 
 std::wstring BrowseForFolder(WindowBase* owner, const std::wstring& title)
 {
-    const QString caption = QString::fromStdWString(title.empty() ? std::wstring(L"选择一个文件夹") : title);
+    const QString caption = title.empty() ? QCoreApplication::translate("BrowseForFolder", "选择一个文件夹")
+                                          : QString::fromStdWString(title);
     QWidget* parent = owner != nullptr ? owner->GetWidget() : nullptr;
     QFileDialog dialog(parent, caption, QDir::homePath());
     dialog.setFileMode(QFileDialog::Directory);

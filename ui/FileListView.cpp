@@ -3,6 +3,7 @@
 #include "base/LogFile.h"
 #include "base/LogTags.h"
 #include "base/TextUtils.h"
+#include "ui/EngineTexts.h"
 #include "ui/OpenFilesDialog.h"
 #include "ui/toolkit/WindowBase.h"
 #include "ui/toolkit/ListHeader.h"
@@ -69,9 +70,9 @@ void FileListView::AddFiles()
     OpenFilesDialog dialog;
     WindowBase* window = GetWindow();
     dialog.SetOwner(window != nullptr ? window->GetWidget() : nullptr);
-    dialog.SetTitle(L"选择文件");
-    dialog.AddFilter(L"audio files", kAudioPatterns);
-    dialog.AddFilter(L"all files(*.*)", L"*.*");
+    dialog.SetTitle(tr("选择文件").toStdWString());
+    dialog.AddFilter(tr("audio files").toStdWString(), kAudioPatterns);
+    dialog.AddFilter(tr("all files(*.*)").toStdWString(), L"*.*");
     dialog.SetFlags(OpenFilesDialog::kExplorer | OpenFilesDialog::kAllowMultiSelect | OpenFilesDialog::kHideReadOnly |
                     OpenFilesDialog::kNoChangeDir);
     dialog.SetBufferSize(kDialogResultChars);
@@ -167,10 +168,10 @@ const wchar_t* FileListView::GetItemText(Control* element, int row, int column)
             text = TextUtils::FormatDuration(item.elapsedSeconds);
             break;
         case kColumnAction:
-            text = item.ActionText();
+            text = EngineTexts::Translate(item.ActionText()).toStdString();
             break;
         case kColumnDelete:
-            text = FileRow::kDeleteText;
+            text = EngineTexts::Translate(FileRow::kDeleteText).toStdString();
             break;
         default:
             break;

@@ -4,6 +4,8 @@
 #include "ui/toolkit/ListControl.h"
 #include "ui/toolkit/ListTextSource.h"
 
+#include <QCoreApplication>
+
 #include <string>
 #include <vector>
 
@@ -18,6 +20,8 @@ class QDropEvent;
 // through AddPaths, so duplicates and the row limit are handled in one place. The main window
 // decides when rows start and go. UI thread only.
 class FileListView : public ListControl, public ListTextSource {
+    Q_DECLARE_TR_FUNCTIONS(FileListView)
+
 public:
     // The open-file dialog adds files only while the list has fewer rows than this.
     static constexpr int kMaxItems = FileList::kMaxRows;

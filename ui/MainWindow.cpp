@@ -17,6 +17,7 @@
 #include "ui/MessageBox.h"
 #include "ui/FileListView.h"
 #include "ui/DesktopNotice.h"
+#include "ui/EngineTexts.h"
 #include "ui/toolkit/Button.h"
 #include "ui/toolkit/Label.h"
 #include "ui/toolkit/TextPane.h"
@@ -171,16 +172,18 @@ void MainWindow::InitWindow()
 
 std::wstring MainWindow::RecognizerTitle(RecognizerKind kind, const std::string& language)
 {
-    std::wstring title = kind == RecognizerKind::LocalEnglish ? kLocalRecognizerTitle
-                         : kind == RecognizerKind::WhisperApi ? kWhisperRecognizerTitle
-                                                              : L"";
+    const std::wstring title = kind == RecognizerKind::LocalEnglish ? tr(kLocalRecognizerTitle).toStdWString()
+                               : kind == RecognizerKind::WhisperApi ? tr(kWhisperRecognizerTitle).toStdWString()
+                                                                    : L"";
     if (language.empty())
         return title;
-    static const std::pair<const char*, const wchar_t*> names[] = {{"zh", L"中文"}, {"en", L"英语"}, {"ct", L"粤语"}};
+    static const std::pair<const char*, const char*> names[] = {{"zh", QT_TRANSLATE_NOOP("MainWindow", "中文")},
+                                                                {"en", QT_TRANSLATE_NOOP("MainWindow", "英语")},
+                                                                {"ct", QT_TRANSLATE_NOOP("MainWindow", "粤语")}};
     std::wstring name = QString::fromStdString(language).toStdWString();
     for (const auto& [code, text] : names) {
         if (language == code)
-            name = text;
+            name = tr(text).toStdWString();
     }
     return title.empty() ? name : title + L" · " + name;
 }
@@ -381,8 +384,12 @@ void MainWindow::RefreshResultText()
 
 void MainWindow::ShowResultText(int row)
 {
-    if (textPane != nullptr && fileList != nullptr)
-        textPane->SetText(Shown(PaneText(row)));
+    if (textPane == nullptr || fileList == nullptr || Files() == nullptr)
+        return;
+    // A failed file's line is the program's own text, in the user's language; a text heard is
+    // shown as it was heard.
+    const ShownText failure = Files()->FailureText(row);
+    textPane->SetText(*failure.source != '\0' ? EngineTexts::Translate(failure).toStdWString() : Shown(PaneText(row)));
 }
 
 void MainWindow::SaveResults()
@@ -391,10 +398,10 @@ void MainWindow::SaveResults()
         return;
     const std::vector<std::string> done = Files()->DoneFiles();
     if (done.empty()) {
-        ShowNotice("暂无需要保存的内容!");
+        ShowNotice(tr("暂无需要保存的内容!"));
         return;
     }
-    const std::string folder = Chosen(BrowseForFolder(this, L"选择保存目录"));
+    const std::string folder = Chosen(BrowseForFolder(this, tr("选择保存目录").toStdWString()));
     // The window may have been closed while the folder chooser was open.
     if (folder.empty() || closing)
         return;
@@ -410,7 +417,7 @@ void MainWindow::SaveInto(const std::string& folder, ResultForm form, const char
     // Files already in the folder keep their content: the texts take names still free there.
     ResultFolder into(folder, form, logTag);
     const std::vector<SavedResult> results = Files()->Save(into, files);
-    ShowNotice(SaveSummary(results));
+    ShowNotice(EngineTexts::Translate(SaveSummary(results)));
 }
 
 void MainWindow::Close()
@@ -535,12 +542,12 @@ void MainWindow::OnSegmentDone(uint64_t id)
         RefreshResultText();
 }
 
-void MainWindow::OnWarning(const std::string& text)
+void MainWindow::OnWarning(const ShownText& text)
 {
     // It stays until clicked, and deletes itself when its window is gone.
     auto* box = new MessageBox(1, 0);
-    box->SetButtons(L"确定", L"取消", false);
-    box->SetMessage(Shown(text));
+    box->SetButtons(tr("确定").toStdWString(), tr("取消").toStdWString(), false);
+    box->SetMessage(EngineTexts::Translate(text).toStdWString());
     box->ShowBox(IsWindow() ? this : nullptr, nullptr, 0);
 }
 
@@ -549,17 +556,17 @@ void MainWindow::ShowStartFailed(const std::string& reason)
     // The box counts down and deletes itself once its window is gone.
     constexpr int kCountdownSeconds = 5;
     auto* box = new MessageBox(1, kCountdownSeconds);
-    box->SetButtons(L"确定", L"取消", false);
-    box->SetMessage(Shown(reason));
+    box->SetButtons(tr("确定").toStdWString(), tr("取消").toStdWString(), false);
+    box->SetMessage(EngineTexts::Translate(reason).toStdWString());
     box->ShowBox(IsWindow() ? this : nullptr, nullptr, 0);
 }
 
-void MainWindow::ShowNotice(const std::string& text)
+void MainWindow::ShowNotice(const QString& text)
 {
     // The box deletes itself once its window is gone.
     auto* box = new MessageBox(1, kNoticeSeconds);
-    box->SetButtons(L"确定", L"", false);
-    box->SetMessage(Shown(text));
+    box->SetButtons(tr("确定").toStdWString(), L"", false);
+    box->SetMessage(text.toStdWString());
     box->ShowBox(IsWindow() ? this : nullptr, nullptr, 0);
 }
 
@@ -573,7 +580,7 @@ void MainWindow::TellBatchEnd()
     QWidget* widget = GetWidget();
     if (widget != nullptr && widget->isActiveWindow())
         return;
-    const bool sent = DesktopNotice::Show(L"识别完成: " + std::to_wstring(finished) + L" 个文件", L"Talvora");
+    const bool sent = DesktopNotice::Show(tr("识别完成: %1 个文件").arg(finished).toStdWString(), L"Talvora");
     WriteLog(Info, LogTag::kMainWindowTellBatchEnd, "batch of %d files ended, desktop notice %s", finished,
              sent ? "sent" : "not sent (no session bus)");
 }
@@ -597,8 +604,8 @@ void MainWindow::RequestClose()
         return;
     }
     closeQuestion = std::make_unique<MessageBox>(0, 0);
-    closeQuestion->SetButtons(L"确定", L"取消", true);
-    closeQuestion->SetMessage(L"有未保存的识别结果，确定退出吗?");
+    closeQuestion->SetButtons(tr("确定").toStdWString(), tr("取消").toStdWString(), true);
+    closeQuestion->SetMessage(tr("有未保存的识别结果，确定退出吗?").toStdWString());
     closeQuestion->ShowBox(this, [this](int result, uint32_t) {
         // Later: the close releases the question box whose click is being handled. The
         // program's own close does not ask again.
@@ -659,7 +666,7 @@ void MainWindow::DeleteItem(int index)
     if (closing || Files() == nullptr || Files()->Row(index) == nullptr)
         return;
     if (!Files()->CanDelete(index)) {
-        ShowNotice("当前文件正在识别中，无法删除!");
+        ShowNotice(tr("当前文件正在识别中，无法删除!"));
         return;
     }
     fileList->RemoveAt(index);
@@ -774,7 +781,7 @@ void MainWindow::OpenItemFolder(int index)
 void MainWindow::ExportSubtitles(int index, ResultForm form)
 {
     const std::string file = fileList->GetItemFile(index);
-    const std::string folder = Chosen(BrowseForFolder(this, L"选择保存目录"));
+    const std::string folder = Chosen(BrowseForFolder(this, tr("选择保存目录").toStdWString()));
     // The window may have been closed, or the row changed, while the folder chooser was open.
     if (folder.empty() || closing || Files() == nullptr)
         return;

@@ -6,6 +6,7 @@
 #include "ui/RowMenu.h"
 #include "ui/toolkit/WindowBase.h"
 
+#include <QCoreApplication>
 #include <QTimer>
 
 #include <functional>
@@ -42,6 +43,8 @@ class TextPane;
 // notification when a batch ends while the window is in the background.
 // UI thread only.
 class MainWindow : public WindowBase, private FileList::Events {
+    Q_DECLARE_TR_FUNCTIONS(MainWindow)
+
 public:
     // The recognizer every file goes to (none: the one config.ini names), and the program's
     // update check (none: one of the window's own).
@@ -106,9 +109,9 @@ public:
     TranscriptionJobs* GetJobs() const { return jobs.get(); }
     FileListView* GetFileListView() const { return fileList; }
 
-    // Shown in the title bar while the local English recognizer is in use.
-    static constexpr wchar_t kLocalRecognizerTitle[] = L"本地英文识别";
-    static constexpr wchar_t kWhisperRecognizerTitle[] = L"Whisper 服务识别";
+    // Shown in the title bar while the local English recognizer is in use (translated there).
+    static constexpr char kLocalRecognizerTitle[] = QT_TRANSLATE_NOOP("MainWindow", "本地英文识别");
+    static constexpr char kWhisperRecognizerTitle[] = QT_TRANSLATE_NOOP("MainWindow", "Whisper 服务识别");
     // What the title bar says of the recognizer and the language chosen for it.
     static std::wstring RecognizerTitle(RecognizerKind kind, const std::string& language);
 
@@ -125,7 +128,7 @@ public:
 private:
     class JobNews;
 
-    void OnWarning(const std::string& text) override;
+    void OnWarning(const ShownText& text) override;
     void ShowStartFailed(const std::string& reason);
     // The left button went down on a row, at a point in client coordinates.
     void OnListPress(int row, const QPoint& point);
@@ -146,7 +149,7 @@ private:
     // Starts the row's file; true when the job manager accepted it.
     bool StartItem(int index);
     void ShowResultText(int row);
-    void ShowNotice(const std::string& text);
+    void ShowNotice(const QString& text);
     // The title bar's label and the window's title name the recognizer new files go to.
     void ShowRecognizerTitle();
     FileList* Files() const;

@@ -14,7 +14,11 @@ constexpr int kResultCancel = 2;
 }  // namespace
 
 MessageBox::MessageBox(int autoDelete, int countdownSeconds)
-    : autoDelete(autoDelete != 0), countdownSeconds(countdownSeconds)
+    : title(tr("提示").toStdWString()),
+      okText(tr("确定").toStdWString()),
+      cancelText(tr("取消").toStdWString()),
+      autoDelete(autoDelete != 0),
+      countdownSeconds(countdownSeconds)
 {
     countdown.setInterval(kCountdownPeriodMs);
     QObject::connect(&countdown, &QTimer::timeout, &countdown, [this] { OnCountdownTick(); });

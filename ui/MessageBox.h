@@ -2,6 +2,7 @@
 
 #include "ui/toolkit/WindowBase.h"
 
+#include <QCoreApplication>
 #include <QTimer>
 
 #include <cstdint>
@@ -25,6 +26,8 @@ using MessageBoxCallback = std::function<void(int result, uint32_t userData)>;
 // Order of calls: constructor, SetButtons, SetMessage, ShowBox (the texts are applied
 // when the window is built). A box is shown once. UI thread only; always allocate it on the heap.
 class MessageBox : public WindowBase {
+    Q_DECLARE_TR_FUNCTIONS(MessageBox)
+
 public:
     MessageBox(int autoDelete, int countdownSeconds);
 
@@ -49,10 +52,11 @@ protected:
 private:
     void Position(WindowBase* parent);
 
-    std::wstring title = L"提示";
+    // In the user's language, as the box is made.
+    std::wstring title;
     std::wstring messageText;
-    std::wstring okText = L"确定";
-    std::wstring cancelText = L"取消";
+    std::wstring okText;
+    std::wstring cancelText;
     bool showCancel = true;
     MessageBoxCallback callback = nullptr;
     uint32_t userData = 0;

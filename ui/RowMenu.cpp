@@ -5,23 +5,23 @@
 #include <QPoint>
 #include <QTimer>
 
-const wchar_t* RowMenu::Text(Action action)
+QString RowMenu::Text(Action action)
 {
     switch (action) {
     case Stop:
-        return L"停止";
+        return tr("停止");
     case Retry:
-        return L"重新识别";
+        return tr("重新识别");
     case CopyText:
-        return L"复制文本";
+        return tr("复制文本");
     case OpenFolder:
-        return L"打开所在文件夹";
+        return tr("打开所在文件夹");
     case ExportSubtitles:
-        return L"导出字幕";
+        return tr("导出字幕");
     case ExportWebVtt:
-        return L"导出字幕 (WebVTT)";
+        return tr("导出字幕 (WebVTT)");
     default:
-        return L"";
+        return {};
     }
 }
 
@@ -33,7 +33,7 @@ QMenu* RowMenu::Popup(QWidget* owner, const QPoint& global, const std::set<Actio
     menu->setAttribute(Qt::WA_DeleteOnClose);
     for (int each = 0; each < ActionCount; ++each) {
         const auto action = static_cast<Action>(each);
-        QAction* item = menu->addAction(QString::fromWCharArray(Text(action)));
+        QAction* item = menu->addAction(Text(action));
         item->setEnabled(enabled.count(action) != 0);
         // Run once the menu has closed: an action may open a folder chooser or a message box,
         // which must not sit under a popup that still grabs the input.

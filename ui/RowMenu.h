@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QCoreApplication>
+#include <QString>
+
 #include <functional>
 #include <set>
 
@@ -12,6 +15,8 @@ class QWidget;
 // loop of its own, so the window under it may close while it is open (a signal, an update):
 // the menu then goes with it and nothing is chosen. UI thread.
 class RowMenu {
+    Q_DECLARE_TR_FUNCTIONS(RowMenu)
+
 public:
     enum Action { Stop, Retry, CopyText, OpenFolder, ExportSubtitles, ExportWebVtt, ActionCount };
 
@@ -19,5 +24,6 @@ public:
     // closes. `chosen` runs with the action the user picks, once the menu is gone.
     static QMenu* Popup(QWidget* owner, const QPoint& global, const std::set<Action>& enabled,
                         std::function<void(Action)> chosen);
-    static const wchar_t* Text(Action action);
+    // The action's text in the user's language.
+    static QString Text(Action action);
 };

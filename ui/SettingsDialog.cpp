@@ -10,6 +10,7 @@
 #include "ui/toolkit/Label.h"
 #include "ui/toolkit/Option.h"
 
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QString>
 
@@ -17,14 +18,20 @@ namespace {
 
 // The texts the window sets itself; the rest are in its layout.
 namespace Texts {
-const QString kPairItem = QStringLiteral("第 %1 组  %2");
-const QString kPairWithoutKey = QStringLiteral("(未填写 API Key)");
-const QString kEmptyApiKey = QStringLiteral("第 %1 组密钥的 API Key 为空");
-const QString kEmptySecretKey = QStringLiteral("第 %1 组密钥的 Secret Key 为空");
-const QString kWhisperUrl = QStringLiteral("Whisper 服务地址须是 http:// 或 https:// 开头的网址");
-const QString kLanguage = QStringLiteral("语言须留空 (自动/默认) 或是两个小写字母, 如 de");
-const QString kNotSaved = QStringLiteral("设置未能保存: %1");
-const QString kPairsUnreadable = QStringLiteral("credentials.json 无法使用 (见日志); 改动密钥后将替换它");
+// In the user's language, through Qt's translation system (the Chinese is the source).
+QString Shown(const char* text)
+{
+    return QCoreApplication::translate("SettingsDialog", text);
+}
+
+const char* const kPairItem = QT_TRANSLATE_NOOP("SettingsDialog", "第 %1 组  %2");
+const char* const kPairWithoutKey = QT_TRANSLATE_NOOP("SettingsDialog", "(未填写 API Key)");
+const char* const kEmptyApiKey = QT_TRANSLATE_NOOP("SettingsDialog", "第 %1 组密钥的 API Key 为空");
+const char* const kEmptySecretKey = QT_TRANSLATE_NOOP("SettingsDialog", "第 %1 组密钥的 Secret Key 为空");
+const char* const kWhisperUrl = QT_TRANSLATE_NOOP("SettingsDialog", "Whisper 服务地址须是 http:// 或 https:// 开头的网址");
+const char* const kLanguage = QT_TRANSLATE_NOOP("SettingsDialog", "语言须留空 (自动/默认) 或是两个小写字母, 如 de");
+const char* const kNotSaved = QT_TRANSLATE_NOOP("SettingsDialog", "设置未能保存: %1");
+const char* const kPairsUnreadable = QT_TRANSLATE_NOOP("SettingsDialog", "credentials.json 无法使用 (见日志); 改动密钥后将替换它");
 }  // namespace Texts
 
 constexpr int kResultOk = 1;
@@ -123,7 +130,7 @@ void SettingsDialog::ShowValues(const ProgramSettings& settings)
     cmbPairs->SelectItem(pairs.empty() ? -1 : 0);
     ShowPair(cmbPairs->GetCurSel());
     if (settings.pairsUnreadable && labPairsNote != nullptr) {
-        labPairsNote->SetText(Texts::kPairsUnreadable.toStdWString());
+        labPairsNote->SetText(Texts::Shown(Texts::kPairsUnreadable).toStdWString());
         labPairsNote->SetTextColor(QColor::fromRgba(0xFFFF3333));
     }
     chkTimestamps->Select(settings.saveTimestamps);
@@ -161,8 +168,8 @@ void SettingsDialog::RenamePairs()
 {
     for (int i = 0; i < static_cast<int>(pairs.size()) && i < cmbPairs->GetCount(); ++i) {
         const std::string& key = pairs[static_cast<size_t>(i)].apiKey;
-        const QString name = key.empty() ? Texts::kPairWithoutKey : QString::fromStdString(key);
-        cmbPairs->SetItemText(i, Texts::kPairItem.arg(i + 1).arg(name).toStdWString());
+        const QString name = key.empty() ? Texts::Shown(Texts::kPairWithoutKey) : QString::fromStdString(key);
+        cmbPairs->SetItemText(i, Texts::Shown(Texts::kPairItem).arg(i + 1).arg(name).toStdWString());
     }
 }
 
@@ -270,7 +277,7 @@ void SettingsDialog::Save()
     std::string failure;
     if (!chosen.Write(before, failure)) {
         WriteLog(Warning, LogTag::kSettingsDialogSave, "%s", ("the settings are not saved: " + failure).c_str());
-        ShowError(Texts::kNotSaved.arg(QString::fromStdString(failure)).toStdWString());
+        ShowError(Texts::Shown(Texts::kNotSaved).arg(QString::fromStdString(failure)).toStdWString());
         return;
     }
     WriteLog(Info, LogTag::kSettingsDialogSave, "settings saved: recognizer %s, language \"%s\"",
@@ -291,15 +298,15 @@ void SettingsDialog::ShowProblem(const ProgramSettings::Check& check)
         cmbPairs->SelectItem(check.pair - 1);
         ShowPair(check.pair - 1);
         culprit = check.problem == ProgramSettings::Problem::EmptyApiKey ? edtApiKey : edtSecretKey;
-        text = (check.problem == ProgramSettings::Problem::EmptyApiKey ? Texts::kEmptyApiKey : Texts::kEmptySecretKey).arg(check.pair);
+        text = Texts::Shown(check.problem == ProgramSettings::Problem::EmptyApiKey ? Texts::kEmptyApiKey : Texts::kEmptySecretKey).arg(check.pair);
         break;
     case ProgramSettings::Problem::WhisperUrl:
         culprit = edtWhisperUrl;
-        text = Texts::kWhisperUrl;
+        text = Texts::Shown(Texts::kWhisperUrl);
         break;
     case ProgramSettings::Problem::Language:
         culprit = cmbLanguage;
-        text = Texts::kLanguage;
+        text = Texts::Shown(Texts::kLanguage);
         break;
     case ProgramSettings::Problem::None:
         return;

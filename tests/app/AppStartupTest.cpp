@@ -84,8 +84,10 @@ protected:
     std::string Log() const { return ReadFile(AppData() + "/Talvora.log"); }
     std::map<std::string, std::string> Environment() const
     {
-        return {{"XDG_DATA_HOME", dir_ / "data"}, {"TMPDIR", dir_ / "tmp"}, {"QT_QPA_PLATFORM", "offscreen"},
-                {"TALVORA_DEBUG_OUTPUT", ""}};
+        std::map<std::string, std::string> environment{{"XDG_DATA_HOME", dir_ / "data"}, {"TMPDIR", dir_ / "tmp"},
+                                                       {"QT_QPA_PLATFORM", "offscreen"}, {"TALVORA_DEBUG_OUTPUT", ""}};
+        environment.insert(locale_.begin(), locale_.end());
+        return environment;
     }
     bool Start(AppTest::ProgramProcess& program)
     {
@@ -164,7 +166,21 @@ protected:
     }
 
     TempDir dir_;
+    // The system's language the program starts under (none: the one the tests run under).
+    std::map<std::string, std::string> locale_;
 };
+
+TEST_F(AppStartupTest, TheWindowsSpeakTheSystemsLanguageUnlessTheSettingSaysOtherwise)
+{
+    locale_ = {{"LC_ALL", ""}, {"LC_MESSAGES", ""}, {"LANGUAGE", ""}, {"LANG", "en_US.UTF-8"}};
+    EXPECT_NE(RunOnce().find(TestSupport::LogEntry("UiLanguage::Install", "windows in en (system en-US)")),
+              std::string::npos)
+        << Log();
+    WriteFile(AppData() + "/config.ini", ReadFile(AppData() + "/config.ini") + "UiLanguage=zh\n");
+    EXPECT_NE(RunOnce().find(TestSupport::LogEntry("UiLanguage::Install", "windows in zh (system en-US)")),
+              std::string::npos)
+        << Log();
+}
 
 TEST_F(AppStartupTest, CredentialsAreReadBeforeTheStartEntryAndTheSecretIsNeverLogged)
 {

@@ -102,7 +102,7 @@ check_tree("${PREFIX}/root" "the package")
 execute_process(COMMAND dpkg-deb -f "${packages}" Package Depends Recommends OUTPUT_VARIABLE control RESULT_VARIABLE result)
 # What it links (found by dpkg-shlibdeps), what it loads or starts at run time, what it offers.
 foreach(dependency ffmpeg libmediainfo0v5 libqt6widgets6 libqt6dbus6 qt6-qpa-plugins libcurl4 libjsoncpp25 libzip4
-        libpocketsphinx3 libsphinxbase3 fonts-wqy-microhei "Recommends: pocketsphinx-en-us")
+        libpocketsphinx3 libsphinxbase3 fonts-wqy-microhei "Recommends: pocketsphinx-en-us, qt6-translations-l10n")
   string(FIND "${control}" "${dependency}" found)
   if(found EQUAL -1)
     message(FATAL_ERROR "the package does not depend on ${dependency}: ${control}")

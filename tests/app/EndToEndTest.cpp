@@ -101,7 +101,8 @@ protected:
         speech_ = SpeechDouble::Server::Start({}, &error);
         ASSERT_TRUE(speech_) << error;
         fs::create_directories(AppData());
-        WriteFile(AppData() + "/config.ini", "[Talvora]\nUpdateUrl=http://127.0.0.1:" +
+        // Chinese whatever the system's language: the windows are found by their Chinese titles.
+        WriteFile(AppData() + "/config.ini", "[Talvora]\nUiLanguage=zh\nUpdateUrl=http://127.0.0.1:" +
                                                  std::to_string(SpeechDouble::UnusedLoopbackPort()) + "\n");
     }
 
@@ -499,7 +500,7 @@ TEST_F(EndToEndTest, UpdateNowInTheAboutWindowEndsTheProgramOnce)
         res.set_content(R"({"latest-version":"9.9.9","minimum-required":"0"})", "application/json");
     });
     updates.Start();
-    WriteFile(AppData() + "/config.ini", "[Talvora]\nUpdateUrl=" + updates.Url() + "\n");
+    WriteFile(AppData() + "/config.ini", "[Talvora]\nUiLanguage=zh\nUpdateUrl=" + updates.Url() + "\n");
     StartProgram(1);
     ASSERT_NE(RunLog().find("update msg: 1, 9.9.9"), std::string::npos) << RunLog();
 

@@ -48,7 +48,7 @@ private:
 
 class Warnings : public FileList::Events {
 public:
-    void OnWarning(const std::string& text) override { told.push_back(text); }
+    void OnWarning(const ShownText& text) override { told.push_back(text.Plain()); }
     std::vector<std::string> told;
 };
 

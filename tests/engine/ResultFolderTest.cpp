@@ -54,8 +54,18 @@ TEST(ResultFolder, TheSameTextIsFoundAndAFailureSaysTheFolderAndTheReason)
     const SavedResult lost = missing.Save("/a/talk.wav", "text\n");
     EXPECT_FALSE(lost.saved);
     EXPECT_EQ(lost.failure, dir / "gone" + ": No such file or directory");
-    EXPECT_EQ(SaveSummary({first, lost}), "成功保存 1 个结果\n1 个结果保存失败: " + dir / "gone" + ": No such file or directory");
-    EXPECT_EQ(SaveSummary({first, second}), "成功保存 2 个结果");
+    EXPECT_EQ(SaveSummary({first, lost}).Plain(), "成功保存 1 个结果\n1 个结果保存失败: " + dir / "gone" + ": No such file or directory");
+    EXPECT_EQ(SaveSummary({first, second}).Plain(), "成功保存 2 个结果");
+}
+
+// The window translates a text's source and fills in the same values; what a value brings in
+// stays as it is.
+TEST(ResultFolder, ASummarysValuesGoInOnceEachWhateverTheyHold)
+{
+    EXPECT_EQ(ShownText::Fill("%2 / %1 / %3", {"a%2", "b"}), "b / a%2 / %3");
+    EXPECT_EQ(ShownText::Fill("100%", {"x"}), "100%");
+    const ShownText failed{"%1 个结果保存失败: %2", {{"1"}, {"/%1: gone"}}};
+    EXPECT_EQ(failed.Plain(), "1 个结果保存失败: /%1: gone");
 }
 
 // Two saves into one folder at once (two windows, two transcribers), each with its own view of

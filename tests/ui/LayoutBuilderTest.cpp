@@ -11,11 +11,13 @@
 #include "ui/toolkit/Option.h"
 #include "ui/toolkit/TextPane.h"
 #include "ui/toolkit/UiToolkit.h"
+#include "ui/UiLanguage.h"
 
 #include <QCursor>
 #include <QImage>
 #include <QScrollBar>
 #include <QTest>
+#include <QTranslator>
 #include <QWindow>
 #include <QWidget>
 
@@ -251,6 +253,42 @@ TEST_F(LayoutBuilderTest, TooDeepANestingIsLeftOutWithADiagnostic)
     ASSERT_TRUE(UiTest::CreateShown(window));
     EXPECT_TRUE(UiTest::HasDiagnostic("nested too deeply"));
     EXPECT_NE(window.FindControl(L"after"), nullptr);
+}
+
+TEST_F(LayoutBuilderTest, TextsForPeopleAreTranslatedUnderTheirLayoutsName)
+{
+    const std::string layout = R"(<Window size="300,200">
+      <VerticalLayout>
+        <Button name="a" text="添加音频" tooltip="开始识别" userdata="文件"/>
+        <List name="list" emptytext="拖入音频文件，或点击「添加音频」">
+          <ListHeader><ListHeaderItem text="文件"/></ListHeader>
+        </List>
+      </VerticalLayout>
+    </Window>)";
+    QTranslator english;
+    ASSERT_TRUE(english.load(QString::fromLatin1(UiLanguage::kEnglishTranslation)));
+    ASSERT_TRUE(QCoreApplication::installTranslator(&english));
+    ScopedSkin skin({{"RtmpPlayer.xml", layout}, {"test.xml", layout}});
+    ASSERT_TRUE(skin.Installed());
+
+    TestWindow main(L"RtmpPlayer.xml");
+    ASSERT_TRUE(UiTest::CreateShown(main));
+    auto* button = main.FindControl<Button>(L"a");
+    auto* list = main.FindControl<ListControl>(L"list");
+    ASSERT_NE(button, nullptr);
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(button->GetText(), L"Add audio");
+    EXPECT_EQ(button->toolTip(), QStringLiteral("Start"));
+    EXPECT_EQ(button->GetUserData(), L"文件") << "data, not a text for people";
+    EXPECT_EQ(list->GetEmptyText(), L"Drop audio files here, or click \"Add audio\"");
+    EXPECT_EQ(list->GetHeader()->GetColumnText(0), L"File");
+
+    // Another layout's texts have translations of their own, and this one has none.
+    TestWindow other(L"test.xml");
+    ASSERT_TRUE(UiTest::CreateShown(other));
+    EXPECT_EQ(other.FindControl<Button>(L"a")->GetText(), L"添加音频");
+    EXPECT_EQ(other.FindControl<ListControl>(L"list")->GetHeader()->GetColumnText(0), L"文件");
+    // The translator leaves the application as it goes, after the windows.
 }
 
 TEST_F(LayoutBuilderTest, ControlsAreFoundByNameOnlyAsTheirOwnType)

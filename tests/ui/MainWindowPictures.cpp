@@ -16,6 +16,7 @@
 #include "engine/FileRow.h"
 #include "ui/MainWindow.h"
 #include "ui/toolkit/UiToolkit.h"
+#include "ui/UiLanguage.h"
 
 #include <QApplication>
 #include <QDir>
@@ -287,6 +288,8 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     UiToolkit::SetDiagnosticHook(&CountDiagnostic);
+    // In the language the program would choose here (LANG, or UiLanguage in config.ini).
+    UiLanguage::SetUp();
     if (!InstallEmbeddedSkin())
         return 1;
     const bool check = first == QStringLiteral("--check");

@@ -1,10 +1,18 @@
-// The embedded skin: what the archive holds, the About dialog's layout, markup texts and
-// Chinese text drawn with real glyphs.
+// The embedded skin: what the archive holds, the About dialog's layout, markup texts, Chinese
+// text drawn with real glyphs, and the English of every text the windows show.
 #include "skin/EmbeddedSkin.h"
 #include "tests/ui/UiTestSupport.h"
 #include "ui/toolkit/Button.h"
 #include "ui/toolkit/Label.h"
+#include "ui/toolkit/LayoutTexts.h"
 #include "ui/toolkit/UiToolkit.h"
+#include "ui/UiLanguage.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSet>
+#include <QTranslator>
+#include <QXmlStreamReader>
 
 #include <QGlyphRun>
 #include <QImage>
@@ -200,6 +208,80 @@ TEST(FontTest, ALabelDrawsChineseTextAsInk)
             ink += image.pixelColor(x, y).lightness() < 80 ? 1 : 0;
     }
     EXPECT_GT(ink, 30) << "the two characters leave dark pixels";
+}
+
+// Every layout file of the skin, by name, with its content.
+std::vector<std::pair<QString, QByteArray>> Layouts()
+{
+    std::vector<std::pair<QString, QByteArray>> layouts;
+    const QDir folder(QStringLiteral(TALVORA_SKIN_RES));
+    for (const QString& name : folder.entryList({QStringLiteral("*.xml")}, QDir::Files, QDir::Name)) {
+        QFile file(folder.filePath(name));
+        EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << name.toStdString();
+        layouts.emplace_back(name, file.readAll());
+    }
+    EXPECT_GE(layouts.size(), 3u);
+    return layouts;
+}
+
+// The places (%1, %2, ...) a text has.
+QSet<QString> Places(const QString& text)
+{
+    static const QRegularExpression place(QStringLiteral("%[1-9]"));
+    QSet<QString> places;
+    for (auto matches = place.globalMatch(text); matches.hasNext();)
+        places.insert(matches.next().captured());
+    return places;
+}
+
+TEST(TranslationTest, EveryTextOfEveryLayoutHasItsEnglish)
+{
+    QTranslator english;
+    ASSERT_TRUE(english.load(QString::fromLatin1(UiLanguage::kEnglishTranslation)));
+    for (const auto& [name, xml] : Layouts()) {
+        const QString context = LayoutTexts::Context(name.toStdWString());
+        for (const LayoutTexts::Entry& entry : LayoutTexts::Collect(xml)) {
+            EXPECT_FALSE(english.translate(context.toUtf8().constData(), entry.text.toUtf8().constData()).isEmpty())
+                << name.toStdString() << ": <" << entry.element.toStdString() << " name=\"" << entry.name.toStdString()
+                << "\"> " << entry.attribute.toStdString() << "=\"" << entry.text.toStdString()
+                << "\" has no English: cmake --build build --target talvora_lupdate, then translate it in "
+                   "ui/translations/talvora_en.ts";
+        }
+        // A text in an attribute the builder does not translate would stay Chinese.
+        for (const LayoutTexts::Entry& entry : LayoutTexts::Untranslated(xml)) {
+            ADD_FAILURE() << name.toStdString() << ": <" << entry.element.toStdString() << "> " << entry.attribute.toStdString()
+                          << "=\"" << entry.text.toStdString() << "\" is no translated attribute (LayoutTexts::IsText)";
+        }
+    }
+}
+
+TEST(TranslationTest, EveryEntryOfTheEnglishIsTranslatedAndKeepsItsPlaces)
+{
+    QFile file(QStringLiteral(TALVORA_TS_FILE));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    QXmlStreamReader reader(&file);
+    QString context;
+    QString source;
+    int messages = 0;
+    while (!reader.atEnd()) {
+        if (reader.readNext() != QXmlStreamReader::StartElement)
+            continue;
+        if (reader.name() == QLatin1String("name")) {
+            context = reader.readElementText();
+        } else if (reader.name() == QLatin1String("source")) {
+            source = reader.readElementText();
+        } else if (reader.name() == QLatin1String("translation")) {
+            const QString type = reader.attributes().value(QStringLiteral("type")).toString();
+            const QString translation = reader.readElementText();
+            const std::string where = context.toStdString() + ": " + source.toStdString();
+            EXPECT_TRUE(type.isEmpty()) << where << " is " << type.toStdString();
+            EXPECT_FALSE(translation.isEmpty()) << where << " has no English";
+            EXPECT_EQ(Places(translation), Places(source)) << where;
+            ++messages;
+        }
+    }
+    EXPECT_FALSE(reader.hasError()) << reader.errorString().toStdString();
+    EXPECT_GT(messages, 50);
 }
 
 }  // namespace

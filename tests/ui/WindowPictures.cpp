@@ -12,6 +12,7 @@
 #include "base/AppVersion.h"
 #include "skin/EmbeddedSkin.h"
 #include "ui/AboutDialog.h"
+#include "ui/EngineTexts.h"
 #include "ui/MessageBox.h"
 #include "ui/toolkit/Button.h"
 #include "ui/toolkit/ComboBox.h"
@@ -20,6 +21,7 @@
 #include "ui/toolkit/Option.h"
 #include "ui/toolkit/WindowBase.h"
 #include "ui/toolkit/UiToolkit.h"
+#include "ui/UiLanguage.h"
 
 #include <QApplication>
 #include <QDir>
@@ -62,23 +64,29 @@ public:
         auto* ok = FindControl<Button>(L"btnOK");
         if (!support || !site || !version || !info || !ok)
             return;
+        // The texts the About window shows, in the language chosen at the start.
+        const auto text = [](const char* source) { return QCoreApplication::translate("AboutDialog", source); };
         support->SetShowHtml(true);
-        support->SetText(std::wstring(L"电话:") + AboutDialog::kSupportPhone + L"    QQ:" + AboutDialog::kSupportQQ);
+        support->SetText(text("电话:%1    QQ:%2")
+                             .arg(QString::fromWCharArray(AboutDialog::kSupportPhone),
+                                  QString::fromWCharArray(AboutDialog::kSupportQQ))
+                             .toStdWString());
         site->SetShowHtml(true);
-        site->SetText(std::wstring(L"<u>Quenby官网: ") + AboutDialog::kSiteText + L"</u>");
-        version->SetText(std::wstring(L"软件版本: ") + kAppVersion);
+        site->SetText(L"<u>" + text("Quenby官网: %1").arg(QString::fromWCharArray(AboutDialog::kSiteText)).toStdWString() +
+                      L"</u>");
+        version->SetText(text("软件版本: %1").arg(QString::fromWCharArray(kAppVersion)).toStdWString());
         if (state_ == Failed) {
-            info->SetText(L"更新失败,有问题请联系客服!");
+            info->SetText(text("更新失败,有问题请联系客服!").toStdWString());
             info->SetTextColor(QColor::fromRgba(0xFFFF3333));
-            ok->SetText(L"确定");
+            ok->SetText(text("确定").toStdWString());
         } else if (state_ == UpdateFound) {
-            info->SetText(L"发现新的版本");
+            info->SetText(text("发现新的版本").toStdWString());
             info->SetTextColor(QColor::fromRgba(0xFFFF3333));
-            ok->SetText(L"立即更新");
+            ok->SetText(text("立即更新").toStdWString());
         } else {
-            info->SetText(L"已是最新版本");
+            info->SetText(text("已是最新版本").toStdWString());
             info->SetTextColor(QColor::fromRgba(0xFF999999));
-            ok->SetText(L"确定");
+            ok->SetText(text("确定").toStdWString());
         }
     }
 
@@ -128,7 +136,8 @@ void Settle(int milliseconds)
 MessageBox* ShowBox(const std::wstring& text, bool showCancel, WindowBase* parent)
 {
     auto* box = new MessageBox(1, 0);
-    box->SetButtons(L"确定", showCancel ? L"取消" : L"", showCancel);
+    box->SetButtons(QCoreApplication::translate("MessageBox", "确定").toStdWString(),
+                    showCancel ? QCoreApplication::translate("MessageBox", "取消").toStdWString() : L"", showCancel);
     box->SetMessage(text);
     box->ShowBox(parent, nullptr, 0);
     return box;
@@ -177,14 +186,16 @@ int Run(const QString& folder, bool show, int holdSeconds, bool check)
     pictures.push_back(Picture{"SettingsDlg", &settings});
     // Message boxes over the last About window, as the program shows them.
     WindowBase* owner = abouts.back().get();
-    MessageBox* notice = ShowBox(L"暂无需要保存的内容!", false, nullptr);
+    MessageBox* notice = ShowBox(QCoreApplication::translate("MainWindow", "暂无需要保存的内容!").toStdWString(), false, nullptr);
     notice->SetWindowPos(work.right - 420, work.top + 10);
     pictures.push_back(Picture{"MessageWnd-notice", notice});
     MessageBox* warning =
-        ShowBox(L"/home/user/录音/会议 2019.mp3,音频质量太差，部分内容无法识别。", false, owner);
+        ShowBox(EngineTexts::Translate(ShownText{"%1,音频质量太差，部分内容无法识别。", {{"/home/user/录音/会议 2019.mp3"}}})
+                    .toStdWString(),
+                false, owner);
     warning->SetWindowPos(work.right - 420, work.top + 290);
     pictures.push_back(Picture{"MessageWnd-warning", warning});
-    MessageBox* question = ShowBox(L"当前文件正在识别中，无法删除!", true, nullptr);
+    MessageBox* question = ShowBox(QCoreApplication::translate("MainWindow", "当前文件正在识别中，无法删除!").toStdWString(), true, nullptr);
     question->SetWindowPos(work.left + 40, work.bottom - 280);
     pictures.push_back(Picture{"MessageWnd-two-buttons", question});
 
@@ -251,6 +262,8 @@ int main(int argc, char** argv)
     }
     QApplication app(argc, argv);
     UiToolkit::SetDiagnosticHook(&CountDiagnostic);
+    // In the language the program would choose here (LANG, or UiLanguage in config.ini).
+    UiLanguage::SetUp();
     if (!InstallEmbeddedSkin())
         return 1;
     std::unique_ptr<QTemporaryDir> scratch;

@@ -11,6 +11,7 @@
 #include "ui/toolkit/ListHeader.h"
 #include "ui/toolkit/ListControl.h"
 #include "ui/toolkit/Option.h"
+#include "ui/toolkit/LayoutTexts.h"
 #include "ui/toolkit/TextPane.h"
 #include "ui/toolkit/SkinnedScrollBarStyle.h"
 #include "ui/toolkit/WindowWidget.h"
@@ -27,7 +28,8 @@ class Builder {
 public:
     Builder(const QByteArray& xml, const std::wstring& fileName, WindowWidget* window,
             const LayoutBuilder::Factory& factory)
-        : reader_(xml), fileName_(QString::fromStdWString(fileName).toStdString()), window_(window), factory_(factory)
+        : reader_(xml), fileName_(QString::fromStdWString(fileName).toStdString()),
+          context_(LayoutTexts::Context(fileName)), window_(window), factory_(factory)
     {
     }
 
@@ -43,10 +45,13 @@ private:
     void ReadChildren(Control* control);
     void ReadHeader(ListControl* list);
     void ReadItem(ComboBox* combo);
+    // An attribute's value as the control takes it: a text for people in the user's language.
+    std::wstring Value(const QString& name, const QXmlStreamAttribute& attribute) const;
     static Control* MakeBuiltIn(const QString& className);
 
     QXmlStreamReader reader_;
     std::string fileName_;  // as the diagnostics and the log give it
+    QString context_;       // of the layout's texts in the translations
     WindowWidget* window_;
     const LayoutBuilder::Factory& factory_;
     Control* root_ = nullptr;
@@ -261,13 +266,19 @@ Control* Builder::ReadControl(Container* parent)
 
     for (const QXmlStreamAttribute& attribute : reader_.attributes()) {
         const QString name = attribute.name().toString().toLower();
-        if (!control->SetAttribute(name.toStdWString(), attribute.value().toString().toStdWString()))
+        if (!control->SetAttribute(name.toStdWString(), Value(name, attribute)))
             WarnAttribute(className, name);
     }
     ++depth_;
     ReadChildren(control);
     --depth_;
     return control;
+}
+
+std::wstring Builder::Value(const QString& name, const QXmlStreamAttribute& attribute) const
+{
+    const QString value = attribute.value().toString();
+    return (LayoutTexts::IsText(name) ? LayoutTexts::Translate(context_, value) : value).toStdWString();
 }
 
 void Builder::ReadChildren(Control* control)
@@ -296,7 +307,7 @@ void Builder::ReadHeader(ListControl* list)
     ListHeader* header = list->GetHeader();
     for (const QXmlStreamAttribute& attribute : reader_.attributes()) {
         const QString name = attribute.name().toString().toLower();
-        if (!header->SetAttribute(name.toStdWString(), attribute.value().toString().toStdWString()))
+        if (!header->SetAttribute(name.toStdWString(), Value(name, attribute)))
             WarnAttribute(QStringLiteral("ListHeader"), name);
     }
     while (reader_.readNextStartElement()) {
@@ -309,7 +320,7 @@ void Builder::ReadHeader(ListControl* list)
         const int column = header->AddColumn(std::wstring(), 0);
         for (const QXmlStreamAttribute& attribute : reader_.attributes()) {
             const QString key = attribute.name().toString().toLower();
-            if (!header->SetColumnAttribute(column, key.toStdWString(), attribute.value().toString().toStdWString()))
+            if (!header->SetColumnAttribute(column, key.toStdWString(), Value(key, attribute)))
                 WarnAttribute(QStringLiteral("ListHeaderItem"), key);
         }
         reader_.skipCurrentElement();

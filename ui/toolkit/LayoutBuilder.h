@@ -44,6 +44,9 @@ class WindowWidget;
 // Colours are "#AARRGGBB"; images are file names in the archive, or "file='x.png'
 // corner='l,t,r,b'" to keep the edges unscaled.
 //
+// Texts for people ("text", "tooltip", "emptytext") go through the application's translators,
+// with the layout file's name as their context (LayoutTexts.h).
+//
 // Every element class is first offered to the window's control factory; a class neither it nor
 // the toolkit knows reaches the diagnostic hook and is left out with its children, as is an
 // image or a layout file that cannot be loaded. Unknown attributes are logged as warnings.
