@@ -112,7 +112,7 @@ public:
             if (Control* field = FindControl(name))
                 field->SetEnabled(false);
         }
-        pairs->AddItem(L"第 1 组  Zq8Xw1Ty5Ua2", L"");
+        pairs->AddItem(QCoreApplication::translate("SettingsDialog", "第 %1 组  %2").arg(1).arg(QStringLiteral("Zq8Xw1Ty5Ua2")).toStdWString(), L"");
         apiKey->SetText(L"Zq8Xw1Ty5Ua2");
         secret->SetText(L"s3cr3t-s3cr3t");
     }

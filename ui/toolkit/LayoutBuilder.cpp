@@ -336,7 +336,7 @@ void Builder::ReadItem(ComboBox* combo)
     for (const QXmlStreamAttribute& attribute : reader_.attributes()) {
         const QString name = attribute.name().toString().toLower();
         if (name == QLatin1String("text"))
-            text = attribute.value().toString();
+            text = QString::fromStdWString(Value(name, attribute));
         else if (name == QLatin1String("value"))
             value = attribute.value().toString();
         else if (name == QLatin1String("selected"))
