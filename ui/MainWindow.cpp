@@ -148,6 +148,7 @@ void MainWindow::InitWindow()
     if (fileList != nullptr) {
         fileList->Files().SetJobs(jobs.get());
         fileList->Files().SetEvents(this);
+        fileList->SetFolderDropReport([this](const FileListView::FolderDrop& drop) { ShowFolderDrop(drop); });
     }
 
     // The title says when the text comes from elsewhere than the cloud service, whose quality and
@@ -521,6 +522,20 @@ void MainWindow::ShowNotice(const std::string& text)
     box->ShowBox(IsWindow() ? this : nullptr, nullptr, 0);
 }
 
+void MainWindow::ShowFolderDrop(const FileListView::FolderDrop& drop)
+{
+    if (closing || (drop.skipped == 0 && drop.subfolders == 0))
+        return;
+    std::string text = "已添加 " + std::to_string(drop.added) + " 个文件";
+    if (drop.skipped > 0) {
+        text += "，跳过 " + std::to_string(drop.skipped) + " 个文件（不是音频或视频文件、已在列表中，或超出 " +
+                std::to_string(FileList::kMaxRows) + " 个文件的上限）";
+    }
+    if (drop.subfolders > 0)
+        text += "，文件夹中的 " + std::to_string(drop.subfolders) + " 个子文件夹未打开";
+    ShowNotice(text + "。");
+}
+
 void MainWindow::TellBatchEnd()
 {
     if (Files() == nullptr || batchRows == 0 || Files()->IsRecognizing())
@@ -634,6 +649,8 @@ std::set<RowMenu::Action> MainWindow::RowActions(int row)
     const int status = fileList->GetItemStatus(row);
     if (status == ItemRecognizing)
         actions.insert(RowMenu::Stop);
+    if (Files()->IsRecognizing())
+        actions.insert(RowMenu::StopAll);
     if (status == ItemDone || status == ItemFailed)
         actions.insert(RowMenu::Retry);
     if (status != ItemFailed && !text.empty())
@@ -669,12 +686,20 @@ void MainWindow::RunRowAction(int row, RowMenu::Action action)
     case RowMenu::Stop:
         StopItem(row);
         break;
+    case RowMenu::StopAll:
+        StopAllItems();
+        break;
     case RowMenu::Retry:
         RetryItem(row);
         break;
-    case RowMenu::CopyText:
-        QApplication::clipboard()->setText(QString::fromStdString(PaneText(row)));
+    case RowMenu::CopyText: {
+        // The pane's text ends its lines in CR LF; what other programs take from the clipboard on
+        // this desktop ends them in LF alone.
+        QString text = QString::fromStdString(PaneText(row));
+        text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+        QApplication::clipboard()->setText(text);
         break;
+    }
     case RowMenu::OpenFolder:
         OpenItemFolder(row);
         break;
@@ -701,6 +726,18 @@ void MainWindow::StopItem(int index)
     WriteLog(Info, LogTag::kMainWindowStopItem, "%s", ("recognition stopped: " + file).c_str());
     if (fileList->GetCurSel() == index)
         ShowResultText(index);
+}
+
+void MainWindow::StopAllItems()
+{
+    int stopped = 0;
+    for (int i = 0; i < fileList->GetCount(); ++i) {
+        if (fileList->GetItemStatus(i) == ItemRecognizing) {
+            StopItem(i);
+            ++stopped;
+        }
+    }
+    WriteLog(Info, LogTag::kMainWindowStopItem, "recognition stopped for all %d files", stopped);
 }
 
 void MainWindow::RetryItem(int index)

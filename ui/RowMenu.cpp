@@ -10,6 +10,8 @@ const wchar_t* RowMenu::Text(Action action)
     switch (action) {
     case Stop:
         return L"停止";
+    case StopAll:
+        return L"停止全部";
     case Retry:
         return L"重新识别";
     case CopyText:

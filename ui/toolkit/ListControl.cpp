@@ -1,11 +1,13 @@
 #include "ui/toolkit/ListControl.h"
 
+#include "ui/toolkit/ListAccessible.h"
 #include "ui/toolkit/ListHeader.h"
 #include "ui/toolkit/ListRow.h"
 #include "ui/toolkit/ListRowsView.h"
 #include "ui/toolkit/WindowWidget.h"
 #include "ui/toolkit/ListTextSource.h"
 
+#include <QAccessible>
 #include <QItemSelectionModel>
 #include <QPainter>
 #include <QScrollBar>
@@ -17,6 +19,8 @@ ListControl::ListControl()
     : QWidget(nullptr), Control(this), model_(new ListRowsModel(this)), view_(new ListRowsView(this)),
       header_(new ListHeader(this))
 {
+    // Qt's own reading of a tree view knows nothing of cells that act when pressed.
+    QAccessible::installFactory(&ListAccessible::Factory);
     model_->setParent(this);
     view_->setParent(this);
     view_->setModel(model_);
@@ -274,6 +278,42 @@ std::wstring ListControl::CellText(int row, int column)
     if (element == nullptr)
         return std::wstring();
     return static_cast<ListRow*>(element)->GetText(column);
+}
+
+std::wstring ListControl::CellToolTip(int row, int column)
+{
+    Control* element = GetItemAt(row);
+    if (element == nullptr || callback_ == nullptr)
+        return std::wstring();
+    return callback_->GetItemToolTip(element, row, column);
+}
+
+Qt::TextElideMode ListControl::CellElideMode(int) const
+{
+    return items_.endEllipsis ? Qt::ElideRight : Qt::ElideNone;
+}
+
+bool ListControl::IsCellPressable(int, int) const
+{
+    return false;
+}
+
+bool ListControl::PressCell(int row, int column)
+{
+    if (GetItemAt(row) == nullptr || !IsCellPressable(row, column))
+        return false;
+    const QModelIndex index = model_->index(row, column);
+    // Scrolled into view first: the press lands where a sighted helper sees it.
+    view_->scrollTo(index);
+    OnRowPressed(row, column, view_->visualRect(index).center());
+    return true;
+}
+
+void ListControl::SetAccessibleName(const std::wstring& name)
+{
+    // The rows' view takes the keyboard focus and stands for the list; the frame around it is
+    // only a frame.
+    view_->setAccessibleName(QString::fromStdWString(name));
 }
 
 void ListControl::SetEmptyText(const std::wstring& text)
