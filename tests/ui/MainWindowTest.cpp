@@ -210,6 +210,7 @@ TEST_F(MainWindowTest, ScreenReadersReadTheControlsAndPressTheButtonsAndCells)
     Add(a);
     Add(b);
     QWidget* window = player_->GetWidget();
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(window)->role(), QAccessible::Window);
     EXPECT_EQ(QAccessible::queryAccessibleInterface(window)->text(QAccessible::Name), QStringLiteral("Talvora 语音转文字"));
 
     // The buttons drawn as images alone are read by their tooltips, the others by their texts.
@@ -287,10 +288,18 @@ TEST_F(MainWindowTest, ADroppedFolderAddsItsAudioFilesAndSaysHowManyWereSkipped)
     ASSERT_EQ(list_->GetCount(), 2);
     EXPECT_EQ(list_->GetItemFile(0), folder + "/one.wav");
     EXPECT_EQ(list_->GetItemFile(1), folder + "/two.mp3");
-    EXPECT_TRUE(UiTest::WaitFor([] {
-        return CountBoxes(L"已添加 2 个文件，跳过 1 个文件（不是音频或视频文件、已在列表中，或超出 100 个文件的上限），"
-                          L"文件夹中的 1 个子文件夹未打开。") == 1;
-    })) << (MessageBoxTexts().empty() ? std::string("no box") : QString::fromStdWString(MessageBoxTexts()[0]).toStdString());
+    const std::wstring notice = L"已添加 2 个文件，跳过 1 个文件（不是音频或视频文件、已在列表中，或超出 100 个文件的上限），"
+                                L"文件夹中的 1 个子文件夹未打开。";
+    ASSERT_TRUE(UiTest::WaitFor([&] { return CountBoxes(notice) == 1; }))
+        << (MessageBoxTexts().empty() ? std::string("no box") : QString::fromStdWString(MessageBoxTexts()[0]).toStdString());
+    // A screen reader meets the notice as a dialog over the window that says it.
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (widget->objectName() != QStringLiteral("CMessageWnd") || !widget->isVisible())
+            continue;
+        QAccessibleInterface* box = QAccessible::queryAccessibleInterface(widget);
+        EXPECT_EQ(box->role(), QAccessible::Dialog);
+        EXPECT_EQ(box->text(QAccessible::Description), QString::fromStdWString(notice));
+    }
 }
 
 TEST_F(MainWindowTest, KeysShowTheirFocusAndActOnTheSelectedRow)

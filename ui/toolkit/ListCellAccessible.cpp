@@ -57,8 +57,11 @@ QString ListCellAccessible::text(QAccessible::Text t) const
         return QString();
     if (t == QAccessible::Name)
         return index_.data(Qt::DisplayRole).toString();
-    if (t == QAccessible::Description)
-        return index_.data(Qt::ToolTipRole).toString();
+    if (t == QAccessible::Description) {
+        // A tooltip that only repeats the text would be read twice.
+        const QString tip = index_.data(Qt::ToolTipRole).toString();
+        return tip != index_.data(Qt::DisplayRole).toString() ? tip : QString();
+    }
     return QString();
 }
 

@@ -7,7 +7,7 @@
 class ListRowsView;
 
 // One cell of a list's rows as assistive tools see it (toolkit internal): read by its text, its
-// tooltip as the description, selected with its row. Its actions: "SetFocus" selects the row
+// tooltip as the description when it says more, selected with its row. Its actions: "SetFocus" selects the row
 // with the keyboard focus; "Press", offered when the list says the cell acts on a press, presses
 // it as the left button would. It follows its row while rows come and go before it, and is no
 // longer valid once the row is gone.
