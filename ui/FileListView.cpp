@@ -15,6 +15,7 @@
 #include <QDragLeaveEvent>
 #include <QDragMoveEvent>
 #include <QDropEvent>
+#include <QFontMetrics>
 
 namespace {
 
@@ -165,9 +166,20 @@ std::wstring FileListView::GetItemToolTip(Control*, int row, int column)
     return QString::fromStdString(item->filePath).toStdWString();
 }
 
-Qt::TextElideMode FileListView::CellElideMode(int column) const
+QString FileListView::FitCellText(int column, const QString& text, const QFontMetrics& metrics, int width) const
 {
-    return column == kColumnFile ? Qt::ElideMiddle : ListControl::CellElideMode(column);
+    if (column != kColumnFile || metrics.horizontalAdvance(text) <= width)
+        return ListControl::FitCellText(column, text, metrics, width);
+    // The name is what tells the rows apart: the cut goes into the folders while the name fits.
+    const qsizetype slash = text.lastIndexOf(QLatin1Char('/'));
+    if (slash > 0) {
+        const QString name = text.mid(slash);
+        const int room = width - metrics.horizontalAdvance(name);
+        const QString folders = room > 0 ? metrics.elidedText(text.left(slash), Qt::ElideMiddle, room) : QString();
+        if (!folders.isEmpty())
+            return folders + name;
+    }
+    return metrics.elidedText(text, Qt::ElideMiddle, width);
 }
 
 bool FileListView::IsCellPressable(int row, int column) const

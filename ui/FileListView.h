@@ -19,7 +19,7 @@ class QDropEvent;
 // folder gives the audio and video files directly inside it, see DroppedFiles), and both go
 // through AddPaths, so duplicates and the row limit are handled in one place. The main window
 // decides when rows start and go. A long path is cut in its middle, so the file's name stays in
-// view, and shows whole in the cell's tooltip. UI thread only.
+// view, and shows whole in the cell's tooltip and to screen readers. UI thread only.
 class FileListView : public ListControl, public ListTextSource {
 public:
     // The open-file dialog adds files only while the list has fewer rows than this.
@@ -67,7 +67,9 @@ public:
     const wchar_t* GetItemText(Control* element, int row, int column) override;
     // The whole path for the file cell; none for the others.
     std::wstring GetItemToolTip(Control* element, int row, int column) override;
-    Qt::TextElideMode CellElideMode(int column) const override;
+    // A path too long for the file cell is cut in its middle (Qt::ElideMiddle), within its folders
+    // while the file's name fits whole.
+    QString FitCellText(int column, const QString& text, const QFontMetrics& metrics, int width) const override;
     // The delete cell, and the action cell of a row it starts (idle or failed).
     bool IsCellPressable(int row, int column) const override;
 

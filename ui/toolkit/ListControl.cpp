@@ -8,6 +8,7 @@
 #include "ui/toolkit/ListTextSource.h"
 
 #include <QAccessible>
+#include <QFontMetrics>
 #include <QItemSelectionModel>
 #include <QPainter>
 #include <QScrollBar>
@@ -288,9 +289,9 @@ std::wstring ListControl::CellToolTip(int row, int column)
     return callback_->GetItemToolTip(element, row, column);
 }
 
-Qt::TextElideMode ListControl::CellElideMode(int) const
+QString ListControl::FitCellText(int, const QString& text, const QFontMetrics& metrics, int width) const
 {
-    return items_.endEllipsis ? Qt::ElideRight : Qt::ElideNone;
+    return items_.endEllipsis ? metrics.elidedText(text, Qt::ElideRight, width) : text;
 }
 
 bool ListControl::IsCellPressable(int, int) const

@@ -8,6 +8,7 @@
 #include <vector>
 
 class ListHeader;
+class QFontMetrics;
 class ListRowsModel;
 class ListRow;
 class ListRowsView;
@@ -81,8 +82,9 @@ public:
     // Redraws every row; cell texts are asked for again.
     void Invalidate() override;
 
-    // How a cell's text too long for it is cut: at the end when "itemendellipsis" is on.
-    virtual Qt::TextElideMode CellElideMode(int column) const;
+    // A cell's text as it fits `width` in `metrics`: cut at the end when "itemendellipsis" is on,
+    // else whole.
+    virtual QString FitCellText(int column, const QString& text, const QFontMetrics& metrics, int width) const;
     // Whether pressing the cell does something (a text drawn as a button); none by default.
     virtual bool IsCellPressable(int row, int column) const;
     // Presses a cell as the left button would at its middle, for those who cannot point at it;

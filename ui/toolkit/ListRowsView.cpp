@@ -128,12 +128,9 @@ void ListRowsView::drawRow(QPainter* painter, const QStyleOptionViewItem& option
 QString ListRowsView::ShownText(int row, int column) const
 {
     const QString value = model()->index(row, column).data(Qt::DisplayRole).toString();
-    const Qt::TextElideMode mode = list_->CellElideMode(column);
-    if (mode == Qt::ElideNone)
-        return value;
     // The viewport's metrics: those its painter draws with.
     const QFontMetrics metrics(CellFont(), viewport());
-    return metrics.elidedText(value, mode, TextRect(0, list_->GetItemStyle().height, column).width());
+    return list_->FitCellText(column, value, metrics, TextRect(0, list_->GetItemStyle().height, column).width());
 }
 
 QFont ListRowsView::CellFont() const

@@ -37,7 +37,7 @@ public:
 
     ListControl* List() const { return list_; }
     int HotRow() const { return hotRow_; }
-    // A cell's text as it is drawn: cut to the cell's width as the list's CellElideMode says.
+    // A cell's text as it is drawn: fitted to the cell's width as the list's FitCellText says.
     QString ShownText(int row, int column) const;
 
 protected:
