@@ -319,6 +319,10 @@ TEST_F(ListTest, AssistiveToolsReadATableOfCellsThatFollowTheirRowsAndPressTheCe
     b->actionInterface()->doAction(QAccessibleActionInterface::setFocusAction());
     EXPECT_EQ(list_->GetCurSel(), 1);
     EXPECT_TRUE(b->state().selected);
+    // Where the keyboard focus is: the cell Qt's focus events name.
+    ASSERT_TRUE(UiTest::WaitFor([&] { return list_->View()->hasFocus(); }));
+    EXPECT_EQ(table->focusChild(), b);
+    EXPECT_TRUE(b->state().focused);
     EXPECT_EQ(cells->selectedRows(), QList<int>{1});
     QAccessibleInterface* act = cells->cellAt(0, 2);
     ASSERT_EQ(act->actionInterface()->actionNames().value(0), QAccessibleActionInterface::pressAction());

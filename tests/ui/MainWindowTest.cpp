@@ -231,6 +231,9 @@ TEST_F(MainWindowTest, ScreenReadersReadTheControlsAndPressTheButtonsAndCells)
     QAccessibleInterface* pane = FindAccessible(window, QAccessible::EditableText, QStringLiteral("识别结果"));
     ASSERT_NE(pane, nullptr);
     EXPECT_TRUE(pane->state().readOnly);
+    player_->FindControl<TextPane>(L"edtText")->SetText(L"tone 440");
+    ASSERT_NE(pane->textInterface(), nullptr);
+    EXPECT_EQ(pane->textInterface()->text(0, pane->textInterface()->characterCount()), QStringLiteral("tone 440"));
 
     // The list: a table under its column titles, each row's cells read as drawn.
     QAccessibleInterface* table = FindAccessible(window, QAccessible::Table, QStringLiteral("文件列表"));

@@ -20,7 +20,8 @@ ListControl::ListControl()
     : QWidget(nullptr), Control(this), model_(new ListRowsModel(this)), view_(new ListRowsView(this)),
       header_(new ListHeader(this))
 {
-    // Qt's own reading of a tree view knows nothing of cells that act when pressed.
+    // Qt's own reading of a tree view knows nothing of cells that act when pressed. The toolkit
+    // installs this with its set-up; a list made outside a window needs it too.
     QAccessible::installFactory(&ListAccessible::Factory);
     model_->setParent(this);
     view_->setParent(this);

@@ -3,11 +3,9 @@
 #include "ui/toolkit/Container.h"
 #include "ui/toolkit/Control.h"
 #include "ui/toolkit/SkinnedScrollBarStyle.h"
-#include "ui/toolkit/WindowAccessible.h"
 #include "ui/toolkit/WindowBase.h"
 
 #include <QAbstractButton>
-#include <QAccessible>
 #include <QAbstractScrollArea>
 #include <QAbstractSlider>
 #include <QCloseEvent>
@@ -37,7 +35,6 @@ bool IsInteractive(QWidget* widget, QWidget* top)
 WindowWidget::WindowWidget(WindowBase* owner, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), owner_(owner)
 {
-    QAccessible::installFactory(&WindowAccessible::Factory);
     QPalette colours = palette();
     colours.setColor(QPalette::WindowText, Qt::black);
     colours.setColor(QPalette::Text, Qt::black);
