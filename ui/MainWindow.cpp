@@ -693,8 +693,7 @@ void MainWindow::RunRowAction(int row, RowMenu::Action action)
         RetryItem(row);
         break;
     case RowMenu::CopyText: {
-        // The pane's text ends its lines in CR LF; what other programs take from the clipboard on
-        // this desktop ends them in LF alone.
+        // The pane's text ends its lines in CR LF; programs on this desktop pasting it expect LF.
         QString text = QString::fromStdString(PaneText(row));
         text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
         QApplication::clipboard()->setText(text);
@@ -734,7 +733,7 @@ void MainWindow::StopAllItems()
     for (int i = 0; i < fileList->GetCount(); ++i) {
         if (fileList->GetItemStatus(i) == ItemRecognizing) {
             StopItem(i);
-            ++stopped;
+            stopped += fileList->GetItemStatus(i) == ItemIdle;
         }
     }
     WriteLog(Info, LogTag::kMainWindowStopItem, "recognition stopped for all %d files", stopped);
