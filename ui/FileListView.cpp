@@ -4,6 +4,8 @@
 #include "base/LogTags.h"
 #include "base/TextUtils.h"
 #include "ui/EngineTexts.h"
+#include "ui/AudioFileTypes.h"
+#include "ui/DroppedFiles.h"
 #include "ui/OpenFilesDialog.h"
 #include "ui/toolkit/WindowBase.h"
 #include "ui/toolkit/ListHeader.h"
@@ -14,42 +16,13 @@
 #include <QDragLeaveEvent>
 #include <QDragMoveEvent>
 #include <QDropEvent>
-#include <QFileInfo>
-#include <QMimeData>
-#include <QUrl>
+#include <QFontMetrics>
 
 namespace {
 
 constexpr char kUnknownText[] = "unknown";
 
-constexpr wchar_t kAudioPatterns[] =
-    L"*.3ga;*.669;*.a52;*.aac;*.ac3;*.adt;*.adts;*.aif;*.aifc;*.aiff;*.amr;*.aob;*.ape;*.awb;*.caf;*.dts;"
-    L"*.flac;*.it;*.kar;*.m4a;*.m4b;*.m4p;*.m5p;*.mid;*.mka;*.mlp;*.mod;*.mpa;*.mp1;*.mp2;*.mp3;*.mpc;*.mpga;"
-    L"*.mus;*.oga;*.ogg;*.oma;*.opus;*.qcp;*.ra;*.rmi;*.s3m;*.sid;*.spx;*.thd;*.tta;*.voc;*.vqf;*.w64;*.wav;"
-    L"*.wma;*.wv;*.xa;*.xm;"
-    // Video files: ffmpeg takes their sound track.
-    L"*.3gp;*.avi;*.flv;*.m4v;*.mkv;*.mov;*.mp4;*.mpeg;*.mpg;*.webm;*.wmv";
 constexpr size_t kDialogResultChars = 26000;
-
-// The local files a drag carries, in its order; anything else (web links, folders) is left out.
-std::vector<std::string> DroppedFiles(const QMimeData* mime, bool logSkipped)
-{
-    std::vector<std::string> files;
-    if (mime == nullptr || !mime->hasUrls())
-        return files;
-    for (const QUrl& url : mime->urls()) {
-        if (!url.isLocalFile())
-            continue;
-        const QString path = url.toLocalFile();
-        if (QFileInfo(path).isDir()) {
-            if (logSkipped)
-                WriteLog(Info, LogTag::kFileListViewDropEvent, "%s", ("folder not added: " + path.toStdString()).c_str());
-            continue;
-        }
-        files.push_back(path.toStdString());
-    }
-    return files;
-}
 
 }  // namespace
 
@@ -71,7 +44,7 @@ void FileListView::AddFiles()
     WindowBase* window = GetWindow();
     dialog.SetOwner(window != nullptr ? window->GetWidget() : nullptr);
     dialog.SetTitle(tr("选择文件").toStdWString());
-    dialog.AddFilter(tr("audio files").toStdWString(), kAudioPatterns);
+    dialog.AddFilter(tr("audio files").toStdWString(), AudioFileTypes::Patterns());
     dialog.AddFilter(tr("all files(*.*)").toStdWString(), L"*.*");
     dialog.SetFlags(OpenFilesDialog::kExplorer | OpenFilesDialog::kAllowMultiSelect | OpenFilesDialog::kHideReadOnly |
                     OpenFilesDialog::kNoChangeDir);
@@ -186,6 +159,41 @@ const wchar_t* FileListView::GetItemText(Control* element, int row, int column)
     return element->GetUserData().c_str();
 }
 
+std::wstring FileListView::GetItemToolTip(Control*, int row, int column)
+{
+    const FileRow* item = files.Row(row);
+    if (item == nullptr || column != kColumnFile)
+        return std::wstring();
+    return QString::fromStdString(item->filePath).toStdWString();
+}
+
+QString FileListView::FitCellText(int column, const QString& text, const QFontMetrics& metrics, int width) const
+{
+    if (column != kColumnFile || metrics.horizontalAdvance(text) <= width)
+        return ListControl::FitCellText(column, text, metrics, width);
+    // The name is what tells the rows apart: the cut goes into the folders while the name fits.
+    const qsizetype slash = text.lastIndexOf(QLatin1Char('/'));
+    if (slash > 0) {
+        const QString name = text.mid(slash);
+        const int room = width - metrics.horizontalAdvance(name);
+        const QString folders = room > 0 ? metrics.elidedText(text.left(slash), Qt::ElideMiddle, room) : QString();
+        if (!folders.isEmpty())
+            return folders + name;
+    }
+    return metrics.elidedText(text, Qt::ElideMiddle, width);
+}
+
+bool FileListView::IsCellPressable(int row, int column) const
+{
+    const FileRow* item = files.Row(row);
+    if (item == nullptr)
+        return false;
+    // As the window answers a click there: a row that cannot start keeps its action cell still.
+    if (column == kColumnAction)
+        return item->status == ItemIdle || item->status == ItemFailed;
+    return column == kColumnDelete;
+}
+
 bool FileListView::RemoveAt(int index)
 {
     if (!Exists(index, LogTag::kFileListViewRemoveAt, "row not eq data size: row: %d, size: %lu"))
@@ -222,7 +230,7 @@ bool FileListView::HitTestColumn(Control* element, int x, int y, bool action)
 
 void FileListView::dragEnterEvent(QDragEnterEvent* event)
 {
-    const bool accepted = !DroppedFiles(event->mimeData(), false).empty();
+    const bool accepted = DroppedFiles::Offers(event->mimeData());
     if (accepted)
         event->acceptProposedAction();
     else
@@ -232,7 +240,7 @@ void FileListView::dragEnterEvent(QDragEnterEvent* event)
 
 void FileListView::dragMoveEvent(QDragMoveEvent* event)
 {
-    if (!DroppedFiles(event->mimeData(), false).empty())
+    if (DroppedFiles::Offers(event->mimeData()))
         event->acceptProposedAction();
     else
         event->ignore();
@@ -247,12 +255,22 @@ void FileListView::dragLeaveEvent(QDragLeaveEvent* event)
 void FileListView::dropEvent(QDropEvent* event)
 {
     SetDropHighlight(false);
-    const std::vector<std::string> dropped = DroppedFiles(event->mimeData(), true);
-    if (dropped.empty()) {
+    const DroppedFiles dropped(event->mimeData());
+    if (dropped.Files().empty() && dropped.Folders() == 0) {
         event->ignore();
         return;
     }
     event->acceptProposedAction();
-    const int added = AddPaths(dropped);
-    WriteLog(Info, LogTag::kFileListViewDropEvent, "dropped %zu files, added %d", dropped.size(), added);
+    const int added = AddPaths(dropped.Files());
+    WriteLog(Info, LogTag::kFileListViewDropEvent, "dropped %zu files, added %d", dropped.Files().size(), added);
+    if (dropped.Folders() == 0)
+        return;
+    FolderDrop report;
+    report.added = added;
+    report.skipped = dropped.OtherFiles() + static_cast<int>(dropped.Files().size()) - added;
+    report.subfolders = dropped.Subfolders();
+    WriteLog(Info, LogTag::kFileListViewDropEvent, "%d folders: %d files neither audio nor video, %d subfolders not opened",
+             dropped.Folders(), dropped.OtherFiles(), dropped.Subfolders());
+    if (folderDropReport)
+        folderDropReport(report);
 }

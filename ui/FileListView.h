@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -16,9 +17,11 @@ class QDropEvent;
 
 // The list of audio files in the main window ("fileList"): the cells of its file list, one element
 // per row in the same order, drag and drop, and where a click lands. The rows and their rules are
-// the file list's; files come from the open-file dialog or are dropped on the list, and both go
+// the file list's; files come from the open-file dialog or are dropped on the list (a dropped
+// folder gives the audio and video files directly inside it, see DroppedFiles), and both go
 // through AddPaths, so duplicates and the row limit are handled in one place. The main window
-// decides when rows start and go. UI thread only.
+// decides when rows start and go. A long path is cut in its middle, so the file's name stays in
+// view, and shows whole in the cell's tooltip and to screen readers. UI thread only.
 class FileListView : public ListControl, public ListTextSource {
     Q_DECLARE_TR_FUNCTIONS(FileListView)
 
@@ -66,6 +69,23 @@ public:
 
     // ListTextSource: the cell text, kept in the element's user data so it outlives the call.
     const wchar_t* GetItemText(Control* element, int row, int column) override;
+    // The whole path for the file cell; none for the others.
+    std::wstring GetItemToolTip(Control* element, int row, int column) override;
+    // A path too long for the file cell is cut in its middle (Qt::ElideMiddle), within its folders
+    // while the file's name fits whole.
+    QString FitCellText(int column, const QString& text, const QFontMetrics& metrics, int width) const override;
+    // The delete cell, and the action cell of a row it starts (idle or failed).
+    bool IsCellPressable(int row, int column) const override;
+
+    // What a drop that held folders gave: the rows added, and the files left out (neither audio
+    // nor video, listed already, or past the row limit) and the subfolders not opened.
+    struct FolderDrop {
+        int added = 0;
+        int skipped = 0;
+        int subfolders = 0;
+    };
+    // Hears of every such drop (none: nobody is told).
+    void SetFolderDropReport(std::function<void(const FolderDrop&)> report) { folderDropReport = std::move(report); }
 
     bool RemoveAt(int index) override;
     bool Remove(Control* element) override;
@@ -89,4 +109,5 @@ private:
 
     FileList files;
     std::wstring lastText;  // the answer for a caller without an element
+    std::function<void(const FolderDrop&)> folderDropReport;
 };

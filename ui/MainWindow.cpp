@@ -153,6 +153,7 @@ void MainWindow::InitWindow()
     if (fileList != nullptr) {
         fileList->Files().SetJobs(jobs.get());
         fileList->Files().SetEvents(this);
+        fileList->SetFolderDropReport([this](const FileListView::FolderDrop& drop) { ShowFolderDrop(drop); });
     }
 
     ShowRecognizerTitle();
@@ -570,6 +571,18 @@ void MainWindow::ShowNotice(const QString& text)
     box->ShowBox(IsWindow() ? this : nullptr, nullptr, 0);
 }
 
+void MainWindow::ShowFolderDrop(const FileListView::FolderDrop& drop)
+{
+    if (closing || (drop.skipped == 0 && drop.subfolders == 0))
+        return;
+    QString text = tr("已添加 %1 个文件").arg(drop.added);
+    if (drop.skipped > 0)
+        text += tr("，跳过 %1 个文件（不是音频或视频文件、已在列表中，或超出 %2 个文件的上限）").arg(drop.skipped).arg(FileList::kMaxRows);
+    if (drop.subfolders > 0)
+        text += tr("，文件夹中的 %1 个子文件夹未打开").arg(drop.subfolders);
+    ShowNotice(text + tr("。"));
+}
+
 void MainWindow::TellBatchEnd()
 {
     if (Files() == nullptr || batchRows == 0 || Files()->IsRecognizing())
@@ -687,6 +700,8 @@ std::set<RowMenu::Action> MainWindow::RowActions(int row)
     const int status = fileList->GetItemStatus(row);
     if (status == ItemRecognizing)
         actions.insert(RowMenu::Stop);
+    if (Files()->IsRecognizing())
+        actions.insert(RowMenu::StopAll);
     if (status == ItemDone || status == ItemFailed)
         actions.insert(RowMenu::Retry);
     if (status != ItemFailed && !text.empty())
@@ -722,12 +737,19 @@ void MainWindow::RunRowAction(int row, RowMenu::Action action)
     case RowMenu::Stop:
         StopItem(row);
         break;
+    case RowMenu::StopAll:
+        StopAllItems();
+        break;
     case RowMenu::Retry:
         RetryItem(row);
         break;
-    case RowMenu::CopyText:
-        QApplication::clipboard()->setText(QString::fromStdString(PaneText(row)));
+    case RowMenu::CopyText: {
+        // The pane's text ends its lines in CR LF; programs on this desktop pasting it expect LF.
+        QString text = QString::fromStdString(PaneText(row));
+        text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+        QApplication::clipboard()->setText(text);
         break;
+    }
     case RowMenu::OpenFolder:
         OpenItemFolder(row);
         break;
@@ -754,6 +776,18 @@ void MainWindow::StopItem(int index)
     WriteLog(Info, LogTag::kMainWindowStopItem, "%s", ("recognition stopped: " + file).c_str());
     if (fileList->GetCurSel() == index)
         ShowResultText(index);
+}
+
+void MainWindow::StopAllItems()
+{
+    int stopped = 0;
+    for (int i = 0; i < fileList->GetCount(); ++i) {
+        if (fileList->GetItemStatus(i) == ItemRecognizing) {
+            StopItem(i);
+            stopped += fileList->GetItemStatus(i) == ItemIdle;
+        }
+    }
+    WriteLog(Info, LogTag::kMainWindowStopItem, "recognition stopped for all %d files", stopped);
 }
 
 void MainWindow::RetryItem(int index)

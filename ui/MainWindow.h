@@ -3,6 +3,7 @@
 #include "engine/FileList.h"
 #include "engine/Recognizer.h"
 #include "engine/ResultFolder.h"
+#include "ui/FileListView.h"
 #include "ui/RowMenu.h"
 #include "ui/toolkit/WindowBase.h"
 
@@ -23,7 +24,6 @@ class UpdateCheck;
 class Recognizer;
 class Button;
 class MessageBox;
-class FileListView;
 class TextPane;
 
 // The program's main window ("MainWindow.xml"): the title bar, the toolbar, the list of audio
@@ -37,8 +37,8 @@ class TextPane;
 // own closes (the close button, the desktop's close) first ask when work would be lost; the
 // program's (termination signals, updates) never ask.
 //
-// Besides the toolbar: a context menu per row (stop, recognise again, copy the text, open the
-// file's folder, export subtitles), the keys Ctrl+O (add), Ctrl+S (save), Ctrl+, (settings), Delete (the selected
+// Besides the toolbar: a context menu per row (stop, stop every file, recognise again, copy the
+// text with LF line ends, open the file's folder, export subtitles), the keys Ctrl+O (add), Ctrl+S (save), Ctrl+, (settings), Delete (the selected
 // row's delete cell), Enter (start the selected idle row) and the Menu key, and a desktop
 // notification when a batch ends while the window is in the background.
 // UI thread only.
@@ -139,6 +139,9 @@ private:
     // The delete cell's rules: a recognising row stays, with a notice.
     void DeleteItem(int index);
     void StopItem(int index);
+    // Stops every recognising row, as StopItem on each.
+    void StopAllItems();
+    void ShowFolderDrop(const FileListView::FolderDrop& drop);
     void RetryItem(int index);
     void ExportSubtitles(int index, ResultForm form);
     void OpenItemFolder(int index);

@@ -5,6 +5,8 @@
 #include "ui/toolkit/Button.h"
 #include "ui/toolkit/Label.h"
 
+#include <QWidget>
+
 namespace {
 
 constexpr int kCountdownPeriodMs = 1000;
@@ -55,6 +57,11 @@ void MessageBox::InitWindow()
     if (textLabel != nullptr) {
         textLabel->SetText(messageText);
         textLabel->SetFont(1);
+    }
+    // What a screen reader says as the box comes up.
+    if (QWidget* widget = GetWidget(); widget != nullptr) {
+        widget->setAccessibleName(QString::fromStdWString(title));
+        widget->setAccessibleDescription(QString::fromStdWString(messageText));
     }
     if (btnOK != nullptr)
         btnOK->SetText(okText);

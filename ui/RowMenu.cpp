@@ -10,6 +10,8 @@ QString RowMenu::Text(Action action)
     switch (action) {
     case Stop:
         return tr("停止");
+    case StopAll:
+        return tr("停止全部");
     case Retry:
         return tr("重新识别");
     case CopyText:

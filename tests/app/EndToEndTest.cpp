@@ -424,13 +424,13 @@ TEST_F(EndToEndTest, ARowIsStoppedAndRecognisedAgainThroughItsMenuAndTheCloseAsk
             return !menu.empty();
         }, std::chrono::seconds(30)));
         Picture("MainWindow-menu");
-        // Items of one height: the middle of item `item`.
+        // Seven items of one height: the middle of item `item`.
+        constexpr int kItems = 7;
         const std::string geometry = Xdo({"getwindowgeometry", menu}).output;
         const size_t at = geometry.find("Geometry: ");
         ASSERT_NE(at, std::string::npos) << geometry;
         const int width = std::stoi(geometry.substr(at + 10));
         const int height = std::stoi(geometry.substr(geometry.find('x', at) + 1));
-        constexpr int kItems = 6;
         Click(width / 2, height * (2 * item + 1) / (2 * kItems), menu);
     };
     chooseFromMenu(0);
@@ -443,14 +443,14 @@ TEST_F(EndToEndTest, ARowIsStoppedAndRecognisedAgainThroughItsMenuAndTheCloseAsk
     EXPECT_EQ(speech_->RequestCount(SpeechDouble::Endpoint::Recognition), 1);
     EXPECT_EQ(RunLog().find("recognition finished: "), std::string::npos);
 
-    // Started again with the action cell, it finishes; the menu's second item recognises it again.
+    // Started again with the action cell, it finishes; the menu's third item recognises it again.
     Click(kActionX, kFirstRowY);
     ASSERT_TRUE(WaitUntil([&] { return Occurrences(RunLog(), "recognition finished: ") == 1; }, std::chrono::seconds(60)));
     {
         std::lock_guard<std::mutex> guard(gate->lock);
         gate->held = true;
     }
-    chooseFromMenu(1);
+    chooseFromMenu(2);
     ASSERT_TRUE(WaitUntil([&] { return RunLog().find("recognition again: ") != std::string::npos; }, std::chrono::seconds(30)))
         << RunLog();
     ASSERT_TRUE(WaitUntil([&] { return waitingCount() == 3; }, std::chrono::seconds(30)));

@@ -1,6 +1,6 @@
 // The playlist: rows from real audio files (durations probed with libmediainfo), the row limit
-// and duplicates, the open-file dialog and dropped files, removal, and the action and delete
-// cells by position. The rows' states and their rules are the file list's (FileListTest).
+// and duplicates, the open-file dialog and dropped files and folders, removal, the action and
+// delete cells by position, and long paths cut in their middle. The rows' states and their rules are the file list's (FileListTest).
 #include "base/AppPaths.h"
 #include "base/TextConvert.h"
 #include "engine/TranscriptionJobs.h"
@@ -16,6 +16,7 @@
 #include "ui/toolkit/Label.h"
 #include "ui/toolkit/ListHeader.h"
 #include "ui/toolkit/ListRow.h"
+#include "ui/toolkit/ListRowsView.h"
 #include "ui/toolkit/UiToolkit.h"
 
 #include <QApplication>
@@ -23,6 +24,7 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QToolTip>
 #include <QUrl>
 #include <QWidget>
 
@@ -305,6 +307,72 @@ TEST_F(FileListViewTest, DroppedFilesBecomeRowsUnderTheSameRules)
                       QUrl::fromLocalFile(QString::fromStdString(dir_ / "x2.wav"))}));
     EXPECT_EQ(list_->GetItemCount(), 100);
     EXPECT_EQ(list_->GetItemFile(99), dir_ / "x1.wav");
+}
+
+TEST_F(FileListViewTest, ADroppedFolderGivesItsAudioAndVideoFilesOneLevelDownUpToTheRowLimit)
+{
+    const std::string folder = dir_ / "rec";
+    std::filesystem::create_directories(folder + "/more");
+    for (const char* name : {"track 10.wav", "track 2.MP3", "clip.mp4", "notes.txt", ".hidden.wav", "more/a.wav",
+                             "more/b.wav"})
+        TestSupport::WriteFile(folder + "/" + name, "x");
+    list_->AddItem(folder + "/clip.mp4");
+    std::vector<FileListView::FolderDrop> reports;
+    list_->SetFolderDropReport([&](const FileListView::FolderDrop& drop) { reports.push_back(drop); });
+
+    // In the names' order, numbers read as numbers; the listed file, the text and the subfolder
+    // are left out and counted.
+    EXPECT_TRUE(Drop({QUrl::fromLocalFile(QString::fromStdString(folder))}));
+    EXPECT_EQ(Files(), (std::vector<std::string>{folder + "/clip.mp4", folder + "/track 2.MP3", folder + "/track 10.wav"}));
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_EQ(reports[0].added, 2);
+    EXPECT_EQ(reports[0].skipped, 2);
+    EXPECT_EQ(reports[0].subfolders, 1);
+
+    // One row left: the folder's second file is skipped too.
+    std::vector<std::string> fill;
+    for (int i = 0; i < 96; ++i)
+        fill.push_back(dir_ / ("fill" + std::to_string(i) + ".wav"));
+    ASSERT_EQ(list_->AddPaths(fill), 96);
+    EXPECT_TRUE(Drop({QUrl::fromLocalFile(QString::fromStdString(folder + "/more"))}));
+    EXPECT_EQ(list_->GetItemCount(), 100);
+    EXPECT_EQ(list_->GetItemFile(99), folder + "/more/a.wav");
+    ASSERT_EQ(reports.size(), 2u);
+    EXPECT_EQ(reports[1].added, 1);
+    EXPECT_EQ(reports[1].skipped, 1);
+    EXPECT_EQ(reports[1].subfolders, 0);
+}
+
+TEST_F(FileListViewTest, ALongPathIsCutInItsMiddleAndShownWholeInItsTooltip)
+{
+    std::string path = dir_.Path();
+    for (int i = 0; i < 8; ++i)
+        path += "/a folder with a rather long name " + std::to_string(i);
+    // A name longer than half the cell: a plain middle cut would take some of it.
+    path += "/会议录音 第二部分 final version 2.wav";
+    list_->AddItem(path);
+    list_->AddItem(dir_ / "short.wav");
+    window_.GetWidget()->grab();
+
+    ListRowsView* view = list_->View();
+    const QString whole = QString::fromStdString(path);
+    const QString shown = view->ShownText(0, FileListView::kColumnFile);
+    const QString name = QStringLiteral("/会议录音 第二部分 final version 2.wav");
+    // Cut among the folders: the start of the path, then the whole name.
+    EXPECT_TRUE(shown.startsWith(whole.left(6))) << shown.toStdString();
+    EXPECT_TRUE(shown.endsWith(name)) << shown.toStdString();
+    EXPECT_TRUE(shown.left(shown.size() - name.size()).contains(QChar(0x2026))) << shown.toStdString();
+    EXPECT_EQ(view->ShownText(1, FileListView::kColumnFile), QString::fromStdString(dir_ / "short.wav"));
+    EXPECT_EQ(view->ShownText(0, FileListView::kColumnType), QStringLiteral(".wav"));
+
+    // The pointer resting on the cell shows the whole path; the other cells have no tooltip.
+    const QRect cell = view->visualRect(view->model()->index(0, FileListView::kColumnFile));
+    QHelpEvent help(QEvent::ToolTip, cell.center(), view->viewport()->mapToGlobal(cell.center()));
+    QCoreApplication::sendEvent(view->viewport(), &help);
+    EXPECT_TRUE(UiTest::WaitFor([] { return QToolTip::isVisible(); }));
+    EXPECT_EQ(QToolTip::text(), whole);
+    QToolTip::hideText();
+    EXPECT_FALSE(view->model()->index(0, FileListView::kColumnDuration).data(Qt::ToolTipRole).isValid());
 }
 
 TEST_F(FileListViewTest, BadIndexesAnswerNeutrallyWithAWarning)

@@ -1,5 +1,6 @@
 // The list: cells asked of the text callback, rows added and removed by index, the header's
-// column rectangles, the selection and its notifications, and rows under the pointer.
+// column rectangles, the selection and its notifications, rows under the pointer, and the table
+// of cells assistive tools read.
 #include "tests/ui/UiTestSupport.h"
 #include "ui/toolkit/ListHeader.h"
 #include "ui/toolkit/ListRow.h"
@@ -7,6 +8,7 @@
 #include "ui/toolkit/ListRowsView.h"
 #include "ui/toolkit/ListTextSource.h"
 
+#include <QAccessible>
 #include <QTest>
 #include <QWidget>
 #include <QWindow>
@@ -73,6 +75,9 @@ public:
         names.clear();
         ListControl::RemoveAll();
     }
+
+    // The "操作" column acts on a press.
+    bool IsCellPressable(int row, int column) const override { return column == 2 && row >= 0 && row < GetCount(); }
 
     std::vector<std::wstring> names;
     int asked = 0;
@@ -277,6 +282,66 @@ TEST_F(ListTest, APressOnARowIsReportedWithItsCellAndPointFirstThenSelectsIt)
                       QPoint(row.left + 20, row.top + 10));
     UiTest::ProcessEvents();
     EXPECT_TRUE(window_.NotesOfType(kNotifyItemPress).empty());
+}
+
+TEST_F(ListTest, AssistiveToolsReadATableOfCellsThatFollowTheirRowsAndPressTheCellsThatAct)
+{
+    for (const wchar_t* name : {L"a", L"b"})
+        list_->Append(name);
+    list_->SetAccessibleName(L"文件列表");
+    QAccessibleInterface* table = QAccessible::queryAccessibleInterface(list_->View());
+    ASSERT_NE(table, nullptr);
+    EXPECT_EQ(table->role(), QAccessible::Table);
+    EXPECT_EQ(table->text(QAccessible::Name), QStringLiteral("文件列表"));
+    QAccessibleTableInterface* cells = table->tableInterface();
+    ASSERT_NE(cells, nullptr);
+    EXPECT_EQ(cells->rowCount(), 2);
+    EXPECT_EQ(cells->columnCount(), 4);
+    // The titles first, then row by row.
+    ASSERT_EQ(table->childCount(), 12);
+    EXPECT_EQ(table->child(0)->role(), QAccessible::ColumnHeader);
+    EXPECT_EQ(table->child(3)->text(QAccessible::Name), QStringLiteral("删除"));
+
+    QAccessibleInterface* b = cells->cellAt(1, 0);
+    ASSERT_NE(b, nullptr);
+    EXPECT_EQ(b->role(), QAccessible::Cell);
+    EXPECT_EQ(b->text(QAccessible::Name), QStringLiteral("b/0"));
+    EXPECT_EQ(b->parent(), table);
+    EXPECT_EQ(table->indexOfChild(b), 8);
+    EXPECT_EQ(table->child(8), b);
+    EXPECT_EQ(table->childAt(b->rect().center().x(), b->rect().center().y()), b);
+    ASSERT_NE(b->tableCellInterface(), nullptr);
+    EXPECT_EQ(b->tableCellInterface()->rowIndex(), 1);
+    EXPECT_EQ(b->tableCellInterface()->columnHeaderCells().value(0)->text(QAccessible::Name), QStringLiteral("文件"));
+
+    // Any cell selects its row; only the cells that act offer a press, and press as the mouse does.
+    ASSERT_EQ(b->actionInterface()->actionNames(), QStringList{QAccessibleActionInterface::setFocusAction()});
+    b->actionInterface()->doAction(QAccessibleActionInterface::setFocusAction());
+    EXPECT_EQ(list_->GetCurSel(), 1);
+    EXPECT_TRUE(b->state().selected);
+    // Where the keyboard focus is: the cell Qt's focus events name.
+    ASSERT_TRUE(UiTest::WaitFor([&] { return list_->View()->hasFocus(); }));
+    EXPECT_EQ(table->focusChild(), b);
+    EXPECT_TRUE(b->state().focused);
+    EXPECT_EQ(cells->selectedRows(), QList<int>{1});
+    QAccessibleInterface* act = cells->cellAt(0, 2);
+    ASSERT_EQ(act->actionInterface()->actionNames().value(0), QAccessibleActionInterface::pressAction());
+    window_.notes.clear();
+    act->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    const auto presses = window_.NotesOfType(kNotifyItemPress);
+    ASSERT_EQ(presses.size(), 1u);
+    EXPECT_EQ(presses[0].row, 0);
+    EXPECT_EQ(presses[0].column, 2);
+    EXPECT_EQ(window_.FindControlAt(presses[0].point.x(), presses[0].point.y()), list_->GetItemAt(0));
+    const UiRect column = list_->GetHeader()->GetColumnRect(2);
+    EXPECT_TRUE(presses[0].point.x() > column.left && presses[0].point.x() < column.right);
+
+    // A row goes: its cells with it, and the cells below move up with their rows.
+    ASSERT_TRUE(list_->RemoveAt(0));
+    EXPECT_FALSE(act->isValid());
+    EXPECT_EQ(cells->cellAt(0, 0), b);
+    EXPECT_EQ(b->tableCellInterface()->rowIndex(), 0);
+    EXPECT_EQ(table->childCount(), 8);
 }
 
 TEST_F(ListTest, AWindowThatRemovesThePressedRowLeavesTheClickToTheListAsItStands)

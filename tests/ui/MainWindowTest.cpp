@@ -1,11 +1,17 @@
 // The main window: its layout, the toolbar and title-bar commands, starting rows, the tick, the
-// result text of a file and the About window.
+// result text of a file, the About window, what screen readers see and press, and folders dropped
+// on the list.
 #include "tests/ui/MainWindowFixture.h"
 
 #include "ui/toolkit/Label.h"
 
+#include <QAccessible>
 #include <QClipboard>
+#include <QDropEvent>
 #include <QFontMetrics>
+#include <QMimeData>
+
+#include <filesystem>
 
 using namespace MainWindowTesting;
 using SpeechDouble::Endpoint;
@@ -14,6 +20,35 @@ namespace {
 
 const wchar_t* const kButtons[] = {L"btnMin",  L"btnMax",   L"btnClose",    L"btnAbout",
                                    L"btnAdd",  L"btnStart", L"btnStartAll", L"btnSave"};
+
+// Every interface under `node`, depth first, as a screen reader walks the window.
+void Walk(QAccessibleInterface* node, std::vector<QAccessibleInterface*>& all)
+{
+    all.push_back(node);
+    for (int i = 0; i < node->childCount(); ++i) {
+        if (QAccessibleInterface* child = node->child(i))
+            Walk(child, all);
+    }
+}
+
+QAccessibleInterface* FindAccessible(QWidget* window, QAccessible::Role role, const QString& name)
+{
+    std::vector<QAccessibleInterface*> all;
+    Walk(QAccessible::queryAccessibleInterface(window), all);
+    for (QAccessibleInterface* each : all) {
+        if (each->role() == role && each->text(QAccessible::Name) == name)
+            return each;
+    }
+    return nullptr;
+}
+
+int AboutWindows()
+{
+    int count = 0;
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        count += widget->objectName() == QStringLiteral("CAboutAppDlg") && widget->isVisible();
+    return count;
+}
 
 TEST_F(MainWindowTest, TheLayoutHoldsTheTitleBarToolbarListAndTextPane)
 {
@@ -88,8 +123,8 @@ TEST_F(MainWindowTest, TheRowMenuStopsARecognisingFileAndStartsAFinishedOneAgain
     QMenu* menu = RightClickRow(0);
     ASSERT_NE(menu, nullptr);
     EXPECT_EQ(list_->GetCurSel(), 0);
-    EXPECT_EQ(MenuItems(menu), (std::vector<std::wstring>{L"+停止", L"-重新识别", L"-复制文本", L"+打开所在文件夹",
-                                                          L"-导出字幕", L"-导出字幕 (WebVTT)"}));
+    EXPECT_EQ(MenuItems(menu), (std::vector<std::wstring>{L"+停止", L"+停止全部", L"-重新识别", L"-复制文本",
+                                                          L"+打开所在文件夹", L"-导出字幕", L"-导出字幕 (WebVTT)"}));
     Choose(menu, QStringLiteral("停止"));
     EXPECT_EQ(Status(0), ItemIdle);
     EXPECT_EQ(Cell(0, FileListView::kColumnAction), L"开始");
@@ -113,8 +148,8 @@ TEST_F(MainWindowTest, TheRowMenuStopsARecognisingFileAndStartsAFinishedOneAgain
 
     menu = RightClickRow(0);
     ASSERT_NE(menu, nullptr);
-    EXPECT_EQ(MenuItems(menu), (std::vector<std::wstring>{L"-停止", L"+重新识别", L"+复制文本", L"+打开所在文件夹",
-                                                          L"+导出字幕", L"+导出字幕 (WebVTT)"}));
+    EXPECT_EQ(MenuItems(menu), (std::vector<std::wstring>{L"-停止", L"-停止全部", L"+重新识别", L"+复制文本",
+                                                          L"+打开所在文件夹", L"+导出字幕", L"+导出字幕 (WebVTT)"}));
     Choose(menu, QStringLiteral("复制文本"));
     EXPECT_EQ(QApplication::clipboard()->text().toStdWString(), L"tone 440");
 
@@ -128,6 +163,146 @@ TEST_F(MainWindowTest, TheRowMenuStopsARecognisingFileAndStartsAFinishedOneAgain
     ASSERT_TRUE(WaitStatus(0, ItemDone));
     EXPECT_EQ(speech_->RequestCount(Endpoint::Recognition), 3);
     EXPECT_EQ(ResultText(file), "tone 440");
+}
+
+TEST_F(MainWindowTest, StopAllStopsEveryRecognisingFile)
+{
+    Add(MakeAudio("a.wav", 20, {440}));
+    Add(MakeAudio("b.wav", 20, {550}));
+    Add(MakeAudio("c.wav", 20, {660}));
+    ClickCell(0, FileListView::kColumnAction);
+    ClickCell(2, FileListView::kColumnAction);
+    ASSERT_TRUE(UiTest::WaitFor([&] { return gate_.Waiting() == 2; }, std::chrono::seconds(30)));
+
+    // From the menu of any row, the idle one too.
+    QMenu* menu = RightClickRow(1);
+    ASSERT_NE(menu, nullptr);
+    EXPECT_EQ(MenuItems(menu)[1], L"+停止全部");
+    Choose(menu, QStringLiteral("停止全部"));
+    for (int row = 0; row < 3; ++row) {
+        EXPECT_EQ(Status(row), ItemIdle) << row;
+        EXPECT_EQ(Cell(row, FileListView::kColumnAction), L"开始");
+    }
+    EXPECT_EQ(Occurrences(Log(), "recognition stopped: "), 2u);
+    menu = RightClickRow(0);
+    ASSERT_NE(menu, nullptr);
+    EXPECT_EQ(MenuItems(menu)[1], L"-停止全部");
+    menu->close();
+}
+
+TEST_F(MainWindowTest, CopyTextPutsTheLinesOnTheClipboardWithLfEnds)
+{
+    Add(MakeAudio("talk.wav", 240, {440, 550}));
+    gate_.OpenAll();
+    ClickControl(L"btnStart");
+    ASSERT_TRUE(WaitStatus(0, ItemDone));
+    ASSERT_NE(player_->PaneText(0).find("\r\n"), std::string::npos);
+    QMenu* menu = RightClickRow(0);
+    ASSERT_NE(menu, nullptr);
+    Choose(menu, QStringLiteral("复制文本"));
+    EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("[00:00:00] tone 440\n[00:02:00] tone 550"));
+}
+
+TEST_F(MainWindowTest, ScreenReadersReadTheControlsAndPressTheButtonsAndCells)
+{
+    const std::string a = MakeAudio("a.wav", 20, {440});
+    const std::string b = MakeAudio("b.wav", 20, {550});
+    Add(a);
+    Add(b);
+    QWidget* window = player_->GetWidget();
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(window)->role(), QAccessible::Window);
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(window)->text(QAccessible::Name), QStringLiteral("Talvora 语音转文字"));
+
+    // The buttons drawn as images alone are read by their tooltips, the others by their texts.
+    const std::pair<const wchar_t*, QString> icons[] = {{L"btnAbout", QStringLiteral("关于")},
+                                                        {L"btnMin", QStringLiteral("最小化")},
+                                                        {L"btnMax", QStringLiteral("最大化/还原")},
+                                                        {L"btnClose", QStringLiteral("关闭")}};
+    for (const auto& [name, tip] : icons) {
+        auto* button = player_->FindControl<Button>(name);
+        ASSERT_NE(button, nullptr);
+        EXPECT_EQ(button->toolTip(), tip);
+        EXPECT_EQ(FindAccessible(window, QAccessible::Button, tip), QAccessible::queryAccessibleInterface(button))
+            << tip.toStdString();
+    }
+    for (const char* text : {"添加音频", "开始识别", "批量识别", "保存结果"})
+        EXPECT_NE(FindAccessible(window, QAccessible::Button, QString::fromUtf8(text)), nullptr) << text;
+    EXPECT_NE(FindAccessible(window, QAccessible::StaticText, QStringLiteral("语音转文字")), nullptr);
+    QAccessibleInterface* pane = FindAccessible(window, QAccessible::EditableText, QStringLiteral("识别结果"));
+    ASSERT_NE(pane, nullptr);
+    EXPECT_TRUE(pane->state().readOnly);
+    player_->FindControl<TextPane>(L"edtText")->SetText(L"tone 440");
+    ASSERT_NE(pane->textInterface(), nullptr);
+    EXPECT_EQ(pane->textInterface()->text(0, pane->textInterface()->characterCount()), QStringLiteral("tone 440"));
+
+    // The list: a table under its column titles, each row's cells read as drawn.
+    QAccessibleInterface* table = FindAccessible(window, QAccessible::Table, QStringLiteral("文件列表"));
+    ASSERT_NE(table, nullptr);
+    QAccessibleTableInterface* cells = table->tableInterface();
+    ASSERT_EQ(cells->rowCount(), 2);
+    QStringList titles;
+    for (int column = 0; column < cells->columnCount(); ++column)
+        titles << table->child(column)->text(QAccessible::Name);
+    EXPECT_EQ(titles, QStringList({"文件", "时间", "类型", "进度", "用时", "操作", "删除"}));
+    QStringList row;
+    for (int column = 0; column < cells->columnCount(); ++column)
+        row << cells->cellAt(0, column)->text(QAccessible::Name);
+    EXPECT_EQ(row, QStringList({QString::fromStdString(a), "00:20", ".wav", "0", "00:00", "开始", "删除"}));
+
+    // Pressing "开始" starts the row; a row being recognised has nothing to press there.
+    QAccessibleInterface* start = cells->cellAt(1, FileListView::kColumnAction);
+    ASSERT_EQ(start->actionInterface()->actionNames().value(0), QAccessibleActionInterface::pressAction());
+    start->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    EXPECT_EQ(Status(1), ItemRecognizing);
+    EXPECT_EQ(start->text(QAccessible::Name), QStringLiteral("识别中"));
+    EXPECT_FALSE(start->actionInterface()->actionNames().contains(QAccessibleActionInterface::pressAction()));
+    cells->cellAt(0, FileListView::kColumnDelete)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    ASSERT_EQ(list_->GetCount(), 1);
+    EXPECT_EQ(list_->GetItemFile(0), b);
+
+    // The About button, pressed through the screen reader.
+    QAccessibleInterface* about = FindAccessible(window, QAccessible::Button, QStringLiteral("关于"));
+    ASSERT_NE(about, nullptr);
+    about->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    EXPECT_TRUE(UiTest::WaitFor([] { return AboutWindows() == 1; }));
+    gate_.OpenAll();
+    EXPECT_TRUE(WaitStatus(0, ItemDone));
+}
+
+TEST_F(MainWindowTest, ADroppedFolderAddsItsAudioFilesAndSaysHowManyWereSkipped)
+{
+    const std::string folder = dir_ / "recordings";
+    std::filesystem::create_directories(folder + "/older");
+    ASSERT_TRUE(TestSupport::MakeToneFile(folder + "/one.wav", 1, {440}, 1));
+    ASSERT_TRUE(TestSupport::MakeToneFile(folder + "/two.mp3", 1, {440}, 1));
+    ASSERT_TRUE(TestSupport::MakeToneFile(folder + "/older/three.wav", 1, {440}, 1));
+    TestSupport::WriteFile(folder + "/notes.txt", "not audio");
+
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(QString::fromStdString(folder))});
+    const QPoint at(list_->width() / 2, list_->height() / 2);
+    QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(list_, &enter);
+    ASSERT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(at), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(list_, &drop);
+    EXPECT_TRUE(drop.isAccepted());
+
+    ASSERT_EQ(list_->GetCount(), 2);
+    EXPECT_EQ(list_->GetItemFile(0), folder + "/one.wav");
+    EXPECT_EQ(list_->GetItemFile(1), folder + "/two.mp3");
+    const std::wstring notice = L"已添加 2 个文件，跳过 1 个文件（不是音频或视频文件、已在列表中，或超出 100 个文件的上限），"
+                                L"文件夹中的 1 个子文件夹未打开。";
+    ASSERT_TRUE(UiTest::WaitFor([&] { return CountBoxes(notice) == 1; }))
+        << (MessageBoxTexts().empty() ? std::string("no box") : QString::fromStdWString(MessageBoxTexts()[0]).toStdString());
+    // A screen reader meets the notice as a dialog over the window that says it.
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (widget->objectName() != QStringLiteral("CMessageWnd") || !widget->isVisible())
+            continue;
+        QAccessibleInterface* box = QAccessible::queryAccessibleInterface(widget);
+        EXPECT_EQ(box->role(), QAccessible::Dialog);
+        EXPECT_EQ(box->text(QAccessible::Description), QString::fromStdWString(notice));
+    }
 }
 
 TEST_F(MainWindowTest, KeysShowTheirFocusAndActOnTheSelectedRow)
@@ -483,17 +658,11 @@ TEST_F(MainWindowTest, MaximiseAndRestoreSwapTheButtonImages)
 
 TEST_F(MainWindowTest, AboutOpensOnceAndIsRaisedWhenAskedAgain)
 {
-    auto aboutWindows = [] {
-        int count = 0;
-        for (QWidget* widget : QApplication::topLevelWidgets())
-            count += widget->objectName() == QStringLiteral("CAboutAppDlg") && widget->isVisible();
-        return count;
-    };
     ClickControl(L"btnAbout");
-    ASSERT_TRUE(UiTest::WaitFor([&] { return aboutWindows() == 1; }));
+    ASSERT_TRUE(UiTest::WaitFor([&] { return AboutWindows() == 1; }));
     ClickControl(L"btnAbout");
     UiTest::ProcessEvents();
-    EXPECT_EQ(aboutWindows(), 1);
+    EXPECT_EQ(AboutWindows(), 1);
 }
 
 TEST_F(MainWindowTest, TheTitleBarNamesTheRecognizerAndAWhisperServersPiecesShowTimed)

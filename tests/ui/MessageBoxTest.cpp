@@ -121,6 +121,12 @@ TEST_F(MessageBoxTest, TextsButtonsAndFontsComeFromTheCallerAndTheLayout)
     EXPECT_FALSE(title->font().bold());
     EXPECT_EQ(ok->GetPos().Width(), 100);
     EXPECT_EQ(ok->GetPos().Height(), 30);
+    // What a screen reader says of the box and its close button, an image alone.
+    EXPECT_EQ(box->GetWidget()->accessibleName(), QStringLiteral("提示"));
+    EXPECT_EQ(box->GetWidget()->accessibleDescription(), QStringLiteral("暂无需要保存的内容!"));
+    ASSERT_NE(box->FindControl<Button>(L"btnClose"), nullptr);
+    EXPECT_EQ(box->FindControl<Button>(L"btnClose")->toolTip(), QStringLiteral("关闭"));
+    EXPECT_EQ(box->FindControl<Button>(L"btnClose")->accessibleName(), QStringLiteral("关闭"));
     box->Close(2);
     EXPECT_TRUE(UiTest::WaitFor([&] { return observed_.deleted; }));
 }

@@ -134,6 +134,9 @@ TEST(AboutLayoutTest, TheAboutLayoutHasItsControlsSizesAndColours)
     EXPECT_EQ(ok->font().pixelSize(), 18);
     EXPECT_EQ(site->font().pixelSize(), 16);
     EXPECT_EQ(site->GetAlign() & Qt::AlignHorizontal_Mask, Qt::AlignLeft);
+    EXPECT_EQ(close->toolTip(), QStringLiteral("关闭"));
+    EXPECT_EQ(close->accessibleName(), QStringLiteral("关闭"));
+    EXPECT_EQ(ok->accessibleName(), QStringLiteral("确定"));
 
     // What the dialog does at run time: texts, a colour and markup.
     info->SetText(L"发现新的版本");

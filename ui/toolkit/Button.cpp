@@ -6,6 +6,7 @@
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QPainter>
+#include <QTextDocumentFragment>
 
 Button::Button()
     : QAbstractButton(nullptr), Control(this)
@@ -20,8 +21,38 @@ void Button::SetText(const std::wstring& text)
 {
     // The text is drawn here; handing it to QAbstractButton would turn "&" into a shortcut.
     text_ = text;
-    setAccessibleName(QString::fromStdWString(text));
+    UpdateAccessibleName();
     update();
+}
+
+void Button::SetToolTip(const std::wstring& text)
+{
+    Control::SetToolTip(text);
+    UpdateAccessibleName();
+}
+
+void Button::SetAccessibleName(const std::wstring& name)
+{
+    accessibleName_ = name;
+    UpdateAccessibleName();
+}
+
+void Button::ApplyStyle()
+{
+    Control::ApplyStyle();
+    // Markup may be switched on after the text was set.
+    UpdateAccessibleName();
+}
+
+void Button::UpdateAccessibleName()
+{
+    // The text is not handed to QAbstractButton (see SetText), so Qt would find no name of its own.
+    QString name = QString::fromStdWString(!accessibleName_.empty() ? accessibleName_ : text_);
+    if (accessibleName_.empty() && style_.showHtml)
+        name = QTextDocumentFragment::fromHtml(name).toPlainText();
+    if (name.isEmpty())
+        name = toolTip();
+    setAccessibleName(name);
 }
 
 void Button::SetImage(UiAttributes::UiImage& slot, const std::wstring& image)

@@ -8,6 +8,9 @@
 // pressed, disabled) stretched over itself, then its text; a click sends a "click" notification.
 // The images can be changed at run time.
 //
+// Assistive tools read the button by its accessible name when the layout gives one, else by its
+// text, else (a button that is only an image) by its tooltip; pressing it through them clicks it.
+//
 // The keyboard focus reaches a button only through Tab (or back to it with the window), and is
 // then drawn as a dotted frame. Space or Enter press the button only while that frame shows: a
 // focus nobody can see must not start anything.
@@ -17,6 +20,8 @@ public:
     std::wstring GetClass() const override { return L"Button"; }
 
     void SetText(const std::wstring& text) override;
+    void SetToolTip(const std::wstring& text) override;
+    void SetAccessibleName(const std::wstring& name) override;
     void SetNormalImage(const std::wstring& image);
     void SetHotImage(const std::wstring& image);
     void SetPushedImage(const std::wstring& image);
@@ -37,6 +42,7 @@ public:
     QSize sizeHint() const override;
 
 protected:
+    void ApplyStyle() override;
     void paintEvent(QPaintEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
@@ -47,6 +53,7 @@ protected:
 
 private:
     void SetImage(UiAttributes::UiImage& slot, const std::wstring& image);
+    void UpdateAccessibleName();
 
     UiAttributes::UiImage normal_;
     UiAttributes::UiImage hot_;
@@ -54,6 +61,7 @@ private:
     UiAttributes::UiImage disabled_;
     QColor hotTextColor_;
     QColor pushedTextColor_;
+    std::wstring accessibleName_;
     bool hot_state_ = false;
     bool focusVisible_ = false;
 };

@@ -112,6 +112,12 @@ void Control::SetToolTip(const std::wstring& text)
         widget_->setToolTip(ToQ(text));
 }
 
+void Control::SetAccessibleName(const std::wstring& name)
+{
+    if (widget_ != nullptr)
+        widget_->setAccessibleName(ToQ(name));
+}
+
 bool Control::IsVisible() const
 {
     return widget_ == nullptr || !widget_->isHidden();
@@ -224,6 +230,8 @@ bool Control::SetAttribute(const std::wstring& name, const std::wstring& value)
         SetText(value);
     } else if (name == L"tooltip") {
         SetToolTip(value);
+    } else if (name == L"accessiblename") {
+        SetAccessibleName(value);
     } else if (name == L"userdata") {
         SetUserData(value);
     } else if (name == L"width") {

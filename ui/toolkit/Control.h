@@ -59,7 +59,10 @@ public:
     void SetAlign(Qt::Alignment alignment);
     Qt::Alignment GetAlign() const { return style_.align; }
     void SetEndEllipsis(bool on);
-    void SetToolTip(const std::wstring& text);
+    virtual void SetToolTip(const std::wstring& text);
+    // What assistive tools (screen readers) call the control; most controls are read by their
+    // text without one.
+    virtual void SetAccessibleName(const std::wstring& name);
 
     virtual bool IsVisible() const;
     virtual void SetVisible(bool visible);

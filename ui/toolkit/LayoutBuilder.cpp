@@ -130,6 +130,9 @@ void Builder::ReadWindowAttributes()
         } else if (name == QLatin1String("disabledtextcolor")) {
             if (ParseColor(value, color))
                 window_->SetDisabledTextColor(color);
+        } else if (name == QLatin1String("accessiblename")) {
+            // The windows draw their own title bars: the title the desktop knows stays empty.
+            window_->setAccessibleName(LayoutTexts::Translate(context_, value));
         } else {
             WarnAttribute(QStringLiteral("Window"), name);
         }

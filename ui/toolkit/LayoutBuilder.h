@@ -14,7 +14,7 @@ class WindowWidget;
 // control element, which fills the window (its padding has no parent layout to act in).
 //
 //   <Window size="w,h" mininfo="w,h" caption="l,t,r,b" sizebox="l,t,r,b" roundcorner="w,h"
-//           disabledtextcolor="#AARRGGBB">
+//           disabledtextcolor="#AARRGGBB" accessiblename="...">
 //     caption: the drag area, l/t/r measured from the left, top and right edges and b being
 //       its height from the top; sizebox: the width of the resize border on each side;
 //       roundcorner: the corner radius.
@@ -25,10 +25,10 @@ class WindowWidget;
 //         bkimage=/>  (the track; drawn for every scroll bar the window's controls show)
 //
 // Control elements and their own attributes (all take the common ones of Control: name,
-// text, tooltip, width, height, size, minwidth, minheight, maxwidth, maxheight, padding,
-// bkcolor, bkcolor2, bkimage, bordercolor, bordersize, borderround, visible, enabled, font,
-// textcolor, disabledtextcolor, textpadding, align, valign, showhtml, endellipsis, userdata,
-// cursor="hand"):
+// text, tooltip, accessiblename (what screen readers call it), width, height, size, minwidth,
+// minheight, maxwidth, maxheight, padding, bkcolor, bkcolor2, bkimage, bordercolor, bordersize,
+// borderround, visible, enabled, font, textcolor, disabledtextcolor, textpadding, align, valign,
+// showhtml, endellipsis, userdata, cursor="hand"):
 //   Container, VerticalLayout, HorizontalLayout   inset, childpadding; hold child elements
 //   Control    a background box; without a size a flexible spacer
 //   Label, Text   wordwrap (Text always wraps)

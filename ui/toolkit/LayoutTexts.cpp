@@ -17,18 +17,22 @@ bool IsWindowElement(QStringView element)
     return false;
 }
 
-// Every attribute of the control elements of a layout that `keep` accepts.
+// Every attribute of the control elements of a layout that `keep` accepts, and the window's name.
 template <typename Keep>
 std::vector<LayoutTexts::Entry> Attributes(const QByteArray& xml, Keep keep)
 {
     std::vector<LayoutTexts::Entry> entries;
     QXmlStreamReader reader(xml);
     while (!reader.atEnd() && !reader.hasError()) {
-        if (reader.readNext() != QXmlStreamReader::StartElement || IsWindowElement(reader.name()))
+        if (reader.readNext() != QXmlStreamReader::StartElement)
             continue;
+        // Of the window's own attributes only its name is read out to people.
+        const bool window = IsWindowElement(reader.name());
         const QXmlStreamAttributes attributes = reader.attributes();
         for (const QXmlStreamAttribute& attribute : attributes) {
             const QString name = attribute.name().toString().toLower();
+            if (window && name != QLatin1String("accessiblename"))
+                continue;
             const QString value = attribute.value().toString();
             if (keep(name, value))
                 entries.push_back({reader.name().toString(), attributes.value(QStringLiteral("name")).toString(), name, value});
@@ -42,7 +46,8 @@ std::vector<LayoutTexts::Entry> Attributes(const QByteArray& xml, Keep keep)
 bool LayoutTexts::IsText(const QString& attribute)
 {
     return attribute == QLatin1String("text") || attribute == QLatin1String("tooltip") ||
-           attribute == QLatin1String("emptytext") || attribute == QLatin1String("placeholder");
+           attribute == QLatin1String("emptytext") || attribute == QLatin1String("placeholder") ||
+           attribute == QLatin1String("accessiblename");
 }
 
 bool LayoutTexts::LooksShown(const QString& value)

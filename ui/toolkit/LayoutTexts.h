@@ -22,7 +22,7 @@ public:
     };
 
     // Whether an attribute of a control element holds a text for people: "text", "tooltip", a
-    // list's "emptytext" and an edit field's "placeholder". A control given another attribute
+    // list's "emptytext", an edit field's "placeholder" and "accessiblename". A control given another attribute
     // with such a text needs it here.
     static bool IsText(const QString& attribute);
     // Whether a value reads as a text for people rather than a number, name or file: it holds a

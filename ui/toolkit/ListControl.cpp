@@ -1,11 +1,14 @@
 #include "ui/toolkit/ListControl.h"
 
+#include "ui/toolkit/ListAccessible.h"
 #include "ui/toolkit/ListHeader.h"
 #include "ui/toolkit/ListRow.h"
 #include "ui/toolkit/ListRowsView.h"
 #include "ui/toolkit/WindowWidget.h"
 #include "ui/toolkit/ListTextSource.h"
 
+#include <QAccessible>
+#include <QFontMetrics>
 #include <QItemSelectionModel>
 #include <QPainter>
 #include <QScrollBar>
@@ -17,6 +20,9 @@ ListControl::ListControl()
     : QWidget(nullptr), Control(this), model_(new ListRowsModel(this)), view_(new ListRowsView(this)),
       header_(new ListHeader(this))
 {
+    // Qt's own reading of a tree view knows nothing of cells that act when pressed. The toolkit
+    // installs this with its set-up; a list made outside a window needs it too.
+    QAccessible::installFactory(&ListAccessible::Factory);
     model_->setParent(this);
     view_->setParent(this);
     view_->setModel(model_);
@@ -274,6 +280,42 @@ std::wstring ListControl::CellText(int row, int column)
     if (element == nullptr)
         return std::wstring();
     return static_cast<ListRow*>(element)->GetText(column);
+}
+
+std::wstring ListControl::CellToolTip(int row, int column)
+{
+    Control* element = GetItemAt(row);
+    if (element == nullptr || callback_ == nullptr)
+        return std::wstring();
+    return callback_->GetItemToolTip(element, row, column);
+}
+
+QString ListControl::FitCellText(int, const QString& text, const QFontMetrics& metrics, int width) const
+{
+    return items_.endEllipsis ? metrics.elidedText(text, Qt::ElideRight, width) : text;
+}
+
+bool ListControl::IsCellPressable(int, int) const
+{
+    return false;
+}
+
+bool ListControl::PressCell(int row, int column)
+{
+    if (GetItemAt(row) == nullptr || !IsCellPressable(row, column))
+        return false;
+    const QModelIndex index = model_->index(row, column);
+    // Scrolled into view first: the press lands where a sighted helper sees it.
+    view_->scrollTo(index);
+    OnRowPressed(row, column, view_->visualRect(index).center());
+    return true;
+}
+
+void ListControl::SetAccessibleName(const std::wstring& name)
+{
+    // The rows' view takes the keyboard focus and stands for the list; the frame around it is
+    // only a frame.
+    view_->setAccessibleName(QString::fromStdWString(name));
 }
 
 void ListControl::SetEmptyText(const std::wstring& text)

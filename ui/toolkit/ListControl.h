@@ -8,6 +8,7 @@
 #include <vector>
 
 class ListHeader;
+class QFontMetrics;
 class ListRowsModel;
 class ListRow;
 class ListRowsView;
@@ -26,6 +27,10 @@ class ListTextSource;
 // Its <ListHeader> child describes the columns. The right button over a row selects the row and
 // sends "menu" from its element. The row view shows
 // where the keyboard focus is.
+//
+// Assistive tools (screen readers) see the rows' view as a table of cells read by their texts,
+// under its column headers (ListAccessible); a cell that acts when pressed (IsCellPressable) can be
+// pressed through them as the left button would. "accessiblename" names that table.
 //
 // The row operations are virtual so a subclass that keeps data per row can keep it in step:
 // Remove goes through RemoveAt.
@@ -77,10 +82,21 @@ public:
     // Redraws every row; cell texts are asked for again.
     void Invalidate() override;
 
+    // A cell's text as it fits `width` in `metrics`: cut at the end when "itemendellipsis" is on,
+    // else whole.
+    virtual QString FitCellText(int column, const QString& text, const QFontMetrics& metrics, int width) const;
+    // Whether pressing the cell does something (a text drawn as a button); none by default.
+    virtual bool IsCellPressable(int row, int column) const;
+    // Presses a cell as the left button would at its middle, for those who cannot point at it;
+    // false when the cell is not pressable.
+    bool PressCell(int row, int column);
+    void SetAccessibleName(const std::wstring& name) override;
+
     bool SetAttribute(const std::wstring& name, const std::wstring& value) override;
 
     // Toolkit internals.
     std::wstring CellText(int row, int column);
+    std::wstring CellToolTip(int row, int column);
     // A context menu for `row` at a point in the view's viewport.
     void OnContextMenu(int row, const QPoint& atViewport);
     // The left button went down on a cell, at a point in the view's viewport.

@@ -6,6 +6,7 @@
 #include "ui/toolkit/UiPainting.h"
 
 #include <QContextMenuEvent>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QMouseEvent>
 #include <QPainter>
@@ -49,9 +50,15 @@ int ListRowsModel::columnCount(const QModelIndex& parent) const
 
 QVariant ListRowsModel::data(const QModelIndex& index, int role) const
 {
-    if (!index.isValid() || role != Qt::DisplayRole)
+    if (!index.isValid())
         return QVariant();
-    return QString::fromStdWString(list_->CellText(index.row(), index.column()));
+    if (role == Qt::DisplayRole)
+        return QString::fromStdWString(list_->CellText(index.row(), index.column()));
+    if (role == Qt::ToolTipRole) {
+        const std::wstring tip = list_->CellToolTip(index.row(), index.column());
+        return tip.empty() ? QVariant() : QVariant(QString::fromStdWString(tip));
+    }
+    return QVariant();
 }
 
 QVariant ListRowsModel::headerData(int section, Qt::Orientation orientation, int role) const
@@ -105,21 +112,38 @@ void ListRowsView::drawRow(QPainter* painter, const QStyleOptionViewItem& option
         painter->fillRect(rowRect, background);
 
     UiPainting::TextStyle textStyle;
-    WindowWidget* window = list_->GetWindowWidget();
-    textStyle.font = window != nullptr ? window->GetLayoutFont(style.font) : font();
+    textStyle.font = CellFont();
     textStyle.color = text;
     textStyle.align = style.align;
-    textStyle.endEllipsis = style.endEllipsis;
-    const UiRect& pad = style.textPadding;
     const int columns = model()->columnCount();
     for (int column = 0; column < columns; ++column) {
         if (header()->isSectionHidden(column))
             continue;
-        const QRect cell(columnViewportPosition(column), option.rect.top(), columnWidth(column), option.rect.height());
-        const QRect inner = cell.adjusted(pad.left, pad.top, -pad.right, -pad.bottom);
-        const QString value = model()->index(row, column).data(Qt::DisplayRole).toString();
-        UiPainting::DrawText(*painter, inner, value, textStyle);
+        // Already cut as the column wants it.
+        UiPainting::DrawText(*painter, TextRect(option.rect.top(), option.rect.height(), column), ShownText(row, column),
+                             textStyle);
     }
+}
+
+QString ListRowsView::ShownText(int row, int column) const
+{
+    const QString value = model()->index(row, column).data(Qt::DisplayRole).toString();
+    // The viewport's metrics: those its painter draws with.
+    const QFontMetrics metrics(CellFont(), viewport());
+    return list_->FitCellText(column, value, metrics, TextRect(0, list_->GetItemStyle().height, column).width());
+}
+
+QFont ListRowsView::CellFont() const
+{
+    WindowWidget* window = list_->GetWindowWidget();
+    return window != nullptr ? window->GetLayoutFont(list_->GetItemStyle().font) : font();
+}
+
+QRect ListRowsView::TextRect(int top, int height, int column) const
+{
+    const UiRect& pad = list_->GetItemStyle().textPadding;
+    const QRect cell(columnViewportPosition(column), top, columnWidth(column), height);
+    return cell.adjusted(pad.left, pad.top, -pad.right, -pad.bottom);
 }
 
 QItemSelectionModel::SelectionFlags ListRowsView::selectionCommand(const QModelIndex& index, const QEvent*) const

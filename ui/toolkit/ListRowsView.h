@@ -6,7 +6,7 @@
 class ListControl;
 
 // The Qt model behind a ListControl (toolkit internal): one row per element, one column per header
-// column; every cell's text is asked of the list when the view needs it.
+// column; every cell's text and tooltip is asked of the list when the view needs it.
 class ListRowsModel final : public QAbstractTableModel {
 public:
     explicit ListRowsModel(ListControl* list);
@@ -35,7 +35,10 @@ class ListRowsView final : public QTreeView {
 public:
     explicit ListRowsView(ListControl* list);
 
+    ListControl* List() const { return list_; }
     int HotRow() const { return hotRow_; }
+    // A cell's text as it is drawn: fitted to the cell's width as the list's FitCellText says.
+    QString ShownText(int row, int column) const;
 
 protected:
     void drawRow(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
@@ -49,6 +52,9 @@ protected:
 
 private:
     void SetHotRow(int row);
+    QFont CellFont() const;
+    // Where a cell's text goes: the cell of that row and column, less the item text padding.
+    QRect TextRect(int top, int height, int column) const;
 
     ListControl* list_;
     int hotRow_ = -1;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 class Control;
 
 // Supplies the text of a list's cells on demand, so the row elements hold no row data of their
@@ -8,7 +10,14 @@ class Control;
 class ListTextSource {
 public:
     virtual const wchar_t* GetItemText(Control* element, int row, int column) = 0;
+    // The tooltip of a cell (the pointer resting on it); none by default.
+    virtual std::wstring GetItemToolTip(Control* element, int row, int column);
 
 protected:
     ~ListTextSource() = default;
 };
+
+inline std::wstring ListTextSource::GetItemToolTip(Control*, int, int)
+{
+    return std::wstring();
+}

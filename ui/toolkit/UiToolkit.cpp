@@ -2,8 +2,11 @@
 
 #include "base/LogFile.h"
 #include "base/LogTags.h"
+#include "ui/toolkit/ListAccessible.h"
 #include "ui/toolkit/SkinArchive.h"
+#include "ui/toolkit/WindowAccessible.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QDesktopServices>
 #include <QHash>
@@ -211,4 +214,8 @@ void UiToolkit::EnsureInitialized()
     QCoreApplication::setAttribute(Qt::AA_DontCreateNativeWidgetSiblings);
     QFont::insertSubstitutions(QStringLiteral("Microsoft YaHei"), {QStringLiteral("WenQuanYi Micro Hei")});
     QFont::insertSubstitutions(QStringLiteral("微软雅黑"), {QStringLiteral("WenQuanYi Micro Hei")});
+    // The toolkit's own readings for assistive tools, before any widget is read Qt's way (an
+    // interface once made is kept for its widget).
+    QAccessible::installFactory(&WindowAccessible::Factory);
+    QAccessible::installFactory(&ListAccessible::Factory);
 }

@@ -5,7 +5,7 @@
     <name>AboutAppDlg.xml</name>
     <message>
         <source>关于Quenby</source>
-        <extracomment>&lt;Label&gt; text</extracomment>
+        <extracomment>&lt;Window&gt; accessiblename</extracomment>
         <translation>About Quenby</translation>
     </message>
     <message>
@@ -27,6 +27,11 @@
         <source>确定</source>
         <extracomment>&lt;Button name=&quot;btnOK&quot;&gt; text</extracomment>
         <translation>OK</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <extracomment>&lt;Button name=&quot;btnClose&quot;&gt; tooltip</extracomment>
+        <translation>Close</translation>
     </message>
 </context>
 <context>
@@ -217,6 +222,22 @@ Results not saved: %2 (%3)</translation>
         <source>Whisper 服务识别</source>
         <translation>Whisper service</translation>
     </message>
+    <message>
+        <source>已添加 %1 个文件</source>
+        <translation>Added %1 files</translation>
+    </message>
+    <message>
+        <source>，跳过 %1 个文件（不是音频或视频文件、已在列表中，或超出 %2 个文件的上限）</source>
+        <translation>, skipped %1 (not audio or video, already listed, or beyond the limit of %2 files)</translation>
+    </message>
+    <message>
+        <source>，文件夹中的 %1 个子文件夹未打开</source>
+        <translation>, %1 subfolders in the folder were not opened</translation>
+    </message>
+    <message>
+        <source>。</source>
+        <translation>.</translation>
+    </message>
 </context>
 <context>
     <name>MessageBox</name>
@@ -250,6 +271,11 @@ Results not saved: %2 (%3)</translation>
         <extracomment>&lt;Button name=&quot;btnCancel&quot;&gt; text</extracomment>
         <translation>Cancel</translation>
     </message>
+    <message>
+        <source>关闭</source>
+        <extracomment>&lt;Button name=&quot;btnClose&quot;&gt; tooltip</extracomment>
+        <translation>Close</translation>
+    </message>
 </context>
 <context>
     <name>RowMenu</name>
@@ -276,6 +302,10 @@ Results not saved: %2 (%3)</translation>
     <message>
         <source>导出字幕 (WebVTT)</source>
         <translation>Export subtitles (WebVTT)</translation>
+    </message>
+    <message>
+        <source>停止全部</source>
+        <translation>Stop all</translation>
     </message>
 </context>
 <context>
@@ -354,6 +384,41 @@ Results not saved: %2 (%3)</translation>
         <source>设置 (Ctrl+,)</source>
         <extracomment>&lt;Button name=&quot;btnSettings&quot;&gt; tooltip</extracomment>
         <translation>Settings (Ctrl+,)</translation>
+    </message>
+    <message>
+        <source>关于</source>
+        <extracomment>&lt;Button name=&quot;btnAbout&quot;&gt; tooltip</extracomment>
+        <translation>About</translation>
+    </message>
+    <message>
+        <source>最小化</source>
+        <extracomment>&lt;Button name=&quot;btnMin&quot;&gt; tooltip</extracomment>
+        <translation>Minimise</translation>
+    </message>
+    <message>
+        <source>最大化/还原</source>
+        <extracomment>&lt;Button name=&quot;btnMax&quot;&gt; tooltip</extracomment>
+        <translation>Maximise/restore</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <extracomment>&lt;Button name=&quot;btnClose&quot;&gt; tooltip</extracomment>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>文件列表</source>
+        <extracomment>&lt;CPlayListCtrl name=&quot;playList&quot;&gt; accessiblename</extracomment>
+        <translation>File list</translation>
+    </message>
+    <message>
+        <source>识别结果</source>
+        <extracomment>&lt;RichEdit name=&quot;edtText&quot;&gt; accessiblename</extracomment>
+        <translation>Recognised text</translation>
+    </message>
+    <message>
+        <source>Talvora 语音转文字</source>
+        <extracomment>&lt;Window&gt; accessiblename</extracomment>
+        <translation>Talvora speech to text</translation>
     </message>
 </context>
 <context>
