@@ -6,6 +6,8 @@
 struct CredentialPair {
     std::string apiKey;
     std::string secretKey;
+
+    bool operator==(const CredentialPair&) const = default;
 };
 
 // The pair the program uses while the user has supplied none of their own.

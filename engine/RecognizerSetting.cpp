@@ -103,6 +103,15 @@ bool WriteWhisperApiKey(const std::string& key)
     return Platform::ReplaceFile(path, key + "\n", 0600);
 }
 
+WhisperServerSetting ReadWhisperServerSetting()
+{
+    constexpr char kDefaultModel[] = "whisper-1";
+    WhisperServerSetting setting{ReadConfigString("WhisperApiUrl", "", kPathSize), ReadConfigString("WhisperModel", kDefaultModel, 200)};
+    if (setting.model.empty())
+        setting.model = kDefaultModel;
+    return setting;
+}
+
 std::shared_ptr<Recognizer> MakeRecognizer(RecognizerKind kind, const std::optional<std::string>& chosen)
 {
     const std::string language = chosen.has_value() ? *chosen : ReadLanguageSetting();
@@ -110,10 +119,9 @@ std::shared_ptr<Recognizer> MakeRecognizer(RecognizerKind kind, const std::optio
         return std::make_shared<LocalRecognizer>(ReadLocalModelDir(), nullptr, language);
     if (kind == RecognizerKind::WhisperApi) {
         WhisperRecognizer::Settings settings;
-        settings.url = ReadConfigString("WhisperApiUrl", "", kPathSize);
-        settings.model = ReadConfigString("WhisperModel", "whisper-1", 200);
-        if (settings.model.empty())
-            settings.model = "whisper-1";
+        const WhisperServerSetting server = ReadWhisperServerSetting();
+        settings.url = server.url;
+        settings.model = server.model;
         settings.language = language;
         // Whisper knows Cantonese by its ISO-639-3 code.
         if (settings.language == "ct")

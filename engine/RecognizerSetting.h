@@ -26,6 +26,14 @@ std::string ReadLanguageSetting();
 // application data folder, without blanks around it; empty when there is none. A key file that
 // others may read is used, with a warning (never with the key) in the log.
 std::string ReadWhisperApiKey();
+
+// Where the Whisper-compatible server is and which model it is asked for: "WhisperApiUrl" (empty
+// when not set) and "WhisperModel" ("whisper-1" when not set or empty).
+struct WhisperServerSetting {
+    std::string url;
+    std::string model;
+};
+WhisperServerSetting ReadWhisperServerSetting();
 // Where that key is kept.
 std::string WhisperApiKeyPath();
 // Makes `key` the one ReadWhisperApiKey gives: the file replaced at once and readable by the

@@ -23,12 +23,12 @@ struct JobOptions {
 // index (all first segments of all files, then all second ones, ...), hands them to segment
 // attempts on threads of their own while fewer than the options' maximum run, tries a failed
 // segment again until it has been tried 10 times (not before the pause a server asked for, while
-// other segments go on), keeps every outcome, and tells its listener
-// once per segment whose outcome is final, naming the record by its id.
+// other segments go on), keeps every outcome, and tells its listener once per segment whose
+// outcome is final, naming the record by its id.
 //
 // Each file is recognised by the recognizer that was current when it started (SetRecognizer
-// changes it for later starts only). Everything but the attempts' completions runs on one thread (the window's, or the headless
-// loop's). Attempts are never waited for. One rule keeps their completions safe: the queue and
+// changes it for later starts only). Everything but the attempts' completions runs on one thread
+// (the window's, or the headless loop's). Attempts are never waited for. One rule keeps their completions safe: the queue and
 // the records live in a state that the manager owns and each attempt only watches (weakly),
 // together with its own record. A completion whose manager is gone does nothing; one whose record
 // was removed (or replaced) only lets its thread end. Nothing an attempt holds can keep a

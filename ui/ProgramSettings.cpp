@@ -15,22 +15,6 @@
 
 namespace {
 
-// As the engine reads these two settings.
-constexpr int kPathSize = 4096;
-constexpr int kModelSize = 200;
-constexpr char kDefaultModel[] = "whisper-1";
-
-bool SamePairs(const std::vector<CredentialPair>& a, const std::vector<CredentialPair>& b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (a[i].apiKey != b[i].apiKey || a[i].secretKey != b[i].secretKey)
-            return false;
-    }
-    return true;
-}
-
 // The engine takes a URL only by these exact beginnings.
 bool IsWebAddress(const std::string& url)
 {
@@ -68,10 +52,9 @@ ProgramSettings ProgramSettings::Read()
 {
     ProgramSettings settings;
     settings.recognizer = ReadRecognizerSetting();
-    settings.whisperUrl = ReadConfigString("WhisperApiUrl", "", kPathSize);
-    settings.whisperModel = ReadConfigString("WhisperModel", kDefaultModel, kModelSize);
-    if (settings.whisperModel.empty())
-        settings.whisperModel = kDefaultModel;
+    const WhisperServerSetting server = ReadWhisperServerSetting();
+    settings.whisperUrl = server.url;
+    settings.whisperModel = server.model;
     settings.whisperKey = ReadWhisperApiKey();
     settings.language = ReadLanguageSetting();
     settings.pairsUnreadable =
@@ -85,7 +68,7 @@ ProgramSettings ProgramSettings::Read()
 bool ProgramSettings::Write(const ProgramSettings& before, std::string& failure) const
 {
     std::string problem;
-    if (!SamePairs(pairs, before.pairs) && !CredentialsFile::Write(CredentialsFile::DefaultPath(), pairs, &problem)) {
+    if (pairs != before.pairs && !CredentialsFile::Write(CredentialsFile::DefaultPath(), pairs, &problem)) {
         failure = CredentialsFile::DefaultPath() + ": " + problem;
         return false;
     }
