@@ -24,6 +24,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <tuple>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -47,26 +48,44 @@ public:
         }
         posted.notify_one();
     }
-    // On the loop's own thread, while it starts a file: kept for the file's one-line reason.
-    void OnFileFailed(const std::string&, const std::string& reason) override { lastFailure = reason; }
-
-    // The oldest segment news, waiting for one until `deadline`.
-    std::optional<uint64_t> Take(Clock::time_point deadline)
+    // From the thread that prepared the file.
+    void OnFileFailed(const std::string& file, const std::string& reason) override
     {
-        std::unique_lock<std::mutex> guard(lock);
-        if (!posted.wait_until(guard, deadline, [this] { return !news.empty(); }))
-            return std::nullopt;
-        const uint64_t id = news.front();
-        news.pop_front();
-        return id;
+        {
+            std::lock_guard<std::mutex> guard(lock);
+            failures.emplace_back(file, reason);
+        }
+        posted.notify_one();
     }
 
-    std::string lastFailure;
+    // The oldest news: a finished segment's id, or a file that could not be started (with its
+    // reason); waiting for one until `deadline`.
+    struct News {
+        std::optional<uint64_t> segment;
+        std::string failedFile;
+        std::string reason;
+    };
+    std::optional<News> Take(Clock::time_point deadline)
+    {
+        std::unique_lock<std::mutex> guard(lock);
+        if (!posted.wait_until(guard, deadline, [this] { return !news.empty() || !failures.empty(); }))
+            return std::nullopt;
+        News taken;
+        if (!failures.empty()) {
+            std::tie(taken.failedFile, taken.reason) = failures.front();
+            failures.pop_front();
+        } else {
+            taken.segment = news.front();
+            news.pop_front();
+        }
+        return taken;
+    }
 
 private:
     std::mutex lock;
     std::condition_variable posted;
     std::deque<uint64_t> news;
+    std::deque<std::pair<std::string, std::string>> failures;
 };
 
 struct Job {
@@ -102,6 +121,7 @@ public:
 private:
     void Start();
     void OnSegment(const SegmentRecord& segment);
+    void OnStartFailed(const std::string& file, const std::string& reason);
     void Finish(Job& job);
     void Fail(const std::string& file, const std::string& reason);
     void WriteOut(const std::string& file, const std::string& bytes);
@@ -149,10 +169,14 @@ int Session::Go()
     Clock::time_point nextTick = Clock::now() + kTick;
     int signalNumber = 0;
     while (open_ > 0 && (signalNumber = TakeTerminationSignal()) == 0) {
-        if (const auto id = news_->Take(std::min(nextTick, Clock::now() + kSignalPoll))) {
-            files_.OnSegmentDone(*id);
-            if (const SegmentRecord* segment = convert_->FindSegment(*id))
-                OnSegment(*segment);
+        if (const auto taken = news_->Take(std::min(nextTick, Clock::now() + kSignalPoll))) {
+            if (taken->segment) {
+                files_.OnSegmentDone(*taken->segment);
+                if (const SegmentRecord* segment = convert_->FindSegment(*taken->segment))
+                    OnSegment(*segment);
+            } else {
+                OnStartFailed(taken->failedFile, taken->reason);
+            }
         }
         if (Clock::now() >= nextTick) {
             convert_->Dispatch();
@@ -186,11 +210,9 @@ void Session::Start()
             continue;
         }
         files_.Add(file);
-        news_->lastFailure.clear();
-        if (!files_.Start(files_.Find(file))) {
-            Fail(file, news_->lastFailure);
-            continue;
-        }
+        // A file the manager cannot even take is told about as any failed start, later: the
+        // job is there to hear it.
+        files_.Start(files_.Find(file));
         Job job;
         job.file = file;
         const int32_t duration = files_.Row(files_.Find(file))->durationSeconds;
@@ -199,6 +221,18 @@ void Session::Start()
         jobs_.push_back(job);
         ++open_;
     }
+}
+
+void Session::OnStartFailed(const std::string& file, const std::string& reason)
+{
+    const auto found = byFile_.find(file);
+    if (found == byFile_.end() || jobs_[found->second].ended)
+        return;
+    files_.StartFailed(file);
+    jobs_[found->second].ended = true;
+    --open_;
+    Fail(file, reason);
+    DrawLive();
 }
 
 void Session::OnSegment(const SegmentRecord& segment)

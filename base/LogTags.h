@@ -18,6 +18,7 @@ inline constexpr char kCredentialsFileRead[] = "CredentialsFile::Read";
 inline constexpr char kCredentialsFileWrite[] = "CredentialsFile::Write";
 inline constexpr char kEndProcess[] = "EndProcess";
 inline constexpr char kFileListViewAddFiles[] = "CPlayListCtrl::AddFiles";
+inline constexpr char kDurationProbes[] = "DurationProbes::Probe";
 inline constexpr char kFileListViewAddItem[] = "CPlayListCtrl::AddItem";
 inline constexpr char kFileListViewDropEvent[] = "CPlayListCtrl::dropEvent";
 inline constexpr char kFileListViewGetItemDuration[] = "CPlayListCtrl::GetItemDuration";

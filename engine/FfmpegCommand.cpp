@@ -18,24 +18,22 @@ int PlanSegmentCount(int durationSeconds)
     return count > 0 ? count : 1;
 }
 
-std::vector<std::string> BuildSegmentArguments(const std::string& inputCopy, int index, bool lastSegment)
+std::string SegmentFileName(const std::string& inputCopy, int index)
 {
-    const std::string start = FormatClock(index * kSegmentSeconds);
-    const std::string end =
-        FormatClock(index * kSegmentSeconds + kSegmentSeconds + (lastSegment ? kLastSegmentOverrunSeconds : 0));
-    const std::string segmentFile = inputCopy.substr(0, inputCopy.rfind('/') + 1) + std::to_string(index + 1) + ".pcm";
-    // The seek goes before the input, so ffmpeg seeks in the input instead of decoding everything
-    // before the segment and throwing it away: cutting a whole file then costs time in
-    // proportion to its length, not to the square of it, with the same samples. The input keeps
-    // its own timestamps and the output drops what lies before the start again: a seek past the
-    // end of some inputs (Ogg) lands on their last page, which must not come out as a segment.
-    return {"-y",      "-ss",       start, "-to", end,   "-copyts", "-i",   inputCopy, "-ss",
-            start,     "-acodec",   "pcm_s16le", "-f", "s16le", "-ac", "1", "-ar", "16000", segmentFile};
+    return inputCopy.substr(0, inputCopy.rfind('/') + 1) + std::to_string(index + 1) + ".pcm";
 }
 
-std::string BuildSegmentCommand(const std::string& inputCopy, int index, bool lastSegment)
+std::vector<std::string> BuildDecodeArguments(const std::string& inputCopy, int fromIndex)
 {
-    return ArgumentLine(BuildSegmentArguments(inputCopy, index, lastSegment));
+    std::vector<std::string> arguments = {"-y"};
+    if (fromIndex > 0) {
+        const std::string start = FormatClock(fromIndex * kSegmentSeconds);
+        arguments.insert(arguments.end(), {"-ss", start, "-copyts", "-i", inputCopy, "-ss", start});
+    } else {
+        arguments.insert(arguments.end(), {"-i", inputCopy});
+    }
+    arguments.insert(arguments.end(), {"-vn", "-sn", "-dn", "-acodec", "pcm_s16le", "-f", "s16le", "-ac", "1", "-ar", "16000", "pipe:1"});
+    return arguments;
 }
 
 std::string ArgumentLine(const std::vector<std::string>& arguments)
@@ -44,8 +42,7 @@ std::string ArgumentLine(const std::vector<std::string>& arguments)
     for (size_t i = 0; i < arguments.size(); ++i) {
         if (i > 0)
             line += ' ';
-        // The input copy and the segment file are the paths.
-        const bool path = i + 1 == arguments.size() || (i > 0 && arguments[i - 1] == "-i");
+        const bool path = i > 0 && arguments[i - 1] == "-i";
         line += path ? "\"" + arguments[i] + "\"" : arguments[i];
     }
     return line;

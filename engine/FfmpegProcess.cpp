@@ -53,8 +53,9 @@ void Collect(pid_t pid, int& status)
     running.pids.erase(pid);
 }
 
-// `errorFd` (when not -1) receives ffmpeg's error output, whatever `showOutput` says.
-pid_t SpawnFfmpeg(std::vector<std::string> args, bool showOutput, int errorFd, int* spawnError)
+// `errorFd` (when not -1) receives ffmpeg's error output, whatever `showOutput` says; `outputFd`
+// (when not -1) its standard output.
+pid_t SpawnFfmpeg(std::vector<std::string> args, bool showOutput, int errorFd, int* spawnError, int outputFd = -1)
 {
     const std::string beside = AppPaths::GetModuleDir() + "/ffmpeg";
     const bool useBeside = access(beside.c_str(), X_OK) == 0;
@@ -70,11 +71,14 @@ pid_t SpawnFfmpeg(std::vector<std::string> args, bool showOutput, int errorFd, i
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
     if (errorFd >= 0)
         posix_spawn_file_actions_adddup2(&actions, errorFd, STDERR_FILENO);
+    if (outputFd >= 0)
+        posix_spawn_file_actions_adddup2(&actions, outputFd, STDOUT_FILENO);
     // The program's own files are close-on-exec, but the libraries' are not all (the TLS
     // library's certificate file, the duration probe's media file, opened on other threads).
     posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
     if (!showOutput) {
-        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+        if (outputFd < 0)
+            posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
         if (errorFd < 0)
             posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
     }
@@ -107,6 +111,18 @@ pid_t StartFfmpeg(const std::string& arguments, bool showOutput, int* spawnError
 pid_t StartFfmpeg(std::vector<std::string> args, bool showOutput, int* spawnError)
 {
     return SpawnFfmpeg(std::move(args), showOutput, -1, spawnError);
+}
+
+pid_t StartFfmpegDecoder(std::vector<std::string> args, int outputFd, int errorFd, int* spawnError)
+{
+    return SpawnFfmpeg(std::move(args), errorFd < 0, errorFd, spawnError, outputFd);
+}
+
+bool StopFfmpeg(pid_t pid)
+{
+    RunningFfmpeg& running = Running();
+    std::lock_guard<std::mutex> guard(running.lock);
+    return running.pids.count(pid) != 0 && kill(pid, SIGKILL) == 0;
 }
 
 size_t StopRunningFfmpeg()

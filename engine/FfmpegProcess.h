@@ -15,6 +15,15 @@ pid_t StartFfmpeg(std::vector<std::string> arguments, bool showOutput, int* spaw
 // The same with an argument line, split at blanks outside double quotes.
 pid_t StartFfmpeg(const std::string& arguments, bool showOutput, int* spawnError = nullptr);
 
+// Starts ffmpeg writing its standard output to `outputFd` and its error output to `errorFd`
+// (-1: ours, as for the "Debug" setting). As StartFfmpeg otherwise.
+pid_t StartFfmpegDecoder(std::vector<std::string> arguments, int outputFd, int errorFd, int* spawnError = nullptr);
+
+// Ends one ffmpeg started here whose output is no longer wanted (SIGKILL: one blocked opening its
+// input would not heed a request), unless it was waited for already: its number may belong to
+// another process by then. False when it was not running.
+bool StopFfmpeg(pid_t pid);
+
 // Asks every ffmpeg started here and not yet waited for to end (SIGTERM), for an early exit that
 // must leave none behind; returns how many were asked. Their workers see a failed cut.
 size_t StopRunningFfmpeg();

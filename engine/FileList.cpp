@@ -43,11 +43,30 @@ int FileList::Find(const std::string& file) const
     return -1;
 }
 
+void FileList::SetDurationProbe(std::function<void(const std::string&)> probe)
+{
+    durationProbe = std::move(probe);
+}
+
 bool FileList::Add(const std::string& path)
 {
     if (path.empty() || Find(path) >= 0)
         return false;
-    return Add(path, ProbeAudioDuration(path));
+    if (!durationProbe)
+        return Add(path, ProbeAudioDuration(path));
+    if (!Add(path, FileRow::kDurationUnknown))
+        return false;
+    durationProbe(path);
+    return true;
+}
+
+int FileList::SetDuration(const std::string& path, int32_t durationSeconds)
+{
+    const int row = Find(path);
+    if (row < 0 || rows[static_cast<size_t>(row)].durationSeconds != FileRow::kDurationUnknown)
+        return -1;
+    rows[static_cast<size_t>(row)].durationSeconds = durationSeconds;
+    return row;
 }
 
 bool FileList::Add(const std::string& path, int32_t durationSeconds)
@@ -82,8 +101,10 @@ bool FileList::Start(int row)
     FileRow& item = rows[static_cast<size_t>(row)];
     if (item.status != ItemIdle && item.status != ItemFailed)
         return false;
-    // The job manager replaces whatever the file had: a failed attempt's records go first.
-    if (!jobs->AddTask(item.filePath, item.durationSeconds))
+    // The job manager replaces whatever the file had: a failed attempt's records go first. A
+    // duration still being probed is probed again by the start, off this thread.
+    const int32_t duration = item.durationSeconds == FileRow::kDurationUnknown ? TranscriptionJobs::kProbeDuration : item.durationSeconds;
+    if (!jobs->AddTask(item.filePath, duration))
         return false;
     if (item.status == ItemFailed) {
         // A new recognition of the file: its progress and time start over.
@@ -92,6 +113,16 @@ bool FileList::Start(int row)
     }
     item.status = ItemRecognizing;
     return true;
+}
+
+int FileList::StartFailed(const std::string& file)
+{
+    const int row = Find(file);
+    // A later start of the file may be under way already: that one's news is still to come.
+    if (row < 0 || rows[static_cast<size_t>(row)].status != ItemRecognizing || (jobs != nullptr && jobs->Holds(file)))
+        return -1;
+    Reset(row);
+    return row;
 }
 
 bool FileList::Stop(int row)

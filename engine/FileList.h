@@ -5,6 +5,7 @@
 #include "engine/ShownText.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -40,17 +41,27 @@ public:
     // The row of a file, or -1.
     int Find(const std::string& file) const;
 
+    // Who probes added files' durations off this thread (none: Add probes them itself). It is
+    // asked with the path; the answer goes to SetDuration, and meanwhile the row's duration is
+    // FileRow::kDurationUnknown.
+    void SetDurationProbe(std::function<void(const std::string& path)> probe);
     // Adds one idle row unless the exact path is listed already; the duration is probed (or
     // given). Ignores kMaxRows: the callers decide about the limit.
     bool Add(const std::string& path);
     bool Add(const std::string& path, int32_t durationSeconds);
+    // A probe's answer: the row of the file (-1: none, or its duration was known already).
+    int SetDuration(const std::string& path, int32_t durationSeconds);
     // Adds each path: empty paths skipped, nothing added once the list holds kMaxRows rows.
     // Returns the number of rows added (at the end).
     int AddPaths(const std::vector<std::string>& paths);
 
-    // An idle or failed row starts (a failed one from progress "0", its old records gone); false
-    // when the row is in another state or the job manager refused the file (it told why).
+    // An idle or failed row starts (a failed one from progress "0", its old records gone): the
+    // job manager prepares the file, and the row is recognising meanwhile. False when the row is
+    // in another state or the job manager could not take the file (it told why).
     bool Start(int row);
+    // The job manager told that the file could not be started: its row (if it still waits for
+    // that start) goes back to idle. The row, or -1 when the news was stale.
+    int StartFailed(const std::string& file);
     // A recognising row goes back to idle; its queued segments go, running ones end unseen.
     bool Stop(int row);
     // A done or failed row is recognised again from scratch.
@@ -103,5 +114,6 @@ private:
 
     TranscriptionJobs* jobs = nullptr;
     Events* events = nullptr;
+    std::function<void(const std::string&)> durationProbe;
     std::vector<FileRow> rows;
 };

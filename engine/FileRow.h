@@ -21,7 +21,7 @@ struct FileRow {
     std::string filePath;      // full path as chosen; the row's identity
     std::string progressText;  // "0" until the first result, then "NN%"
     int32_t elapsedSeconds = 0;
-    int32_t durationSeconds = 0;  // 0 when it cannot be read
+    int32_t durationSeconds = 0;  // 0 when it cannot be read, kDurationUnknown while probed
     int32_t status = ItemIdle;
     bool saved = false;  // its finished text went into a file since it last started
 
@@ -29,5 +29,6 @@ struct FileRow {
     const char* ActionText() const;
     // From the path's last "." to its end; the whole path without ".".
     std::string FileType() const;
+    static constexpr int32_t kDurationUnknown = -1;
     static constexpr char kDeleteText[] = TALVORA_TEXT("Engine", "删除");
 };

@@ -10,13 +10,14 @@
 #include <cstdio>
 #include <filesystem>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
 // Copies byte for byte, replacing `to`. Only a regular file (after following links) is taken: a
 // FIFO would block the caller for good and a device such as /dev/zero never ends. On failure
 // errno tells why, for the log.
-bool CopyFile(const std::string& from, const std::string& to)
+bool CopyFile(const std::string& from, const std::string& to, const std::function<bool()>& cancelled)
 {
     struct stat info{};
     if (stat(from.c_str(), &info) != 0)
@@ -26,15 +27,18 @@ bool CopyFile(const std::string& from, const std::string& to)
         errno = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
         return false;
     }
-    // Checked again on the open descriptor, as the file may change in between.
-    return CopyRegularFile(from, to, true);
+    // A new file, not the old one rewritten: a decoder of the file's previous start may still
+    // be reading the old copy on its way out. Checked again on the open descriptor, as the file
+    // may change in between.
+    unlink(to.c_str());
+    return CopyRegularFile(from, to, true, cancelled);
 }
 
 }  // namespace
 
 namespace JobFiles {
 
-std::string GetCopyByFile(const std::string& path)
+std::string GetCopyByFile(const std::string& path, const std::function<bool()>& cancelled)
 {
     if (path.size() < 4)
         return {};
@@ -52,7 +56,11 @@ std::string GetCopyByFile(const std::string& path)
             c = '_';
     }
     const std::string copy = folder + "/input" + suffix;
-    if (!CopyFile(path, copy)) {
+    if (!CopyFile(path, copy, cancelled)) {
+        if (errno == ECANCELED) {
+            unlink(copy.c_str());
+            return {};
+        }
         WriteLog(Error, LogTag::kGetCopyByFile, "%s", ("CopyFileA failed. " + path + " to " + copy).c_str());
         return {};
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 namespace JobFiles {
@@ -8,7 +9,9 @@ namespace JobFiles {
 // copies the file into it as "input" + the path's last four characters. Returns the copy's
 // path, or "" when the path is shorter than four characters or the copy fails (logged).
 // Only regular files are copied (links followed); anything else is refused without blocking.
-std::string GetCopyByFile(const std::string& path);
+// The copy is made in the kernel; `cancelled` is asked between its pieces, and a cancelled copy
+// is removed and gives "" without a log line.
+std::string GetCopyByFile(const std::string& path, const std::function<bool()>& cancelled = {});
 
 // Removes the segment files ("1.pcm", "2.pcm", ...) an earlier job left in a job folder, so a
 // file added again at the same path never shows the previous file's audio.

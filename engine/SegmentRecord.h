@@ -20,8 +20,10 @@ struct SegmentRecord {
     int32_t totalSeconds = 0;
     int32_t segmentCount = 0;
     int32_t segmentIndex = 0;
-    std::vector<std::string> arguments;  // ffmpeg's, the segment file last
     std::string pcmFile;
+    // Its file is complete: the file's decoder wrote it (guarded by the manager's lock). Only a
+    // ready segment is handed to a worker; a retry reads the same file again.
+    bool ready = false;
     // The outcome, written once when it is final (guarded by the manager's lock).
     int32_t resultCode = 0;
     std::string errorMessage;

@@ -3,13 +3,17 @@
 #include "base/BackgroundThread.h"
 #include "base/LogFile.h"
 #include "base/LogTags.h"
+#include "base/LiveThreads.h"
 #include "engine/FfmpegCommand.h"
 #include "engine/JobFiles.h"
 #include "engine/JobListener.h"
+#include "engine/MediaInfoProbe.h"
 #include "engine/SegmentAttempt.h"
+#include "engine/SegmentDecoder.h"
 #include "engine/ShownText.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <limits>
 #include <map>
@@ -21,10 +25,6 @@ namespace {
 constexpr char kTaskFailedText[] = TALVORA_TEXT("Engine", "任务失败，请确保任务文件未被其他程序占用.");
 // 16 kHz, 16-bit mono.
 constexpr int64_t kBytesPerSecond = 32000;
-constexpr int64_t kSegmentBytes = kSegmentSeconds * kBytesPerSecond;
-// A last segment whose cut holds this much reached the end of its overrun: the audio goes on.
-// A tenth of a second short of it, for the resampler's rounding.
-constexpr int64_t kGoesOnBytes = (kSegmentSeconds + kLastSegmentOverrunSeconds) * kBytesPerSecond - kBytesPerSecond / 10;
 // A file found to go on past its plan is planned this many segments further at a time.
 constexpr int32_t kExtensionSegments = 10;
 
@@ -35,8 +35,8 @@ bool ByIndex(const SegmentRecord* a, const SegmentRecord* b)
 
 }  // namespace
 
-// What is known of one started file's audio, learned from its cuts: the container's duration
-// is only where the plan starts.
+// What is known of one started file's audio: the container's duration is only where the plan
+// starts, its decoder tells the rest.
 struct TranscriptionJobs::FilePlan {
     std::string copy;
     // What the file's segments go to, as when it started; let go of once every segment has its
@@ -48,31 +48,51 @@ struct TranscriptionJobs::FilePlan {
     bool showFfmpegOutput = false;
     int32_t count = 0;
     int32_t totalSeconds = 0;
-    // The first segment known to lie past the end of the audio (its cut came out empty).
-    int32_t end = std::numeric_limits<int32_t>::max();
-    // The last planned segment's cut reached past its planned end: the audio goes on.
-    bool extend = false;
-    // A cut shorter than a whole segment: where the audio ends, if nothing follows it.
-    int32_t shortIndex = -1;
-    int32_t shortEndSeconds = 0;
+    // The decoder run under way (none between runs) and its number: news from any other run is
+    // stale.
+    std::shared_ptr<SegmentDecoder> decoder;
+    uint64_t run = 0;
+    int32_t runFrom = 0;
+    // The first segment a new run is to decode from, after a failed one (-1: none due).
+    int32_t restartFrom = -1;
+    // The furthest segment decoded; past the plan, the plan goes on.
+    int32_t furthestReady = -1;
+    // The audio ended: the file has this many segments (-1: not known yet), lasting this long.
+    int32_t decodedCount = -1;
+    int32_t decodedSeconds = 0;
+    bool endApplied = false;
+    bool extended = false;
+    // Whether a segment of the file was handed to a worker yet: the first goes at once.
+    bool begun = false;
     // ffmpeg cannot decode the input at all: the whole file fails at once, with this reason.
     bool inputUnreadable = false;
     std::string inputProblem;
     bool failedWhole = false;
 };
 
-// The queue and the records, shared between the manager (which owns them) and its attempts
-// (which only watch them). The lock is never held across a wait.
-struct TranscriptionJobs::Jobs {
+// A start on its way to a plan: the copy may take long, and the file may be removed or started
+// again meanwhile.
+struct TranscriptionJobs::Preparation {
+    std::atomic<bool> cancelled{false};
+};
+
+// The queue and the records, shared between the manager (which owns them) and its helper
+// threads (which only watch them). The lock is never held across a wait.
+struct TranscriptionJobs::Jobs : std::enable_shared_from_this<Jobs> {
     explicit Jobs(std::shared_ptr<JobListener> told) : listener(std::move(told)) {}
 
     const std::shared_ptr<JobListener> listener;
-    std::mutex lock;
+    mutable std::mutex lock;
     std::vector<SegmentRecord*> pendingQueue;
     int32_t runningCount = 0;
     std::map<uint64_t, std::shared_ptr<SegmentRecord>> records;  // by id
     uint64_t lastId = 0;
+    uint64_t lastRun = 0;
     std::map<std::string, FilePlan> plans;  // by file, as given to AddTask
+    std::map<std::string, std::shared_ptr<Preparation>> preparing;
+    // What files started from now on go to.
+    std::shared_ptr<Recognizer> recognizer;
+    JobOptions options;
 
     void Enqueue(SegmentRecord* segment)
     {
@@ -97,23 +117,53 @@ struct TranscriptionJobs::Jobs {
             }
         }
     }
+    SegmentRecord* FindRecord(const std::string& file, int32_t index)
+    {
+        for (auto& [id, segment] : records) {
+            if (segment->segmentIndex == index && segment->file == file)
+                return segment.get();
+        }
+        return nullptr;
+    }
     void Tell(const SegmentRecord& segment)
     {
         if (listener != nullptr)
             listener->OnSegmentDone(SegmentDone{segment.id, segment.file});
     }
+    void TellStartFailed(const std::string& file)
+    {
+        if (listener != nullptr)
+            listener->OnFileFailed(file, kTaskFailedText);
+        else
+            WriteLog(Warning, LogTag::kTranscriptionJobsAddTask, "%s: %s", kTaskFailedText, file.c_str());
+    }
+    void Forget(const std::string& file);
+    void Prepare(const std::string& file, int32_t durationSeconds, const std::shared_ptr<Preparation>& preparation,
+                 const std::shared_ptr<Recognizer>& recognizer, const JobOptions& options);
+    void StartDecoder(const std::string& file, FilePlan& plan, int32_t fromIndex);
+    // The decoder's news, on its thread.
+    void OnSegmentReady(const std::string& file, uint64_t run, int32_t index);
+    void OnDecoded(const std::string& file, uint64_t run, int32_t segmentCount, int64_t bytes);
+    void OnDecodeFailed(const std::string& file, uint64_t run, int32_t index, const std::string& reason, bool wholeFile);
     void Complete(const SegmentAttemptOutcome& outcome, const std::weak_ptr<SegmentRecord>& watched);
-    CutVerdict JudgeCut(const std::weak_ptr<SegmentRecord>& watched, int64_t audioBytes);
+    // Starts at most one queued segment that is ready and due, if fewer than the maximum of
+    // attempts run.
+    void StartOne();
     // Makes the record of one segment of a planned file and queues it.
     void Plan(const std::string& file, const FilePlan& plan, int32_t index);
-    // Applies what the cuts found out about where files end; on the dispatching thread only,
-    // since it frees and changes records that thread reads.
+    // Applies what the decoders found out about where files end, and starts the runs due; on the
+    // calling thread only, since it frees and changes records that thread reads.
     void Replan();
-    void Truncate(const std::string& file, FilePlan& plan);
+    void Truncate(const std::string& file, FilePlan& plan, int32_t count);
     void FailWholeFile(const std::string& file, FilePlan& plan);
     void Extend(const std::string& file, FilePlan& plan);
     void RestatePlan(const std::string& file, const FilePlan& plan, bool tell);
     void ReleaseSettledRecognizers();
+    FilePlan* FindPlan(const std::string& file, uint64_t run)
+    {
+        const auto found = plans.find(file);
+        return found != plans.end() && found->second.run == run ? &found->second : nullptr;
+    }
     const FilePlan* FindPlan(const std::string& file) const
     {
         const auto found = plans.find(file);
@@ -122,86 +172,237 @@ struct TranscriptionJobs::Jobs {
 };
 
 TranscriptionJobs::TranscriptionJobs(std::shared_ptr<Recognizer> chosen, std::shared_ptr<JobListener> listener, JobOptions chosenOptions)
-    : jobs(std::make_shared<Jobs>(std::move(listener))), recognizer(std::move(chosen)), options(chosenOptions)
+    : jobs(std::make_shared<Jobs>(std::move(listener)))
 {
+    jobs->recognizer = std::move(chosen);
+    jobs->options = chosenOptions;
 }
 
 TranscriptionJobs::~TranscriptionJobs()
 {
-    // Attempts that complete from now on find no record; once the last of them lets go of the
+    // Helper threads that report from now on find nothing; once the last of them lets go of the
     // state, it goes too.
     std::lock_guard<std::mutex> guard(jobs->lock);
+    for (auto& [file, preparation] : jobs->preparing)
+        preparation->cancelled = true;
+    jobs->preparing.clear();
+    for (auto& [file, plan] : jobs->plans) {
+        if (plan.decoder != nullptr)
+            plan.decoder->Stop();
+    }
+    jobs->plans.clear();
     jobs->pendingQueue.clear();
     jobs->records.clear();
 }
 
 RecognizerKind TranscriptionJobs::GetRecognizerKind() const
 {
-    return recognizer->Kind();
+    std::lock_guard<std::mutex> guard(jobs->lock);
+    return jobs->recognizer->Kind();
 }
 
 std::string TranscriptionJobs::GetRecognizerLanguage() const
 {
-    return recognizer->Language();
+    std::lock_guard<std::mutex> guard(jobs->lock);
+    return jobs->recognizer->Language();
 }
 
 RecognizerKind TranscriptionJobs::GetRecognizerKind(const std::string& file) const
 {
     std::lock_guard<std::mutex> guard(jobs->lock);
     const FilePlan* plan = jobs->FindPlan(file);
-    return plan != nullptr ? plan->kind : recognizer->Kind();
+    return plan != nullptr ? plan->kind : jobs->recognizer->Kind();
 }
 
 std::string TranscriptionJobs::GetRecognizerLanguage(const std::string& file) const
 {
     std::lock_guard<std::mutex> guard(jobs->lock);
     const FilePlan* plan = jobs->FindPlan(file);
-    return plan != nullptr ? plan->language : recognizer->Language();
+    return plan != nullptr ? plan->language : jobs->recognizer->Language();
 }
 
 void TranscriptionJobs::SetRecognizer(std::shared_ptr<Recognizer> chosen, JobOptions chosenOptions)
 {
     // Attempts under way hold their own reference; queued segments find theirs in their plan.
     std::lock_guard<std::mutex> guard(jobs->lock);
-    recognizer = std::move(chosen);
-    options = chosenOptions;
+    jobs->recognizer = std::move(chosen);
+    jobs->options = chosenOptions;
 }
 
 bool TranscriptionJobs::AddTask(const std::string& file, int32_t durationSeconds)
 {
+    auto preparation = std::make_shared<Preparation>();
+    std::shared_ptr<Recognizer> chosen;
+    JobOptions chosenOptions;
+    {
+        std::lock_guard<std::mutex> guard(jobs->lock);
+        // Whatever the file had goes now, on this thread: the caller may still read its records.
+        jobs->Forget(file);
+        jobs->preparing[file] = preparation;
+        chosen = jobs->recognizer;
+        chosenOptions = jobs->options;
+    }
+    const std::weak_ptr<Jobs> watched = jobs;
+    const bool started = StartBackgroundThread("prepare", [watched, file, durationSeconds, preparation, chosen, chosenOptions] {
+        if (const std::shared_ptr<Jobs> state = watched.lock())
+            state->Prepare(file, durationSeconds, preparation, chosen, chosenOptions);
+    });
+    if (!started) {
+        {
+            std::lock_guard<std::mutex> guard(jobs->lock);
+            jobs->preparing.erase(file);
+        }
+        WriteLog(Error, LogTag::kTranscriptionJobsAddTask, "cannot start a thread to prepare %s", file.c_str());
+        jobs->TellStartFailed(file);
+    }
+    return started;
+}
+
+void TranscriptionJobs::Jobs::Prepare(const std::string& file, int32_t durationSeconds, const std::shared_ptr<Preparation>& preparation,
+                                      const std::shared_ptr<Recognizer>& chosen, const JobOptions& chosenOptions)
+{
+    const auto cancelled = [&preparation] { return preparation->cancelled.load() || LiveThreads::Ending(); };
+    // Still the file's own start: not removed, not started again, the manager not gone.
+    const auto current = [this, &file, &preparation] {
+        const auto found = preparing.find(file);
+        return found != preparing.end() && found->second == preparation;
+    };
+    if (durationSeconds == kProbeDuration)
+        durationSeconds = ProbeAudioDuration(file);
+    if (cancelled())
+        return;
     if (durationSeconds < 1) {
         durationSeconds = kSubstituteSeconds;
         WriteLog(Warning, LogTag::kTranscriptionJobsAddTask, "audio %s time is 0, set %d", file.c_str(), kSubstituteSeconds);
     }
+    std::string copy;
     if (durationSeconds > kMaxPlannedSeconds) {
         WriteLog(Warning, LogTag::kTranscriptionJobsAddTask, "audio %s time %d is above %d, refused", file.c_str(), durationSeconds,
                  kMaxPlannedSeconds);
-        TellStartFailed(file);
-        return false;
+    } else {
+        copy = JobFiles::GetCopyByFile(file, cancelled);
     }
-    const std::string copy = JobFiles::GetCopyByFile(file);
+    std::unique_lock<std::mutex> guard(lock);
+    if (!current())
+        return;
+    preparing.erase(file);
     if (copy.empty()) {
+        guard.unlock();
         TellStartFailed(file);
-        return false;
+        return;
     }
+    // Segment files an earlier job at this path left must never pass for this one's.
     JobFiles::RemoveSegmentFiles(copy.substr(0, copy.rfind('/')));
-
-    FilePlan plan;
+    FilePlan& plan = plans[file];
+    plan = FilePlan{};
     plan.copy = copy;
     plan.count = PlanSegmentCount(durationSeconds);
     plan.totalSeconds = durationSeconds;
-    plan.recognizer = recognizer;
-    plan.kind = recognizer->Kind();
-    plan.language = recognizer->Language();
-    plan.showFfmpegOutput = options.showFfmpegOutput;
-    std::lock_guard<std::mutex> guard(jobs->lock);
-    jobs->DropRecords(file, [](const SegmentRecord&) { return true; });
-    jobs->plans[file] = plan;
+    plan.recognizer = chosen;
+    plan.kind = chosen->Kind();
+    plan.language = chosen->Language();
+    plan.showFfmpegOutput = chosenOptions.showFfmpegOutput;
     for (int32_t i = 0; i < plan.count; ++i)
-        jobs->Plan(file, plan, i);
-    std::stable_sort(jobs->pendingQueue.begin(), jobs->pendingQueue.end(), ByIndex);
-    DispatchLocked();
-    return true;
+        Plan(file, plan, i);
+    std::stable_sort(pendingQueue.begin(), pendingQueue.end(), ByIndex);
+    StartDecoder(file, plan, 0);
+}
+
+void TranscriptionJobs::Jobs::StartDecoder(const std::string& file, FilePlan& plan, int32_t fromIndex)
+{
+    const uint64_t run = ++lastRun;
+    plan.run = run;
+    plan.runFrom = fromIndex;
+    plan.restartFrom = -1;
+    const std::weak_ptr<Jobs> watched = shared_from_this();
+    SegmentDecoder::Callbacks told;
+    told.ready = [watched, file, run](int32_t index, int64_t) {
+        if (const std::shared_ptr<Jobs> state = watched.lock())
+            state->OnSegmentReady(file, run, index);
+    };
+    told.ended = [watched, file, run](int32_t count, int64_t bytes) {
+        if (const std::shared_ptr<Jobs> state = watched.lock())
+            state->OnDecoded(file, run, count, bytes);
+    };
+    told.failed = [watched, file, run](int32_t index, const std::string& reason, bool wholeFile) {
+        if (const std::shared_ptr<Jobs> state = watched.lock())
+            state->OnDecodeFailed(file, run, index, reason, wholeFile);
+    };
+    plan.decoder = SegmentDecoder::Start(plan.copy, fromIndex, plan.showFfmpegOutput, std::move(told));
+    if (plan.decoder == nullptr) {
+        WriteLog(Error, LogTag::kTranscriptionJobsDispatch, "cannot start a decoder for %s", file.c_str());
+        plan.restartFrom = fromIndex;
+    }
+}
+
+void TranscriptionJobs::Jobs::OnSegmentReady(const std::string& file, uint64_t run, int32_t index)
+{
+    std::lock_guard<std::mutex> guard(lock);
+    FilePlan* plan = FindPlan(file, run);
+    if (plan == nullptr)
+        return;
+    plan->furthestReady = std::max(plan->furthestReady, index);
+    if (SegmentRecord* segment = FindRecord(file, index))
+        segment->ready = true;
+    // A file's first segment goes to a worker at once, as soon as it is decoded; the rest follow
+    // at the dispatching pace.
+    if (!plan->begun) {
+        plan->begun = true;
+        StartOne();
+    }
+}
+
+void TranscriptionJobs::Jobs::OnDecoded(const std::string& file, uint64_t run, int32_t segmentCount, int64_t bytes)
+{
+    std::lock_guard<std::mutex> guard(lock);
+    FilePlan* plan = FindPlan(file, run);
+    if (plan == nullptr)
+        return;
+    plan->decoder.reset();
+    plan->decodedCount = segmentCount;
+    // The run began at its first segment's start.
+    const int64_t seconds = int64_t{plan->runFrom} * kSegmentSeconds + (bytes + kBytesPerSecond - 1) / kBytesPerSecond;
+    plan->decodedSeconds = static_cast<int32_t>(std::min<int64_t>(std::numeric_limits<int32_t>::max(), seconds));
+}
+
+void TranscriptionJobs::Jobs::OnDecodeFailed(const std::string& file, uint64_t run, int32_t index, const std::string& reason, bool wholeFile)
+{
+    std::lock_guard<std::mutex> guard(lock);
+    FilePlan* plan = FindPlan(file, run);
+    if (plan == nullptr)
+        return;
+    plan->decoder.reset();
+    if (wholeFile) {
+        plan->inputUnreadable = true;
+        plan->inputProblem = reason;
+        WriteLog(Warning, LogTag::kTranscriptionJobsOnAudioCallBack, "%s",
+                 ("the input of " + file + " cannot be decoded, the file has failed: " + reason).c_str());
+        return;
+    }
+    SegmentRecord* segment = FindRecord(file, index);
+    if (segment == nullptr) {
+        // Past the plan: where the audio ends is not known, the file ends where its plan does.
+        plan->decodedCount = index;
+        plan->decodedSeconds = index * kSegmentSeconds;
+        return;
+    }
+    // A segment that cannot be produced is a failed attempt like any other, and tried again
+    // by decoding again from its start.
+    ++segment->attempts;
+    if (segment->attempts < kMaxAttempts) {
+        WriteLog(Warning, LogTag::kTranscriptionJobsOnAudioCallBack, "speech task failed. %s, code:%d, err:%s, retry:%d",
+                 segment->pcmFile.c_str(), kCutFailedCode, reason.c_str(), segment->attempts);
+        plan->restartFrom = index;
+        return;
+    }
+    Unqueue(segment);
+    segment->resultCode = kCutFailedCode;
+    segment->errorMessage = reason;
+    segment->text.clear();
+    segment->finished = true;
+    Tell(*segment);
+    if (index + 1 < plan->count)
+        plan->restartFrom = index + 1;
 }
 
 void TranscriptionJobs::Jobs::Plan(const std::string& file, const FilePlan& plan, int32_t index)
@@ -212,25 +413,36 @@ void TranscriptionJobs::Jobs::Plan(const std::string& file, const FilePlan& plan
     segment->totalSeconds = plan.totalSeconds;
     segment->segmentCount = plan.count;
     segment->segmentIndex = index;
-    segment->arguments = BuildSegmentArguments(plan.copy, index, index == plan.count - 1);
-    segment->pcmFile = segment->arguments.back();
+    segment->pcmFile = SegmentFileName(plan.copy, index);
+    segment->ready = index <= plan.furthestReady;
     pendingQueue.push_back(segment.get());
     records[segment->id] = std::move(segment);
 }
 
-void TranscriptionJobs::TellStartFailed(const std::string& file)
+void TranscriptionJobs::Jobs::Forget(const std::string& file)
 {
-    if (jobs->listener != nullptr)
-        jobs->listener->OnFileFailed(file, kTaskFailedText);
-    else
-        WriteLog(Warning, LogTag::kTranscriptionJobsAddTask, "%s: %s", kTaskFailedText, file.c_str());
+    if (const auto found = preparing.find(file); found != preparing.end()) {
+        found->second->cancelled = true;
+        preparing.erase(found);
+    }
+    if (const auto found = plans.find(file); found != plans.end()) {
+        if (found->second.decoder != nullptr)
+            found->second.decoder->Stop();
+        plans.erase(found);
+    }
+    DropRecords(file, [](const SegmentRecord&) { return true; });
 }
 
 void TranscriptionJobs::RemoveTask(const std::string& file)
 {
     std::lock_guard<std::mutex> guard(jobs->lock);
-    jobs->plans.erase(file);
-    jobs->DropRecords(file, [](const SegmentRecord&) { return true; });
+    jobs->Forget(file);
+}
+
+bool TranscriptionJobs::Holds(const std::string& file) const
+{
+    std::lock_guard<std::mutex> guard(jobs->lock);
+    return jobs->preparing.count(file) != 0 || jobs->plans.count(file) != 0;
 }
 
 std::vector<SegmentRecord*> TranscriptionJobs::GetFinishedSegments(const std::string& file)
@@ -255,39 +467,33 @@ SegmentRecord* TranscriptionJobs::FindSegment(uint64_t id)
 void TranscriptionJobs::Dispatch()
 {
     std::lock_guard<std::mutex> guard(jobs->lock);
-    DispatchLocked();
+    jobs->Replan();
+    jobs->StartOne();
 }
 
-void TranscriptionJobs::DispatchLocked()
+void TranscriptionJobs::Jobs::StartOne()
 {
-    jobs->Replan();
-    if (jobs->runningCount >= options.maxWorkers)
+    if (runningCount >= options.maxWorkers)
         return;
-    // The first queued segment that is due: one whose server asked for a pause waits, the others
-    // go on meanwhile.
+    // The first queued segment that is decoded and due: one whose server asked for a pause
+    // waits, the others go on meanwhile.
     const auto now = std::chrono::steady_clock::now();
-    const auto due = std::find_if(jobs->pendingQueue.begin(), jobs->pendingQueue.end(),
-                                  [now](const SegmentRecord* queued) { return queued->notBefore <= now; });
-    if (due == jobs->pendingQueue.end())
+    const auto due = std::find_if(pendingQueue.begin(), pendingQueue.end(),
+                                  [now](const SegmentRecord* queued) { return queued->ready && queued->notBefore <= now; });
+    if (due == pendingQueue.end())
         return;
     SegmentRecord* segment = *due;
-    jobs->pendingQueue.erase(due);
+    pendingQueue.erase(due);
     ++segment->attempts;
-    ++jobs->runningCount;
-    const std::weak_ptr<Jobs> watchedJobs = jobs;
-    const std::weak_ptr<SegmentRecord> watched = jobs->records.at(segment->id);
+    ++runningCount;
+    const std::weak_ptr<Jobs> watchedJobs = shared_from_this();
+    const std::weak_ptr<SegmentRecord> watched = records.at(segment->id);
     // A queued segment always has its plan, and the plan its recognizer until every segment of
-    // the file has its outcome; the manager's own is only a fallback that keeps this safe.
-    const FilePlan* plan = jobs->FindPlan(segment->file);
+    // the file has its outcome; the current one is only a fallback that keeps this safe.
+    const FilePlan* plan = FindPlan(segment->file);
     std::shared_ptr<Recognizer> chosen = plan != nullptr && plan->recognizer != nullptr ? plan->recognizer : recognizer;
     SegmentAttemptInput input;
-    input.arguments = segment->arguments;
     input.pcmFile = segment->pcmFile;
-    input.showFfmpegOutput = plan != nullptr ? plan->showFfmpegOutput : options.showFfmpegOutput;
-    input.cutCheck = [watchedJobs, watched](int64_t audioBytes) {
-        const std::shared_ptr<Jobs> state = watchedJobs.lock();
-        return state != nullptr ? state->JudgeCut(watched, audioBytes) : CutVerdict{};
-    };
     // The completion waits for the lock held here, so it cannot run before the bookkeeping
     // above is complete.
     const bool started = StartBackgroundThread(
@@ -299,9 +505,9 @@ void TranscriptionJobs::DispatchLocked()
         });
     if (!started) {
         WriteLog(Error, LogTag::kTranscriptionJobsDispatch, "cannot start a worker for %s", segment->pcmFile.c_str());
-        --jobs->runningCount;
+        --runningCount;
         --segment->attempts;
-        jobs->Enqueue(segment);
+        Enqueue(segment);
     }
 }
 
@@ -310,19 +516,8 @@ void TranscriptionJobs::Jobs::Complete(const SegmentAttemptOutcome& outcome, con
     std::lock_guard<std::mutex> guard(lock);
     --runningCount;
     const std::shared_ptr<SegmentRecord> segment = watched.lock();
-    if (outcome.pastTheEnd) {
-        // No part of the file: the next dispatch drops the record, if it is still there.
-    } else if (segment != nullptr && segment->finished) {
+    if (segment != nullptr && segment->finished) {
         // The file's outcome was settled without this attempt (its input cannot be decoded).
-    } else if (segment != nullptr && outcome.inputUnreadable) {
-        // Settled on the next dispatch, which alone may drop the file's other records.
-        const auto plan = plans.find(segment->file);
-        if (plan != plans.end() && !plan->second.inputUnreadable) {
-            plan->second.inputUnreadable = true;
-            plan->second.inputProblem = outcome.message;
-            WriteLog(Warning, LogTag::kTranscriptionJobsOnAudioCallBack, "%s",
-                     ("the input of " + segment->file + " cannot be decoded, the file has failed: " + outcome.message).c_str());
-        }
     } else if (segment == nullptr) {
         WriteLog(Warning, LogTag::kTranscriptionJobsOnAudioCallBack, "app exit. OnAudioCallBack no  PostMessage");
     } else if (outcome.code != 0 && segment->attempts < kMaxAttempts) {
@@ -350,39 +545,6 @@ void TranscriptionJobs::Jobs::Complete(const SegmentAttemptOutcome& outcome, con
     }
 }
 
-CutVerdict TranscriptionJobs::Jobs::JudgeCut(const std::weak_ptr<SegmentRecord>& watched, int64_t audioBytes)
-{
-    std::lock_guard<std::mutex> guard(lock);
-    CutVerdict verdict;
-    const std::shared_ptr<SegmentRecord> segment = watched.lock();
-    if (segment == nullptr)
-        return verdict;
-    const auto found = plans.find(segment->file);
-    if (found == plans.end())
-        return verdict;
-    FilePlan& plan = found->second;
-    const int32_t index = segment->segmentIndex;
-    if (audioBytes == 0 && index > 0) {
-        // Nothing from here on: the recording ended before this segment. The first segment
-        // stays, empty, so that every file has an outcome.
-        plan.end = std::min(plan.end, index);
-        verdict.recognize = false;
-        return verdict;
-    }
-    if (audioBytes > 0 && audioBytes < kSegmentBytes && index > plan.shortIndex) {
-        plan.shortIndex = index;
-        plan.shortEndSeconds = static_cast<int32_t>(index * kSegmentSeconds + (audioBytes + kBytesPerSecond - 1) / kBytesPerSecond);
-    }
-    // Once an empty cut showed the end, nothing is planned past it.
-    if (index == plan.count - 1 && audioBytes >= kGoesOnBytes && plan.end == std::numeric_limits<int32_t>::max())
-        plan.extend = true;
-    // A segment cut as the last one that is the last no more (or a retry of one) keeps only its
-    // own 120 seconds; the next segment starts where they end.
-    if (index < plan.count - 1 || plan.extend)
-        verdict.keepBytes = kSegmentBytes;
-    return verdict;
-}
-
 void TranscriptionJobs::Jobs::Replan()
 {
     for (auto& [file, plan] : plans) {
@@ -391,30 +553,36 @@ void TranscriptionJobs::Jobs::Replan()
                 FailWholeFile(file, plan);
             continue;
         }
-        if (plan.end < plan.count)
-            Truncate(file, plan);
-        else if (plan.extend)
+        // Decoded past the plan: planned further, ten segments at a time.
+        if (plan.furthestReady >= plan.count && plan.decodedCount < 0)
             Extend(file, plan);
-        // The end is known and the last segment's cut fell short of two minutes: the audio ends
-        // there. That cut may come in after the one that showed the end.
-        if (plan.end == plan.count && plan.shortIndex == plan.count - 1 && plan.totalSeconds != plan.shortEndSeconds) {
-            plan.totalSeconds = plan.shortEndSeconds;
-            RestatePlan(file, plan, false);
+        if (plan.decodedCount >= 0 && !plan.endApplied) {
+            plan.endApplied = true;
+            if (plan.decodedCount < plan.count)
+                Truncate(file, plan, plan.decodedCount);
+            else if (plan.decodedCount > plan.count || plan.extended)
+                Extend(file, plan);
+            if (plan.extended && plan.totalSeconds != plan.decodedSeconds) {
+                plan.totalSeconds = plan.decodedSeconds;
+                RestatePlan(file, plan, false);
+            }
         }
+        if (plan.restartFrom >= 0 && plan.decoder == nullptr)
+            StartDecoder(file, plan, plan.restartFrom);
     }
     ReleaseSettledRecognizers();
 }
 
 void TranscriptionJobs::Jobs::ReleaseSettledRecognizers()
 {
-    // After the extensions above: a file that goes on has unfinished records again.
     std::set<std::string> unsettled;
     for (const auto& [id, segment] : records) {
         if (!segment->finished)
             unsettled.insert(segment->file);
     }
     for (auto& [file, plan] : plans) {
-        if (plan.recognizer != nullptr && !plan.extend && unsettled.count(file) == 0)
+        // A file still decoding may go on past its plan.
+        if (plan.recognizer != nullptr && plan.decoder == nullptr && plan.restartFrom < 0 && unsettled.count(file) == 0)
             plan.recognizer.reset();
     }
 }
@@ -423,17 +591,12 @@ void TranscriptionJobs::Jobs::FailWholeFile(const std::string& file, FilePlan& p
 {
     // One record stays, the first, with the reason; nothing else of the file is sent or tried.
     DropRecords(file, [](const SegmentRecord& segment) { return segment.segmentIndex != 0; });
-    SegmentRecord* first = nullptr;
-    for (auto& [id, segment] : records) {
-        if (segment->file == file) {
-            first = segment.get();
-            Unqueue(first);
-        }
-    }
+    SegmentRecord* first = FindRecord(file, 0);
+    if (first != nullptr)
+        Unqueue(first);
     plan.failedWhole = true;
     plan.count = first != nullptr ? 1 : 0;
-    plan.end = plan.count;
-    plan.extend = false;
+    plan.restartFrom = -1;
     if (first == nullptr)
         return;
     first->resultCode = kCutFailedCode;
@@ -444,25 +607,29 @@ void TranscriptionJobs::Jobs::FailWholeFile(const std::string& file, FilePlan& p
     RestatePlan(file, plan, true);
 }
 
-void TranscriptionJobs::Jobs::Truncate(const std::string& file, FilePlan& plan)
+void TranscriptionJobs::Jobs::Truncate(const std::string& file, FilePlan& plan, int32_t count)
 {
     WriteLog(Info, LogTag::kTranscriptionJobsDispatch, "audio %s ends before segment %d: %d planned segments dropped", file.c_str(),
-             plan.end + 1, plan.count - plan.end);
-    DropRecords(file, [&plan](const SegmentRecord& segment) { return segment.segmentIndex >= plan.end; });
-    plan.count = plan.end;
-    plan.extend = false;
-    plan.totalSeconds = std::min(plan.totalSeconds, plan.end * kSegmentSeconds);
+             count + 1, plan.count - count);
+    DropRecords(file, [count](const SegmentRecord& segment) { return segment.segmentIndex >= count; });
+    plan.count = count;
+    plan.totalSeconds = std::min(plan.totalSeconds, plan.decodedSeconds);
     RestatePlan(file, plan, true);
 }
 
 void TranscriptionJobs::Jobs::Extend(const std::string& file, FilePlan& plan)
 {
-    plan.extend = false;
+    // While decoding, ten more at a time; once the end is known, exactly to it.
+    const int32_t wanted = plan.decodedCount >= 0 ? plan.decodedCount
+                                                  : plan.count + kExtensionSegments * ((plan.furthestReady - plan.count) / kExtensionSegments + 1);
+    if (wanted <= plan.count)
+        return;
     WriteLog(Info, LogTag::kTranscriptionJobsDispatch, "audio %s goes on past %d seconds: %d segments added", file.c_str(),
-             plan.count * kSegmentSeconds, kExtensionSegments);
+             plan.count * kSegmentSeconds, wanted - plan.count);
     const int32_t first = plan.count;
-    plan.count += kExtensionSegments;
-    plan.totalSeconds = plan.count * kSegmentSeconds;
+    plan.count = wanted;
+    plan.totalSeconds = plan.decodedCount >= 0 ? plan.decodedSeconds : plan.count * kSegmentSeconds;
+    plan.extended = true;
     for (int32_t i = first; i < plan.count; ++i)
         Plan(file, plan, i);
     std::stable_sort(pendingQueue.begin(), pendingQueue.end(), ByIndex);

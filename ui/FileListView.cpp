@@ -27,7 +27,20 @@ constexpr size_t kDialogResultChars = 26000;
 }  // namespace
 
 FileListView::FileListView()
+    : probes([this](const std::string& path, int32_t seconds) {
+          // The answer comes on the probing thread; the rows are this thread's. A view gone
+          // meanwhile takes no answer.
+          QMetaObject::invokeMethod(
+              this,
+              [this, path, seconds] {
+                  if (files.SetDuration(path, seconds) >= 0)
+                      Refresh();
+              },
+              Qt::QueuedConnection);
+      })
 {
+    // Adding many files, or a slow one, never holds up the window.
+    files.SetDurationProbe([this](const std::string& path) { probes.Probe(path); });
     SetTextCallback(this);
     // Drops land on the row view first; it passes them on to the list, which adds the files.
     setAcceptDrops(true);
@@ -129,7 +142,8 @@ const wchar_t* FileListView::GetItemText(Control* element, int row, int column)
             text = item.filePath;
             break;
         case kColumnDuration:
-            text = TextUtils::FormatDuration(item.durationSeconds);
+            // Still being probed.
+            text = item.durationSeconds == FileRow::kDurationUnknown ? "--:--" : TextUtils::FormatDuration(item.durationSeconds);
             break;
         case kColumnType:
             text = item.FileType();

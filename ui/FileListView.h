@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/DurationProbes.h"
 #include "engine/FileList.h"
 #include "ui/toolkit/ListControl.h"
 #include "ui/toolkit/ListTextSource.h"
@@ -52,8 +53,9 @@ public:
     // Shows the open-file dialog (owner: the list's window) and adds the chosen files in the
     // dialog's order while the list has room.
     void AddFiles();
-    // Adds one idle row unless the exact path is already listed. Probes the duration (on this
-    // thread). Does not look at kMaxItems: the callers decide about the limit.
+    // Adds one idle row unless the exact path is already listed. The duration is probed on a
+    // thread of its own and shows when known. Does not look at kMaxItems: the callers decide
+    // about the limit.
     bool AddItem(const std::string& path);
     // Adds each path as the file list does (empty ones skipped, nothing past kMaxItems rows);
     // the list then scrolls to the first new row. Returns the number of rows added.
@@ -108,6 +110,7 @@ private:
     bool Exists(int index, const char* tag, const char* format);
 
     FileList files;
+    DurationProbes probes;
     std::wstring lastText;  // the answer for a caller without an element
     std::function<void(const FolderDrop&)> folderDropReport;
 };

@@ -58,8 +58,11 @@ public:
     {
         later([player = &window, id = done.id] { player->OnSegmentDone(id); });
     }
-    // Asked for on the UI thread while the window starts a file: the window is there.
-    void OnFileFailed(const std::string&, const std::string& reason) override { window.ShowStartFailed(reason); }
+    // From the thread that prepared the file.
+    void OnFileFailed(const std::string& file, const std::string& reason) override
+    {
+        later([player = &window, file, reason] { player->OnStartFailed(file, reason); });
+    }
 
 private:
     MainWindow& window;
@@ -550,6 +553,18 @@ void MainWindow::OnWarning(const ShownText& text)
     box->SetButtons(tr("确定").toStdWString(), tr("取消").toStdWString(), false);
     box->SetMessage(EngineTexts::Translate(text).toStdWString());
     box->ShowBox(IsWindow() ? this : nullptr, nullptr, 0);
+}
+
+void MainWindow::OnStartFailed(const std::string& file, const std::string& reason)
+{
+    // Stale news (the row was stopped, removed or started again meanwhile) is not the user's
+    // business any more.
+    if (closing || Files() == nullptr || Files()->StartFailed(file) < 0)
+        return;
+    fileList->Refresh();
+    if (batchRows > 0)
+        --batchRows;
+    ShowStartFailed(reason);
 }
 
 void MainWindow::ShowStartFailed(const std::string& reason)

@@ -129,6 +129,8 @@ private:
     class JobNews;
 
     void OnWarning(const ShownText& text) override;
+    // A started file could not be prepared: its row goes back to idle, and the user is told.
+    void OnStartFailed(const std::string& file, const std::string& reason);
     void ShowStartFailed(const std::string& reason);
     // The left button went down on a row, at a point in client coordinates.
     void OnListPress(int row, const QPoint& point);

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 int OpenRegularFile(const std::string& path, bool followLink)
 {
@@ -77,7 +78,61 @@ bool ReadAll(int fd, std::string& out, size_t limit)
     return true;
 }
 
-bool CopyRegularFile(const std::string& from, const std::string& to, bool followLink)
+namespace {
+
+// 64 MiB at a time: a cancelled copy of a large file ends within a fraction of a second.
+constexpr size_t kCopyPiece = size_t{64} << 20;
+
+// Copies what remains of `in` to `out` through this process's memory: for file systems the
+// kernel cannot copy between.
+bool CopyThroughMemory(int in, int out, const std::function<bool()>& cancelled)
+{
+    std::vector<char> chunk(1 << 20);
+    size_t sinceCheck = 0;
+    for (;;) {
+        const ssize_t got = read(in, chunk.data(), chunk.size());
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            return got == 0;
+        if (!WriteAll(out, std::string_view(chunk.data(), static_cast<size_t>(got))))
+            return false;
+        sinceCheck += static_cast<size_t>(got);
+        if (sinceCheck >= kCopyPiece) {
+            sinceCheck = 0;
+            if (cancelled && cancelled()) {
+                errno = ECANCELED;
+                return false;
+            }
+        }
+    }
+}
+
+bool CopyContent(int in, int out, const std::function<bool()>& cancelled)
+{
+    for (;;) {
+        if (cancelled && cancelled()) {
+            errno = ECANCELED;
+            return false;
+        }
+        const ssize_t copied = copy_file_range(in, nullptr, out, nullptr, kCopyPiece, 0);
+        if (copied == 0)
+            return true;
+        if (copied > 0)
+            continue;
+        if (errno == EINTR)
+            continue;
+        // Not between these file systems (or not on this kernel): nothing was copied by this
+        // call, and both offsets are where the last piece ended.
+        if (errno == EXDEV || errno == ENOSYS || errno == EOPNOTSUPP || errno == EINVAL)
+            return CopyThroughMemory(in, out, cancelled);
+        return false;
+    }
+}
+
+}  // namespace
+
+bool CopyRegularFile(const std::string& from, const std::string& to, bool followLink, const std::function<bool()>& cancelled)
 {
     const int in = OpenRegularFile(from, followLink);
     if (in < 0)
@@ -85,24 +140,17 @@ bool CopyRegularFile(const std::string& from, const std::string& to, bool follow
     struct stat info{};
     fstat(in, &info);
     const int out = open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
-    bool complete = out >= 0;
-    if (complete) {
-        char chunk[65536];
-        for (;;) {
-            ssize_t got = read(in, chunk, sizeof chunk);
-            if (got < 0 && errno == EINTR)
-                continue;
-            if (got <= 0) {
-                complete = got == 0;
-                break;
-            }
-            complete = WriteAll(out, std::string_view(chunk, static_cast<size_t>(got)));
-            if (!complete)
-                break;
-        }
-        complete = fchmod(out, info.st_mode & 07777) == 0 && complete;
-        complete = close(out) == 0 && complete;
+    // The first failure is the one the caller hears of.
+    int failure = out >= 0 ? 0 : errno;
+    if (out >= 0) {
+        if (!CopyContent(in, out, cancelled))
+            failure = errno != 0 ? errno : EIO;
+        if (fchmod(out, info.st_mode & 07777) != 0 && failure == 0)
+            failure = errno;
+        if (close(out) != 0 && failure == 0)
+            failure = errno;
     }
     close(in);
-    return complete;
+    errno = failure;
+    return failure == 0;
 }

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -32,5 +33,8 @@ bool ReadAll(int fd, std::string& out, size_t limit = SIZE_MAX);
 bool IsRegularFile(const std::string& path);
 
 // Copies the regular file `from` over `to` (created, or replaced in place), with `from`'s
-// permission bits. False when `from` is not a regular file or the copy is incomplete.
-bool CopyRegularFile(const std::string& from, const std::string& to, bool followLink = false);
+// permission bits, in the kernel where it can (no bytes through this process). False when `from`
+// is not a regular file or the copy is incomplete, or when `cancelled` (asked between pieces of
+// the copy) said so: errno is ECANCELED then.
+bool CopyRegularFile(const std::string& from, const std::string& to, bool followLink = false,
+                     const std::function<bool()>& cancelled = {});

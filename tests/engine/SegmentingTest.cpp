@@ -5,6 +5,8 @@
 #include "engine/FfmpegCommand.h"
 #include "engine/FfmpegProcess.h"
 #include "engine/JobFiles.h"
+#include "engine/SegmentDecoder.h"
+#include "base/LiveThreads.h"
 #include "engine/PauseCuts.h"
 #include "engine/RecognitionFailure.h"
 #include "engine/EstimatedPieces.h"
@@ -15,7 +17,11 @@
 #include "support/AudioFiles.h"
 #include "support/TestSupport.h"
 
+#include <condition_variable>
 #include <csignal>
+#include <mutex>
+#include <sys/mount.h>
+#include <sys/stat.h>
 #include <tuple>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -293,20 +299,18 @@ TEST(Segmenting, LongSpeechIsCutForTheDecoderInItsPauses)
     EXPECT_TRUE(CutAtPauses(samples.data(), 0, 15 * 16000).empty());
 }
 
-TEST(Segmenting, ArgumentLineQuotesPathsAndNamesTheSegmentFile)
+TEST(Segmenting, DecodeArgumentsQuotePathsForPeopleAndNameTheSegmentFiles)
 {
     const std::string copy = "/home/u/.local/share/Talvora/Temp/0123/input.mp3";
-    EXPECT_EQ(BuildSegmentCommand(copy, 2),
-              "-y -ss 00:04:00 -to 00:06:00 -copyts -i \"/home/u/.local/share/Talvora/Temp/0123/input.mp3\" -ss 00:04:00 "
-              "-acodec pcm_s16le "
-              "-f s16le -ac 1 -ar 16000 \"/home/u/.local/share/Talvora/Temp/0123/3.pcm\"");
-    // The last segment of a file is cut a little past its planned end.
-    EXPECT_EQ(BuildSegmentCommand(copy, 2, true).substr(0, 29), "-y -ss 00:04:00 -to 00:06:02 ");
+    EXPECT_EQ(ArgumentLine(BuildDecodeArguments(copy)),
+              "-y -i \"/home/u/.local/share/Talvora/Temp/0123/input.mp3\" -vn -sn -dn -acodec pcm_s16le -f s16le -ac 1 -ar 16000 pipe:1");
+    // A run after a failed one seeks to its first segment.
+    EXPECT_EQ(ArgumentLine(BuildDecodeArguments(copy, 2)).substr(0, 36), "-y -ss 00:04:00 -copyts -i \"/home/u/");
+    EXPECT_EQ(SegmentFileName(copy, 2), "/home/u/.local/share/Talvora/Temp/0123/3.pcm");
     // ffmpeg gets the arguments as a list, so a path may hold blanks and double quotes.
     const std::string odd = "/tmp/my \"data\"/\xE9\x9F\xB3\xE9\xA2\x91/input.wav";
-    const std::vector<std::string> arguments = BuildSegmentArguments(odd, 0);
-    EXPECT_EQ(arguments.at(7), odd);
-    EXPECT_EQ(arguments.back(), "/tmp/my \"data\"/\xE9\x9F\xB3\xE9\xA2\x91/1.pcm");
+    EXPECT_EQ(BuildDecodeArguments(odd).at(2), odd);
+    EXPECT_EQ(SegmentFileName(odd, 0), "/tmp/my \"data\"/\xE9\x9F\xB3\xE9\xA2\x91/1.pcm");
     EXPECT_EQ(SplitArguments("  -y  -i \"a b\"  c\"d e\"f \"\" "), (std::vector<std::string>{"-y", "-i", "a b", "cd ef", ""}));
 }
 
@@ -365,28 +369,6 @@ TEST(Segmenting, ReadFileContent)
     EXPECT_EQ(out, bytes);
 }
 
-TEST(Segmenting, FfmpegCutsASegmentInAFolderWithBlanksAndNonAsciiCharacters)
-{
-    TempDir dir;
-    const std::string folder = dir / "job \"folder\" \xE9\x9F\xB3";
-    fs::create_directories(folder);
-    ASSERT_TRUE(MakeToneFile(folder + "/input.ogg", 250, {440}, 250));
-    const std::vector<std::string> command = BuildSegmentArguments(folder + "/input.ogg", 2);
-    const pid_t pid = Ffmpeg::StartFfmpeg(command, false);
-    ASSERT_GT(pid, 0);
-    EXPECT_TRUE(WaitForProcess(pid, 0));
-    std::string pcm;
-    ASSERT_EQ(ReadFileContent(command.back(), &pcm), 0);
-    EXPECT_EQ(pcm.size(), 10u * 16000u * 2u);  // the last 10 seconds, 16 kHz, 16 bits, mono
-
-    // A segment past the end of the audio leaves an empty file.
-    const std::vector<std::string> past = BuildSegmentArguments(folder + "/input.ogg", 5);
-    EXPECT_TRUE(WaitForProcess(Ffmpeg::StartFfmpeg(past, false), 0));
-    pcm = "x";
-    ReadFileContent(past.back(), &pcm);
-    EXPECT_EQ(pcm, "");
-}
-
 TEST(Segmenting, MissingFfmpegAndWaitLimits)
 {
     const std::string path = getenv("PATH");
@@ -403,46 +385,198 @@ TEST(Segmenting, MissingFfmpegAndWaitLimits)
     kill(slow, SIGKILL);
 }
 
-// Seeking in the input must give the same audio as decoding from the start and dropping what
-// lies before the segment: the same length and the same samples, apart from the decoder's first
-// frame and, at the very end of a file, its last one (64 ms at most each).
-TEST(Segmenting, InputSeekCutsTheSameSamplesAsDecodingFromTheStart)
+namespace {
+
+// What one decoder run told, in order.
+struct DecoderNews {
+    std::mutex lock;
+    std::condition_variable told;
+    std::vector<std::pair<int32_t, int64_t>> ready;
+    int32_t count = -1;
+    int64_t bytes = -1;
+    int32_t failedIndex = -1;
+    std::string reason;
+    bool wholeFile = false;
+    bool over = false;
+
+    SegmentDecoder::Callbacks Callbacks()
+    {
+        SegmentDecoder::Callbacks callbacks;
+        callbacks.ready = [this](int32_t index, int64_t size) {
+            std::lock_guard<std::mutex> guard(lock);
+            ready.emplace_back(index, size);
+        };
+        callbacks.ended = [this](int32_t segments, int64_t decoded) {
+            std::lock_guard<std::mutex> guard(lock);
+            count = segments;
+            bytes = decoded;
+            over = true;
+            told.notify_all();
+        };
+        callbacks.failed = [this](int32_t index, const std::string& why, bool whole) {
+            std::lock_guard<std::mutex> guard(lock);
+            failedIndex = index;
+            reason = why;
+            wholeFile = whole;
+            over = true;
+            told.notify_all();
+        };
+        return callbacks;
+    }
+    bool WaitForEnd()
+    {
+        std::unique_lock<std::mutex> guard(lock);
+        return told.wait_for(guard, std::chrono::seconds(120), [this] { return over; });
+    }
+};
+
+// Decodes `copy` from segment `from` and waits for the run to end.
+void Decode(const std::string& copy, int32_t from, DecoderNews& news)
+{
+    ASSERT_NE(SegmentDecoder::Start(copy, from, false, news.Callbacks()), nullptr);
+    ASSERT_TRUE(news.WaitForEnd());
+}
+
+void MakeLongFile(const std::string& file, int seconds)
+{
+    const std::string length = std::to_string(seconds);
+    ASSERT_EQ(RunChild({"ffmpeg", "-nostdin", "-loglevel", "error", "-y", "-f", "lavfi", "-i", "sine=f=440:d=" + length, "-f",
+                        "lavfi", "-i", "anoisesrc=a=0.1:d=" + length, "-filter_complex", "amix,aformat=channel_layouts=stereo", "-ar",
+                        "44100", "-b:a", "128k", file},
+                       {}, std::chrono::seconds(120))
+                  .exitCode,
+              0);
+}
+
+}  // namespace
+
+// One decode of the whole file, cut by sample count: the segments put together are exactly what
+// ffmpeg decodes of the file, whatever the folder's name holds.
+TEST(Segmenting, TheDecoderCutsOneDecodeOfTheFileIntoSegmentsSampleForSample)
 {
     TempDir dir;
-    for (const std::string name : {"long.mp3", "long.m4a"}) {
-        const std::string file = dir / name;
-        ASSERT_EQ(RunChild({"ffmpeg", "-nostdin", "-loglevel", "error", "-y", "-f", "lavfi", "-i",
-                            "sine=f=440:d=290", "-f", "lavfi", "-i", "anoisesrc=d=290:a=0.1", "-filter_complex",
-                            "amix,aformat=channel_layouts=stereo", "-ar", "44100", "-b:a", "128k", file},
-                           {}, std::chrono::seconds(120))
+    const std::string folder = dir / "job \"folder\" \xE9\x9F\xB3";
+    fs::create_directories(folder);
+    for (const std::string name : {"input.mp3", "input.m4a"}) {
+        const std::string file = folder + "/" + name;
+        MakeLongFile(file, 290);
+        ASSERT_EQ(RunChild({"ffmpeg", "-nostdin", "-v", "error", "-y", "-i", file, "-f", "s16le", "-ac", "1", "-ar", "16000",
+                            dir / "whole.pcm"})
                       .exitCode,
                   0);
-        // A segment in the middle of the file, the last, partial one, and one past the end.
-        for (const int index : {1, 2, 3}) {
-            const std::vector<std::string> seeking = BuildSegmentArguments(file, index, index == 2);
-            const std::string pcm = seeking.back();
-            const std::string start = FormatClock(index * kSegmentSeconds);
-            const std::string end = FormatClock(index * kSegmentSeconds + kSegmentSeconds + (index == 2 ? 2 : 0));
-            const std::string decoding = "-y -i \"" + file + "\" -ss " + start + " -to " + end +
-                                         " -acodec pcm_s16le -f s16le -ac 1 -ar 16000 \"" + pcm + ".ref\"";
-            int status = -1;
-            ASSERT_TRUE(WaitForProcess(Ffmpeg::StartFfmpeg(seeking, false), 0, &status));
-            EXPECT_EQ(status, 0);
-            ASSERT_TRUE(WaitForProcess(Ffmpeg::StartFfmpeg(decoding, false), 0, &status));
-            EXPECT_EQ(status, 0);
-            const std::string cut = ReadFile(pcm);
-            const std::string reference = ReadFile(pcm + ".ref");
-            ASSERT_EQ(cut.size(), reference.size()) << name << " " << index;
-            if (index == 3) {
-                EXPECT_EQ(cut, "");
-                continue;
-            }
-            ASSERT_GT(cut.size(), 8u * 16000u * 2u);
-            constexpr size_t kHead = 1024 * 2, kTail = 1024 * 2;
-            EXPECT_TRUE(cut.compare(kHead, cut.size() - kHead - kTail, reference, kHead, cut.size() - kHead - kTail) == 0)
-                << name << " segment " << index;
+        const std::string whole = ReadFile(dir / "whole.pcm");
+        DecoderNews news;
+        Decode(file, 0, news);
+        EXPECT_EQ(news.failedIndex, -1) << news.reason;
+        ASSERT_EQ(news.ready.size(), 3u);
+        EXPECT_EQ(news.count, 3);
+        EXPECT_EQ(news.bytes, static_cast<int64_t>(whole.size()));
+        std::string joined;
+        for (int32_t i = 0; i < 3; ++i) {
+            EXPECT_EQ(news.ready[static_cast<size_t>(i)].first, i);
+            const std::string segment = ReadFile(SegmentFileName(file, i));
+            EXPECT_EQ(static_cast<int64_t>(segment.size()), news.ready[static_cast<size_t>(i)].second);
+            if (i < 2)
+                EXPECT_EQ(segment.size(), 3840000u) << name;
+            joined += segment;
         }
+        EXPECT_TRUE(joined == whole) << name;
+
+        // A run after a failed one starts at its segment by seeking, with the same samples apart
+        // from the decoder's first frame and the last one (64 ms at most each).
+        DecoderNews again;
+        Decode(file, 2, again);
+        EXPECT_EQ(again.count, 3);
+        const std::string last = ReadFile(SegmentFileName(file, 2));
+        const std::string reference = whole.substr(2 * 3840000);
+        ASSERT_EQ(last.size(), reference.size()) << name;
+        constexpr size_t kEdge = 1024 * 2;
+        EXPECT_EQ(last.compare(kEdge, last.size() - 2 * kEdge, reference, kEdge, last.size() - 2 * kEdge), 0) << name;
+        // Past the end: nothing, and the file has as many segments as the run began with.
+        DecoderNews past;
+        Decode(file, 3, past);
+        EXPECT_TRUE(past.ready.empty());
+        EXPECT_EQ(past.count, 3);
     }
+}
+
+TEST(Segmenting, ARemainderUnderTwoSecondsJoinsTheLastSegmentAndNoAudioStillMakesOne)
+{
+    TempDir dir;
+    ASSERT_TRUE(MakeToneFile(dir / "tail.wav", 121.5, {440}, 121.5));
+    DecoderNews news;
+    Decode(dir / "tail.wav", 0, news);
+    ASSERT_EQ(news.ready.size(), 1u);
+    EXPECT_EQ(news.ready[0].second, 3840000 + 48000);
+    EXPECT_EQ(news.count, 1);
+    EXPECT_FALSE(Exists(dir / "2.pcm"));
+
+    // An audio stream without a single sample: one empty segment, so the file has an outcome.
+    ASSERT_EQ(RunChild({"ffmpeg", "-nostdin", "-v", "error", "-y", "-f", "lavfi", "-i", "anullsrc", "-t", "0", dir / "none.wav"}).exitCode, 0);
+    fs::remove(dir / "1.pcm");
+    DecoderNews none;
+    Decode(dir / "none.wav", 0, none);
+    EXPECT_EQ(none.failedIndex, -1) << none.reason;
+    ASSERT_EQ(none.ready.size(), 1u);
+    EXPECT_EQ(none.ready[0].second, 0);
+    EXPECT_TRUE(Exists(dir / "1.pcm"));
+}
+
+TEST(Segmenting, ADecoderThatCannotGoOnSaysWhyAndAStoppedOneEndsAtOnce)
+{
+    TempDir dir;
+    // Not audio, with a segment file of an earlier run lying in the way: the whole file fails
+    // with ffmpeg's reason, and the stale audio is gone.
+    WriteFile(dir / "text.wav", "not audio at all");
+    WriteFile(dir / "1.pcm", std::string(32000, 'x'));
+    DecoderNews text;
+    Decode(dir / "text.wav", 0, text);
+    EXPECT_EQ(text.failedIndex, 0);
+    EXPECT_TRUE(text.wholeFile);
+    EXPECT_EQ(text.reason, "Invalid data found when processing input");
+    EXPECT_TRUE(text.ready.empty());
+    EXPECT_FALSE(Exists(dir / "1.pcm"));
+    const std::string log = ReadFile(AppPaths::GetAppDataDir() + "/Talvora.log");
+    EXPECT_NE(log.find(TestSupport::LogEntry("CAudioTask::Run", "cut failed. " + dir / "1.pcm" + ": Invalid data found when processing input")),
+              std::string::npos);
+
+    // No ffmpeg anywhere: the whole file fails, said plainly once however many files try.
+    ASSERT_TRUE(MakeToneFile(dir / "input.wav", 30, {440}, 30));
+    const std::string path = getenv("PATH");
+    setenv("PATH", "/nonexistent", 1);
+    DecoderNews missing;
+    DecoderNews missingAgain;
+    Decode(dir / "input.wav", 0, missing);
+    Decode(dir / "input.wav", 0, missingAgain);
+    setenv("PATH", path.c_str(), 1);
+    EXPECT_TRUE(missing.wholeFile);
+    EXPECT_EQ(missing.reason, "ffmpeg could not be started: No such file or directory");
+    EXPECT_EQ(CountOccurrences(ReadFile(AppPaths::GetAppDataDir() + "/Talvora.log"), "nor on PATH; no file can be recognised"), 1u);
+
+    // A full disk: the segment under way fails, and a later run may do better.
+    const std::string full = dir / "full";
+    fs::create_directory(full);
+    if (geteuid() == 0 && mount("tmpfs", full.c_str(), "tmpfs", 0, "size=100k") == 0) {
+        ASSERT_TRUE(MakeToneFile(full + "/input.ogg", 30, {440}, 30));
+        DecoderNews disk;
+        Decode(full + "/input.ogg", 0, disk);
+        umount2(full.c_str(), MNT_DETACH);
+        EXPECT_EQ(disk.failedIndex, 0);
+        EXPECT_FALSE(disk.wholeFile);
+        EXPECT_EQ(disk.reason, "cannot write " + full + "/1.pcm: No space left on device");
+    }
+
+    // Stopped while ffmpeg still waits for its input (a pipe nobody writes): ffmpeg goes, the
+    // thread ends, and nothing is told.
+    ASSERT_EQ(mkfifo((dir / "waiting.wav").c_str(), 0600), 0);
+    DecoderNews stopped;
+    const auto decoder = SegmentDecoder::Start(dir / "waiting.wav", 0, false, stopped.Callbacks());
+    ASSERT_NE(decoder, nullptr);
+    decoder->Stop();
+    EXPECT_TRUE(LiveThreads::WaitUntilNone(std::chrono::seconds(30)));
+    std::lock_guard<std::mutex> guard(stopped.lock);
+    EXPECT_FALSE(stopped.over);
+    EXPECT_TRUE(stopped.ready.empty());
 }
 
 TEST(Segmenting, TextsWithoutTimesAreSentencesPlacedOnTheSpeech)

@@ -55,6 +55,14 @@ protected:
             },
             timeout);
     }
+    // Dispatches until `workers` attempts run at once: segments go out once they are decoded.
+    bool DispatchUntilRunning(int32_t workers)
+    {
+        return WaitUntil([&] {
+            convert_->Dispatch();
+            return convert_->RunningCount() >= workers;
+        });
+    }
     std::vector<std::string> Texts(const std::string& file)
     {
         std::vector<std::string> texts;
@@ -219,12 +227,15 @@ TEST_F(TranscriptionJobsTest, ShortMissingAndUnreadableFiles)
     // on a FIFO or an endless copy of a device.
     ASSERT_EQ(mkfifo((dir_ / "x.wav").c_str(), 0600), 0);
     ASSERT_EQ(symlink("/dev/zero", (dir_ / "z.wav").c_str()), 0);
-    for (const std::string name : {"missing.wav", "x.wav", "z.wav"})
-        EXPECT_FALSE(convert_->AddTask(dir_ / name, 100)) << name;
+    for (const std::string name : {"missing.wav", "x.wav", "z.wav"}) {
+        ASSERT_TRUE(convert_->AddTask(dir_ / name, 100)) << name;
+        ASSERT_TRUE(WaitUntil([&] { return !convert_->Holds(dir_ / name); })) << name;
+    }
     // A container that claims years is refused before anything is planned.
-    EXPECT_FALSE(convert_->AddTask(tiny, 2147483647));
+    ASSERT_TRUE(convert_->AddTask(tiny, 2147483647));
+    ASSERT_TRUE(WaitUntil([&] { return window_->Failures().size() == 4; }));
+    EXPECT_FALSE(convert_->Holds(tiny));
     const std::vector<std::string> failures = window_->Failures();
-    ASSERT_EQ(failures.size(), 4u);
     EXPECT_EQ(failures[0], dir_ / "missing.wav" + ": 任务失败，请确保任务文件未被其他程序占用.");
     EXPECT_EQ(failures[3], tiny + ": 任务失败，请确保任务文件未被其他程序占用.");
     EXPECT_EQ(convert_->QueuedCount(), 0u);
@@ -235,7 +246,7 @@ TEST_F(TranscriptionJobsTest, ShortMissingAndUnreadableFiles)
     // No duration: planned as an hour.
     WriteFile(dir_ / "unknown.wav", "x");
     ASSERT_TRUE(convert_->AddTask(dir_ / "unknown.wav", 0));
-    EXPECT_EQ(convert_->QueuedCount() + static_cast<size_t>(convert_->RunningCount()), 30u);
+    EXPECT_TRUE(WaitUntil([&] { return convert_->QueuedCount() + static_cast<size_t>(convert_->RunningCount()) == 30u; }));
     EXPECT_NE(Log().find(TestSupport::LogEntry("CAudioConvert::AddTask", "audio " + dir_ / "unknown.wav" + " time is 0, set 3600")), std::string::npos);
     convert_->RemoveTask(dir_ / "unknown.wav");
     EXPECT_TRUE(WaitUntil([&] { return convert_->RunningCount() == 0; }));
@@ -318,7 +329,7 @@ TEST_F(TranscriptionJobsTest, RemovedFileWhileTwoSegmentsRunPostsNothing)
     ASSERT_TRUE(MakeToneFile(file, 360, {440, 550, 660}, 120));
     speech_->SetLatency(std::chrono::milliseconds(500));
     ASSERT_TRUE(convert_->AddTask(file, 360));
-    convert_->Dispatch();
+    ASSERT_TRUE(DispatchUntilRunning(2));
     ASSERT_TRUE(speech_->WaitForArrivals(Endpoint::Recognition, 2));
     const auto segments = window_->Count();
     convert_->RemoveTask(file);
@@ -336,7 +347,7 @@ TEST_F(TranscriptionJobsTest, DestroyedManagerWithWorkersRunningIsLeftAlone)
     const size_t threadsBefore = ThreadCount();
     speech_->SetLatency(std::chrono::milliseconds(300));
     ASSERT_TRUE(convert_->AddTask(file, 240));
-    convert_->Dispatch();
+    ASSERT_TRUE(DispatchUntilRunning(2));
     ASSERT_TRUE(speech_->WaitForArrivals(Endpoint::Recognition, 2));
     convert_.reset();
     ASSERT_TRUE(speech_->WaitForRequests(Endpoint::Recognition, 2));

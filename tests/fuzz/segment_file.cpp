@@ -1,10 +1,11 @@
-// The arguments a segment's cut gets: built from the job's input copy and the segment's number
-// (of the longest plan the job manager makes), they must hand ffmpeg the copy as it is and name
-// the file the cut writes, "<job folder>/<number>.pcm", whatever the copy's path holds.
+// The arguments a decoder run gets and the segment files it writes: built from the job's input
+// copy and a segment's number (of the longest plan the job manager makes), they must hand ffmpeg
+// the copy as it is and name "<job folder>/<number>.pcm", whatever the copy's path holds.
 #include "engine/TranscriptionJobs.h"
 #include "engine/FfmpegCommand.h"
 #include "tests/fuzz/FuzzSupport.h"
 
+#include <algorithm>
 #include <fuzzer/FuzzedDataProvider.h>
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
@@ -18,13 +19,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     FuzzedDataProvider input(data, size);
     static const int kMostSegments = PlanSegmentCount(TranscriptionJobs::kMaxPlannedSeconds);
     const int index = input.ConsumeIntegralInRange<int>(0, kMostSegments - 1);
-    const bool last = input.ConsumeBool();
     const std::string copy = input.ConsumeRemainingBytesAsString();
 
-    const std::vector<std::string> arguments = BuildSegmentArguments(copy, index, last);
-    FUZZ_CHECK(arguments.size() > 8 && arguments[6] == "-i" && arguments[7] == copy);
-    FUZZ_CHECK(arguments.back() == copy.substr(0, copy.rfind('/') + 1) + std::to_string(index + 1) + ".pcm");
+    const std::vector<std::string> arguments = BuildDecodeArguments(copy, index);
+    const auto in = std::find(arguments.begin(), arguments.end(), "-i");
+    FUZZ_CHECK(in != arguments.end() && in + 1 != arguments.end() && *(in + 1) == copy);
+    FUZZ_CHECK(arguments.back() == "pipe:1");
+    FUZZ_CHECK(SegmentFileName(copy, index) == copy.substr(0, copy.rfind('/') + 1) + std::to_string(index + 1) + ".pcm");
     // The line the log shows is made whatever the path holds.
-    FUZZ_CHECK(!BuildSegmentCommand(copy, index, last).empty());
+    FUZZ_CHECK(!ArgumentLine(arguments).empty());
     return 0;
 }
