@@ -19,6 +19,7 @@
 #include <map>
 #include <mutex>
 #include <set>
+#include <thread>
 
 namespace {
 
@@ -27,6 +28,12 @@ constexpr char kTaskFailedText[] = TALVORA_TEXT("Engine", "任务失败，请确
 constexpr int64_t kBytesPerSecond = 32000;
 // A file found to go on past its plan is planned this many segments further at a time.
 constexpr int32_t kExtensionSegments = 10;
+
+// Decoding is pure computation: one decoder per core at most; the files beyond wait their turn.
+int32_t MostDecoders()
+{
+    return static_cast<int32_t>(std::max(2u, std::thread::hardware_concurrency()));
+}
 
 bool ByIndex(const SegmentRecord* a, const SegmentRecord* b)
 {
@@ -53,8 +60,9 @@ struct TranscriptionJobs::FilePlan {
     std::shared_ptr<SegmentDecoder> decoder;
     uint64_t run = 0;
     int32_t runFrom = 0;
-    // The first segment a new run is to decode from, after a failed one (-1: none due).
-    int32_t restartFrom = -1;
+    // The segment a decoder run is due to start from, when one is free or after a failed run
+    // (-1: none due).
+    int32_t decodeFrom = -1;
     // The furthest segment decoded; past the plan, the plan goes on.
     int32_t furthestReady = -1;
     // The audio ended: the file has this many segments (-1: not known yet), lasting this long.
@@ -90,6 +98,7 @@ struct TranscriptionJobs::Jobs : std::enable_shared_from_this<Jobs> {
     uint64_t lastRun = 0;
     std::map<std::string, FilePlan> plans;  // by file, as given to AddTask
     std::map<std::string, std::shared_ptr<Preparation>> preparing;
+    int32_t decodersRunning = 0;
     // What files started from now on go to.
     std::shared_ptr<Recognizer> recognizer;
     JobOptions options;
@@ -140,7 +149,10 @@ struct TranscriptionJobs::Jobs : std::enable_shared_from_this<Jobs> {
     void Forget(const std::string& file);
     void Prepare(const std::string& file, int32_t durationSeconds, const std::shared_ptr<Preparation>& preparation,
                  const std::shared_ptr<Recognizer>& recognizer, const JobOptions& options);
+    // Starts the file's decoder from that segment, or has it wait for a free one.
     void StartDecoder(const std::string& file, FilePlan& plan, int32_t fromIndex);
+    void StartWaitingDecoders();
+    void DecoderEnded(FilePlan& plan);
     // The decoder's news, on its thread.
     void OnSegmentReady(const std::string& file, uint64_t run, int32_t index);
     void OnDecoded(const std::string& file, uint64_t run, int32_t segmentCount, int64_t bytes);
@@ -310,10 +322,13 @@ void TranscriptionJobs::Jobs::Prepare(const std::string& file, int32_t durationS
 
 void TranscriptionJobs::Jobs::StartDecoder(const std::string& file, FilePlan& plan, int32_t fromIndex)
 {
+    plan.decodeFrom = fromIndex;
+    if (decodersRunning >= MostDecoders())
+        return;
     const uint64_t run = ++lastRun;
     plan.run = run;
     plan.runFrom = fromIndex;
-    plan.restartFrom = -1;
+    plan.decodeFrom = -1;
     const std::weak_ptr<Jobs> watched = shared_from_this();
     SegmentDecoder::Callbacks told;
     told.ready = [watched, file, run](int32_t index, int64_t) {
@@ -331,7 +346,26 @@ void TranscriptionJobs::Jobs::StartDecoder(const std::string& file, FilePlan& pl
     plan.decoder = SegmentDecoder::Start(plan.copy, fromIndex, plan.showFfmpegOutput, std::move(told));
     if (plan.decoder == nullptr) {
         WriteLog(Error, LogTag::kTranscriptionJobsDispatch, "cannot start a decoder for %s", file.c_str());
-        plan.restartFrom = fromIndex;
+        plan.decodeFrom = fromIndex;
+        return;
+    }
+    ++decodersRunning;
+}
+
+void TranscriptionJobs::Jobs::DecoderEnded(FilePlan& plan)
+{
+    plan.decoder.reset();
+    --decodersRunning;
+    StartWaitingDecoders();
+}
+
+void TranscriptionJobs::Jobs::StartWaitingDecoders()
+{
+    for (auto& [file, plan] : plans) {
+        if (decodersRunning >= MostDecoders())
+            return;
+        if (plan.decodeFrom >= 0 && plan.decoder == nullptr && !plan.inputUnreadable)
+            StartDecoder(file, plan, plan.decodeFrom);
     }
 }
 
@@ -358,11 +392,11 @@ void TranscriptionJobs::Jobs::OnDecoded(const std::string& file, uint64_t run, i
     FilePlan* plan = FindPlan(file, run);
     if (plan == nullptr)
         return;
-    plan->decoder.reset();
     plan->decodedCount = segmentCount;
     // The run began at its first segment's start.
     const int64_t seconds = int64_t{plan->runFrom} * kSegmentSeconds + (bytes + kBytesPerSecond - 1) / kBytesPerSecond;
     plan->decodedSeconds = static_cast<int32_t>(std::min<int64_t>(std::numeric_limits<int32_t>::max(), seconds));
+    DecoderEnded(*plan);
 }
 
 void TranscriptionJobs::Jobs::OnDecodeFailed(const std::string& file, uint64_t run, int32_t index, const std::string& reason, bool wholeFile)
@@ -371,7 +405,8 @@ void TranscriptionJobs::Jobs::OnDecodeFailed(const std::string& file, uint64_t r
     FilePlan* plan = FindPlan(file, run);
     if (plan == nullptr)
         return;
-    plan->decoder.reset();
+    // What comes next waits for the calling thread; another file's decoder may go meanwhile.
+    DecoderEnded(*plan);
     if (wholeFile) {
         plan->inputUnreadable = true;
         plan->inputProblem = reason;
@@ -392,7 +427,7 @@ void TranscriptionJobs::Jobs::OnDecodeFailed(const std::string& file, uint64_t r
     if (segment->attempts < kMaxAttempts) {
         WriteLog(Warning, LogTag::kTranscriptionJobsOnAudioCallBack, "speech task failed. %s, code:%d, err:%s, retry:%d",
                  segment->pcmFile.c_str(), kCutFailedCode, reason.c_str(), segment->attempts);
-        plan->restartFrom = index;
+        plan->decodeFrom = index;
         return;
     }
     Unqueue(segment);
@@ -402,7 +437,7 @@ void TranscriptionJobs::Jobs::OnDecodeFailed(const std::string& file, uint64_t r
     segment->finished = true;
     Tell(*segment);
     if (index + 1 < plan->count)
-        plan->restartFrom = index + 1;
+        plan->decodeFrom = index + 1;
 }
 
 void TranscriptionJobs::Jobs::Plan(const std::string& file, const FilePlan& plan, int32_t index)
@@ -426,9 +461,12 @@ void TranscriptionJobs::Jobs::Forget(const std::string& file)
         preparing.erase(found);
     }
     if (const auto found = plans.find(file); found != plans.end()) {
-        if (found->second.decoder != nullptr)
+        if (found->second.decoder != nullptr) {
             found->second.decoder->Stop();
+            --decodersRunning;
+        }
         plans.erase(found);
+        StartWaitingDecoders();
     }
     DropRecords(file, [](const SegmentRecord&) { return true; });
 }
@@ -567,9 +605,8 @@ void TranscriptionJobs::Jobs::Replan()
                 RestatePlan(file, plan, false);
             }
         }
-        if (plan.restartFrom >= 0 && plan.decoder == nullptr)
-            StartDecoder(file, plan, plan.restartFrom);
     }
+    StartWaitingDecoders();
     ReleaseSettledRecognizers();
 }
 
@@ -582,7 +619,7 @@ void TranscriptionJobs::Jobs::ReleaseSettledRecognizers()
     }
     for (auto& [file, plan] : plans) {
         // A file still decoding may go on past its plan.
-        if (plan.recognizer != nullptr && plan.decoder == nullptr && plan.restartFrom < 0 && unsettled.count(file) == 0)
+        if (plan.recognizer != nullptr && plan.decoder == nullptr && plan.decodeFrom < 0 && unsettled.count(file) == 0)
             plan.recognizer.reset();
     }
 }
@@ -596,7 +633,7 @@ void TranscriptionJobs::Jobs::FailWholeFile(const std::string& file, FilePlan& p
         Unqueue(first);
     plan.failedWhole = true;
     plan.count = first != nullptr ? 1 : 0;
-    plan.restartFrom = -1;
+    plan.decodeFrom = -1;
     if (first == nullptr)
         return;
     first->resultCode = kCutFailedCode;

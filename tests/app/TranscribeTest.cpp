@@ -91,11 +91,11 @@ TEST_F(TranscribeTest, TextsAndSubtitlesOfEachFileWithAFailedOneAndTheWindowsNam
     EXPECT_EQ(Transcribe({"--transcribe", talk, memo, dir_ / "missing.wav", "--output", dir_ / "out", "--format", "srt"}),
               1) << Output();
     // Two words said over two minutes show for seven seconds; over ten seconds, one after the other.
-    // The MP3 encoder's delay puts the memo's speech 30 ms into it.
+    // The MP3 encoder's delay is dropped in decoding: the memo's speech is where it was recorded.
     EXPECT_EQ(ReadFile(dir_ / "out/talk.srt"), "1\n00:00:00,000 --> 00:00:07,000\ntone 440\n\n"
                                                "2\n00:02:00,000 --> 00:02:05,714\ntone\n\n"
                                                "3\n00:02:05,714 --> 00:02:10,000\n440\n\n");
-    EXPECT_EQ(ReadFile(dir_ / "out/会议 memo.srt"), "1\n00:00:00,030 --> 00:00:07,030\ntone 660\n\n");
+    EXPECT_EQ(ReadFile(dir_ / "out/会议 memo.srt"), "1\n00:00:00,000 --> 00:00:07,000\ntone 660\n\n");
     EXPECT_NE(Output().find(dir_ / "missing.wav: failed: no such file\n"), std::string::npos) << Output();
     EXPECT_NE(Output().find("talk.wav: segment 2/2 done\n"), std::string::npos) << Output();
     // As at the window's end: the temporary folder moved away.

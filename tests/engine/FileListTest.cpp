@@ -93,17 +93,24 @@ TEST_F(FileListTest, OnlyAnIdleOrFailedRowStartsRecognising)
     EXPECT_EQ(Row(1).status, ItemRecognizing);
     EXPECT_STREQ(Row(1).ActionText(), "识别中");
     EXPECT_EQ(Row(1).progressText, "0");
-    EXPECT_EQ(jobs_.QueuedCount(), 1u);
+    EXPECT_TRUE(TestSupport::WaitUntil([&] { return jobs_.QueuedCount() == 1u; }));
     EXPECT_FALSE(files_.Start(1));
     EXPECT_FALSE(files_.Start(2));
     EXPECT_FALSE(files_.Start(-1));
     EXPECT_EQ(Row(0).status, ItemIdle);
     EXPECT_STREQ(Row(0).ActionText(), "开始");
 
-    // A file the manager refuses stays idle; the manager told why.
+    // A file the manager cannot prepare goes back to idle once it says so; news of a start
+    // that another start replaced is stale.
     ASSERT_TRUE(files_.Add(dir_ / "missing.wav", 5));
-    EXPECT_FALSE(files_.Start(2));
+    EXPECT_TRUE(files_.Start(2));
+    EXPECT_EQ(Row(2).status, ItemRecognizing);
+    EXPECT_TRUE(TestSupport::WaitUntil([&] { return !jobs_.Holds(dir_ / "missing.wav"); }));
+    EXPECT_EQ(files_.StartFailed(dir_ / "missing.wav"), 2);
     EXPECT_EQ(Row(2).status, ItemIdle);
+    EXPECT_EQ(files_.StartFailed(dir_ / "missing.wav"), -1);
+    EXPECT_EQ(files_.StartFailed(Row(1).filePath), -1);
+    EXPECT_EQ(Row(1).status, ItemRecognizing);
 }
 
 TEST_F(FileListTest, ProgressCountsFinishedSegmentsAndCompletesTheRow)

@@ -1,6 +1,7 @@
 #include "support/TestSupport.h"
 
 #include "base/AppPaths.h"
+#include "base/LiveThreads.h"
 #include "base/LogFile.h"
 
 #include <cstdlib>
@@ -25,6 +26,10 @@ int main(int argc, char** argv)
     (void)log;
     testing::InitGoogleTest(&argc, argv);
     const int result = RUN_ALL_TESTS();
+    // As the program's own end does: threads a test left running (a probe, a decoder, a worker)
+    // end before the libraries they use are torn down.
+    LiveThreads::AskAllToEnd();
+    LiveThreads::WaitUntilNone(std::chrono::seconds(30));
     std::error_code ignored;
     std::filesystem::remove_all(root, ignored);
     return result;

@@ -85,6 +85,8 @@ protected:
         return path;
     }
 
+    bool Probed() { return UiTest::DurationsProbed(list_->Files()); }
+
     std::wstring Cell(int row, int column)
     {
         auto* element = static_cast<ListRow*>(list_->GetItemAt(row));
@@ -142,6 +144,9 @@ TEST_F(FileListViewTest, NewRowShowsTheFileItsProbedDurationAndTypeAndIsIdle)
     const std::string wav = Audio("数据 folder/录音 1.wav", 3.2);
     list_->AddItem(wav);
     ASSERT_EQ(list_->GetCount(), 1);
+    // Listed at once; the duration shows once probed.
+    EXPECT_EQ(Cell(0, FileListView::kColumnDuration), L"--:--");
+    ASSERT_TRUE(Probed());
     EXPECT_EQ(list_->GetItemCount(), 1);
     EXPECT_EQ(Row(0), (std::vector<std::wstring>{Shown(wav), L"00:03", L".wav", L"0", L"00:00", L"开始", L"删除"}));
     EXPECT_EQ(list_->GetItemFile(0), wav);
@@ -163,6 +168,7 @@ TEST_F(FileListViewTest, DurationsBelowAndFromOneHour)
     list_->AddItem(Silence("59 minutes.wav", 59 * 60));
     list_->AddItem(Silence("61 minutes.wav", 61 * 60));
     ASSERT_EQ(list_->GetItemCount(), 2);
+    ASSERT_TRUE(Probed());
     EXPECT_EQ(Cell(0, FileListView::kColumnDuration), L"59:00");
     EXPECT_EQ(list_->GetItemDuration(0), 3540);
     EXPECT_EQ(Cell(1, FileListView::kColumnDuration), L"01:01:00");
@@ -177,6 +183,7 @@ TEST_F(FileListViewTest, UnreadableFilesGetNoDurationAndOddPathsKeepTheirType)
     list_->AddItem(dir_ / "my.folder/track");
     list_->AddItem("/no-dot-anywhere/track");
     ASSERT_EQ(list_->GetItemCount(), 4);
+    ASSERT_TRUE(Probed());
     EXPECT_EQ(Row(0)[1], L"00:00");
     EXPECT_EQ(Row(0)[2], L".txt");
     EXPECT_EQ(list_->GetItemDuration(1), 0);
@@ -260,6 +267,7 @@ TEST_F(FileListViewTest, AddFilesTakesTheFilesChosenInTheDialogInItsOrder)
     }
     EXPECT_EQ(Files(), expected);
     EXPECT_EQ(Files().back(), first);
+    ASSERT_TRUE(Probed());
     EXPECT_EQ(Row(1)[1], L"00:02");
 }
 
@@ -281,6 +289,7 @@ TEST_F(FileListViewTest, DroppedFilesBecomeRowsUnderTheSameRules)
                       QUrl::fromLocalFile(QString::fromStdString(dir_ / "a folder")),
                       QUrl::fromLocalFile(QString::fromStdString(b))}));
     EXPECT_EQ(Files(), (std::vector<std::string>{b, a}));
+    ASSERT_TRUE(Probed());
     EXPECT_EQ(Row(1)[1], L"00:01");
 
     // A drag over the rows reaches the list: the window system hands it to the innermost widget

@@ -201,7 +201,11 @@ protected:
         EXPECT_TRUE(TestSupport::MakeToneFile(path, seconds, tones, 120)) << path;
         return path;
     }
-    void Add(const std::string& path) { list_->AddItem(path); }
+    void Add(const std::string& path)
+    {
+        list_->AddItem(path);
+        EXPECT_TRUE(UiTest::DurationsProbed(list_->Files()));
+    }
     // The file's text as it is saved.
     std::string ResultText(const std::string& file) { return list_->Files().Text(list_->Files().Find(file), false); }
 

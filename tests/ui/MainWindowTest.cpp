@@ -440,6 +440,7 @@ TEST_F(MainWindowTest, AddOpensTheFileDialogAndListsTheChosenFilesOnce)
         EXPECT_EQ(answer.Title(), QStringLiteral("选择文件"));
     }
     ASSERT_EQ(list_->GetCount(), 2);
+    ASSERT_TRUE(UiTest::DurationsProbed(list_->Files()));
     // In the order chosen, with their durations.
     EXPECT_EQ(list_->GetItemFile(0), a);
     EXPECT_EQ(list_->GetItemFile(1), b);
@@ -501,19 +502,22 @@ TEST_F(MainWindowTest, ARefusedFirstRowHoldsStartButNotStartAll)
     Add(b);
     Add(c);
 
-    // The job manager cannot copy a missing file: it says so, and the row stays idle.
+    // The job manager cannot copy a missing file: it says so, and the row is idle again.
     ClickControl(L"btnStart");
-    EXPECT_EQ(Status(0), ItemIdle);
+    EXPECT_EQ(Status(0), ItemRecognizing);
     EXPECT_EQ(Status(1), ItemIdle);
     EXPECT_TRUE(UiTest::WaitFor([] { return CountBoxes(L"任务失败，请确保任务文件未被其他程序占用.") == 1; }));
+    EXPECT_EQ(Status(0), ItemIdle);
     ClickControl(L"btnStart");
+    EXPECT_TRUE(UiTest::WaitFor([] { return CountBoxes(L"任务失败，请确保任务文件未被其他程序占用.") == 2; }));
+    EXPECT_EQ(Status(0), ItemIdle);
     EXPECT_EQ(Status(1), ItemIdle);
     EXPECT_EQ(Status(2), ItemIdle);
 
     ClickControl(L"btnStartAll");
-    EXPECT_EQ(Status(0), ItemIdle);
     EXPECT_EQ(Status(1), ItemRecognizing);
     EXPECT_EQ(Status(2), ItemRecognizing);
+    EXPECT_TRUE(WaitStatus(0, ItemIdle));
     gate_.OpenAll();
     ASSERT_TRUE(WaitStatus(1, ItemDone));
     ASSERT_TRUE(WaitStatus(2, ItemDone));

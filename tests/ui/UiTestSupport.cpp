@@ -1,5 +1,6 @@
 #include "tests/ui/UiTestSupport.h"
 
+#include "engine/FileList.h"
 #include "skin/EmbeddedSkin.h"
 #include "ui/toolkit/UiToolkit.h"
 
@@ -52,6 +53,17 @@ bool UiTest::HasDiagnostic(const std::string& part)
 bool UiTest::WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout)
 {
     return QTest::qWaitFor(condition, static_cast<int>(timeout.count()));
+}
+
+bool UiTest::DurationsProbed(const FileList& files)
+{
+    return WaitFor([&files] {
+        for (int i = 0; i < files.Count(); ++i) {
+            if (files.Row(i)->durationSeconds == FileRow::kDurationUnknown)
+                return false;
+        }
+        return true;
+    });
 }
 
 void UiTest::ProcessEvents()

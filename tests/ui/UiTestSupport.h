@@ -2,6 +2,8 @@
 
 #include "ui/toolkit/WindowBase.h"
 
+class FileList;
+
 #include <QPoint>
 
 #include <chrono>
@@ -26,6 +28,9 @@ bool HasDiagnostic(const std::string& part);
 bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout = std::chrono::seconds(10));
 // Handles what is queued now, deferred deletions included.
 void ProcessEvents();
+// Runs the event loop until every row of the list shows its duration (they are probed off the
+// window's thread).
+bool DurationsProbed(const FileList& files);
 
 // A zip archive (deflated entries) with these files, built in memory.
 std::string MakeZip(const std::map<std::string, std::string>& files);
