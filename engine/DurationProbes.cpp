@@ -4,6 +4,7 @@
 #include "base/LiveThreads.h"
 #include "base/LogFile.h"
 #include "base/LogTags.h"
+#include "base/platform/BackgroundPriority.h"
 #include "engine/MediaInfoProbe.h"
 
 #include <deque>
@@ -17,6 +18,7 @@ struct DurationProbes::Queue {
 
     void Work()
     {
+        Platform::LowerThisThreadsPriority();
         for (;;) {
             std::string path;
             {

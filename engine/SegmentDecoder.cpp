@@ -5,6 +5,7 @@
 #include "base/LiveThreads.h"
 #include "base/LogFile.h"
 #include "base/LogTags.h"
+#include "base/platform/BackgroundPriority.h"
 #include "base/platform/RegularFile.h"
 #include "engine/FfmpegCommand.h"
 #include "engine/FfmpegProcess.h"
@@ -208,6 +209,8 @@ void SegmentDecoder::Stop()
 
 void SegmentDecoder::Decode()
 {
+    // ffmpeg inherits it: decoding yields to the window and the requests under way.
+    Platform::LowerThisThreadsPriority();
     int output[2] = {-1, -1};
     int errors[2] = {-1, -1};
     Run run(*this, fromIndex);

@@ -4,6 +4,7 @@
 #include "base/LogFile.h"
 #include "base/LogTags.h"
 #include "base/LiveThreads.h"
+#include "base/platform/BackgroundPriority.h"
 #include "engine/FfmpegCommand.h"
 #include "engine/JobFiles.h"
 #include "engine/JobListener.h"
@@ -273,6 +274,8 @@ bool TranscriptionJobs::AddTask(const std::string& file, int32_t durationSeconds
 void TranscriptionJobs::Jobs::Prepare(const std::string& file, int32_t durationSeconds, const std::shared_ptr<Preparation>& preparation,
                                       const std::shared_ptr<Recognizer>& chosen, const JobOptions& chosenOptions)
 {
+    // A copy of gigabytes must not hold up the window or the requests under way.
+    Platform::LowerThisThreadsPriority();
     const auto cancelled = [&preparation] { return preparation->cancelled.load() || LiveThreads::Ending(); };
     // Still the file's own start: not removed, not started again, the manager not gone.
     const auto current = [this, &file, &preparation] {
