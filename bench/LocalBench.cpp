@@ -1,5 +1,6 @@
 // The local English recognizer on the decoder's own recorded test speech:
-//   local_bench [seconds] [test data folder]
+//   local_bench [seconds] [test data folder]     all three parts
+//   local_bench program [test data folder]       the third alone
 //   1. word error rate and real-time factor over the read-speech clips (librivox/*.wav) against
 //      their reference transcripts, decoded one after the other by one decoder on one core,
 //      beside the library's own command-line decoders on the same clips with the same model,
@@ -8,7 +9,11 @@
 //   2. the engine with Recognizer=local-en on a file of `seconds` (default 1200: 10 segments)
 //      made of the clips over and over, all 10 segments in flight at once: wall time, real-time
 //      factor per core, decoders loaded, peak memory of the process (ffmpeg runs as processes of
-//      its own).
+//      its own);
+//   3. the program itself, `talvora --transcribe` with Recognizer=local-en, on a 10-minute file
+//      made of the clips the same way, with its own pacing (one segment started per second):
+//      wall time from start to exit, as a share of the recording's duration, and the CPU time
+//      of the program and its ffmpeg children.
 #include "base/Config.h"
 #include "CountingListener.h"
 #include "ProcessMemory.h"
@@ -153,6 +158,57 @@ std::string Run(const std::string& command)
     return output;
 }
 
+// The clips' samples one after the other, in the order of `ids`.
+std::vector<int16_t> AllClips(const std::string& clips, const std::vector<std::string>& ids)
+{
+    std::vector<int16_t> all;
+    for (const std::string& id : ids) {
+        const std::vector<int16_t> samples = ReadWavSamples(clips + "/" + id + ".wav");
+        all.insert(all.end(), samples.begin(), samples.end());
+    }
+    return all;
+}
+
+// `seconds` of the clips over and over as a WAV file.
+void WriteReading(const std::string& path, const std::vector<int16_t>& all, int seconds)
+{
+    std::vector<int16_t> file;
+    const size_t total = static_cast<size_t>(seconds) * 16000;
+    while (file.size() < total)
+        file.insert(file.end(), all.begin(), all.begin() + static_cast<long>(std::min(all.size(), total - file.size())));
+    WriteWav(path, file);
+}
+
+// 3. The program as a user starts it, in a data folder of its own that chooses the local
+//    recognizer and points the update check at loopback.
+void TimeProgram(const std::string& folder, const std::vector<int16_t>& all)
+{
+    constexpr int kSeconds = 600;
+    const std::string data = folder + "/program";
+    std::filesystem::create_directories(data + "/Talvora");
+    std::ofstream(data + "/Talvora/config.ini", std::ios::binary)
+        << "[Talvora]\r\nUpdateUrl=http://127.0.0.1:9\r\nRecognizer=local-en\r\n";
+    const std::string speech = folder + "/ten_minutes.wav";
+    WriteReading(speech, all, kSeconds);
+    const std::string out = folder + "/out";
+    const std::string command = "env DISPLAY= WAYLAND_DISPLAY= QT_QPA_PLATFORM= TALVORA_DEBUG_OUTPUT= XDG_DATA_HOME='" + data +
+                                "' TMPDIR='" + folder + "' '" + TALVORA_APP + "' --transcribe '" + speech +
+                                "' --recognizer local-en --output '" + out + "' 2>&1; echo \"exit $?\"";
+    const double cpu = ChildCpuSeconds();
+    const auto start = Clock::now();
+    const std::string said = Run(command);
+    const double wall = std::chrono::duration<double>(Clock::now() - start).count();
+    const double used = ChildCpuSeconds() - cpu;
+    const size_t words = Words(ReadAll(out + "/ten_minutes.txt")).size();
+    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+    std::printf("program, talvora --transcribe of a %d-s recording (%d segments, one started per second) with local-en on "
+                "%u cores: %.1f s wall, %.3f of its duration (target <= 0.15); %.1f CPU s (%.2f cores busy on average); "
+                "%zu words heard\n",
+                kSeconds, PlanSegmentCount(kSeconds), cores, wall, wall / kSeconds, used, used / wall, words);
+    if (said.find("exit 0") == std::string::npos || words == 0)
+        std::printf("  the program said:\n%s", said.c_str());
+}
+
 struct Score {
     size_t errors = 0;
     size_t words = 0;
@@ -177,7 +233,8 @@ Score ScoreAll(const std::vector<std::string>& ids, const std::map<std::string, 
 int main(int argc, char** argv)
 {
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
-    const int seconds = argc > 1 ? std::atoi(argv[1]) : 1200;
+    const bool programOnly = argc > 1 && std::strcmp(argv[1], "program") == 0;
+    const int seconds = argc > 1 && !programOnly ? std::atoi(argv[1]) : 1200;
     const std::string data = argc > 2 ? argv[2] : TALVORA_SPEECH_TESTDATA;
     const std::string clips = data + "/librivox";
     const std::string folder = std::filesystem::temp_directory_path() / ("local_bench_" + std::to_string(getpid()));
@@ -194,6 +251,11 @@ int main(int argc, char** argv)
     if (ids.empty() || reference.size() < ids.size()) {
         std::fprintf(stderr, "no clips or transcripts in %s (package pocketsphinx-testdata)\n", clips.c_str());
         return 1;
+    }
+    if (programOnly) {
+        TimeProgram(folder, AllClips(clips, ids));
+        std::filesystem::remove_all(folder);
+        return 0;
     }
 
     // 1. This program's recognizer with a decoder of its own, one clip after the other, after one
@@ -271,13 +333,7 @@ int main(int argc, char** argv)
 
     // 2. The engine: every segment in flight at once.
     const std::string speech = folder + "/reading.wav";
-    {
-        std::vector<int16_t> file;
-        const size_t total = static_cast<size_t>(seconds) * 16000;
-        while (file.size() < total)
-            file.insert(file.end(), all.begin(), all.begin() + static_cast<long>(std::min(all.size(), total - file.size())));
-        WriteWav(speech, file);
-    }
+    WriteReading(speech, all, seconds);
     WriteConfigString("Recognizer", "local-en");
     WriteConfigString("UpdateUrl", "http://127.0.0.1:9");
     auto window = std::make_shared<CountingListener>();
@@ -303,6 +359,8 @@ int main(int argc, char** argv)
                     seconds, segments, inFlight, pool.LoadedCount(), cores, wall, wall * cores / seconds, StatusKb("VmHWM") / 1024.0,
                     rssBefore / 1024.0);
     }
+
+    TimeProgram(folder, all);
     std::filesystem::remove_all(folder);
     return 0;
 }

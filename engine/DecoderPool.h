@@ -28,6 +28,7 @@ public:
         ~Lease();
         explicit operator bool() const { return decoder != nullptr; }
         SpeechDecoder* operator->() const { return decoder.get(); }
+        SpeechDecoder& operator*() const { return *decoder; }
 
     private:
         friend class DecoderPool;

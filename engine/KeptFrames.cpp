@@ -44,6 +44,7 @@ std::vector<size_t> KeptFrames::Of(const int16_t* samples, size_t count)
         rows[i] = storage.data() + i * width;
 
     std::vector<size_t> starts;
+    fe_start_stream(frontEnd);
     fe_start_utt(frontEnd);
     // One frame's step at a time: whatever comes out of a step ends with the frame that step
     // completed, so where each lies follows from how much was fed.

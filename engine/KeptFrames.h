@@ -11,8 +11,8 @@ struct fe_s;
 // Where in the audio each frame the decoder kept lies. The decoder's front end drops the frames
 // it takes for silence before the search sees them, so the search numbers only the frames it
 // kept and its word times skip every pause; a second front end with the same settings, fed the
-// same audio, tells which frames those were. The front end's noise estimate carries over from one
-// utterance to the next, so the twin has to see every utterance its decoder sees, in order.
+// same audio, tells which frames those were. Each utterance starts a new stream for both, so the
+// noise estimate behind that choice is learnt from the utterance alone, as the decoder's is.
 class KeptFrames {
 public:
     // Null when no front end can be made from the decoder's settings.

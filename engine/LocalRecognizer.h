@@ -8,8 +8,11 @@
 #include <string>
 
 class DecoderPool;
+class UtteranceQueue;
 
-// English speech recognised on this machine by a decoder of the pool: no account, no network.
+// English speech recognised on this machine by the decoders of the pool: no account, no network.
+// A segment is cut into utterances, which every decoder of the pool that is free decodes side by
+// side; each utterance is decoded on its own, so the words are the same whichever decoder took it.
 // Code 0 with the words heard (none is success too); a model that cannot be loaded or audio
 // that cannot be decoded is a failed attempt with a code of its own and a warning in the log.
 class LocalRecognizer : public Recognizer {
@@ -33,6 +36,7 @@ public:
 
 private:
     const std::shared_ptr<DecoderPool> pool;
+    const std::shared_ptr<UtteranceQueue> queue;
     const std::string modelDir;
     const std::string language;
 };

@@ -132,7 +132,10 @@ bool SpeechDecoder::Decode(const int16_t* samples, size_t count, std::string* te
 {
     text->clear();
     words->clear();
-    if (ps_start_utt(decoder) < 0) {
+    // A new stream forgets the noise level the front end learnt from the utterances before, which
+    // decides the frames it drops as silence: the words heard depend on this utterance alone,
+    // whichever decoder decodes it after whatever.
+    if (ps_start_stream(decoder) < 0 || ps_start_utt(decoder) < 0) {
         *error = "the decoder cannot start an utterance";
         return false;
     }

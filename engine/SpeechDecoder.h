@@ -29,7 +29,8 @@ public:
     // Decodes 16 kHz mono samples as one utterance into lower-case words separated by blanks
     // (empty when nothing was heard), and into `words`: the same words, each with the time it
     // was said at, in seconds from the first sample (empty when those times cannot be told).
-    // False, with the reason in `error`, when decoding failed. Time and memory grow faster than
+    // Nothing carries over from the utterances decoded before: the same samples give the same
+    // words and times on any decoder. False, with the reason in `error`, when decoding failed. Time and memory grow faster than
     // the utterance: keep it to some seconds (CutAtPauses).
     bool Decode(const int16_t* samples, size_t count, std::string* text, std::vector<HeardWord>* words, std::string* error);
 

@@ -4,6 +4,7 @@
 #include "engine/SegmentAttempt.h"
 #include "engine/SpeechClient.h"
 #include "engine/FfmpegCommand.h"
+#include "engine/DecoderPool.h"
 #include "engine/LocalRecognizer.h"
 #include "engine/RecognizerSetting.h"
 #include "speech_double/TonePcm.h"
@@ -13,6 +14,8 @@
 #include <cstdlib>
 #include <condition_variable>
 #include <filesystem>
+#include <random>
+#include <thread>
 #include <sys/mount.h>
 #include <unistd.h>
 
@@ -182,6 +185,45 @@ TEST_F(SegmentAttemptTest, TheLocalRecognizerTimesItsSentencesWhereTheyAreSaid)
         said += (said.empty() ? "" : " ") + piece.text;
     }
     EXPECT_EQ(said, unbroken.text);
+}
+
+TEST_F(SegmentAttemptTest, TheLocalRecognizerHearsTheSameOnEveryCoreAsOnOneDecoder)
+{
+    // Three of the decoder's read clips one after the other: 18 seconds, two utterances.
+    std::string reading;
+    for (const char* clip : {"0870", "0890", "0920"})
+        reading += ReadFile(std::string(TALVORA_SPEECH_TESTDATA) + "/librivox/sense_and_sensibility_01_austen_64kb-" + clip + ".wav").substr(44);
+    ASSERT_GT(reading.size() / 2, LocalRecognizer::kMaxUtteranceSamples);
+
+    // One decoder, one utterance after the other, after three seconds of loud noise: what the
+    // front end learnt from the noise must not change what it hears next.
+    LocalRecognizer one(ReadLocalModelDir(), std::make_shared<DecoderPool>(1));
+    std::mt19937 random(7);
+    std::string noise(3 * 32000, '\0');
+    for (char& byte : noise)
+        byte = static_cast<char>(random() >> 8);
+    ASSERT_EQ(one.Recognize(noise).code, 0);
+    const RecognitionOutcome serial = one.Recognize(reading);
+    ASSERT_EQ(serial.code, 0) << serial.message;
+    ASSERT_GE(serial.pieces.size(), 2u) << serial.text;
+
+    // Two segments at once with two decoders: each decoder takes utterances of both.
+    LocalRecognizer every(ReadLocalModelDir(), std::make_shared<DecoderPool>(2));
+    RecognitionOutcome other;
+    std::thread second([&] { other = every.Recognize(reading); });
+    const RecognitionOutcome first = every.Recognize(reading);
+    second.join();
+    EXPECT_EQ(every.Pool().LoadedCount(), 2u);
+    for (const RecognitionOutcome* parallel : std::initializer_list<const RecognitionOutcome*>{&first, &other}) {
+        EXPECT_EQ(parallel->code, 0);
+        EXPECT_EQ(parallel->text, serial.text);
+        ASSERT_EQ(parallel->pieces.size(), serial.pieces.size()) << parallel->text;
+        for (size_t i = 0; i < serial.pieces.size(); ++i) {
+            EXPECT_EQ(parallel->pieces[i].text, serial.pieces[i].text) << i;
+            EXPECT_EQ(parallel->pieces[i].start, serial.pieces[i].start) << i;
+            EXPECT_EQ(parallel->pieces[i].end, serial.pieces[i].end) << i;
+        }
+    }
 }
 
 TEST_F(SegmentAttemptTest, ServiceErrorsAndUnreadableReplies)
