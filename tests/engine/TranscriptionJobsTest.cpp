@@ -133,10 +133,15 @@ TEST_F(TranscriptionJobsTest, TwoFilesInterleaveBySegmentIndex)
     ASSERT_TRUE(convert_->AddTask(a, 360));
     ASSERT_TRUE(speech_->WaitForArrivals(Endpoint::Recognition, 1));
     ASSERT_TRUE(convert_->AddTask(b, 360));
-    // One worker per Dispatch, each waited for, so the arrival order is the dispatch order.
+    // One worker at a time, each waited for, so the arrival order is the dispatch order. A
+    // segment still being decoded is not due yet: the dispatch is tried again until one starts.
     for (int started = 2; started <= 6; ++started) {
         ASSERT_TRUE(speech_->WaitForArrivals(Endpoint::Recognition, started));
-        convert_->Dispatch();
+        const size_t before = static_cast<size_t>(convert_->RunningCount()) + window_->Count();
+        ASSERT_TRUE(WaitUntil([&] {
+            convert_->Dispatch();
+            return static_cast<size_t>(convert_->RunningCount()) + window_->Count() > before;
+        }));
     }
     ASSERT_TRUE(RunUntil(6));
     auto requests = speech_->Requests(Endpoint::Recognition);
