@@ -3,9 +3,9 @@
 #include "base/AppPaths.h"
 #include "base/LogFile.h"
 #include "base/LogTags.h"
-#include "base/TextUtils.h"
 
 #include <QApplication>
+#include <QCryptographicHash>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <QWidget>
@@ -85,9 +85,11 @@ socklen_t MakeAddress(const std::string& name, sockaddr_un& address)
 {
     std::memset(&address, 0, sizeof address);
     address.sun_family = AF_UNIX;
-    const std::string folder = AppPaths::GetAppDataDir();
-    const std::string text = name + "." + std::to_string(getuid()) + "." +
-                             TextUtils::Md5Hex(folder).substr(0, 16);
+    // Qt's MD5 rather than OpenSSL's: the first OpenSSL call reads its configuration, which a
+    // start should not wait for. Same digest, same name.
+    const QByteArray folder = QByteArray::fromStdString(AppPaths::GetAppDataDir());
+    const std::string digest = QCryptographicHash::hash(folder, QCryptographicHash::Md5).toHex().toStdString();
+    const std::string text = name + "." + std::to_string(getuid()) + "." + digest.substr(0, 16);
     const size_t length = std::min(text.size(), sizeof address.sun_path - 1);
     std::memcpy(address.sun_path + 1, text.data(), length);
     return static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + length);
