@@ -159,8 +159,9 @@ struct TranscriptionJobs::Jobs : std::enable_shared_from_this<Jobs> {
     void OnDecoded(const std::string& file, uint64_t run, int32_t segmentCount, int64_t bytes);
     void OnDecodeFailed(const std::string& file, uint64_t run, int32_t index, const std::string& reason, bool wholeFile);
     void Complete(const SegmentAttemptOutcome& outcome, const std::weak_ptr<SegmentRecord>& watched);
-    // Starts at most one queued segment that is ready and due, if fewer than the maximum of
-    // attempts run.
+    // Whether a queued segment may go to a worker now.
+    bool Due(const SegmentRecord& segment, std::chrono::steady_clock::time_point now) const;
+    // Starts at most one queued segment that is due, if fewer than the maximum of attempts run.
     void StartOne();
     // Makes the record of one segment of a planned file and queues it.
     void Plan(const std::string& file, const FilePlan& plan, int32_t index);
@@ -379,11 +380,12 @@ void TranscriptionJobs::Jobs::OnSegmentReady(const std::string& file, uint64_t r
     if (plan == nullptr)
         return;
     plan->furthestReady = std::max(plan->furthestReady, index);
-    if (SegmentRecord* segment = FindRecord(file, index))
+    SegmentRecord* segment = FindRecord(file, index);
+    if (segment != nullptr)
         segment->ready = true;
-    // A file's first segment goes to a worker at once, as soon as it is decoded; the rest follow
-    // at the dispatching pace.
-    if (!plan->begun) {
+    // A file's first segment goes to a worker at once, as soon as it is due; the rest follow at
+    // the dispatching pace.
+    if (!plan->begun && segment != nullptr && Due(*segment, std::chrono::steady_clock::now())) {
         plan->begun = true;
         StartOne();
     }
@@ -400,6 +402,11 @@ void TranscriptionJobs::Jobs::OnDecoded(const std::string& file, uint64_t run, i
     const int64_t seconds = int64_t{plan->runFrom} * kSegmentSeconds + (bytes + kBytesPerSecond - 1) / kBytesPerSecond;
     plan->decodedSeconds = static_cast<int32_t>(std::min<int64_t>(std::numeric_limits<int32_t>::max(), seconds));
     DecoderEnded(*plan);
+    // A file of one segment: it was due only now.
+    if (!plan->begun) {
+        plan->begun = true;
+        StartOne();
+    }
 }
 
 void TranscriptionJobs::Jobs::OnDecodeFailed(const std::string& file, uint64_t run, int32_t index, const std::string& reason, bool wholeFile)
@@ -512,6 +519,17 @@ void TranscriptionJobs::Dispatch()
     jobs->StartOne();
 }
 
+bool TranscriptionJobs::Jobs::Due(const SegmentRecord& segment, std::chrono::steady_clock::time_point now) const
+{
+    if (!segment.ready || segment.notBefore > now)
+        return false;
+    // The last planned segment waits until the decoder knows whether the audio goes on past it:
+    // finished before, it would make the file look complete while it is not.
+    const FilePlan* plan = FindPlan(segment.file);
+    return plan == nullptr || segment.segmentIndex < plan->count - 1 || plan->decodedCount >= 0 ||
+           plan->furthestReady > segment.segmentIndex || (plan->decoder == nullptr && plan->decodeFrom < 0);
+}
+
 void TranscriptionJobs::Jobs::StartOne()
 {
     if (runningCount >= options.maxWorkers)
@@ -519,8 +537,7 @@ void TranscriptionJobs::Jobs::StartOne()
     // The first queued segment that is decoded and due: one whose server asked for a pause
     // waits, the others go on meanwhile.
     const auto now = std::chrono::steady_clock::now();
-    const auto due = std::find_if(pendingQueue.begin(), pendingQueue.end(),
-                                  [now](const SegmentRecord* queued) { return queued->ready && queued->notBefore <= now; });
+    const auto due = std::find_if(pendingQueue.begin(), pendingQueue.end(), [this, now](const SegmentRecord* queued) { return Due(*queued, now); });
     if (due == pendingQueue.end())
         return;
     SegmentRecord* segment = *due;
