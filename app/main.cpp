@@ -146,9 +146,9 @@ int main(int argc, char** argv)
     UiToolkit::SetDiagnosticHook(&LogToolkitDiagnostic);
     // Before the first window: every text is translated as its window is built.
     UiLanguage::SetUp();
-    errno = 0;
-    if (!InstallEmbeddedSkin())
-        WriteLog(Error, LogTag::kProgram, "%s", "the embedded skin cannot be read; the windows stay empty");
+    // Opened when the window reads its layout, once it is mapped: the zip library (and OpenSSL's,
+    // which it brings) is loaded then, not before the window appears.
+    InstallEmbeddedSkinOnFirstRead();
 
     // Declared after the application object, so the window goes before the application does, and
     // the check after the window that shows it. The recognizer comes with the user's credentials.
@@ -159,6 +159,9 @@ int main(int argc, char** argv)
     // until it stands); when its layout cannot be built the loop below still ends, through the
     // window's final message. What follows is not needed for the first picture, so it comes after.
     player.Create(nullptr, L"", WS_OVERLAPPEDWINDOW, 0, 0, 0, 800, 600);
+    errno = 0;
+    if (!UiToolkit::HasSkinArchive())
+        WriteLog(Error, LogTag::kProgram, "%s", "the embedded skin cannot be read; the windows stay empty");
     const QIcon icon = WindowIcon();
     QApplication::setWindowIcon(icon);
     player.SetIcon(icon);

@@ -32,6 +32,7 @@ inline constexpr char kIniFileRead[] = "IniFile::Read";
 inline constexpr char kIniFileWrite[] = "IniFile::Write";
 inline constexpr char kLaunchUpdater[] = "LaunchUpdater";
 inline constexpr char kLayoutBuilderBuild[] = "CLayoutBuilder::Build";
+inline constexpr char kLazyLibrary[] = "LazyLibrary";
 inline constexpr char kLibCurl[] = "LibCurl";
 inline constexpr char kLocalRecognizerRecognize[] = "LocalRecognizer::Recognize";
 inline constexpr char kMainWindowAddFiles[] = "RtmpPlayer::AddFiles";

@@ -3,6 +3,7 @@
 #include "base/LogFile.h"
 #include "base/LogTags.h"
 #include "engine/KeptFrames.h"
+#include "engine/LibPocketSphinx.h"
 
 #include <pocketsphinx.h>
 #include <sphinxbase/err.h>
@@ -83,6 +84,12 @@ std::unique_ptr<SpeechDecoder> SpeechDecoder::Load(const std::string& modelDir, 
     // a missing model deserves a plain answer.
     if (!IsFolder(acoustic) || !IsFile(language) || !IsFile(dictionary)) {
         *error = "no US-English model in " + modelDir + " (en-us/en-us, en-us/en-us.lm.bin, en-us/cmudict-en-us.dict)";
+        return nullptr;
+    }
+
+    std::string missing;
+    if (!PocketSphinxLoads(&missing)) {
+        *error = "the decoder library cannot be loaded (" + missing + ")";
         return nullptr;
     }
 

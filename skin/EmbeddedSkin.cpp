@@ -19,3 +19,8 @@ bool InstallEmbeddedSkin()
 {
     return UiToolkit::SetSkinArchive(EmbeddedSkinData(), EmbeddedSkinSize());
 }
+
+void InstallEmbeddedSkinOnFirstRead()
+{
+    UiToolkit::SetSkinArchiveOnFirstRead(EmbeddedSkinData(), EmbeddedSkinSize());
+}

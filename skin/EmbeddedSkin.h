@@ -9,3 +9,6 @@ size_t EmbeddedSkinSize();
 
 // Hands the archive to the UI toolkit (UiToolkit::SetSkinArchive); false when it cannot be read.
 bool InstallEmbeddedSkin();
+// Hands the archive to the UI toolkit to be opened when the first file is read from it
+// (UiToolkit::SetSkinArchiveOnFirstRead).
+void InstallEmbeddedSkinOnFirstRead();

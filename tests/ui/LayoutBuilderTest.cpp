@@ -496,4 +496,32 @@ TEST_F(LayoutBuilderTest, ABrokenArchiveIsRefusedWithADiagnostic)
     ScopedSkin restore({});  // puts the embedded skin back when it goes
 }
 
+// The program hands its archive over before the first window and has it opened by the window's
+// first read: the window is still built whole, and a broken archive is still refused then.
+TEST_F(LayoutBuilderTest, AnArchiveOpenedOnFirstReadBuildsTheWindowOrIsRefusedThen)
+{
+    const std::string archive =
+        UiTest::MakeZip({{"test.xml", "<Window size=\"120,80\"><VerticalLayout><Label name=\"label\" text=\"later\"/>"
+                                      "</VerticalLayout></Window>"}});
+    ScopedSkin restore({});
+    UiToolkit::SetSkinArchiveOnFirstRead(archive.data(), archive.size());
+    {
+        TestWindow window;
+        ASSERT_TRUE(window.Create(nullptr, L"", WS_OVERLAPPEDWINDOW, 0, 0, 0, 120, 80));
+        Label* label = window.FindControl<Label>(L"label");
+        ASSERT_NE(label, nullptr);
+        EXPECT_EQ(label->GetText(), L"later");
+    }
+    EXPECT_TRUE(UiToolkit::HasSkinArchive());
+
+    UiTest::ClearDiagnostics();
+    const std::string garbage = "this is not a zip archive at all";
+    UiToolkit::SetSkinArchiveOnFirstRead(garbage.data(), garbage.size());
+    EXPECT_FALSE(UiTest::HasDiagnostic("skin archive"));
+    TestWindow window;
+    EXPECT_FALSE(window.Create(nullptr, L"", WS_OVERLAPPEDWINDOW, 0, 0, 0, 100, 100));
+    EXPECT_TRUE(UiTest::HasDiagnostic("skin archive"));
+    EXPECT_FALSE(UiToolkit::HasSkinArchive());
+}
+
 }  // namespace

@@ -28,6 +28,48 @@ SkinArchive& Archive()
     return archive;
 }
 
+// The archive handed over to be opened on the first read, until it is opened or replaced.
+struct PendingArchive {
+    std::mutex lock;
+    bool waiting = false;
+    const void* data = nullptr;
+    size_t size = 0;
+};
+
+PendingArchive& Pending()
+{
+    static PendingArchive pending;
+    return pending;
+}
+
+void ForgetPendingArchive()
+{
+    PendingArchive& pending = Pending();
+    std::lock_guard<std::mutex> guard(pending.lock);
+    pending.waiting = false;
+}
+
+bool OpenArchive(const void* data, size_t size)
+{
+    std::string error;
+    if (!Archive().Open(data, size, error)) {
+        UiToolkit::Diagnose("The skin archive cannot be opened: " + error);
+        return false;
+    }
+    return true;
+}
+
+// Opens the archive handed over for later, once, whichever thread reads first.
+void OpenPendingArchive()
+{
+    PendingArchive& pending = Pending();
+    std::lock_guard<std::mutex> guard(pending.lock);
+    if (!pending.waiting)
+        return;
+    pending.waiting = false;
+    OpenArchive(pending.data, pending.size);
+}
+
 struct ImageCache {
     QHash<QString, QPixmap> images;
     QSet<QString> failed;
@@ -63,16 +105,22 @@ void UiToolkit::Diagnose(const std::string& text)
 bool UiToolkit::SetSkinArchive(const void* data, size_t size)
 {
     ReleaseSkinArchive();
-    std::string error;
-    if (!Archive().Open(data, size, error)) {
-        Diagnose("The skin archive cannot be opened: " + error);
-        return false;
-    }
-    return true;
+    return OpenArchive(data, size);
+}
+
+void UiToolkit::SetSkinArchiveOnFirstRead(const void* data, size_t size)
+{
+    ReleaseSkinArchive();
+    PendingArchive& pending = Pending();
+    std::lock_guard<std::mutex> guard(pending.lock);
+    pending.waiting = true;
+    pending.data = data;
+    pending.size = size;
 }
 
 void UiToolkit::ReleaseSkinArchive()
 {
+    ForgetPendingArchive();
     Archive().Close();
     Images().images.clear();
     Images().failed.clear();
@@ -80,6 +128,7 @@ void UiToolkit::ReleaseSkinArchive()
 
 bool UiToolkit::HasSkinArchive()
 {
+    OpenPendingArchive();
     return Archive().IsOpen();
 }
 
@@ -92,6 +141,7 @@ bool UiToolkit::ReadSkinFile(const std::string& name, QByteArray& content)
         Diagnose("A skin file without a name was asked for");
         return false;
     }
+    OpenPendingArchive();
     if (!Archive().Read(name, bytes, error)) {
         Diagnose("The skin file \"" + name + "\" cannot be loaded: " + error);
         return false;

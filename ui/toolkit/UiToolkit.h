@@ -44,6 +44,10 @@ void Diagnose(const std::string& text);
 // stay valid until the archive is released or replaced (the embedded archive is static data).
 // A buffer that is not a readable zip archive is refused with a diagnostic.
 bool SetSkinArchive(const void* data, size_t size);
+// The same, except that the archive is opened when the first file is read from it (or when
+// HasSkinArchive asks), and a buffer that is not a readable zip archive is refused, with its
+// diagnostic, only then: a program can map its first window before the zip library is loaded.
+void SetSkinArchiveOnFirstRead(const void* data, size_t size);
 // Forgets the archive and every image decoded from it.
 void ReleaseSkinArchive();
 bool HasSkinArchive();
