@@ -476,8 +476,9 @@ TEST(Segmenting, TheDecoderCutsOneDecodeOfTheFileIntoSegmentsSampleForSample)
             EXPECT_EQ(news.ready[static_cast<size_t>(i)].first, i);
             const std::string segment = ReadFile(SegmentFileName(file, i));
             EXPECT_EQ(static_cast<int64_t>(segment.size()), news.ready[static_cast<size_t>(i)].second);
-            if (i < 2)
+            if (i < 2) {
                 EXPECT_EQ(segment.size(), 3840000u) << name;
+            }
             joined += segment;
         }
         EXPECT_TRUE(joined == whole) << name;
