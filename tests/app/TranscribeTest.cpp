@@ -58,6 +58,9 @@ protected:
         env["XDG_DATA_HOME"] = dir_ / dataFolder_;
         env["TMPDIR"] = dir_.Path();
         env["TALVORA_DEBUG_OUTPUT"] = "";
+        // Under AddressSanitizer, what Debian's libraries keep until their own exit is theirs.
+        const char* lsan = std::getenv("LSAN_OPTIONS");
+        env["LSAN_OPTIONS"] = std::string(lsan != nullptr ? lsan : "") + " suppressions=" TALVORA_LSAN_SUPPRESSIONS;
         return env;
     }
     std::string Output() const { return ReadFile(dir_ / "output.txt"); }
