@@ -3,6 +3,7 @@
 #include "base/AppPaths.h"
 #include "base/LogFile.h"
 #include "base/LogTags.h"
+#include "base/OrderedTurns.h"
 #include "base/TextUtils.h"
 #include "base/platform/RegularFile.h"
 
@@ -13,6 +14,15 @@
 #include <unistd.h>
 
 namespace {
+
+// Copies are bound by the disk: started all at once they only share it, and each file would be
+// ready as late as the last. Two at a time, in the order they were started: one slow source (a
+// network share) does not hold up the rest.
+OrderedTurns& CopyTurns()
+{
+    static OrderedTurns turns(2);
+    return turns;
+}
 
 // Copies byte for byte, replacing `to`. Only a regular file (after following links) is taken: a
 // FIFO would block the caller for good and a device such as /dev/zero never ends. On failure
@@ -31,6 +41,11 @@ bool CopyFile(const std::string& from, const std::string& to, const std::functio
     // be reading the old copy on its way out. Checked again on the open descriptor, as the file
     // may change in between.
     unlink(to.c_str());
+    const OrderedTurns::Held turn(CopyTurns(), cancelled);
+    if (!turn) {
+        errno = ECANCELED;
+        return false;
+    }
     return CopyRegularFile(from, to, true, cancelled);
 }
 

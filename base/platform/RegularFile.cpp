@@ -82,13 +82,35 @@ namespace {
 
 // 64 MiB at a time: a cancelled copy of a large file ends within a fraction of a second.
 constexpr size_t kCopyPiece = size_t{64} << 20;
+// What one call copies: the kernel may not give the processor up inside a call, and a copy
+// between cached pages runs at gigabytes a second; a few milliseconds at most, so the window
+// and the display server are never kept waiting for a core.
+constexpr size_t kCopyCall = size_t{4} << 20;
+
+// A copy of gigabytes through the page cache would otherwise leave them dirty for the kernel's
+// flusher to write all at once, at its own priority, and push everything else out of memory
+// (the window's own code among it, read back from a disk busy with the copy). Each piece is
+// written back by this thread, at its priority, and the one before it waited for, so at most
+// two pieces are dirty; the source's pages, never read again here, go at once. The copy's stay
+// cached, clean: its decoder reads them next.
+void SettlePiece(int in, int out, off_t start, off_t length, off_t previousStart, off_t previousLength)
+{
+    sync_file_range(out, start, length, SYNC_FILE_RANGE_WRITE);
+    if (previousLength > 0)
+        sync_file_range(out, previousStart, previousLength,
+                        SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER);
+    posix_fadvise(in, start, length, POSIX_FADV_DONTNEED);
+}
 
 // Copies what remains of `in` to `out` through this process's memory: for file systems the
 // kernel cannot copy between.
 bool CopyThroughMemory(int in, int out, const std::function<bool()>& cancelled)
 {
     std::vector<char> chunk(1 << 20);
-    size_t sinceCheck = 0;
+    off_t pieceStart = lseek(out, 0, SEEK_CUR);
+    off_t previousStart = 0;
+    off_t previousLength = 0;
+    off_t done = pieceStart;
     for (;;) {
         const ssize_t got = read(in, chunk.data(), chunk.size());
         if (got < 0 && errno == EINTR)
@@ -97,9 +119,12 @@ bool CopyThroughMemory(int in, int out, const std::function<bool()>& cancelled)
             return got == 0;
         if (!WriteAll(out, std::string_view(chunk.data(), static_cast<size_t>(got))))
             return false;
-        sinceCheck += static_cast<size_t>(got);
-        if (sinceCheck >= kCopyPiece) {
-            sinceCheck = 0;
+        done += got;
+        if (done - pieceStart >= static_cast<off_t>(kCopyPiece)) {
+            SettlePiece(in, out, pieceStart, done - pieceStart, previousStart, previousLength);
+            previousStart = pieceStart;
+            previousLength = done - pieceStart;
+            pieceStart = done;
             if (cancelled && cancelled()) {
                 errno = ECANCELED;
                 return false;
@@ -110,16 +135,28 @@ bool CopyThroughMemory(int in, int out, const std::function<bool()>& cancelled)
 
 bool CopyContent(int in, int out, const std::function<bool()>& cancelled)
 {
+    off_t done = 0;
+    off_t pieceStart = 0;
+    off_t previousStart = 0;
+    off_t previousLength = 0;
     for (;;) {
         if (cancelled && cancelled()) {
             errno = ECANCELED;
             return false;
         }
-        const ssize_t copied = copy_file_range(in, nullptr, out, nullptr, kCopyPiece, 0);
+        const ssize_t copied = copy_file_range(in, nullptr, out, nullptr, kCopyCall, 0);
         if (copied == 0)
             return true;
-        if (copied > 0)
+        if (copied > 0) {
+            done += copied;
+            if (done - pieceStart >= static_cast<off_t>(kCopyPiece)) {
+                SettlePiece(in, out, pieceStart, done - pieceStart, previousStart, previousLength);
+                previousStart = pieceStart;
+                previousLength = done - pieceStart;
+                pieceStart = done;
+            }
             continue;
+        }
         if (errno == EINTR)
             continue;
         // Not between these file systems (or not on this kernel): nothing was copied by this
