@@ -13,6 +13,8 @@
 #include <QPointer>
 #include <QStyledItemDelegate>
 
+#include <algorithm>
+
 namespace {
 
 // Gives every row the list's item height.
@@ -186,9 +188,24 @@ bool ListRowsView::viewportEvent(QEvent* event)
 
 void ListRowsView::paintEvent(QPaintEvent* event)
 {
-    QTreeView::paintEvent(event);
+    // The rows are drawn here, not by the tree view's own painting: that asks the display server
+    // where the pointer is on every paint, a round trip that holds the window up whenever the
+    // server is slow to answer. The rows are flat and all of one height; the hot row is known.
     QPainter painter(viewport());
     const QRect area = viewport()->rect();
+    const QRegion dirty = event->region();
+    const int rows = model()->rowCount(rootIndex());
+    for (int row = std::max(0, indexAt(QPoint(0, 0)).row()); row < rows; ++row) {
+        const QModelIndex index = model()->index(row, 0, rootIndex());
+        const QRect cell = visualRect(index);
+        if (!cell.isValid() || cell.top() > area.bottom())
+            break;
+        QStyleOptionViewItem option;
+        initViewItemOption(&option);
+        option.rect = QRect(0, cell.top(), area.width(), cell.height());
+        if (dirty.intersects(option.rect))
+            drawRow(&painter, option, index);
+    }
     if (model()->rowCount() == 0 && !list_->GetEmptyText().empty()) {
         WindowWidget* window = list_->GetWindowWidget();
         painter.setFont(window != nullptr ? window->GetLayoutFont(list_->GetItemStyle().font) : font());
