@@ -46,6 +46,13 @@ for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
 [ -s "$work/display" ] || { echo "Xvfb did not start" >&2; exit 1; }
 export DISPLAY=":$(head -n1 "$work/display")" QT_QPA_PLATFORM=xcb
 
+# A run right after another starts while the disk still writes and discards the last run's
+# gigabytes: it waits (at most 4 minutes) until the kernel reports the disk quiet, so that one
+# run's figure is not the aftermath of the one before.
+io_busy() { awk '/^some/ { split($2, f, "="); exit !(f[2] >= 1.0) }' /proc/pressure/io 2>/dev/null; }
+for _ in $(seq 120); do io_busy || break; sleep 2; done
+echo "disk pressure at the start: $(head -n1 /proc/pressure/io 2>/dev/null || echo unknown)"
+
 setsid "$build/bench/ui_stall_bench" "$media" "${options[@]}" &
 bench=$!
 status=0
