@@ -90,27 +90,47 @@ constexpr size_t kCopyCall = size_t{4} << 20;
 // A copy of gigabytes through the page cache would otherwise leave them dirty for the kernel's
 // flusher to write all at once, at its own priority, and push everything else out of memory
 // (the window's own code among it, read back from a disk busy with the copy). Each piece is
-// written back by this thread, at its priority, and the one before it waited for, so at most
-// two pieces are dirty; the source's pages, never read again here, go at once. The copy's stay
-// cached, clean: its decoder reads them next.
-void SettlePiece(int in, int out, off_t start, off_t length, off_t previousStart, off_t previousLength)
-{
-    sync_file_range(out, start, length, SYNC_FILE_RANGE_WRITE);
-    if (previousLength > 0)
-        sync_file_range(out, previousStart, previousLength,
-                        SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER);
-    posix_fadvise(in, start, length, POSIX_FADV_DONTNEED);
-}
+// written back by the copying thread, at its priority, and the one before it waited for, so at
+// most two pieces are dirty; the source's pages, never read again here, go at once. The copy's
+// stay cached, clean: its decoder reads them next.
+class Writeback {
+public:
+    // Both descriptors stand at `start` of their files.
+    Writeback(int in, int out, off_t start) : in_(in), out_(out), pieceStart_(start), done_(start) {}
+
+    // `bytes` more were copied; true when that completed a piece.
+    bool Copied(off_t bytes)
+    {
+        done_ += bytes;
+        if (done_ - pieceStart_ < static_cast<off_t>(kCopyPiece))
+            return false;
+        const off_t length = done_ - pieceStart_;
+        sync_file_range(out_, pieceStart_, length, SYNC_FILE_RANGE_WRITE);
+        if (previousLength_ > 0)
+            sync_file_range(out_, previousStart_, previousLength_,
+                            SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER);
+        posix_fadvise(in_, pieceStart_, length, POSIX_FADV_DONTNEED);
+        previousStart_ = pieceStart_;
+        previousLength_ = length;
+        pieceStart_ = done_;
+        return true;
+    }
+
+private:
+    const int in_;
+    const int out_;
+    off_t pieceStart_;
+    off_t done_;
+    off_t previousStart_ = 0;
+    off_t previousLength_ = 0;
+};
 
 // Copies what remains of `in` to `out` through this process's memory: for file systems the
 // kernel cannot copy between.
 bool CopyThroughMemory(int in, int out, const std::function<bool()>& cancelled)
 {
     std::vector<char> chunk(1 << 20);
-    off_t pieceStart = lseek(out, 0, SEEK_CUR);
-    off_t previousStart = 0;
-    off_t previousLength = 0;
-    off_t done = pieceStart;
+    Writeback writeback(in, out, lseek(out, 0, SEEK_CUR));
     for (;;) {
         const ssize_t got = read(in, chunk.data(), chunk.size());
         if (got < 0 && errno == EINTR)
@@ -119,26 +139,16 @@ bool CopyThroughMemory(int in, int out, const std::function<bool()>& cancelled)
             return got == 0;
         if (!WriteAll(out, std::string_view(chunk.data(), static_cast<size_t>(got))))
             return false;
-        done += got;
-        if (done - pieceStart >= static_cast<off_t>(kCopyPiece)) {
-            SettlePiece(in, out, pieceStart, done - pieceStart, previousStart, previousLength);
-            previousStart = pieceStart;
-            previousLength = done - pieceStart;
-            pieceStart = done;
-            if (cancelled && cancelled()) {
-                errno = ECANCELED;
-                return false;
-            }
+        if (writeback.Copied(got) && cancelled && cancelled()) {
+            errno = ECANCELED;
+            return false;
         }
     }
 }
 
 bool CopyContent(int in, int out, const std::function<bool()>& cancelled)
 {
-    off_t done = 0;
-    off_t pieceStart = 0;
-    off_t previousStart = 0;
-    off_t previousLength = 0;
+    Writeback writeback(in, out, 0);
     for (;;) {
         if (cancelled && cancelled()) {
             errno = ECANCELED;
@@ -148,13 +158,7 @@ bool CopyContent(int in, int out, const std::function<bool()>& cancelled)
         if (copied == 0)
             return true;
         if (copied > 0) {
-            done += copied;
-            if (done - pieceStart >= static_cast<off_t>(kCopyPiece)) {
-                SettlePiece(in, out, pieceStart, done - pieceStart, previousStart, previousLength);
-                previousStart = pieceStart;
-                previousLength = done - pieceStart;
-                pieceStart = done;
-            }
+            writeback.Copied(copied);
             continue;
         }
         if (errno == EINTR)
